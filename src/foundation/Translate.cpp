@@ -1,0 +1,60 @@
+#include "foundation/Translate.h"
+
+#include <clocale>
+#include <cstdlib>
+#include <libintl.h>
+#include <mutex>
+
+extern "C" int _nl_msg_cat_cntr; // glibc: bumping it drops gettext's cache
+
+namespace {
+
+std::mutex translateMutex;
+
+std::string DefaultLocaleDir()
+{
+    if (const char* env = std::getenv("TESSARO_LOCALE_DIR"); env && *env) {
+        return env;
+    }
+    return TESSARO_LOCALE_BUILD_DIR;
+}
+
+} // namespace
+
+void InitTranslations(const std::string& localeDir)
+{
+    std::lock_guard lock(translateMutex);
+    const std::string dir = localeDir.empty() ? DefaultLocaleDir() : localeDir;
+    for (const char* domain : {DomainDefault, DomainUnits, DomainDialogs}) {
+        bindtextdomain(domain, dir.c_str());
+        bind_textdomain_codeset(domain, "UTF-8");
+    }
+}
+
+void SetTranslationLanguage(const std::string& lang)
+{
+    std::lock_guard lock(translateMutex);
+    // glibc ignores LANGUAGE under the "C" locale, so a UTF-8 locale is selected for
+    // messages first; C.UTF-8 exists on every current glibc system.
+    if (!std::setlocale(LC_MESSAGES, "")) {
+        std::setlocale(LC_MESSAGES, "C.UTF-8");
+    }
+    const char* current = std::setlocale(LC_MESSAGES, nullptr);
+    if (current && (std::string(current) == "C" || std::string(current) == "POSIX")) {
+        std::setlocale(LC_MESSAGES, "C.UTF-8");
+    }
+    if (lang.empty()) {
+        unsetenv("LANGUAGE");
+    } else {
+        setenv("LANGUAGE", lang.c_str(), 1);
+    }
+    ++_nl_msg_cat_cntr;
+}
+
+std::string Tr(const char* domain, const char* msgid)
+{
+    if (!msgid || !*msgid) {
+        return {};
+    }
+    return dgettext(domain, msgid);
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+// gettext text domains of the program.
+inline constexpr const char* DomainDefault = "default";
+inline constexpr const char* DomainUnits = "units";
+inline constexpr const char* DomainDialogs = "dialogs";
+
+// Binds the program's text domains to the folder that holds <lang>/LC_MESSAGES/<domain>.mo.
+// Without a folder the build tree's catalogues are used, else the installed ones.
+void InitTranslations(const std::string& localeDir = {});
+
+// Selects the language of the translations ("de", "en", ...), whatever the process locale is.
+// An empty text means the system's language.
+void SetTranslationLanguage(const std::string& lang);
+
+// Translated text of a message id in a domain; the id itself when no translation exists.
+std::string Tr(const char* domain, const char* msgid);
+
+inline std::string TrDefault(const char* msgid)
+{
+    return Tr(DomainDefault, msgid);
+}
+inline std::string TrUnits(const char* msgid)
+{
+    return Tr(DomainUnits, msgid);
+}
+inline std::string TrDialogs(const char* msgid)
+{
+    return Tr(DomainDialogs, msgid);
+}
