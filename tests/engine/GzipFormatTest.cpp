@@ -1,0 +1,139 @@
+#include "engine/GzipFormat.h"
+#include "engine/Deflate.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstring>
+
+namespace {
+
+TReadExact ReaderOver(const TBytes& data)
+{
+    auto pos = std::make_shared<size_t>(0);
+    return [&data, pos](uint8_t* out, size_t size) {
+        if (data.size() - *pos < size)
+            return false;
+        std::memcpy(out, data.data() + *pos, size);
+        *pos += size;
+        return true;
+    };
+}
+
+TBytes Deflated(const std::string& text, int levelIndex)
+{
+    TBytes out;
+    TRawDeflater deflater(levelIndex, 0, 4096);
+    const TByteSink sink = [&out](const uint8_t* d, size_t n) {
+        out.insert(out.end(), d, d + n);
+        return true;
+    };
+    EXPECT_EQ(deflater.Write(reinterpret_cast<const uint8_t*>(text.data()), text.size(), sink),
+              TRawDeflater::TResult::Ok);
+    EXPECT_EQ(deflater.Finish(sink), TRawDeflater::TResult::Ok);
+    return out;
+}
+
+std::string Inflated(const TBytes& packed, TRawInflater::TResult& last)
+{
+    std::string out;
+    TRawInflater inflater(16);
+    size_t at = 0;
+    do {
+        last = inflater.Inflate(packed.data() + at, packed.size() - at);
+        at = packed.size() - inflater.Pending();
+        out.append(reinterpret_cast<const char*>(inflater.Output()), inflater.OutputSize());
+    } while (last == TRawInflater::TResult::Ok && (inflater.OutputSize() > 0 || inflater.Pending() > 0));
+    return out;
+}
+
+} // namespace
+
+TEST(GzipFormat, HeaderRoundTripAndOptionalFields)
+{
+    TGzFileInfo info;
+    uint64_t headerSize = 0;
+    const TBytes plain = GzHeader("report.txt", 0x5F000000, true);
+    ASSERT_EQ(ParseGzHeader(ReaderOver(plain), info, headerSize), TGzHeaderResult::Ok);
+    EXPECT_EQ(info.Name, "report.txt");
+    EXPECT_EQ(info.MTime, 0x5F000000u);
+    EXPECT_TRUE(info.Encrypted);
+    EXPECT_EQ(headerSize, plain.size());
+    EXPECT_EQ(plain[3], GzFlagName | GzFlagEncrypted);
+
+    EXPECT_EQ(GzHeader("", 1, false).size(), GzFixedHeaderSize);
+
+    // FEXTRA, FNAME, FCOMMENT and FHCRC as other writers produce them.
+    TBytes full = {0x1F, 0x8B, 8, GzFlagExtra | GzFlagName | GzFlagComment | GzFlagHeaderCrc, 1, 0, 0, 0, 0, 3};
+    const TBytes tail = {3, 0, 'x', 'y', 'z', 'n', 0, 'c', 'c', 0, 0xAA, 0xBB, 0x99};
+    full.insert(full.end(), tail.begin(), tail.end());
+    ASSERT_EQ(ParseGzHeader(ReaderOver(full), info, headerSize), TGzHeaderResult::Ok);
+    EXPECT_EQ(info.Name, "n");
+    EXPECT_FALSE(info.Encrypted);
+    EXPECT_EQ(headerSize, full.size() - 1);
+}
+
+TEST(GzipFormat, BadAndShortHeaders)
+{
+    TGzFileInfo info;
+    uint64_t headerSize = 0;
+    const TBytes notGzip = {'P', 'K', 3, 4, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(ParseGzHeader(ReaderOver(notGzip), info, headerSize), TGzHeaderResult::BadMagic);
+    TBytes cut = GzHeader("name", 0, false);
+    cut.pop_back(); // the name's zero byte is missing
+    EXPECT_EQ(ParseGzHeader(ReaderOver(cut), info, headerSize), TGzHeaderResult::ReadError);
+    EXPECT_EQ(ParseGzHeader(ReaderOver(TBytes{0x1F, 0x8B, 8}), info, headerSize), TGzHeaderResult::ReadError);
+    const TBytes extraTooLong = {0x1F, 0x8B, 8, GzFlagExtra, 0, 0, 0, 0, 0, 3, 0xFF, 0x00, 1, 2};
+    EXPECT_EQ(ParseGzHeader(ReaderOver(extraTooLong), info, headerSize), TGzHeaderResult::ReadError);
+}
+
+TEST(GzipFormat, GunzipOutputNameStaysInTheFolder)
+{
+    struct Case
+    {
+        const char* stored;
+        const char* archive;
+        const char* expected;
+    } cases[] = {
+        {"notes.txt", "x.gz", "notes.txt"},
+        {"../../etc/passwd", "x.gz", "passwd"},
+        {"C:\\Users\\a\\doc.odt", "x.gz", "doc.odt"},
+        {"/abs/", "data.tar.gz", "data.tar"},
+        {"", "data.tar.gz", "data.tar"},
+        {"..", "y.gz", "y"},
+        {".", "y.gz", "y"},
+        {"dir\\..", "z.gz", "z"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(GunzipOutputName(c.stored, c.archive), c.expected) << c.stored;
+    EXPECT_EQ(GunzipOutputName(std::string(GzMaxNameLength + 1, 'a'), "long.gz"), "long");
+    EXPECT_EQ(GunzipOutputName(std::string(GzMaxNameLength, 'a'), "long.gz"), std::string(GzMaxNameLength, 'a'));
+}
+
+TEST(GzipFormat, DeflateRoundTripAtEveryLevel)
+{
+    std::string text;
+    for (int i = 0; i < 5000; ++i)
+        text += "line " + std::to_string(i * 7919 % 1000) + "\n";
+    for (int level = 0; level < 4; ++level) {
+        const TBytes packed = Deflated(text, level);
+        TRawInflater::TResult last{};
+        EXPECT_EQ(Inflated(packed, last), text) << level;
+        EXPECT_EQ(last, TRawInflater::TResult::StreamEnd);
+    }
+    // The empty stream is the single final block zlib writes: 03 00.
+    EXPECT_EQ(Deflated("", 2), (TBytes{0x03, 0x00}));
+}
+
+TEST(GzipFormat, TruncatedDeflateNeverReachesTheEnd)
+{
+    TBytes packed = Deflated(std::string(100000, 'q') + "tail", 2);
+    packed.resize(packed.size() - 2);
+    TRawInflater::TResult last{};
+    Inflated(packed, last);
+    EXPECT_NE(last, TRawInflater::TResult::StreamEnd);
+
+    TBytes garbage(64, 0xFF);
+    Inflated(garbage, last);
+    EXPECT_EQ(last, TRawInflater::TResult::DataError);
+}
