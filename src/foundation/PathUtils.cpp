@@ -6,6 +6,8 @@
 
 namespace {
 
+constexpr char Delim = '\\';
+
 // Position of the last "\" or ":" (the end of the folder part), npos when none.
 std::size_t LastDelimiter(std::string_view path)
 {
@@ -95,7 +97,7 @@ std::string ExpandFileNameDefaults(std::string_view name, std::string_view folde
         out += '.';
         out += ext;
     }
-    const bool absolute = out.find(':') != std::string::npos || (!out.empty() && out.front() == PathDelim);
+    const bool absolute = out.find(':') != std::string::npos || (!out.empty() && out.front() == Delim);
     if (!absolute && !folder.empty()) {
         out = AddPathDelimiter(folder) + out;
     }
@@ -108,19 +110,19 @@ std::string ShortenPath(std::string_view path, int max)
         return std::string(path);
     }
     std::string_view trimmed = path;
-    if (!trimmed.empty() && trimmed.back() == PathDelim) {
+    if (!trimmed.empty() && trimmed.back() == Delim) {
         trimmed.remove_suffix(1);
     }
-    const std::size_t lastDelim = trimmed.rfind(PathDelim);
+    const std::size_t lastDelim = trimmed.rfind(Delim);
     if (lastDelim != std::string_view::npos) {
         const std::string_view lastPart = path.substr(lastDelim + 1);
         std::size_t head = lastDelim;
         while (head != std::string_view::npos && head > 0) {
-            head = trimmed.rfind(PathDelim, head - 1);
+            head = trimmed.rfind(Delim, head - 1);
             if (head == std::string_view::npos) {
                 break;
             }
-            std::string candidate = std::string(path.substr(0, head + 1)) + "..." + PathDelim + std::string(lastPart);
+            std::string candidate = std::string(path.substr(0, head + 1)) + "..." + Delim + std::string(lastPart);
             if (static_cast<int>(candidate.size()) <= max) {
                 return candidate;
             }
@@ -134,10 +136,10 @@ std::string ShortenPath(std::string_view path, int max)
 std::string ExtractParentDir(std::string_view path)
 {
     std::string_view trimmed = path;
-    if (!trimmed.empty() && trimmed.back() == PathDelim) {
+    if (!trimmed.empty() && trimmed.back() == Delim) {
         trimmed.remove_suffix(1);
     }
-    const std::size_t delim = trimmed.rfind(PathDelim);
+    const std::size_t delim = trimmed.rfind(Delim);
     if (delim == std::string_view::npos || delim < 1) {
         return std::string(path);
     }
@@ -146,15 +148,15 @@ std::string ExtractParentDir(std::string_view path)
 
 std::string AddPathDelimiter(std::string_view path)
 {
-    if (path.empty() || path.back() == PathDelim) {
+    if (path.empty() || path.back() == Delim) {
         return std::string(path);
     }
-    return std::string(path) + PathDelim;
+    return std::string(path) + Delim;
 }
 
 std::string RemovePathDelimiter(std::string_view path)
 {
-    if (!path.empty() && path.back() == PathDelim) {
+    if (!path.empty() && path.back() == Delim) {
         path.remove_suffix(1);
     }
     return std::string(path);
@@ -177,12 +179,12 @@ std::string ExtractFileDrive(std::string_view path)
     if (path.size() >= 2 && path[1] == ':') {
         return std::string(path.substr(0, 2));
     }
-    if (path.size() >= 2 && path[0] == PathDelim && path[1] == PathDelim) {
-        const std::size_t server = path.find(PathDelim, 2);
+    if (path.size() >= 2 && path[0] == Delim && path[1] == Delim) {
+        const std::size_t server = path.find(Delim, 2);
         if (server == std::string_view::npos || server == 2) {
             return {};
         }
-        const std::size_t share = path.find(PathDelim, server + 1);
+        const std::size_t share = path.find(Delim, server + 1);
         return std::string(path.substr(0, share));
     }
     return {};
@@ -195,7 +197,7 @@ bool NotSpecialDir(std::string_view name)
 
 bool IsAbsolutePath(std::string_view path)
 {
-    return (!path.empty() && path.front() == PathDelim) || path.find(':') != std::string_view::npos;
+    return (!path.empty() && path.front() == Delim) || path.find(':') != std::string_view::npos;
 }
 
 std::string MakeRelativePath(std::string_view base, std::string_view path)
@@ -204,7 +206,7 @@ std::string MakeRelativePath(std::string_view base, std::string_view path)
         return std::string(path);
     }
     // The path begins with base, so it lies below base's folder: the rest after that folder.
-    const std::size_t folderEnd = base.rfind(PathDelim);
+    const std::size_t folderEnd = base.rfind(Delim);
     const std::size_t cut = folderEnd == std::string_view::npos ? 0 : folderEnd + 1;
     return std::string(path.substr(cut));
 }

@@ -5,8 +5,6 @@
 
 // File-name and path helpers on Windows path text ("C:\dir\name.ext", "\\server\share").
 
-inline constexpr char PathDelim = '\\';
-
 // Text after the last "." of the name part, without the "."; empty when there is none.
 std::string GetExtension(std::string_view name);
 std::string RemoveExtension(std::string_view name);

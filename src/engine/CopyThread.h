@@ -1,0 +1,169 @@
+#pragma once
+
+// Worker threads: each copies, compresses, encrypts, decrypts or uploads exactly one
+// file on a thread of its own and reports a status code (engine/StatusCodes.h).
+//
+// The caller's protocol (backup, restore, zip writer):
+//   1. create the worker (it does not run yet) and set its options;
+//   2. SetOnProgress(handler);
+//   3. Start();
+//   4. WaitForWorkerEnd(worker): waits on the worker's end, keeping the windows alive;
+//   5. read StatusCode; destroy the worker.
+// While it runs the GUI thread may Suspend()/Resume() it (a pause gate the worker
+// passes between buffers), Cancel() it (takes effect after the current buffer and
+// ends with code 0x80 plus the operation) and ask IsTerminated().
+//
+// Writing a descendant: override Execute(), build the result from the building blocks
+// below and end with Done(code). Poll ShouldStop() after each buffer and return
+// icTerminated when it says so. The base calls Done itself if Execute returns without
+// it or throws, so a caller's wait always ends. A descendant with members of its own
+// calls WaitFor() first in its destructor, because the thread may still use them.
+
+#include "engine/ProgressEvent.h"
+#include "engine/StatusCodes.h"
+#include "foundation/Stream.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class TEncryption;
+
+// The seven thread priorities of the original thread class, mapped onto nice values.
+enum class TThreadPriority
+{
+    tpIdle,
+    tpLowest,
+    tpLower,
+    tpNormal,
+    tpHigher,
+    tpHighest,
+    tpTimeCritical
+};
+
+// CopyFlags bits.
+inline constexpr uint8_t cfShellCopy = 1;   // our own copy that keeps times and mode
+inline constexpr uint8_t cfShellSilent = 2; // no dialogs during the shell copy
+
+class TCopyThread
+{
+public:
+    // The names are Windows path text. The worker runs only after Start().
+    TCopyThread(const std::string& source, const std::string& destination, int32_t bufferSize,
+                TThreadPriority priority = TThreadPriority::tpNormal);
+    virtual ~TCopyThread(); // waits for the thread's end
+    TCopyThread(const TCopyThread&) = delete;
+    TCopyThread& operator=(const TCopyThread&) = delete;
+
+    // Runs Execute on the worker's own thread; a second call does nothing.
+    void Start();
+    // Closes and opens the pause gate.
+    void Suspend();
+    void Resume();
+    bool IsSuspended() const;
+    // Asks the worker to stop after the current buffer; also opens the pause gate.
+    virtual void Cancel();
+    // The same as Cancel: the end still comes only when the worker has stopped.
+    void Terminate() { Cancel(); }
+    // True once the work has ended and StatusCode holds the result.
+    bool IsTerminated() const { return Ended.load(); }
+    // Waits up to timeout for the end; true when the work has ended.
+    bool WaitForEnd(std::chrono::milliseconds timeout);
+    // Waits for the thread itself to finish.
+    void WaitFor();
+
+    // Also hands the handler to an attached encryption object (kinds 4 and 5).
+    void SetOnProgress(TProgressEvent handler);
+
+    TStatusCode StatusCode = 0;
+    TProgressEvent OnProgress;
+    uint8_t SetCreationTime = 0;    // also set the creation time after a copy
+    uint8_t ReplaceFutureTimes = 1; // stamps more than a day ahead become now
+    uint8_t CopyFlags = 0;          // cfShellCopy, cfShellSilent
+    std::vector<uint8_t> Buffer;
+    std::string Source;
+    std::string Destination;
+    std::unique_ptr<TStream> SourceStream;
+    std::unique_ptr<TStream> DestStream;
+    int32_t BufferSize;
+    std::atomic<bool> Abort{false};
+    uint8_t Verify = 0;             // run the verify pass after the operation
+    TStatusCode Operation = opCopy; // or-ed into a non-zero result
+    uint8_t LevelIndex = 2;         // compression level and strategy of the gzip workers
+    uint8_t StrategyIndex = 0;
+    uint32_t Crc = 0;                  // CRC-32 of the data read
+    int64_t Count = 0;                 // bytes read from the source (unpacked bytes when inflating)
+    int64_t OutSize = 0;               // bytes written by the compressing workers
+    TEncryption* Encryption = nullptr; // borrowed, never freed by the worker
+    TThreadPriority Priority;
+
+protected:
+    // TCopyThread: the shell copy when CopyFlags has cfShellCopy, else the plain copy.
+    virtual void Execute();
+    // Stores code | Operation when code is not 0, then signals the end.
+    virtual void Done(TStatusCode code);
+    virtual void DoProgress(uint8_t kind, int64_t count);
+    // Waits while suspended, then tells whether the worker was cancelled.
+    bool ShouldStop();
+
+    // Building blocks; each returns a bare code (0, 0x1xx, 0x2xx or icTerminated).
+    // Name checks, source times and attributes, open the source, make an existing
+    // destination writable, create the destination. Nothing stays open on failure.
+    TStatusCode OpenFiles();
+    // After success: close both, set times (0x20F) then attributes (0x206) on the
+    // destination. After a failure: close both, keep the partial destination.
+    TStatusCode FinishFiles(TStatusCode code);
+    // Open, copy in buffer steps with kind 1 progress and Crc, finish.
+    TStatusCode PlainCopy();
+    // Our own copy that keeps times and mode (kind 1 with total 1); with Verify it
+    // then reads the source for Crc (kind 7).
+    TStatusCode ShellCopy();
+    // Open, kind 4 progress, salt and verifier, encrypted buffers, code, finish.
+    TStatusCode EncryptFile();
+    // Checks the password on the source before the destination is touched, then
+    // decrypts into it (kind 5 progress from the encryption object).
+    TStatusCode DecryptFile();
+    // Reads the destination back and compares its CRC-32 with Crc (kind 7).
+    TStatusCode VerifyCopy();
+    // Checks verifier and code of the encrypted destination without writing (kind 7).
+    TStatusCode VerifyEncrypted();
+    // Compression steps of the backup's worker; the gzip worker overrides them.
+    // Here they fail with 0x105.
+    virtual TStatusCode GZipFile();
+    virtual TStatusCode VerifyGZipFile();
+
+private:
+    void ThreadMain();
+    void ApplyPriority();
+
+    std::thread Thread;
+    bool Started = false;
+    std::atomic<bool> Ended{false};
+    mutable std::mutex EndMutex;
+    std::condition_variable EndSignal;
+    mutable std::mutex GateMutex;
+    std::condition_variable GateSignal;
+    bool Paused = false;
+};
+
+// The restore's worker: decrypts when it has an encryption object, else copies plainly.
+class TDecryptThread : public TCopyThread
+{
+public:
+    TDecryptThread(const std::string& source, const std::string& destination, TEncryption* encryption,
+                   int32_t bufferSize, TThreadPriority priority = TThreadPriority::tpNormal);
+
+protected:
+    void Execute() override;
+};
+
+// Waits for the worker's end without freezing the windows: a timed wait of at most
+// 10 ms on the end, then one pass of ProcessMessages, until the worker has ended.
+// Returns the moment it ends.
+void WaitForWorkerEnd(TCopyThread& worker);

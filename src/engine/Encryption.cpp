@@ -1,0 +1,282 @@
+#include "engine/Encryption.h"
+
+#include <openssl/core_names.h>
+#include <openssl/crypto.h>
+#include <openssl/evp.h>
+#include <openssl/params.h>
+#include <openssl/rand.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Counter blocks encrypted per AES call.
+constexpr size_t KeystreamBlocks = 1024;
+constexpr size_t BlockSize = 16;
+constexpr int Iterations = 1000;
+
+int ModeForLength(size_t characters)
+{
+    if (characters < 32) {
+        return 1;
+    }
+    return characters >= 48 ? 3 : 2;
+}
+
+const EVP_CIPHER* AesEcb(int mode)
+{
+    switch (mode) {
+    case 1:
+        return EVP_aes_128_ecb();
+    case 2:
+        return EVP_aes_192_ecb();
+    default:
+        return EVP_aes_256_ecb();
+    }
+}
+
+void XorInto(uint8_t* data, const uint8_t* key, size_t count)
+{
+    size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        uint64_t a;
+        uint64_t b;
+        std::memcpy(&a, data + i, 8);
+        std::memcpy(&b, key + i, 8);
+        a ^= b;
+        std::memcpy(data + i, &a, 8);
+    }
+    for (; i < count; ++i) {
+        data[i] ^= key[i];
+    }
+}
+
+// The key uses the password's Windows-1252 bytes.
+std::string AnsiPasswordBytes(const std::string& password)
+{
+    return password; // FIXME: cp1252 through foundation/Encodings
+}
+
+} // namespace
+
+TCrypt::TCrypt(const std::string& password, int32_t bufferSize, int mode)
+    : Password(password), BufferSize(std::max<int32_t>(bufferSize, 1)), Buffer(static_cast<size_t>(BufferSize)),
+      PasswordBytes(AnsiPasswordBytes(password)), Keystream(KeystreamBlocks * BlockSize)
+{
+    FMode = (mode >= 1 && mode <= 3) ? mode : ModeForLength(PasswordBytes.size());
+    AesContext = EVP_CIPHER_CTX_new();
+    MacAlgorithm = EVP_MAC_fetch(nullptr, "HMAC", nullptr);
+    MacContext = MacAlgorithm ? EVP_MAC_CTX_new(MacAlgorithm) : nullptr;
+}
+
+TCrypt::~TCrypt()
+{
+    ClearKeys();
+    OPENSSL_cleanse(PasswordBytes.data(), PasswordBytes.size());
+    OPENSSL_cleanse(Buffer.data(), Buffer.size());
+    EVP_MAC_CTX_free(MacContext);
+    EVP_MAC_free(MacAlgorithm);
+    EVP_CIPHER_CTX_free(AesContext);
+}
+
+void TCrypt::ClearKeys()
+{
+    OPENSSL_cleanse(Keystream.data(), Keystream.size());
+    KeystreamPos = Keystream.size();
+    Counter = 0;
+    Keyed = false;
+}
+
+int TCrypt::KeySetup(const uint8_t* salt)
+{
+    ClearKeys();
+    if (PasswordBytes.size() > MaxPasswordLength) {
+        return ksPasswordTooLong;
+    }
+    if (FMode < 1 || FMode > 3 || !AesContext || !MacContext) {
+        return ksBadMode;
+    }
+    const int keyLength = KeyLength();
+    std::array<uint8_t, 2 * 32 + VerifierLength> derived{};
+    const int derivedLength = 2 * keyLength + VerifierLength;
+    bool ok = PKCS5_PBKDF2_HMAC(PasswordBytes.data(), static_cast<int>(PasswordBytes.size()), salt, SaltLength(),
+                                Iterations, EVP_sha1(), derivedLength, derived.data()) == 1;
+    ok = ok && EVP_EncryptInit_ex(AesContext, AesEcb(FMode), nullptr, derived.data(), nullptr) == 1;
+    ok = ok && EVP_CIPHER_CTX_set_padding(AesContext, 0) == 1;
+    char digest[] = "SHA1";
+    const OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0),
+                                 OSSL_PARAM_construct_end()};
+    ok = ok && EVP_MAC_init(MacContext, derived.data() + keyLength, static_cast<size_t>(keyLength), params) == 1;
+    std::memcpy(FVerifier.data(), derived.data() + 2 * keyLength, VerifierLength);
+    OPENSSL_cleanse(derived.data(), derived.size());
+    Keyed = ok;
+    return ok ? ksOk : ksBadMode;
+}
+
+void TCrypt::RefillKeystream()
+{
+    // Bytes 0-7 of each block are the little-endian counter, bytes 8-15 stay zero.
+    std::memset(Keystream.data(), 0, Keystream.size());
+    for (size_t block = 0; block < KeystreamBlocks; ++block) {
+        uint64_t value = ++Counter;
+        uint8_t* at = Keystream.data() + block * BlockSize;
+        for (int i = 0; i < 8; ++i) {
+            at[i] = static_cast<uint8_t>(value >> (8 * i));
+        }
+    }
+    int outLength = 0;
+    EVP_EncryptUpdate(AesContext, Keystream.data(), &outLength, Keystream.data(), static_cast<int>(Keystream.size()));
+    KeystreamPos = 0;
+}
+
+void TCrypt::XorKeystream(uint8_t* data, size_t count)
+{
+    while (count > 0) {
+        if (KeystreamPos == Keystream.size()) {
+            RefillKeystream();
+        }
+        const size_t n = std::min(count, Keystream.size() - KeystreamPos);
+        XorInto(data, Keystream.data() + KeystreamPos, n);
+        KeystreamPos += n;
+        data += n;
+        count -= n;
+    }
+}
+
+void TCrypt::EncryptData(uint8_t* data, size_t count)
+{
+    XorKeystream(data, count);
+    AuthenticateData(data, count);
+}
+
+void TCrypt::DecryptData(uint8_t* data, size_t count)
+{
+    AuthenticateData(data, count);
+    XorKeystream(data, count);
+}
+
+void TCrypt::AuthenticateData(const uint8_t* data, size_t count)
+{
+    if (count > 0) {
+        EVP_MAC_update(MacContext, data, count);
+    }
+}
+
+std::array<uint8_t, CodeLength> TCrypt::FinishCode()
+{
+    std::array<uint8_t, EVP_MAX_MD_SIZE> mac{};
+    size_t length = 0;
+    EVP_MAC_final(MacContext, mac.data(), &length, mac.size());
+    std::array<uint8_t, CodeLength> code{};
+    std::memcpy(code.data(), mac.data(), CodeLength);
+    return code;
+}
+
+TEncryption::TEncryption(const std::string& password, int32_t bufferSize, int mode) : TCrypt(password, bufferSize, mode)
+{}
+
+void TEncryption::Progress(uint8_t kind, int64_t count)
+{
+    if (OnProgress) {
+        OnProgress(this, kind, count);
+    }
+}
+
+bool TEncryption::Write(TStream& target, const void* data, int64_t count)
+{
+    if (count <= 0) {
+        return true;
+    }
+    const int64_t written = target.Write(data, count);
+    LastWriteShort = written >= 0 && written < count;
+    return written == count;
+}
+
+bool TEncryption::WriteHeader(TStream& target)
+{
+    LastWriteShort = false;
+    std::array<uint8_t, 16> salt{};
+    if (RAND_bytes(salt.data(), SaltLength()) != 1 || KeySetup(salt.data()) != ksOk) {
+        return false;
+    }
+    return Write(target, salt.data(), SaltLength()) && Write(target, Verifier().data(), VerifierLength);
+}
+
+bool TEncryption::ReadHeader(TStream& source)
+{
+    std::array<uint8_t, 16> salt{};
+    std::array<uint8_t, VerifierLength> stored{};
+    if (!source.ReadExact(salt.data(), SaltLength()) || !source.ReadExact(stored.data(), VerifierLength)) {
+        return false;
+    }
+    return KeySetup(salt.data()) == ksOk && stored == Verifier();
+}
+
+bool TEncryption::WriteCode(TStream& target)
+{
+    const auto code = FinishCode();
+    return Write(target, code.data(), CodeLength);
+}
+
+bool TEncryption::Encrypt(TStream& source, TStream& target)
+{
+    if (!WriteHeader(target)) {
+        return false;
+    }
+    int64_t count = 0;
+    for (;;) {
+        const int64_t got = source.Read(Buffer.data(), BufferSize);
+        if (got < 0) {
+            return false;
+        }
+        if (got == 0) {
+            break;
+        }
+        count += got;
+        Progress(pkEncrypt, count);
+        EncryptData(Buffer.data(), static_cast<size_t>(got));
+        if (!Write(target, Buffer.data(), got)) {
+            return false;
+        }
+    }
+    return WriteCode(target);
+}
+
+bool TEncryption::DecryptBody(TStream& source, TStream* target, int64_t cipherLength)
+{
+    int64_t remaining = cipherLength;
+    int64_t count = 0;
+    while (remaining > 0) {
+        const int64_t want = std::min<int64_t>(BufferSize, remaining);
+        if (!source.ReadExact(Buffer.data(), want)) {
+            return false;
+        }
+        count += want;
+        Progress(pkDecrypt, count);
+        if (target) {
+            DecryptData(Buffer.data(), static_cast<size_t>(want));
+            if (!Write(*target, Buffer.data(), want)) {
+                return false;
+            }
+        } else {
+            AuthenticateData(Buffer.data(), static_cast<size_t>(want));
+        }
+        remaining -= want;
+    }
+    std::array<uint8_t, CodeLength> stored{};
+    if (!source.ReadExact(stored.data(), CodeLength)) {
+        return false;
+    }
+    return CRYPTO_memcmp(stored.data(), FinishCode().data(), CodeLength) == 0;
+}
+
+bool TEncryption::Decrypt(TStream& source, TStream* target, int64_t totalLength)
+{
+    LastWriteShort = false;
+    const int64_t cipherLength = totalLength - Overhead();
+    if (cipherLength < 0 || !ReadHeader(source)) {
+        return false;
+    }
+    return DecryptBody(source, target, cipherLength);
+}

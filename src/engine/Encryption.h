@@ -1,0 +1,117 @@
+#pragma once
+
+#include "engine/ProgressEvent.h"
+#include "foundation/Stream.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct evp_cipher_ctx_st;
+struct evp_mac_ctx_st;
+struct evp_mac_st;
+
+// Password-based AES stream encryption in the zip AES layout:
+//
+//   salt (8/12/16 bytes) | verifier (2) | ciphertext (= plaintext length) | code (10)
+//
+// Keys come from PBKDF2-HMAC-SHA1 (1000 iterations, 2L+2 bytes: AES key, HMAC key,
+// verifier). The cipher is AES in counter mode with a little-endian 64-bit counter
+// in bytes 0-7 of the block, starting at 1; the code is HMAC-SHA1 over the
+// ciphertext, cut to 10 bytes. The stream does not record the strength, so a reader
+// must use the writer's mode (mode 0 picks it from the password length).
+
+// Results of the key set-up.
+inline constexpr int ksOk = 0;
+inline constexpr int ksPasswordTooLong = -100;
+inline constexpr int ksBadMode = -101;
+
+inline constexpr int MaxPasswordLength = 128;
+inline constexpr int VerifierLength = 2;
+inline constexpr int CodeLength = 10;
+
+// Cipher state of one stream: key set-up, counter-mode keystream and HMAC.
+class TCrypt
+{
+public:
+    // mode 1, 2, 3 = AES-128, -192, -256; any other mode is chosen by the password's
+    // length in characters (< 32: 1, >= 48: 3, else 2). The password is UTF-8; its
+    // bytes for the key are the Windows-1252 ones, as Windows writers use.
+    TCrypt(const std::string& password, int32_t bufferSize, int mode);
+    ~TCrypt();
+    TCrypt(const TCrypt&) = delete;
+    TCrypt& operator=(const TCrypt&) = delete;
+
+    int Mode() const { return FMode; }
+    int KeyLength() const { return 8 * (FMode + 1); }
+    int SaltLength() const { return KeyLength() / 2; }
+    // Bytes the stream adds to the plaintext: salt, verifier and code.
+    int64_t Overhead() const { return SaltLength() + VerifierLength + CodeLength; }
+
+    // Derives the keys from the salt; ksOk, ksPasswordTooLong or ksBadMode.
+    int KeySetup(const uint8_t* salt);
+    // The verifier of the last key set-up.
+    const std::array<uint8_t, VerifierLength>& Verifier() const { return FVerifier; }
+    // Counter mode, then HMAC over the result.
+    void EncryptData(uint8_t* data, size_t count);
+    // HMAC over the ciphertext, then counter mode.
+    void DecryptData(uint8_t* data, size_t count);
+    // HMAC only, for a pass that checks without writing plaintext.
+    void AuthenticateData(const uint8_t* data, size_t count);
+    // The 10-byte code of all data since the key set-up.
+    std::array<uint8_t, CodeLength> FinishCode();
+
+    std::string Password;
+    int32_t BufferSize;
+    std::vector<uint8_t> Buffer;
+
+private:
+    void XorKeystream(uint8_t* data, size_t count);
+    void RefillKeystream();
+    void ClearKeys();
+
+    int FMode;
+    std::string PasswordBytes;
+    std::array<uint8_t, VerifierLength> FVerifier{};
+    uint64_t Counter = 0;
+    std::vector<uint8_t> Keystream; // a run of encrypted counter blocks
+    size_t KeystreamPos = 0;
+    evp_cipher_ctx_st* AesContext = nullptr;
+    evp_mac_st* MacAlgorithm = nullptr;
+    evp_mac_ctx_st* MacContext = nullptr;
+    bool Keyed = false;
+};
+
+// Encrypts or decrypts whole streams; one object serves file after file, one at a time.
+class TEncryption : public TCrypt
+{
+public:
+    TEncryption(const std::string& password, int32_t bufferSize, int mode);
+
+    // Writes the remaining source as one encrypted stream; false on any error.
+    // LastWriteShort tells a full medium apart from other failures.
+    bool Encrypt(TStream& source, TStream& target);
+    // Reads one stream of totalLength bytes (salt to code); writes the plaintext to
+    // target when given. True only when verifier and code match. A total too short
+    // for salt, verifier and code, or a source that ends early, gives false.
+    bool Decrypt(TStream& source, TStream* target, int64_t totalLength);
+
+    // Steps of Encrypt and Decrypt for workers that drive the loop themselves.
+    // New salt and keys; writes salt and verifier.
+    bool WriteHeader(TStream& target);
+    // Reads salt and verifier; true when the keys derived from them match.
+    bool ReadHeader(TStream& source);
+    // Decrypts (or, without target, only authenticates) cipherLength bytes and checks
+    // the code that follows them.
+    bool DecryptBody(TStream& source, TStream* target, int64_t cipherLength);
+    bool WriteCode(TStream& target);
+
+    TProgressEvent OnProgress;
+    bool LastWriteShort = false;
+
+private:
+    bool Write(TStream& target, const void* data, int64_t count);
+    void Progress(uint8_t kind, int64_t count);
+};

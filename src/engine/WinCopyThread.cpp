@@ -1,0 +1,54 @@
+#include "engine/WinCopyThread.h"
+
+TWinCopyThread::TWinCopyThread(const std::string& source, const std::string& destination, TEncryption* encryption,
+                               bool gzip, bool verify, int32_t bufferSize, TThreadPriority priority)
+    : TCopyThread(source, destination, bufferSize, priority)
+{
+    Encryption = encryption;
+    GZip = gzip ? 1 : 0;
+    Verify = verify ? 1 : 0;
+    if (encryption) {
+        Operation = opEncrypt;
+    } else if (gzip) {
+        Operation = opGZip;
+    } else {
+        Operation = opCopy;
+    }
+}
+
+TStatusCode TWinCopyThread::RunOperation()
+{
+    if (CopyFlags & cfShellCopy) {
+        return ShellCopy();
+    }
+    if (GZip) {
+        return GZipFile();
+    }
+    if (Encryption) {
+        return EncryptFile();
+    }
+    return PlainCopy();
+}
+
+TStatusCode TWinCopyThread::RunVerify()
+{
+    if (CopyFlags & cfShellCopy) {
+        return VerifyCopy();
+    }
+    if (GZip) {
+        return VerifyGZipFile();
+    }
+    if (Encryption) {
+        return VerifyEncrypted();
+    }
+    return VerifyCopy();
+}
+
+void TWinCopyThread::Execute()
+{
+    TStatusCode code = RunOperation();
+    if (code == 0 && Verify) {
+        code = RunVerify();
+    }
+    Done(code);
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "engine/CopyThread.h"
+
+// The backup's worker: shell copy, gzip, encryption or plain copy, each followed by
+// its verify pass when Verify is set and the operation succeeded.
+// Its parent becomes the gzip worker once that exists, which supplies GZipFile and
+// VerifyGZipFile; nothing else here changes then.
+class TWinCopyThread : public TCopyThread
+{
+public:
+    TWinCopyThread(const std::string& source, const std::string& destination, TEncryption* encryption, bool gzip,
+                   bool verify, int32_t bufferSize, TThreadPriority priority = TThreadPriority::tpNormal);
+
+    uint8_t GZip = 0;
+
+protected:
+    void Execute() override;
+
+private:
+    TStatusCode RunOperation();
+    TStatusCode RunVerify();
+};

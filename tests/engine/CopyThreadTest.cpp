@@ -1,0 +1,196 @@
+#include "engine/CopyThread.h"
+
+#include "engine/Encryption.h"
+#include "foundation/MessageLoop.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace {
+
+// A worker that runs buffer steps until it is told to stop or has done Steps.
+class TStepWorker : public TCopyThread
+{
+public:
+    explicit TStepWorker(int steps) : TCopyThread("C:\\in", "C:\\out", 16), Steps(steps) {}
+    ~TStepWorker() override { WaitFor(); }
+
+    int Steps;
+    std::function<void()> BeforeDone;
+
+protected:
+    void Execute() override
+    {
+        TStatusCode code = 0;
+        for (int step = 1; Steps < 0 || step <= Steps; ++step) {
+            DoProgress(pkCopy, step);
+            if (ShouldStop()) {
+                code = icTerminated;
+                break;
+            }
+        }
+        if (BeforeDone) {
+            BeforeDone();
+        }
+        Done(code);
+    }
+};
+
+class TThrowingWorker : public TCopyThread
+{
+public:
+    explicit TThrowingWorker(bool doThrow) : TCopyThread("a", "b", 16), Throw(doThrow) {}
+    bool Throw;
+
+protected:
+    void Execute() override
+    {
+        if (Throw) {
+            throw std::runtime_error("unnamed failure");
+        }
+        // Returns without Done: the base still ends the work.
+    }
+};
+
+class ProcessMessagesGuard
+{
+public:
+    explicit ProcessMessagesGuard(TProcessMessagesHook hook) : Previous(SetProcessMessagesHook(std::move(hook))) {}
+    ~ProcessMessagesGuard() { SetProcessMessagesHook(Previous); }
+    TProcessMessagesHook Previous;
+};
+
+TEST(CopyThread, EndsWithSuccessAndReportsProgressFromItsThread)
+{
+    TStepWorker worker(3);
+    std::vector<int64_t> counts;
+    std::thread::id progressThread;
+    worker.SetOnProgress([&](const void* sender, uint8_t kind, int64_t count) {
+        EXPECT_EQ(sender, &worker);
+        EXPECT_EQ(kind, pkCopy);
+        progressThread = std::this_thread::get_id();
+        counts.push_back(count);
+    });
+    worker.Start();
+    WaitForWorkerEnd(worker);
+    EXPECT_TRUE(worker.IsTerminated());
+    EXPECT_EQ(worker.StatusCode, 0u);
+    EXPECT_EQ(counts, (std::vector<int64_t>{1, 2, 3}));
+    EXPECT_NE(progressThread, std::this_thread::get_id());
+}
+
+TEST(CopyThread, CancelStopsAfterTheCurrentBufferWithTheOperation)
+{
+    const struct
+    {
+        TStatusCode operation;
+        TStatusCode expected;
+    } cases[] = {{opCopy, 0x1080}, {opEncrypt, 0x5080}, {opDecrypt, 0x6080}};
+    for (const auto& c : cases) {
+        TStepWorker worker(-1);
+        worker.Operation = c.operation;
+        worker.SetOnProgress([&](const void*, uint8_t, int64_t count) {
+            if (count == 5) {
+                worker.Cancel();
+            }
+        });
+        worker.Start();
+        WaitForWorkerEnd(worker);
+        EXPECT_EQ(worker.StatusCode, c.expected);
+    }
+}
+
+TEST(CopyThread, CancelOpensThePauseGate)
+{
+    TStepWorker worker(-1);
+    worker.Suspend();
+    EXPECT_TRUE(worker.IsSuspended());
+    worker.SetOnProgress([&](const void*, uint8_t, int64_t) { worker.Cancel(); });
+    worker.Start();
+    WaitForWorkerEnd(worker);
+    EXPECT_EQ(worker.StatusCode, 0x1080u);
+}
+
+TEST(CopyThread, ResumeLetsAPausedWorkerFinish)
+{
+    TStepWorker worker(4);
+    worker.Suspend();
+    std::atomic<int> seen{0};
+    worker.SetOnProgress([&](const void*, uint8_t, int64_t count) { seen = static_cast<int>(count); });
+    worker.Start();
+    // The worker reports step 1 and then waits at the gate until resumed.
+    while (seen.load() < 1) {
+        std::this_thread::yield();
+    }
+    EXPECT_FALSE(worker.IsTerminated());
+    worker.Resume();
+    WaitForWorkerEnd(worker);
+    EXPECT_EQ(worker.StatusCode, 0u);
+    EXPECT_EQ(seen.load(), 4);
+}
+
+TEST(CopyThread, WaitRunsTheMessageLoopOnTheWaitingThread)
+{
+    std::atomic<bool> pumped{false};
+    const auto waiter = std::this_thread::get_id();
+    ProcessMessagesGuard guard([&] {
+        EXPECT_EQ(std::this_thread::get_id(), waiter);
+        pumped = true;
+    });
+    TStepWorker worker(1);
+    // The worker cannot end before the waiter has run one pass of the message loop.
+    worker.BeforeDone = [&] {
+        while (!pumped.load()) {
+            std::this_thread::yield();
+        }
+    };
+    worker.Start();
+    WaitForWorkerEnd(worker);
+    EXPECT_TRUE(pumped.load());
+}
+
+TEST(CopyThread, TerminateWaitsForTheRealEnd)
+{
+    TStepWorker worker(-1);
+    std::atomic<bool> cleanedUp{false};
+    worker.BeforeDone = [&] { cleanedUp = true; };
+    worker.SetOnProgress([&](const void*, uint8_t, int64_t count) {
+        if (count == 2) {
+            worker.Terminate();
+        }
+    });
+    worker.Start();
+    WaitForWorkerEnd(worker);
+    EXPECT_TRUE(cleanedUp.load());
+    EXPECT_EQ(worker.StatusCode, 0x1080u);
+}
+
+TEST(CopyThread, AFailingOrForgetfulExecuteStillEnds)
+{
+    TThrowingWorker throwing(true);
+    throwing.Start();
+    WaitForWorkerEnd(throwing);
+    EXPECT_EQ(throwing.StatusCode, 0x1105u);
+
+    TThrowingWorker forgetful(false);
+    forgetful.Start();
+    WaitForWorkerEnd(forgetful);
+    EXPECT_EQ(forgetful.StatusCode, 0u);
+}
+
+TEST(CopyThread, SharesTheProgressHandlerWithItsEncryption)
+{
+    TEncryption encryption("pw", 64, 1);
+    {
+        TDecryptThread worker("a", "b", &encryption, 64);
+        EXPECT_EQ(worker.Operation, opDecrypt);
+        worker.SetOnProgress([](const void*, uint8_t, int64_t) {});
+        EXPECT_TRUE(static_cast<bool>(encryption.OnProgress));
+    }
+    // The worker only borrowed the object and leaves no handler behind.
+    EXPECT_FALSE(static_cast<bool>(encryption.OnProgress));
+    EXPECT_EQ(TDecryptThread("a", "b", nullptr, 64).Operation, opCopy);
+}
+
+} // namespace

@@ -1,0 +1,203 @@
+#include "engine/Encryption.h"
+
+#include "EngineTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+std::vector<uint8_t> EncryptBytes(const std::string& password, int mode, const std::vector<uint8_t>& plain,
+                                  int32_t bufferSize = 4096)
+{
+    TEncryption encryption(password, bufferSize, mode);
+    TMemoryStream source(plain);
+    TMemoryStream target;
+    EXPECT_TRUE(encryption.Encrypt(source, target));
+    return target.Data;
+}
+
+bool DecryptBytes(const std::string& password, int mode, const std::vector<uint8_t>& stream,
+                  std::vector<uint8_t>* plain, int64_t total = -1, int32_t bufferSize = 4096)
+{
+    TEncryption encryption(password, bufferSize, mode);
+    TMemoryStream source(stream);
+    TMemoryStream target;
+    const bool ok =
+        encryption.Decrypt(source, plain ? &target : nullptr, total < 0 ? static_cast<int64_t>(stream.size()) : total);
+    if (plain) {
+        *plain = target.Data;
+    }
+    return ok;
+}
+
+// Runs the independent implementation; true when it exits 0.
+bool RunPeer(const std::string& action, int mode, const std::string& password, const std::string& in,
+             const std::string& out)
+{
+    const std::string command = "/usr/bin/python3 '" + SourceDir() + "/tests/engine/encstream.py' " + action + " " +
+                                std::to_string(mode) + " '" + password + "' '" + in + "' '" + out + "'";
+    return std::system(command.c_str()) == 0;
+}
+
+TEST(Encryption, ModeFollowsPasswordLengthWhenNotGiven)
+{
+    const struct
+    {
+        size_t length;
+        int mode;
+    } cases[] = {{0, 1}, {31, 1}, {32, 2}, {47, 2}, {48, 3}, {128, 3}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(TEncryption(std::string(c.length, 'p'), 512, 0).Mode(), c.mode) << c.length;
+    }
+    EXPECT_EQ(TEncryption("short", 512, 3).Mode(), 3);
+    EXPECT_EQ(TEncryption(std::string(40, 'p'), 512, 7).Mode(), 2);
+}
+
+TEST(Encryption, EmptyPlaintextHoldsSaltVerifierAndCode)
+{
+    for (int mode = 1; mode <= 3; ++mode) {
+        const auto stream = EncryptBytes("pw", mode, {});
+        EXPECT_EQ(stream.size(), static_cast<size_t>(4 * mode + 16)) << mode;
+        std::vector<uint8_t> plain{1};
+        EXPECT_TRUE(DecryptBytes("pw", mode, stream, &plain));
+        EXPECT_TRUE(plain.empty());
+    }
+}
+
+TEST(Encryption, RoundTripsAcrossBufferAndBlockEdges)
+{
+    const size_t sizes[] = {1, 15, 16, 17, 4095, 4096, 4097, 16384, 16385, 100000};
+    const int32_t buffers[] = {1, 7, 4096, 65536};
+    for (size_t size : sizes) {
+        for (int32_t buffer : buffers) {
+            const auto plain = PatternBytes(size, static_cast<uint32_t>(size));
+            const auto stream = EncryptBytes("Geheim", 2, plain, buffer);
+            ASSERT_EQ(stream.size(), size + 24);
+            std::vector<uint8_t> back;
+            EXPECT_TRUE(DecryptBytes("Geheim", 2, stream, &back, -1, 4096 / buffer + 1)) << size << "/" << buffer;
+            EXPECT_EQ(back, plain) << size << "/" << buffer;
+        }
+    }
+}
+
+TEST(Encryption, SameInputGivesDifferentStreams)
+{
+    const auto plain = PatternBytes(100);
+    EXPECT_NE(EncryptBytes("pw", 1, plain), EncryptBytes("pw", 1, plain));
+}
+
+TEST(Encryption, WrongPasswordFailsBeforeAnyOutput)
+{
+    const auto stream = EncryptBytes("right", 1, PatternBytes(5000));
+    std::vector<uint8_t> plain;
+    EXPECT_FALSE(DecryptBytes("wrong", 1, stream, &plain));
+    EXPECT_TRUE(plain.empty());
+}
+
+TEST(Encryption, DamageIsFoundAfterTheWholePlaintext)
+{
+    const auto original = PatternBytes(3000);
+    auto stream = EncryptBytes("pw", 3, original);
+    stream[16 + 2 + 1500] ^= 0x01;
+    std::vector<uint8_t> plain;
+    EXPECT_FALSE(DecryptBytes("pw", 3, stream, &plain));
+    ASSERT_EQ(plain.size(), original.size());
+    EXPECT_EQ(plain[1500], original[1500] ^ 0x01);
+    EXPECT_FALSE(DecryptBytes("pw", 3, stream, nullptr));
+}
+
+TEST(Encryption, ShortOrTruncatedStreamsFailPromptly)
+{
+    const auto stream = EncryptBytes("pw", 1, PatternBytes(1000));
+    EXPECT_FALSE(DecryptBytes("pw", 1, stream, nullptr, 19));
+    EXPECT_FALSE(DecryptBytes("pw", 1, stream, nullptr, 0));
+    const std::vector<uint8_t> cut(stream.begin(), stream.begin() + 500);
+    EXPECT_FALSE(DecryptBytes("pw", 1, cut, nullptr, static_cast<int64_t>(stream.size())));
+    const std::vector<uint8_t> headerOnly(stream.begin(), stream.begin() + 6);
+    EXPECT_FALSE(DecryptBytes("pw", 1, headerOnly, nullptr, static_cast<int64_t>(stream.size())));
+    EXPECT_TRUE(DecryptBytes("pw", 1, stream, nullptr));
+}
+
+TEST(Encryption, RefusesPasswordsOverOneHundredTwentyEightBytes)
+{
+    TEncryption encryption(std::string(129, 'x'), 512, 0);
+    TMemoryStream source(PatternBytes(10));
+    TMemoryStream target;
+    EXPECT_FALSE(encryption.Encrypt(source, target));
+    EXPECT_TRUE(target.Data.empty());
+    EXPECT_EQ(encryption.KeySetup(PatternBytes(16).data()), ksPasswordTooLong);
+    EXPECT_TRUE(EncryptBytes(std::string(128, 'x'), 0, PatternBytes(10)).size() == 10 + 28);
+}
+
+// Accepts only a few bytes, like a full medium.
+class TFullStream : public TMemoryStream
+{
+public:
+    explicit TFullStream(int64_t room) : Room(room) {}
+    int64_t Write(const void* buffer, int64_t count) override
+    {
+        const int64_t n = std::min(count, Room - Size());
+        return n <= 0 ? 0 : TMemoryStream::Write(buffer, n);
+    }
+    int64_t Room;
+};
+
+TEST(Encryption, ReportsAShortWrite)
+{
+    TEncryption encryption("pw", 256, 1);
+    TMemoryStream source(PatternBytes(1000));
+    TFullStream target(300);
+    EXPECT_FALSE(encryption.Encrypt(source, target));
+    EXPECT_TRUE(encryption.LastWriteShort);
+}
+
+TEST(Encryption, ReportsProgressAsItsOwnSender)
+{
+    TEncryption encryption("pw", 400, 1);
+    std::vector<std::pair<uint8_t, int64_t>> events;
+    encryption.OnProgress = [&](const void* sender, uint8_t kind, int64_t count) {
+        EXPECT_EQ(sender, &encryption);
+        events.emplace_back(kind, count);
+    };
+    TMemoryStream source(PatternBytes(1000));
+    TMemoryStream target;
+    ASSERT_TRUE(encryption.Encrypt(source, target));
+    ASSERT_GE(events.size(), 3u);
+    EXPECT_EQ(events[0], std::make_pair(uint8_t{pkEncrypt}, int64_t{400}));
+    EXPECT_EQ(events[2], std::make_pair(uint8_t{pkEncrypt}, int64_t{1000}));
+    events.clear();
+    target.Seek(0);
+    ASSERT_TRUE(encryption.Decrypt(target, nullptr, target.Size()));
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events.back(), std::make_pair(uint8_t{pkDecrypt}, int64_t{1000}));
+}
+
+class EncryptionPeer : public ::testing::TestWithParam<int>
+{
+};
+
+TEST_P(EncryptionPeer, IndependentImplementationReadsOursAndWeReadIts)
+{
+    const int mode = GetParam();
+    TTempDir dir;
+    for (size_t size : {size_t{0}, size_t{17}, size_t{70000}}) {
+        const auto plain = PatternBytes(size, static_cast<uint32_t>(mode));
+        WriteBytes(dir.File("ours.enc"), EncryptBytes("Pass wort", mode, plain));
+        ASSERT_TRUE(RunPeer("decrypt", mode, "Pass wort", dir.File("ours.enc"), dir.File("ours.out"))) << size;
+        EXPECT_EQ(ReadBytes(dir.File("ours.out")), plain) << size;
+
+        WriteBytes(dir.File("plain"), plain);
+        ASSERT_TRUE(RunPeer("encrypt", mode, "Pass wort", dir.File("plain"), dir.File("theirs.enc"))) << size;
+        std::vector<uint8_t> back;
+        EXPECT_TRUE(DecryptBytes("Pass wort", mode, ReadBytes(dir.File("theirs.enc")), &back)) << size;
+        EXPECT_EQ(back, plain) << size;
+    }
+    // And the peer refuses a stream under the wrong password.
+    EXPECT_FALSE(RunPeer("decrypt", mode, "other", dir.File("ours.enc"), dir.File("x.out")));
+}
+
+INSTANTIATE_TEST_SUITE_P(AllStrengths, EncryptionPeer, ::testing::Values(1, 2, 3));
+
+} // namespace
