@@ -243,8 +243,10 @@ bool TEncryption::Encrypt(TStream& source, TStream& target)
     return WriteCode(target);
 }
 
-bool TEncryption::DecryptBody(TStream& source, TStream* target, int64_t cipherLength)
+bool TEncryption::DecryptBody(TStream& source, TStream* target, int64_t cipherLength,
+                              const std::function<bool()>& stop)
 {
+    LastWriteShort = false;
     int64_t remaining = cipherLength;
     int64_t count = 0;
     while (remaining > 0) {
@@ -263,6 +265,9 @@ bool TEncryption::DecryptBody(TStream& source, TStream* target, int64_t cipherLe
             AuthenticateData(Buffer.data(), static_cast<size_t>(want));
         }
         remaining -= want;
+        if (stop && stop()) {
+            return false;
+        }
     }
     std::array<uint8_t, CodeLength> stored{};
     if (!source.ReadExact(stored.data(), CodeLength)) {
@@ -271,12 +276,12 @@ bool TEncryption::DecryptBody(TStream& source, TStream* target, int64_t cipherLe
     return CRYPTO_memcmp(stored.data(), FinishCode().data(), CodeLength) == 0;
 }
 
-bool TEncryption::Decrypt(TStream& source, TStream* target, int64_t totalLength)
+bool TEncryption::Decrypt(TStream& source, TStream* target, int64_t totalLength, const std::function<bool()>& stop)
 {
     LastWriteShort = false;
     const int64_t cipherLength = totalLength - Overhead();
     if (cipherLength < 0 || !ReadHeader(source)) {
         return false;
     }
-    return DecryptBody(source, target, cipherLength);
+    return DecryptBody(source, target, cipherLength, stop);
 }

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -96,7 +97,7 @@ public:
     // Reads one stream of totalLength bytes (salt to code); writes the plaintext to
     // target when given. True only when verifier and code match. A total too short
     // for salt, verifier and code, or a source that ends early, gives false.
-    bool Decrypt(TStream& source, TStream* target, int64_t totalLength);
+    bool Decrypt(TStream& source, TStream* target, int64_t totalLength, const std::function<bool()>& stop = {});
 
     // Steps of Encrypt and Decrypt for workers that drive the loop themselves.
     // New salt and keys; writes salt and verifier.
@@ -104,8 +105,10 @@ public:
     // Reads salt and verifier; true when the keys derived from them match.
     bool ReadHeader(TStream& source);
     // Decrypts (or, without target, only authenticates) cipherLength bytes and checks
-    // the code that follows them.
-    bool DecryptBody(TStream& source, TStream* target, int64_t cipherLength);
+    // the code that follows them. stop, when given, is asked after each buffer and
+    // ends the pass with false when it says so.
+    bool DecryptBody(TStream& source, TStream* target, int64_t cipherLength,
+                     const std::function<bool()>& stop = {});
     bool WriteCode(TStream& target);
 
     TProgressEvent OnProgress;
