@@ -571,29 +571,34 @@ bool TFtpClient::Noop()
     return SendCmd("NOOP");
 }
 
-bool TFtpClient::PrintWorkingDir(std::string& dir)
+bool ExtractQuotedPath(const std::string& text, std::string& path)
 {
-    if (Command("PWD") != 257) {
-        return Fail(m_error.empty() ? "PWD failed" : m_error);
-    }
-    // 257 "<dir>" text; a quote inside the name is doubled
-    const size_t open = m_replyText.find('"');
+    // "<path>" with every quote inside the path doubled
+    const size_t open = text.find('"');
     if (open == std::string::npos) {
-        return Fail("Invalid PWD reply: " + m_replyText);
+        return false;
     }
-    dir.clear();
-    for (size_t i = open + 1; i < m_replyText.size(); ++i) {
-        if (m_replyText[i] == '"') {
-            if (i + 1 < m_replyText.size() && m_replyText[i + 1] == '"') {
-                dir += '"';
+    path.clear();
+    for (size_t i = open + 1; i < text.size(); ++i) {
+        if (text[i] == '"') {
+            if (i + 1 < text.size() && text[i + 1] == '"') {
+                path += '"';
                 ++i;
                 continue;
             }
             return true;
         }
-        dir += m_replyText[i];
+        path += text[i];
     }
-    return Fail("Invalid PWD reply: " + m_replyText);
+    return false;
+}
+
+bool TFtpClient::PrintWorkingDir(std::string& dir)
+{
+    if (Command("PWD") != 257) {
+        return Fail(m_error.empty() ? "PWD failed" : m_error);
+    }
+    return ExtractQuotedPath(m_replyText, dir) || Fail("Invalid PWD reply: " + m_replyText);
 }
 
 bool TFtpClient::ChangeDir(const std::string& dir)
@@ -621,6 +626,11 @@ bool TFtpClient::DeleteFile(const std::string& name)
     return SendCmd("DELE " + name);
 }
 
+bool TFtpClient::CanSetModTime() const
+{
+    return SupportsExtension("MFMT") || (SupportsExtension("MDTM") && !m_noMdtmSet);
+}
+
 bool TFtpClient::SetModTime(const std::string& name, int64_t unixTime)
 {
     const std::string stamp = FormatFtpTimeValue(unixTime);
@@ -630,9 +640,10 @@ bool TFtpClient::SetModTime(const std::string& name, int64_t unixTime)
     if (m_noMdtmSet) {
         return Fail("The server cannot set file times");
     }
+    // Many servers only read times with MDTM; the first refusal settles it for the session.
     const int code = Command("MDTM " + stamp + " " + name);
-    if (code >= 500 && code != 550) {
-        m_noMdtmSet = true; // the server only reads times with MDTM
+    if (code >= 500) {
+        m_noMdtmSet = true;
     }
     return code > 0 && code < 400;
 }

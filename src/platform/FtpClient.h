@@ -42,6 +42,9 @@ using TFtpSource = std::function<int64_t(char* buf, size_t size)>;
 // Takes the next size bytes of a download; false stops the transfer as failed.
 using TFtpSink = std::function<bool(const char* buf, size_t size)>;
 
+// The path of a 257 reply text: '"/a ""b""" created' -> '/a "b"'; false when none is quoted.
+bool ExtractQuotedPath(const std::string& text, std::string& path);
+
 // A stateful FTP session over one control connection. Every call returns false on failure
 // and leaves the reason in LastError(); nothing throws. A session is driven by one thread at
 // a time; only Abort() may be called from another thread.
@@ -94,6 +97,8 @@ public:
     bool List(std::vector<TFtpListItem>& items);
     // Sets a file's modification time (UTC): MFMT when offered, else MDTM with a time.
     bool SetModTime(const std::string& name, int64_t unixTime);
+    // False when the server announced neither MFMT nor MDTM, or refused to set a time by MDTM.
+    bool CanSetModTime() const;
     // Sends any command; true when the reply code is below 400.
     bool SendCmd(const std::string& command);
 

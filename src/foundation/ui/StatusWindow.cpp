@@ -1,7 +1,9 @@
 #include "foundation/ui/StatusWindow.h"
 
+#include "foundation/MessageDialogs.h"
 #include "foundation/Translate.h"
 #include "foundation/ui/ProgressControls.h"
+#include "foundation/ui/ShortenPathText.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -16,7 +18,6 @@ namespace {
 constexpr int Margin = 5;
 constexpr int BarLeft = 5;
 constexpr int BarLength = 271;
-constexpr int ScreenInset = 20;
 
 QString FromUtf8(const std::string& text)
 {
@@ -97,19 +98,15 @@ void TStatusWindow::Place(int x, int y)
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    if (x < 0) {
-        move(area.center() - QPoint(width() / 2, height() / 2));
-        return;
-    }
-    const int left = std::min(x, area.right() + 1 - ScreenInset - width());
-    const int top = std::min(y, area.bottom() + 1 - ScreenInset - height());
-    move(std::max(left, area.left()), std::max(top, area.top()));
+    const TScreenPoint wanted = x < 0 ? CenteredPoint : TScreenPoint{x, std::max(y, 0)};
+    const TScreenPoint placed =
+        PlaceDialog({area.left(), area.top(), area.width(), area.height()}, width(), height(), wanted);
+    move(placed.x, placed.y);
 }
 
 void TStatusWindow::ShowStatus(const std::string& text)
 {
-    const QFontMetrics metrics(StatusLabel->font());
-    StatusLabel->setText(metrics.elidedText(FromUtf8(text), Qt::ElideMiddle, BarLength));
+    StatusLabel->setText(ShortenPathToWidth(text, QFontMetrics(StatusLabel->font()), BarLength));
     StatusLabel->adjustSize();
 }
 

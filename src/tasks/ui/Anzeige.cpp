@@ -2,6 +2,7 @@
 
 #include "foundation/Translate.h"
 #include "foundation/ui/ProgressControls.h"
+#include "foundation/ui/ShortenPathText.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -254,9 +255,9 @@ void TZeigFortschritt::ShowFile(int kind, const std::string& actionText, const s
         Action.store(0, std::memory_order_relaxed);
         ShownAction = 0;
     }
+    layout()->activate(); // a window prepared without showing has its geometry only now
     const int room = HinweisLabel->parentWidget()->width() - HinweisLabel->x() - 10;
-    const QFontMetrics metrics(HinweisLabel->font());
-    HinweisLabel->setText(metrics.elidedText(FromUtf8(fileName), Qt::ElideMiddle, std::max(room, 0)));
+    HinweisLabel->setText(ShortenPathToWidth(fileName, QFontMetrics(HinweisLabel->font()), std::max(room, 0)));
 }
 
 void TZeigFortschritt::SetPauseEnabled(bool enabled)

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "platform/FtpClient.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// The program's FTP session: the platform client plus letter case, listings split into files
+// and folders, path navigation, recursive delete, time stamps and transfers with status codes.
+// Connecting and the proxy set-up go through the client's own fields (Host, Port, Username,
+// Password, Passive, Proxy, TransferTimeout) and Connect().
+//
+// Which names are encoded (NameCase): only names made from local files. Upload, Download,
+// NeedsUpdate and SetRemoteTime take such names and encode them. Everything else takes names
+// as the server knows them: the user's remote folder, names read back from a listing, paths.
+// The walk passes EncodeName(localFolderName) to ChangeToDir and EncodeName(remoteName) to
+// DeleteFile when it removes what it uploaded.
+//
+// Used by the run and its walk like this:
+//   ChangeToDir(folder)             enter (creating what is missing); ChangeBack() returns
+//   PrintWorkingDir(dir)            remember where the walk stands (inherited)
+//   FillFileList()                  once per folder; then NeedsUpdate(name, tolerance, time)
+//   Upload(...), SetRemoteTime(...) per file; DeleteFile(EncodeName(name)) after a failed upload
+//   FillDirList(list)               remote subfolders (synchronisation)
+//   DeleteTree(name, count)         remove a folder; DeleteTree("", count) empties the current one
+//   RemoteFileExists / Download     time-stamp file
+class TExtFtp : public TFtpClient
+{
+public:
+    TExtFtp();
+
+    // Files of the last FillFileList (not folders), under their decoded names.
+    std::vector<TFtpListItem> Listing;
+    uint8_t NameCase = 0; // 0 as given, 1 lower case, 2 upper case
+    bool Utf8 = false;    // the server's FEAT reply lists UTF8
+    int32_t Depth = 0;    // folder levels the last ChangeToDir entered (0 for absolute paths)
+
+    // Called after each file DeleteTree removes, so that windows stay alive (the run sets
+    // the message-loop hook here).
+    std::function<void()> OnProcessMessages;
+
+    bool Connected() override;
+
+    std::string EncodeName(const std::string& name) const;
+    std::string DecodeName(const std::string& name) const;
+
+    bool FillFileList();
+    bool FillDirList(std::vector<TFtpListItem>& dirs);
+    // Lists the current folder anew and looks for the name (case-insensitive).
+    bool RemoteFileExists(const std::string& name);
+    // True when EncodeName(name) is missing from Listing, or its time + offsetSeconds is
+    // earlier than localUnixTime. Both times are UTC seconds (the local one from the file's
+    // last-write time, FileTimeToUnixTime), so no time zone moves the decision.
+    bool NeedsUpdate(const std::string& name, int64_t offsetSeconds, int64_t localUnixTime) const;
+    // Gives the remote file the local time (UTC seconds); does nothing and succeeds when the
+    // server can set no times (no FEAT, or neither MFMT nor MDTM).
+    bool SetRemoteTime(int64_t localUnixTime, const std::string& remoteName);
+
+    bool MakeAndEnterDir(const std::string& name);
+    // Enters the path segment by segment, creating missing folders; empty segments are skipped.
+    bool ChangeToDir(const std::string& path);
+    bool ChangeBack();
+    // Deletes the folder with everything in it (counter += files deleted). An empty name
+    // empties the current folder and keeps it. False when the folder cannot be entered or
+    // anything in it stays.
+    bool DeleteTree(const std::string& folder, int& counter);
+
+    // Status codes: 0; 0x119 refused or failed while connected; 0x11B connection gone.
+    uint16_t Upload(const TFtpSource& source, const std::string& remoteName, bool append);
+    // Status codes: 0; 0x118 failed while connected; 0x11B connection gone.
+    uint16_t Download(const std::string& remoteName, const TFtpSink& sink);
+
+    // The listed file of that name: exact match first, else ignoring case; nullptr if none.
+    const TFtpListItem* FindListed(const std::string& name) const;
+
+protected:
+    void DoAfterLogin() override;
+
+private:
+    bool ListDecoded(std::vector<TFtpListItem>& items);
+};
+
+// Texts shown by the callers while they connect.
+std::string FtpConnectionCaption();
+std::string FtpTryingToConnectText();
+std::string FtpConnectionFailedText();
+std::string FtpPasswordNeededText(const std::string& host, unsigned port, const std::string& user);
+std::string FtpProxyPasswordNeededText(const std::string& host, unsigned port, const std::string& user);
+
+// Remote path helpers ("/" separated).
+std::string IncludeTrailingSlash(const std::string& path);
+std::string ExtractAfterDelimiter(const std::string& delimiters, const std::string& path);
+std::string JoinFtpPath(const std::string& folder, const std::string& name);
+std::string SlashToBackslash(const std::string& path);
+std::string BackslashToSlash(const std::string& path);
