@@ -24,6 +24,14 @@ struct evp_mac_st;
 // ciphertext, cut to 10 bytes. The stream does not record the strength, so a reader
 // must use the writer's mode (mode 0 picks it from the password length).
 
+// The bytes a password is keyed with: its Windows-1252 bytes, as Windows writers use.
+// A password with characters outside that code page keeps its UTF-8 bytes, so no two
+// passwords end up with the same key.
+std::string PasswordBytes(const std::string& password);
+bool IsCp1252Text(const std::string& text);
+// Those bytes back as UTF-8 text.
+std::string PasswordText(const std::string& bytes);
+
 // Results of the key set-up.
 inline constexpr int ksOk = 0;
 inline constexpr int ksPasswordTooLong = -100;
@@ -74,7 +82,7 @@ private:
     void ClearKeys();
 
     int FMode;
-    std::string PasswordBytes;
+    std::string KeyBytes;
     std::array<uint8_t, VerifierLength> FVerifier{};
     uint64_t Counter = 0;
     std::vector<uint8_t> Keystream; // a run of encrypted counter blocks
@@ -107,8 +115,7 @@ public:
     // Decrypts (or, without target, only authenticates) cipherLength bytes and checks
     // the code that follows them. stop, when given, is asked after each buffer and
     // ends the pass with false when it says so.
-    bool DecryptBody(TStream& source, TStream* target, int64_t cipherLength,
-                     const std::function<bool()>& stop = {});
+    bool DecryptBody(TStream& source, TStream* target, int64_t cipherLength, const std::function<bool()>& stop = {});
     bool WriteCode(TStream& target);
 
     TProgressEvent OnProgress;

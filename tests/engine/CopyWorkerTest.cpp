@@ -8,12 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr int32_t Buffer = 4096;
+constexpr int32_t BufSize = 4096;
 
 struct TEvent
 {
@@ -23,8 +24,8 @@ struct TEvent
 };
 
 // Runs a worker to its end, collecting its progress events.
-TStatusCode Run(TCopyThread& worker, std::vector<TEvent>* events = nullptr,
-                const std::function<void(TCopyThread&, const TEvent&)>& onEvent = {})
+TStatusCode RunWorker(TCopyThread& worker, std::vector<TEvent>* events = nullptr,
+                      const std::function<void(TCopyThread&, const TEvent&)>& onEvent = {})
 {
     worker.SetOnProgress([&](const void* sender, uint8_t kind, int64_t count) {
         const TEvent event{sender, kind, count};
@@ -52,7 +53,9 @@ std::vector<uint8_t> ReadFile(const TTempFolder& dir, const std::string& name)
 
 int64_t ModifiedSeconds(const std::string& host)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     return stat(host.c_str(), &st) == 0 ? st.st_mtim.tv_sec : -1;
 }
 
@@ -65,13 +68,13 @@ void SetModifiedSeconds(const std::string& host, int64_t seconds)
 TEST(PlainCopy, CopiesContentTimesAndReportsProgress)
 {
     TTempFolder dir;
-    for (size_t size : {size_t{0}, size_t{1}, size_t{Buffer}, size_t{Buffer + 1}, size_t{3 * Buffer + 5}}) {
+    for (size_t size : {size_t{0}, size_t{1}, size_t{BufSize}, size_t{BufSize + 1}, size_t{3 * BufSize + 5}}) {
         const auto data = PatternBytes(size, static_cast<uint32_t>(size));
         WriteFile(dir, "in", data);
         SetModifiedSeconds(dir.Host("in"), 1500000000);
-        TCopyThread worker(dir.Win("in"), dir.Win("out"), Buffer);
+        TCopyThread worker(dir.Win("in"), dir.Win("out"), BufSize);
         std::vector<TEvent> events;
-        EXPECT_EQ(Run(worker, &events), 0u) << size;
+        EXPECT_EQ(RunWorker(worker, &events), 0u) << size;
         EXPECT_EQ(ReadFile(dir, "out"), data) << size;
         EXPECT_EQ(ModifiedSeconds(dir.Host("out")), 1500000000) << size;
         EXPECT_EQ(worker.Count, static_cast<int64_t>(size));
@@ -79,7 +82,7 @@ TEST(PlainCopy, CopiesContentTimesAndReportsProgress)
         EXPECT_EQ(events.front().kind, pkCopy);
         EXPECT_EQ(events.front().count, -static_cast<int64_t>(size));
         EXPECT_EQ(events.back().count, static_cast<int64_t>(size));
-        EXPECT_EQ(events.size(), 1 + (size + Buffer - 1) / Buffer) << size;
+        EXPECT_EQ(events.size(), 1 + (size + BufSize - 1) / BufSize) << size;
     }
 }
 
@@ -90,8 +93,8 @@ TEST(PlainCopy, OverwritesAReadOnlyDestination)
     WriteFile(dir, "out", PatternBytes(50, 9));
     chmod(dir.Host("out").c_str(), 0444);
     chmod(dir.Host("in").c_str(), 0444);
-    TCopyThread worker(dir.Win("in"), dir.Win("out"), Buffer);
-    EXPECT_EQ(Run(worker), 0u);
+    TCopyThread worker(dir.Win("in"), dir.Win("out"), BufSize);
+    EXPECT_EQ(RunWorker(worker), 0u);
     EXPECT_EQ(ReadFile(dir, "out"), PatternBytes(100));
     // The source's read-only attribute travels with the copy.
     EXPECT_EQ(Platform::GetFileAttributes(dir.Win("out")) & faReadOnly, faReadOnly);
@@ -119,8 +122,8 @@ TEST(PlainCopy, ChecksNamesBeforeTouchingAnything)
         {name259, dir.Win("copy"), 0},
     };
     for (const auto& c : cases) {
-        TCopyThread worker(c.source, c.destination, Buffer);
-        EXPECT_EQ(Run(worker), c.expected) << c.source << " -> " << c.destination;
+        TCopyThread worker(c.source, c.destination, BufSize);
+        EXPECT_EQ(RunWorker(worker), c.expected) << c.source << " -> " << c.destination;
     }
     EXPECT_EQ(ReadFile(dir, "copy"), PatternBytes(10));
 }
@@ -128,15 +131,15 @@ TEST(PlainCopy, ChecksNamesBeforeTouchingAnything)
 TEST(PlainCopy, CancelKeepsThePartialDestination)
 {
     TTempFolder dir;
-    WriteFile(dir, "in", PatternBytes(10 * Buffer));
-    TCopyThread worker(dir.Win("in"), dir.Win("out"), Buffer);
+    WriteFile(dir, "in", PatternBytes(10 * BufSize));
+    TCopyThread worker(dir.Win("in"), dir.Win("out"), BufSize);
     const auto cancelAtSecond = [](TCopyThread& w, const TEvent& e) {
-        if (e.count == 2 * Buffer) {
+        if (e.count == 2 * BufSize) {
             w.Cancel();
         }
     };
-    EXPECT_EQ(Run(worker, nullptr, cancelAtSecond), 0x1080u);
-    EXPECT_EQ(ReadFile(dir, "out").size(), static_cast<size_t>(2 * Buffer));
+    EXPECT_EQ(RunWorker(worker, nullptr, cancelAtSecond), 0x1080u);
+    EXPECT_EQ(ReadFile(dir, "out").size(), static_cast<size_t>(2 * BufSize));
 }
 
 // Drives the building blocks with a fault between them.
@@ -145,9 +148,8 @@ class TFaultWorker : public TWinCopyThread
 public:
     TFaultWorker(const std::string& source, const std::string& destination, TEncryption* encryption,
                  std::function<TStatusCode(TFaultWorker&)> steps)
-        : TWinCopyThread(source, destination, encryption, false, true, Buffer), Steps(std::move(steps))
-    {
-    }
+        : TWinCopyThread(source, destination, encryption, false, true, BufSize), Steps(std::move(steps))
+    {}
     ~TFaultWorker() override { WaitFor(); }
 
     std::function<TStatusCode(TFaultWorker&)> Steps;
@@ -172,42 +174,42 @@ void FlipByte(const std::string& host, size_t at)
 TEST(Verify, FindsADifferentByte)
 {
     TTempFolder dir;
-    WriteFile(dir, "in", PatternBytes(3 * Buffer));
-    TEncryption encryption("pw", Buffer, 1);
+    WriteFile(dir, "in", PatternBytes(3 * BufSize));
+    TEncryption encryption("pw", BufSize, 1);
     const std::string out = dir.Host("out");
     TFaultWorker copy(dir.Win("in"), dir.Win("out"), nullptr, [&](TFaultWorker& w) {
         const TStatusCode code = w.PlainCopy();
         FlipByte(out, 5000);
         return code ? code : w.VerifyCopy();
     });
-    EXPECT_EQ(Run(copy), 0x110Cu);
+    EXPECT_EQ(RunWorker(copy), 0x110Cu);
     TFaultWorker encrypt(dir.Win("in"), dir.Win("out"), &encryption, [&](TFaultWorker& w) {
         const TStatusCode code = w.EncryptFile();
         FlipByte(out, 5000);
         return code ? code : w.VerifyEncrypted();
     });
-    EXPECT_EQ(Run(encrypt), 0x510Cu);
+    EXPECT_EQ(RunWorker(encrypt), 0x510Cu);
 }
 
 TEST(Verify, PassesForIntactCopies)
 {
     TTempFolder dir;
-    WriteFile(dir, "in", PatternBytes(3 * Buffer + 7));
-    TEncryption encryption("pw", Buffer, 2);
-    TWinCopyThread copy(dir.Win("in"), dir.Win("copy"), nullptr, false, true, Buffer);
+    WriteFile(dir, "in", PatternBytes(3 * BufSize + 7));
+    TEncryption encryption("pw", BufSize, 2);
+    TWinCopyThread copy(dir.Win("in"), dir.Win("copy"), nullptr, false, true, BufSize);
     std::vector<TEvent> events;
-    EXPECT_EQ(Run(copy, &events), 0u);
+    EXPECT_EQ(RunWorker(copy, &events), 0u);
     EXPECT_EQ(events.back().kind, pkCopyVerify);
-    EXPECT_EQ(events.back().count, 3 * Buffer + 7);
-    TWinCopyThread encrypt(dir.Win("in"), dir.Win("enc"), &encryption, false, true, Buffer);
-    EXPECT_EQ(Run(encrypt), 0u);
-    TWinCopyThread shell(dir.Win("in"), dir.Win("shell"), nullptr, false, true, Buffer);
+    EXPECT_EQ(events.back().count, 3 * BufSize + 7);
+    TWinCopyThread encrypt(dir.Win("in"), dir.Win("enc"), &encryption, false, true, BufSize);
+    EXPECT_EQ(RunWorker(encrypt), 0u);
+    TWinCopyThread shell(dir.Win("in"), dir.Win("shell"), nullptr, false, true, BufSize);
     shell.CopyFlags = cfShellCopy;
     events.clear();
-    EXPECT_EQ(Run(shell, &events), 0u);
+    EXPECT_EQ(RunWorker(shell, &events), 0u);
     EXPECT_EQ(events.front().kind, pkCopy);
     EXPECT_EQ(events.front().count, -1);
-    EXPECT_EQ(ReadFile(dir, "shell"), PatternBytes(3 * Buffer + 7));
+    EXPECT_EQ(ReadFile(dir, "shell"), PatternBytes(3 * BufSize + 7));
 }
 
 TEST(FinishFiles, TimesThatCannotBeSetAreAWarning)
@@ -220,29 +222,30 @@ TEST(FinishFiles, TimesThatCannotBeSetAreAWarning)
         return code ? code : w.FinishFiles(0);
     });
     worker.Operation = opCopy;
-    EXPECT_EQ(Run(worker), 0x120Fu);
+    EXPECT_EQ(RunWorker(worker), 0x120Fu);
 }
 
 TEST(EncryptFile, WritesWhatTheIndependentReaderAccepts)
 {
     TTempFolder dir;
-    const auto data = PatternBytes(2 * Buffer + 3);
+    const auto data = PatternBytes(2 * BufSize + 3);
     WriteFile(dir, "in", data);
-    TEncryption encryption("Kennwort", Buffer, 3);
-    TWinCopyThread worker(dir.Win("in"), dir.Win("in.enc"), &encryption, false, false, Buffer);
+    TEncryption encryption("Kennwort", BufSize, 3);
+    TWinCopyThread worker(dir.Win("in"), dir.Win("in.enc"), &encryption, false, false, BufSize);
     std::vector<TEvent> events;
-    EXPECT_EQ(Run(worker, &events), 0u);
+    EXPECT_EQ(RunWorker(worker, &events), 0u);
     EXPECT_EQ(events.front().kind, pkEncrypt);
     EXPECT_EQ(events.front().count, -static_cast<int64_t>(data.size()));
     EXPECT_EQ(ReadFile(dir, "in.enc").size(), data.size() + 28);
-    const std::string command = "/usr/bin/python3 '" + SourceDir() + "/tests/engine/encstream.py' decrypt 3 Kennwort '" +
-                                dir.Host("in.enc") + "' '" + dir.Host("peer.out") + "'";
+    const std::string command = "/usr/bin/python3 '" + SourceDir() +
+                                "/tests/engine/encstream.py' decrypt 3 Kennwort '" + dir.Host("in.enc") + "' '" +
+                                dir.Host("peer.out") + "'";
     ASSERT_EQ(std::system(command.c_str()), 0);
     EXPECT_EQ(ReadFile(dir, "peer.out"), data);
 
-    TDecryptThread back(dir.Win("in.enc"), dir.Win("back"), &encryption, Buffer);
+    TDecryptThread back(dir.Win("in.enc"), dir.Win("back"), &encryption, BufSize);
     events.clear();
-    EXPECT_EQ(Run(back, &events), 0u);
+    EXPECT_EQ(RunWorker(back, &events), 0u);
     EXPECT_EQ(ReadFile(dir, "back"), data);
     EXPECT_EQ(events.back().sender, &encryption);
     EXPECT_EQ(events.back().kind, pkDecrypt);
@@ -251,33 +254,33 @@ TEST(EncryptFile, WritesWhatTheIndependentReaderAccepts)
 TEST(EncryptFile, CancelAndOverlongPasswordEndWithCodes)
 {
     TTempFolder dir;
-    WriteFile(dir, "in", PatternBytes(8 * Buffer));
-    TEncryption encryption("pw", Buffer, 1);
-    TWinCopyThread cancelled(dir.Win("in"), dir.Win("a.enc"), &encryption, false, true, Buffer);
+    WriteFile(dir, "in", PatternBytes(8 * BufSize));
+    TEncryption encryption("pw", BufSize, 1);
+    TWinCopyThread cancelled(dir.Win("in"), dir.Win("a.enc"), &encryption, false, true, BufSize);
     const auto cancelAtFirst = [](TCopyThread& w, const TEvent& e) {
-        if (e.count == Buffer) {
+        if (e.count == BufSize) {
             w.Cancel();
         }
     };
-    EXPECT_EQ(Run(cancelled, nullptr, cancelAtFirst), 0x5080u);
+    EXPECT_EQ(RunWorker(cancelled, nullptr, cancelAtFirst), 0x5080u);
 
-    TEncryption overlong(std::string(129, 'p'), Buffer, 0);
-    TWinCopyThread refused(dir.Win("in"), dir.Win("b.enc"), &overlong, false, false, Buffer);
-    EXPECT_EQ(Run(refused), 0x510Au);
+    TEncryption overlong(std::string(129, 'p'), BufSize, 0);
+    TWinCopyThread refused(dir.Win("in"), dir.Win("b.enc"), &overlong, false, false, BufSize);
+    EXPECT_EQ(RunWorker(refused), 0x510Au);
 }
 
 TEST(DecryptFile, AWrongPasswordLeavesTheExistingFile)
 {
     TTempFolder dir;
     WriteFile(dir, "in", PatternBytes(5000));
-    TEncryption right("right", Buffer, 1);
-    TWinCopyThread encrypt(dir.Win("in"), dir.Win("in.enc"), &right, false, false, Buffer);
-    ASSERT_EQ(Run(encrypt), 0u);
+    TEncryption right("right", BufSize, 1);
+    TWinCopyThread encrypt(dir.Win("in"), dir.Win("in.enc"), &right, false, false, BufSize);
+    ASSERT_EQ(RunWorker(encrypt), 0u);
     const auto existing = PatternBytes(777, 3);
     WriteFile(dir, "out", existing);
-    TEncryption wrong("wrong", Buffer, 1);
-    TDecryptThread worker(dir.Win("in.enc"), dir.Win("out"), &wrong, Buffer);
-    EXPECT_EQ(Run(worker), 0x610Bu);
+    TEncryption wrong("wrong", BufSize, 1);
+    TDecryptThread worker(dir.Win("in.enc"), dir.Win("out"), &wrong, BufSize);
+    EXPECT_EQ(RunWorker(worker), 0x610Bu);
     EXPECT_EQ(ReadFile(dir, "out"), existing);
 }
 
@@ -285,9 +288,9 @@ TEST(DecryptFile, DamagedOrShortStreamsFail)
 {
     TTempFolder dir;
     WriteFile(dir, "in", PatternBytes(5000));
-    TEncryption encryption("pw", Buffer, 1);
-    TWinCopyThread encrypt(dir.Win("in"), dir.Win("in.enc"), &encryption, false, false, Buffer);
-    ASSERT_EQ(Run(encrypt), 0u);
+    TEncryption encryption("pw", BufSize, 1);
+    TWinCopyThread encrypt(dir.Win("in"), dir.Win("in.enc"), &encryption, false, false, BufSize);
+    ASSERT_EQ(RunWorker(encrypt), 0u);
     const auto stream = ReadFile(dir, "in.enc");
     const std::vector<std::vector<uint8_t>> damaged = {
         {stream.begin(), stream.begin() + 2000},
@@ -301,11 +304,11 @@ TEST(DecryptFile, DamagedOrShortStreamsFail)
     };
     for (const auto& bytes : damaged) {
         WriteFile(dir, "bad.enc", bytes);
-        TDecryptThread worker(dir.Win("bad.enc"), dir.Win("bad.out"), &encryption, Buffer);
-        EXPECT_EQ(Run(worker), 0x610Bu) << bytes.size();
+        TDecryptThread worker(dir.Win("bad.enc"), dir.Win("bad.out"), &encryption, BufSize);
+        EXPECT_EQ(RunWorker(worker), 0x610Bu) << bytes.size();
     }
-    TDecryptThread plain(dir.Win("in"), dir.Win("plain"), nullptr, Buffer);
-    EXPECT_EQ(Run(plain), 0u);
+    TDecryptThread plain(dir.Win("in"), dir.Win("plain"), nullptr, BufSize);
+    EXPECT_EQ(RunWorker(plain), 0u);
 }
 
 // A 1 MiB tmpfs stands for a full backup medium.
@@ -338,11 +341,11 @@ protected:
 TEST_F(FullDisk, CopyAndEncryptEndWithLowDiskSpace)
 {
     TCopyThread copy(dir.Win("big"), dir.Win("full") + "\\big", 65536);
-    EXPECT_EQ(Run(copy), 0x1107u);
+    EXPECT_EQ(RunWorker(copy), 0x1107u);
     Platform::DeleteFile(dir.Win("full") + "\\big");
     TEncryption encryption("pw", 65536, 1);
     TWinCopyThread encrypt(dir.Win("big"), dir.Win("full") + "\\big.enc", &encryption, false, false, 65536);
-    EXPECT_EQ(Run(encrypt), 0x5107u);
+    EXPECT_EQ(RunWorker(encrypt), 0x5107u);
 }
 
 } // namespace
