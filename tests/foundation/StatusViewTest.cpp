@@ -65,11 +65,3 @@ TEST_F(StatusViewFixture, NothingIsShownWhileInTheTray)
     ShowStatusWindow("Scanning directories", "", 5, true);
     EXPECT_EQ(view.Opens, 1);
 }
-
-TEST(StatusView, UnregisteredViewIsTheNullView)
-{
-    RegisterStatusView(nullptr);
-    ShowStatusWindow("x", "y", 5, true);
-    EXPECT_FALSE(TheStatusView().IsVisible());
-    EXPECT_FALSE(TheStatusView().Cancelled());
-}

@@ -63,18 +63,6 @@ TEST(ProgressControls, NudgedStepsMoveAndReportTheSender)
     EXPECT_TRUE(clock.Steps().Phase);
 }
 
-TEST(ProgressControls, DefaultsFollowTheWindowsColours)
-{
-    const TCustomProgress pattern;
-    EXPECT_EQ(pattern.ForeColor(), QColor(0, 0, 255));
-    EXPECT_EQ(pattern.BackColor(), QColor(255, 0, 0));
-    EXPECT_EQ(pattern.size(), QSize(150, 14));
-    const TBarProgress bar;
-    EXPECT_EQ(bar.BarColor(), QColor(0, 0, 0x80));
-    EXPECT_EQ(bar.size(), QSize(151, 11));
-    EXPECT_EQ(bar.BarWidth(), 10);
-}
-
 TEST(ProgressControls, EmptyControlsPaintNothing)
 {
     TCustomProgress pattern;

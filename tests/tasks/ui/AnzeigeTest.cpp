@@ -1,4 +1,6 @@
 #include "tasks/ui/Anzeige.h"
+#include "TempFolder.h"
+#include "foundation/IniFile.h"
 #include "foundation/ui/ProgressControls.h"
 
 #include <QApplication>
@@ -181,6 +183,28 @@ TEST(ProgressWindow, WorkerValuesAppearOnTheRefresh)
     EXPECT_EQ(window.EinzelBalken->value(), 40);
     EXPECT_EQ(window.GesamtBalken->value(), 60);
     EXPECT_EQ(window.ActionLabel->text(), "is being compressed");
+}
+
+TEST(ProgressWindow, PositionIsKeptOnlyWithASettingsFile)
+{
+    TTempFolder folder;
+    folder.WriteHostFile("Tessaro.ini", "[StatusWindow]\nTop=70\nLeft=90\n");
+    {
+        TZeigFortschritt window;
+        window.LoadFromIni(folder.Win("Tessaro.ini"));
+        EXPECT_EQ(window.pos(), QPoint(90, 70));
+        window.move(120, 130);
+    }
+    const TIniFile ini(folder.Win("Tessaro.ini"));
+    EXPECT_EQ(ini.ReadInteger("StatusWindow", "Left", 0), 120);
+    EXPECT_EQ(ini.ReadInteger("StatusWindow", "Top", 0), 130);
+    const std::string before = folder.ReadHostFile("Tessaro.ini");
+    {
+        TZeigFortschritt window;
+        window.LoadFromIni("");
+        window.move(5, 5);
+    }
+    EXPECT_EQ(folder.ReadHostFile("Tessaro.ini"), before);
 }
 
 // Run under ThreadSanitizer by the CI's tsan leg.
