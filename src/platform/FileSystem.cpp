@@ -1,0 +1,1031 @@
+#include "platform/FileSystem.h"
+
+#include "platform/Drives.h"
+#include "platform/Utf8.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+#include <vector>
+
+namespace Platform {
+
+namespace {
+
+constexpr const char* DosAttribXattr = "user.tessaro.dosattrib";
+constexpr std::int64_t SecondsFrom1601To1970 = 11644473600LL;
+constexpr std::uint32_t StoredAttributes = faReadOnly | faHidden | faSysFile | faArchive;
+
+int Fail(int code)
+{
+    SetLastError(code);
+    return code;
+}
+
+int FailErrno(const std::string& host)
+{
+    return Fail(ErrorFromErrno(errno, host));
+}
+
+bool ToHost(const std::string& winPath, std::string& host)
+{
+    if (winPath.empty()) {
+        Fail(ErrorPathNotFound);
+        return false;
+    }
+    if (PathTooLong(winPath)) {
+        Fail(ErrorFilenameExcedRange);
+        return false;
+    }
+    auto mapped = WinToHost(winPath);
+    if (!mapped) {
+        Fail(ErrorPathNotFound);
+        return false;
+    }
+    host = std::move(*mapped);
+    return true;
+}
+
+std::string HostBaseName(const std::string& host)
+{
+    const auto slash = host.rfind('/');
+    return slash == std::string::npos ? host : host.substr(slash + 1);
+}
+
+std::string HostParent(const std::string& host)
+{
+    const auto slash = host.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : host.substr(0, slash);
+}
+
+bool StatHost(const std::string& host, bool follow, struct statx& sx)
+{
+    const int flags = follow ? 0 : AT_SYMLINK_NOFOLLOW;
+    return statx(AT_FDCWD, host.c_str(), flags, STATX_BASIC_STATS | STATX_BTIME, &sx) == 0;
+}
+
+bool IsDir(const struct statx& sx)
+{
+    return S_ISDIR(sx.stx_mode);
+}
+
+bool IsRegular(const struct statx& sx)
+{
+    return S_ISREG(sx.stx_mode);
+}
+
+TFileTime FromStatx(const struct statx_timestamp& ts)
+{
+    return FileTimeFromUnix(ts.tv_sec, ts.tv_nsec);
+}
+
+// Stored attribute record: "attr;mtime-seconds.nanoseconds;size" of the moment it was written.
+struct TStoredAttr
+{
+    std::uint32_t Attr = 0;
+    std::int64_t MtimeSec = 0;
+    std::int64_t MtimeNsec = 0;
+    std::uint64_t Size = 0;
+};
+
+enum class TStoreState
+{
+    Present,
+    Missing,
+    Unsupported
+};
+
+TStoreState ReadStored(const std::string& host, TStoredAttr& stored)
+{
+    char buffer[128] = {};
+    const ssize_t len = getxattr(host.c_str(), DosAttribXattr, buffer, sizeof buffer - 1);
+    if (len < 0) {
+        return (errno == ENOTSUP || errno == EOPNOTSUPP) ? TStoreState::Unsupported : TStoreState::Missing;
+    }
+    unsigned attr = 0;
+    long long sec = 0, nsec = 0;
+    unsigned long long size = 0;
+    if (std::sscanf(buffer, "%x;%lld.%lld;%llu", &attr, &sec, &nsec, &size) != 4) {
+        return TStoreState::Missing;
+    }
+    stored = {attr, sec, nsec, size};
+    return TStoreState::Present;
+}
+
+bool SameContentStamp(const TStoredAttr& stored, const struct statx& sx)
+{
+    return stored.MtimeSec == sx.stx_mtime.tv_sec && stored.MtimeNsec == sx.stx_mtime.tv_nsec &&
+           stored.Size == sx.stx_size;
+}
+
+int WriteStored(const std::string& host, std::uint32_t attr, const struct statx& sx)
+{
+    char buffer[128];
+    const int len =
+        std::snprintf(buffer, sizeof buffer, "%x;%lld.%lld;%llu", attr, static_cast<long long>(sx.stx_mtime.tv_sec),
+                      static_cast<long long>(sx.stx_mtime.tv_nsec), static_cast<unsigned long long>(sx.stx_size));
+    if (setxattr(host.c_str(), DosAttribXattr, buffer, static_cast<std::size_t>(len), 0) == 0) {
+        return 0;
+    }
+    return errno;
+}
+
+// Writing a user xattr needs write permission; a read-only file is opened up for the moment.
+int WriteStoredForced(const std::string& host, std::uint32_t attr, const struct statx& sx)
+{
+    int err = WriteStored(host, attr, sx);
+    if ((err == EACCES || err == EPERM) && IsRegular(sx) && !(sx.stx_mode & S_IWUSR)) {
+        const mode_t mode = sx.stx_mode & 07777;
+        if (chmod(host.c_str(), mode | S_IWUSR) == 0) {
+            err = WriteStored(host, attr, sx);
+            chmod(host.c_str(), mode);
+        }
+    }
+    return (err == ENOTSUP || err == EOPNOTSUPP) ? 0 : err;
+}
+
+std::uint32_t AttributesOf(const std::string& host, const std::string& name, const struct statx& sx)
+{
+    const bool dir = IsDir(sx);
+    std::uint32_t attr = dir ? faDirectory : 0;
+    if (!dir && !(sx.stx_mode & S_IWUSR)) {
+        attr |= faReadOnly;
+    }
+    if (name.size() > 1 && name[0] == '.' && name != "..") {
+        attr |= faHidden;
+    }
+    TStoredAttr stored;
+    switch (ReadStored(host, stored)) {
+    case TStoreState::Present:
+        attr |= stored.Attr & (faHidden | faSysFile | (dir ? faReadOnly : 0));
+        // Windows sets the archive bit on every write; a changed stamp means a write.
+        if ((stored.Attr & faArchive) || (!dir && !SameContentStamp(stored, sx))) {
+            attr |= faArchive;
+        }
+        break;
+    case TStoreState::Missing:
+    case TStoreState::Unsupported:
+        if (!dir) {
+            attr |= faArchive;
+        }
+        break;
+    }
+    return attr;
+}
+
+TFindData MakeFindData(const std::string& host, const std::string& winName, const struct statx& sx)
+{
+    TFindData data;
+    data.Name = winName;
+    data.Attr = AttributesOf(host, HostBaseName(host), sx);
+    data.Size = IsDir(sx) ? 0 : sx.stx_size;
+    data.LastWriteTime = FromStatx(sx.stx_mtime);
+    data.LastAccessTime = FromStatx(sx.stx_atime);
+    if (sx.stx_mask & STATX_BTIME) {
+        data.CreationTime = FromStatx(sx.stx_btime);
+    } else {
+        data.CreationTime = std::min(FromStatx(sx.stx_ctime), data.LastWriteTime);
+    }
+    return data;
+}
+
+// Follows a link to a file; refuses links to folders, dangling links and special files.
+bool StatEntry(const std::string& host, struct statx& sx)
+{
+    if (!StatHost(host, false, sx)) {
+        return false;
+    }
+    if (S_ISLNK(sx.stx_mode)) {
+        return StatHost(host, true, sx) && IsRegular(sx);
+    }
+    return IsRegular(sx) || IsDir(sx);
+}
+
+// 0, or the error for a name that is missing or no regular file or folder.
+int StatEntryOrFail(const std::string& host, struct statx& sx)
+{
+    if (StatEntry(host, sx)) {
+        return 0;
+    }
+    struct statx raw
+    {
+    };
+    if (StatHost(host, false, raw)) {
+        return Fail(ErrorFileNotFound);
+    }
+    return FailErrno(host);
+}
+
+bool PassesAttrMask(std::uint32_t entryAttr, std::uint32_t mask)
+{
+    const std::uint32_t excluded = ~mask & (faHidden | faSysFile | faVolumeID | faDirectory);
+    return (entryAttr & excluded) == 0;
+}
+
+bool HasWildcards(const std::string& mask)
+{
+    return mask.find_first_of("*?") != std::string::npos;
+}
+
+std::u32string ToCodePoints(const std::string& text)
+{
+    std::u32string out;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        out += FoldCodePoint(NextCodePoint(text, pos));
+    }
+    return out;
+}
+
+bool GlobMatch(const std::u32string& name, const std::u32string& mask)
+{
+    std::size_t n = 0, m = 0, starMask = std::u32string::npos, starName = 0;
+    while (n < name.size()) {
+        if (m < mask.size() && (mask[m] == U'?' || mask[m] == name[n])) {
+            ++n, ++m;
+        } else if (m < mask.size() && mask[m] == U'*') {
+            starMask = m++;
+            starName = n;
+        } else if (starMask != std::u32string::npos) {
+            m = starMask + 1;
+            n = ++starName;
+        } else {
+            return false;
+        }
+    }
+    while (m < mask.size() && mask[m] == U'*') {
+        ++m;
+    }
+    return m == mask.size();
+}
+
+int LockFor(int fd, TShare share, bool writing)
+{
+    if (share == TShare::ReadWrite) {
+        return 0;
+    }
+    const int op = (writing ? LOCK_EX : LOCK_SH) | LOCK_NB;
+    if (flock(fd, op) != 0) {
+        return errno == EWOULDBLOCK ? ErrorSharingViolation : 0;
+    }
+    return 0;
+}
+
+enum class TOpenMode
+{
+    Read,
+    WriteTruncate,
+    ReadWrite,
+    Append,
+    CreateNew
+};
+
+std::unique_ptr<TFile> OpenHost(const std::string& winPath, TOpenMode mode, bool create, TShare share)
+{
+    std::string host;
+    if (!ToHost(winPath, host)) {
+        return nullptr;
+    }
+    struct statx sx
+    {
+    };
+    const bool exists = StatHost(host, true, sx);
+    if (exists && IsDir(sx)) {
+        Fail(ErrorAccessDenied);
+        return nullptr;
+    }
+    if (mode == TOpenMode::CreateNew && (exists || StatHost(host, false, sx))) {
+        Fail(ErrorFileExists);
+        return nullptr;
+    }
+    const bool writing = mode != TOpenMode::Read;
+    // Windows refuses to open a read-only file for writing, whoever asks.
+    if (writing && exists && !(sx.stx_mode & S_IWUSR)) {
+        Fail(ErrorAccessDenied);
+        return nullptr;
+    }
+    int flags = O_CLOEXEC | (writing ? O_RDWR : O_RDONLY);
+    if (create) {
+        flags |= O_CREAT;
+    }
+    if (mode == TOpenMode::CreateNew) {
+        flags |= O_EXCL;
+    }
+    const int fd = open(host.c_str(), flags, 0666);
+    if (fd < 0) {
+        FailErrno(host);
+        return nullptr;
+    }
+    auto file = std::make_unique<TFile>(fd, host);
+    if (const int locked = LockFor(fd, share, writing); locked != 0) {
+        Fail(locked);
+        return nullptr;
+    }
+    if (mode == TOpenMode::WriteTruncate && ftruncate(fd, 0) != 0) {
+        FailErrno(host);
+        return nullptr;
+    }
+    if (mode == TOpenMode::Append && file->Seek(0, TSeekOrigin::End) < 0) {
+        return nullptr;
+    }
+    return file;
+}
+
+std::string TempNameBeside(const std::string& host)
+{
+    static std::atomic<unsigned> counter{0};
+    const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+    char suffix[64];
+    std::snprintf(suffix, sizeof suffix, ".%d-%u-%llx.tmp", static_cast<int>(getpid()), counter++,
+                  static_cast<unsigned long long>(ticks) & 0xFFFFFF);
+    return HostParent(host) + "/." + HostBaseName(host) + suffix;
+}
+
+int WriteAllFd(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t done = write(fd, data, size);
+        if (done < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errno;
+        }
+        if (done == 0) {
+            return ENOSPC;
+        }
+        data += done;
+        size -= static_cast<std::size_t>(done);
+    }
+    return 0;
+}
+
+} // namespace
+
+TFileTime FileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds)
+{
+    if (seconds < -SecondsFrom1601To1970) {
+        return 0;
+    }
+    return static_cast<TFileTime>(seconds + SecondsFrom1601To1970) * 10000000ULL +
+           static_cast<TFileTime>(nanoseconds / 100);
+}
+
+std::int64_t UnixSecondsFromFileTime(TFileTime time)
+{
+    return static_cast<std::int64_t>(time / 10000000ULL) - SecondsFrom1601To1970;
+}
+
+// ---- search -------------------------------------------------------------------
+
+struct TSearchState
+{
+    std::string HostDir;
+    std::uint32_t Mask = 0;
+    std::vector<std::pair<std::string, std::string>> Names; // win name, host name
+    std::size_t Next = 0;
+};
+
+bool MatchesMask(const std::string& name, const std::string& mask)
+{
+    if (mask == "*" || mask == "*.*") {
+        return true;
+    }
+    const std::u32string foldedName = ToCodePoints(name);
+    if (GlobMatch(foldedName, ToCodePoints(mask))) {
+        return true;
+    }
+    // "name.*" also matches "name" without an extension, as on Windows.
+    if (mask.size() > 2 && mask.compare(mask.size() - 2, 2, ".*") == 0 && name.find('.') == std::string::npos) {
+        return GlobMatch(foldedName, ToCodePoints(mask.substr(0, mask.size() - 2)));
+    }
+    return false;
+}
+
+static int NextMatching(TSearchRec& rec)
+{
+    TSearchState& state = *rec.State;
+    while (state.Next < state.Names.size()) {
+        const auto& [winName, hostName] = state.Names[state.Next++];
+        const std::string host = state.HostDir == "/" ? "/" + hostName : state.HostDir + "/" + hostName;
+        struct statx sx
+        {
+        };
+        if (!StatEntry(host, sx)) {
+            continue;
+        }
+        TFindData data = MakeFindData(host, winName, sx);
+        if (!PassesAttrMask(data.Attr, state.Mask)) {
+            continue;
+        }
+        rec.Name = data.Name;
+        rec.Attr = data.Attr;
+        rec.Size = data.Size;
+        rec.FindData = std::move(data);
+        return 0;
+    }
+    return Fail(ErrorNoMoreFiles);
+}
+
+int FindFirst(const std::string& pattern, std::uint32_t attr, TSearchRec& rec)
+{
+    rec = TSearchRec{};
+    const auto delim = pattern.find_last_of("\\/");
+    const std::string folder = delim == std::string::npos ? std::string() : pattern.substr(0, delim + 1);
+    const std::string mask = delim == std::string::npos ? pattern : pattern.substr(delim + 1);
+    if (PathTooLong(pattern)) {
+        return Fail(ErrorFilenameExcedRange);
+    }
+    std::string hostDir = ".";
+    if (!folder.empty() && !ToHost(folder, hostDir)) {
+        return LastError();
+    }
+    if (mask.empty()) {
+        return Fail(ErrorFileNotFound);
+    }
+    auto state = std::make_shared<TSearchState>();
+    state->HostDir = hostDir;
+    state->Mask = attr;
+    if (!HasWildcards(mask)) {
+        state->Names.emplace_back(mask, WinNameToHost(mask));
+    } else {
+        DIR* dir = opendir(hostDir.c_str());
+        if (!dir) {
+            return Fail(errno == ENOENT || errno == ENOTDIR ? ErrorPathNotFound : ErrorFromErrno(errno, hostDir));
+        }
+        while (dirent* entry = readdir(dir)) {
+            const std::string hostName = entry->d_name;
+            if (hostName == "." || hostName == "..") {
+                continue;
+            }
+            std::string winName = HostNameToWin(hostName);
+            if (MatchesMask(winName, mask)) {
+                state->Names.emplace_back(std::move(winName), hostName);
+            }
+        }
+        closedir(dir);
+        // A stable order, as Windows file systems list names sorted.
+        std::sort(state->Names.begin(), state->Names.end(), [](const auto& a, const auto& b) {
+            const int byText = CompareTextUtf8(a.first, b.first);
+            return byText != 0 ? byText < 0 : a.first < b.first;
+        });
+    }
+    rec.State = std::move(state);
+    if (NextMatching(rec) != 0) {
+        rec.State.reset();
+        struct stat st
+        {
+        };
+        if (stat(hostDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+            return Fail(ErrorPathNotFound);
+        }
+        return Fail(ErrorFileNotFound);
+    }
+    return 0;
+}
+
+int FindNext(TSearchRec& rec)
+{
+    if (!rec.State) {
+        return Fail(ErrorNoMoreFiles);
+    }
+    return NextMatching(rec);
+}
+
+void FindClose(TSearchRec& rec)
+{
+    rec.State.reset();
+}
+
+// ---- existence, folders, names ------------------------------------------------------
+
+bool GetFindData(const std::string& path, TFindData& data)
+{
+    std::string host;
+    if (!ToHost(path, host)) {
+        return false;
+    }
+    struct statx sx
+    {
+    };
+    if (StatEntryOrFail(host, sx) != 0) {
+        return false;
+    }
+    data = MakeFindData(host, HostNameToWin(HostBaseName(host)), sx);
+    return true;
+}
+
+bool FileExists(const std::string& path)
+{
+    std::string host;
+    struct statx sx
+    {
+    };
+    return ToHost(path, host) && StatHost(host, true, sx) && IsRegular(sx);
+}
+
+bool DirectoryExists(const std::string& path)
+{
+    std::string host;
+    struct statx sx
+    {
+    };
+    return ToHost(path, host) && StatHost(host, true, sx) && IsDir(sx);
+}
+
+bool AnyExists(const std::string& path)
+{
+    std::string host;
+    struct statx sx
+    {
+    };
+    return ToHost(path, host) && StatHost(host, true, sx) && (IsDir(sx) || IsRegular(sx));
+}
+
+int CreateDir(const std::string& path)
+{
+    std::string host;
+    if (!ToHost(path, host)) {
+        return LastError();
+    }
+    if (mkdir(host.c_str(), 0777) != 0) {
+        return FailErrno(host);
+    }
+    return 0;
+}
+
+int ForceDirectories(const std::string& path)
+{
+    std::string host;
+    if (!ToHost(path, host)) {
+        return LastError();
+    }
+    std::string built = host[0] == '/' ? "" : ".";
+    std::size_t pos = 0;
+    while (pos <= host.size()) {
+        const auto slash = host.find('/', pos);
+        const std::string part = host.substr(pos, slash == std::string::npos ? std::string::npos : slash - pos);
+        pos = slash == std::string::npos ? host.size() + 1 : slash + 1;
+        if (part.empty()) {
+            continue;
+        }
+        built += "/" + part;
+        struct stat st
+        {
+        };
+        if (stat(built.c_str(), &st) == 0) {
+            if (!S_ISDIR(st.st_mode)) {
+                return Fail(ErrorAlreadyExists);
+            }
+            continue;
+        }
+        if (mkdir(built.c_str(), 0777) != 0 && errno != EEXIST) {
+            return FailErrno(built);
+        }
+    }
+    return 0;
+}
+
+int RemoveDir(const std::string& path)
+{
+    std::string host;
+    if (!ToHost(path, host)) {
+        return LastError();
+    }
+    if (rmdir(host.c_str()) != 0) {
+        return errno == ENOTDIR ? Fail(ErrorDirectory) : FailErrno(host);
+    }
+    return 0;
+}
+
+int DeleteFile(const std::string& path)
+{
+    std::string host;
+    if (!ToHost(path, host)) {
+        return LastError();
+    }
+    struct statx sx
+    {
+    };
+    if (!StatHost(host, false, sx)) {
+        return FailErrno(host);
+    }
+    if (IsDir(sx) || (IsRegular(sx) && !(sx.stx_mode & S_IWUSR))) {
+        return Fail(ErrorAccessDenied);
+    }
+    if (unlink(host.c_str()) != 0) {
+        return FailErrno(host);
+    }
+    return 0;
+}
+
+int RenameFile(const std::string& oldPath, const std::string& newPath)
+{
+    std::string from, to;
+    if (!ToHost(oldPath, from) || !ToHost(newPath, to)) {
+        return LastError();
+    }
+    struct statx sx
+    {
+    };
+    if (!StatHost(from, false, sx)) {
+        return FailErrno(from);
+    }
+    int result = renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+    if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
+        struct statx target
+        {
+        };
+        if (StatHost(to, false, target)) {
+            return Fail(ErrorAlreadyExists);
+        }
+        result = rename(from.c_str(), to.c_str());
+    }
+    if (result == 0) {
+        return 0;
+    }
+    if (errno == EXDEV && IsRegular(sx)) {
+        // Files move between volumes by copy and delete, folders do not.
+        if (const int copied = CopyFileRaw(oldPath, newPath, true); copied != 0) {
+            return copied;
+        }
+        if (unlink(from.c_str()) != 0) {
+            return FailErrno(from);
+        }
+        return 0;
+    }
+    return FailErrno(to);
+}
+
+int ReplaceFile(const std::string& source, const std::string& target)
+{
+    std::string from, to;
+    if (!ToHost(source, from) || !ToHost(target, to)) {
+        return LastError();
+    }
+    if (rename(from.c_str(), to.c_str()) != 0) {
+        return FailErrno(to);
+    }
+    return 0;
+}
+
+int CopyFileRaw(const std::string& source, const std::string& target, bool failIfExists)
+{
+    TFindData info;
+    if (!GetFindData(source, info)) {
+        return LastError();
+    }
+    if (failIfExists && AnyExists(target)) {
+        return Fail(ErrorFileExists);
+    }
+    auto in = OpenRead(source);
+    if (!in) {
+        return LastError();
+    }
+    auto out = OpenWrite(target);
+    if (!out) {
+        return LastError();
+    }
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        const std::int64_t got = in->Read(buffer.data(), buffer.size());
+        if (got < 0) {
+            return LastError();
+        }
+        if (got == 0) {
+            break;
+        }
+        if (out->Write(buffer.data(), static_cast<std::size_t>(got)) < 0) {
+            return LastError();
+        }
+    }
+    if (const int closed = out->Close(); closed != 0) {
+        return closed;
+    }
+    if (const int timed = SetFileTimes(target, nullptr, nullptr, &info.LastWriteTime); timed != 0) {
+        return timed;
+    }
+    return SetFileAttributes(target, info.Attr);
+}
+
+// ---- attributes and times ------------------------------------------------------
+
+std::uint32_t GetFileAttributes(const std::string& path)
+{
+    TFindData data;
+    return GetFindData(path, data) ? data.Attr : InvalidFileAttributes;
+}
+
+int SetFileAttributes(const std::string& path, std::uint32_t attr)
+{
+    std::string host;
+    if (!ToHost(path, host)) {
+        return LastError();
+    }
+    struct statx sx
+    {
+    };
+    if (StatEntryOrFail(host, sx) != 0) {
+        return LastError();
+    }
+    const bool dir = IsDir(sx);
+    const std::uint32_t stored = attr & StoredAttributes & (dir ? StoredAttributes : ~faReadOnly);
+    if (!dir) {
+        const mode_t mode = sx.stx_mode & 07777;
+        const mode_t wanted = (attr & faReadOnly) ? (mode & ~mode_t(0222)) : (mode | S_IWUSR);
+        if (wanted != mode && !(attr & faReadOnly) && chmod(host.c_str(), wanted) != 0) {
+            return FailErrno(host);
+        }
+        if (const int err = WriteStoredForced(host, stored, sx); err != 0) {
+            errno = err;
+            return FailErrno(host);
+        }
+        if (wanted != mode && (attr & faReadOnly) && chmod(host.c_str(), wanted) != 0) {
+            return FailErrno(host);
+        }
+        return 0;
+    }
+    if (const int err = WriteStoredForced(host, stored, sx); err != 0) {
+        errno = err;
+        return FailErrno(host);
+    }
+    return 0;
+}
+
+int SetFileTimes(const std::string& path, const TFileTime* creation, const TFileTime* lastAccess,
+                 const TFileTime* lastWrite)
+{
+    (void)creation; // a birth time cannot be set on Linux; Windows callers expect success
+    std::string host;
+    if (!ToHost(path, host)) {
+        return LastError();
+    }
+    struct statx before
+    {
+    };
+    if (StatEntryOrFail(host, before) != 0) {
+        return LastError();
+    }
+    if (IsRegular(before) && !(before.stx_mode & S_IWUSR)) {
+        return Fail(ErrorAccessDenied); // a read-only file cannot be opened for writing
+    }
+    const auto toTimespec = [](const TFileTime* time) {
+        timespec ts{};
+        if (!time) {
+            ts.tv_nsec = UTIME_OMIT;
+            return ts;
+        }
+        ts.tv_sec = UnixSecondsFromFileTime(*time);
+        ts.tv_nsec = static_cast<long>((*time % 10000000ULL) * 100);
+        return ts;
+    };
+    const timespec times[2] = {toTimespec(lastAccess), toTimespec(lastWrite)};
+    if (utimensat(AT_FDCWD, host.c_str(), times, 0) != 0) {
+        return FailErrno(host);
+    }
+    // Setting a time is no write: a cleared archive bit stays cleared.
+    TStoredAttr stored;
+    if (ReadStored(host, stored) == TStoreState::Present && !(stored.Attr & faArchive) &&
+        SameContentStamp(stored, before)) {
+        struct statx after
+        {
+        };
+        if (StatHost(host, true, after)) {
+            WriteStoredForced(host, stored.Attr, after);
+        }
+    }
+    return 0;
+}
+
+// ---- open files ------------------------------------------------------------------
+
+TFile::TFile(int fileDescriptor, std::string hostPath) : fd(fileDescriptor), path(std::move(hostPath))
+{}
+
+TFile::~TFile()
+{
+    if (fd >= 0) {
+        ::close(fd);
+    }
+}
+
+std::int64_t TFile::Read(void* buffer, std::size_t count)
+{
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, count);
+        if (got >= 0) {
+            return got;
+        }
+        if (errno != EINTR) {
+            FailErrno(path);
+            return -1;
+        }
+    }
+}
+
+std::int64_t TFile::Write(const void* buffer, std::size_t count)
+{
+    if (const int err = WriteAllFd(fd, static_cast<const char*>(buffer), count); err != 0) {
+        errno = err;
+        FailErrno(path);
+        return -1;
+    }
+    return static_cast<std::int64_t>(count);
+}
+
+std::int64_t TFile::Seek(std::int64_t offset, TSeekOrigin origin)
+{
+    const int whence = origin == TSeekOrigin::Begin ? SEEK_SET : origin == TSeekOrigin::Current ? SEEK_CUR : SEEK_END;
+    const off_t pos = ::lseek(fd, offset, whence);
+    if (pos < 0) {
+        Fail(errno == EINVAL ? ErrorNegativeSeek : ErrorFromErrno(errno, path));
+        return -1;
+    }
+    return pos;
+}
+
+std::int64_t TFile::Size()
+{
+    struct stat st
+    {
+    };
+    if (::fstat(fd, &st) != 0) {
+        FailErrno(path);
+        return -1;
+    }
+    return st.st_size;
+}
+
+int TFile::SetSize(std::int64_t size)
+{
+    if (::ftruncate(fd, size) != 0) {
+        return FailErrno(path);
+    }
+    return 0;
+}
+
+int TFile::Flush()
+{
+    if (::fsync(fd) != 0 && errno != EINVAL) {
+        return FailErrno(path);
+    }
+    return 0;
+}
+
+int TFile::Close()
+{
+    if (fd < 0) {
+        return 0;
+    }
+    const int result = ::close(fd);
+    fd = -1;
+    if (result != 0 && errno != EINTR) {
+        return FailErrno(path);
+    }
+    return 0;
+}
+
+std::unique_ptr<TFile> OpenRead(const std::string& path, TShare share)
+{
+    return OpenHost(path, TOpenMode::Read, false, share);
+}
+
+std::unique_ptr<TFile> OpenWrite(const std::string& path, TShare share)
+{
+    return OpenHost(path, TOpenMode::WriteTruncate, true, share);
+}
+
+std::unique_ptr<TFile> OpenReadWrite(const std::string& path, bool create, TShare share)
+{
+    return OpenHost(path, TOpenMode::ReadWrite, create, share);
+}
+
+std::unique_ptr<TFile> OpenAppend(const std::string& path, TShare share)
+{
+    return OpenHost(path, TOpenMode::Append, true, share);
+}
+
+std::unique_ptr<TFile> CreateNewFile(const std::string& path, TShare share)
+{
+    return OpenHost(path, TOpenMode::CreateNew, true, share);
+}
+
+int ReadWholeFile(const std::string& path, std::string& contents)
+{
+    contents.clear();
+    auto file = OpenRead(path);
+    if (!file) {
+        return LastError();
+    }
+    char buffer[65536];
+    for (;;) {
+        const std::int64_t got = file->Read(buffer, sizeof buffer);
+        if (got < 0) {
+            return LastError();
+        }
+        if (got == 0) {
+            return 0;
+        }
+        contents.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+int WriteFileAtomic(const std::string& path, const std::string& contents)
+{
+    std::string host;
+    if (!ToHost(path, host)) {
+        return LastError();
+    }
+    struct statx sx
+    {
+    };
+    if (StatHost(host, false, sx) && S_ISLNK(sx.stx_mode)) {
+        if (char* real = realpath(host.c_str(), nullptr)) {
+            host = real;
+            std::free(real);
+        }
+    }
+    const bool exists = StatHost(host, true, sx);
+    if (exists && (IsDir(sx) || !(sx.stx_mode & S_IWUSR))) {
+        return Fail(ErrorAccessDenied);
+    }
+    const std::string temp = TempNameBeside(host);
+    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : 0666);
+    if (fd < 0) {
+        return FailErrno(temp);
+    }
+    int err = WriteAllFd(fd, contents.data(), contents.size());
+    if (err == 0 && exists && fchmod(fd, sx.stx_mode & 07777) != 0) {
+        err = errno;
+    }
+    if (err == 0 && fsync(fd) != 0) {
+        err = errno;
+    }
+    if (close(fd) != 0 && err == 0) {
+        err = errno;
+    }
+    if (err == 0 && rename(temp.c_str(), host.c_str()) != 0) {
+        err = errno;
+    }
+    if (err != 0) {
+        unlink(temp.c_str());
+        errno = err;
+        return FailErrno(host);
+    }
+    return 0;
+}
+
+// ---- paths ---------------------------------------------------------------------------
+
+bool PathTooLong(const std::string& path)
+{
+    return Utf16Length(path) > MaxPathLength;
+}
+
+std::string GetCurrentDir()
+{
+    char buffer[4096];
+    if (!getcwd(buffer, sizeof buffer)) {
+        return {};
+    }
+    return HostToWin(buffer).value_or(std::string());
+}
+
+std::string ExpandFileName(const std::string& path)
+{
+    if (path.empty()) {
+        return GetCurrentDir();
+    }
+    std::string text = path;
+    std::replace(text.begin(), text.end(), '/', '\\');
+    if (ExtractFileDrive(text).empty() && text[0] != '\\') {
+        std::string base = GetCurrentDir();
+        if (!base.empty() && base.back() != '\\') {
+            base += '\\';
+        }
+        text = base + text;
+    }
+    const auto host = WinToHost(text);
+    if (!host) {
+        return text;
+    }
+    std::string win = HostToWin(*host).value_or(text);
+    if ((text.back() == '\\') && win.back() != '\\') {
+        win += '\\';
+    }
+    return win;
+}
+
+} // namespace Platform

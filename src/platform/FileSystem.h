@@ -1,0 +1,151 @@
+#pragma once
+
+// File system calls on Windows path text (see Drives.h for the mapping to host paths).
+// Failing calls return false / nullptr / a Windows error code and set LastError().
+//
+//   Search:      FindFirst, FindNext, FindClose (TSearchRec, TFindData)
+//   Tests:       FileExists, DirectoryExists, AnyExists
+//   Folders:     CreateDir, ForceDirectories, RemoveDir
+//   Files:       DeleteFile, RenameFile, ReplaceFile, CopyFileRaw
+//   Contents:    OpenRead, OpenWrite, OpenReadWrite, OpenAppend, CreateNewFile (TFile),
+//                ReadWholeFile, WriteFileAtomic
+//   Attributes:  GetFileAttributes, SetFileAttributes (faReadOnly ... in FileAttr.h)
+//   Times:       GetFileTimes, SetFileTimes (UTC file times, 100 ns since 1601)
+//   Paths:       PathTooLong, ExpandFileName, GetCurrentDir
+//
+// Only regular files and folders are reported; links to folders are not followed,
+// FIFOs, sockets and devices are skipped. "." and ".." are never reported.
+
+#include "platform/FileAttr.h"
+#include "platform/WinError.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace Platform {
+
+// 100 ns units since 1601-01-01 UTC.
+using TFileTime = std::uint64_t;
+
+// Host timespec <-> file time.
+TFileTime FileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds = 0);
+std::int64_t UnixSecondsFromFileTime(TFileTime time);
+
+// What a directory search yields for one entry.
+struct TFindData
+{
+    std::string Name;
+    std::uint32_t Attr = 0;
+    std::uint64_t Size = 0;
+    TFileTime CreationTime = 0;
+    TFileTime LastAccessTime = 0;
+    TFileTime LastWriteTime = 0;
+};
+
+struct TSearchState;
+
+struct TSearchRec
+{
+    std::string Name;
+    std::uint32_t Attr = 0;
+    std::uint64_t Size = 0;
+    TFindData FindData;
+    std::shared_ptr<TSearchState> State; // internal
+};
+
+// pattern: "C:\dir\*.txt", "C:\dir\*" or a plain name; '*' and '?' match per code point,
+// ignoring case. attr: entries with hidden, system or folder attributes are only found when
+// the mask holds that bit (faAnyFile finds all). Returns 0, ErrorFileNotFound (nothing
+// matched) or another error code. FindNext returns 0 or ErrorNoMoreFiles.
+int FindFirst(const std::string& pattern, std::uint32_t attr, TSearchRec& rec);
+int FindNext(TSearchRec& rec);
+void FindClose(TSearchRec& rec);
+
+// True when the Windows name matches a Windows mask ("*.*" also matches names without a dot).
+bool MatchesMask(const std::string& name, const std::string& mask);
+
+bool FileExists(const std::string& path);      // a regular file (or a link to one)
+bool DirectoryExists(const std::string& path); // a folder
+bool AnyExists(const std::string& path);       // either
+
+// 0 or a Windows error code (ErrorAlreadyExists, ErrorPathNotFound, ErrorDirNotEmpty, ...).
+int CreateDir(const std::string& path);
+int ForceDirectories(const std::string& path);
+int RemoveDir(const std::string& path);
+int DeleteFile(const std::string& path);                                // read-only files: ErrorAccessDenied
+int RenameFile(const std::string& oldPath, const std::string& newPath); // never replaces: ErrorAlreadyExists
+int ReplaceFile(const std::string& source, const std::string& target);  // atomic rename over target
+int CopyFileRaw(const std::string& source, const std::string& target, bool failIfExists);
+
+std::uint32_t GetFileAttributes(const std::string& path); // InvalidFileAttributes when missing
+int SetFileAttributes(const std::string& path, std::uint32_t attr);
+
+bool GetFindData(const std::string& path, TFindData& data); // one entry, without a search
+// nullptr leaves that time as it is; the creation time cannot be set and is ignored.
+int SetFileTimes(const std::string& path, const TFileTime* creation, const TFileTime* lastAccess,
+                 const TFileTime* lastWrite);
+
+// Sharing, as Windows grants it to other openers of the same file (kept among this
+// program's own handles through advisory locks).
+enum class TShare
+{
+    None,
+    Read,
+    ReadWrite
+};
+
+enum class TSeekOrigin
+{
+    Begin,
+    Current,
+    End
+};
+
+class TFile
+{
+public:
+    explicit TFile(int fd, std::string path);
+    ~TFile();
+    TFile(const TFile&) = delete;
+    TFile& operator=(const TFile&) = delete;
+
+    // Bytes read (0 at the end) or -1.
+    std::int64_t Read(void* buffer, std::size_t count);
+    // Writes all bytes or fails: count, or -1 (ErrorDiskFull when the volume is full).
+    std::int64_t Write(const void* buffer, std::size_t count);
+    // New position or -1.
+    std::int64_t Seek(std::int64_t offset, TSeekOrigin origin = TSeekOrigin::Begin);
+    std::int64_t Size();            // -1 on failure
+    int SetSize(std::int64_t size); // 0 or error code
+    int Flush();                    // to the disk; 0 or error code
+    int Close();                    // 0 or error code; the destructor closes silently
+    const std::string& HostPath() const { return path; }
+
+private:
+    int fd;
+    std::string path;
+};
+
+std::unique_ptr<TFile> OpenRead(const std::string& path, TShare share = TShare::ReadWrite);
+// Creates or truncates.
+std::unique_ptr<TFile> OpenWrite(const std::string& path, TShare share = TShare::Read);
+// Opens an existing file (or creates it when create is set) without truncating.
+std::unique_ptr<TFile> OpenReadWrite(const std::string& path, bool create, TShare share = TShare::Read);
+// Creates when missing and positions at the end.
+std::unique_ptr<TFile> OpenAppend(const std::string& path, TShare share = TShare::Read);
+// Fails with ErrorFileExists when the name exists.
+std::unique_ptr<TFile> CreateNewFile(const std::string& path, TShare share = TShare::Read);
+
+int ReadWholeFile(const std::string& path, std::string& contents);
+// Temporary file in the same folder + rename; keeps the permissions of the file it replaces.
+int WriteFileAtomic(const std::string& path, const std::string& contents);
+
+// True when Windows would refuse the path as too long.
+bool PathTooLong(const std::string& path);
+
+// Absolute Windows text of a path relative to the current folder.
+std::string ExpandFileName(const std::string& path);
+std::string GetCurrentDir();
+
+} // namespace Platform

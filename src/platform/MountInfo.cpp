@@ -1,0 +1,281 @@
+#include "platform/MountInfo.h"
+
+#include "platform/FileAttr.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <dirent.h>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace Platform {
+
+namespace {
+
+// mountinfo escapes blanks, tabs, newlines and backslashes as \ooo.
+std::string UnescapeOctal(const std::string& text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 3 < text.size()) {
+            const std::string digits = text.substr(i + 1, 3);
+            if (digits.size() == 3 && digits.find_first_not_of("01234567") == std::string::npos) {
+                out += static_cast<char>(std::strtol(digits.c_str(), nullptr, 8));
+                i += 3;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+// /dev/disk/by-label escapes unsafe characters as \xHH.
+std::string UnescapeHex(const std::string& text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 3 < text.size() && text.compare(i, 2, "\\x") == 0) {
+            out += static_cast<char>(std::strtol(text.substr(i + 2, 2).c_str(), nullptr, 16));
+            i += 3;
+            continue;
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+// gvfs folder names escape characters as %HH.
+std::string UnescapePercent(const std::string& text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+            std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+            out += static_cast<char>(std::strtol(text.substr(i + 1, 2).c_str(), nullptr, 16));
+            i += 2;
+            continue;
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+bool IsPathPrefix(const std::string& prefix, const std::string& path)
+{
+    if (prefix == "/") {
+        return !path.empty() && path[0] == '/';
+    }
+    return path.compare(0, prefix.size(), prefix) == 0 && (path.size() == prefix.size() || path[prefix.size()] == '/');
+}
+
+std::string ReadSmallFile(const std::string& path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool IsOneOf(const std::string& value, std::initializer_list<const char*> names)
+{
+    for (const char* name : names) {
+        if (value == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool BlockDeviceIsRemovable(unsigned major, unsigned minor)
+{
+    const std::string dev = "/sys/dev/block/" + std::to_string(major) + ":" + std::to_string(minor);
+    char* real = realpath(dev.c_str(), nullptr);
+    if (!real) {
+        return false;
+    }
+    std::string path = real;
+    std::free(real);
+    // A partition's own folder has no "removable" file; its disk is the parent folder.
+    for (int level = 0; level < 2 && path.size() > 1; ++level) {
+        const std::string flag = ReadSmallFile(path + "/removable");
+        if (!flag.empty()) {
+            return flag[0] == '1';
+        }
+        path = path.substr(0, path.rfind('/'));
+    }
+    return false;
+}
+
+} // namespace
+
+std::vector<TMount> ParseMountInfo(const std::string& text)
+{
+    std::vector<TMount> mounts;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        std::string id, parent, devno, root, point, options, field;
+        if (!(fields >> id >> parent >> devno >> root >> point >> options)) {
+            continue;
+        }
+        while (fields >> field && field != "-") {
+        }
+        TMount mount;
+        if (!(fields >> mount.FsType >> mount.Source)) {
+            continue;
+        }
+        const auto colon = devno.find(':');
+        if (colon == std::string::npos) {
+            continue;
+        }
+        mount.Major = static_cast<unsigned>(std::strtoul(devno.c_str(), nullptr, 10));
+        mount.Minor = static_cast<unsigned>(std::strtoul(devno.c_str() + colon + 1, nullptr, 10));
+        mount.MountPoint = UnescapeOctal(point);
+        mount.Source = UnescapeOctal(mount.Source);
+        mounts.push_back(std::move(mount));
+    }
+    return mounts;
+}
+
+std::vector<TMount> ReadMounts()
+{
+    return ParseMountInfo(ReadSmallFile("/proc/self/mountinfo"));
+}
+
+std::optional<TMount> MountHolding(const std::vector<TMount>& mounts, const std::string& hostPath)
+{
+    std::optional<TMount> best;
+    for (const TMount& mount : mounts) {
+        // Later lines mount over earlier ones at the same point, so ">=" keeps the visible one.
+        if (IsPathPrefix(mount.MountPoint, hostPath) && (!best || mount.MountPoint.size() >= best->MountPoint.size())) {
+            best = mount;
+        }
+    }
+    return best;
+}
+
+int MountDriveType(const TMount& mount)
+{
+    const std::string& fs = mount.FsType;
+    if (IsOneOf(fs, {"cifs", "smb3", "smbfs", "nfs", "nfs4", "ceph", "afs", "ncpfs", "davfs", "fuse.sshfs",
+                     "fuse.gvfsd-fuse", "9p", "glusterfs", "fuse.rclone"})) {
+        return DriveRemote;
+    }
+    if (IsOneOf(fs, {"tmpfs", "ramfs"})) {
+        return DriveRamdisk;
+    }
+    if (IsOneOf(fs, {"iso9660", "udf"})) {
+        return DriveCdrom;
+    }
+    if (mount.Major != 0 && BlockDeviceIsRemovable(mount.Major, mount.Minor)) {
+        return DriveRemovable;
+    }
+    return DriveFixed;
+}
+
+std::string MountVolumeLabel(const TMount& mount)
+{
+    if (mount.Major == 0) {
+        return {};
+    }
+    const dev_t wanted = makedev(mount.Major, mount.Minor);
+    DIR* dir = opendir("/dev/disk/by-label");
+    if (!dir) {
+        return {};
+    }
+    std::string label;
+    while (dirent* entry = readdir(dir)) {
+        if (entry->d_name[0] == '.') {
+            continue;
+        }
+        struct stat st
+        {
+        };
+        const std::string path = std::string("/dev/disk/by-label/") + entry->d_name;
+        if (stat(path.c_str(), &st) == 0 && S_ISBLK(st.st_mode) && st.st_rdev == wanted) {
+            label = UnescapeHex(entry->d_name);
+            break;
+        }
+    }
+    closedir(dir);
+    return label;
+}
+
+std::string ShareOfMount(const TMount& mount)
+{
+    if (!IsOneOf(mount.FsType, {"cifs", "smb3", "smbfs"})) {
+        return {};
+    }
+    const std::string& src = mount.Source;
+    if (src.size() < 5 || src.compare(0, 2, "//") != 0) {
+        return {};
+    }
+    const auto slash = src.find('/', 2);
+    if (slash == std::string::npos || slash + 1 >= src.size()) {
+        return {};
+    }
+    std::string share = "\\\\" + src.substr(2, slash - 2) + "\\" + src.substr(slash + 1);
+    for (char& c : share) {
+        if (c == '/') {
+            c = '\\';
+        }
+    }
+    while (share.size() > 2 && share.back() == '\\') {
+        share.pop_back();
+    }
+    return share;
+}
+
+std::vector<std::string> GvfsRoots()
+{
+    std::vector<std::string> roots;
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
+        roots.push_back(std::string(runtime) + "/gvfs");
+    }
+    const std::string byUid = "/run/user/" + std::to_string(getuid()) + "/gvfs";
+    if (roots.empty() || roots[0] != byUid) {
+        roots.push_back(byUid);
+    }
+    return roots;
+}
+
+std::optional<TGvfsShare> GvfsShareOfPath(const std::string& hostPath)
+{
+    for (const std::string& root : GvfsRoots()) {
+        if (!IsPathPrefix(root, hostPath) || hostPath.size() <= root.size() + 1) {
+            continue;
+        }
+        const std::size_t start = root.size() + 1;
+        const std::size_t end = hostPath.find('/', start);
+        const std::string folder = hostPath.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (folder.compare(0, 10, "smb-share:") != 0) {
+            continue;
+        }
+        std::string server, share;
+        std::istringstream keys(folder.substr(10));
+        std::string pair;
+        while (std::getline(keys, pair, ',')) {
+            const auto eq = pair.find('=');
+            if (eq == std::string::npos) {
+                continue;
+            }
+            const std::string key = pair.substr(0, eq);
+            if (key == "server") {
+                server = UnescapePercent(pair.substr(eq + 1));
+            } else if (key == "share") {
+                share = UnescapePercent(pair.substr(eq + 1));
+            }
+        }
+        if (!server.empty() && !share.empty()) {
+            return TGvfsShare{"\\\\" + server + "\\" + share, root + "/" + folder};
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace Platform

@@ -1,0 +1,82 @@
+#include "foundation/ui/ProgressControls.h"
+#include "foundation/ui/StatusWindow.h"
+#include "tasks/ui/Anzeige.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <thread>
+
+// Pictures for people to look at; tests/ui/screenshots.sh runs these under Xvfb.
+// Skipped unless TESSARO_SCREENSHOT_DIR names the folder for the pictures.
+
+namespace {
+
+QString PictureFolder()
+{
+    const char* dir = std::getenv("TESSARO_SCREENSHOT_DIR");
+    if (!dir || !*dir) {
+        return {};
+    }
+    const QString folder = QString::fromLocal8Bit(dir);
+    QDir().mkpath(folder);
+    return folder;
+}
+
+void SettleWindows()
+{
+    for (int pass = 0; pass < 20; ++pass) {
+        QCoreApplication::processEvents();
+    }
+}
+
+} // namespace
+
+TEST(Screenshots, StatusWindowDuringAScan)
+{
+    const QString folder = PictureFolder();
+    if (folder.isEmpty()) {
+        GTEST_SKIP() << "TESSARO_SCREENSHOT_DIR not set";
+    }
+    TStatusWindow window;
+    window.Open(40, 40, "Scanning directories", 5, true, "");
+    window.ShowStatus("C:\\home\\anna\\Documents\\Reports\\2026\\Quarterly\\Drafts\\March");
+    window.ShowProgress("2 917 files (1.4 GB)");
+    for (int i = 0; i < 9; ++i) {
+        window.BarProgress->StepIt();
+    }
+    SettleWindows();
+    EXPECT_TRUE(window.grab().save(folder + "/status-window.png"));
+    window.Close();
+}
+
+TEST(Screenshots, ProgressWindowDuringARun)
+{
+    const QString folder = PictureFolder();
+    if (folder.isEmpty()) {
+        GTEST_SKIP() << "TESSARO_SCREENSHOT_DIR not set";
+    }
+    TZeigFortschritt window;
+    window.SetVersion("Tessaro 0.1.0");
+    window.Start(nullptr, "Tessaro - Documents", "E:\\Backup\\LwC\\home\\anna\\", 0);
+    window.ShowFile(ItemFile, "", "C:\\home\\anna\\Documents\\Reports\\2026\\annual-report-final.odt");
+    window.SetStatusText("1 234 of 2 917 files");
+    std::thread worker([&] {
+        window.SetAction(2);
+        window.SetFileProgress(63);
+        window.SetTotalProgress(42);
+    });
+    worker.join();
+    window.move(40, 40);
+    window.RefreshFromWorker();
+    SettleWindows();
+    EXPECT_TRUE(window.grab().save(folder + "/progress-window.png"));
+    // The whole screen as the X server shows it, when ImageMagick is there.
+    if (!QStandardPaths::findExecutable("import").isEmpty()) {
+        EXPECT_EQ(QProcess::execute("import", {"-window", "root", folder + "/progress-screen.png"}), 0);
+    }
+    window.Finish(FinishOk, "", "", 0, -1);
+}
