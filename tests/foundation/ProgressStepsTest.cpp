@@ -39,16 +39,6 @@ TEST(ProgressSteps, BarTurnsAtFarEnd)
     EXPECT_EQ(BarBlockLeft(151, 10, bar), 2);
 }
 
-TEST(ProgressSteps, PatternRestartsAtTwiceTheHeight)
-{
-    ProgressState pattern{.Position = 27};
-    WrapPattern(pattern, 14);
-    EXPECT_EQ(pattern.Position, 27);
-    pattern.Position = 28;
-    WrapPattern(pattern, 14);
-    EXPECT_EQ(pattern.Position, 0);
-}
-
 TEST(ProgressSteps, StripesCoverTheWidthAndEmptyControlsDrawNothing)
 {
     struct Case
@@ -79,16 +69,4 @@ TEST(ProgressSteps, ClockPieEndWalksRoundTheFace)
     const ProgressPoint half = ClockPieEnd(26, 180);
     EXPECT_EQ(half.X, 24);
     EXPECT_EQ(half.Y, 12);
-}
-
-TEST(ProgressSteps, WindowsColoursAreBlueGreenRed)
-{
-    const RgbColor navy = RgbFromBgr(0x800000);
-    EXPECT_EQ(navy.Red, 0);
-    EXPECT_EQ(navy.Green, 0);
-    EXPECT_EQ(navy.Blue, 0x80);
-    const RgbColor mixed = RgbFromBgr(0x123456);
-    EXPECT_EQ(mixed.Red, 0x56);
-    EXPECT_EQ(mixed.Green, 0x34);
-    EXPECT_EQ(mixed.Blue, 0x12);
 }

@@ -39,26 +39,8 @@ TEST(ProgressView, CloseDelay)
 
 TEST(ProgressView, ItemAndActionTexts)
 {
-    EXPECT_EQ(ItemKindText(ItemFile), "File ");
-    EXPECT_EQ(ItemKindText(ItemTempZip), "Temporary Zip file");
-    EXPECT_EQ(ItemKindText(ItemNone), "");
     EXPECT_EQ(ItemKindText(7), "");
-    EXPECT_EQ(ActionText(1, "whatever"), "is being copied");
     EXPECT_EQ(ActionText(7, "is being copied"), "is being copied and verified");
-    EXPECT_EQ(ActionText(8, ""), "is being written via FTP");
     EXPECT_EQ(ActionText(0, "x"), "");
     EXPECT_EQ(ActionText(10, "x"), "");
-}
-
-TEST(ProgressView, BackgroundTitleShowsTotalAndDestination)
-{
-    EXPECT_EQ(BackgroundTitle(42, "E:\\Backup\\"), "42% => E:\\Backup\\");
-}
-
-TEST(ProgressView, UnregisteredViewIsTheNullView)
-{
-    RegisterProgressView(nullptr);
-    TheProgressView().Start(nullptr, "c", "d", 0);
-    EXPECT_FALSE(TheProgressView().Cancelled());
-    EXPECT_FALSE(TheProgressView().Paused());
 }

@@ -1,7 +1,10 @@
 #include "foundation/ui/StatusWindow.h"
 
+#include "foundation/MessageDialogs.h"
 #include "foundation/Translate.h"
 #include "foundation/ui/ProgressControls.h"
+#include "foundation/ui/QtText.h"
+#include "foundation/ui/ShortenPathText.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -16,19 +19,13 @@ namespace {
 constexpr int Margin = 5;
 constexpr int BarLeft = 5;
 constexpr int BarLength = 271;
-constexpr int ScreenInset = 20;
-
-QString FromUtf8(const std::string& text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 } // namespace
 
 TStatusWindow::TStatusWindow(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
-    setWindowTitle(FromUtf8(TrDialogs("Status")));
+    setWindowTitle(QStr(TrDialogs("Status")));
     setModal(false);
     StatusLabel = new QLabel(this);
     StatusLabel->move(Margin, 8);
@@ -38,7 +35,7 @@ TStatusWindow::TStatusWindow(QWidget* parent)
     BarProgress->SetBackColor(palette().color(QPalette::Button));
     BarProgress->SetInterval(10);
     BarProgress->setGeometry(BarLeft, 50, BarLength, 11);
-    btnCancel = new QPushButton(FromUtf8(TrDialogs("Cancel")), this);
+    btnCancel = new QPushButton(QStr(TrDialogs("Cancel")), this);
     btnCancel->setGeometry(0, 70, 75, 25);
     btnCancel->setAutoDefault(false);
     connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
@@ -56,7 +53,7 @@ void TStatusWindow::Open(int x, int y, const std::string& caption, int step, boo
     CancelFlag = false;
     btnCancel->setVisible(showCancel);
     if (firstOpening || !caption.empty()) {
-        setWindowTitle(FromUtf8(caption));
+        setWindowTitle(QStr(caption));
     }
     ProgLabel->clear();
     if (!statusText.empty()) {
@@ -97,25 +94,21 @@ void TStatusWindow::Place(int x, int y)
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    if (x < 0) {
-        move(area.center() - QPoint(width() / 2, height() / 2));
-        return;
-    }
-    const int left = std::min(x, area.right() + 1 - ScreenInset - width());
-    const int top = std::min(y, area.bottom() + 1 - ScreenInset - height());
-    move(std::max(left, area.left()), std::max(top, area.top()));
+    const TScreenPoint wanted = x < 0 ? CenteredPoint : TScreenPoint{x, std::max(y, 0)};
+    const TScreenPoint placed =
+        PlaceDialog({area.left(), area.top(), area.width(), area.height()}, width(), height(), wanted);
+    move(placed.x, placed.y);
 }
 
 void TStatusWindow::ShowStatus(const std::string& text)
 {
-    const QFontMetrics metrics(StatusLabel->font());
-    StatusLabel->setText(metrics.elidedText(FromUtf8(text), Qt::ElideMiddle, BarLength));
+    StatusLabel->setText(ShortenPathToWidth(text, QFontMetrics(StatusLabel->font()), BarLength));
     StatusLabel->adjustSize();
 }
 
 void TStatusWindow::ShowProgress(const std::string& text)
 {
-    ProgLabel->setText(FromUtf8(text));
+    ProgLabel->setText(QStr(text));
 }
 
 void TStatusWindow::keyPressEvent(QKeyEvent* event)

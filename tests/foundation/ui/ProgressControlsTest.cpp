@@ -62,29 +62,3 @@ TEST(ProgressControls, NudgedStepsMoveAndReportTheSender)
     clock.Reset();
     EXPECT_TRUE(clock.Steps().Phase);
 }
-
-TEST(ProgressControls, DefaultsFollowTheWindowsColours)
-{
-    const TCustomProgress pattern;
-    EXPECT_EQ(pattern.ForeColor(), QColor(0, 0, 255));
-    EXPECT_EQ(pattern.BackColor(), QColor(255, 0, 0));
-    EXPECT_EQ(pattern.size(), QSize(150, 14));
-    const TBarProgress bar;
-    EXPECT_EQ(bar.BarColor(), QColor(0, 0, 0x80));
-    EXPECT_EQ(bar.size(), QSize(151, 11));
-    EXPECT_EQ(bar.BarWidth(), 10);
-}
-
-TEST(ProgressControls, EmptyControlsPaintNothing)
-{
-    TCustomProgress pattern;
-    TClkProgress clock;
-    TBarProgress bar;
-    for (QWidget* control : std::initializer_list<QWidget*>{&pattern, &clock, &bar}) {
-        control->resize(0, 0);
-        EXPECT_TRUE(control->grab().isNull() || control->grab().width() == 0);
-    }
-    bar.resize(5, 3); // narrower than the block
-    bar.StepIt();
-    EXPECT_FALSE(bar.grab().isNull());
-}
