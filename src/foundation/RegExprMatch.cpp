@@ -18,6 +18,7 @@ struct TLoopState
 enum class TUndoKind : std::uint8_t
 {
     Slot,
+    Opened,
     Loop,
     Depth,
 };
@@ -72,7 +73,8 @@ private:
     const TRegExprProgram& Program;
     const std::u32string& Text;
     long StepsLeft;
-    std::vector<int> Slots;
+    std::vector<int> Slots;  // start and end of the last completed match of each group
+    std::vector<int> Opened; // where the group now being matched began
     std::vector<TLoopState> Loops;
     int LoopDepth = 0;
     std::vector<TUndo> Trail;
@@ -101,6 +103,20 @@ private:
         Slots[slot] = value;
     }
 
+    // A group's text counts only once the group is closed, so a back reference inside the
+    // group still sees the text of its previous match.
+    void SaveGroupBound(int slot, int pos)
+    {
+        const int group = slot / 2;
+        if (slot % 2 == 0) {
+            Trail.push_back({TUndoKind::Opened, group, Opened[group], 0});
+            Opened[group] = pos;
+        } else {
+            SetSlot(slot - 1, Opened[group]);
+            SetSlot(slot, pos);
+        }
+    }
+
     void SetLoop(int loop, int count, int start)
     {
         Trail.push_back({TUndoKind::Loop, loop, Loops[loop].Count, Loops[loop].Start});
@@ -120,6 +136,9 @@ private:
             switch (undo.Kind) {
             case TUndoKind::Slot:
                 Slots[undo.Index] = undo.First;
+                break;
+            case TUndoKind::Opened:
+                Opened[undo.Index] = undo.First;
                 break;
             case TUndoKind::Loop:
                 Loops[undo.Index] = {undo.First, undo.Second};
@@ -220,6 +239,7 @@ private:
     bool Run(int start)
     {
         Slots.assign(2 * ReMaxGroups + 2, -1);
+        Opened.assign(ReMaxGroups + 1, -1);
         Loops.assign(Program.LoopCount, TLoopState{});
         LoopDepth = 0;
         Trail.clear();
@@ -274,7 +294,7 @@ private:
             return true;
         }
         case TReOp::Save:
-            SetSlot(instr.A, pos);
+            SaveGroupBound(instr.A, pos);
             ++pc;
             return true;
         case TReOp::Split:
