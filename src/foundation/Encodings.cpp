@@ -1,5 +1,7 @@
 #include "foundation/Encodings.h"
 
+#include "platform/Utf8.h"
+
 #include <array>
 
 namespace {
