@@ -5,6 +5,7 @@
 #include "foundation/IniFile.h"
 #include "foundation/PathUtils.h"
 #include "foundation/StringUtils.h"
+#include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "tasks/IniValues.h"
 
@@ -120,7 +121,7 @@ void ReadTaskFolder(TIniFile& ini, TProgramSettings& s, const TSettingsEnv& env)
     }
     s.JobDir = AddPathDelimiter(jobDir);
     s.LastFile = ini.ReadString(SecConfig, "LastFile", "");
-    if (!s.LastFile.empty() && ExtractFileDrive(s.LastFile).empty() && s.LastFile.front() != '\\') {
+    if (!s.LastFile.empty() && Platform::ExtractFileDrive(s.LastFile).empty() && s.LastFile.front() != '\\') {
         s.LastFile = s.JobDir + s.LastFile;
     }
 }
