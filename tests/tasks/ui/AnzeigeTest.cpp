@@ -127,15 +127,6 @@ TEST(ProgressWindow, TimerClosesTheResult)
     EXPECT_FALSE(window.HinweisLabel->isHidden()) << "reset for the next run";
 }
 
-TEST(ProgressWindow, QuietFinishStaysHidden)
-{
-    TZeigFortschritt window;
-    window.Start(nullptr, "Backup", "E:\\", 0);
-    window.Finish(FinishOk, "", "Done.", 0, -1);
-    EXPECT_FALSE(window.isVisible());
-    EXPECT_EQ(window.StatusLabel->text(), "Done.");
-}
-
 TEST(ProgressWindow, CancelAfterACancelledRunReachesTheOwnerAndCloses)
 {
     TZeigFortschritt window;
@@ -166,23 +157,6 @@ TEST(ProgressWindow, ActionFollowsTheItemKind)
     EXPECT_EQ(window.ActionLabel->text(), "is being scanned");
     window.SetItemKind(ItemNone);
     EXPECT_TRUE(window.FileLabel->isHidden());
-}
-
-TEST(ProgressWindow, WorkerValuesAppearOnTheRefresh)
-{
-    TZeigFortschritt window;
-    window.Start(nullptr, "Backup", "E:\\", 0);
-    std::thread worker([&] {
-        window.SetAction(2);
-        window.SetFileProgress(40);
-        window.SetTotalProgress(60);
-    });
-    worker.join();
-    EXPECT_EQ(window.EinzelBalken->value(), 0) << "the worker touches no widget";
-    window.RefreshFromWorker();
-    EXPECT_EQ(window.EinzelBalken->value(), 40);
-    EXPECT_EQ(window.GesamtBalken->value(), 60);
-    EXPECT_EQ(window.ActionLabel->text(), "is being compressed");
 }
 
 TEST(ProgressWindow, PositionIsKeptOnlyWithASettingsFile)
