@@ -292,17 +292,24 @@ void TIniFile::WriteFloat(const std::string& section, const std::string& key, do
     WriteString(section, key, err == std::errc() ? std::string(buffer, end) : std::string("0"));
 }
 
+std::vector<const TIniFile::TLine*> TIniFile::FirstKeys(const std::string& section) const
+{
+    std::vector<const TLine*> keys;
+    if (const TSection* found = FindSection(section)) {
+        for (const TLine& line : found->Lines) {
+            if (!line.Key.empty() && FindKey(*found, line.Key) == &line) {
+                keys.push_back(&line);
+            }
+        }
+    }
+    return keys;
+}
+
 std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
 {
     std::vector<std::string> keys;
-    const TSection* found = FindSection(section);
-    if (!found) {
-        return keys;
-    }
-    for (const TLine& line : found->Lines) {
-        if (!line.Key.empty() && FindKey(*found, line.Key) == &line) {
-            keys.push_back(line.Key);
-        }
+    for (const TLine* line : FirstKeys(section)) {
+        keys.push_back(line->Key);
     }
     return keys;
 }
@@ -321,14 +328,8 @@ std::vector<std::string> TIniFile::ReadSections() const
 std::vector<std::string> TIniFile::ReadSectionValues(const std::string& section) const
 {
     std::vector<std::string> values;
-    const TSection* found = FindSection(section);
-    if (!found) {
-        return values;
-    }
-    for (const TLine& line : found->Lines) {
-        if (!line.Key.empty() && FindKey(*found, line.Key) == &line) {
-            values.push_back(line.Key + "=" + line.Value);
-        }
+    for (const TLine* line : FirstKeys(section)) {
+        values.push_back(line->Key + "=" + line->Value);
     }
     return values;
 }

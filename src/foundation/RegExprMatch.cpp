@@ -7,7 +7,9 @@
 
 namespace {
 
-constexpr std::size_t MaxChoices = 4'000'000;
+// Bounds on the matcher's memory; both end the search like the step limit does.
+constexpr std::size_t MaxChoices = 1'000'000;
+constexpr std::size_t MaxTrail = 4'000'000;
 
 struct TLoopState
 {
@@ -97,9 +99,21 @@ private:
         Choices.push_back({kind, pc, pos, count, Trail.size()});
     }
 
+    // Undo records are needed only while there is a choice to return to.
+    void Record(const TUndo& undo)
+    {
+        if (Choices.empty()) {
+            return;
+        }
+        if (Trail.size() >= MaxTrail) {
+            throw TReExecFailure{1014, true};
+        }
+        Trail.push_back(undo);
+    }
+
     void SetSlot(int slot, int value)
     {
-        Trail.push_back({TUndoKind::Slot, slot, Slots[slot], 0});
+        Record({TUndoKind::Slot, slot, Slots[slot], 0});
         Slots[slot] = value;
     }
 
@@ -109,7 +123,7 @@ private:
     {
         const int group = slot / 2;
         if (slot % 2 == 0) {
-            Trail.push_back({TUndoKind::Opened, group, Opened[group], 0});
+            Record({TUndoKind::Opened, group, Opened[group], 0});
             Opened[group] = pos;
         } else {
             SetSlot(slot - 1, Opened[group]);
@@ -119,13 +133,13 @@ private:
 
     void SetLoop(int loop, int count, int start)
     {
-        Trail.push_back({TUndoKind::Loop, loop, Loops[loop].Count, Loops[loop].Start});
+        Record({TUndoKind::Loop, loop, Loops[loop].Count, Loops[loop].Start});
         Loops[loop] = {count, start};
     }
 
     void SetDepth(int depth)
     {
-        Trail.push_back({TUndoKind::Depth, 0, LoopDepth, 0});
+        Record({TUndoKind::Depth, 0, LoopDepth, 0});
         LoopDepth = depth;
     }
 

@@ -213,9 +213,7 @@ TEST(FileSystem, AtomicWriteKeepsPermissionsAndLeavesNoTemporaryFile)
     chmod(tmp.Host("settings.ini").c_str(), 0600);
     EXPECT_EQ(WriteFileAtomic(tmp.Win("settings.ini"), "new"), 0);
     EXPECT_EQ(tmp.ReadHostFile("settings.ini"), "new");
-    struct stat st
-    {
-    };
+    struct stat st = {};
     stat(tmp.Host("settings.ini").c_str(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp.Host()), {}), 1);
@@ -299,9 +297,7 @@ TEST(FileSystem, TimesAreUtcFileTimesAndCreationCannotBeSet)
     EXPECT_EQ(data.LastWriteTime, write);
     EXPECT_EQ(data.LastAccessTime, access);
     EXPECT_NE(data.CreationTime, creation);
-    struct stat st
-    {
-    };
+    struct stat st = {};
     stat(tmp.Host("f").c_str(), &st);
     EXPECT_EQ(st.st_mtim.tv_sec, 1234567890);
     EXPECT_EQ(FileTimeFromUnix(0), 116444736000000000ULL);
