@@ -120,6 +120,10 @@ public:
     int SetSize(std::int64_t size); // 0 or error code
     int Flush();                    // to the disk; 0 or error code
     int Close();                    // 0 or error code; the destructor closes silently
+    // Copies up to count bytes from this file's position to out's inside the kernel, sharing
+    // blocks where the file system can. Bytes copied (0 at the end) or -1: ErrorInvalidFunction
+    // when the file systems cannot do it (read and write instead), ErrorDiskFull when full.
+    std::int64_t CopyTo(TFile& out, std::size_t count);
     const std::string& HostPath() const { return path; }
 
 private:
