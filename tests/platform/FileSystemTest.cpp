@@ -213,9 +213,7 @@ TEST(FileSystem, AtomicWriteKeepsPermissionsAndLeavesNoTemporaryFile)
     chmod(tmp.Host("settings.ini").c_str(), 0600);
     EXPECT_EQ(WriteFileAtomic(tmp.Win("settings.ini"), "new"), 0);
     EXPECT_EQ(tmp.ReadHostFile("settings.ini"), "new");
-    struct stat st
-    {
-    };
+    struct stat st = {};
     stat(tmp.Host("settings.ini").c_str(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp.Host()), {}), 1);
@@ -299,9 +297,7 @@ TEST(FileSystem, TimesAreUtcFileTimesAndCreationCannotBeSet)
     EXPECT_EQ(data.LastWriteTime, write);
     EXPECT_EQ(data.LastAccessTime, access);
     EXPECT_NE(data.CreationTime, creation);
-    struct stat st
-    {
-    };
+    struct stat st = {};
     stat(tmp.Host("f").c_str(), &st);
     EXPECT_EQ(st.st_mtim.tv_sec, 1234567890);
     EXPECT_EQ(FileTimeFromUnix(0), 116444736000000000ULL);
@@ -338,4 +334,19 @@ TEST(FileSystem, RealTmpfsMountIsARamDiskWithItsOwnFreeSpace)
     ASSERT_TRUE(spaced);
     EXPECT_EQ(total, 4u * 1024 * 1024);
     EXPECT_EQ(volume, win);
+}
+
+TEST(FileSystem, PrivateTempFoldersAreNewAndClosedToOthers)
+{
+    const std::string first = CreatePrivateTempFolder("tessaro-t");
+    const std::string second = CreatePrivateTempFolder("tessaro-t");
+    ASSERT_FALSE(first.empty());
+    EXPECT_NE(first, second);
+    EXPECT_EQ(first.back(), '\\');
+    const std::string host = WinToHost(first).value_or("");
+    struct stat st = {};
+    ASSERT_EQ(stat(host.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_EQ(RemoveDir(first), 0);
+    EXPECT_EQ(RemoveDir(second), 0);
 }
