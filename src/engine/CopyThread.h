@@ -19,6 +19,7 @@
 // it or throws, so a caller's wait always ends. A descendant with members of its own
 // calls WaitFor() first in its destructor, because the thread may still use them.
 
+#include "engine/FileTimes.h"
 #include "engine/ProgressEvent.h"
 #include "engine/StatusCodes.h"
 #include "foundation/Stream.h"
@@ -104,6 +105,12 @@ public:
     TThreadPriority Priority;
 
 protected:
+    // Filled by OpenSource.
+    TFileTimes SourceTimes;
+    uint32_t SourceAttr = 0;
+    int64_t SourceSize = 0;
+
+protected:
     // TCopyThread: the shell copy when CopyFlags has cfShellCopy, else the plain copy.
     virtual void Execute();
     // Stores code | Operation when code is not 0, then signals the end.
@@ -113,9 +120,15 @@ protected:
     bool ShouldStop();
 
     // Building blocks; each returns a bare code (0, 0x1xx, 0x2xx or icTerminated).
-    // Name checks, source times and attributes, open the source, make an existing
-    // destination writable, create the destination. Nothing stays open on failure.
+    // OpenSource, then CreateDestination. Nothing stays open on failure.
     TStatusCode OpenFiles();
+    // Name checks of both names, the source's times, attributes and size, then the
+    // source opened for reading (SourceStream).
+    TStatusCode OpenSource();
+    // Makes an existing destination writable, then creates it (DestStream).
+    TStatusCode CreateDestination();
+    // Closes both streams; 0x105 when the written destination does not close cleanly.
+    TStatusCode CloseFiles();
     // After success: close both, set times (0x20F) then attributes (0x206) on the
     // destination. After a failure: close both, keep the partial destination.
     TStatusCode FinishFiles(TStatusCode code);
@@ -129,6 +142,8 @@ protected:
     // Checks the password on the source before the destination is touched, then
     // decrypts into it (kind 5 progress from the encryption object).
     TStatusCode DecryptFile();
+    // Reads the whole source for Crc and Count (kind 7), as the shell copy's verify needs.
+    TStatusCode ReadSourceCrc();
     // Reads the destination back and compares its CRC-32 with Crc (kind 7).
     TStatusCode VerifyCopy();
     // Checks verifier and code of the encrypted destination without writing (kind 7).

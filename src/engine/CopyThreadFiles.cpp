@@ -1,43 +1,306 @@
 #include "engine/CopyThread.h"
 
-// The file steps run on the platform file layer, which is not in the tree yet.
+#include "engine/Encryption.h"
+#include "foundation/FileStream.h"
+#include "platform/FileSystem.h"
+
+#include <zlib.h>
+
+namespace {
+
+uint32_t UpdateCrc(uint32_t crc, const uint8_t* data, int64_t count)
+{
+    return static_cast<uint32_t>(crc32_z(crc, data, static_cast<size_t>(count)));
+}
+
+uint32_t InitialCrc()
+{
+    return static_cast<uint32_t>(crc32_z(0, nullptr, 0));
+}
+
+TFileStream* AsFile(const std::unique_ptr<TStream>& stream)
+{
+    return dynamic_cast<TFileStream*>(stream.get());
+}
+
+// A write that stored fewer bytes than asked means a full medium.
+TStatusCode WriteCode(int64_t written, int64_t count, TStatusCode failure)
+{
+    if (written == count) {
+        return 0;
+    }
+    return written >= 0 ? ecLowDiskSpace : failure;
+}
+
+TStatusCode CheckNames(const std::string& source, const std::string& destination)
+{
+    if (Platform::PathTooLong(source)) {
+        return ecPathTooLong;
+    }
+    if (!Platform::FileExists(source)) {
+        return ecFileNotFound;
+    }
+    if (Platform::PathTooLong(destination)) {
+        return ecPathTooLong;
+    }
+    if (destination.empty()) {
+        return ecCreateFile;
+    }
+    return 0;
+}
+
+} // namespace
+
+TStatusCode TCopyThread::OpenSource()
+{
+    if (const TStatusCode code = CheckNames(Source, Destination)) {
+        return code;
+    }
+    SourceTimes = GetFileTimes(Source, false);
+    SourceAttr = Platform::GetFileAttributes(Source);
+    auto stream = TFileStream::OpenRead(Source);
+    if (!stream) {
+        return ecOpenFile;
+    }
+    SourceSize = stream->Size();
+    SourceStream = std::move(stream);
+    return 0;
+}
+
+TStatusCode TCopyThread::CreateDestination()
+{
+    if (Platform::AnyExists(Destination) && Platform::SetFileAttributes(Destination, faArchive) != 0) {
+        return ecSetAttr;
+    }
+    DestStream = TFileStream::Create(Destination);
+    return DestStream ? 0 : ecCreateFile;
+}
 
 TStatusCode TCopyThread::OpenFiles()
 {
-    return ecOpenFile;
+    TStatusCode code = OpenSource();
+    if (code == 0) {
+        code = CreateDestination();
+    }
+    if (code != 0) {
+        CloseFiles();
+    }
+    return code;
+}
+
+TStatusCode TCopyThread::CloseFiles()
+{
+    TStatusCode code = 0;
+    if (TFileStream* dest = AsFile(DestStream); dest && dest->Close() != 0) {
+        code = ecWriteFile;
+    }
+    DestStream.reset();
+    SourceStream.reset();
+    return code;
 }
 
 TStatusCode TCopyThread::FinishFiles(TStatusCode code)
 {
-    return code;
+    const TStatusCode closed = CloseFiles();
+    if (code != 0) {
+        return code;
+    }
+    if (closed != 0) {
+        return closed;
+    }
+    if (SetFileTimes(Destination, SourceTimes, ReplaceFutureTimes != 0, SetCreationTime != 0) != 0) {
+        return wcSetTimestamp;
+    }
+    if (Platform::SetFileAttributes(Destination, SourceAttr) != 0) {
+        return wcSetAttr;
+    }
+    return 0;
 }
 
 TStatusCode TCopyThread::PlainCopy()
 {
-    return ecOpenFile;
+    if (const TStatusCode code = OpenFiles()) {
+        return code;
+    }
+    DoProgress(pkCopy, -SourceSize);
+    Crc = InitialCrc();
+    TStatusCode code = 0;
+    for (;;) {
+        const int64_t got = SourceStream->Read(Buffer.data(), BufferSize);
+        if (got < 0) {
+            code = ecReadFile;
+            break;
+        }
+        if (got == 0) {
+            break;
+        }
+        Count += got;
+        DoProgress(pkCopy, Count);
+        Crc = UpdateCrc(Crc, Buffer.data(), got);
+        code = WriteCode(DestStream->Write(Buffer.data(), got), got, ecWriteFile);
+        if (code == 0 && ShouldStop()) {
+            code = icTerminated;
+        }
+        if (code != 0) {
+            break;
+        }
+    }
+    if (code == 0 && Count != SourceSize) {
+        code = ecReadFile;
+    }
+    return FinishFiles(code);
 }
 
 TStatusCode TCopyThread::ShellCopy()
 {
-    return ecOpenFile;
+    const TFileTimes times = GetFileTimes(Source, false);
+    TStatusCode code = CheckNames(Source, Destination);
+    if (code == 0) {
+        DoProgress(pkCopy, -1);
+        try {
+            CopyFileChecked(Source, Destination, static_cast<size_t>(BufferSize));
+        } catch (const ECopyError&) {
+            code = ecWriteFile;
+        }
+    }
+    if (code == 0 && Verify) {
+        code = ReadSourceCrc();
+    }
+    if (code == 0 && SetCreationTime && SetFileTimes(Destination, times, ReplaceFutureTimes != 0, true) != 0) {
+        code = wcSetTimestamp;
+    }
+    return code;
 }
 
-TStatusCode TCopyThread::EncryptFile()
+TStatusCode TCopyThread::ReadSourceCrc()
 {
-    return ecOpenFile;
-}
-
-TStatusCode TCopyThread::DecryptFile()
-{
-    return ecOpenFile;
+    Count = 0;
+    auto source = TFileStream::OpenRead(Source);
+    if (!source) {
+        return ecVerify;
+    }
+    DoProgress(pkCopyVerify, -source->Size());
+    Crc = InitialCrc();
+    for (;;) {
+        const int64_t got = source->Read(Buffer.data(), BufferSize);
+        if (got < 0) {
+            return ecVerify;
+        }
+        if (got == 0) {
+            return 0;
+        }
+        Count += got;
+        DoProgress(pkCopyVerify, Count);
+        Crc = UpdateCrc(Crc, Buffer.data(), got);
+        if (ShouldStop()) {
+            return icTerminated;
+        }
+    }
 }
 
 TStatusCode TCopyThread::VerifyCopy()
 {
-    return ecVerify;
+    auto dest = TFileStream::OpenRead(Destination);
+    if (!dest) {
+        return ecVerify;
+    }
+    DoProgress(pkCopyVerify, -Count);
+    uint32_t crc = InitialCrc();
+    int64_t done = 0;
+    for (;;) {
+        const int64_t got = dest->Read(Buffer.data(), BufferSize);
+        if (got < 0) {
+            return ecVerify;
+        }
+        if (got == 0) {
+            break;
+        }
+        done += got;
+        DoProgress(pkCopyVerify, done);
+        crc = UpdateCrc(crc, Buffer.data(), got);
+        if (ShouldStop()) {
+            return icTerminated;
+        }
+    }
+    return crc == Crc ? 0 : ecVerify;
+}
+
+TStatusCode TCopyThread::EncryptFile()
+{
+    if (!Encryption) {
+        return ecEncrypt;
+    }
+    if (const TStatusCode code = OpenFiles()) {
+        return code;
+    }
+    DoProgress(pkEncrypt, -SourceSize);
+    TStatusCode code = 0;
+    if (!Encryption->WriteHeader(*DestStream)) {
+        code = Encryption->LastWriteShort ? ecLowDiskSpace : ecEncrypt;
+    }
+    while (code == 0) {
+        const int64_t got = SourceStream->Read(Buffer.data(), BufferSize);
+        if (got < 0) {
+            code = ecReadFile;
+            break;
+        }
+        if (got == 0) {
+            break;
+        }
+        Count += got;
+        DoProgress(pkEncrypt, Count);
+        Encryption->EncryptData(Buffer.data(), static_cast<size_t>(got));
+        code = WriteCode(DestStream->Write(Buffer.data(), got), got, ecEncrypt);
+        if (code == 0 && ShouldStop()) {
+            code = icTerminated;
+        }
+    }
+    if (code == 0 && !Encryption->WriteCode(*DestStream)) {
+        code = Encryption->LastWriteShort ? ecLowDiskSpace : ecEncrypt;
+    }
+    if (code == 0 && Count != SourceSize) {
+        code = ecReadFile;
+    }
+    return FinishFiles(code);
+}
+
+TStatusCode TCopyThread::DecryptFile()
+{
+    if (!Encryption) {
+        return ecDecrypt;
+    }
+    TStatusCode code = OpenSource();
+    // A wrong password must not cost the file that is already there.
+    if (code == 0 && (SourceSize < Encryption->Overhead() || !Encryption->ReadHeader(*SourceStream))) {
+        code = ecDecrypt;
+    }
+    if (code == 0) {
+        code = CreateDestination();
+    }
+    if (code != 0) {
+        CloseFiles();
+        return code;
+    }
+    const auto stop = [this] { return ShouldStop(); };
+    if (!Encryption->DecryptBody(*SourceStream, DestStream.get(), SourceSize - Encryption->Overhead(), stop)) {
+        code = Abort ? icTerminated : Encryption->LastWriteShort ? ecLowDiskSpace : ecDecrypt;
+    }
+    return FinishFiles(code);
 }
 
 TStatusCode TCopyThread::VerifyEncrypted()
 {
-    return ecVerify;
+    if (!Encryption) {
+        return ecVerify;
+    }
+    auto dest = TFileStream::OpenRead(Destination);
+    if (!dest) {
+        return ecVerify;
+    }
+    DoProgress(pkCopyVerify, -Count);
+    const auto stop = [this] { return ShouldStop(); };
+    if (Encryption->Decrypt(*dest, nullptr, dest->Size(), stop)) {
+        return 0;
+    }
+    return Abort ? icTerminated : ecVerify;
 }

@@ -1,5 +1,7 @@
 #include "engine/Encryption.h"
 
+#include "foundation/Encodings.h"
+
 #include <openssl/core_names.h>
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
@@ -36,6 +38,12 @@ const EVP_CIPHER* AesEcb(int mode)
     }
 }
 
+size_t CharacterCount(const std::string& text)
+{
+    return static_cast<size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<uint8_t>(c) & 0xC0) != 0x80; }));
+}
+
 void XorInto(uint8_t* data, const uint8_t* key, size_t count)
 {
     size_t i = 0;
@@ -52,19 +60,28 @@ void XorInto(uint8_t* data, const uint8_t* key, size_t count)
     }
 }
 
-// The key uses the password's Windows-1252 bytes.
-std::string AnsiPasswordBytes(const std::string& password)
+} // namespace
+
+bool IsCp1252Text(const std::string& text)
 {
-    return password; // FIXME: cp1252 through foundation/Encodings
+    return Cp1252ToUtf8(Utf8ToCp1252(text)) == text;
 }
 
-} // namespace
+std::string PasswordBytes(const std::string& password)
+{
+    return IsCp1252Text(password) ? Utf8ToCp1252(password) : password;
+}
+
+std::string PasswordText(const std::string& bytes)
+{
+    return WindowsTextToUtf8(bytes);
+}
 
 TCrypt::TCrypt(const std::string& password, int32_t bufferSize, int mode)
     : Password(password), BufferSize(std::max<int32_t>(bufferSize, 1)), Buffer(static_cast<size_t>(BufferSize)),
-      PasswordBytes(AnsiPasswordBytes(password)), Keystream(KeystreamBlocks * BlockSize)
+      KeyBytes(PasswordBytes(password)), Keystream(KeystreamBlocks * BlockSize)
 {
-    FMode = (mode >= 1 && mode <= 3) ? mode : ModeForLength(PasswordBytes.size());
+    FMode = (mode >= 1 && mode <= 3) ? mode : ModeForLength(CharacterCount(password));
     AesContext = EVP_CIPHER_CTX_new();
     MacAlgorithm = EVP_MAC_fetch(nullptr, "HMAC", nullptr);
     MacContext = MacAlgorithm ? EVP_MAC_CTX_new(MacAlgorithm) : nullptr;
@@ -73,7 +90,7 @@ TCrypt::TCrypt(const std::string& password, int32_t bufferSize, int mode)
 TCrypt::~TCrypt()
 {
     ClearKeys();
-    OPENSSL_cleanse(PasswordBytes.data(), PasswordBytes.size());
+    OPENSSL_cleanse(KeyBytes.data(), KeyBytes.size());
     OPENSSL_cleanse(Buffer.data(), Buffer.size());
     EVP_MAC_CTX_free(MacContext);
     EVP_MAC_free(MacAlgorithm);
@@ -91,7 +108,7 @@ void TCrypt::ClearKeys()
 int TCrypt::KeySetup(const uint8_t* salt)
 {
     ClearKeys();
-    if (PasswordBytes.size() > MaxPasswordLength) {
+    if (KeyBytes.size() > MaxPasswordLength) {
         return ksPasswordTooLong;
     }
     if (FMode < 1 || FMode > 3 || !AesContext || !MacContext) {
@@ -100,8 +117,8 @@ int TCrypt::KeySetup(const uint8_t* salt)
     const int keyLength = KeyLength();
     std::array<uint8_t, 2 * 32 + VerifierLength> derived{};
     const int derivedLength = 2 * keyLength + VerifierLength;
-    bool ok = PKCS5_PBKDF2_HMAC(PasswordBytes.data(), static_cast<int>(PasswordBytes.size()), salt, SaltLength(),
-                                Iterations, EVP_sha1(), derivedLength, derived.data()) == 1;
+    bool ok = PKCS5_PBKDF2_HMAC(KeyBytes.data(), static_cast<int>(KeyBytes.size()), salt, SaltLength(), Iterations,
+                                EVP_sha1(), derivedLength, derived.data()) == 1;
     ok = ok && EVP_EncryptInit_ex(AesContext, AesEcb(FMode), nullptr, derived.data(), nullptr) == 1;
     ok = ok && EVP_CIPHER_CTX_set_padding(AesContext, 0) == 1;
     char digest[] = "SHA1";
@@ -243,8 +260,9 @@ bool TEncryption::Encrypt(TStream& source, TStream& target)
     return WriteCode(target);
 }
 
-bool TEncryption::DecryptBody(TStream& source, TStream* target, int64_t cipherLength)
+bool TEncryption::DecryptBody(TStream& source, TStream* target, int64_t cipherLength, const std::function<bool()>& stop)
 {
+    LastWriteShort = false;
     int64_t remaining = cipherLength;
     int64_t count = 0;
     while (remaining > 0) {
@@ -263,6 +281,9 @@ bool TEncryption::DecryptBody(TStream& source, TStream* target, int64_t cipherLe
             AuthenticateData(Buffer.data(), static_cast<size_t>(want));
         }
         remaining -= want;
+        if (stop && stop()) {
+            return false;
+        }
     }
     std::array<uint8_t, CodeLength> stored{};
     if (!source.ReadExact(stored.data(), CodeLength)) {
@@ -271,12 +292,12 @@ bool TEncryption::DecryptBody(TStream& source, TStream* target, int64_t cipherLe
     return CRYPTO_memcmp(stored.data(), FinishCode().data(), CodeLength) == 0;
 }
 
-bool TEncryption::Decrypt(TStream& source, TStream* target, int64_t totalLength)
+bool TEncryption::Decrypt(TStream& source, TStream* target, int64_t totalLength, const std::function<bool()>& stop)
 {
     LastWriteShort = false;
     const int64_t cipherLength = totalLength - Overhead();
     if (cipherLength < 0 || !ReadHeader(source)) {
         return false;
     }
-    return DecryptBody(source, target, cipherLength);
+    return DecryptBody(source, target, cipherLength, stop);
 }

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,14 @@ struct evp_mac_st;
 // in bytes 0-7 of the block, starting at 1; the code is HMAC-SHA1 over the
 // ciphertext, cut to 10 bytes. The stream does not record the strength, so a reader
 // must use the writer's mode (mode 0 picks it from the password length).
+
+// The bytes a password is keyed with: its Windows-1252 bytes, as Windows writers use.
+// A password with characters outside that code page keeps its UTF-8 bytes, so no two
+// passwords end up with the same key.
+std::string PasswordBytes(const std::string& password);
+bool IsCp1252Text(const std::string& text);
+// Those bytes back as UTF-8 text.
+std::string PasswordText(const std::string& bytes);
 
 // Results of the key set-up.
 inline constexpr int ksOk = 0;
@@ -73,7 +82,7 @@ private:
     void ClearKeys();
 
     int FMode;
-    std::string PasswordBytes;
+    std::string KeyBytes;
     std::array<uint8_t, VerifierLength> FVerifier{};
     uint64_t Counter = 0;
     std::vector<uint8_t> Keystream; // a run of encrypted counter blocks
@@ -96,7 +105,7 @@ public:
     // Reads one stream of totalLength bytes (salt to code); writes the plaintext to
     // target when given. True only when verifier and code match. A total too short
     // for salt, verifier and code, or a source that ends early, gives false.
-    bool Decrypt(TStream& source, TStream* target, int64_t totalLength);
+    bool Decrypt(TStream& source, TStream* target, int64_t totalLength, const std::function<bool()>& stop = {});
 
     // Steps of Encrypt and Decrypt for workers that drive the loop themselves.
     // New salt and keys; writes salt and verifier.
@@ -104,8 +113,9 @@ public:
     // Reads salt and verifier; true when the keys derived from them match.
     bool ReadHeader(TStream& source);
     // Decrypts (or, without target, only authenticates) cipherLength bytes and checks
-    // the code that follows them.
-    bool DecryptBody(TStream& source, TStream* target, int64_t cipherLength);
+    // the code that follows them. stop, when given, is asked after each buffer and
+    // ends the pass with false when it says so.
+    bool DecryptBody(TStream& source, TStream* target, int64_t cipherLength, const std::function<bool()>& stop = {});
     bool WriteCode(TStream& target);
 
     TProgressEvent OnProgress;

@@ -1,5 +1,7 @@
 #include "engine/ExtFtp.h"
 
+#include "engine/FileTimes.h"
+#include "foundation/MessageLoop.h"
 #include "foundation/StringUtils.h"
 #include "foundation/Translate.h"
 
@@ -7,10 +9,6 @@
 #include <cstdio>
 
 namespace {
-
-constexpr uint16_t StatusFtpReadFailed = 0x118;
-constexpr uint16_t StatusFtpWriteFailed = 0x119;
-constexpr uint16_t StatusFtpClosed = 0x11B;
 
 std::vector<std::string> PathSegments(const std::string& path)
 {
@@ -126,6 +124,12 @@ bool TExtFtp::NeedsUpdate(const std::string& name, int64_t offsetSeconds, int64_
     return !item || !item->HasTime || item->ModifiedUnix + offsetSeconds < localUnixTime;
 }
 
+bool TExtFtp::SetRemoteTime(const std::string& localFile, const std::string& remoteName)
+{
+    const TFileTime written = GetFileWriteTime(localFile);
+    return written != 0 && SetRemoteTime(FileTimeToUnixTime(written), remoteName);
+}
+
 bool TExtFtp::SetRemoteTime(int64_t localUnixTime, const std::string& remoteName)
 {
     if (FeatLines().empty() || !CanSetModTime()) {
@@ -209,9 +213,7 @@ bool TExtFtp::DeleteTree(const std::string& folder, int& counter)
         } else {
             ok = false;
         }
-        if (OnProcessMessages) {
-            OnProcessMessages();
-        }
+        ProcessMessages();
     }
     for (const TFtpListItem& item : items) {
         if (ok && item.IsDir && !LeavesFolder(item.Name)) {
@@ -225,26 +227,39 @@ bool TExtFtp::DeleteTree(const std::string& folder, int& counter)
     return ChangeDirUp() && ok && RemoveDir(folder);
 }
 
-uint16_t TExtFtp::Upload(const TFtpSource& source, const std::string& remoteName, bool append)
+TStatusCode TExtFtp::Upload(const TFtpSource& source, const std::string& remoteName, bool append)
 {
     if (!Connected()) {
-        return StatusFtpClosed;
+        return ecFtpClosed;
     }
     if (Store(source, EncodeName(remoteName), append)) {
         return 0;
     }
-    return Connected() ? StatusFtpWriteFailed : StatusFtpClosed;
+    return Connected() ? ecFtpWrite : ecFtpClosed;
 }
 
-uint16_t TExtFtp::Download(const std::string& remoteName, const TFtpSink& sink)
+TStatusCode TExtFtp::Upload(TStream& stream, const std::string& remoteName, bool append)
+{
+    const TFtpSource source = [&stream](char* buf, size_t size) {
+        return stream.Read(buf, static_cast<int64_t>(size));
+    };
+    return Upload(source, remoteName, append);
+}
+
+TStatusCode TExtFtp::Download(const std::string& remoteName, TStream& stream)
 {
     if (!Connected()) {
-        return StatusFtpClosed;
+        return ecFtpClosed;
     }
-    if (Retrieve(EncodeName(remoteName), sink)) {
+    const TFtpSink sink = [&stream](const char* buf, size_t size) {
+        return stream.WriteExact(buf, static_cast<int64_t>(size));
+    };
+    const bool retrieved = Retrieve(EncodeName(remoteName), sink);
+    stream.Seek(0);
+    if (retrieved) {
         return 0;
     }
-    return Connected() ? StatusFtpReadFailed : StatusFtpClosed;
+    return Connected() ? ecFtpRead : ecFtpClosed;
 }
 
 std::string FtpConnectionCaption()

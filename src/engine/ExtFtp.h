@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/StatusCodes.h"
+#include "foundation/Stream.h"
 #include "platform/FtpClient.h"
 
 #include <cstdint>
@@ -37,10 +39,6 @@ public:
     bool Utf8 = false;    // the server's FEAT reply lists UTF8
     int32_t Depth = 0;    // folder levels the last ChangeToDir entered (0 for absolute paths)
 
-    // Called after each file DeleteTree removes, so that windows stay alive (the run sets
-    // the message-loop hook here).
-    std::function<void()> OnProcessMessages;
-
     bool Connected() override;
 
     std::string EncodeName(const std::string& name) const;
@@ -54,23 +52,28 @@ public:
     // earlier than localUnixTime. Both times are UTC seconds (the local one from the file's
     // last-write time, FileTimeToUnixTime), so no time zone moves the decision.
     bool NeedsUpdate(const std::string& name, int64_t offsetSeconds, int64_t localUnixTime) const;
-    // Gives the remote file the local time (UTC seconds); does nothing and succeeds when the
-    // server can set no times (no FEAT, or neither MFMT nor MDTM).
+    // Gives the remote file the local file's last-write time (Windows path text); does nothing
+    // and succeeds when the server can set no times (no FEAT, or neither MFMT nor MDTM).
+    bool SetRemoteTime(const std::string& localFile, const std::string& remoteName);
+    // The same with the time given as UTC seconds.
     bool SetRemoteTime(int64_t localUnixTime, const std::string& remoteName);
 
     bool MakeAndEnterDir(const std::string& name);
     // Enters the path segment by segment, creating missing folders; empty segments are skipped.
     bool ChangeToDir(const std::string& path);
     bool ChangeBack();
-    // Deletes the folder with everything in it (counter += files deleted). An empty name
-    // empties the current folder and keeps it. False when the folder cannot be entered or
-    // anything in it stays.
+    // Deletes the folder with everything in it (counter += files deleted), running one pass of
+    // the message loop after each file. An empty name empties the current folder and keeps
+    // it. False when the folder cannot be entered or anything in it stays.
     bool DeleteTree(const std::string& folder, int& counter);
 
-    // Status codes: 0; 0x119 refused or failed while connected; 0x11B connection gone.
-    uint16_t Upload(const TFtpSource& source, const std::string& remoteName, bool append);
-    // Status codes: 0; 0x118 failed while connected; 0x11B connection gone.
-    uint16_t Download(const std::string& remoteName, const TFtpSink& sink);
+    // Stores the stream from its position on. 0; ecFtpWrite when refused or failed while
+    // connected (an abort included); ecFtpClosed when the connection is gone.
+    TStatusCode Upload(TStream& stream, const std::string& remoteName, bool append);
+    TStatusCode Upload(const TFtpSource& source, const std::string& remoteName, bool append);
+    // Appends the remote file to the stream, then rewinds the stream. 0; ecFtpRead when it
+    // failed while connected; ecFtpClosed when the connection is gone.
+    TStatusCode Download(const std::string& remoteName, TStream& stream);
 
     // The listed file of that name: exact match first, else ignoring case; nullptr if none.
     const TFtpListItem* FindListed(const std::string& name) const;

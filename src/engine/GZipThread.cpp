@@ -72,7 +72,7 @@ TStatusCode ReadGzHeader(TStream& stream, TGzFileInfo& info, uint64_t& headerSiz
 bool GetGzFileInfo(const std::string& fileName, TGzFileInfo& info)
 {
     info = TGzFileInfo{};
-    std::unique_ptr<TStream> stream = OpenFileStreamRead(fileName);
+    std::unique_ptr<TStream> stream = TFileStream::OpenRead(fileName);
     uint64_t headerSize = 0;
     if (!stream || ReadGzHeader(*stream, info, headerSize) != 0)
         return false;
@@ -245,7 +245,7 @@ TStatusCode TGZipThread::GZipFile()
 
 TStatusCode TGZipThread::VerifyGZipFile()
 {
-    std::unique_ptr<TStream> written = OpenFileStreamRead(Destination);
+    std::unique_ptr<TStream> written = TFileStream::OpenRead(Destination);
     if (!written)
         return ecVerify;
     DoProgress(pkCopyVerify, -OutSize);
@@ -319,7 +319,7 @@ TStatusCode TGUnZipThread::Gunzip()
 
     // Header, name and (for an encrypted body) the password are settled before the
     // output is touched, so a bad file never destroys an existing one.
-    SourceStream = OpenFileStreamRead(archive);
+    SourceStream = TFileStream::OpenRead(archive);
     if (!SourceStream)
         return ecOpenFile;
     TGzFileInfo info;

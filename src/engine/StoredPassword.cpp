@@ -18,15 +18,20 @@ constexpr uint8_t KeyScramble = 0xA7;
 constexpr char FirstDigit = '!';
 constexpr char LastDigit = 'u';
 
-// Password bytes as Windows writers store them.
-std::string ToAnsi(const std::string& text)
+// At most 64 characters of the password's bytes; UTF-8 bytes are cut between characters.
+std::string CutPasswordBytes(const std::string& password)
 {
-    return text; // FIXME: cp1252 through foundation/Encodings
-}
-
-std::string FromAnsi(const std::string& bytes)
-{
-    return bytes; // FIXME: cp1252 through foundation/Encodings
+    std::string bytes = PasswordBytes(password);
+    if (bytes.size() <= BlockLength) {
+        return bytes;
+    }
+    size_t cut = BlockLength;
+    if (!IsCp1252Text(password)) {
+        while (cut > 0 && (static_cast<uint8_t>(bytes[cut]) & 0xC0) == 0x80) {
+            --cut;
+        }
+    }
+    return bytes.substr(0, cut);
 }
 
 std::string RandomFiller(int count)
@@ -189,8 +194,7 @@ std::string EncryptPassword(const std::string& key, const std::string& password)
     if (password.empty()) {
         return {};
     }
-    std::string ansi = ToAnsi(password);
-    ansi.resize(std::min<size_t>(ansi.size(), BlockLength));
+    const std::string ansi = CutPasswordBytes(password);
     const int n = static_cast<int>(ansi.size());
     std::string block(1, static_cast<char>(33 + n));
     block += ansi;
@@ -211,5 +215,5 @@ std::string DecryptPassword(const std::string& key, const std::string& text)
     if (n < 0 || n > std::min<int>(BlockLength, static_cast<int>(block.size()) - 1)) {
         return {};
     }
-    return FromAnsi(block.substr(1, static_cast<size_t>(n)));
+    return PasswordText(block.substr(1, static_cast<size_t>(n)));
 }

@@ -1,5 +1,7 @@
 #include "foundation/Encodings.h"
 
+#include "platform/Utf8.h"
+
 #include <array>
 
 namespace {
@@ -64,6 +66,16 @@ template <typename ByteOf> std::string EncodeWith(std::string_view utf8, ByteOf 
     return out;
 }
 
+template <typename CodePointOf> std::string DecodeWith(std::string_view bytes, CodePointOf codePointOf)
+{
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 4);
+    for (char c : bytes) {
+        Platform::AppendUtf8(out, codePointOf(static_cast<unsigned char>(c)));
+    }
+    return out;
+}
+
 } // namespace
 
 std::string Utf8ToCp1252(std::string_view utf8)
@@ -73,13 +85,8 @@ std::string Utf8ToCp1252(std::string_view utf8)
 
 std::string Cp1252ToUtf8(std::string_view bytes)
 {
-    std::string out;
-    out.reserve(bytes.size() + bytes.size() / 4);
-    for (char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        Platform::AppendUtf8(out, b >= 0x80 && b < 0xA0 ? Cp1252High[b - 0x80] : b);
-    }
-    return out;
+    return DecodeWith(bytes,
+                      [](unsigned char b) -> char32_t { return b >= 0x80 && b < 0xA0 ? Cp1252High[b - 0x80] : b; });
 }
 
 std::string WindowsTextToUtf8(std::string_view bytes)
@@ -100,13 +107,7 @@ std::string Utf8ToDos(std::string_view utf8)
 
 std::string DosToUtf8(std::string_view bytes)
 {
-    std::string out;
-    out.reserve(bytes.size() + bytes.size() / 4);
-    for (char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        Platform::AppendUtf8(out, b >= 0x80 ? Dos850[b - 0x80] : b);
-    }
-    return out;
+    return DecodeWith(bytes, [](unsigned char b) -> char32_t { return b >= 0x80 ? Dos850[b - 0x80] : b; });
 }
 
 bool IsDosRepresentable(std::string_view utf8)

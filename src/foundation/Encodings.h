@@ -2,24 +2,11 @@
 
 // Byte encodings that file formats demand; everything else is UTF-8.
 //   Utf8ToCp1252, Cp1252ToUtf8, WindowsTextToUtf8 (UTF-8 else cp1252),
-//   Utf8ToDos, DosToUtf8, IsDosRepresentable (zip names, DOS code page 850),
-//   and from platform/Utf8.h: NextCodePoint, AppendUtf8, IsValidUtf8, LowerUtf8, UpperUtf8,
-//   SameTextUtf8, CompareTextUtf8, FoldCodePoint.
-
-#include "platform/Utf8.h"
+//   Utf8ToDos, DosToUtf8, IsDosRepresentable (zip names, DOS code page 850).
+// Validity, case mapping and comparison of UTF-8 text: platform/Utf8.h (namespace Platform).
 
 #include <string>
 #include <string_view>
-
-using Platform::AppendUtf8;
-using Platform::CompareTextUtf8;
-using Platform::FoldCodePoint;
-using Platform::IsValidUtf8;
-using Platform::LowerUtf8;
-using Platform::NextCodePoint;
-using Platform::SameTextUtf8;
-using Platform::UpperCodePoint;
-using Platform::UpperUtf8;
 
 // Characters without a cp1252 byte become '?'.
 std::string Utf8ToCp1252(std::string_view utf8);

@@ -1,46 +1,62 @@
 #include "foundation/FileStream.h"
 
-TFileStream::TFileStream(std::unique_ptr<Platform::TFile> file) : Handle(std::move(file))
+std::unique_ptr<TFileStream> TFileStream::OpenRead(const std::string& path)
 {
-    Pos = Handle->Seek(0, Platform::TSeekOrigin::Current);
+    auto file = Platform::OpenRead(path, Platform::TShare::ReadWrite);
+    return file ? std::make_unique<TFileStream>(std::move(file)) : nullptr;
+}
+
+std::unique_ptr<TFileStream> TFileStream::Create(const std::string& path)
+{
+    auto file = Platform::OpenWrite(path, Platform::TShare::Read);
+    return file ? std::make_unique<TFileStream>(std::move(file)) : nullptr;
 }
 
 int64_t TFileStream::Read(void* buffer, int64_t count)
 {
-    if (count < 0)
+    if (!File || count < 0) {
         return -1;
-    const int64_t got = Handle->Read(buffer, static_cast<size_t>(count));
-    if (got > 0)
+    }
+    const int64_t got = File->Read(buffer, static_cast<size_t>(count));
+    if (got > 0) {
         Pos += got;
+    }
     return got;
 }
 
 int64_t TFileStream::Write(const void* buffer, int64_t count)
 {
-    if (count < 0)
+    if (!File || count < 0) {
         return -1;
-    const int64_t written = Handle->Write(buffer, static_cast<size_t>(count));
-    if (written > 0)
-        Pos += written;
-    return written;
+    }
+    if (File->Write(buffer, static_cast<size_t>(count)) == count) {
+        Pos += count;
+        return count;
+    }
+    const int error = Platform::LastError();
+    return (error == Platform::ErrorDiskFull || error == Platform::ErrorHandleDiskFull) ? 0 : -1;
 }
 
 bool TFileStream::Seek(int64_t position)
 {
-    const int64_t at = Handle->Seek(position, Platform::TSeekOrigin::Begin);
-    if (at < 0)
+    if (!File || File->Seek(position) < 0) {
         return false;
-    Pos = at;
+    }
+    Pos = position;
     return true;
 }
 
 int64_t TFileStream::Size() const
 {
-    return Handle->Size();
+    return File ? File->Size() : -1;
 }
 
-std::unique_ptr<TFileStream> OpenFileStreamRead(const std::string& path)
+int TFileStream::Close()
 {
-    std::unique_ptr<Platform::TFile> file = Platform::OpenRead(path, Platform::TShare::ReadWrite);
-    return file ? std::make_unique<TFileStream>(std::move(file)) : nullptr;
+    if (!File) {
+        return 0;
+    }
+    const int result = File->Close();
+    File.reset();
+    return result;
 }

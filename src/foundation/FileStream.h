@@ -4,27 +4,28 @@
 #include "platform/FileSystem.h"
 
 #include <memory>
-#include <string>
 
-// A stream over an open platform file. Write failures leave the reason in
-// Platform::LastError() (ErrorDiskFull when the medium is full).
+// A platform file seen as a stream. A write that fails because the volume is full
+// reports 0 bytes written, so callers can tell a full medium from other errors.
 class TFileStream : public TStream
 {
 public:
-    explicit TFileStream(std::unique_ptr<Platform::TFile> file);
+    explicit TFileStream(std::unique_ptr<Platform::TFile> file) : File(std::move(file)) {}
+
+    // Nullptr when the file cannot be opened (Platform::LastError() says why).
+    static std::unique_ptr<TFileStream> OpenRead(const std::string& path);
+    // Creates or truncates.
+    static std::unique_ptr<TFileStream> Create(const std::string& path);
 
     int64_t Read(void* buffer, int64_t count) override;
     int64_t Write(const void* buffer, int64_t count) override;
     bool Seek(int64_t position) override;
     int64_t Position() const override { return Pos; }
     int64_t Size() const override;
-
-    Platform::TFile& File() { return *Handle; }
+    // 0 or the Windows error code of the close.
+    int Close();
 
 private:
-    std::unique_ptr<Platform::TFile> Handle;
+    std::unique_ptr<Platform::TFile> File;
     int64_t Pos = 0;
 };
-
-// Opens a file (Windows path text) for reading, sharing read and write; nullptr on failure.
-std::unique_ptr<TFileStream> OpenFileStreamRead(const std::string& path);

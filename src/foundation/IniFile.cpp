@@ -2,6 +2,7 @@
 
 #include "foundation/Encodings.h"
 #include "platform/FileSystem.h"
+#include "platform/Utf8.h"
 
 #include <algorithm>
 #include <charconv>
@@ -161,7 +162,7 @@ void TIniFile::Clear()
 const TIniFile::TSection* TIniFile::FindSection(const std::string& name) const
 {
     for (const TSection& section : sections) {
-        if (SameTextUtf8(section.Name, name)) {
+        if (Platform::SameTextUtf8(section.Name, name)) {
             return &section;
         }
     }
@@ -176,7 +177,7 @@ TIniFile::TSection* TIniFile::FindSection(const std::string& name)
 const TIniFile::TLine* TIniFile::FindKey(const TSection& section, const std::string& key)
 {
     for (const TLine& line : section.Lines) {
-        if (!line.Key.empty() && SameTextUtf8(line.Key, key)) {
+        if (!line.Key.empty() && Platform::SameTextUtf8(line.Key, key)) {
             return &line;
         }
     }
@@ -215,10 +216,10 @@ std::int64_t TIniFile::ReadInt64(const std::string& section, const std::string& 
 bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool def) const
 {
     const std::string text = ReadString(section, key);
-    if (SameTextUtf8(text, "true")) {
+    if (Platform::SameTextUtf8(text, "true")) {
         return true;
     }
-    if (SameTextUtf8(text, "false")) {
+    if (Platform::SameTextUtf8(text, "false")) {
         return false;
     }
     std::int64_t value = 0;
@@ -291,17 +292,24 @@ void TIniFile::WriteFloat(const std::string& section, const std::string& key, do
     WriteString(section, key, err == std::errc() ? std::string(buffer, end) : std::string("0"));
 }
 
+std::vector<const TIniFile::TLine*> TIniFile::FirstKeys(const std::string& section) const
+{
+    std::vector<const TLine*> keys;
+    if (const TSection* found = FindSection(section)) {
+        for (const TLine& line : found->Lines) {
+            if (!line.Key.empty() && FindKey(*found, line.Key) == &line) {
+                keys.push_back(&line);
+            }
+        }
+    }
+    return keys;
+}
+
 std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
 {
     std::vector<std::string> keys;
-    const TSection* found = FindSection(section);
-    if (!found) {
-        return keys;
-    }
-    for (const TLine& line : found->Lines) {
-        if (!line.Key.empty() && FindKey(*found, line.Key) == &line) {
-            keys.push_back(line.Key);
-        }
+    for (const TLine* line : FirstKeys(section)) {
+        keys.push_back(line->Key);
     }
     return keys;
 }
@@ -320,14 +328,8 @@ std::vector<std::string> TIniFile::ReadSections() const
 std::vector<std::string> TIniFile::ReadSectionValues(const std::string& section) const
 {
     std::vector<std::string> values;
-    const TSection* found = FindSection(section);
-    if (!found) {
-        return values;
-    }
-    for (const TLine& line : found->Lines) {
-        if (!line.Key.empty() && FindKey(*found, line.Key) == &line) {
-            values.push_back(line.Key + "=" + line.Value);
-        }
+    for (const TLine* line : FirstKeys(section)) {
+        values.push_back(line->Key + "=" + line->Value);
     }
     return values;
 }
@@ -351,7 +353,7 @@ void TIniFile::DeleteKey(const std::string& section, const std::string& key)
     }
     const std::string name = Trim(key);
     for (auto it = found->Lines.begin(); it != found->Lines.end(); ++it) {
-        if (!it->Key.empty() && SameTextUtf8(it->Key, name)) {
+        if (!it->Key.empty() && Platform::SameTextUtf8(it->Key, name)) {
             found->Lines.erase(it);
             modified = true;
             return;
@@ -362,7 +364,7 @@ void TIniFile::DeleteKey(const std::string& section, const std::string& key)
 void TIniFile::EraseSection(const std::string& section)
 {
     for (auto it = sections.begin(); it != sections.end();) {
-        if (SameTextUtf8(it->Name, section)) {
+        if (Platform::SameTextUtf8(it->Name, section)) {
             it = sections.erase(it);
             modified = true;
         } else {

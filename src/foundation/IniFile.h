@@ -80,6 +80,8 @@ private:
     const TSection* FindSection(const std::string& name) const;
     TSection* FindSection(const std::string& name);
     static const TLine* FindKey(const TSection& section, const std::string& key);
+    // The first line of each key of a section, in order.
+    std::vector<const TLine*> FirstKeys(const std::string& section) const;
     bool Lookup(const std::string& section, const std::string& key, std::string& value) const;
 
     std::string fileName;

@@ -10,21 +10,8 @@ namespace {
 
 constexpr int MaxStars = 30;
 
-enum class TMaskItemKind
-{
-    Literal,
-    AnyChar,
-    AnyRun,
-    Set,
-};
-
-struct TMaskItem
-{
-    TMaskItemKind Kind;
-    char32_t Ch = 0;
-    bool Negated = false;
-    std::vector<std::pair<char32_t, char32_t>> Ranges = {};
-};
+using TMaskItem = TWildcardMask::TItem;
+using TMaskItemKind = TWildcardMask::TItemKind;
 
 [[noreturn]] void InvalidMask(const std::string& mask, std::size_t index)
 {
@@ -161,7 +148,15 @@ bool MatchItems(const std::vector<TMaskItem>& items, const std::u32string& name)
 
 } // namespace
 
+TWildcardMask::TWildcardMask(const std::string& mask) : Items(ParseMask(mask))
+{}
+
+bool TWildcardMask::Matches(const std::u32string& name) const
+{
+    return MatchItems(Items, name);
+}
+
 bool MatchesMask(const std::string& name, const std::string& mask)
 {
-    return MatchItems(ParseMask(mask), ToCodePoints(name));
+    return TWildcardMask(mask).Matches(ToCodePoints(name));
 }

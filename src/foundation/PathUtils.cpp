@@ -174,22 +174,6 @@ std::string ExtractFilePath(std::string_view path)
     return delim == std::string_view::npos ? std::string() : std::string(path.substr(0, delim + 1));
 }
 
-std::string ExtractFileDrive(std::string_view path)
-{
-    if (path.size() >= 2 && path[1] == ':') {
-        return std::string(path.substr(0, 2));
-    }
-    if (path.size() >= 2 && path[0] == Delim && path[1] == Delim) {
-        const std::size_t server = path.find(Delim, 2);
-        if (server == std::string_view::npos || server == 2) {
-            return {};
-        }
-        const std::size_t share = path.find(Delim, server + 1);
-        return std::string(path.substr(0, share));
-    }
-    return {};
-}
-
 bool NotSpecialDir(std::string_view name)
 {
     return name != "." && name != "..";

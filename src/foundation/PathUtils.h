@@ -25,8 +25,6 @@ std::string RemovePathDelimiter(std::string_view path);
 std::string ExtractFileName(std::string_view path);
 // Text up to and including the last "\" (or ":").
 std::string ExtractFilePath(std::string_view path);
-// "C:" or "\\server\share" of a path; empty when it has neither.
-std::string ExtractFileDrive(std::string_view path);
 bool NotSpecialDir(std::string_view name);
 bool IsAbsolutePath(std::string_view path);
 // The path relative to base's folder when it begins with base (ignoring case), else unchanged.

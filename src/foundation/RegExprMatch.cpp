@@ -7,7 +7,9 @@
 
 namespace {
 
-constexpr std::size_t MaxChoices = 4'000'000;
+// Bounds on the matcher's memory; both end the search like the step limit does.
+constexpr std::size_t MaxChoices = 1'000'000;
+constexpr std::size_t MaxTrail = 4'000'000;
 
 struct TLoopState
 {
@@ -18,6 +20,7 @@ struct TLoopState
 enum class TUndoKind : std::uint8_t
 {
     Slot,
+    Opened,
     Loop,
     Depth,
 };
@@ -72,7 +75,8 @@ private:
     const TRegExprProgram& Program;
     const std::u32string& Text;
     long StepsLeft;
-    std::vector<int> Slots;
+    std::vector<int> Slots;  // start and end of the last completed match of each group
+    std::vector<int> Opened; // where the group now being matched began
     std::vector<TLoopState> Loops;
     int LoopDepth = 0;
     std::vector<TUndo> Trail;
@@ -95,21 +99,47 @@ private:
         Choices.push_back({kind, pc, pos, count, Trail.size()});
     }
 
+    // Undo records are needed only while there is a choice to return to.
+    void Record(const TUndo& undo)
+    {
+        if (Choices.empty()) {
+            return;
+        }
+        if (Trail.size() >= MaxTrail) {
+            throw TReExecFailure{1014, true};
+        }
+        Trail.push_back(undo);
+    }
+
     void SetSlot(int slot, int value)
     {
-        Trail.push_back({TUndoKind::Slot, slot, Slots[slot], 0});
+        Record({TUndoKind::Slot, slot, Slots[slot], 0});
         Slots[slot] = value;
+    }
+
+    // A group's text counts only once the group is closed, so a back reference inside the
+    // group still sees the text of its previous match.
+    void SaveGroupBound(int slot, int pos)
+    {
+        const int group = slot / 2;
+        if (slot % 2 == 0) {
+            Record({TUndoKind::Opened, group, Opened[group], 0});
+            Opened[group] = pos;
+        } else {
+            SetSlot(slot - 1, Opened[group]);
+            SetSlot(slot, pos);
+        }
     }
 
     void SetLoop(int loop, int count, int start)
     {
-        Trail.push_back({TUndoKind::Loop, loop, Loops[loop].Count, Loops[loop].Start});
+        Record({TUndoKind::Loop, loop, Loops[loop].Count, Loops[loop].Start});
         Loops[loop] = {count, start};
     }
 
     void SetDepth(int depth)
     {
-        Trail.push_back({TUndoKind::Depth, 0, LoopDepth, 0});
+        Record({TUndoKind::Depth, 0, LoopDepth, 0});
         LoopDepth = depth;
     }
 
@@ -120,6 +150,9 @@ private:
             switch (undo.Kind) {
             case TUndoKind::Slot:
                 Slots[undo.Index] = undo.First;
+                break;
+            case TUndoKind::Opened:
+                Opened[undo.Index] = undo.First;
                 break;
             case TUndoKind::Loop:
                 Loops[undo.Index] = {undo.First, undo.Second};
@@ -220,6 +253,7 @@ private:
     bool Run(int start)
     {
         Slots.assign(2 * ReMaxGroups + 2, -1);
+        Opened.assign(ReMaxGroups + 1, -1);
         Loops.assign(Program.LoopCount, TLoopState{});
         LoopDepth = 0;
         Trail.clear();
@@ -274,7 +308,7 @@ private:
             return true;
         }
         case TReOp::Save:
-            SetSlot(instr.A, pos);
+            SaveGroupBound(instr.A, pos);
             ++pc;
             return true;
         case TReOp::Split:

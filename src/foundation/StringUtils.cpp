@@ -1,110 +1,22 @@
 #include "foundation/StringUtils.h"
 
+#include "platform/Utf8.h"
+
 #include <charconv>
-#include <cwctype>
-#include <locale.h>
-
-namespace {
-
-// Case mapping uses the C.UTF-8 tables whatever the process locale is, so that it
-// behaves the same in tests, under "C" and under any user locale.
-locale_t Utf8Locale()
-{
-    static locale_t loc = [] {
-        locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
-        return l ? l : newlocale(LC_CTYPE_MASK, "C", static_cast<locale_t>(nullptr));
-    }();
-    return loc;
-}
-
-// Decodes one code point at s[i]; an invalid sequence yields its first byte as is (length 1).
-char32_t DecodeAt(std::string_view s, std::size_t i, std::size_t& len)
-{
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    len = 1;
-    if (b0 < 0x80) {
-        return b0;
-    }
-    std::size_t need = 0;
-    char32_t cp = 0;
-    if ((b0 & 0xE0) == 0xC0) {
-        need = 1;
-        cp = b0 & 0x1F;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        need = 2;
-        cp = b0 & 0x0F;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        need = 3;
-        cp = b0 & 0x07;
-    } else {
-        return b0 | 0x80000000u; // marks a stray byte
-    }
-    for (std::size_t k = 1; k <= need; ++k) {
-        if (i + k >= s.size()) {
-            return b0 | 0x80000000u;
-        }
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80) {
-            return b0 | 0x80000000u;
-        }
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    len = need + 1;
-    return cp;
-}
-
-void Encode(char32_t cp, std::string& out)
-{
-    if (cp & 0x80000000u) {
-        out += static_cast<char>(cp & 0xFF);
-    } else if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-template <typename Map> std::string MapCodePoints(std::string_view s, Map map)
-{
-    std::string out;
-    out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size();) {
-        std::size_t len = 1;
-        char32_t cp = DecodeAt(s, i, len);
-        if (!(cp & 0x80000000u)) {
-            cp = static_cast<char32_t>(map(static_cast<wint_t>(cp), Utf8Locale()));
-        }
-        Encode(cp, out);
-        i += len;
-    }
-    return out;
-}
-
-} // namespace
 
 std::string AnsiLowerCase(std::string_view s)
 {
-    return MapCodePoints(s, [](wint_t c, locale_t l) { return towlower_l(c, l); });
+    return Platform::LowerUtf8(s);
 }
 
 std::string AnsiUpperCase(std::string_view s)
 {
-    return MapCodePoints(s, [](wint_t c, locale_t l) { return towupper_l(c, l); });
+    return Platform::UpperUtf8(s);
 }
 
 bool SameTextIgnoringCase(std::string_view a, std::string_view b)
 {
-    return AnsiLowerCase(a) == AnsiLowerCase(b);
+    return Platform::SameTextUtf8(a, b);
 }
 
 bool StartsWithIgnoringCase(std::string_view s, std::string_view prefix)
@@ -123,12 +35,10 @@ std::size_t TextPos(std::string_view sub, std::string_view s)
     // searching code point by code point in the original.
     const std::string lsub = AnsiLowerCase(sub);
     for (std::size_t i = 0; i < s.size();) {
-        std::size_t len = 1;
-        DecodeAt(s, i, len);
         if (StartsWithIgnoringCase(s.substr(i), lsub)) {
             return i + 1;
         }
-        i += len;
+        Platform::NextCodePoint(s, i);
     }
     return 0;
 }
@@ -149,9 +59,7 @@ std::size_t Utf8Length(std::string_view s)
 {
     std::size_t n = 0;
     for (std::size_t i = 0; i < s.size();) {
-        std::size_t len = 1;
-        DecodeAt(s, i, len);
-        i += len;
+        Platform::NextCodePoint(s, i);
         ++n;
     }
     return n;

@@ -92,6 +92,12 @@ constexpr TCasePair IrregularPairs[] = {
     {0x038A, 0x03AF}, {0x038C, 0x03CC}, {0x038E, 0x03CD}, {0x038F, 0x03CE}, {0x04C0, 0x04CF},
 };
 
+// Beyond these only U+1E9E has a mapping here.
+bool OutsideCaseTables(char32_t cp)
+{
+    return cp < 0x80 || (cp > 0x052F && cp != 0x1E9E);
+}
+
 } // namespace
 
 char32_t NextCodePoint(std::string_view text, std::size_t& pos)
@@ -159,6 +165,9 @@ char32_t LowerCodePoint(char32_t cp)
     if ((cp >= 'A' && cp <= 'Z') || (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7)) {
         return cp + 0x20;
     }
+    if (OutsideCaseTables(cp)) {
+        return cp;
+    }
     if ((cp >= 0x0391 && cp <= 0x03AB && cp != 0x03A2) || (cp >= 0x0410 && cp <= 0x042F)) {
         return cp + 0x20;
     }
@@ -180,6 +189,9 @@ char32_t UpperCodePoint(char32_t cp)
 {
     if ((cp >= 'a' && cp <= 'z') || (cp >= 0xE0 && cp <= 0xFE && cp != 0xF7)) {
         return cp - 0x20;
+    }
+    if (OutsideCaseTables(cp)) {
+        return cp;
     }
     if (cp == 0x03C2) {
         return 0x03A3; // final sigma

@@ -216,32 +216,13 @@ std::optional<TDriveEntry> GvfsEntryByName(const std::string& share)
     return std::nullopt;
 }
 
-std::vector<std::string> SplitWinComponents(const std::string& rest)
-{
-    std::vector<std::string> parts;
-    std::string part;
-    std::istringstream in(rest);
-    while (std::getline(in, part, '\\')) {
-        if (part.empty() || part == ".") {
-            continue;
-        }
-        if (part == "..") {
-            if (!parts.empty()) {
-                parts.pop_back();
-            }
-            continue;
-        }
-        parts.push_back(part);
-    }
-    return parts;
-}
-
-std::vector<std::string> SplitHostComponents(const std::string& path)
+// Path components with "." and ".." resolved; ".." never climbs above the root.
+std::vector<std::string> SplitComponents(const std::string& path, char delimiter)
 {
     std::vector<std::string> parts;
     std::string part;
     std::istringstream in(path);
-    while (std::getline(in, part, '/')) {
+    while (std::getline(in, part, delimiter)) {
         if (part.empty() || part == ".") {
             continue;
         }
@@ -281,9 +262,7 @@ std::optional<TDriveEntry> BestEntryForHost(const std::vector<TDriveEntry>& entr
 
 std::string NearestExistingFolder(std::string hostPath)
 {
-    struct stat st
-    {
-    };
+    struct stat st = {};
     while (hostPath.size() > 1 && stat(hostPath.c_str(), &st) != 0) {
         const auto slash = hostPath.rfind('/');
         hostPath = slash == 0 || slash == std::string::npos ? "/" : hostPath.substr(0, slash);
@@ -424,7 +403,7 @@ std::optional<std::string> WinToHost(const std::string& winPath)
         base = entry->HostDir;
     }
     std::string host = base == "/" ? "" : base;
-    for (const std::string& part : SplitWinComponents(rest)) {
+    for (const std::string& part : SplitComponents(rest, '\\')) {
         if (!host.empty() || !base.empty()) {
             host += "/";
         }
@@ -441,14 +420,14 @@ std::optional<std::string> HostToWin(const std::string& hostPath)
     if (hostPath.empty() || hostPath[0] != '/') {
         return std::nullopt;
     }
-    const std::string path = JoinHost(SplitHostComponents(hostPath));
+    const std::string path = JoinHost(SplitComponents(hostPath, '/'));
     const auto entry = BestEntryForHost(CurrentTable(), path);
     if (!entry) {
         return std::nullopt;
     }
     const std::string rest = entry->HostDir == "/" ? path : path.substr(entry->HostDir.size());
     std::string win = entry->Name;
-    for (const std::string& part : SplitHostComponents(rest)) {
+    for (const std::string& part : SplitComponents(rest, '/')) {
         win += "\\" + HostNameToWin(part);
     }
     if (win == entry->Name) {
@@ -504,9 +483,7 @@ bool GetDiskFreeSpace(const std::string& winPath, std::uint64_t& freeToCaller, s
         SetLastError(ErrorPathNotFound);
         return false;
     }
-    struct statvfs vfs
-    {
-    };
+    struct statvfs vfs = {};
     const std::string folder = NearestExistingFolder(host->empty() || (*host)[0] != '/' ? "." : *host);
     if (statvfs(folder.c_str(), &vfs) != 0) {
         SetLastError(ErrorFromErrno(errno, folder));

@@ -55,6 +55,24 @@ bool ToHost(const std::string& winPath, std::string& host)
     return true;
 }
 
+// Maps the path and runs the host call; the call's result, or the mapping's error.
+template <typename Call> int OnHost(const std::string& path, Call call)
+{
+    std::string host;
+    if (!ToHost(path, host)) {
+        return LastError();
+    }
+    return call(std::move(host));
+}
+
+bool StatHost(const std::string& host, bool follow, struct statx& sx);
+
+bool StatPath(const std::string& path, struct statx& sx)
+{
+    std::string host;
+    return ToHost(path, host) && StatHost(host, true, sx);
+}
+
 std::string HostBaseName(const std::string& host)
 {
     const auto slash = host.rfind('/');
@@ -219,9 +237,7 @@ int StatEntryOrFail(const std::string& host, struct statx& sx)
     if (StatEntry(host, sx)) {
         return 0;
     }
-    struct statx raw
-    {
-    };
+    struct statx raw = {};
     if (StatHost(host, false, raw)) {
         return Fail(ErrorFileNotFound);
     }
@@ -298,9 +314,7 @@ std::unique_ptr<TFile> OpenHost(const std::string& winPath, TOpenMode mode, bool
     if (!ToHost(winPath, host)) {
         return nullptr;
     }
-    struct statx sx
-    {
-    };
+    struct statx sx = {};
     const bool exists = StatHost(host, true, sx);
     if (exists && IsDir(sx)) {
         Fail(ErrorAccessDenied);
@@ -420,9 +434,7 @@ static int NextMatching(TSearchRec& rec)
     while (state.Next < state.Names.size()) {
         const auto& [winName, hostName] = state.Names[state.Next++];
         const std::string host = state.HostDir == "/" ? "/" + hostName : state.HostDir + "/" + hostName;
-        struct statx sx
-        {
-        };
+        struct statx sx = {};
         if (!StatEntry(host, sx)) {
             continue;
         }
@@ -485,9 +497,7 @@ int FindFirst(const std::string& pattern, std::uint32_t attr, TSearchRec& rec)
     rec.State = std::move(state);
     if (NextMatching(rec) != 0) {
         rec.State.reset();
-        struct stat st
-        {
-        };
+        struct stat st = {};
         if (stat(hostDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
             return Fail(ErrorPathNotFound);
         }
@@ -517,9 +527,7 @@ bool GetFindData(const std::string& path, TFindData& data)
     if (!ToHost(path, host)) {
         return false;
     }
-    struct statx sx
-    {
-    };
+    struct statx sx = {};
     if (StatEntryOrFail(host, sx) != 0) {
         return false;
     }
@@ -529,106 +537,85 @@ bool GetFindData(const std::string& path, TFindData& data)
 
 bool FileExists(const std::string& path)
 {
-    std::string host;
-    struct statx sx
-    {
-    };
-    return ToHost(path, host) && StatHost(host, true, sx) && IsRegular(sx);
+    struct statx sx = {};
+    return StatPath(path, sx) && IsRegular(sx);
 }
 
 bool DirectoryExists(const std::string& path)
 {
-    std::string host;
-    struct statx sx
-    {
-    };
-    return ToHost(path, host) && StatHost(host, true, sx) && IsDir(sx);
+    struct statx sx = {};
+    return StatPath(path, sx) && IsDir(sx);
 }
 
 bool AnyExists(const std::string& path)
 {
-    std::string host;
-    struct statx sx
-    {
-    };
-    return ToHost(path, host) && StatHost(host, true, sx) && (IsDir(sx) || IsRegular(sx));
+    struct statx sx = {};
+    return StatPath(path, sx) && (IsDir(sx) || IsRegular(sx));
 }
 
 int CreateDir(const std::string& path)
 {
-    std::string host;
-    if (!ToHost(path, host)) {
-        return LastError();
-    }
-    if (mkdir(host.c_str(), 0777) != 0) {
-        return FailErrno(host);
-    }
-    return 0;
+    return OnHost(path, [&](std::string host) {
+        if (mkdir(host.c_str(), 0777) != 0) {
+            return FailErrno(host);
+        }
+        return 0;
+    });
 }
 
 int ForceDirectories(const std::string& path)
 {
-    std::string host;
-    if (!ToHost(path, host)) {
-        return LastError();
-    }
-    std::string built = host[0] == '/' ? "" : ".";
-    std::size_t pos = 0;
-    while (pos <= host.size()) {
-        const auto slash = host.find('/', pos);
-        const std::string part = host.substr(pos, slash == std::string::npos ? std::string::npos : slash - pos);
-        pos = slash == std::string::npos ? host.size() + 1 : slash + 1;
-        if (part.empty()) {
-            continue;
-        }
-        built += "/" + part;
-        struct stat st
-        {
-        };
-        if (stat(built.c_str(), &st) == 0) {
-            if (!S_ISDIR(st.st_mode)) {
-                return Fail(ErrorAlreadyExists);
+    return OnHost(path, [&](std::string host) {
+        std::string built = host[0] == '/' ? "" : ".";
+        std::size_t pos = 0;
+        while (pos <= host.size()) {
+            const auto slash = host.find('/', pos);
+            const std::string part = host.substr(pos, slash == std::string::npos ? std::string::npos : slash - pos);
+            pos = slash == std::string::npos ? host.size() + 1 : slash + 1;
+            if (part.empty()) {
+                continue;
             }
-            continue;
+            built += "/" + part;
+            struct stat st = {};
+            if (stat(built.c_str(), &st) == 0) {
+                if (!S_ISDIR(st.st_mode)) {
+                    return Fail(ErrorAlreadyExists);
+                }
+                continue;
+            }
+            if (mkdir(built.c_str(), 0777) != 0 && errno != EEXIST) {
+                return FailErrno(built);
+            }
         }
-        if (mkdir(built.c_str(), 0777) != 0 && errno != EEXIST) {
-            return FailErrno(built);
-        }
-    }
-    return 0;
+        return 0;
+    });
 }
 
 int RemoveDir(const std::string& path)
 {
-    std::string host;
-    if (!ToHost(path, host)) {
-        return LastError();
-    }
-    if (rmdir(host.c_str()) != 0) {
-        return errno == ENOTDIR ? Fail(ErrorDirectory) : FailErrno(host);
-    }
-    return 0;
+    return OnHost(path, [&](std::string host) {
+        if (rmdir(host.c_str()) != 0) {
+            return errno == ENOTDIR ? Fail(ErrorDirectory) : FailErrno(host);
+        }
+        return 0;
+    });
 }
 
 int DeleteFile(const std::string& path)
 {
-    std::string host;
-    if (!ToHost(path, host)) {
-        return LastError();
-    }
-    struct statx sx
-    {
-    };
-    if (!StatHost(host, false, sx)) {
-        return FailErrno(host);
-    }
-    if (IsDir(sx) || (IsRegular(sx) && !(sx.stx_mode & S_IWUSR))) {
-        return Fail(ErrorAccessDenied);
-    }
-    if (unlink(host.c_str()) != 0) {
-        return FailErrno(host);
-    }
-    return 0;
+    return OnHost(path, [&](std::string host) {
+        struct statx sx = {};
+        if (!StatHost(host, false, sx)) {
+            return FailErrno(host);
+        }
+        if (IsDir(sx) || (IsRegular(sx) && !(sx.stx_mode & S_IWUSR))) {
+            return Fail(ErrorAccessDenied);
+        }
+        if (unlink(host.c_str()) != 0) {
+            return FailErrno(host);
+        }
+        return 0;
+    });
 }
 
 int RenameFile(const std::string& oldPath, const std::string& newPath)
@@ -637,17 +624,13 @@ int RenameFile(const std::string& oldPath, const std::string& newPath)
     if (!ToHost(oldPath, from) || !ToHost(newPath, to)) {
         return LastError();
     }
-    struct statx sx
-    {
-    };
+    struct statx sx = {};
     if (!StatHost(from, false, sx)) {
         return FailErrno(from);
     }
     int result = renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
     if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
-        struct statx target
-        {
-        };
+        struct statx target = {};
         if (StatHost(to, false, target)) {
             return Fail(ErrorAlreadyExists);
         }
@@ -730,38 +713,34 @@ std::uint32_t GetFileAttributes(const std::string& path)
 
 int SetFileAttributes(const std::string& path, std::uint32_t attr)
 {
-    std::string host;
-    if (!ToHost(path, host)) {
-        return LastError();
-    }
-    struct statx sx
-    {
-    };
-    if (StatEntryOrFail(host, sx) != 0) {
-        return LastError();
-    }
-    const bool dir = IsDir(sx);
-    const std::uint32_t stored = attr & StoredAttributes & (dir ? StoredAttributes : ~faReadOnly);
-    if (!dir) {
-        const mode_t mode = sx.stx_mode & 07777;
-        const mode_t wanted = (attr & faReadOnly) ? (mode & ~mode_t(0222)) : (mode | S_IWUSR);
-        if (wanted != mode && !(attr & faReadOnly) && chmod(host.c_str(), wanted) != 0) {
-            return FailErrno(host);
+    return OnHost(path, [&](std::string host) {
+        struct statx sx = {};
+        if (StatEntryOrFail(host, sx) != 0) {
+            return LastError();
+        }
+        const bool dir = IsDir(sx);
+        const std::uint32_t stored = attr & StoredAttributes & (dir ? StoredAttributes : ~faReadOnly);
+        if (!dir) {
+            const mode_t mode = sx.stx_mode & 07777;
+            const mode_t wanted = (attr & faReadOnly) ? (mode & ~mode_t(0222)) : (mode | S_IWUSR);
+            if (wanted != mode && !(attr & faReadOnly) && chmod(host.c_str(), wanted) != 0) {
+                return FailErrno(host);
+            }
+            if (const int err = WriteStoredForced(host, stored, sx); err != 0) {
+                errno = err;
+                return FailErrno(host);
+            }
+            if (wanted != mode && (attr & faReadOnly) && chmod(host.c_str(), wanted) != 0) {
+                return FailErrno(host);
+            }
+            return 0;
         }
         if (const int err = WriteStoredForced(host, stored, sx); err != 0) {
             errno = err;
             return FailErrno(host);
         }
-        if (wanted != mode && (attr & faReadOnly) && chmod(host.c_str(), wanted) != 0) {
-            return FailErrno(host);
-        }
         return 0;
-    }
-    if (const int err = WriteStoredForced(host, stored, sx); err != 0) {
-        errno = err;
-        return FailErrno(host);
-    }
-    return 0;
+    });
 }
 
 int SetFileTimes(const std::string& path, const TFileTime* creation, const TFileTime* lastAccess,
@@ -772,9 +751,7 @@ int SetFileTimes(const std::string& path, const TFileTime* creation, const TFile
     if (!ToHost(path, host)) {
         return LastError();
     }
-    struct statx before
-    {
-    };
+    struct statx before = {};
     if (StatEntryOrFail(host, before) != 0) {
         return LastError();
     }
@@ -799,9 +776,7 @@ int SetFileTimes(const std::string& path, const TFileTime* creation, const TFile
     TStoredAttr stored;
     if (ReadStored(host, stored) == TStoreState::Present && !(stored.Attr & faArchive) &&
         SameContentStamp(stored, before)) {
-        struct statx after
-        {
-        };
+        struct statx after = {};
         if (StatHost(host, true, after)) {
             WriteStoredForced(host, stored.Attr, after);
         }
@@ -858,9 +833,7 @@ std::int64_t TFile::Seek(std::int64_t offset, TSeekOrigin origin)
 
 std::int64_t TFile::Size()
 {
-    struct stat st
-    {
-    };
+    struct stat st = {};
     if (::fstat(fd, &st) != 0) {
         FailErrno(path);
         return -1;
@@ -944,47 +917,43 @@ int ReadWholeFile(const std::string& path, std::string& contents)
 
 int WriteFileAtomic(const std::string& path, const std::string& contents)
 {
-    std::string host;
-    if (!ToHost(path, host)) {
-        return LastError();
-    }
-    struct statx sx
-    {
-    };
-    if (StatHost(host, false, sx) && S_ISLNK(sx.stx_mode)) {
-        if (char* real = realpath(host.c_str(), nullptr)) {
-            host = real;
-            std::free(real);
+    return OnHost(path, [&](std::string host) {
+        struct statx sx = {};
+        if (StatHost(host, false, sx) && S_ISLNK(sx.stx_mode)) {
+            if (char* real = realpath(host.c_str(), nullptr)) {
+                host = real;
+                std::free(real);
+            }
         }
-    }
-    const bool exists = StatHost(host, true, sx);
-    if (exists && (IsDir(sx) || !(sx.stx_mode & S_IWUSR))) {
-        return Fail(ErrorAccessDenied);
-    }
-    const std::string temp = TempNameBeside(host);
-    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : 0666);
-    if (fd < 0) {
-        return FailErrno(temp);
-    }
-    int err = WriteAllFd(fd, contents.data(), contents.size());
-    if (err == 0 && exists && fchmod(fd, sx.stx_mode & 07777) != 0) {
-        err = errno;
-    }
-    if (err == 0 && fsync(fd) != 0) {
-        err = errno;
-    }
-    if (close(fd) != 0 && err == 0) {
-        err = errno;
-    }
-    if (err == 0 && rename(temp.c_str(), host.c_str()) != 0) {
-        err = errno;
-    }
-    if (err != 0) {
-        unlink(temp.c_str());
-        errno = err;
-        return FailErrno(host);
-    }
-    return 0;
+        const bool exists = StatHost(host, true, sx);
+        if (exists && (IsDir(sx) || !(sx.stx_mode & S_IWUSR))) {
+            return Fail(ErrorAccessDenied);
+        }
+        const std::string temp = TempNameBeside(host);
+        const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : 0666);
+        if (fd < 0) {
+            return FailErrno(temp);
+        }
+        int err = WriteAllFd(fd, contents.data(), contents.size());
+        if (err == 0 && exists && fchmod(fd, sx.stx_mode & 07777) != 0) {
+            err = errno;
+        }
+        if (err == 0 && fsync(fd) != 0) {
+            err = errno;
+        }
+        if (close(fd) != 0 && err == 0) {
+            err = errno;
+        }
+        if (err == 0 && rename(temp.c_str(), host.c_str()) != 0) {
+            err = errno;
+        }
+        if (err != 0) {
+            unlink(temp.c_str());
+            errno = err;
+            return FailErrno(host);
+        }
+        return 0;
+    });
 }
 
 // ---- paths ---------------------------------------------------------------------------

@@ -729,9 +729,18 @@ bool TFtpClient::OpenDataLink(TDataLink& link)
     return Passive ? OpenPassive(link) : OpenActive(link);
 }
 
+// One buffer for the whole session: thousands of small files must not pay for a fresh one.
+std::vector<char>& TFtpClient::TransferBuffer()
+{
+    if (m_buffer.empty()) {
+        m_buffer.resize(TransferChunk);
+    }
+    return m_buffer;
+}
+
 bool TFtpClient::PumpUpload(TSocket& data, const TFtpSource& source)
 {
-    std::vector<char> buffer(TransferChunk);
+    std::vector<char>& buffer = TransferBuffer();
     int64_t total = 0;
     for (;;) {
         if (AbortPending()) {
@@ -759,7 +768,7 @@ bool TFtpClient::PumpUpload(TSocket& data, const TFtpSource& source)
 
 bool TFtpClient::PumpDownload(TSocket& data, const TFtpSink& sink)
 {
-    std::vector<char> buffer(TransferChunk);
+    std::vector<char>& buffer = TransferBuffer();
     int64_t total = 0;
     for (;;) {
         size_t received = 0;

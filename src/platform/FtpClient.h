@@ -138,6 +138,7 @@ private:
     bool PumpDownload(TSocket& data, const TFtpSink& sink);
     bool FinishAbortedTransfer();
     bool AbortPending() const;
+    std::vector<char>& TransferBuffer();
 
     std::unique_ptr<TSocket> m_control;
     std::string m_input;
@@ -145,6 +146,7 @@ private:
     int m_replyCode = 0;
     std::string m_replyText;
     std::vector<std::string> m_replyLines; // inner lines of a multi-line reply
+    std::vector<char> m_buffer;
     std::string m_error;
     bool m_noEpsv = false;
     bool m_noEprt = false;

@@ -15,16 +15,17 @@ namespace Platform {
 
 namespace {
 
-// mountinfo escapes blanks, tabs, newlines and backslashes as \ooo.
-std::string UnescapeOctal(const std::string& text)
+// Replaces escapes of the form <lead><digits> (digits in the given base) by their byte.
+std::string Unescape(const std::string& text, const std::string& lead, std::size_t digits, int base)
 {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 3 < text.size()) {
-            const std::string digits = text.substr(i + 1, 3);
-            if (digits.size() == 3 && digits.find_first_not_of("01234567") == std::string::npos) {
-                out += static_cast<char>(std::strtol(digits.c_str(), nullptr, 8));
-                i += 3;
+        if (text.compare(i, lead.size(), lead) == 0 && i + lead.size() + digits <= text.size()) {
+            const std::string code = text.substr(i + lead.size(), digits);
+            const char* allowed = base == 8 ? "01234567" : "0123456789abcdefABCDEF";
+            if (code.find_first_not_of(allowed) == std::string::npos) {
+                out += static_cast<char>(std::strtol(code.c_str(), nullptr, base));
+                i += lead.size() + digits - 1;
                 continue;
             }
         }
@@ -33,35 +34,22 @@ std::string UnescapeOctal(const std::string& text)
     return out;
 }
 
-// /dev/disk/by-label escapes unsafe characters as \xHH.
-std::string UnescapeHex(const std::string& text)
+// mountinfo writes blanks, tabs and backslashes as \ooo.
+std::string UnescapeOctal(const std::string& text)
 {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 3 < text.size() && text.compare(i, 2, "\\x") == 0) {
-            out += static_cast<char>(std::strtol(text.substr(i + 2, 2).c_str(), nullptr, 16));
-            i += 3;
-            continue;
-        }
-        out += text[i];
-    }
-    return out;
+    return Unescape(text, "\\", 3, 8);
 }
 
-// gvfs folder names escape characters as %HH.
+// /dev/disk/by-label writes unsafe characters as \xHH.
+std::string UnescapeHex(const std::string& text)
+{
+    return Unescape(text, "\\x", 2, 16);
+}
+
+// gvfs folder names write characters as %HH.
 std::string UnescapePercent(const std::string& text)
 {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
-            std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
-            out += static_cast<char>(std::strtol(text.substr(i + 1, 2).c_str(), nullptr, 16));
-            i += 2;
-            continue;
-        }
-        out += text[i];
-    }
-    return out;
+    return Unescape(text, "%", 2, 16);
 }
 
 bool IsPathPrefix(const std::string& prefix, const std::string& path)
@@ -108,6 +96,23 @@ bool BlockDeviceIsRemovable(unsigned major, unsigned minor)
         path = path.substr(0, path.rfind('/'));
     }
     return false;
+}
+
+// Desktop automounters name the mount point after the label: /media/anna/STICK.
+std::string LabelFromMediaFolder(const TMount& mount)
+{
+    for (const char* base : {"/media/", "/run/media/"}) {
+        const std::string prefix = base;
+        if (mount.MountPoint.compare(0, prefix.size(), prefix) != 0) {
+            continue;
+        }
+        const std::string rest = mount.MountPoint.substr(prefix.size());
+        const auto slash = rest.find('/');
+        if (slash != std::string::npos && rest.find('/', slash + 1) == std::string::npos) {
+            return rest.substr(slash + 1);
+        }
+    }
+    return {};
 }
 
 } // namespace
@@ -178,32 +183,29 @@ int MountDriveType(const TMount& mount)
     return DriveFixed;
 }
 
-std::string MountVolumeLabel(const TMount& mount)
+std::string MountVolumeLabel(const TMount& mount, const std::string& byLabelDir)
 {
     if (mount.Major == 0) {
         return {};
     }
     const dev_t wanted = makedev(mount.Major, mount.Minor);
-    DIR* dir = opendir("/dev/disk/by-label");
-    if (!dir) {
-        return {};
-    }
-    std::string label;
-    while (dirent* entry = readdir(dir)) {
-        if (entry->d_name[0] == '.') {
-            continue;
+    if (DIR* dir = opendir(byLabelDir.c_str())) {
+        std::string label;
+        while (dirent* entry = readdir(dir)) {
+            struct stat st = {};
+            const std::string path = byLabelDir + "/" + entry->d_name;
+            if (entry->d_name[0] != '.' && stat(path.c_str(), &st) == 0 && S_ISBLK(st.st_mode) &&
+                st.st_rdev == wanted) {
+                label = UnescapeHex(entry->d_name);
+                break;
+            }
         }
-        struct stat st
-        {
-        };
-        const std::string path = std::string("/dev/disk/by-label/") + entry->d_name;
-        if (stat(path.c_str(), &st) == 0 && S_ISBLK(st.st_mode) && st.st_rdev == wanted) {
-            label = UnescapeHex(entry->d_name);
-            break;
+        closedir(dir);
+        if (!label.empty()) {
+            return label;
         }
     }
-    closedir(dir);
-    return label;
+    return LabelFromMediaFolder(mount);
 }
 
 std::string ShareOfMount(const TMount& mount)

@@ -26,7 +26,8 @@ std::vector<TMount> ReadMounts();
 std::optional<TMount> MountHolding(const std::vector<TMount>& mounts, const std::string& hostPath);
 
 int MountDriveType(const TMount& mount);
-std::string MountVolumeLabel(const TMount& mount);
+// From /dev/disk/by-label, else from a desktop mount point /media/<user>/<label>.
+std::string MountVolumeLabel(const TMount& mount, const std::string& byLabelDir = "/dev/disk/by-label");
 
 // "\\server\share" of a cifs/smb3 mount of //server/share; empty for other mounts.
 std::string ShareOfMount(const TMount& mount);

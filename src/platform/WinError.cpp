@@ -14,9 +14,7 @@ bool ParentFolderExists(const std::string& hostPath)
     const auto slash = hostPath.find_last_of('/');
     const std::string parent =
         slash == std::string::npos ? std::string(".") : (slash == 0 ? std::string("/") : hostPath.substr(0, slash));
-    struct stat st
-    {
-    };
+    struct stat st = {};
     return stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 

@@ -1,6 +1,7 @@
 #include "engine/Encryption.h"
 
 #include "EngineTestUtil.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -181,21 +182,26 @@ class EncryptionPeer : public ::testing::TestWithParam<int>
 TEST_P(EncryptionPeer, IndependentImplementationReadsOursAndWeReadIts)
 {
     const int mode = GetParam();
-    TTempDir dir;
+    TTempFolder dir;
     for (size_t size : {size_t{0}, size_t{17}, size_t{70000}}) {
         const auto plain = PatternBytes(size, static_cast<uint32_t>(mode));
-        WriteBytes(dir.File("ours.enc"), EncryptBytes("Pass wort", mode, plain));
-        ASSERT_TRUE(RunPeer("decrypt", mode, "Pass wort", dir.File("ours.enc"), dir.File("ours.out"))) << size;
-        EXPECT_EQ(ReadBytes(dir.File("ours.out")), plain) << size;
+        WriteBytes(dir.Host("ours.enc"), EncryptBytes("Pass wort", mode, plain));
+        ASSERT_TRUE(RunPeer("decrypt", mode, "Pass wort", dir.Host("ours.enc"), dir.Host("ours.out"))) << size;
+        EXPECT_EQ(ReadBytes(dir.Host("ours.out")), plain) << size;
 
-        WriteBytes(dir.File("plain"), plain);
-        ASSERT_TRUE(RunPeer("encrypt", mode, "Pass wort", dir.File("plain"), dir.File("theirs.enc"))) << size;
+        WriteBytes(dir.Host("plain"), plain);
+        ASSERT_TRUE(RunPeer("encrypt", mode, "Pass wort", dir.Host("plain"), dir.Host("theirs.enc"))) << size;
         std::vector<uint8_t> back;
-        EXPECT_TRUE(DecryptBytes("Pass wort", mode, ReadBytes(dir.File("theirs.enc")), &back)) << size;
+        EXPECT_TRUE(DecryptBytes("Pass wort", mode, ReadBytes(dir.Host("theirs.enc")), &back)) << size;
         EXPECT_EQ(back, plain) << size;
     }
     // And the peer refuses a stream under the wrong password.
-    EXPECT_FALSE(RunPeer("decrypt", mode, "other", dir.File("ours.enc"), dir.File("x.out")));
+    EXPECT_FALSE(RunPeer("decrypt", mode, "other", dir.Host("ours.enc"), dir.Host("x.out")));
+    // Passwords are keyed with their Windows-1252 bytes.
+    const auto plain = PatternBytes(33);
+    WriteBytes(dir.Host("umlaut.enc"), EncryptBytes("Grüße €", mode, plain));
+    ASSERT_TRUE(RunPeer("decrypt", mode, "Grüße €", dir.Host("umlaut.enc"), dir.Host("umlaut.out")));
+    EXPECT_EQ(ReadBytes(dir.Host("umlaut.out")), plain);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllStrengths, EncryptionPeer, ::testing::Values(1, 2, 3));

@@ -1,30 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
-
-// A private folder under the temporary folder, removed with the object.
-class TTempDir
-{
-public:
-    TTempDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tessaro-engine-XXXXXX").string();
-        Path = mkdtemp(pattern.data()) ? pattern : std::string();
-    }
-    ~TTempDir()
-    {
-        std::error_code ignored;
-        std::filesystem::permissions(Path, std::filesystem::perms::owner_all, ignored);
-        std::filesystem::remove_all(Path, ignored);
-    }
-    std::string File(const std::string& name) const { return Path + "/" + name; }
-    std::string Path;
-};
 
 inline std::vector<uint8_t> PatternBytes(size_t size, uint32_t seed = 1)
 {

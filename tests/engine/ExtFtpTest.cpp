@@ -1,11 +1,15 @@
 #include "engine/ExtFtp.h"
 
+#include "engine/FileTimes.h"
+#include "foundation/MessageLoop.h"
 #include "peers/FtpPeer.h"
+#include "platform/Drives.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 namespace {
@@ -59,7 +63,7 @@ TEST_F(ExtFtpTest, UpperCaseNamesAreStoredAndFoundByTheirEncodedName)
 {
     ASSERT_TRUE(Connect());
     Ftp.NameCase = 2;
-    ASSERT_EQ(0, Ftp.Upload(SourceOf("data"), "MixedCase.txt", false));
+    ASSERT_EQ(0u, Ftp.Upload(SourceOf("data"), "MixedCase.txt", false));
     EXPECT_EQ("data", Peer.ReadFile("MIXEDCASE.TXT"));
     const int64_t local = 1700000000;
     ASSERT_TRUE(Ftp.SetRemoteTime(local, "MixedCase.txt"));
@@ -86,7 +90,7 @@ TEST_F(ExtFtpTest, Utf8NamesAreListedAsTheyAre)
     EXPECT_EQ("Ordner ä", dirs[0].Name);
     // names go back to the server in UTF-8
     EXPECT_TRUE(Ftp.ChangeToDir("Ordner ä"));
-    EXPECT_EQ(0, Ftp.Upload(SourceOf("z"), "nöch eins.txt", false));
+    EXPECT_EQ(0u, Ftp.Upload(SourceOf("z"), "nöch eins.txt", false));
     EXPECT_EQ("z", Peer.ReadFile("Ordner ä/nöch eins.txt"));
 }
 
@@ -130,8 +134,9 @@ TEST_F(ExtFtpTest, DeleteTreeRemovesFoldersAndCountsFiles)
     Ftp.NameCase = 2; // listed names are deleted as listed, not upper-cased
     int counter = 0;
     int processed = 0;
-    Ftp.OnProcessMessages = [&] { ++processed; };
+    const TProcessMessagesHook previous = SetProcessMessagesHook([&] { ++processed; });
     EXPECT_TRUE(Ftp.DeleteTree("top", counter));
+    SetProcessMessagesHook(previous);
     EXPECT_EQ(3, counter);
     EXPECT_EQ(3, processed);
     EXPECT_FALSE(Exists("top"));
@@ -161,30 +166,47 @@ TEST_F(ExtFtpTest, DeleteTreeOfTheCurrentFolderEmptiesIt)
 
 TEST_F(ExtFtpTest, TransfersReportStatusCodes)
 {
+    TMemoryStream sink;
     // not connected at all
-    EXPECT_EQ(0x11B, Ftp.Upload(SourceOf("x"), "x.txt", false));
-    EXPECT_EQ(0x11B, Ftp.Download("x.txt", [](const char*, size_t) { return true; }));
+    EXPECT_EQ(ecFtpClosed, Ftp.Upload(SourceOf("x"), "x.txt", false));
+    EXPECT_EQ(ecFtpClosed, Ftp.Download("x.txt", sink));
 
     ASSERT_TRUE(Connect());
-    ASSERT_EQ(0, Ftp.Upload(SourceOf("first"), "f.txt", false));
-    ASSERT_EQ(0, Ftp.Upload(SourceOf("+second"), "f.txt", true));
-    std::string back;
-    ASSERT_EQ(0, Ftp.Download("f.txt", [&](const char* buf, size_t size) {
-        back.append(buf, size);
-        return true;
-    }));
-    EXPECT_EQ("first+second", back);
-    EXPECT_EQ(0x118, Ftp.Download("none.txt", [](const char*, size_t) { return true; }));
+    TMemoryStream first(std::vector<uint8_t>{'s', 'k', 'i', 'p', 'f', 'i', 'r', 's', 't'});
+    first.Seek(4); // uploads start at the stream's position
+    ASSERT_EQ(0u, Ftp.Upload(first, "f.txt", false));
+    ASSERT_EQ(0u, Ftp.Upload(SourceOf("+second"), "f.txt", true));
+    ASSERT_EQ(0u, Ftp.Download("f.txt", sink));
+    EXPECT_EQ(0, sink.Position());
+    EXPECT_EQ("first+second", std::string(sink.Data.begin(), sink.Data.end()));
+    EXPECT_EQ(ecFtpRead, Ftp.Download("none.txt", sink));
 
     // the server goes away between two uploads
     Peer.Stop();
-    EXPECT_EQ(0x11B, Ftp.Upload(SourceOf("x"), "x.txt", false));
+    EXPECT_EQ(ecFtpClosed, Ftp.Upload(SourceOf("x"), "x.txt", false));
+}
+
+TEST_F(ExtFtpTest, RemoteTimeComesFromTheLocalFile)
+{
+    const std::filesystem::path local = Peer.Root().parent_path() / (Peer.Root().filename().string() + ".local");
+    std::ofstream(local) << "local";
+    const std::string windowsName = Platform::HostToWin(local.string()).value_or("");
+    const int64_t written = FileTimeToUnixTime(GetFileWriteTime(windowsName));
+    ASSERT_NE(0, written);
+    ASSERT_TRUE(Connect());
+    ASSERT_EQ(0u, Ftp.Upload(SourceOf("local"), "l.txt", false));
+    EXPECT_TRUE(Ftp.SetRemoteTime(windowsName, "l.txt"));
+    EXPECT_FALSE(Ftp.SetRemoteTime("C:\\no\\such\\file", "l.txt"));
+    ASSERT_TRUE(Ftp.FillFileList());
+    EXPECT_FALSE(Ftp.NeedsUpdate("l.txt", 0, written));
+    EXPECT_TRUE(Ftp.NeedsUpdate("l.txt", 0, written + 1));
+    std::filesystem::remove(local);
 }
 
 TEST_F(ExtFtpTest, RefusedUploadIsAWriteFailure)
 {
     ASSERT_TRUE(Connect({"--perm", "elr"}));
-    EXPECT_EQ(0x119, Ftp.Upload(SourceOf("x"), "x.txt", false));
+    EXPECT_EQ(ecFtpWrite, Ftp.Upload(SourceOf("x"), "x.txt", false));
     EXPECT_TRUE(Ftp.Connected());
 }
 

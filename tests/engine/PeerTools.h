@@ -16,7 +16,7 @@ inline bool HaveTool(const std::string& tool)
 // Exit code of a shell command (its output is dropped unless it redirects it itself).
 inline int RunQuiet(const std::string& command)
 {
-    const int status = std::system((command + " >/dev/null 2>&1").c_str());
+    const int status = std::system(("(" + command + ") >/dev/null 2>&1").c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 

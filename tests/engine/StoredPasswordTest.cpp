@@ -57,6 +57,12 @@ TEST(StoredPassword, RoundTripsAndCutsAtSixtyFourCharacters)
         EXPECT_EQ(DecryptPassword(Key, text), password) << password;
         EXPECT_EQ(text.find_first_of(" \t\r\n"), std::string::npos);
     }
+    for (const std::string& password : {std::string("Grüße €"), std::string("łódź")}) {
+        EXPECT_EQ(DecryptPassword(Key, EncryptPassword(Key, password)), password) << password;
+    }
+    // At most 64 bytes, cut between characters, never inside one.
+    const std::string polish = std::string(63, 'x') + "łó";
+    EXPECT_EQ(DecryptPassword(Key, EncryptPassword(Key, polish)), std::string(63, 'x'));
     const std::string seventy(70, 'q');
     EXPECT_EQ(DecryptPassword(Key, EncryptPassword(Key, seventy)), seventy.substr(0, 64));
 }

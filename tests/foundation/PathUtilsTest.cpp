@@ -45,10 +45,6 @@ TEST(PathUtils, FoldersAndDrives)
     EXPECT_EQ(AddPathDelimiter(""), "");
     EXPECT_EQ(AddPathDelimiter("C:"), "C:\\");
     EXPECT_EQ(AddPathDelimiter("C:\\"), "C:\\");
-    EXPECT_EQ(ExtractFileDrive("C:\\x"), "C:");
-    EXPECT_EQ(ExtractFileDrive("\\\\srv\\share\\dir"), "\\\\srv\\share");
-    EXPECT_EQ(ExtractFileDrive("\\\\srv\\share"), "\\\\srv\\share");
-    EXPECT_EQ(ExtractFileDrive("dir\\x"), "");
     EXPECT_EQ(ExtractFileName("C:\\a\\b.txt"), "b.txt");
     EXPECT_EQ(ExtractFilePath("C:\\a\\b.txt"), "C:\\a\\");
     EXPECT_TRUE(IsAbsolutePath("a:b"));

@@ -70,11 +70,3 @@ TEST(ProgressSteps, ClockPieEndWalksRoundTheFace)
     EXPECT_EQ(half.X, 24);
     EXPECT_EQ(half.Y, 12);
 }
-
-TEST(ProgressSteps, WindowsColoursAreBlueGreenRed)
-{
-    const RgbColor mixed = RgbFromBgr(0x123456);
-    EXPECT_EQ(mixed.Red, 0x56);
-    EXPECT_EQ(mixed.Green, 0x34);
-    EXPECT_EQ(mixed.Blue, 0x12);
-}

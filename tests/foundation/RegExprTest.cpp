@@ -223,6 +223,15 @@ TEST(RegExpr, GroupPositionsAreBytesOfTheInput)
     EXPECT_EQ(re.Match(2), "");
 }
 
+TEST(RegExpr, BackReferenceInsideItsGroupSeesThePreviousMatch)
+{
+    TRegExpr re;
+    re.SetExpression("(a|b\\1)+");
+    ASSERT_TRUE(re.Exec("aba"));
+    EXPECT_EQ(re.Match(0), "aba");
+    EXPECT_EQ(re.Match(1), "ba");
+}
+
 TEST(RegExpr, CompileErrorRepeatsOnEveryExec)
 {
     TRegExpr re;

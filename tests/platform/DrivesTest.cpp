@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 using namespace Platform;
 
@@ -161,4 +163,28 @@ TEST(MountInfo, GvfsShareFoldersNameServerAndShare)
     EXPECT_FALSE(GvfsShareOfPath(root + "/sftp:host=x/dir").has_value());
     const auto win = HostToWin(root + "/smb-share:server=nas,share=data/docs/a.txt");
     EXPECT_EQ(win.value_or("?"), "\\\\nas\\data\\docs\\a.txt");
+}
+
+TEST(MountInfo, VolumeLabelsComeFromByLabelLinksOrTheMediaFolder)
+{
+    struct stat device = {};
+    std::string node;
+    for (const char* candidate : {"/dev/loop0", "/dev/vda", "/dev/sda", "/dev/nvme0n1"}) {
+        if (stat(candidate, &device) == 0 && S_ISBLK(device.st_mode)) {
+            node = candidate;
+            break;
+        }
+    }
+    if (node.empty()) {
+        GTEST_SKIP() << "no block device to point at";
+    }
+    TTempFolder byLabel;
+    std::filesystem::create_symlink(node, byLabel.Host("MY\\x20STICK"));
+    TMount mount{major(device.st_rdev), minor(device.st_rdev), "/mnt/x", "vfat", node};
+    EXPECT_EQ(MountVolumeLabel(mount, byLabel.Host()), "MY STICK");
+
+    TMount desktop{major(device.st_rdev) + 1000, 0, "/media/anna/BACKUP 2", "vfat", "/dev/sdz1"};
+    EXPECT_EQ(MountVolumeLabel(desktop, byLabel.Host()), "BACKUP 2");
+    desktop.MountPoint = "/media/anna/BACKUP/deeper";
+    EXPECT_EQ(MountVolumeLabel(desktop, byLabel.Host()), "");
 }

@@ -3,6 +3,7 @@
 #include "foundation/MessageDialogs.h"
 #include "foundation/Translate.h"
 #include "foundation/ui/ProgressControls.h"
+#include "foundation/ui/QtText.h"
 #include "foundation/ui/ShortenPathText.h"
 
 #include <QCloseEvent>
@@ -19,17 +20,12 @@ constexpr int Margin = 5;
 constexpr int BarLeft = 5;
 constexpr int BarLength = 271;
 
-QString FromUtf8(const std::string& text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 } // namespace
 
 TStatusWindow::TStatusWindow(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
-    setWindowTitle(FromUtf8(TrDialogs("Status")));
+    setWindowTitle(QStr(TrDialogs("Status")));
     setModal(false);
     StatusLabel = new QLabel(this);
     StatusLabel->move(Margin, 8);
@@ -39,7 +35,7 @@ TStatusWindow::TStatusWindow(QWidget* parent)
     BarProgress->SetBackColor(palette().color(QPalette::Button));
     BarProgress->SetInterval(10);
     BarProgress->setGeometry(BarLeft, 50, BarLength, 11);
-    btnCancel = new QPushButton(FromUtf8(TrDialogs("Cancel")), this);
+    btnCancel = new QPushButton(QStr(TrDialogs("Cancel")), this);
     btnCancel->setGeometry(0, 70, 75, 25);
     btnCancel->setAutoDefault(false);
     connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
@@ -57,7 +53,7 @@ void TStatusWindow::Open(int x, int y, const std::string& caption, int step, boo
     CancelFlag = false;
     btnCancel->setVisible(showCancel);
     if (firstOpening || !caption.empty()) {
-        setWindowTitle(FromUtf8(caption));
+        setWindowTitle(QStr(caption));
     }
     ProgLabel->clear();
     if (!statusText.empty()) {
@@ -112,7 +108,7 @@ void TStatusWindow::ShowStatus(const std::string& text)
 
 void TStatusWindow::ShowProgress(const std::string& text)
 {
-    ProgLabel->setText(FromUtf8(text));
+    ProgLabel->setText(QStr(text));
 }
 
 void TStatusWindow::keyPressEvent(QKeyEvent* event)

@@ -1,7 +1,9 @@
 #include "tasks/ui/Anzeige.h"
 
+#include "foundation/IniFile.h"
 #include "foundation/Translate.h"
 #include "foundation/ui/ProgressControls.h"
+#include "foundation/ui/QtText.h"
 #include "foundation/ui/ShortenPathText.h"
 
 #include <QApplication>
@@ -20,6 +22,7 @@
 namespace {
 
 constexpr int RefreshIntervalMs = 50;
+constexpr const char* PositionSection = "StatusWindow";
 
 enum Glyph
 {
@@ -30,14 +33,9 @@ enum Glyph
     GlyphWarning
 };
 
-QString FromUtf8(const std::string& text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QString Tr(const char* msgid)
 {
-    return FromUtf8(TrDefault(msgid));
+    return QStr(TrDefault(msgid));
 }
 
 QIcon GlyphIcon(const QStyle* style, int glyph)
@@ -106,7 +104,15 @@ TZeigFortschritt::TZeigFortschritt(QWidget* parent)
     Reset();
 }
 
-TZeigFortschritt::~TZeigFortschritt() = default;
+TZeigFortschritt::~TZeigFortschritt()
+{
+    if (!IniName.empty()) {
+        TIniFile ini(IniName);
+        ini.WriteInteger(PositionSection, "Top", y());
+        ini.WriteInteger(PositionSection, "Left", x());
+        ini.UpdateFile();
+    }
+}
 
 void TZeigFortschritt::BuildLayout()
 {
@@ -177,32 +183,36 @@ void TZeigFortschritt::BuildLayout()
 void TZeigFortschritt::LoadFromIni(const std::string& iniName)
 {
     IniName = iniName;
+    if (!IniName.empty()) {
+        const TIniFile ini(IniName);
+        move(ini.ReadInteger(PositionSection, "Left", x()), ini.ReadInteger(PositionSection, "Top", y()));
+    }
 }
 
 void TZeigFortschritt::SetVersion(const std::string& text)
 {
-    VersionLabel->setText(FromUtf8(text));
+    VersionLabel->setText(QStr(text));
 }
 
 void TZeigFortschritt::SetHintText(const std::string& text)
 {
-    HinweisLabel->setText(FromUtf8(text));
+    HinweisLabel->setText(QStr(text));
 }
 
 void TZeigFortschritt::SetDestination(const std::string& text)
 {
-    ZielLabel->setText(FromUtf8(text));
+    ZielLabel->setText(QStr(text));
 }
 
 void TZeigFortschritt::SetStatusText(const std::string& text)
 {
-    StatusLabel->setText(FromUtf8(text));
+    StatusLabel->setText(QStr(text));
 }
 
 void TZeigFortschritt::SetItemKind(int kind)
 {
     if (kind != ItemKind) {
-        FileLabel->setText(FromUtf8(ItemKindText(kind)));
+        FileLabel->setText(QStr(ItemKindText(kind)));
         ItemKind = kind;
     }
     FileLabel->setVisible(!FileLabel->text().isEmpty());
@@ -219,7 +229,7 @@ void TZeigFortschritt::SetAction(int action)
 void TZeigFortschritt::ShowAction(int action)
 {
     if (action != ShownAction) {
-        ActionLabel->setText(FromUtf8(ActionText(action, ActionLabel->text().toStdString())));
+        ActionLabel->setText(QStr(ActionText(action, ActionLabel->text().toStdString())));
         ShownAction = action;
     }
 }
@@ -251,7 +261,7 @@ void TZeigFortschritt::ShowFile(int kind, const std::string& actionText, const s
 {
     SetItemKind(kind);
     if (!actionText.empty()) {
-        ActionLabel->setText(FromUtf8(actionText));
+        ActionLabel->setText(QStr(actionText));
         Action.store(0, std::memory_order_relaxed);
         ShownAction = 0;
     }
@@ -278,8 +288,8 @@ void TZeigFortschritt::Start(IProgressOwner* owner, const std::string& caption, 
     OwnerWnd = owner;
     ++OwnerGeneration;
     Caption = caption;
-    setWindowTitle(FromUtf8(caption));
-    ZielLabel->setText(FromUtf8(destination));
+    setWindowTitle(QStr(caption));
+    ZielLabel->setText(QStr(destination));
     StatusLabel->clear();
     CancelledFlag = false;
     PausedFlag = false;
@@ -318,7 +328,7 @@ void TZeigFortschritt::Reset()
 void TZeigFortschritt::Finish(int status, const std::string& actionText, const std::string& statusText,
                               std::uint32_t color, int delay)
 {
-    setWindowTitle(FromUtf8(Caption));
+    setWindowTitle(QStr(Caption));
     ClkProgress->SetStatus(TProgressStatus::psOff);
     RefreshTimer->stop();
     if (isVisible()) {
@@ -327,14 +337,14 @@ void TZeigFortschritt::Finish(int status, const std::string& actionText, const s
     SetItemKind(ItemNone);
     SetAction(0);
     if (!actionText.empty()) {
-        ActionLabel->setText(FromUtf8(actionText));
+        ActionLabel->setText(QStr(actionText));
     }
     HinweisLabel->hide();
     TotalLabel->setText(Tr("Status"));
     QPalette palette = StatusLabel->palette();
     palette.setColor(QPalette::WindowText, QColorFromBgr(color));
     StatusLabel->setPalette(palette);
-    StatusLabel->setText(FromUtf8(statusText));
+    StatusLabel->setText(QStr(statusText));
     SetTotalProgress(100);
     SetFileProgress(0);
 
@@ -405,9 +415,9 @@ void TZeigFortschritt::ClkProgressIncrement(TCustomProgress*)
 {
     // In the background the title carries the progress, so the task bar shows it.
     if (QGuiApplication::applicationState() == Qt::ApplicationActive) {
-        setWindowTitle(FromUtf8(Caption));
+        setWindowTitle(QStr(Caption));
     } else {
-        setWindowTitle(FromUtf8(BackgroundTitle(GesamtBalken->value(), ZielLabel->text().toStdString())));
+        setWindowTitle(QStr(BackgroundTitle(GesamtBalken->value(), ZielLabel->text().toStdString())));
     }
 }
 
@@ -459,7 +469,7 @@ void TZeigFortschritt::closeEvent(QCloseEvent* event)
         return;
     }
     ClkProgress->SetStatus(TProgressStatus::psOff);
-    setWindowTitle(FromUtf8(Caption));
+    setWindowTitle(QStr(Caption));
     QDialog::closeEvent(event);
 }
 

@@ -62,17 +62,3 @@ TEST(ProgressControls, NudgedStepsMoveAndReportTheSender)
     clock.Reset();
     EXPECT_TRUE(clock.Steps().Phase);
 }
-
-TEST(ProgressControls, EmptyControlsPaintNothing)
-{
-    TCustomProgress pattern;
-    TClkProgress clock;
-    TBarProgress bar;
-    for (QWidget* control : std::initializer_list<QWidget*>{&pattern, &clock, &bar}) {
-        control->resize(0, 0);
-        EXPECT_TRUE(control->grab().isNull() || control->grab().width() == 0);
-    }
-    bar.resize(5, 3); // narrower than the block
-    bar.StepIt();
-    EXPECT_FALSE(bar.grab().isNull());
-}

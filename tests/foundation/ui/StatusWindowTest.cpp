@@ -49,17 +49,6 @@ TEST(StatusWindow, ReopeningWithEmptyCaptionKeepsCaptionAndSize)
     EXPECT_FALSE(window.Cancelled());
 }
 
-TEST(StatusWindow, WindowWithoutCancelEndsAtTheButtonsTop)
-{
-    TStatusWindow with;
-    with.Open(-1, -1, "a", 5, true, "");
-    TStatusWindow without;
-    without.Open(-1, -1, "a", 5, false, "");
-    EXPECT_FALSE(without.btnCancel->isVisible());
-    EXPECT_EQ(without.height(), without.btnCancel->y());
-    EXPECT_EQ(with.height(), with.btnCancel->geometry().bottom() + 1 + 5);
-}
-
 TEST(StatusWindow, PositionNearLowerRightCornerStaysInsideTheScreen)
 {
     const QRect area = QApplication::primaryScreen()->availableGeometry();

@@ -1,4 +1,6 @@
 #include "tasks/ui/Anzeige.h"
+#include "TempFolder.h"
+#include "foundation/IniFile.h"
 #include "foundation/ui/ProgressControls.h"
 
 #include <QApplication>
@@ -125,15 +127,6 @@ TEST(ProgressWindow, TimerClosesTheResult)
     EXPECT_FALSE(window.HinweisLabel->isHidden()) << "reset for the next run";
 }
 
-TEST(ProgressWindow, QuietFinishStaysHidden)
-{
-    TZeigFortschritt window;
-    window.Start(nullptr, "Backup", "E:\\", 0);
-    window.Finish(FinishOk, "", "Done.", 0, -1);
-    EXPECT_FALSE(window.isVisible());
-    EXPECT_EQ(window.StatusLabel->text(), "Done.");
-}
-
 TEST(ProgressWindow, CancelAfterACancelledRunReachesTheOwnerAndCloses)
 {
     TZeigFortschritt window;
@@ -166,21 +159,26 @@ TEST(ProgressWindow, ActionFollowsTheItemKind)
     EXPECT_TRUE(window.FileLabel->isHidden());
 }
 
-TEST(ProgressWindow, WorkerValuesAppearOnTheRefresh)
+TEST(ProgressWindow, PositionIsKeptOnlyWithASettingsFile)
 {
-    TZeigFortschritt window;
-    window.Start(nullptr, "Backup", "E:\\", 0);
-    std::thread worker([&] {
-        window.SetAction(2);
-        window.SetFileProgress(40);
-        window.SetTotalProgress(60);
-    });
-    worker.join();
-    EXPECT_EQ(window.EinzelBalken->value(), 0) << "the worker touches no widget";
-    window.RefreshFromWorker();
-    EXPECT_EQ(window.EinzelBalken->value(), 40);
-    EXPECT_EQ(window.GesamtBalken->value(), 60);
-    EXPECT_EQ(window.ActionLabel->text(), "is being compressed");
+    TTempFolder folder;
+    folder.WriteHostFile("Tessaro.ini", "[StatusWindow]\nTop=70\nLeft=90\n");
+    {
+        TZeigFortschritt window;
+        window.LoadFromIni(folder.Win("Tessaro.ini"));
+        EXPECT_EQ(window.pos(), QPoint(90, 70));
+        window.move(120, 130);
+    }
+    const TIniFile ini(folder.Win("Tessaro.ini"));
+    EXPECT_EQ(ini.ReadInteger("StatusWindow", "Left", 0), 120);
+    EXPECT_EQ(ini.ReadInteger("StatusWindow", "Top", 0), 130);
+    const std::string before = folder.ReadHostFile("Tessaro.ini");
+    {
+        TZeigFortschritt window;
+        window.LoadFromIni("");
+        window.move(5, 5);
+    }
+    EXPECT_EQ(folder.ReadHostFile("Tessaro.ini"), before);
 }
 
 // Run under ThreadSanitizer by the CI's tsan leg.

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "foundation/HistoryList.h"
+
+#include <QMenu>
+#include <QObject>
+#include <QPointer>
+
+class QAction;
+class QActionGroup;
+
+// A THistoryList that lists its entries in a menu ("&1 entry", "&2 ...", hexadecimal
+// numbers) behind the items the menu already held, and copies the menu into a second one.
+class THistoryMenu : public QObject, public THistoryList
+{
+    Q_OBJECT
+public:
+    explicit THistoryMenu(QObject* parent = nullptr);
+    ~THistoryMenu() override;
+
+    void SetMenu(QMenu* menu);
+    void SetSecondMenu(QMenu* menu);
+    QMenu* Menu() const { return menu; }
+
+    // Checks the chosen entry and fires OnSelect with it.
+    virtual void MenuItemClick(QAction* item);
+
+protected:
+    void RemoveMenuEntries() override;
+    void BuildMenuEntries() override;
+
+private:
+    void CopyToSecondMenu();
+
+    QPointer<QMenu> menu;
+    QPointer<QMenu> secondMenu;
+    int menuFixedCount = 0;
+    QActionGroup* group;
+};

@@ -1,0 +1,25 @@
+#pragma once
+
+// Facts about the host session that Windows would report through its own calls.
+//   HostEnv, HostUserName, HostComputerName, HostHomeDir, HostTempDir, HostKernelRelease,
+//   HostProgramPath
+
+#include <string>
+
+namespace Platform {
+
+// The environment variable's value; empty when unset.
+std::string HostEnv(const char* name);
+// Login name of the effective user ($USER when the password database has none).
+std::string HostUserName();
+std::string HostComputerName();
+// $HOME, else the password database's home folder; no trailing slash.
+std::string HostHomeDir();
+// $TMPDIR when it names a folder, else /tmp; no trailing slash.
+std::string HostTempDir();
+// "6.1.0-13-amd64"
+std::string HostKernelRelease();
+// Host path of the running executable; empty when unknown.
+std::string HostProgramPath();
+
+} // namespace Platform

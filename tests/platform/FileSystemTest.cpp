@@ -1,0 +1,337 @@
+#include "platform/FileSystem.h"
+#include "platform/Drives.h"
+
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Platform;
+
+namespace {
+
+std::vector<std::pair<std::string, std::uint32_t>> Search(const std::string& pattern, std::uint32_t mask)
+{
+    std::vector<std::pair<std::string, std::uint32_t>> found;
+    TSearchRec rec;
+    for (int r = FindFirst(pattern, mask, rec); r == 0; r = FindNext(rec)) {
+        found.emplace_back(rec.Name, rec.Attr);
+    }
+    FindClose(rec);
+    return found;
+}
+
+std::vector<std::string> Names(const std::vector<std::pair<std::string, std::uint32_t>>& found)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : found) {
+        names.push_back(entry.first);
+    }
+    return names;
+}
+
+std::string WriteText(const std::string& win, const std::string& text)
+{
+    auto file = OpenWrite(win);
+    if (!file) {
+        return "open failed " + std::to_string(LastError());
+    }
+    return file->Write(text.data(), text.size()) == static_cast<std::int64_t>(text.size()) && file->Close() == 0
+               ? "ok"
+               : "write failed";
+}
+
+} // namespace
+
+TEST(FileSystem, SearchReportsOnlyFilesAndFoldersInNameOrder)
+{
+    TTempFolder tmp;
+    tmp.WriteHostFile("b.TXT", "12345");
+    tmp.WriteHostFile("a.txt", "");
+    tmp.WriteHostFile(".hidden", "");
+    tmp.WriteHostFile("colon:name", "");
+    std::filesystem::create_directory(tmp.Host("Dir"));
+    std::filesystem::create_symlink(tmp.Host("a.txt"), tmp.Host("link-to-file"));
+    std::filesystem::create_symlink(tmp.Host("Dir"), tmp.Host("link-to-dir"));
+    std::filesystem::create_symlink(tmp.Host("gone"), tmp.Host("dangling"));
+    ASSERT_EQ(mkfifo(tmp.Host("fifo").c_str(), 0600), 0);
+
+    EXPECT_EQ(Names(Search(tmp.Win("*"), faAnyFile)), (std::vector<std::string>{".hidden", "a.txt", "b.TXT",
+                                                                                "colon\xEF\x80\xBA"
+                                                                                "name",
+                                                                                "Dir", "link-to-file"}));
+    // Without the folder and hidden bits in the mask those entries stay out.
+    EXPECT_EQ(Names(Search(tmp.Win("*.*"), 0)), (std::vector<std::string>{"a.txt", "b.TXT",
+                                                                          "colon\xEF\x80\xBA"
+                                                                          "name",
+                                                                          "link-to-file"}));
+    EXPECT_EQ(Names(Search(tmp.Win("*.txt"), faArchive)), (std::vector<std::string>{"a.txt", "b.TXT"}));
+    EXPECT_EQ(Names(Search(tmp.Win("?.txt"), 0)), (std::vector<std::string>{"a.txt", "b.TXT"}));
+    EXPECT_EQ(Names(Search(tmp.Win("DIR"), faDirectory)), std::vector<std::string>{}); // names keep their case
+
+    const auto dirs = Search(tmp.Win("Dir"), faDirectory);
+    ASSERT_EQ(dirs.size(), 1u);
+    EXPECT_EQ(dirs[0].second & faDirectory, faDirectory);
+
+    TSearchRec rec;
+    ASSERT_EQ(FindFirst(tmp.Win("b.TXT"), 0, rec), 0);
+    EXPECT_EQ(rec.Size, 5u);
+    EXPECT_NE(rec.FindData.LastWriteTime, 0u);
+    EXPECT_NE(rec.FindData.CreationTime, 0u);
+    EXPECT_EQ(FindNext(rec), ErrorNoMoreFiles);
+    FindClose(rec);
+
+    EXPECT_EQ(FindFirst(tmp.Win("*.none"), faAnyFile, rec), ErrorFileNotFound);
+    EXPECT_EQ(FindFirst(tmp.Win("missing\\*"), faAnyFile, rec), ErrorPathNotFound);
+}
+
+TEST(FileSystem, MasksFollowWindowsRules)
+{
+    struct
+    {
+        const char* name;
+        const char* mask;
+        bool match;
+    } cases[] = {
+        {"Report.DOC", "*.doc", true}, {"report", "*.*", true},  {"report", "report.*", true},
+        {"a.b.c", "*.c", true},        {"abc", "a?c", true},     {"ac", "a?c", false},
+        {"Ärger.txt", "ä*", true},     {"x.txt", "*.tx", false}, {"name.gz", "*.gz*", true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(MatchesMask(c.name, c.mask), c.match) << c.name << " " << c.mask;
+    }
+}
+
+TEST(FileSystem, FailuresGiveWindowsErrorCodes)
+{
+    TTempFolder tmp;
+    tmp.WriteHostFile("f", "x");
+    std::filesystem::create_directory(tmp.Host("full"));
+    tmp.WriteHostFile("full/x", "");
+
+    EXPECT_EQ(OpenRead(tmp.Win("missing")), nullptr);
+    EXPECT_EQ(LastError(), ErrorFileNotFound);
+    EXPECT_EQ(OpenRead(tmp.Win("no\\such\\file")), nullptr);
+    EXPECT_EQ(LastError(), ErrorPathNotFound);
+    EXPECT_EQ(OpenRead(tmp.Win("full")), nullptr);
+    EXPECT_EQ(LastError(), ErrorAccessDenied);
+    EXPECT_EQ(CreateDir(tmp.Win("full")), ErrorAlreadyExists);
+    EXPECT_EQ(CreateDir(tmp.Win("a\\b")), ErrorPathNotFound);
+    EXPECT_EQ(RemoveDir(tmp.Win("full")), ErrorDirNotEmpty);
+    EXPECT_EQ(RenameFile(tmp.Win("f"), tmp.Win("full\\x")), ErrorAlreadyExists);
+    EXPECT_EQ(DeleteFile(tmp.Win("missing")), ErrorFileNotFound);
+    EXPECT_EQ(DeleteFile(tmp.Win("full")), ErrorAccessDenied);
+    EXPECT_EQ(CreateNewFile(tmp.Win("f")), nullptr);
+    EXPECT_EQ(LastError(), ErrorFileExists);
+    EXPECT_EQ(GetFileAttributes(tmp.Win("missing")), InvalidFileAttributes);
+    EXPECT_EQ(OpenRead("Q:\\x"), nullptr);
+    EXPECT_EQ(LastError(), ErrorPathNotFound);
+}
+
+TEST(FileSystem, PathsLongerThan259CharactersAreRefused)
+{
+    TTempFolder tmp;
+    const std::string base = tmp.Win("");
+    const std::string fits = base + std::string(259 - base.size(), 'a');
+    const std::string tooLong = fits + "b";
+    EXPECT_FALSE(PathTooLong(fits));
+    EXPECT_TRUE(PathTooLong(tooLong));
+    EXPECT_EQ(WriteText(fits, "x"), "ok");
+    EXPECT_EQ(OpenWrite(tooLong), nullptr);
+    EXPECT_EQ(LastError(), ErrorFilenameExcedRange);
+    EXPECT_EQ(CreateDir(tooLong), ErrorFilenameExcedRange);
+    EXPECT_FALSE(FileExists(tooLong));
+    TSearchRec rec;
+    EXPECT_EQ(FindFirst(tooLong, faAnyFile, rec), ErrorFilenameExcedRange);
+    // Characters count as UTF-16 units, not bytes.
+    const std::string umlauts = base + std::string("\\") + [&] {
+        std::string s;
+        for (std::size_t i = base.size() + 1; i < 259; ++i) {
+            s += "ä";
+        }
+        return s;
+    }();
+    EXPECT_FALSE(PathTooLong(umlauts));
+}
+
+TEST(FileSystem, FoldersAreCreatedForcedRenamedAndRemoved)
+{
+    TTempFolder tmp;
+    EXPECT_EQ(ForceDirectories(tmp.Win("x\\y\\z")), 0);
+    EXPECT_TRUE(DirectoryExists(tmp.Win("x\\y\\z")));
+    EXPECT_EQ(ForceDirectories(tmp.Win("x\\y\\z")), 0);
+    EXPECT_EQ(RenameFile(tmp.Win("x\\y"), tmp.Win("x\\w")), 0);
+    EXPECT_TRUE(DirectoryExists(tmp.Win("x\\w\\z")));
+    EXPECT_EQ(RemoveDir(tmp.Win("x\\w\\z")), 0);
+    EXPECT_FALSE(AnyExists(tmp.Win("x\\w\\z")));
+    tmp.WriteHostFile("plain", "");
+    EXPECT_EQ(ForceDirectories(tmp.Win("plain\\sub")), ErrorAlreadyExists);
+}
+
+TEST(FileSystem, FilesAreWrittenReadSoughtAndShared)
+{
+    TTempFolder tmp;
+    const std::string name = tmp.Win("data.bin");
+    {
+        auto out = OpenWrite(name, TShare::None);
+        ASSERT_NE(out, nullptr);
+        EXPECT_EQ(out->Write("hello world", 11), 11);
+        // A second writer is refused while the first shares nothing.
+        EXPECT_EQ(OpenWrite(name), nullptr);
+        EXPECT_EQ(LastError(), ErrorSharingViolation);
+        EXPECT_EQ(out->Size(), 11);
+    }
+    auto in = OpenRead(name);
+    ASSERT_NE(in, nullptr);
+    char buffer[16] = {};
+    EXPECT_EQ(in->Seek(6), 6);
+    EXPECT_EQ(in->Read(buffer, sizeof buffer), 5);
+    EXPECT_EQ(std::string(buffer, 5), "world");
+    EXPECT_EQ(in->Read(buffer, sizeof buffer), 0);
+    EXPECT_EQ(in->Seek(-1, TSeekOrigin::Begin), -1);
+    EXPECT_EQ(LastError(), ErrorNegativeSeek);
+
+    auto append = OpenAppend(name);
+    ASSERT_NE(append, nullptr);
+    EXPECT_EQ(append->Write("!", 1), 1);
+    append.reset();
+    std::string all;
+    EXPECT_EQ(ReadWholeFile(name, all), 0);
+    EXPECT_EQ(all, "hello world!");
+    EXPECT_EQ(WriteText(name, "new"), "ok");
+    EXPECT_EQ(ReadWholeFile(name, all), 0);
+    EXPECT_EQ(all, "new");
+}
+
+TEST(FileSystem, AtomicWriteKeepsPermissionsAndLeavesNoTemporaryFile)
+{
+    TTempFolder tmp;
+    tmp.WriteHostFile("settings.ini", "old");
+    chmod(tmp.Host("settings.ini").c_str(), 0600);
+    EXPECT_EQ(WriteFileAtomic(tmp.Win("settings.ini"), "new"), 0);
+    EXPECT_EQ(tmp.ReadHostFile("settings.ini"), "new");
+    struct stat st = {};
+    stat(tmp.Host("settings.ini").c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp.Host()), {}), 1);
+    EXPECT_EQ(WriteFileAtomic(tmp.Win("no\\folder\\x.ini"), "x"), ErrorPathNotFound);
+}
+
+TEST(FileSystem, AttributesRoundTripThroughTheEmulation)
+{
+    TTempFolder tmp;
+    tmp.WriteHostFile("f.txt", "abc");
+    const std::string name = tmp.Win("f.txt");
+    EXPECT_EQ(GetFileAttributes(name), faArchive); // a new file waits for its backup
+
+    const std::uint32_t combos[] = {0,
+                                    faReadOnly,
+                                    faHidden,
+                                    faSysFile,
+                                    faArchive,
+                                    faReadOnly | faHidden | faSysFile | faArchive,
+                                    faHidden | faSysFile};
+    for (std::uint32_t attr : combos) {
+        ASSERT_EQ(SetFileAttributes(name, attr), 0) << attr;
+        EXPECT_EQ(GetFileAttributes(name), attr) << attr;
+    }
+    ASSERT_EQ(SetFileAttributes(name, faNormal), 0);
+    EXPECT_EQ(GetFileAttributes(name), 0u);
+
+    std::filesystem::create_directory(tmp.Host("d"));
+    EXPECT_EQ(GetFileAttributes(tmp.Win("d")), faDirectory);
+    ASSERT_EQ(SetFileAttributes(tmp.Win("d"), faHidden | faReadOnly), 0);
+    EXPECT_EQ(GetFileAttributes(tmp.Win("d")), faDirectory | faHidden | faReadOnly);
+    tmp.WriteHostFile(".dot", "");
+    EXPECT_EQ(GetFileAttributes(tmp.Win(".dot")), faHidden | faArchive);
+}
+
+TEST(FileSystem, ArchiveBitTurnsSetAgainWhenTheFileIsWritten)
+{
+    TTempFolder tmp;
+    tmp.WriteHostFile("f.txt", "abc");
+    const std::string name = tmp.Win("f.txt");
+    ASSERT_EQ(SetFileAttributes(name, 0), 0);
+    EXPECT_EQ(GetFileAttributes(name) & faArchive, 0u);
+
+    // Setting a time is no write.
+    const TFileTime stamp = FileTimeFromUnix(1600000000);
+    ASSERT_EQ(SetFileTimes(name, nullptr, nullptr, &stamp), 0);
+    EXPECT_EQ(GetFileAttributes(name) & faArchive, 0u);
+
+    ASSERT_EQ(WriteText(name, "changed"), "ok");
+    EXPECT_EQ(GetFileAttributes(name) & faArchive, faArchive);
+}
+
+TEST(FileSystem, ReadOnlyFilesRefuseWritesDeletesAndTimes)
+{
+    TTempFolder tmp;
+    tmp.WriteHostFile("ro", "x");
+    const std::string name = tmp.Win("ro");
+    ASSERT_EQ(SetFileAttributes(name, faReadOnly), 0);
+    EXPECT_EQ(OpenWrite(name), nullptr);
+    EXPECT_EQ(LastError(), ErrorAccessDenied);
+    EXPECT_EQ(DeleteFile(name), ErrorAccessDenied);
+    const TFileTime stamp = FileTimeFromUnix(1600000000);
+    EXPECT_EQ(SetFileTimes(name, nullptr, nullptr, &stamp), ErrorAccessDenied);
+    EXPECT_EQ(WriteFileAtomic(name, "y"), ErrorAccessDenied);
+    EXPECT_NE(OpenRead(name), nullptr);
+    ASSERT_EQ(SetFileAttributes(name, faArchive), 0);
+    EXPECT_EQ(DeleteFile(name), 0);
+}
+
+TEST(FileSystem, TimesAreUtcFileTimesAndCreationCannotBeSet)
+{
+    TTempFolder tmp;
+    tmp.WriteHostFile("f", "");
+    const std::string name = tmp.Win("f");
+    const TFileTime write = FileTimeFromUnix(1234567890, 123456700);
+    const TFileTime access = FileTimeFromUnix(1000000000);
+    const TFileTime creation = FileTimeFromUnix(100);
+    ASSERT_EQ(SetFileTimes(name, &creation, &access, &write), 0);
+    TFindData data;
+    ASSERT_TRUE(GetFindData(name, data));
+    EXPECT_EQ(data.LastWriteTime, write);
+    EXPECT_EQ(data.LastAccessTime, access);
+    EXPECT_NE(data.CreationTime, creation);
+    struct stat st = {};
+    stat(tmp.Host("f").c_str(), &st);
+    EXPECT_EQ(st.st_mtim.tv_sec, 1234567890);
+    EXPECT_EQ(FileTimeFromUnix(0), 116444736000000000ULL);
+    EXPECT_EQ(UnixSecondsFromFileTime(116444736000000000ULL), 0);
+}
+
+TEST(FileSystem, ExpandFileNameResolvesAgainstTheCurrentFolder)
+{
+    TTempFolder tmp;
+    const std::string before = std::filesystem::current_path();
+    std::filesystem::current_path(tmp.Host());
+    EXPECT_EQ(GetCurrentDir(), tmp.Win());
+    EXPECT_EQ(ExpandFileName("sub\\..\\x.txt"), tmp.Win("x.txt"));
+    EXPECT_EQ(ExpandFileName("C:\\a\\.\\b"), "C:\\a\\b");
+    std::filesystem::current_path(before);
+}
+
+TEST(FileSystem, RealTmpfsMountIsARamDiskWithItsOwnFreeSpace)
+{
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "mounting needs root";
+    }
+    TTempFolder tmp;
+    if (mount("tessaro-test", tmp.Host().c_str(), "tmpfs", 0, "size=4m") != 0) {
+        GTEST_SKIP() << "mount not permitted here";
+    }
+    const std::string win = tmp.Win();
+    const int type = GetDriveType(win + "\\sub\\file");
+    std::uint64_t avail = 0, total = 0, free = 0;
+    const bool spaced = GetDiskFreeSpace(win, avail, total, free);
+    const std::string volume = FindVolumeDrive(win + "\\x");
+    umount(tmp.Host().c_str());
+    EXPECT_EQ(type, DriveRamdisk);
+    ASSERT_TRUE(spaced);
+    EXPECT_EQ(total, 4u * 1024 * 1024);
+    EXPECT_EQ(volume, win);
+}
