@@ -1,7 +1,8 @@
 #include "foundation/Mask.h"
 
+#include "foundation/CodePoints.h"
 #include "foundation/Translate.h"
-#include "foundation/Utf8.h"
+#include "platform/Utf8.h"
 
 #include <utility>
 #include <vector>
@@ -112,7 +113,8 @@ bool MatchesOne(const TMaskItem& item, char32_t c)
     case TMaskItemKind::AnyChar:
         return true;
     case TMaskItemKind::Set: {
-        const bool found = InRanges(item, c) || InRanges(item, LowerCodePoint(c)) || InRanges(item, UpperCodePoint(c));
+        const bool found = InRanges(item, c) || InRanges(item, Platform::FoldCodePoint(c)) ||
+                           InRanges(item, Platform::UpperCodePoint(c));
         return found != item.Negated;
     }
     case TMaskItemKind::AnyRun:

@@ -1,8 +1,9 @@
 #include "foundation/RegExpr.h"
 
+#include "foundation/CodePoints.h"
 #include "foundation/RegExprProgram.h"
 #include "foundation/Translate.h"
-#include "foundation/Utf8.h"
+#include "platform/Utf8.h"
 
 #include <utility>
 
@@ -156,7 +157,7 @@ bool TRegExpr::Exec(const std::string& input)
     offsets.reserve(input.size() + 1);
     for (std::size_t pos = 0; pos < input.size();) {
         offsets.push_back(static_cast<int>(pos));
-        text.push_back(NextCodePoint(input, pos));
+        text.push_back(Platform::NextCodePoint(input, pos));
     }
     offsets.push_back(static_cast<int>(input.size()));
 

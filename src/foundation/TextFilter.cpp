@@ -1,7 +1,7 @@
 #include "foundation/TextFilter.h"
 
+#include "foundation/CodePoints.h"
 #include "foundation/Translate.h"
-#include "foundation/Utf8.h"
 
 #include <string_view>
 
