@@ -95,7 +95,7 @@ TEST(GZipThread, ReadsWhatGzipWrites)
     std::string bare = dir.ReadHostFile("bare.txt.gz");
     std::string header = bare.substr(0, 10);
     header[3] = static_cast<char>(GzFlagExtra | GzFlagName | GzFlagComment | GzFlagHeaderCrc);
-    header += std::string("\x04\x00" "abcd", 6) + "fancy.txt" + '\0' + "a comment" + '\0';
+    header += std::string{'\x04', '\0', 'a', 'b', 'c', 'd'} + "fancy.txt" + '\0' + "a comment" + '\0';
     const uLong headerCrc = crc32(0, reinterpret_cast<const Bytef*>(header.data()), uInt(header.size()));
     header += static_cast<char>(headerCrc & 0xFF);
     header += static_cast<char>((headerCrc >> 8) & 0xFF);
