@@ -132,7 +132,8 @@ protected:
     // After success: close both, set times (0x20F) then attributes (0x206) on the
     // destination. After a failure: close both, keep the partial destination.
     TStatusCode FinishFiles(TStatusCode code);
-    // Open, copy in buffer steps with kind 1 progress and Crc, finish.
+    // Open, copy in buffer steps with kind 1 progress, finish. Crc is computed only
+    // when Verify is set; otherwise the kernel copies (sharing blocks where it can).
     TStatusCode PlainCopy();
     // Our own copy that keeps times and mode (kind 1 with total 1); with Verify it
     // then reads the source for Crc (kind 7).
@@ -154,6 +155,8 @@ protected:
     virtual TStatusCode VerifyGZipFile();
 
 private:
+    TStatusCode CopyBuffers();
+    TStatusCode CopyInKernel();
     void ThreadMain();
     void ApplyPriority();
 

@@ -117,6 +117,55 @@ TStatusCode TCopyThread::FinishFiles(TStatusCode code)
     return 0;
 }
 
+TStatusCode TCopyThread::CopyBuffers()
+{
+    for (;;) {
+        const int64_t got = SourceStream->Read(Buffer.data(), BufferSize);
+        if (got < 0) {
+            return ecReadFile;
+        }
+        if (got == 0) {
+            return 0;
+        }
+        Count += got;
+        DoProgress(pkCopy, Count);
+        Crc = UpdateCrc(Crc, Buffer.data(), got);
+        if (const TStatusCode code = WriteCode(DestStream->Write(Buffer.data(), got), got, ecWriteFile)) {
+            return code;
+        }
+        if (ShouldStop()) {
+            return icTerminated;
+        }
+    }
+}
+
+TStatusCode TCopyThread::CopyInKernel()
+{
+    TFileStream* source = AsFile(SourceStream);
+    TFileStream* dest = AsFile(DestStream);
+    if (!source || !dest) {
+        return CopyBuffers();
+    }
+    for (;;) {
+        const int64_t got = source->CopyTo(*dest, BufferSize);
+        if (got == 0) {
+            return 0;
+        }
+        if (got < 0) {
+            const int error = Platform::LastError();
+            if (error == Platform::ErrorInvalidFunction) {
+                return CopyBuffers();
+            }
+            return IsDiskFullError(error) ? ecLowDiskSpace : ecWriteFile;
+        }
+        Count += got;
+        DoProgress(pkCopy, Count);
+        if (ShouldStop()) {
+            return icTerminated;
+        }
+    }
+}
+
 TStatusCode TCopyThread::PlainCopy()
 {
     if (const TStatusCode code = OpenFiles()) {
@@ -124,27 +173,8 @@ TStatusCode TCopyThread::PlainCopy()
     }
     DoProgress(pkCopy, -SourceSize);
     Crc = InitialCrc();
-    TStatusCode code = 0;
-    for (;;) {
-        const int64_t got = SourceStream->Read(Buffer.data(), BufferSize);
-        if (got < 0) {
-            code = ecReadFile;
-            break;
-        }
-        if (got == 0) {
-            break;
-        }
-        Count += got;
-        DoProgress(pkCopy, Count);
-        Crc = UpdateCrc(Crc, Buffer.data(), got);
-        code = WriteCode(DestStream->Write(Buffer.data(), got), got, ecWriteFile);
-        if (code == 0 && ShouldStop()) {
-            code = icTerminated;
-        }
-        if (code != 0) {
-            break;
-        }
-    }
+    // Only a verify pass needs the data's CRC; without one the kernel copies.
+    TStatusCode code = Verify ? CopyBuffers() : CopyInKernel();
     if (code == 0 && Count != SourceSize) {
         code = ecReadFile;
     }

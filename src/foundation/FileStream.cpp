@@ -1,5 +1,10 @@
 #include "foundation/FileStream.h"
 
+bool IsDiskFullError(int error)
+{
+    return error == Platform::ErrorDiskFull || error == Platform::ErrorHandleDiskFull;
+}
+
 std::unique_ptr<TFileStream> TFileStream::OpenRead(const std::string& path)
 {
     auto file = Platform::OpenRead(path, Platform::TShare::ReadWrite);
@@ -33,8 +38,7 @@ int64_t TFileStream::Write(const void* buffer, int64_t count)
         Pos += count;
         return count;
     }
-    const int error = Platform::LastError();
-    return (error == Platform::ErrorDiskFull || error == Platform::ErrorHandleDiskFull) ? 0 : -1;
+    return IsDiskFullError(Platform::LastError()) ? 0 : -1;
 }
 
 bool TFileStream::Seek(int64_t position)
@@ -59,4 +63,17 @@ int TFileStream::Close()
     const int result = File->Close();
     File.reset();
     return result;
+}
+
+int64_t TFileStream::CopyTo(TFileStream& out, int64_t count)
+{
+    if (!File || !out.File || count < 0) {
+        return -1;
+    }
+    const int64_t done = File->CopyTo(*out.File, static_cast<size_t>(count));
+    if (done > 0) {
+        Pos += done;
+        out.Pos += done;
+    }
+    return done;
 }

@@ -5,6 +5,9 @@
 
 #include <memory>
 
+// True for the errors of a full volume.
+bool IsDiskFullError(int error);
+
 // A platform file seen as a stream. A write that fails because the volume is full
 // reports 0 bytes written, so callers can tell a full medium from other errors.
 class TFileStream : public TStream
@@ -24,6 +27,9 @@ public:
     int64_t Size() const override;
     // 0 or the Windows error code of the close.
     int Close();
+    // Copies up to count bytes to out inside the kernel: bytes copied (0 at the end) or
+    // -1 (Platform::LastError(): ErrorInvalidFunction when only Read and Write can do it).
+    int64_t CopyTo(TFileStream& out, int64_t count);
 
 private:
     std::unique_ptr<Platform::TFile> File;

@@ -1,7 +1,8 @@
 #include "foundation/Mask.h"
 
+#include "foundation/CodePoints.h"
 #include "foundation/Translate.h"
-#include "foundation/Utf8.h"
+#include "platform/Utf8.h"
 
 #include <utility>
 #include <vector>
@@ -10,21 +11,8 @@ namespace {
 
 constexpr int MaxStars = 30;
 
-enum class TMaskItemKind
-{
-    Literal,
-    AnyChar,
-    AnyRun,
-    Set,
-};
-
-struct TMaskItem
-{
-    TMaskItemKind Kind;
-    char32_t Ch = 0;
-    bool Negated = false;
-    std::vector<std::pair<char32_t, char32_t>> Ranges = {};
-};
+using TMaskItem = TWildcardMask::TItem;
+using TMaskItemKind = TWildcardMask::TItemKind;
 
 [[noreturn]] void InvalidMask(const std::string& mask, std::size_t index)
 {
@@ -125,7 +113,8 @@ bool MatchesOne(const TMaskItem& item, char32_t c)
     case TMaskItemKind::AnyChar:
         return true;
     case TMaskItemKind::Set: {
-        const bool found = InRanges(item, c) || InRanges(item, LowerCodePoint(c)) || InRanges(item, UpperCodePoint(c));
+        const bool found = InRanges(item, c) || InRanges(item, Platform::FoldCodePoint(c)) ||
+                           InRanges(item, Platform::UpperCodePoint(c));
         return found != item.Negated;
     }
     case TMaskItemKind::AnyRun:
@@ -161,7 +150,15 @@ bool MatchItems(const std::vector<TMaskItem>& items, const std::u32string& name)
 
 } // namespace
 
+TWildcardMask::TWildcardMask(const std::string& mask) : Items(ParseMask(mask))
+{}
+
+bool TWildcardMask::Matches(const std::u32string& name) const
+{
+    return MatchItems(Items, name);
+}
+
 bool MatchesMask(const std::string& name, const std::string& mask)
 {
-    return MatchItems(ParseMask(mask), ToCodePoints(name));
+    return TWildcardMask(mask).Matches(ToCodePoints(name));
 }

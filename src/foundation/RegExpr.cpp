@@ -1,8 +1,9 @@
 #include "foundation/RegExpr.h"
 
+#include "foundation/CodePoints.h"
 #include "foundation/RegExprProgram.h"
 #include "foundation/Translate.h"
-#include "foundation/Utf8.h"
+#include "platform/Utf8.h"
 
 #include <utility>
 
@@ -130,7 +131,8 @@ void TRegExpr::Compile()
     const TReSyntax syntax{ToCodePoints(FSpaceChars), ToCodePoints(FWordChars), ToCodePoints(FLineSeparators),
                            ToCodePoints(FLinePairedSeparator)};
     try {
-        FProgram = std::make_unique<TRegExprProgram>(CompileRegExpr(ToCodePoints(FExpression), FModifiers, syntax));
+        FProgram =
+            std::make_shared<const TRegExprProgram>(CompileRegExpr(ToCodePoints(FExpression), FModifiers, syntax));
     } catch (const TReCompileFailure& failure) {
         FCompilerPos = failure.Pos;
         Error(failure.Code);
@@ -156,7 +158,7 @@ bool TRegExpr::Exec(const std::string& input)
     offsets.reserve(input.size() + 1);
     for (std::size_t pos = 0; pos < input.size();) {
         offsets.push_back(static_cast<int>(pos));
-        text.push_back(NextCodePoint(input, pos));
+        text.push_back(Platform::NextCodePoint(input, pos));
     }
     offsets.push_back(static_cast<int>(input.size()));
 
@@ -231,6 +233,7 @@ void TRegExpr::Error(int code)
     FLastError = code;
     const std::string text = ErrorText(code);
     const int position = FCompilerPos;
+    FCompilerPos = 0;
     FStepLimitHit = false;
     throw ERegExpr(text, code, position);
 }

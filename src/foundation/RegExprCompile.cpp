@@ -2,7 +2,6 @@
 // a program for the backtracking matcher.
 
 #include "foundation/RegExprProgram.h"
-#include "foundation/Utf8.h"
 
 #include <algorithm>
 #include <memory>

@@ -2,8 +2,9 @@
 // recursing, so long texts cannot overflow the call stack, and it counts its steps so that
 // catastrophic backtracking ends with an error instead of running for minutes.
 
+#include "foundation/CodePoints.h"
 #include "foundation/RegExprProgram.h"
-#include "foundation/Utf8.h"
+#include "platform/Utf8.h"
 
 namespace {
 
@@ -171,7 +172,7 @@ private:
     {
         bool found = set.Contains(c);
         if (!found && fold) {
-            found = set.Contains(LowerCodePoint(c)) || set.Contains(UpperCodePoint(c));
+            found = set.Contains(Platform::FoldCodePoint(c)) || set.Contains(Platform::UpperCodePoint(c));
         }
         return found != set.Negated;
     }

@@ -1,6 +1,6 @@
 #include "foundation/TextFilter.h"
 
-#include "foundation/Mask.h"
+#include "foundation/CodePoints.h"
 #include "foundation/Translate.h"
 
 #include <string_view>
@@ -62,18 +62,26 @@ void TTextFilter::SetMask(const std::string& text)
     }
 }
 
-bool TTextFilter::MatchesAnyMask(const std::string& name) const
+bool TTextFilter::MatchesAnyMask(const std::string& name)
 {
-    std::string_view rest = Mask;
-    do {
-        try {
-            if (MatchesMask(name, NextItem(rest))) {
-                return true;
+    if (FMaskItems.empty() || FParsedMask != Mask) {
+        FMaskItems.clear();
+        std::string_view rest = Mask;
+        do {
+            try {
+                FMaskItems.emplace_back(TWildcardMask(NextItem(rest)));
+            } catch (const EMaskError&) {
+                FMaskItems.emplace_back(std::nullopt);
             }
-        } catch (const EMaskError&) {
-            // An item that became invalid simply does not match.
+        } while (!rest.empty());
+        FParsedMask = Mask;
+    }
+    const std::u32string chars = ToCodePoints(name);
+    for (const auto& item : FMaskItems) {
+        if (item && item->Matches(chars)) {
+            return true;
         }
-    } while (!rest.empty());
+    }
     return false;
 }
 

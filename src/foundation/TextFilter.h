@@ -1,10 +1,13 @@
 #pragma once
 
+#include "foundation/Mask.h"
 #include "foundation/RegExpr.h"
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 class EFilterError : public std::runtime_error
 {
@@ -39,5 +42,9 @@ public:
     bool Match(const std::string& name);
 
 private:
-    bool MatchesAnyMask(const std::string& name) const;
+    bool MatchesAnyMask(const std::string& name);
+
+    // The items of Mask, made once per mask text; an invalid item is empty and never matches.
+    std::string FParsedMask;
+    std::vector<std::optional<TWildcardMask>> FMaskItems;
 };

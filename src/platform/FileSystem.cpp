@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 
 #include "platform/Drives.h"
+#include "platform/HostInfo.h"
 #include "platform/Utf8.h"
 
 #include <algorithm>
@@ -820,6 +821,25 @@ std::int64_t TFile::Write(const void* buffer, std::size_t count)
     return static_cast<std::int64_t>(count);
 }
 
+std::int64_t TFile::CopyTo(TFile& out, std::size_t count)
+{
+    for (;;) {
+        const ssize_t done = ::copy_file_range(fd, nullptr, out.fd, nullptr, count, 0);
+        if (done >= 0) {
+            return done;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) {
+            Fail(ErrorInvalidFunction);
+        } else {
+            FailErrno(out.path);
+        }
+        return -1;
+    }
+}
+
 std::int64_t TFile::Seek(std::int64_t offset, TSeekOrigin origin)
 {
     const int whence = origin == TSeekOrigin::Begin ? SEEK_SET : origin == TSeekOrigin::Current ? SEEK_CUR : SEEK_END;
@@ -995,6 +1015,22 @@ std::string ExpandFileName(const std::string& path)
         win += '\\';
     }
     return win;
+}
+
+std::string CreatePrivateTempFolder(const std::string& prefix)
+{
+    std::string pattern = HostTempDir() + "/" + prefix + "-XXXXXX";
+    if (!mkdtemp(pattern.data())) {
+        FailErrno(pattern);
+        return {};
+    }
+    const auto win = HostToWin(pattern);
+    if (!win) {
+        rmdir(pattern.c_str());
+        Fail(ErrorPathNotFound);
+        return {};
+    }
+    return *win + "\\";
 }
 
 } // namespace Platform

@@ -83,6 +83,11 @@ TEST(PlainCopy, CopiesContentTimesAndReportsProgress)
         EXPECT_EQ(events.front().count, -static_cast<int64_t>(size));
         EXPECT_EQ(events.back().count, static_cast<int64_t>(size));
         EXPECT_EQ(events.size(), 1 + (size + BufSize - 1) / BufSize) << size;
+        // With a verify pass the copy goes through the buffer for its CRC.
+        TWinCopyThread verified(dir.Win("in"), dir.Win("verified"), nullptr, false, true, BufSize);
+        EXPECT_EQ(RunWorker(verified), 0u) << size;
+        EXPECT_EQ(ReadFile(dir, "verified"), data) << size;
+        EXPECT_EQ(ModifiedSeconds(dir.Host("verified")), 1500000000) << size;
     }
 }
 

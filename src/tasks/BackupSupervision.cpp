@@ -1,0 +1,136 @@
+#include "tasks/BackupSupervision.h"
+
+#include "foundation/MessageLoop.h"
+
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+TBackupSupervision::TBackupSupervision(IProgressView& view) : ProgressView(view)
+{}
+
+TStatusCode TBackupSupervision::WaitForCopy(std::unique_ptr<TCopyThread> worker)
+{
+    worker->CopyFlags = ShellCopyFlags;
+    worker->SetCreationTime = CreationTime ? 1 : 0;
+    worker->SetOnProgress(CopyProgressEvent());
+    RunningWorker = worker.get();
+    // A cancel that came before the start still reaches the worker.
+    if (Cancelled()) {
+        worker->Cancel();
+    }
+    worker->Start();
+    WaitForWorkerEnd(*worker);
+    const TStatusCode status = worker->StatusCode;
+    RunningWorker = nullptr;
+    worker.reset();
+    return status;
+}
+
+void TBackupSupervision::ShowProgress(uint8_t kind, int64_t count, bool totalBar)
+{
+    if (count < 0) {
+        CurrentFileSize = -count;
+        ProgressView.SetAction(kind);
+    }
+    const int64_t size = CurrentFileSize;
+    int64_t percent = 0;
+    if (size > 0) {
+        percent = std::llround(static_cast<double>(count) / static_cast<double>(size) * 100.0);
+    }
+    if (totalBar) {
+        ProgressView.SetTotalProgress(percent);
+    } else {
+        ProgressView.SetFileProgress(percent);
+    }
+}
+
+void TBackupSupervision::CopyProgress(const void*, uint8_t kind, int64_t count)
+{
+    ShowProgress(kind, count, false);
+}
+
+void TBackupSupervision::ZipProgress(const void*, uint8_t kind, int64_t count)
+{
+    ShowProgress(kind, count, true);
+}
+
+TProgressEvent TBackupSupervision::CopyProgressEvent()
+{
+    return [this](const void* sender, uint8_t kind, int64_t count) { CopyProgress(sender, kind, count); };
+}
+
+TProgressEvent TBackupSupervision::ZipProgressEvent()
+{
+    return [this](const void* sender, uint8_t kind, int64_t count) { ZipProgress(sender, kind, count); };
+}
+
+TCopyThread* TBackupSupervision::ActiveWorker() const
+{
+    TCopyThread* worker = RunningWorker;
+    if (!worker && OtherWorker) {
+        worker = OtherWorker();
+    }
+    return worker && !worker->IsTerminated() ? worker : nullptr;
+}
+
+void TBackupSupervision::PauseCopy(int wParam)
+{
+    if (TCopyThread* worker = ActiveWorker()) {
+        if (wParam == 0) {
+            worker->Resume();
+        } else {
+            worker->Suspend();
+        }
+    }
+}
+
+void TBackupSupervision::CancelCopy()
+{
+    CancelledByRun = true;
+    if (TCopyThread* worker = ActiveWorker()) {
+        worker->Cancel();
+    }
+}
+
+void TBackupSupervision::MinimizeApp()
+{
+    if (OnMinimize) {
+        OnMinimize();
+    }
+}
+
+void TBackupSupervision::ProgressMessage(int message, int wParam)
+{
+    switch (message) {
+    case UM_PAUSE:
+        PauseCopy(wParam);
+        break;
+    case UM_CANCEL:
+        CancelCopy();
+        break;
+    case UM_MINIMIZE:
+        MinimizeApp();
+        break;
+    default:
+        break;
+    }
+}
+
+bool TBackupSupervision::Cancelled() const
+{
+    return CancelledByRun || ProgressView.Cancelled();
+}
+
+void TBackupSupervision::CancelRun()
+{
+    CancelCopy();
+}
+
+void TBackupSupervision::WaitWhilePaused()
+{
+    while (ProgressView.Paused() && !Cancelled()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ProcessMessages();
+    }
+}
