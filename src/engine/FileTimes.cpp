@@ -1,5 +1,7 @@
 #include "engine/FileTimes.h"
 
+#include "foundation/PathUtils.h"
+#include "foundation/StringUtils.h"
 #include "foundation/Translate.h"
 #include "platform/Utf8.h"
 
@@ -22,21 +24,7 @@ constexpr int CopyTimeError = 0x20F;
 
 [[noreturn]] void RaiseCopyError(const char* message, const std::string& file, int code)
 {
-    std::string text = TrUnits(message);
-    if (const auto at = text.find("%s"); at != std::string::npos) {
-        text.replace(at, 2, file);
-    }
-    throw ECopyError(text, code);
-}
-
-std::string ExtractFileExt(const std::string& name)
-{
-    const auto dot = name.rfind('.');
-    const auto delim = name.find_last_of("\\/:");
-    if (dot == std::string::npos || (delim != std::string::npos && dot < delim)) {
-        return {};
-    }
-    return name.substr(dot);
+    throw ECopyError(ReplaceText(TrUnits(message), "%s", file), code);
 }
 
 } // namespace
@@ -185,12 +173,12 @@ bool PathExists(const std::string& name)
 
 bool IsGzFile(const std::string& name)
 {
-    return Platform::LowerUtf8(ExtractFileExt(name)) == ".gz";
+    return Platform::LowerUtf8(GetExtension(name)) == "gz";
 }
 
 bool IsEncFile(const std::string& name)
 {
-    return Platform::LowerUtf8(ExtractFileExt(name)) == ".enc";
+    return Platform::LowerUtf8(GetExtension(name)) == "enc";
 }
 
 void CopyFileChecked(const std::string& source, const std::string& dest, std::size_t bufferSize)

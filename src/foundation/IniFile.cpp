@@ -1,6 +1,7 @@
 #include "foundation/IniFile.h"
 
 #include "foundation/Encodings.h"
+#include "foundation/StringUtils.h"
 #include "platform/FileSystem.h"
 #include "platform/Utf8.h"
 
@@ -11,15 +12,6 @@
 #include <type_traits>
 
 namespace {
-
-std::string Trim(const std::string& text)
-{
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 std::string StripOuterQuotes(const std::string& value)
 {
@@ -49,7 +41,7 @@ bool IsSectionHeader(const std::string& trimmed, std::string& name)
     if (close == std::string::npos) {
         return false;
     }
-    name = Trim(trimmed.substr(1, close - 1));
+    name = TrimText(trimmed.substr(1, close - 1));
     return true;
 }
 
@@ -120,7 +112,7 @@ void TIniFile::SetText(const std::string& text)
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }
-        const std::string trimmed = Trim(line);
+        const std::string trimmed = TrimText(line);
         std::string name;
         if (IsSectionHeader(trimmed, name)) {
             sections.push_back({name, line, {}});
@@ -129,8 +121,8 @@ void TIniFile::SetText(const std::string& text)
         TLine entry{line, {}, {}};
         const auto eq = line.find('=');
         if (!trimmed.empty() && trimmed[0] != ';' && eq != std::string::npos) {
-            entry.Key = Trim(line.substr(0, eq));
-            entry.Value = StripOuterQuotes(Trim(line.substr(eq + 1)));
+            entry.Key = TrimText(line.substr(0, eq));
+            entry.Value = StripOuterQuotes(TrimText(line.substr(eq + 1)));
         }
         (sections.empty() ? prologue : sections.back().Lines).push_back(std::move(entry));
     }
@@ -187,7 +179,7 @@ const TIniFile::TLine* TIniFile::FindKey(const TSection& section, const std::str
 bool TIniFile::Lookup(const std::string& section, const std::string& key, std::string& value) const
 {
     const TSection* found = FindSection(section);
-    const TLine* line = found ? FindKey(*found, Trim(key)) : nullptr;
+    const TLine* line = found ? FindKey(*found, TrimText(key)) : nullptr;
     if (!line) {
         return false;
     }
@@ -243,7 +235,7 @@ double TIniFile::ReadFloat(const std::string& section, const std::string& key, d
 
 void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value)
 {
-    const std::string name = Trim(key);
+    const std::string name = TrimText(key);
     const std::string line = OneLine(value);
     modified = true;
     TSection* found = FindSection(section);
@@ -254,20 +246,20 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
             text != "\n") {
             (sections.empty() ? prologue : sections.back().Lines).push_back({});
         }
-        sections.push_back({Trim(section), "[" + Trim(section) + "]", {}});
+        sections.push_back({TrimText(section), "[" + TrimText(section) + "]", {}});
         found = &sections.back();
     }
     if (auto* existing = const_cast<TLine*>(FindKey(*found, name))) {
-        existing->Value = StripOuterQuotes(Trim(line));
+        existing->Value = StripOuterQuotes(TrimText(line));
         existing->Text = existing->Key + "=" + line;
         return;
     }
     // After the last non-blank line of the section, so blank lines between sections stay.
     auto at = found->Lines.end();
-    while (at != found->Lines.begin() && Trim((at - 1)->Text).empty()) {
+    while (at != found->Lines.begin() && TrimText((at - 1)->Text).empty()) {
         --at;
     }
-    found->Lines.insert(at, TLine{name + "=" + line, name, StripOuterQuotes(Trim(line))});
+    found->Lines.insert(at, TLine{name + "=" + line, name, StripOuterQuotes(TrimText(line))});
 }
 
 void TIniFile::WriteInteger(const std::string& section, const std::string& key, int value)
@@ -351,7 +343,7 @@ void TIniFile::DeleteKey(const std::string& section, const std::string& key)
     if (!found) {
         return;
     }
-    const std::string name = Trim(key);
+    const std::string name = TrimText(key);
     for (auto it = found->Lines.begin(); it != found->Lines.end(); ++it) {
         if (!it->Key.empty() && Platform::SameTextUtf8(it->Key, name)) {
             found->Lines.erase(it);

@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 
 #include "platform/Drives.h"
+#include "platform/HostInfo.h"
 #include "platform/Utf8.h"
 
 #include <algorithm>
@@ -1014,6 +1015,22 @@ std::string ExpandFileName(const std::string& path)
         win += '\\';
     }
     return win;
+}
+
+std::string CreatePrivateTempFolder(const std::string& prefix)
+{
+    std::string pattern = HostTempDir() + "/" + prefix + "-XXXXXX";
+    if (!mkdtemp(pattern.data())) {
+        FailErrno(pattern);
+        return {};
+    }
+    const auto win = HostToWin(pattern);
+    if (!win) {
+        rmdir(pattern.c_str());
+        Fail(ErrorPathNotFound);
+        return {};
+    }
+    return *win + "\\";
 }
 
 } // namespace Platform

@@ -11,7 +11,7 @@
 //                ReadWholeFile, WriteFileAtomic
 //   Attributes:  GetFileAttributes, SetFileAttributes (faReadOnly ... in FileAttr.h)
 //   Times:       GetFileTimes, SetFileTimes (UTC file times, 100 ns since 1601)
-//   Paths:       PathTooLong, ExpandFileName, GetCurrentDir
+//   Paths:       PathTooLong, ExpandFileName, GetCurrentDir, CreatePrivateTempFolder
 //
 // Only regular files and folders are reported; links to folders are not followed,
 // FIFOs, sockets and devices are skipped. "." and ".." are never reported.
@@ -151,5 +151,9 @@ bool PathTooLong(const std::string& path);
 // Absolute Windows text of a path relative to the current folder.
 std::string ExpandFileName(const std::string& path);
 std::string GetCurrentDir();
+
+// A new folder only this user can enter (0700), made exclusively below the temporary
+// folder as "<prefix>-XXXXXX"; Windows text ending in "\", empty on failure (LastError set).
+std::string CreatePrivateTempFolder(const std::string& prefix);
 
 } // namespace Platform

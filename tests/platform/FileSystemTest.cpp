@@ -335,3 +335,18 @@ TEST(FileSystem, RealTmpfsMountIsARamDiskWithItsOwnFreeSpace)
     EXPECT_EQ(total, 4u * 1024 * 1024);
     EXPECT_EQ(volume, win);
 }
+
+TEST(FileSystem, PrivateTempFoldersAreNewAndClosedToOthers)
+{
+    const std::string first = CreatePrivateTempFolder("tessaro-t");
+    const std::string second = CreatePrivateTempFolder("tessaro-t");
+    ASSERT_FALSE(first.empty());
+    EXPECT_NE(first, second);
+    EXPECT_EQ(first.back(), '\\');
+    const std::string host = WinToHost(first).value_or("");
+    struct stat st = {};
+    ASSERT_EQ(stat(host.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_EQ(RemoveDir(first), 0);
+    EXPECT_EQ(RemoveDir(second), 0);
+}
