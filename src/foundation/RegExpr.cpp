@@ -131,7 +131,8 @@ void TRegExpr::Compile()
     const TReSyntax syntax{ToCodePoints(FSpaceChars), ToCodePoints(FWordChars), ToCodePoints(FLineSeparators),
                            ToCodePoints(FLinePairedSeparator)};
     try {
-        FProgram = std::make_unique<TRegExprProgram>(CompileRegExpr(ToCodePoints(FExpression), FModifiers, syntax));
+        FProgram =
+            std::make_shared<const TRegExprProgram>(CompileRegExpr(ToCodePoints(FExpression), FModifiers, syntax));
     } catch (const TReCompileFailure& failure) {
         FCompilerPos = failure.Pos;
         Error(failure.Code);
@@ -232,6 +233,7 @@ void TRegExpr::Error(int code)
     FLastError = code;
     const std::string text = ErrorText(code);
     const int position = FCompilerPos;
+    FCompilerPos = 0;
     FStepLimitHit = false;
     throw ERegExpr(text, code, position);
 }

@@ -38,8 +38,9 @@ public:
 
     TRegExpr();
     virtual ~TRegExpr();
-    TRegExpr(const TRegExpr&) = delete;
-    TRegExpr& operator=(const TRegExpr&) = delete;
+    // Copies share the compiled program, which never changes once made.
+    TRegExpr(const TRegExpr&) = default;
+    TRegExpr& operator=(const TRegExpr&) = default;
 
     const std::string& Expression() const { return FExpression; }
     // A different text drops the compiled program; the next Exec compiles it.
@@ -94,7 +95,7 @@ private:
     std::string FLinePairedSeparator = "\r\n";
     long FStepLimit = DefaultStepLimit;
 
-    std::unique_ptr<TRegExprProgram> FProgram;
+    std::shared_ptr<const TRegExprProgram> FProgram;
     std::vector<int> FMatchStart; // byte offsets, -1 when unset
     std::vector<int> FMatchEnd;
     int FLastError = 0;

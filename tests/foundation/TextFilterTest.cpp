@@ -121,6 +121,20 @@ TEST(TextFilter, SwitchingModeShowsTheTextOfTheNewMode)
     EXPECT_EQ(filter.DefaultMask(), "*");
 }
 
+TEST(TextFilter, CopiesFilterIndependently)
+{
+    TTextFilter filter;
+    filter.IsRegEx = true;
+    filter.Mode = TTextFilter::ModeInclude;
+    filter.SetMask("^a");
+    EXPECT_TRUE(filter.Match("abc"));
+    TTextFilter copy = filter;
+    copy.SetMask("^b");
+    EXPECT_TRUE(filter.Match("abc"));
+    EXPECT_FALSE(copy.Match("abc"));
+    EXPECT_TRUE(copy.Match("bcd"));
+}
+
 TEST(TextFilter, RunTimeErrorOfTheExpressionReachesTheCaller)
 {
     TTextFilter filter;
