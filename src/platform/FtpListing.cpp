@@ -28,9 +28,11 @@ int64_t Number(const std::string& text)
     return ec == std::errc() && end == text.data() + text.size() ? value : -1;
 }
 
+// "." and "..", and names no command could address (a "/" or a line end inside) are no
+// entries of this folder.
 bool IsDotEntry(const std::string& name)
 {
-    return name == "." || name == "..";
+    return name == "." || name == ".." || name.find_first_of(std::string("/\r\n\0", 4)) != std::string::npos;
 }
 
 bool CivilToUnix(int year, int month, int day, int hour, int minute, int second, int64_t& unixTime)

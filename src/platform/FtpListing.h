@@ -14,13 +14,15 @@ struct TFtpListItem
     int64_t ModifiedUnix = 0; // modification time, Unix seconds (UTC for MLSD; as listed for LIST)
 };
 
-// Parses one line of a machine listing (MLSD). Returns false for lines that name no entry
-// and for the folder itself and its parent ("cdir", "pdir").
+// Parses one line of a machine listing (MLSD). Returns false for lines that name no entry,
+// for the folder itself and its parent ("cdir", "pdir") and for names holding "/", CR, LF
+// or NUL, which no command could address.
 bool ParseMlsdLine(const std::string& line, TFtpListItem& item);
 
 // Parses one line of a LIST reply in the Unix ("drwxr-xr-x ...") or the DOS form
 // ("01-31-20  02:30PM  <DIR>  name"). Unix lines without a year take the year that puts the
-// date not more than a day after nowUnix. Returns false for totals, blank lines, "." and "..".
+// date not more than a day after nowUnix. Returns false for totals, blank lines, "." and ".."
+// and the names ParseMlsdLine refuses.
 bool ParseListLine(const std::string& line, int64_t nowUnix, TFtpListItem& item);
 
 // Splits a listing reply into lines and parses each with the parser of its kind.

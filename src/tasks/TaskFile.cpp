@@ -3,6 +3,7 @@
 #include "engine/StoredPassword.h"
 #include "foundation/CommaText.h"
 #include "foundation/Encodings.h"
+#include "foundation/History.h"
 #include "foundation/IniFile.h"
 #include "foundation/MessageDialogs.h"
 #include "foundation/PathUtils.h"
@@ -95,6 +96,13 @@ TTaskFileEnv WithDefaults(const TTaskFileEnv& env)
         full.ExpandSourceDir = [](const std::string& dir) { return ExpandPlaceholders(true, dir); };
     }
     return full;
+}
+
+void RememberDestination(const TBackupTask& task, const TTaskFileEnv& env)
+{
+    if (env.DestinationHistory != nullptr) {
+        AddToHistory(*env.DestinationHistory, task.Destination);
+    }
 }
 
 void ReadGlobalOptions(TIniFile& ini, TBackupTask& task, const TTaskFileEnv& env)
@@ -458,8 +466,12 @@ void WriteFullTask(TIniFile& ini, const TBackupTask& task, int first, int last, 
 
     ini.WriteInteger(SecDirFilter, "Count", static_cast<int>(task.DirMasks.size()));
     for (size_t i = 0; i < task.DirMasks.size(); ++i) {
-        if (!task.DirMasks[i].empty()) {
-            WriteText(ini, SecDirFilter, NumberedName("Mask", static_cast<int>(i)), task.DirMasks[i]);
+        const std::string& mask = task.DirMasks[i];
+        if (!mask.empty()) {
+            // Reading keeps only what follows the first "|", so a mask holding
+            // one gets a "|" in front to survive the trip.
+            const std::string stored = mask.find('|') == std::string::npos ? mask : "|" + mask;
+            WriteText(ini, SecDirFilter, NumberedName("Mask", static_cast<int>(i)), stored);
         }
     }
     ini.WriteInteger(SecGlobal, "DirCount", last - first + 1);
@@ -515,6 +527,7 @@ bool ReadTaskFile(TBackupTask& task, const std::string& fileName, bool readAll, 
     }
     if (readAll) {
         ReadGlobalOptions(ini, task, env);
+        RememberDestination(task, env);
         ReadFtp(ini, task.Ftp);
         ReadMail(ini, task.Mail);
         task.SendMail = task.SendMail && !task.Mail.Server.empty() && !task.Mail.Recipients.empty();
@@ -529,6 +542,7 @@ bool ReadTaskFile(TBackupTask& task, const std::string& fileName, bool readAll, 
 bool WriteTaskFile(TBackupTask& task, const std::string& fileName, int firstEntry, int lastEntry,
                    const TTaskFileEnv& env, std::string* error)
 {
+    RememberDestination(task, env);
     const int count = static_cast<int>(task.Sources.size());
     int first = 0;
     int last = count - 1;
@@ -620,7 +634,7 @@ std::string DestinationModeText(int destMode)
 
 namespace {
 
-// Lines of a text file, without their line ends.
+// Lines of a text file, without their line ends (CR LF, LF or CR).
 class TLineReader
 {
 public:
@@ -631,15 +645,15 @@ public:
         if (pos >= text.size()) {
             return false;
         }
-        size_t end = text.find('\n', pos);
+        size_t end = text.find_first_of("\r\n", pos);
         if (end == std::string::npos) {
             end = text.size();
         }
         line = text.substr(pos, end - pos);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
         pos = end + 1;
+        if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') {
+            ++pos;
+        }
         return true;
     }
 
@@ -702,7 +716,7 @@ void ReadPlainLayout(const std::string& rest, TBackupTask& task)
         layout = DestDrivesSeparated;
     }
     task.DestMode = layout;
-    task.LastBackup = lastRun.substr(0, lastRun.find('|'));
+    task.LastBackup = TrimText(lastRun.substr(0, lastRun.find('|')));
     task.ZipName.clear();
 }
 
@@ -757,8 +771,8 @@ void ReadPlainSource(const std::string& text, TLineReader& lines, TBackupTask& t
                      const TTaskFileEnv& env)
 {
     const size_t bar = text.find('|');
-    const std::string dir = text.substr(0, bar);
-    const std::string filter = bar == std::string::npos ? std::string() : text.substr(bar + 1);
+    const std::string dir = TrimText(text.substr(0, bar));
+    const std::string filter = bar == std::string::npos ? std::string() : TrimText(text.substr(bar + 1));
 
     TExtensionList entry(env.DefaultDate);
     entry.SourceDir = dir;
@@ -793,7 +807,8 @@ bool ReadPlainTaskFile(TBackupTask& task, const std::string& fileName, bool read
     TLineReader lines(text);
     std::string line;
     if (lines.Next(line) && readAll) {
-        task.Destination = line;
+        task.Destination = TrimText(line);
+        RememberDestination(task, env);
     }
     bool haveLine = lines.Next(line);
     if (haveLine && readAll) {
@@ -805,7 +820,7 @@ bool ReadPlainTaskFile(TBackupTask& task, const std::string& fileName, bool read
         const std::string keyword = FirstWord(line, rest);
         if (keyword == "M" && readAll) {
             ReadPlainLayout(rest, task);
-        } else if (keyword == "D" && !HasSource(task, rest.substr(0, rest.find('|')))) {
+        } else if (keyword == "D" && !HasSource(task, TrimText(rest.substr(0, rest.find('|'))))) {
             ReadPlainSource(rest, lines, task, rescan, env);
         }
     }

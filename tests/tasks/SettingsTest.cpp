@@ -1,5 +1,6 @@
 #include "tasks/Settings.h"
 
+#include "platform/FileSystem.h"
 #include "tasks/TaskTestFiles.h"
 #include "tasks/TypeLists.h"
 
@@ -52,8 +53,8 @@ TAutoTask Slot(const std::string& name)
 TEST(Settings, WrittenSettingsReadBackEqual)
 {
     TTaskTestDir dir;
-    dir.MakeDir("tasks");
-    dir.MakeDir("last");
+    MakeDir(dir, "tasks");
+    MakeDir(dir, "last");
     TProgramSettings settings;
     settings.FileName = dir.Win("tessaro.ini");
     settings.DownloadDir = "C:\\dl";
@@ -91,6 +92,7 @@ TEST(Settings, WrittenSettingsReadBackEqual)
     settings.TypeLists.Add("No temp", noTemp);
     settings.AutoTasks[0] = Slot("C:\\t\\a.buj");
     settings.AutoTasks[1] = TAutoTask("C:\\t\\b.buj");
+    settings.DestinationHistory = {"E:\\Backup", "F:\\%date%"};
     ASSERT_TRUE(WriteSettings(settings));
 
     const TProgramSettings back = Read(dir);
@@ -131,8 +133,9 @@ TEST(Settings, WrittenSettingsReadBackEqual)
     EXPECT_TRUE(back.AutoTasks[2].Free());
     EXPECT_EQ(back.AutoFlags, (TAutoFlags{true, true, false}));
     EXPECT_EQ(back.LogName, dir.Win("logs") + "\\tessaro.log");
+    EXPECT_EQ(back.DestinationHistory, settings.DestinationHistory);
 
-    const std::string text = dir.Read("tessaro.ini");
+    const std::string text = dir.ReadHostFile("tessaro.ini");
     EXPECT_NE(text.find("LastFile=daily.buj"), std::string::npos);
     EXPECT_NE(text.find("Cycles=3014"), std::string::npos);
     EXPECT_NE(text.find("ActCycle=1009"), std::string::npos);
@@ -142,13 +145,13 @@ TEST(Settings, WrittenSettingsReadBackEqual)
 TEST(Settings, SlotValuesAsStored)
 {
     TTaskTestDir dir;
-    dir.Write("tessaro.ini", "[Config]\nTaskCount=4\n"
-                             "[AutoTask0]\nName=C:\\t\\a.buj\nCycles=3007\nActCycle=2005\nLastDate=693595\n"
-                             "PreCommand=#C:\\Prog Files\\x.exe# arg\nMode=9\nPriority=7\nAutoEnd=5\n"
-                             "[AutoTask1]\nName=C:\\t\\missing.buj\nMode=1\n"
-                             "[AutoTask2]\nName=C:\\t\\c.buj\nCycles=7\nActCycle=1000\nMode=4\nCycles=0\n"
-                             "LastDate=731553\nLastTime=36000000\nBackupDate=731554\nBackupTime=0\n"
-                             "[AutoTask3]\nName=\nMode=3\n");
+    dir.WriteHostFile("tessaro.ini", "[Config]\nTaskCount=4\n"
+                                     "[AutoTask0]\nName=C:\\t\\a.buj\nCycles=3007\nActCycle=2005\nLastDate=693595\n"
+                                     "PreCommand=#C:\\Prog Files\\x.exe# arg\nMode=9\nPriority=7\nAutoEnd=5\n"
+                                     "[AutoTask1]\nName=C:\\t\\missing.buj\nMode=1\n"
+                                     "[AutoTask2]\nName=C:\\t\\c.buj\nCycles=7\nActCycle=1000\nMode=4\nCycles=0\n"
+                                     "LastDate=731553\nLastTime=36000000\nBackupDate=731554\nBackupTime=0\n"
+                                     "[AutoTask3]\nName=\nMode=3\n");
     const TProgramSettings s = Read(dir);
     const TAutoTask& a = s.AutoTasks[0];
     EXPECT_EQ(a.Cycles, 7);
@@ -178,8 +181,8 @@ TEST(Settings, SlotValuesAsStored)
 TEST(Settings, NumbersAreClampedToUsableValues)
 {
     TTaskTestDir dir;
-    dir.Write("tessaro.ini", "[Config]\nBufferSize=-5\nWaitTime=99999\nTaskCount=1\n"
-                             "[AutoTask0]\nName=C:\\t\\a.buj\nCycles=0\nPriority=0\nAutoEnd=-1\n");
+    dir.WriteHostFile("tessaro.ini", "[Config]\nBufferSize=-5\nWaitTime=99999\nTaskCount=1\n"
+                                     "[AutoTask0]\nName=C:\\t\\a.buj\nCycles=0\nPriority=0\nAutoEnd=-1\n");
     const TProgramSettings s = Read(dir);
     EXPECT_EQ(s.BufferSize, DefaultBufferSize);
     EXPECT_EQ(s.WaitTime, 0xFFF);
@@ -209,14 +212,14 @@ TEST(Settings, DefaultsWithoutAFile)
 TEST(Settings, FallbackFileIsReadButTheGivenNameIsWritten)
 {
     TTaskTestDir dir;
-    dir.Write("beside.ini", "[Config]\nCompSize=77\n");
+    dir.WriteHostFile("beside.ini", "[Config]\nCompSize=77\n");
     TSettingsEnv env = TestEnv(dir);
     env.FallbackFile = dir.Win("beside.ini");
     TProgramSettings s;
     ASSERT_TRUE(ReadSettings(dir.Win("user.ini"), s, env));
     EXPECT_EQ(s.CompSize, 77);
     ASSERT_TRUE(WriteSettings(s));
-    EXPECT_NE(dir.Read("user.ini").find("CompSize=77"), std::string::npos);
+    EXPECT_NE(dir.ReadHostFile("user.ini").find("CompSize=77"), std::string::npos);
 }
 
 TEST(Settings, TypeListLimitsAndWrittenSections)
@@ -227,14 +230,14 @@ TEST(Settings, TypeListLimitsAndWrittenSections)
         text += "[Filter" + std::to_string(n) + "]\nName=" + (n == 5 ? "" : "L" + std::to_string(n)) + "\n";
     }
     text += "[Other]\nKeep=1\n";
-    dir.Write("tessaro.ini", text);
+    dir.WriteHostFile("tessaro.ini", text);
     TProgramSettings s = Read(dir);
     EXPECT_EQ(s.TypeLists.Count(), 99); // sections 0..99, one without a name
     while (s.TypeLists.Count() > 2) {
         s.TypeLists.Delete(2);
     }
     ASSERT_TRUE(WriteSettings(s));
-    const TIniLayout layout = ParseIniLayout(dir.Read("tessaro.ini"));
+    const TIniLayout layout = ParseIniLayout(dir.ReadHostFile("tessaro.ini"));
     int filters = 0;
     int autoTasks = 0;
     bool other = false;
@@ -251,7 +254,7 @@ TEST(Settings, TypeListLimitsAndWrittenSections)
 TEST(Settings, ProtocolFromTheCommandLineIsNotWritten)
 {
     TTaskTestDir dir;
-    dir.Write("tessaro.ini", "[Config]\nProtocol=2\n");
+    dir.WriteHostFile("tessaro.ini", "[Config]\nProtocol=2\n");
     TProgramSettings s = Read(dir);
     s.Protocol = 3 | ProtocolFromCommandLine;
     ASSERT_TRUE(WriteSettings(s));
@@ -261,7 +264,7 @@ TEST(Settings, ProtocolFromTheCommandLineIsNotWritten)
 TEST(Settings, OlderTaskListSharesOneSection)
 {
     TTaskTestDir dir;
-    dir.Write(
+    dir.WriteHostFile(
         "tessaro.ini",
         "[Tasks]\nCount=12\nTask0=C:\\t\\a.buj\nTask1=C:\\t\\missing.buj\nTask2=C:\\t\\c.buj\nMode=4\nCycles=5\n");
     const TProgramSettings s = Read(dir);
@@ -311,14 +314,14 @@ TEST(Settings, LogNameAvoidsAFileHeldElsewhere)
 {
     TTaskTestDir dir;
     EXPECT_EQ(BackupLogName(dir.Win("tessaro.ini"), ""), dir.Win("tessaro.log"));
-    dir.Write("tessaro.log", "x");
-    dir.Write("tessaro-1.log", "x");
-    std::filesystem::permissions(dir.Host("tessaro.log"), std::filesystem::perms::owner_read);
-    std::filesystem::permissions(dir.Host("tessaro-1.log"), std::filesystem::perms::owner_read);
-    if (geteuid() == 0) {
-        GTEST_SKIP() << "root opens read-only files for writing";
-    }
+    dir.WriteHostFile("tessaro.log", "x");
+    EXPECT_EQ(BackupLogName(dir.Win("tessaro.ini"), ""), dir.Win("tessaro.log"));
+    // Another instance writes the first two names.
+    const auto held = Platform::OpenAppend(dir.Win("tessaro.log"));
+    const auto alsoHeld = Platform::OpenAppend(dir.Win("tessaro-1.log"));
+    ASSERT_TRUE(held && alsoHeld);
     EXPECT_EQ(BackupLogName(dir.Win("tessaro.ini"), ""), dir.Win("tessaro-2.log"));
+    EXPECT_EQ(BackupLogName(dir.Win("tessaro.ini"), dir.Win("logs")), dir.Win("logs") + "\\tessaro.log");
 }
 
 TEST(TypeLists, FileRoundTripAndModeRules)
@@ -332,7 +335,7 @@ TEST(TypeLists, FileRoundTripAndModeRules)
     ASSERT_TRUE(WriteTypeListFile(file, "Images", images, "Tessaro", "0.1.0"));
     const TIniLayout expected = {{"Global", {{"Program", "Tessaro"}, {"Version", "0.1.0"}}},
                                  {"Filter", {{"Name", "Images"}, {"Mode", "0"}, {"Include", "JPG,PNG"}}}};
-    EXPECT_EQ(ParseIniLayout(dir.Read("images.but")), expected);
+    EXPECT_EQ(ParseIniLayout(dir.ReadHostFile("images.but")), expected);
     EXPECT_EQ(ReadTypeListName(file), "Images");
     TExtensionList back;
     ASSERT_TRUE(ReadTypeListFile(file, back));
@@ -341,7 +344,7 @@ TEST(TypeLists, FileRoundTripAndModeRules)
     EXPECT_TRUE(back.ExcludeList.Empty());
 
     // Without a Mode key the list keeps its own mode and reads Exclude.
-    dir.Write("nomode.but", "[Filter]\nName=x\nInclude=A\nExclude=B,C\n");
+    dir.WriteHostFile("nomode.but", "[Filter]\nName=x\nInclude=A\nExclude=B,C\n");
     TExtensionList fresh;
     ASSERT_TRUE(ReadTypeListFile(dir.Win("nomode.but"), fresh));
     EXPECT_EQ(fresh.Mode, TypeModeExclude);

@@ -80,11 +80,11 @@ TBackupTask FullTask(const TTaskTestDir& dir)
                  false};
     task.NetUser = "netuser";
     task.NetPassword = "net pw";
-    task.DirMasks = {"temp*", "#^cache$", "!keep"};
+    task.DirMasks = {"temp*", "#^cache$", "!*.tmp|*.bak"};
 
-    dir.MakeDir("src/sub1");
-    dir.MakeDir("src/sub 2");
-    dir.MakeDir("other");
+    MakeDir(dir, "src/sub1");
+    MakeDir(dir, "src/sub 2");
+    MakeDir(dir, "other");
     TExtensionList first(TestEnv().DefaultDate);
     first.SourceDir = dir.Win("src");
     first.ExpandedDir = first.SourceDir;
@@ -133,7 +133,7 @@ TBackupTask ReadBack(const std::string& file, bool rescan = false)
 
 void WriteIni(const TTaskTestDir& dir, const std::string& name, const std::string& body)
 {
-    dir.Write(name, "[Global]\r\nVersion=0.1.0\r\n" + body);
+    dir.WriteHostFile(name, "[Global]\r\nVersion=0.1.0\r\n" + body);
 }
 
 } // namespace
@@ -223,7 +223,7 @@ TEST(TaskFile, GoldenLayoutKeyByKey)
           {"SendLog", "1"},
           {"AsZip", "0"}}},
         {"User", {{"Username", "netuser"}, {"Password", "*"}}},
-        {"DirFilter", {{"Count", "3"}, {"Mask000", "temp*"}, {"Mask001", "#^cache$"}, {"Mask002", "!keep"}}},
+        {"DirFilter", {{"Count", "3"}, {"Mask000", "temp*"}, {"Mask001", "#^cache$"}, {"Mask002", "|!*.tmp|*.bak"}}},
         {"Dir000",
          {{"Source", src},
           {"Regular", "1"},
@@ -254,7 +254,7 @@ TEST(TaskFile, GoldenLayoutKeyByKey)
           {"SubDir002", "sub1\\"},
           {"SubCount", "3"}}},
     };
-    TIniLayout written = ParseIniLayout(dir.Read("golden.buj"));
+    TIniLayout written = ParseIniLayout(dir.ReadHostFile("golden.buj"));
     for (auto& [section, keys] : written) {
         for (auto& [key, value] : keys) {
             if (key == "Password" && !value.empty()) {
@@ -264,6 +264,21 @@ TEST(TaskFile, GoldenLayoutKeyByKey)
         }
     }
     EXPECT_EQ(written, expected);
+}
+
+TEST(TaskFile, DestinationGoesOnTopOfTheHistory)
+{
+    TTaskTestDir dir;
+    std::vector<std::string> history{"F:\\Old", "E:\\Backup\\%date%"};
+    TTaskFileEnv env = TestEnv();
+    env.DestinationHistory = &history;
+    TBackupTask task = FullTask(dir);
+    ASSERT_TRUE(WriteTaskFile(task, dir.Win("t.buj"), -1, -1, env));
+    EXPECT_EQ(history, (std::vector<std::string>{"E:\\Backup\\%date%", "F:\\Old"}));
+    history = {"F:\\Old"};
+    TBackupTask back;
+    ASSERT_TRUE(ReadTaskFile(back, dir.Win("t.buj"), true, false, env));
+    EXPECT_EQ(history.front(), "E:\\Backup\\%date%");
 }
 
 TEST(TaskFile, ShortTaskWithoutSources)
@@ -284,7 +299,7 @@ TEST(TaskFile, ShortTaskWithoutSources)
                                    {"ZipName", ""},
                                    {"LastBackup", ""},
                                    {"DirCount", "0"}}}};
-    EXPECT_EQ(ParseIniLayout(dir.Read("short.buj")), expected);
+    EXPECT_EQ(ParseIniLayout(dir.ReadHostFile("short.buj")), expected);
 }
 
 TEST(TaskFile, ExportWritesARangeRenumbered)
@@ -328,7 +343,7 @@ TEST(TaskFile, ReadsCrlfQuotedValuesAndSkipsMissingSections)
     EXPECT_EQ(again.Sources[1].FileCount, 9);
     EXPECT_EQ(again.Sources[1].ByteCount, 99);
     EXPECT_EQ(again.LastBackup, "now");
-    EXPECT_EQ(dir.Read("t.buj").find("[Dir001]"), std::string::npos);
+    EXPECT_EQ(dir.ReadHostFile("t.buj").find("[Dir001]"), std::string::npos);
 }
 
 TEST(TaskFile, ValueRulesOfTheReader)
@@ -459,7 +474,7 @@ TEST(TaskFile, GlobalRules)
 
     // The command line's user is not stored in the task.
     ASSERT_TRUE(WriteTaskFile(task, dir.Win("u.buj"), -1, -1, env));
-    EXPECT_EQ(dir.Read("u.buj").find("cmduser"), std::string::npos);
+    EXPECT_EQ(dir.ReadHostFile("u.buj").find("cmduser"), std::string::npos);
 }
 
 TEST(TaskFile, RescanFlagsFromTheFirstEntryWithoutCounters)
@@ -495,19 +510,19 @@ TEST(TaskFile, ImportAppendsSourcesOnly)
 TEST(TaskFile, PlainTextTask)
 {
     TTaskTestDir dir;
-    dir.Write("old.buj", "E:\\Backup\r\n"
-                         "1 zip,\"a b\"\r\n"
-                         "M 2 Last run 04.12.2003|rest\r\n"
-                         "D C:\\Data|*.doc|*.txt\r\n"
-                         "0 3 2003-01-01 2003-12-31 42\r\n"
-                         "I DOC,TXT\r\n"
-                         "E TMP\r\n"
-                         "X unknown record\r\n"
-                         "D C:\\Data\r\n"
-                         "D C:\\Mail\r\n"
-                         "1\r\n"
-                         "I \r\n"
-                         "E BAK\r\n");
+    dir.WriteHostFile("old.buj", "E:\\Backup\r\n"
+                                 "1 zip,\"a b\"\r\n"
+                                 "M 2 Last run 04.12.2003|rest\r\n"
+                                 "D C:\\Data|*.doc|*.txt\r\n"
+                                 "0 3 2003-01-01 2003-12-31 42\r\n"
+                                 "I DOC,TXT\r\n"
+                                 "E TMP\r\n"
+                                 "X unknown record\r\n"
+                                 "D C:\\Data\r\n"
+                                 "D C:\\Mail\r\n"
+                                 "1\r\n"
+                                 "I \r\n"
+                                 "E BAK\r\n");
     const TBackupTask task = ReadBack(dir.Win("old.buj"));
     EXPECT_EQ(task.Destination, "E:\\Backup");
     EXPECT_TRUE(task.Compress);
@@ -541,13 +556,13 @@ TEST(TaskFile, PlainTextTask)
         entry.DateFilter.Days = 7; // the INI form keeps days only for mode 5
     }
     EXPECT_TRUE(ReadBack(dir.Win("old.buj")) == expected);
-    EXPECT_NE(dir.Read("old.buj").find("Version=0.1.0"), std::string::npos);
+    EXPECT_NE(dir.ReadHostFile("old.buj").find("Version=0.1.0"), std::string::npos);
 }
 
 TEST(TaskFile, IniSectionsWithoutVersionAreThePlainForm)
 {
     TTaskTestDir dir;
-    dir.Write("t.buj", "[Global]\nDestination=E:\\X\nDirCount=1\n[Dir000]\nSource=C:\\A\n");
+    dir.WriteHostFile("t.buj", "[Global]\nDestination=E:\\X\nDirCount=1\n[Dir000]\nSource=C:\\A\n");
     const TBackupTask task = ReadBack(dir.Win("t.buj"));
     EXPECT_EQ(task.Destination, "[Global]");
     EXPECT_TRUE(task.Sources.empty());
@@ -579,7 +594,7 @@ TEST(TaskFile, StatisticsKeepAReadOnlyFileReadOnly)
 TEST(TaskFile, FailedWriteKeepsTheOldFileAndTheTaskName)
 {
     TTaskTestDir dir;
-    dir.Write("ro.buj", "old contents");
+    dir.WriteHostFile("ro.buj", "old contents");
     const std::string file = dir.Win("ro.buj");
     ASSERT_EQ(Platform::SetFileAttributes(file, faReadOnly), 0);
     TScriptedMessageDialogs dialogs;
@@ -589,7 +604,7 @@ TEST(TaskFile, FailedWriteKeepsTheOldFileAndTheTaskName)
     EXPECT_FALSE(WriteTaskFile(task, file, -1, -1, TestEnv(), &error));
     EXPECT_EQ(error, "Error saving task: " + file);
     EXPECT_EQ(dialogs.LastText(), error);
-    EXPECT_EQ(dir.Read("ro.buj"), "old contents");
+    EXPECT_EQ(dir.ReadHostFile("ro.buj"), "old contents");
     EXPECT_EQ(task.FileName, "before.buj");
     EXPECT_FALSE(WriteTaskFile(task, dir.Win("missing/dir/t.buj"), -1, -1, TestEnv()));
 }
@@ -614,4 +629,77 @@ TEST(TaskFile, DateAndTimeTexts)
     }
     EXPECT_TRUE(ParseTaskTime("6:00", value));
     EXPECT_DOUBLE_EQ(value, 0.25);
+}
+
+namespace {
+
+// Output of a Python script run with the file as its argument.
+std::string Python(const TTaskTestDir& dir, const std::string& script, const std::string& hostFile)
+{
+    dir.WriteHostFile("script.py", script);
+    const std::string command = "/usr/bin/python3 '" + dir.Host("script.py") + "' '" + hostFile + "' 2>&1";
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return output;
+    }
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+        output += buffer;
+    }
+    pclose(pipe);
+    return output;
+}
+
+} // namespace
+
+TEST(TaskFile, PythonConfigparserReadsWhatWeWrite)
+{
+    TTaskTestDir dir;
+    TBackupTask task = FullTask(dir);
+    ASSERT_TRUE(WriteTaskFile(task, dir.Win("t.buj"), -1, -1, TestEnv()));
+    const std::string theirs = Python(dir, R"(
+import configparser, sys
+c = configparser.RawConfigParser(strict=True)
+c.optionxform = str
+c.read(sys.argv[1], encoding='utf-8')
+for s in c.sections():
+    for k, v in c.items(s):
+        print(f'{s}|{k}|{v}')
+)",
+                                      dir.Host("t.buj"));
+    std::string ours;
+    for (const auto& [section, keys] : ParseIniLayout(dir.ReadHostFile("t.buj"))) {
+        for (const auto& [key, value] : keys) {
+            ours += section + "|" + key + "|" + value + "\n";
+        }
+    }
+    EXPECT_EQ(theirs, ours);
+}
+
+TEST(TaskFile, ReadsATaskThatPythonWrote)
+{
+    TTaskTestDir dir;
+    const std::string output = Python(dir, R"(
+import configparser, sys
+c = configparser.RawConfigParser()
+c.optionxform = str
+c['Global'] = {'Program': 'Generator', 'Version': '9.9', 'Destination': 'E:\\Sicherung Ä',
+               'Note': 'from #python#', 'DestMode': '1', 'DirCount': '1', 'Compress': '0'}
+c['Dir000'] = {'Source': 'C:\\Daten', 'Include': 'DOC,"A B"', 'BackupMode': '0', 'TimeMode': '5',
+               'Days': '3', 'FileCount': '2', 'ByteCountH': '1', 'ByteCountL': '5'}
+with open(sys.argv[1], 'w', encoding='utf-8', newline='\r\n') as f:
+    c.write(f)
+)",
+                                      dir.Host("py.buj"));
+    ASSERT_EQ(output, "");
+    const TBackupTask task = ReadBack(dir.Win("py.buj"));
+    EXPECT_EQ(task.Destination, "E:\\Sicherung Ä");
+    EXPECT_EQ(task.Note, "from \"python\"");
+    EXPECT_EQ(task.DestMode, DestCloneOfSource);
+    EXPECT_FALSE(task.Compress);
+    ASSERT_EQ(task.Sources.size(), 1u);
+    EXPECT_EQ(task.Sources[0].IncludeList.Types(), (std::vector<std::string>{"DOC", "A B"}));
+    EXPECT_EQ(task.Sources[0].DateFilter.Days, 3);
+    EXPECT_EQ(task.Sources[0].ByteCount, (int64_t{1} << 32) + 5);
 }

@@ -1,60 +1,21 @@
 #pragma once
 
-// Temporary folders and raw file access for the task tests.
+// Temporary folders and the layout of written INI files for the task tests.
 
-#include "platform/Drives.h"
+#include "TempFolder.h"
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include <gtest/gtest.h>
-#include <unistd.h>
+using TTaskTestDir = TTempFolder;
 
-class TTaskTestDir
+inline void MakeDir(const TTempFolder& folder, const std::string& relative)
 {
-public:
-    TTaskTestDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tessaro-tasks-XXXXXX").string();
-        host = mkdtemp(pattern.data());
-    }
-    ~TTaskTestDir()
-    {
-        std::error_code ignored;
-        std::filesystem::permissions(host, std::filesystem::perms::owner_all, ignored);
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(host, ignored)) {
-            std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all, ignored);
-        }
-        std::filesystem::remove_all(host, ignored);
-    }
-    TTaskTestDir(const TTaskTestDir&) = delete;
-    TTaskTestDir& operator=(const TTaskTestDir&) = delete;
-
-    // Host path of a name inside the folder.
-    std::string Host(const std::string& name = {}) const { return name.empty() ? host : host + "/" + name; }
-    // Windows path text of a name inside the folder.
-    std::string Win(const std::string& name = {}) const { return Platform::HostToWin(Host(name)).value_or(""); }
-
-    void Write(const std::string& name, const std::string& contents) const
-    {
-        std::ofstream(Host(name), std::ios::binary) << contents;
-    }
-    std::string Read(const std::string& name) const
-    {
-        std::ifstream in(Host(name), std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-    void MakeDir(const std::string& name) const { std::filesystem::create_directories(Host(name)); }
-
-private:
-    std::string host;
-};
+    std::filesystem::create_directories(folder.Host(relative));
+}
 
 // An INI text as written: sections in order, each with its keys and values in order.
 using TIniLayout = std::vector<std::pair<std::string, std::vector<std::pair<std::string, std::string>>>>;
