@@ -5,9 +5,8 @@
 //
 // Other parts of the program keep their own sections in the same file (histories,
 // window states, restore and clean-up); reading and writing here leaves them as
-// they are. The destination history ("BDestination") and the recent-task list
-// ("BackupList") belong to the editor's history objects, which load and save
-// themselves after ReadSettings / WriteSettings.
+// they are. The recent-task list ("BackupList") is the editor's THistoryList,
+// which loads and saves itself after ReadSettings / WriteSettings.
 
 #include "tasks/TaskModel.h"
 
@@ -60,6 +59,8 @@ struct TProgramSettings
     bool InstantShow = false;
 
     TNamedTypeLists TypeLists;
+    // Destinations used so far, most recent first ("BDestination", at most 50).
+    std::vector<std::string> DestinationHistory;
     TAutoTaskSlots AutoTasks;
     TAutoFlags AutoFlags; // computed by ReadSettings from the slots
 

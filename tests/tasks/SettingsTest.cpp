@@ -92,6 +92,7 @@ TEST(Settings, WrittenSettingsReadBackEqual)
     settings.TypeLists.Add("No temp", noTemp);
     settings.AutoTasks[0] = Slot("C:\\t\\a.buj");
     settings.AutoTasks[1] = TAutoTask("C:\\t\\b.buj");
+    settings.DestinationHistory = {"E:\\Backup", "F:\\%date%"};
     ASSERT_TRUE(WriteSettings(settings));
 
     const TProgramSettings back = Read(dir);
@@ -132,6 +133,7 @@ TEST(Settings, WrittenSettingsReadBackEqual)
     EXPECT_TRUE(back.AutoTasks[2].Free());
     EXPECT_EQ(back.AutoFlags, (TAutoFlags{true, true, false}));
     EXPECT_EQ(back.LogName, dir.Win("logs") + "\\tessaro.log");
+    EXPECT_EQ(back.DestinationHistory, settings.DestinationHistory);
 
     const std::string text = dir.ReadHostFile("tessaro.ini");
     EXPECT_NE(text.find("LastFile=daily.buj"), std::string::npos);

@@ -266,6 +266,21 @@ TEST(TaskFile, GoldenLayoutKeyByKey)
     EXPECT_EQ(written, expected);
 }
 
+TEST(TaskFile, DestinationGoesOnTopOfTheHistory)
+{
+    TTaskTestDir dir;
+    std::vector<std::string> history{"F:\\Old", "E:\\Backup\\%date%"};
+    TTaskFileEnv env = TestEnv();
+    env.DestinationHistory = &history;
+    TBackupTask task = FullTask(dir);
+    ASSERT_TRUE(WriteTaskFile(task, dir.Win("t.buj"), -1, -1, env));
+    EXPECT_EQ(history, (std::vector<std::string>{"E:\\Backup\\%date%", "F:\\Old"}));
+    history = {"F:\\Old"};
+    TBackupTask back;
+    ASSERT_TRUE(ReadTaskFile(back, dir.Win("t.buj"), true, false, env));
+    EXPECT_EQ(history.front(), "E:\\Backup\\%date%");
+}
+
 TEST(TaskFile, ShortTaskWithoutSources)
 {
     TTaskTestDir dir;
