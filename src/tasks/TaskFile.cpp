@@ -806,6 +806,9 @@ bool ReadPlainTaskFile(TBackupTask& task, const std::string& fileName, bool read
     const std::string text = WindowsTextToUtf8(contents);
     TLineReader lines(text);
     std::string line;
+    if (readAll) {
+        task.DirMasks.clear(); // the old form has none; keep no masks of another task
+    }
     if (lines.Next(line) && readAll) {
         task.Destination = TrimText(line);
         RememberDestination(task, env);
