@@ -298,6 +298,10 @@ struct TFtpParams
 
 void InitFtpParams(TFtpParams& params);
 
+// "ftp://host:port/subdir" for the destination page; empty while the server or
+// the user is missing.
+std::string FtpDestinationText(const TFtpParams& params);
+
 struct TMailData
 {
     std::string Server;
