@@ -10,6 +10,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <thread>
 
 namespace {
 
@@ -117,10 +118,22 @@ TStatusCode StreamWriteFailure()
     return error == Platform::ErrorDiskFull || error == Platform::ErrorHandleDiskFull ? ecLowDiskSpace : ecWriteFile;
 }
 
+std::unique_ptr<TDeflater> TGZipThread::MakeDeflater(int64_t inputSize) const
+{
+    // Large inputs are compressed block by block on several cores; the stream stays
+    // one raw deflate stream with the same level and strategy.
+    if (TParallelDeflater::Worthwhile(inputSize)) {
+        const unsigned threads = std::min(std::thread::hardware_concurrency(), 8u);
+        return std::make_unique<TParallelDeflater>(LevelIndex, StrategyIndex, TParallelDeflater::DefaultBlockSize,
+                                                   threads);
+    }
+    return std::make_unique<TRawDeflater>(LevelIndex, StrategyIndex, Buffer.size());
+}
+
 TStatusCode TGZipThread::CompressLoop(TStream& source, TStream& target)
 {
     const int64_t start = target.Position();
-    TRawDeflater deflater(LevelIndex, StrategyIndex, Buffer.size());
+    const std::unique_ptr<TDeflater> deflater = MakeDeflater(source.Size() - source.Position());
     TStatusCode sinkCode = 0;
     const TByteSink sink = [&target, &sinkCode](const uint8_t* data, size_t size) {
         if (target.Write(data, static_cast<int64_t>(size)) == static_cast<int64_t>(size))
@@ -128,10 +141,10 @@ TStatusCode TGZipThread::CompressLoop(TStream& source, TStream& target)
         sinkCode = StreamWriteFailure();
         return false;
     };
-    const auto deflated = [&sinkCode](TRawDeflater::TResult result) -> TStatusCode {
-        if (result == TRawDeflater::TResult::Ok)
+    const auto deflated = [&sinkCode](TDeflateResult result) -> TStatusCode {
+        if (result == TDeflateResult::Ok)
             return 0;
-        return result == TRawDeflater::TResult::SinkError ? sinkCode : ecWriteFile;
+        return result == TDeflateResult::SinkError ? sinkCode : ecWriteFile;
     };
     const int64_t chunk = static_cast<int64_t>(Buffer.size());
     TStatusCode code = 0;
@@ -143,13 +156,13 @@ TStatusCode TGZipThread::CompressLoop(TStream& source, TStream& target)
         Count += got;
         DoProgress(pkCompress, Count);
         Crc = static_cast<uint32_t>(crc32_z(Crc, Buffer.data(), static_cast<size_t>(got)));
-        code = deflated(deflater.Write(Buffer.data(), static_cast<size_t>(got), sink));
+        code = deflated(deflater->Write(Buffer.data(), static_cast<size_t>(got), sink));
         if (code == 0 && ShouldStop())
             code = icTerminated;
     } while (got == chunk && code == 0);
     if (code != 0)
         return code;
-    code = deflated(deflater.Finish(sink));
+    code = deflated(deflater->Finish(sink));
     if (code == 0 && Count > 0 && target.Position() <= start)
         code = ecLowDiskSpace;
     return code;

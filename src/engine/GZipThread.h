@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/CopyThread.h"
+#include "engine/Deflate.h"
 #include "engine/GzipFormat.h"
 #include "platform/TempFiles.h"
 
@@ -45,6 +46,7 @@ protected:
     TStatusCode GZipFile() override;
     TStatusCode VerifyGZipFile() override;
 
+    std::unique_ptr<TDeflater> MakeDeflater(int64_t inputSize) const;
     // Raw deflate of the rest of source into target: Count, Crc, kind 2 progress.
     TStatusCode CompressLoop(TStream& source, TStream& target);
     // The compress loop, or with encryption: compress into an intermediate, then

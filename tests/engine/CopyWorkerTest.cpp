@@ -137,6 +137,16 @@ TEST(ShellCopy, KeepsTimesAndVerifiesAgainstTheSource)
     EXPECT_EQ(ModifiedSeconds(dir.Host("shell")), ModifiedSeconds(dir.Host("in")));
 }
 
+TEST(WinCopyThread, CompressesThroughTheGzipWorker)
+{
+    TTempFolder dir;
+    WriteBytes(dir.Host("in"), PatternBytes(3 * BufSize + 7));
+    TWinCopyThread worker(dir.Win("in"), dir.Win("in.gz"), nullptr, true, true, BufSize);
+    EXPECT_EQ(worker.Operation, opGZip);
+    EXPECT_EQ(RunWorker(worker), 0u);
+    EXPECT_EQ(std::system(("gzip -t '" + dir.Host("in.gz") + "'").c_str()), 0);
+}
+
 // Runs the building blocks with a fault between them.
 class TFaultWorker : public TWinCopyThread
 {
