@@ -55,11 +55,6 @@ bool DestinationInsideSource(const TBackupTask& task)
 
 } // namespace
 
-std::string FtpDestinationText(const TFtpParams& ftp)
-{
-    return "ftp://" + ftp.Host + ":" + std::to_string(ftp.Port) + "/" + ftp.SubDir;
-}
-
 bool TaskChecks(TBackupTask& task, ITaskCheckDialogs* dialogs)
 {
     if (task.Sources.empty()) {

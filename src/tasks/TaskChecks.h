@@ -2,8 +2,7 @@
 
 // Tests a task for combinations that cannot work, before it is saved or run and
 // while folders are added or the layout changes:
-//   TaskChecks, DestinationOnSourceRoot, SourcesOnOneDrive, FindSourceEntry,
-//   FtpDestinationText.
+//   TaskChecks, DestinationOnSourceRoot, SourcesOnOneDrive, FindSourceEntry.
 // The checks read the task model; the windows they may open (FTP settings, folder
 // chooser) come through ITaskCheckDialogs, messages through the message-dialog API.
 
@@ -22,9 +21,6 @@ public:
     // one was chosen (then in folder).
     virtual bool ChooseDestination(std::string& folder) = 0;
 };
-
-// "ftp://" + host + ":" + port + "/" + folder.
-std::string FtpDestinationText(const TFtpParams& ftp);
 
 // True when the task may be saved or run. Shows the messages itself; may change the
 // destination (marking the task modified). dialogs may be null: nothing is repaired.
