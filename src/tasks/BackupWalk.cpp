@@ -57,6 +57,20 @@ bool WorkerTouchedDestination(TStatusCode status)
     return number != errFileNotFound && number != errOpenFile && number != errPathTooLong;
 }
 
+// The local time is only needed by the date tests and the FTP decision: it costs a
+// time-zone conversion per file.
+TFileInfo FileInfoOf(const TSearchRec& rec, bool withTime)
+{
+    if (withTime) {
+        return SearchRecToFileInfo(rec);
+    }
+    TFileInfo info;
+    info.Name = rec.Name;
+    info.Attr = rec.Attr;
+    info.Size = rec.Size;
+    return info;
+}
+
 } // namespace
 
 struct TBackupWalk::TFolder
@@ -286,9 +300,14 @@ void TBackupWalk::LeaveFolder(TFolder& folder, const TFileTimes& times, uint32_t
             Log.WriteLog(LogNotePrefix + TrDefault("Delete empty directory: ") + folder.Rel);
         }
     }
-    if (!removed && Platform::DirectoryExists(folder.DestDir)) {
-        Platform::SetFileAttributes(folder.DestDir, attr);
-        if (times.Valid) {
+    TFindData dest;
+    if (!removed && Platform::GetFindData(folder.DestDir, dest) && (dest.Attr & faDirectory) != 0) {
+        // A re-run finds most folders as the last run left them: write only what differs.
+        constexpr uint32_t kept = faReadOnly | faHidden | faSysFile | faArchive;
+        if ((dest.Attr & kept) != (attr & kept)) {
+            Platform::SetFileAttributes(folder.DestDir, attr);
+        }
+        if (times.Valid && dest.LastWriteTime != times.LastWriteTime) {
             SetFileTimes(folder.DestDir, times, false, Task.CreationTime);
         }
     }
@@ -299,13 +318,14 @@ void TBackupWalk::LeaveFolder(TFolder& folder, const TFileTimes& times, uint32_t
 
 void TBackupWalk::ShowScanned(const TFolder& folder)
 {
-    Supervision.View().ShowFile(ItemDirectory, TrDefault("is scanned:"), folder.SourceDir);
+    Supervision.View().ShowFile(ItemDirectory, ScannedText, folder.SourceDir);
 }
 
 bool TBackupWalk::BackupFiles(TWalkContext& ctx, TFolder& folder, const std::vector<TSearchRec>& files)
 {
     ShowScanned(folder);
     const bool converting = FilenameCase == 1 || FilenameCase == 2 || ReplaceChars;
+    const bool needsTime = Ftp != nullptr || ctx.Filter.DateFilter.TimeMode != TimeModeAny;
     for (const TSearchRec& rec : files) {
         if (Cancelled()) {
             return false;
@@ -313,7 +333,7 @@ bool TBackupWalk::BackupFiles(TWalkContext& ctx, TFolder& folder, const std::vec
         Supervision.WaitWhilePaused();
         Supervision.View().SetFileProgress(0);
         TFileJob job;
-        job.Info = SearchRecToFileInfo(rec);
+        job.Info = FileInfoOf(rec, needsTime);
         job.SourcePath = folder.SourceDir + rec.Name;
         job.DestName = ConvertFileName(rec.Name, FilenameCase, ReplaceChars);
         job.RelPath = JoinRelative(folder.Rel, rec.Name);
@@ -394,7 +414,7 @@ TStatusCode TBackupWalk::UploadFile(TFileJob& job)
         return ecFtpConnect;
     }
     if (!Ftp->NeedsUpdate(ftpJob)) {
-        Supervision.View().ShowFile(ItemDirectory, TrDefault("is scanned:"), ExtractFilePath(job.SourcePath));
+        Supervision.View().ShowFile(ItemDirectory, ScannedText, ExtractFilePath(job.SourcePath));
         return WalkUpToDate;
     }
     Supervision.View().ShowFile(ItemFile, "", job.SourcePath);

@@ -161,6 +161,7 @@ private:
     TBackupLog& Log;
     TBackupSupervision& Supervision;
     TZipWrite* CurrentZip = nullptr;
+    const std::string ScannedText;
 };
 
 // One line of the preview list and the number of files taken in a folder line.
