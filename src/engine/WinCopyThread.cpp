@@ -2,9 +2,8 @@
 
 TWinCopyThread::TWinCopyThread(const std::string& source, const std::string& destination, TEncryption* encryption,
                                bool gzip, bool verify, int32_t bufferSize, TThreadPriority priority)
-    : TCopyThread(source, destination, bufferSize, priority)
+    : TGZipThread(source, destination, encryption, bufferSize, priority)
 {
-    Encryption = encryption;
     GZip = gzip ? 1 : 0;
     Verify = verify ? 1 : 0;
     if (encryption) {

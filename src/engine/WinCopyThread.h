@@ -1,12 +1,11 @@
 #pragma once
 
-#include "engine/CopyThread.h"
+#include "engine/GZipThread.h"
 
 // The backup's worker: shell copy, gzip, encryption or plain copy, each followed by
-// its verify pass when Verify is set and the operation succeeded.
-// Its parent becomes the gzip worker once that exists, which supplies GZipFile and
-// VerifyGZipFile; nothing else here changes then.
-class TWinCopyThread : public TCopyThread
+// its verify pass when Verify is set and the operation succeeded. The gzip worker
+// supplies GZipFile and VerifyGZipFile.
+class TWinCopyThread : public TGZipThread
 {
 public:
     TWinCopyThread(const std::string& source, const std::string& destination, TEncryption* encryption, bool gzip,

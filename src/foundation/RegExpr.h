@@ -34,7 +34,7 @@ public:
     // Run-time error raised when a search takes more steps than StepLimit allows; catastrophic
     // backtracking must not hang a backup.
     static constexpr int ErrorStepLimit = 1014;
-    static constexpr long DefaultStepLimit = 20'000'000;
+    static constexpr long DefaultStepLimit = 10'000'000;
 
     TRegExpr();
     virtual ~TRegExpr();

@@ -748,18 +748,29 @@ private:
     }
 };
 
-// True when every match must begin at the start of the text.
-bool StartsAnchored(const TNode& node)
+// A leading ".*" that also crosses line breaks: when it fails at the start of the text it fails
+// everywhere. Inside a group a back reference could tell the starts apart, so only outside.
+bool IsLeadingAnyRun(const TNode& node)
+{
+    return node.Kind == TNodeKind::Repeat && node.Min == 0 && node.Max == UnlimitedRepeats &&
+           node.Kids.front()->Kind == TNodeKind::Any && (node.Kids.front()->Mods & 4) != 0;
+}
+
+// True when a search needs to try only the start of the text.
+bool StartsAnchored(const TNode& node, bool inGroup = false)
 {
     switch (node.Kind) {
     case TNodeKind::Assert:
         return node.Assertion == TReOp::TextStart || (node.Assertion == TReOp::LineStart && !(node.Mods & 16));
+    case TNodeKind::Repeat:
+        return !inGroup && IsLeadingAnyRun(node);
     case TNodeKind::Concat:
-        return !node.Kids.empty() && StartsAnchored(*node.Kids.front());
+        return !node.Kids.empty() && StartsAnchored(*node.Kids.front(), inGroup);
     case TNodeKind::Group:
-        return StartsAnchored(*node.Kids.front());
+        return StartsAnchored(*node.Kids.front(), true);
     case TNodeKind::Alternation:
-        return std::all_of(node.Kids.begin(), node.Kids.end(), [](const auto& kid) { return StartsAnchored(*kid); });
+        return std::all_of(node.Kids.begin(), node.Kids.end(),
+                           [inGroup](const auto& kid) { return StartsAnchored(*kid, inGroup); });
     default:
         return false;
     }

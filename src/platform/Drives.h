@@ -49,7 +49,8 @@ std::string WinNameToHost(const std::string& name);
 // "C:" of "C:\dir\f", "\\server\share" of "\\server\share\dir"; empty otherwise.
 std::string ExtractFileDrive(const std::string& winPath);
 
-// The mount that holds the path (or a deeper TESSARO_DRIVES entry) answers these.
+// A table entry with a type or a label (TESSARO_DRIVES, network shares) answers these for
+// every path below it (an empty label when it names none); else the mount holding the path.
 int GetDriveType(const std::string& winPath); // DriveNoRootDir when the drive is unknown
 std::string GetVolumeLabel(const std::string& winPath);
 std::string FindVolumeDrive(const std::string& winPath); // the volume's root as Windows text

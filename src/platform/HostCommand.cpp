@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <pthread.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -110,14 +111,17 @@ THostCommandResult RunHostCommand(const std::vector<std::string>& argv, const st
     if (spawned != 0) {
         return result;
     }
-    // A program that does not read its input must not kill us with SIGPIPE.
-    struct sigaction ignore
-    {
-    }, previous{};
-    ignore.sa_handler = SIG_IGN;
-    ::sigaction(SIGPIPE, &ignore, &previous);
+    // A program that does not read its input must not kill us with SIGPIPE: the signal is
+    // blocked for this thread only and a pending one is taken away again.
+    sigset_t pipeSet, previous;
+    sigemptyset(&pipeSet);
+    sigaddset(&pipeSet, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSet, &previous);
     WriteAll(in.Write(), input);
-    ::sigaction(SIGPIPE, &previous, nullptr);
+    const timespec noWait{0, 0};
+    while (sigtimedwait(&pipeSet, nullptr, &noWait) == SIGPIPE) {
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     in.CloseWrite();
     result.Output = ReadAll(out.Read());
     int status = 0;

@@ -2,6 +2,7 @@
 
 #include "foundation/DateUtils.h"
 #include "foundation/NumberText.h"
+#include "foundation/WinServices.h"
 
 #include <cmath>
 #include <cstdio>
@@ -62,8 +63,28 @@ public:
             std::lock_guard lock(mutex);
             return programDir;
         }
-        // Special folders, user and computer names come from the shell services.
-        return {};
+        switch (index) {
+        case PhPersonal:
+            return GetSpecialFolder(CSIDL_PERSONAL);
+        case PhAppData:
+            return GetSpecialFolder(CSIDL_APPDATA);
+        case PhProfile: {
+            const std::string profile = GetProfileDir();
+            return profile.empty() ? GetWindowsDir() : profile;
+        }
+        case PhUser:
+            return GetCurrentUserName();
+        case PhComputer:
+            return GetLocalComputerName();
+        case PhDesktop:
+            return GetSpecialFolder(CSIDL_DESKTOP);
+        case PhFavorites:
+            return GetSpecialFolder(CSIDL_FAVORITES);
+        case PhProgramFiles:
+            return GetSpecialFolder(CSIDL_PROGRAM_FILES);
+        default:
+            return {};
+        }
     }
 
     void SetProgramDir(const std::string& dir)

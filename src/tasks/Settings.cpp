@@ -2,6 +2,7 @@
 
 #include "foundation/CommaText.h"
 #include "foundation/DateUtils.h"
+#include "foundation/History.h"
 #include "foundation/IniFile.h"
 #include "foundation/PathUtils.h"
 #include "foundation/StringUtils.h"
@@ -16,6 +17,8 @@ namespace {
 
 const char* const SecConfig = "Config";
 const char* const SecOldTasks = "Tasks";
+const char* const SecDestinations = "BDestination";
+constexpr int MaxDestinations = 50;
 const char* const DefaultNoCompress = "zip,arj,jpg,gif,pdf,png";
 
 // Day number of 1899-12-30 in the time-stamp pair, and of the last day meaning "never".
@@ -246,6 +249,15 @@ double TimeStampToDateTime(const TTimeStampPair& stamp)
     return static_cast<double>(stamp.Date - DateDelta) + static_cast<double>(stamp.Time) / MsPerDay;
 }
 
+TTaskFileEnv TaskFileEnvFrom(TProgramSettings& settings)
+{
+    TTaskFileEnv env;
+    env.BackupSuffix = settings.BackupSuffix;
+    env.NoCompress = settings.NoCompress;
+    env.DestinationHistory = &settings.DestinationHistory;
+    return env;
+}
+
 bool ReadSettings(const std::string& fileName, TProgramSettings& settings, const TSettingsEnv& givenEnv)
 {
     const TSettingsEnv env = WithDefaults(givenEnv);
@@ -260,6 +272,7 @@ bool ReadSettings(const std::string& fileName, TProgramSettings& settings, const
     ReadTypeLists(ini, settings, env);
     settings.InstantShow = ini.ReadBool(SecConfig, "InstantShow", false);
     ReadAutoTasks(ini, settings, env, env.Now());
+    ReadHistory(ini, SecDestinations, "", settings.DestinationHistory, MaxDestinations);
     settings.LogName = BackupLogName(fileName, settings.ProtDir);
     return found;
 }
@@ -323,6 +336,7 @@ bool WriteSettings(const TProgramSettings& s)
     for (int n = 0; n < AutoTaskSlots; ++n) {
         WriteSlot(ini, AutoTaskSection(n), s.AutoTasks[static_cast<size_t>(n)]);
     }
+    WriteHistory(ini, SecDestinations, "", s.DestinationHistory, true, MaxDestinations);
     return ini.UpdateFile() == 0;
 }
 

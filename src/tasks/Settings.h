@@ -5,10 +5,10 @@
 //
 // Other parts of the program keep their own sections in the same file (histories,
 // window states, restore and clean-up); reading and writing here leaves them as
-// they are. The destination history ("BDestination") and the recent-task list
-// ("BackupList") belong to the editor's history objects, which load and save
-// themselves after ReadSettings / WriteSettings.
+// they are. The recent-task list ("BackupList") is the editor's THistoryList,
+// which loads and saves itself after ReadSettings / WriteSettings.
 
+#include "tasks/TaskFile.h"
 #include "tasks/TaskModel.h"
 
 #include <cstdint>
@@ -60,6 +60,8 @@ struct TProgramSettings
     bool InstantShow = false;
 
     TNamedTypeLists TypeLists;
+    // Destinations used so far, most recent first ("BDestination", at most 50).
+    std::vector<std::string> DestinationHistory;
     TAutoTaskSlots AutoTasks;
     TAutoFlags AutoFlags; // computed by ReadSettings from the slots
 
@@ -81,6 +83,11 @@ struct TSettingsEnv
     // Current local date and time; by default the clock.
     std::function<double()> Now;
 };
+
+// What the task file takes from the settings: the suffix of kept versions, the
+// never-compressed types and the destination history (kept pointing into
+// `settings`). Program texts, command-line user and date record stay the caller's.
+TTaskFileEnv TaskFileEnvFrom(TProgramSettings& settings);
 
 // Reads the settings file into `settings`. Keys that are missing keep the
 // defaults of the table; WaitTime, Startup, Narrow, Width, Height and JobDir keep

@@ -3,6 +3,7 @@
 #include "engine/StoredPassword.h"
 #include "foundation/CommaText.h"
 #include "foundation/Encodings.h"
+#include "foundation/History.h"
 #include "foundation/IniFile.h"
 #include "foundation/MessageDialogs.h"
 #include "foundation/PathUtils.h"
@@ -95,6 +96,13 @@ TTaskFileEnv WithDefaults(const TTaskFileEnv& env)
         full.ExpandSourceDir = [](const std::string& dir) { return ExpandPlaceholders(true, dir); };
     }
     return full;
+}
+
+void RememberDestination(const TBackupTask& task, const TTaskFileEnv& env)
+{
+    if (env.DestinationHistory != nullptr) {
+        AddToHistory(*env.DestinationHistory, task.Destination);
+    }
 }
 
 void ReadGlobalOptions(TIniFile& ini, TBackupTask& task, const TTaskFileEnv& env)
@@ -519,6 +527,7 @@ bool ReadTaskFile(TBackupTask& task, const std::string& fileName, bool readAll, 
     }
     if (readAll) {
         ReadGlobalOptions(ini, task, env);
+        RememberDestination(task, env);
         ReadFtp(ini, task.Ftp);
         ReadMail(ini, task.Mail);
         task.SendMail = task.SendMail && !task.Mail.Server.empty() && !task.Mail.Recipients.empty();
@@ -533,12 +542,13 @@ bool ReadTaskFile(TBackupTask& task, const std::string& fileName, bool readAll, 
 bool WriteTaskFile(TBackupTask& task, const std::string& fileName, int firstEntry, int lastEntry,
                    const TTaskFileEnv& env, std::string* error)
 {
+    RememberDestination(task, env);
     const int count = static_cast<int>(task.Sources.size());
     int first = 0;
     int last = count - 1;
     if (firstEntry >= 0) {
         first = std::min(firstEntry, count);
-        last = std::min(lastEntry, count - 1);
+        last = std::max(std::min(lastEntry, count - 1), first - 1);
     }
     TIniFile ini; // built in memory, then saved in one piece
     if (task.Sources.empty()) {
@@ -796,8 +806,12 @@ bool ReadPlainTaskFile(TBackupTask& task, const std::string& fileName, bool read
     const std::string text = WindowsTextToUtf8(contents);
     TLineReader lines(text);
     std::string line;
+    if (readAll) {
+        task.DirMasks.clear(); // the old form has none; keep no masks of another task
+    }
     if (lines.Next(line) && readAll) {
         task.Destination = TrimText(line);
+        RememberDestination(task, env);
     }
     bool haveLine = lines.Next(line);
     if (haveLine && readAll) {

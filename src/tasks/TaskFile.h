@@ -31,6 +31,9 @@ struct TTaskFileEnv
     std::function<void(TExtensionList& entry)> ApplyDirMasks;
     // Expands the path placeholders of a source folder; by default ExpandPlaceholders.
     std::function<std::string(const std::string& dir)> ExpandSourceDir;
+    // The destination history (TProgramSettings::DestinationHistory): reading and
+    // writing a task put its destination on top. May be null.
+    std::vector<std::string>* DestinationHistory = nullptr;
 };
 
 // Resets the options of a task to those of a new task (keeps the source entries,

@@ -1,31 +1,22 @@
 #include "tasks/TaskModel.h"
 
+#include "foundation/PathUtils.h"
+#include "foundation/StringUtils.h"
+#include "platform/Utf8.h"
+
 #include <algorithm>
 
 namespace {
 
-char AsciiUpper(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-// Type names and paths compare without regard to ASCII case, as on Windows.
+// Type names and paths compare per code point without regard to case, as on Windows.
 int CompareNoCase(const std::string& a, const std::string& b)
 {
-    const size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        const unsigned char ca = static_cast<unsigned char>(AsciiUpper(a[i]));
-        const unsigned char cb = static_cast<unsigned char>(AsciiUpper(b[i]));
-        if (ca != cb) {
-            return ca < cb ? -1 : 1;
-        }
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+    return Platform::CompareTextUtf8(a, b);
 }
 
 bool SameNoCase(const std::string& a, const std::string& b)
 {
-    return a.size() == b.size() && CompareNoCase(a, b) == 0;
+    return SameTextIgnoringCase(a, b);
 }
 
 } // namespace
@@ -283,6 +274,14 @@ void InitFtpParams(TFtpParams& params)
     params = TFtpParams{};
 }
 
+std::string FtpDestinationText(const TFtpParams& params)
+{
+    if (params.Host.empty() || params.Username.empty()) {
+        return {};
+    }
+    return "ftp://" + params.Host + ":" + std::to_string(params.Port) + "/" + params.SubDir;
+}
+
 void InitMailData(TMailData& data)
 {
     data = TMailData{};
@@ -323,13 +322,7 @@ bool TBackupTask::operator==(const TBackupTask& o) const
 
 std::string TaskDisplayName(const std::string& taskFile)
 {
-    const size_t slash = taskFile.find_last_of("\\:");
-    std::string name = slash == std::string::npos ? taskFile : taskFile.substr(slash + 1);
-    const size_t dot = name.rfind('.');
-    if (dot != std::string::npos) {
-        name.erase(dot);
-    }
-    return name;
+    return RemoveExtension(ExtractFileName(taskFile));
 }
 
 TAutoTask::TAutoTask(const std::string& name) : Name(name), DisplayName(TaskDisplayName(name))

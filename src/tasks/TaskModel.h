@@ -4,18 +4,30 @@
 //
 // The task editor shows and edits a TBackupTask, the task file reads and writes
 // it (tasks/TaskFile.h), the scan and the run take it. No window keeps task state
-// of its own. The same building blocks serve the named file-type lists
-// (tasks/TypeLists.h) and the eight automatic-task slots of the program
-// settings (tasks/Settings.h).
+// of its own: a window fills its controls from the model and writes user changes
+// back (setting Modified), nothing else.
+//
+//   TBackupTask       options, destination, FTP and mail records, source entries
+//   TExtensionList    one source entry: type lists with counters, name and
+//                     extension filters, date, size and attribute tests, folder
+//                     masks and excluded subfolders, the entry's statistics
+//   TNamedTypeLists   the named file-type lists of the settings and ".but" files
+//                     (TExtensionList with only Mode and one type list in use)
+//   TAutoTask         one of the eight automatic-task slots (tasks/Settings.h)
+//
+// Loading a task: clear Sources, then ReadTaskFile(task, file, true, ...).
+// Importing folders: ReadTaskFile(task, file, false, ...) appends entries.
+// Before counting, an entry's counters are reset (ResetCounters); entries with
+// NeedsScan set have no valid counters yet.
 //
 // Dates and times are day counts since 1899-12-30 with the time of day as the
-// fraction (see foundation/DateUtils.h). Paths are Windows path text.
+// fraction (foundation/DateUtils.h). Paths are Windows path text; names and
+// types compare without regard to case.
 
 #include "foundation/TextFilter.h"
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -107,7 +119,8 @@ private:
 
 // ---- excluded subfolders -----------------------------------------------------
 
-// Full paths of excluded subfolders, sorted and unique ignoring case. An item
+// Full paths of excluded subfolders (each ending in "\"), sorted and unique
+// ignoring case. An item
 // made by the entry's folder masks carries FromMask; only the others are the
 // user's choice and are saved with the task.
 class TSubDirList
@@ -297,6 +310,10 @@ struct TFtpParams
 };
 
 void InitFtpParams(TFtpParams& params);
+
+// "ftp://host:port/subdir" for the destination page; empty while the server or
+// the user is missing.
+std::string FtpDestinationText(const TFtpParams& params);
 
 struct TMailData
 {

@@ -1,6 +1,5 @@
 #include "engine/CopyThread.h"
 
-#include "engine/Encryption.h"
 #include "foundation/MessageLoop.h"
 
 #include <gtest/gtest.h>
@@ -61,46 +60,6 @@ public:
     TProcessMessagesHook Previous;
 };
 
-TEST(CopyThread, EndsWithSuccessAndReportsProgressFromItsThread)
-{
-    TStepWorker worker(3);
-    std::vector<int64_t> counts;
-    std::thread::id progressThread;
-    worker.SetOnProgress([&](const void* sender, uint8_t kind, int64_t count) {
-        EXPECT_EQ(sender, &worker);
-        EXPECT_EQ(kind, pkCopy);
-        progressThread = std::this_thread::get_id();
-        counts.push_back(count);
-    });
-    worker.Start();
-    WaitForWorkerEnd(worker);
-    EXPECT_TRUE(worker.IsTerminated());
-    EXPECT_EQ(worker.StatusCode, 0u);
-    EXPECT_EQ(counts, (std::vector<int64_t>{1, 2, 3}));
-    EXPECT_NE(progressThread, std::this_thread::get_id());
-}
-
-TEST(CopyThread, CancelStopsAfterTheCurrentBufferWithTheOperation)
-{
-    const struct
-    {
-        TStatusCode operation;
-        TStatusCode expected;
-    } cases[] = {{opCopy, 0x1080}, {opEncrypt, 0x5080}, {opDecrypt, 0x6080}};
-    for (const auto& c : cases) {
-        TStepWorker worker(-1);
-        worker.Operation = c.operation;
-        worker.SetOnProgress([&](const void*, uint8_t, int64_t count) {
-            if (count == 5) {
-                worker.Cancel();
-            }
-        });
-        worker.Start();
-        WaitForWorkerEnd(worker);
-        EXPECT_EQ(worker.StatusCode, c.expected);
-    }
-}
-
 TEST(CopyThread, CancelOpensThePauseGate)
 {
     TStepWorker worker(-1);
@@ -150,12 +109,15 @@ TEST(CopyThread, WaitRunsTheMessageLoopOnTheWaitingThread)
     EXPECT_TRUE(pumped.load());
 }
 
-TEST(CopyThread, TerminateWaitsForTheRealEnd)
+TEST(CopyThread, TerminateCancelsAndWaitsForTheRealEnd)
 {
     TStepWorker worker(-1);
     std::atomic<bool> cleanedUp{false};
     worker.BeforeDone = [&] { cleanedUp = true; };
-    worker.SetOnProgress([&](const void*, uint8_t, int64_t count) {
+    const auto waiter = std::this_thread::get_id();
+    worker.SetOnProgress([&](const void* sender, uint8_t, int64_t count) {
+        EXPECT_EQ(sender, &worker);
+        EXPECT_NE(std::this_thread::get_id(), waiter);
         if (count == 2) {
             worker.Terminate();
         }
@@ -177,20 +139,6 @@ TEST(CopyThread, AFailingOrForgetfulExecuteStillEnds)
     forgetful.Start();
     WaitForWorkerEnd(forgetful);
     EXPECT_EQ(forgetful.StatusCode, 0u);
-}
-
-TEST(CopyThread, SharesTheProgressHandlerWithItsEncryption)
-{
-    TEncryption encryption("pw", 64, 1);
-    {
-        TDecryptThread worker("a", "b", &encryption, 64);
-        EXPECT_EQ(worker.Operation, opDecrypt);
-        worker.SetOnProgress([](const void*, uint8_t, int64_t) {});
-        EXPECT_TRUE(static_cast<bool>(encryption.OnProgress));
-    }
-    // The worker only borrowed the object and leaves no handler behind.
-    EXPECT_FALSE(static_cast<bool>(encryption.OnProgress));
-    EXPECT_EQ(TDecryptThread("a", "b", nullptr, 64).Operation, opCopy);
 }
 
 } // namespace

@@ -23,32 +23,21 @@ struct TEvent
     int64_t count;
 };
 
-// Runs a worker to its end, collecting its progress events.
+// Runs a worker to its end; onEvent sees each progress event on the worker's thread.
 TStatusCode RunWorker(TCopyThread& worker, std::vector<TEvent>* events = nullptr,
                       const std::function<void(TCopyThread&, const TEvent&)>& onEvent = {})
 {
     worker.SetOnProgress([&](const void* sender, uint8_t kind, int64_t count) {
-        const TEvent event{sender, kind, count};
         if (events) {
-            events->push_back(event);
+            events->push_back({sender, kind, count});
         }
         if (onEvent) {
-            onEvent(worker, event);
+            onEvent(worker, {sender, kind, count});
         }
     });
     worker.Start();
     WaitForWorkerEnd(worker);
     return worker.StatusCode;
-}
-
-void WriteFile(const TTempFolder& dir, const std::string& name, const std::vector<uint8_t>& data)
-{
-    WriteBytes(dir.Host(name), data);
-}
-
-std::vector<uint8_t> ReadFile(const TTempFolder& dir, const std::string& name)
-{
-    return ReadBytes(dir.Host(name));
 }
 
 int64_t ModifiedSeconds(const std::string& host)
@@ -59,57 +48,59 @@ int64_t ModifiedSeconds(const std::string& host)
     return stat(host.c_str(), &st) == 0 ? st.st_mtim.tv_sec : -1;
 }
 
-void SetModifiedSeconds(const std::string& host, int64_t seconds)
-{
-    const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
-    utimensat(AT_FDCWD, host.c_str(), times, 0);
-}
+const auto CancelAtSecondBuffer = [](TCopyThread& worker, const TEvent& event) {
+    if (event.count == 2 * BufSize) {
+        worker.Cancel();
+    }
+};
 
-TEST(PlainCopy, CopiesContentTimesAndReportsProgress)
+TEST(PlainCopy, CopiesContentAndTimesWithAndWithoutVerify)
 {
     TTempFolder dir;
-    for (size_t size : {size_t{0}, size_t{1}, size_t{BufSize}, size_t{BufSize + 1}, size_t{3 * BufSize + 5}}) {
+    // Shrinking sizes: each copy also replaces a longer file.
+    for (size_t size : {size_t{3 * BufSize + 5}, size_t{BufSize}, size_t{0}}) {
         const auto data = PatternBytes(size, static_cast<uint32_t>(size));
-        WriteFile(dir, "in", data);
-        SetModifiedSeconds(dir.Host("in"), 1500000000);
+        WriteBytes(dir.Host("in"), data);
+        const struct timespec stamp[2] = {{1500000000, 0}, {1500000000, 0}};
+        utimensat(AT_FDCWD, dir.Host("in").c_str(), stamp, 0);
         TCopyThread worker(dir.Win("in"), dir.Win("out"), BufSize);
         std::vector<TEvent> events;
         EXPECT_EQ(RunWorker(worker, &events), 0u) << size;
-        EXPECT_EQ(ReadFile(dir, "out"), data) << size;
+        EXPECT_EQ(ReadBytes(dir.Host("out")), data) << size;
         EXPECT_EQ(ModifiedSeconds(dir.Host("out")), 1500000000) << size;
-        EXPECT_EQ(worker.Count, static_cast<int64_t>(size));
-        ASSERT_FALSE(events.empty());
-        EXPECT_EQ(events.front().kind, pkCopy);
         EXPECT_EQ(events.front().count, -static_cast<int64_t>(size));
         EXPECT_EQ(events.back().count, static_cast<int64_t>(size));
         EXPECT_EQ(events.size(), 1 + (size + BufSize - 1) / BufSize) << size;
         // With a verify pass the copy goes through the buffer for its CRC.
         TWinCopyThread verified(dir.Win("in"), dir.Win("verified"), nullptr, false, true, BufSize);
-        EXPECT_EQ(RunWorker(verified), 0u) << size;
-        EXPECT_EQ(ReadFile(dir, "verified"), data) << size;
-        EXPECT_EQ(ModifiedSeconds(dir.Host("verified")), 1500000000) << size;
+        events.clear();
+        EXPECT_EQ(RunWorker(verified, &events), 0u) << size;
+        EXPECT_EQ(ReadBytes(dir.Host("verified")), data) << size;
+        EXPECT_EQ(events.back().kind, pkCopyVerify);
     }
 }
 
-TEST(PlainCopy, OverwritesAReadOnlyDestination)
+TEST(PlainCopy, OverwritesAReadOnlyDestinationAndCancelKeepsThePart)
 {
     TTempFolder dir;
-    WriteFile(dir, "in", PatternBytes(100));
-    WriteFile(dir, "out", PatternBytes(50, 9));
+    WriteBytes(dir.Host("in"), PatternBytes(10 * BufSize));
+    WriteBytes(dir.Host("out"), PatternBytes(50, 9));
     chmod(dir.Host("out").c_str(), 0444);
     chmod(dir.Host("in").c_str(), 0444);
     TCopyThread worker(dir.Win("in"), dir.Win("out"), BufSize);
     EXPECT_EQ(RunWorker(worker), 0u);
-    EXPECT_EQ(ReadFile(dir, "out"), PatternBytes(100));
-    // The source's read-only attribute travels with the copy.
+    EXPECT_EQ(ReadBytes(dir.Host("out")), PatternBytes(10 * BufSize));
     EXPECT_EQ(Platform::GetFileAttributes(dir.Win("out")) & faReadOnly, faReadOnly);
+
+    TCopyThread cancelled(dir.Win("in"), dir.Win("part"), BufSize);
+    EXPECT_EQ(RunWorker(cancelled, nullptr, CancelAtSecondBuffer), 0x1080u);
+    EXPECT_EQ(ReadBytes(dir.Host("part")).size(), static_cast<size_t>(2 * BufSize));
 }
 
 TEST(PlainCopy, ChecksNamesBeforeTouchingAnything)
 {
     TTempFolder dir;
-    WriteFile(dir, "in", PatternBytes(10));
-    // Names of exactly 259 and 260 characters.
+    WriteBytes(dir.Host("in"), PatternBytes(10));
     const std::string base = dir.Win() + "\\";
     const std::string name259 = base + std::string(259 - base.size(), 'a');
     const std::string name260 = base + std::string(260 - base.size(), 'b');
@@ -130,24 +121,34 @@ TEST(PlainCopy, ChecksNamesBeforeTouchingAnything)
         TCopyThread worker(c.source, c.destination, BufSize);
         EXPECT_EQ(RunWorker(worker), c.expected) << c.source << " -> " << c.destination;
     }
-    EXPECT_EQ(ReadFile(dir, "copy"), PatternBytes(10));
+    EXPECT_EQ(ReadBytes(dir.Host("copy")), PatternBytes(10));
 }
 
-TEST(PlainCopy, CancelKeepsThePartialDestination)
+TEST(ShellCopy, KeepsTimesAndVerifiesAgainstTheSource)
 {
     TTempFolder dir;
-    WriteFile(dir, "in", PatternBytes(10 * BufSize));
-    TCopyThread worker(dir.Win("in"), dir.Win("out"), BufSize);
-    const auto cancelAtSecond = [](TCopyThread& w, const TEvent& e) {
-        if (e.count == 2 * BufSize) {
-            w.Cancel();
-        }
-    };
-    EXPECT_EQ(RunWorker(worker, nullptr, cancelAtSecond), 0x1080u);
-    EXPECT_EQ(ReadFile(dir, "out").size(), static_cast<size_t>(2 * BufSize));
+    WriteBytes(dir.Host("in"), PatternBytes(3 * BufSize + 7));
+    TWinCopyThread shell(dir.Win("in"), dir.Win("shell"), nullptr, false, true, BufSize);
+    shell.CopyFlags = cfShellCopy;
+    std::vector<TEvent> events;
+    EXPECT_EQ(RunWorker(shell, &events), 0u);
+    EXPECT_EQ(events.front().kind, pkCopy);
+    EXPECT_EQ(events.front().count, -1);
+    EXPECT_EQ(ReadBytes(dir.Host("shell")), PatternBytes(3 * BufSize + 7));
+    EXPECT_EQ(ModifiedSeconds(dir.Host("shell")), ModifiedSeconds(dir.Host("in")));
 }
 
-// Drives the building blocks with a fault between them.
+TEST(WinCopyThread, CompressesThroughTheGzipWorker)
+{
+    TTempFolder dir;
+    WriteBytes(dir.Host("in"), PatternBytes(3 * BufSize + 7));
+    TWinCopyThread worker(dir.Win("in"), dir.Win("in.gz"), nullptr, true, true, BufSize);
+    EXPECT_EQ(worker.Operation, opGZip);
+    EXPECT_EQ(RunWorker(worker), 0u);
+    EXPECT_EQ(std::system(("gzip -t '" + dir.Host("in.gz") + "'").c_str()), 0);
+}
+
+// Runs the building blocks with a fault between them.
 class TFaultWorker : public TWinCopyThread
 {
 public:
@@ -179,7 +180,7 @@ void FlipByte(const std::string& host, size_t at)
 TEST(Verify, FindsADifferentByte)
 {
     TTempFolder dir;
-    WriteFile(dir, "in", PatternBytes(3 * BufSize));
+    WriteBytes(dir.Host("in"), PatternBytes(3 * BufSize));
     TEncryption encryption("pw", BufSize, 1);
     const std::string out = dir.Host("out");
     TFaultWorker copy(dir.Win("in"), dir.Win("out"), nullptr, [&](TFaultWorker& w) {
@@ -196,124 +197,82 @@ TEST(Verify, FindsADifferentByte)
     EXPECT_EQ(RunWorker(encrypt), 0x510Cu);
 }
 
-TEST(Verify, PassesForIntactCopies)
-{
-    TTempFolder dir;
-    WriteFile(dir, "in", PatternBytes(3 * BufSize + 7));
-    TEncryption encryption("pw", BufSize, 2);
-    TWinCopyThread copy(dir.Win("in"), dir.Win("copy"), nullptr, false, true, BufSize);
-    std::vector<TEvent> events;
-    EXPECT_EQ(RunWorker(copy, &events), 0u);
-    EXPECT_EQ(events.back().kind, pkCopyVerify);
-    EXPECT_EQ(events.back().count, 3 * BufSize + 7);
-    TWinCopyThread encrypt(dir.Win("in"), dir.Win("enc"), &encryption, false, true, BufSize);
-    EXPECT_EQ(RunWorker(encrypt), 0u);
-    TWinCopyThread shell(dir.Win("in"), dir.Win("shell"), nullptr, false, true, BufSize);
-    shell.CopyFlags = cfShellCopy;
-    events.clear();
-    EXPECT_EQ(RunWorker(shell, &events), 0u);
-    EXPECT_EQ(events.front().kind, pkCopy);
-    EXPECT_EQ(events.front().count, -1);
-    EXPECT_EQ(ReadFile(dir, "shell"), PatternBytes(3 * BufSize + 7));
-}
-
 TEST(FinishFiles, TimesThatCannotBeSetAreAWarning)
 {
     TTempFolder dir;
-    WriteFile(dir, "in", PatternBytes(10));
+    WriteBytes(dir.Host("in"), PatternBytes(10));
     TFaultWorker worker(dir.Win("in"), dir.Win("out"), nullptr, [&](TFaultWorker& w) {
         const TStatusCode code = w.OpenFiles();
         Platform::DeleteFile(dir.Win("out"));
         return code ? code : w.FinishFiles(0);
     });
-    worker.Operation = opCopy;
     EXPECT_EQ(RunWorker(worker), 0x120Fu);
 }
 
-TEST(EncryptFile, WritesWhatTheIndependentReaderAccepts)
+TEST(EncryptFile, WritesWhatTheIndependentReaderAcceptsAndReadsItBack)
 {
     TTempFolder dir;
     const auto data = PatternBytes(2 * BufSize + 3);
-    WriteFile(dir, "in", data);
+    WriteBytes(dir.Host("in"), data);
     TEncryption encryption("Kennwort", BufSize, 3);
-    TWinCopyThread worker(dir.Win("in"), dir.Win("in.enc"), &encryption, false, false, BufSize);
+    TWinCopyThread worker(dir.Win("in"), dir.Win("in.enc"), &encryption, false, true, BufSize);
     std::vector<TEvent> events;
     EXPECT_EQ(RunWorker(worker, &events), 0u);
     EXPECT_EQ(events.front().kind, pkEncrypt);
     EXPECT_EQ(events.front().count, -static_cast<int64_t>(data.size()));
-    EXPECT_EQ(ReadFile(dir, "in.enc").size(), data.size() + 28);
     const std::string command = "/usr/bin/python3 '" + SourceDir() +
                                 "/tests/engine/encstream.py' decrypt 3 Kennwort '" + dir.Host("in.enc") + "' '" +
                                 dir.Host("peer.out") + "'";
     ASSERT_EQ(std::system(command.c_str()), 0);
-    EXPECT_EQ(ReadFile(dir, "peer.out"), data);
-
-    TDecryptThread back(dir.Win("in.enc"), dir.Win("back"), &encryption, BufSize);
-    events.clear();
-    EXPECT_EQ(RunWorker(back, &events), 0u);
-    EXPECT_EQ(ReadFile(dir, "back"), data);
-    EXPECT_EQ(events.back().sender, &encryption);
-    EXPECT_EQ(events.back().kind, pkDecrypt);
+    EXPECT_EQ(ReadBytes(dir.Host("peer.out")), data);
+    {
+        TDecryptThread back(dir.Win("in.enc"), dir.Win("back"), &encryption, BufSize);
+        events.clear();
+        EXPECT_EQ(RunWorker(back, &events), 0u);
+        EXPECT_EQ(ReadBytes(dir.Host("back")), data);
+        EXPECT_EQ(events.back().sender, &encryption);
+        EXPECT_EQ(events.back().kind, pkDecrypt);
+    }
+    // The worker only borrowed the object and leaves no handler behind.
+    EXPECT_FALSE(static_cast<bool>(encryption.OnProgress));
 }
 
 TEST(EncryptFile, CancelAndOverlongPasswordEndWithCodes)
 {
     TTempFolder dir;
-    WriteFile(dir, "in", PatternBytes(8 * BufSize));
+    WriteBytes(dir.Host("in"), PatternBytes(8 * BufSize));
     TEncryption encryption("pw", BufSize, 1);
     TWinCopyThread cancelled(dir.Win("in"), dir.Win("a.enc"), &encryption, false, true, BufSize);
-    const auto cancelAtFirst = [](TCopyThread& w, const TEvent& e) {
-        if (e.count == BufSize) {
-            w.Cancel();
-        }
-    };
-    EXPECT_EQ(RunWorker(cancelled, nullptr, cancelAtFirst), 0x5080u);
-
+    EXPECT_EQ(RunWorker(cancelled, nullptr, CancelAtSecondBuffer), 0x5080u);
     TEncryption overlong(std::string(129, 'p'), BufSize, 0);
     TWinCopyThread refused(dir.Win("in"), dir.Win("b.enc"), &overlong, false, false, BufSize);
     EXPECT_EQ(RunWorker(refused), 0x510Au);
 }
 
-TEST(DecryptFile, AWrongPasswordLeavesTheExistingFile)
+TEST(DecryptFile, WrongPasswordOrDamageFailsAndTheExistingFileSurvivesTheFirst)
 {
     TTempFolder dir;
-    WriteFile(dir, "in", PatternBytes(5000));
+    WriteBytes(dir.Host("in"), PatternBytes(5000));
     TEncryption right("right", BufSize, 1);
     TWinCopyThread encrypt(dir.Win("in"), dir.Win("in.enc"), &right, false, false, BufSize);
     ASSERT_EQ(RunWorker(encrypt), 0u);
-    const auto existing = PatternBytes(777, 3);
-    WriteFile(dir, "out", existing);
+    WriteBytes(dir.Host("out"), PatternBytes(777, 3));
     TEncryption wrong("wrong", BufSize, 1);
     TDecryptThread worker(dir.Win("in.enc"), dir.Win("out"), &wrong, BufSize);
     EXPECT_EQ(RunWorker(worker), 0x610Bu);
-    EXPECT_EQ(ReadFile(dir, "out"), existing);
-}
+    EXPECT_EQ(ReadBytes(dir.Host("out")), PatternBytes(777, 3));
 
-TEST(DecryptFile, DamagedOrShortStreamsFail)
-{
-    TTempFolder dir;
-    WriteFile(dir, "in", PatternBytes(5000));
-    TEncryption encryption("pw", BufSize, 1);
-    TWinCopyThread encrypt(dir.Win("in"), dir.Win("in.enc"), &encryption, false, false, BufSize);
-    ASSERT_EQ(RunWorker(encrypt), 0u);
-    const auto stream = ReadFile(dir, "in.enc");
-    const std::vector<std::vector<uint8_t>> damaged = {
-        {stream.begin(), stream.begin() + 2000},
-        {stream.begin(), stream.begin() + 19},
-        {},
-        [&] {
-            auto flipped = stream;
-            flipped[100] ^= 1;
-            return flipped;
-        }(),
-    };
-    for (const auto& bytes : damaged) {
-        WriteFile(dir, "bad.enc", bytes);
-        TDecryptThread worker(dir.Win("bad.enc"), dir.Win("bad.out"), &encryption, BufSize);
-        EXPECT_EQ(RunWorker(worker), 0x610Bu) << bytes.size();
+    auto stream = ReadBytes(dir.Host("in.enc"));
+    for (const auto& bytes : {std::vector<uint8_t>(stream.begin(), stream.begin() + 2000),
+                              std::vector<uint8_t>(stream.begin(), stream.begin() + 19)}) {
+        WriteBytes(dir.Host("bad.enc"), bytes);
+        TDecryptThread cut(dir.Win("bad.enc"), dir.Win("bad.out"), &right, BufSize);
+        EXPECT_EQ(RunWorker(cut), 0x610Bu) << bytes.size();
     }
-    TDecryptThread plain(dir.Win("in"), dir.Win("plain"), nullptr, BufSize);
-    EXPECT_EQ(RunWorker(plain), 0u);
+    stream[100] ^= 1;
+    WriteBytes(dir.Host("bad.enc"), stream);
+    TDecryptThread flipped(dir.Win("bad.enc"), dir.Win("bad.out"), &right, BufSize);
+    EXPECT_EQ(RunWorker(flipped), 0x610Bu);
 }
 
 // A 1 MiB tmpfs stands for a full backup medium.
@@ -331,7 +290,7 @@ protected:
             GTEST_SKIP() << "tmpfs cannot be mounted here";
         }
         mounted = true;
-        WriteFile(dir, "big", PatternBytes(3 << 20));
+        WriteBytes(dir.Host("big"), PatternBytes(3 << 20));
     }
     void TearDown() override
     {

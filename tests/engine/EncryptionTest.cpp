@@ -67,30 +67,9 @@ TEST(Encryption, EmptyPlaintextHoldsSaltVerifierAndCode)
     }
 }
 
-TEST(Encryption, RoundTripsAcrossBufferAndBlockEdges)
+TEST(Encryption, FreshSaltEachTimeAndWrongPasswordFailsBeforeAnyOutput)
 {
-    const size_t sizes[] = {1, 15, 16, 17, 4095, 4096, 4097, 16384, 16385, 100000};
-    const int32_t buffers[] = {1, 7, 4096, 65536};
-    for (size_t size : sizes) {
-        for (int32_t buffer : buffers) {
-            const auto plain = PatternBytes(size, static_cast<uint32_t>(size));
-            const auto stream = EncryptBytes("Geheim", 2, plain, buffer);
-            ASSERT_EQ(stream.size(), size + 24);
-            std::vector<uint8_t> back;
-            EXPECT_TRUE(DecryptBytes("Geheim", 2, stream, &back, -1, 4096 / buffer + 1)) << size << "/" << buffer;
-            EXPECT_EQ(back, plain) << size << "/" << buffer;
-        }
-    }
-}
-
-TEST(Encryption, SameInputGivesDifferentStreams)
-{
-    const auto plain = PatternBytes(100);
-    EXPECT_NE(EncryptBytes("pw", 1, plain), EncryptBytes("pw", 1, plain));
-}
-
-TEST(Encryption, WrongPasswordFailsBeforeAnyOutput)
-{
+    EXPECT_NE(EncryptBytes("pw", 1, PatternBytes(100)), EncryptBytes("pw", 1, PatternBytes(100)));
     const auto stream = EncryptBytes("right", 1, PatternBytes(5000));
     std::vector<uint8_t> plain;
     EXPECT_FALSE(DecryptBytes("wrong", 1, stream, &plain));
@@ -132,49 +111,6 @@ TEST(Encryption, RefusesPasswordsOverOneHundredTwentyEightBytes)
     EXPECT_TRUE(EncryptBytes(std::string(128, 'x'), 0, PatternBytes(10)).size() == 10 + 28);
 }
 
-// Accepts only a few bytes, like a full medium.
-class TFullStream : public TMemoryStream
-{
-public:
-    explicit TFullStream(int64_t room) : Room(room) {}
-    int64_t Write(const void* buffer, int64_t count) override
-    {
-        const int64_t n = std::min(count, Room - Size());
-        return n <= 0 ? 0 : TMemoryStream::Write(buffer, n);
-    }
-    int64_t Room;
-};
-
-TEST(Encryption, ReportsAShortWrite)
-{
-    TEncryption encryption("pw", 256, 1);
-    TMemoryStream source(PatternBytes(1000));
-    TFullStream target(300);
-    EXPECT_FALSE(encryption.Encrypt(source, target));
-    EXPECT_TRUE(encryption.LastWriteShort);
-}
-
-TEST(Encryption, ReportsProgressAsItsOwnSender)
-{
-    TEncryption encryption("pw", 400, 1);
-    std::vector<std::pair<uint8_t, int64_t>> events;
-    encryption.OnProgress = [&](const void* sender, uint8_t kind, int64_t count) {
-        EXPECT_EQ(sender, &encryption);
-        events.emplace_back(kind, count);
-    };
-    TMemoryStream source(PatternBytes(1000));
-    TMemoryStream target;
-    ASSERT_TRUE(encryption.Encrypt(source, target));
-    ASSERT_GE(events.size(), 3u);
-    EXPECT_EQ(events[0], std::make_pair(uint8_t{pkEncrypt}, int64_t{400}));
-    EXPECT_EQ(events[2], std::make_pair(uint8_t{pkEncrypt}, int64_t{1000}));
-    events.clear();
-    target.Seek(0);
-    ASSERT_TRUE(encryption.Decrypt(target, nullptr, target.Size()));
-    ASSERT_EQ(events.size(), 3u);
-    EXPECT_EQ(events.back(), std::make_pair(uint8_t{pkDecrypt}, int64_t{1000}));
-}
-
 class EncryptionPeer : public ::testing::TestWithParam<int>
 {
 };
@@ -185,7 +121,9 @@ TEST_P(EncryptionPeer, IndependentImplementationReadsOursAndWeReadIts)
     TTempFolder dir;
     for (size_t size : {size_t{0}, size_t{17}, size_t{70000}}) {
         const auto plain = PatternBytes(size, static_cast<uint32_t>(mode));
-        WriteBytes(dir.Host("ours.enc"), EncryptBytes("Pass wort", mode, plain));
+        // Odd buffer sizes carry partial keystream blocks from call to call.
+        const auto buffer = static_cast<int32_t>(1 + size % 4096);
+        WriteBytes(dir.Host("ours.enc"), EncryptBytes("Pass wort", mode, plain, buffer));
         ASSERT_TRUE(RunPeer("decrypt", mode, "Pass wort", dir.Host("ours.enc"), dir.Host("ours.out"))) << size;
         EXPECT_EQ(ReadBytes(dir.Host("ours.out")), plain) << size;
 

@@ -1,6 +1,7 @@
 // Differential test: our engine against pcre2test on the part of the dialect both share.
 // Random expressions come from a small grammar with a fixed seed, so failures reproduce.
 
+#include "foundation/CodePoints.h"
 #include "foundation/RegExpr.h"
 
 #include <gtest/gtest.h>
@@ -25,22 +26,6 @@ struct TDiffCase
     std::vector<std::string> Subjects;
 };
 
-std::u32string CodePoints(const std::string& utf8)
-{
-    std::u32string out;
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        char32_t cp = length == 1 ? lead : lead & (0x7F >> length);
-        for (int k = 1; k < length; ++k) {
-            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        }
-        i += length;
-        out.push_back(cp);
-    }
-    return out;
-}
-
 std::string HexEscape(char32_t cp)
 {
     char buffer[16];
@@ -52,7 +37,7 @@ std::string HexEscape(char32_t cp)
 std::string Shown(const std::string& utf8)
 {
     std::string out;
-    for (char32_t cp : CodePoints(utf8)) {
+    for (char32_t cp : ToCodePoints(utf8)) {
         out += cp >= 0x20 && cp < 0x7F ? std::string(1, static_cast<char>(cp)) : HexEscape(cp);
     }
     return out;
@@ -63,7 +48,7 @@ std::string Shown(const std::string& utf8)
 std::string SubjectLine(const std::string& subject)
 {
     std::string line = subject.empty() ? "    \\" : "    ";
-    for (char32_t cp : CodePoints(subject)) {
+    for (char32_t cp : ToCodePoints(subject)) {
         const bool plain = (cp >= 'a' && cp <= 'z') || (cp >= 'A' && cp <= 'Z') || (cp >= '0' && cp <= '9');
         line += plain ? std::string(1, static_cast<char>(cp)) : HexEscape(cp);
     }
@@ -174,6 +159,12 @@ const std::vector<TDiffCase> SharedCases = {
     {"a.c", {"a\nc", "abc"}},
     {"(ab){2,}?c", {"ababababc"}},
     {"(a|b|)c", {"c", "bc"}},
+    {".*b|.*?c", {"aab", "a\nbc", "c", ""}},
+    {"(?-s).*b", {"a\nab", "a\n"}},
+    {"(.*)\\1x",
+     {"zabab"
+      "x",
+      "aax"}},
     {"(a|b\\1)+", {"aba", "abab", "bab"}},
     {"([]b]|\\1A\\1){1,3}", {"bAb", "bbAb"}},
 };

@@ -278,11 +278,21 @@ TEST(RegExpr, LinePairedSeparatorNeedsTwoDifferentCharacters)
 TEST(RegExpr, CatastrophicBacktrackingStopsWithAClearError)
 {
     TRegExpr re;
+    re.SetStepLimit(100'000);
     re.SetExpression("(a+)+b");
     const ERegExpr e = ExecError(re, std::string(40, 'a'));
     EXPECT_EQ(e.ErrorCode, TRegExpr::ErrorStepLimit);
     EXPECT_NE(std::string(e.what()).find("too much backtracking"), std::string::npos) << e.what();
     EXPECT_TRUE(re.Exec("aaab"));
+}
+
+TEST(RegExpr, DefaultStepLimitLeavesRoomForLongNames)
+{
+    TRegExpr re;
+    re.SetExpression("(?-s)a.*b.*c.*d");
+    EXPECT_FALSE(re.Exec(std::string(260, 'a') + "bc"));
+    re.SetExpression(".*x.*y.*z");
+    EXPECT_FALSE(re.Exec(std::string(260, 'x') + "y"));
 }
 
 TEST(RegExpr, LongTextsNeedNoDeepRecursion)

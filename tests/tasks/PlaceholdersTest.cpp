@@ -1,6 +1,7 @@
 #include "tasks/Placeholders.h"
 
 #include "foundation/DateUtils.h"
+#include "foundation/WinServices.h"
 
 #include <gtest/gtest.h>
 
@@ -116,4 +117,13 @@ TEST(Placeholders, StripPlaceholderDirs)
     EXPECT_EQ(StripPlaceholderDirs("%perspath%\\Backup"), "");
     EXPECT_EQ(StripPlaceholderDirs("D:\\Backup-%year%"), "D:");
     EXPECT_EQ(StripPlaceholderDirs("\\\\nas\\share\\%date%"), "\\\\nas\\share");
+}
+
+TEST(Placeholders, ProgramSourceUsesTheSessionAndTheProgramFolder)
+{
+    SetPlaceholderProgramDir("C:\\opt\\tessaro\\");
+    EXPECT_EQ(ExpandPlaceholders(true, "%progpath%\\Tasks"), "C:\\opt\\tessaro\\Tasks");
+    EXPECT_EQ(ExpandPlaceholders(true, "%USER%"), GetCurrentUserName());
+    EXPECT_EQ(ExpandPlaceholders(true, "%perspath%"), GetSpecialFolder(CSIDL_PERSONAL));
+    SetPlaceholderProgramDir({});
 }

@@ -93,20 +93,6 @@ TEST(TaskModel, SubDirsAreSortedAndUniqueIgnoringCase)
     EXPECT_TRUE(dirs.Contains("C:\\DATA\\B\\"));
 }
 
-TEST(TaskModel, AttributesPackTwoBitsEach)
-{
-    TExtensionList list;
-    list.AttrArchive = AttrRequired;
-    list.AttrReadOnly = AttrExcluded;
-    list.AttrHidden = AttrIgnore;
-    list.AttrSystem = AttrExcluded;
-    EXPECT_EQ(list.PackedAttributes(), 1 + 4 * 2 + 64 * 2);
-    TExtensionList back;
-    back.SetPackedAttributes(list.PackedAttributes());
-    EXPECT_EQ(back.PackedAttributes(), list.PackedAttributes());
-    EXPECT_EQ(back.AttrReadOnly, AttrExcluded);
-}
-
 TEST(TaskModel, CopiedEntryKeepsItsFilters)
 {
     TExtensionList list;
@@ -174,4 +160,12 @@ TEST(TaskModel, AutoFlagsCountOnlyUsedSlots)
     slots[2] = TAutoTask("C:\\t\\b.buj");
     slots[2].Mode = AutoOnLogoff;
     EXPECT_EQ(ComputeAutoFlags(slots), (TAutoFlags{true, true, true}));
+}
+
+TEST(TaskModel, TypeNamesCompareIgnoringCaseBeyondAscii)
+{
+    TTypeList list;
+    list.SetTypes({"ÄBC", "äbc"});
+    EXPECT_EQ(list.Count(), 1);
+    EXPECT_EQ(TaskDisplayName("C:\\Aufträge\\Täglich.buj"), "Täglich");
 }

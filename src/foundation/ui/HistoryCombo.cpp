@@ -1,5 +1,6 @@
 #include "foundation/ui/HistoryCombo.h"
 
+#include <QFocusEvent>
 #include <QLineEdit>
 
 THistoryCombo::THistoryCombo(QWidget* parent) : QComboBox(parent)
@@ -63,7 +64,8 @@ void THistoryCombo::SetText(const std::string& text)
 
 void THistoryCombo::focusOutEvent(QFocusEvent* event)
 {
-    if (AutoUpdate) {
+    // Opening the drop-down list takes the focus too; that is no leaving.
+    if (AutoUpdate && event->reason() != Qt::PopupFocusReason) {
         AddItem(Text());
     }
     QComboBox::focusOutEvent(event);
