@@ -264,30 +264,35 @@ TStatusCode TGZipThread::InflateLoop(TStream& source, TStream* target, int64_t c
 
 TStatusCode TGZipThread::GZipFile()
 {
-    TStatusCode code = OpenFiles();
+    const TStatusCode code = OpenFiles();
     if (code != 0)
         return code;
+    return FinishFiles(WriteGzStream(*DestStream, SourceStream->Size()));
+}
+
+TStatusCode TGZipThread::WriteGzStream(TStream& target, int64_t sourceSize)
+{
+    TStatusCode code = 0;
     Platform::TFindData found;
     Platform::GetFindData(Source, found);
-    const int64_t sourceSize = SourceStream->Size();
     const std::string storedName = GzStoredName(FileNamePart(Source));
     const TBytes header = GzHeader(storedName, GzMTime(found.LastWriteTime), Encryption != nullptr);
-    if (DestStream->Write(header.data(), static_cast<int64_t>(header.size())) != static_cast<int64_t>(header.size()))
+    if (target.Write(header.data(), static_cast<int64_t>(header.size())) != static_cast<int64_t>(header.size()))
         code = StreamWriteFailure();
-    const int64_t bodyStart = DestStream->Position();
+    const int64_t bodyStart = target.Position();
     if (code == 0) {
         DoProgress(pkCompress, -sourceSize);
-        code = CompressBody(*SourceStream, *DestStream, sourceSize);
+        code = CompressBody(*SourceStream, target, sourceSize);
     }
     if (code == 0 && sourceSize != Count)
         code = ecReadFile;
     if (code == 0) {
-        OutSize = DestStream->Position() - bodyStart;
+        OutSize = target.Position() - bodyStart;
         const TBytes trailer = GzTrailer(Encryption ? 0 : Crc, static_cast<uint64_t>(Count));
-        if (DestStream->Write(trailer.data(), 8) != 8)
+        if (target.Write(trailer.data(), 8) != 8)
             code = StreamWriteFailure();
     }
-    return FinishFiles(code);
+    return code;
 }
 
 TStatusCode TGZipThread::VerifyGZipFile()

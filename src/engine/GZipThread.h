@@ -46,6 +46,9 @@ protected:
     TStatusCode GZipFile() override;
     TStatusCode VerifyGZipFile() override;
 
+    // Header, body and trailer of the whole ".gz" file of SourceStream into target (the
+    // destination file, or the intermediate of an upload).
+    TStatusCode WriteGzStream(TStream& target, int64_t sourceSize);
     std::unique_ptr<TDeflater> MakeDeflater(int64_t inputSize) const;
     // Raw deflate of the rest of source into target: Count, Crc, kind 2 progress.
     TStatusCode CompressLoop(TStream& source, TStream& target);
