@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 // Raw deflate streams (no zlib or gzip wrapper), as gzip bodies and zip entries hold them.
 
@@ -15,28 +16,67 @@ int DeflateStrategy(int strategyIndex);
 // Receives compressed or unpacked bytes; returns false to stop with a write error.
 using TByteSink = std::function<bool(const uint8_t* data, size_t size)>;
 
-class TRawDeflater
+enum class TDeflateResult
+{
+    Ok,
+    CompressError,
+    SinkError
+};
+
+// Writes one raw deflate stream.
+class TDeflater
 {
 public:
+    virtual ~TDeflater() = default;
+    // Compresses the bytes, handing finished output to the sink.
+    virtual TDeflateResult Write(const uint8_t* data, size_t size, const TByteSink& sink) = 0;
+    // Ends the stream (the final block) and hands the rest to the sink.
+    virtual TDeflateResult Finish(const TByteSink& sink) = 0;
+};
+
+// The plain zlib stream: window bits -15, memory level 8.
+class TRawDeflater : public TDeflater
+{
+public:
+    using TResult = TDeflateResult;
+
     TRawDeflater(int levelIndex, int strategyIndex, size_t outputBufferSize);
-    ~TRawDeflater();
+    ~TRawDeflater() override;
     TRawDeflater(const TRawDeflater&) = delete;
     TRawDeflater& operator=(const TRawDeflater&) = delete;
 
-    enum class TResult
-    {
-        Ok,
-        CompressError,
-        SinkError
-    };
-
-    // Compresses the bytes, handing finished output to the sink.
-    TResult Write(const uint8_t* data, size_t size, const TByteSink& sink);
-    // Ends the stream (the final block) and hands the rest to the sink.
-    TResult Finish(const TByteSink& sink);
+    TResult Write(const uint8_t* data, size_t size, const TByteSink& sink) override;
+    TResult Finish(const TByteSink& sink) override;
 
 private:
     TResult Run(const uint8_t* data, size_t size, bool finish, const TByteSink& sink);
+    struct TState;
+    std::unique_ptr<TState> State;
+};
+
+// The same stream format made by several threads: the input is cut into blocks that
+// are compressed side by side, each primed with the 32 KiB before it and ended with
+// a sync flush, so the pieces join into one stream that any inflater reads. The
+// output is a little larger (a few bytes per block) and not byte-identical.
+class TParallelDeflater : public TDeflater
+{
+public:
+    TParallelDeflater(int levelIndex, int strategyIndex, size_t blockSize, unsigned threads);
+    ~TParallelDeflater() override;
+    TParallelDeflater(const TParallelDeflater&) = delete;
+    TParallelDeflater& operator=(const TParallelDeflater&) = delete;
+
+    TDeflateResult Write(const uint8_t* data, size_t size, const TByteSink& sink) override;
+    TDeflateResult Finish(const TByteSink& sink) override;
+
+    // Inputs at least this large gain from the threads.
+    static constexpr size_t DefaultBlockSize = 256 * 1024;
+    static bool Worthwhile(int64_t inputSize);
+
+private:
+    struct TJob;
+    TDeflateResult Submit(bool last, const TByteSink& sink);
+    TDeflateResult WriteOldest(const TByteSink& sink);
     struct TState;
     std::unique_ptr<TState> State;
 };

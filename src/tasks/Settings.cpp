@@ -249,6 +249,15 @@ double TimeStampToDateTime(const TTimeStampPair& stamp)
     return static_cast<double>(stamp.Date - DateDelta) + static_cast<double>(stamp.Time) / MsPerDay;
 }
 
+TTaskFileEnv TaskFileEnvFrom(TProgramSettings& settings)
+{
+    TTaskFileEnv env;
+    env.BackupSuffix = settings.BackupSuffix;
+    env.NoCompress = settings.NoCompress;
+    env.DestinationHistory = &settings.DestinationHistory;
+    return env;
+}
+
 bool ReadSettings(const std::string& fileName, TProgramSettings& settings, const TSettingsEnv& givenEnv)
 {
     const TSettingsEnv env = WithDefaults(givenEnv);

@@ -8,6 +8,7 @@
 // they are. The recent-task list ("BackupList") is the editor's THistoryList,
 // which loads and saves itself after ReadSettings / WriteSettings.
 
+#include "tasks/TaskFile.h"
 #include "tasks/TaskModel.h"
 
 #include <cstdint>
@@ -82,6 +83,11 @@ struct TSettingsEnv
     // Current local date and time; by default the clock.
     std::function<double()> Now;
 };
+
+// What the task file takes from the settings: the suffix of kept versions, the
+// never-compressed types and the destination history (kept pointing into
+// `settings`). Program texts, command-line user and date record stay the caller's.
+TTaskFileEnv TaskFileEnvFrom(TProgramSettings& settings);
 
 // Reads the settings file into `settings`. Keys that are missing keep the
 // defaults of the table; WaitTime, Startup, Narrow, Width, Height and JobDir keep

@@ -49,7 +49,10 @@ TEST(GZipThread, PlainFilesPassGzipAndComeBack)
     {
         const char* name;
         size_t size;
-    } files[] = {{"empty.txt", 0}, {"one.bin", Buffer}, {"many.txt", 10 * Buffer + 17}};
+    } files[] = {{"empty.txt", 0},
+                 {"one.bin", Buffer},
+                 {"many.txt", 10 * Buffer + 17},
+                 {"large.txt", 3 * TParallelDeflater::DefaultBlockSize + 17}};
     for (const auto& f : files) {
         SCOPED_TRACE(f.name);
         const std::string data = Pattern(f.size, f.name[0]);

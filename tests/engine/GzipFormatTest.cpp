@@ -20,17 +20,18 @@ TReadExact ReaderOver(const TBytes& data)
     };
 }
 
-TBytes Deflated(const std::string& text, int levelIndex)
+TBytes Deflated(const std::string& text, int levelIndex, bool parallel = false)
 {
     TBytes out;
-    TRawDeflater deflater(levelIndex, 0, 4096);
+    TRawDeflater serial(levelIndex, 0, 4096);
+    TParallelDeflater threaded(levelIndex, 0, 65536, 3);
+    TDeflater& deflater = parallel ? static_cast<TDeflater&>(threaded) : serial;
     const TByteSink sink = [&out](const uint8_t* d, size_t n) {
         out.insert(out.end(), d, d + n);
         return true;
     };
-    EXPECT_EQ(deflater.Write(reinterpret_cast<const uint8_t*>(text.data()), text.size(), sink),
-              TRawDeflater::TResult::Ok);
-    EXPECT_EQ(deflater.Finish(sink), TRawDeflater::TResult::Ok);
+    EXPECT_EQ(deflater.Write(reinterpret_cast<const uint8_t*>(text.data()), text.size(), sink), TDeflateResult::Ok);
+    EXPECT_EQ(deflater.Finish(sink), TDeflateResult::Ok);
     return out;
 }
 
@@ -136,4 +137,21 @@ TEST(GzipFormat, TruncatedDeflateNeverReachesTheEnd)
     TBytes garbage(64, 0xFF);
     Inflated(garbage, last);
     EXPECT_EQ(last, TRawInflater::TResult::DataError);
+}
+
+TEST(GzipFormat, ParallelBlocksJoinIntoOneStream)
+{
+    std::string text;
+    for (int i = 0; text.size() < 400000; ++i)
+        text += "record " + std::to_string(i * 7919 % 10007) + (i % 5 ? " alpha\n" : " beta gamma\n");
+    // Block boundaries: exact multiples leave an empty last block.
+    for (size_t size : {size_t(0), size_t(65536), size_t(131072), size_t(131073), size_t(393215)}) {
+        const std::string part = text.substr(0, size);
+        for (int level : {0, 2}) {
+            const TBytes packed = Deflated(part, level, true);
+            TRawInflater::TResult last{};
+            EXPECT_EQ(Inflated(packed, last), part) << size << " " << level;
+            EXPECT_EQ(last, TRawInflater::TResult::StreamEnd);
+        }
+    }
 }

@@ -1,32 +1,12 @@
 #include "foundation/IniFile.h"
 
+#include "RunPython.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
-
-namespace {
-
-// Runs a Python snippet with the file name as its argument; returns its output.
-std::string RunPython(const std::string& script, const std::string& file)
-{
-    TTempFolder scripts;
-    scripts.WriteHostFile("s.py", script);
-    const std::string command = "/usr/bin/python3 " + scripts.Host("s.py") + " '" + file + "' 2>&1";
-    std::string output;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[512];
-        while (std::fgets(buffer, sizeof buffer, pipe)) {
-            output += buffer;
-        }
-        pclose(pipe);
-    }
-    return output;
-}
-
-} // namespace
 
 TEST(IniFile, ReadsLikeAWindowsProfileFile)
 {

@@ -106,6 +106,10 @@ TEST(Settings, WrittenSettingsReadBackEqual)
     EXPECT_EQ(back.AutoFlags, (TAutoFlags{true, true, false}));
     EXPECT_EQ(back.LastFile, settings.LastFile);
     EXPECT_EQ(back.LogName, dir.Win("logs") + "\\tessaro.log");
+    const TTaskFileEnv env = TaskFileEnvFrom(back);
+    EXPECT_EQ(env.BackupSuffix, "old");
+    EXPECT_EQ(env.NoCompress, settings.NoCompress);
+    EXPECT_EQ(env.DestinationHistory, &back.DestinationHistory);
     EXPECT_NE(text.find("LastFile=daily.buj"), std::string::npos);
     EXPECT_NE(text.find("Cycles=3014"), std::string::npos);
     EXPECT_NE(text.find("ActCycle=1009"), std::string::npos);

@@ -6,6 +6,8 @@
 #include "tasks/IniValues.h"
 #include "tasks/TaskTestFiles.h"
 
+#include "RunPython.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -314,6 +316,8 @@ TEST(TaskFile, ExportWritesARangeRenumbered)
     EXPECT_EQ(back.Sources[0].SectionIndex, 0);
     EXPECT_EQ(task.Sources[0].SectionIndex, -1);
     EXPECT_EQ(task.Sources[1].SectionIndex, 0);
+    ASSERT_TRUE(WriteTaskFile(task, file, 1, 0, TestEnv()));
+    EXPECT_NE(dir.ReadHostFile("part.buj").find("DirCount=0"), std::string::npos);
 }
 
 TEST(TaskFile, ReadsCrlfQuotedValuesAndSkipsMissingSections)
@@ -631,34 +635,12 @@ TEST(TaskFile, DateAndTimeTexts)
     EXPECT_DOUBLE_EQ(value, 0.25);
 }
 
-namespace {
-
-// Output of a Python script run with the file as its argument.
-std::string Python(const TTaskTestDir& dir, const std::string& script, const std::string& hostFile)
-{
-    dir.WriteHostFile("script.py", script);
-    const std::string command = "/usr/bin/python3 '" + dir.Host("script.py") + "' '" + hostFile + "' 2>&1";
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return output;
-    }
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-        output += buffer;
-    }
-    pclose(pipe);
-    return output;
-}
-
-} // namespace
-
 TEST(TaskFile, PythonConfigparserReadsWhatWeWrite)
 {
     TTaskTestDir dir;
     TBackupTask task = FullTask(dir);
     ASSERT_TRUE(WriteTaskFile(task, dir.Win("t.buj"), -1, -1, TestEnv()));
-    const std::string theirs = Python(dir, R"(
+    const std::string theirs = RunPython(R"(
 import configparser, sys
 c = configparser.RawConfigParser(strict=True)
 c.optionxform = str
@@ -667,7 +649,7 @@ for s in c.sections():
     for k, v in c.items(s):
         print(f'{s}|{k}|{v}')
 )",
-                                      dir.Host("t.buj"));
+                                         dir.Host("t.buj"));
     std::string ours;
     for (const auto& [section, keys] : ParseIniLayout(dir.ReadHostFile("t.buj"))) {
         for (const auto& [key, value] : keys) {
@@ -680,7 +662,7 @@ for s in c.sections():
 TEST(TaskFile, ReadsATaskThatPythonWrote)
 {
     TTaskTestDir dir;
-    const std::string output = Python(dir, R"(
+    const std::string output = RunPython(R"(
 import configparser, sys
 c = configparser.RawConfigParser()
 c.optionxform = str
@@ -691,7 +673,7 @@ c['Dir000'] = {'Source': 'C:\\Daten', 'Include': 'DOC,"A B"', 'BackupMode': '0',
 with open(sys.argv[1], 'w', encoding='utf-8', newline='\r\n') as f:
     c.write(f)
 )",
-                                      dir.Host("py.buj"));
+                                         dir.Host("py.buj"));
     ASSERT_EQ(output, "");
     const TBackupTask task = ReadBack(dir.Win("py.buj"));
     EXPECT_EQ(task.Destination, "E:\\Sicherung Ä");
