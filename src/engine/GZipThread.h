@@ -55,6 +55,8 @@ protected:
     // The compress loop, or with encryption: compress into an intermediate, then
     // encrypt it into target (kind 4 announced with the compressed size).
     TStatusCode CompressBody(TStream& source, TStream& target, int64_t sourceSize);
+    // Writes the prepared salt and verifier, the encrypted data and the authentication code.
+    TStatusCode EncryptInto(const TMemoryStream& header, TStream& plain, TStream& target);
     // Unpacks compressedLength bytes of raw deflate from source into target (or
     // nowhere): Crc, Count, kind 3 progress. A stream without its end is ecReadFile.
     TStatusCode InflateLoop(TStream& source, TStream* target, int64_t compressedLength);
