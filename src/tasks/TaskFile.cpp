@@ -548,7 +548,7 @@ bool WriteTaskFile(TBackupTask& task, const std::string& fileName, int firstEntr
     int last = count - 1;
     if (firstEntry >= 0) {
         first = std::min(firstEntry, count);
-        last = std::min(lastEntry, count - 1);
+        last = std::max(std::min(lastEntry, count - 1), first - 1);
     }
     TIniFile ini; // built in memory, then saved in one piece
     if (task.Sources.empty()) {

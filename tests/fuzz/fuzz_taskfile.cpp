@@ -23,6 +23,12 @@ struct TFuzzFiles
         }
         folder = Platform::HostToWin(pattern).value_or("");
     }
+    ~TFuzzFiles()
+    {
+        Platform::DeleteFile(File("in.buj"));
+        Platform::DeleteFile(File("out.buj"));
+        Platform::RemoveDir(folder);
+    }
     std::string File(const char* name) const { return folder + "\\" + name; }
     std::string folder;
 };

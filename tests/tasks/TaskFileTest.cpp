@@ -316,6 +316,8 @@ TEST(TaskFile, ExportWritesARangeRenumbered)
     EXPECT_EQ(back.Sources[0].SectionIndex, 0);
     EXPECT_EQ(task.Sources[0].SectionIndex, -1);
     EXPECT_EQ(task.Sources[1].SectionIndex, 0);
+    ASSERT_TRUE(WriteTaskFile(task, file, 1, 0, TestEnv()));
+    EXPECT_NE(dir.ReadHostFile("part.buj").find("DirCount=0"), std::string::npos);
 }
 
 TEST(TaskFile, ReadsCrlfQuotedValuesAndSkipsMissingSections)
