@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <random>
 #include <thread>
@@ -94,6 +95,28 @@ protected:
     TStatusCode Run(TWriteFtpThread& worker)
     {
         worker.Start();
+        WaitForWorkerEnd(worker);
+        return worker.StatusCode;
+    }
+
+    // Runs the worker, holding its upload after the first MiB until action has run here.
+    TStatusCode RunInterrupted(TWriteFtpThread& worker, const std::function<void()>& action)
+    {
+        std::atomic<bool> midway{false}, acted{false};
+        worker.SetOnProgress([&](const void*, uint8_t kind, int64_t count) {
+            if (kind == pkUpload && count >= 1024 * 1024 && !midway) {
+                midway = true;
+                while (!acted) {
+                    std::this_thread::yield();
+                }
+            }
+        });
+        worker.Start();
+        while (!midway) {
+            std::this_thread::yield();
+        }
+        action();
+        acted = true;
         WaitForWorkerEnd(worker);
         return worker.StatusCode;
     }
@@ -189,23 +212,7 @@ TEST_F(WriteFtpThreadTest, CancelBreaksOffALargeUpload)
 {
     const std::string data(64 * 1024 * 1024, 'c');
     TWriteFtpThread worker(&Ftp, MakeLocal("large.bin", data), "large.bin", nullptr, false, BufferSize);
-    std::atomic<bool> midway{false}, cancelled{false};
-    worker.SetOnProgress([&](const void*, uint8_t kind, int64_t count) {
-        if (kind == pkUpload && count >= 1024 * 1024 && !midway) {
-            midway = true;
-            while (!cancelled) { // hold the transfer until the cancel is in
-                std::this_thread::yield();
-            }
-        }
-    });
-    worker.Start();
-    while (!midway) {
-        std::this_thread::yield();
-    }
-    worker.Cancel();
-    cancelled = true;
-    WaitForWorkerEnd(worker);
-    EXPECT_EQ(opCopy | icTerminated, worker.StatusCode);
+    EXPECT_EQ(opCopy | icTerminated, RunInterrupted(worker, [&] { worker.Cancel(); }));
     EXPECT_LT(fs::file_size(Peer.Root() / "large.bin"), data.size());
 
     // the session carries on with the next worker
@@ -217,26 +224,10 @@ TEST_F(WriteFtpThreadTest, CancelBreaksOffALargeUpload)
 
 TEST_F(WriteFtpThreadTest, AServerThatDiesMidUploadReportsTheClosedConnection)
 {
-    const std::string data(32 * 1024 * 1024, 'd');
-    TWriteFtpThread worker(&Ftp, MakeLocal("dies.bin", data), "dies.bin", nullptr, false, BufferSize);
-    std::atomic<bool> midway{false}, stopped{false};
-    worker.SetOnProgress([&](const void*, uint8_t kind, int64_t count) {
-        if (kind == pkUpload && count >= 1024 * 1024 && !midway) {
-            midway = true;
-            while (!stopped) {
-                std::this_thread::yield();
-            }
-        }
-    });
-    worker.Start();
-    while (!midway) {
-        std::this_thread::yield();
-    }
-    Peer.Stop();
-    stopped = true;
-    WaitForWorkerEnd(worker);
+    TWriteFtpThread worker(&Ftp, MakeLocal("dies.bin", std::string(32 * 1024 * 1024, 'd')), "dies.bin", nullptr, false,
+                           BufferSize);
     // error 27 is what the walk's reconnect loop waits for
-    EXPECT_EQ(opCopy | ecFtpClosed, worker.StatusCode);
+    EXPECT_EQ(opCopy | ecFtpClosed, RunInterrupted(worker, [&] { Peer.Stop(); }));
     EXPECT_FALSE(Ftp.Connected());
 }
 

@@ -1,15 +1,18 @@
 #include "tasks/BackupWalk.h"
 
 #include "../TempFolder.h"
+#include "../engine/PeerTools.h"
 #include "RecordingProgressView.h"
 #include "WorkerLatch.h"
 #include "engine/Encryption.h"
+#include "engine/ZipWrite.h"
 #include "foundation/ScriptedMessageDialogs.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -21,17 +24,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string RunCommand(const std::string& command, int* status = nullptr)
+// What a peer prints on its standard output.
+std::string CommandText(const std::string& command)
 {
     std::string output;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    std::array<char, 4096> buffer{};
-    while (pipe && fgets(buffer.data(), buffer.size(), pipe)) {
-        output += buffer.data();
-    }
-    const int rc = pipe ? pclose(pipe) : -1;
-    if (status) {
-        *status = rc;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        std::array<char, 4096> buffer{};
+        while (fgets(buffer.data(), buffer.size(), pipe)) {
+            output += buffer.data();
+        }
+        pclose(pipe);
     }
     return output;
 }
@@ -93,6 +95,7 @@ protected:
             return Platform::DeleteFile(path) == 0;
         };
         walk.Encryption = encryption;
+        walk.ZipWriter = zipWriter;
         walk.BufferSize = bufferSize;
         walk.FilenameCase = filenameCase;
         TWalkContext ctx(entry, counters);
@@ -119,6 +122,7 @@ protected:
     TRecordingProgressView view;
     TBackupSupervision supervision{view};
     TEncryption* encryption = nullptr;
+    TZipWrite* zipWriter = nullptr;
     int32_t bufferSize = 0x40000;
     int32_t filenameCase = 0;
     std::vector<std::string> trashed;
@@ -149,23 +153,6 @@ TEST_F(BackupWalkTest, LayoutOfTheLocalModes)
     }
 }
 
-TEST_F(BackupWalkTest, DriveFolderOfTheDocsExample)
-{
-    SetDrives(";C=" + temp.Host("c"));
-    fs::create_directories(temp.Host("c/Data/Docs/Old"));
-    temp.WriteHostFile("c/Data/Docs/Old/x.txt", "x");
-    task.DestMode = DestDrivesSeparated;
-    TWalkCounters counters;
-    TBackupWalk walk(task, log, supervision);
-    TWalkContext ctx(entry, counters);
-    ctx.SourceBase = "C:\\Data\\Docs";
-    ctx.DestBase = DestinationBase("E:\\Backup", ctx.SourceBase, task.DestMode);
-    EXPECT_EQ(ctx.DestBase, "E:\\Backup\\LwC\\Data\\Docs");
-    Platform::ForceDirectories(ctx.DestBase);
-    walk.BackupDir(ctx, "", {}, faDirectory);
-    EXPECT_EQ(Dest("Backup/LwC/Data/Docs/Old/x.txt"), "x");
-}
-
 TEST_F(BackupWalkTest, CloneMatchesTheSourceForDiffAndRsync)
 {
     Write("src/blank name.txt", "with blanks");
@@ -181,15 +168,11 @@ TEST_F(BackupWalkTest, CloneMatchesTheSourceForDiffAndRsync)
     // The run sets the base folder's time; here the test does.
     fs::last_write_time(temp.Host("e/B/src"), fs::last_write_time(temp.Host("s/src")));
 
-    int status = 0;
-    const std::string diff = RunCommand("diff -r --no-dereference -x fifo -x loop '" + temp.Host("s/src") + "' '" +
-                                            temp.Host("e/B/src") + "'",
-                                        &status);
-    EXPECT_EQ(status, 0) << diff;
-    const std::string rsync =
-        RunCommand("rsync -a --checksum --dry-run --itemize-changes --exclude=/fifo --exclude=/deep/loop '" +
-                   temp.Host("s/src") + "/' '" + temp.Host("e/B/src") + "/'");
-    EXPECT_EQ(rsync, "");
+    const std::string source = Quote(temp.Host("s/src")), copy = Quote(temp.Host("e/B/src"));
+    EXPECT_EQ(RunQuiet("diff -r --no-dereference -x fifo -x loop " + source + " " + copy), 0);
+    EXPECT_EQ(CommandText("rsync -a --checksum --dry-run --itemize-changes --exclude=/fifo --exclude=/deep/loop " +
+                          source + "/ " + copy + "/"),
+              "");
     EXPECT_FALSE(DestExists("B/src/fifo"));
     EXPECT_FALSE(DestExists("B/src/deep/loop"));
 
@@ -198,30 +181,22 @@ TEST_F(BackupWalkTest, CloneMatchesTheSourceForDiffAndRsync)
     EXPECT_EQ(again.Processed, 4u);
 }
 
-TEST_F(BackupWalkTest, OnlyNewerSourcesAreCopied)
+TEST_F(BackupWalkTest, OutdatedCopiesAreReplacedWithoutTouchingOtherFiles)
 {
-    Write("src/same.txt", "new", 1700000000);
-    Write("src/older.txt", "new", 1700000000);
-    Write("src/newer.txt", "new", 1700000000);
-    Write("src/slightly.txt", "new", 1700000000);
+    Write("src/a.txt", "new");
+    Write("src/abak.txt", "real abak");
     Run();
-    for (const char* name : {"same.txt", "older.txt", "newer.txt", "slightly.txt"}) {
-        temp.WriteHostFile(std::string("e/B/src/") + name, "old");
-    }
-    SetHostTime(temp.Host("e/B/src/same.txt"), 1700000000);
-    SetHostTime(temp.Host("e/B/src/older.txt"), 1700000000 - 3);
-    SetHostTime(temp.Host("e/B/src/newer.txt"), 1700000000 + 100);
-    SetHostTime(temp.Host("e/B/src/slightly.txt"), 1700000000 - 2);
-    const TWalkCounters counters = Run();
-    EXPECT_EQ(counters.Copied, 1u);
-    EXPECT_EQ(Dest("B/src/older.txt"), "new");
-    EXPECT_EQ(Dest("B/src/newer.txt"), "old");
-    EXPECT_EQ(Dest("B/src/slightly.txt"), "old");
+    temp.WriteHostFile("e/B/src/a.txt", "old");
+    SetHostTime(temp.Host("e/B/src/a.txt"), 1700000000 - 3);
+    EXPECT_EQ(Run().Copied, 1u);
+    EXPECT_EQ(Dest("B/src/a.txt"), "new");
+    EXPECT_EQ(Dest("B/src/abak.txt"), "real abak"); // not taken for the security copy
+    EXPECT_EQ(std::distance(fs::directory_iterator(temp.Host("e/B/src")), fs::directory_iterator()), 2);
 
-    task.UseArch = true; // the archive bit alone decides
-    EXPECT_EQ(Run().Copied, 4u);
-    task.ArchBit = true;
-    EXPECT_EQ(Run().Copied, 4u); // and is cleared after the copy
+    task.UseArch = true;
+    EXPECT_EQ(Run().Copied, 2u);
+    task.ArchBit = true; // clears the bit after the copy
+    EXPECT_EQ(Run().Copied, 2u);
     EXPECT_EQ(Run().Copied, 0u);
 }
 
@@ -266,18 +241,6 @@ TEST_F(BackupWalkTest, KeptVersionsRotateThroughThree)
     EXPECT_EQ(std::distance(fs::directory_iterator(temp.Host("e/B/src")), fs::directory_iterator()), 4);
 }
 
-TEST_F(BackupWalkTest, SecurityCopyNeverTouchesAnotherBackedUpFile)
-{
-    Write("src/a.txt", "old a", 1700000000);
-    Write("src/abak.txt", "real abak", 1700000000);
-    Run();
-    Write("src/a.txt", "new a", 1700000100);
-    EXPECT_EQ(Run().Copied, 1u);
-    EXPECT_EQ(Dest("B/src/abak.txt"), "real abak");
-    EXPECT_EQ(Dest("B/src/a.txt"), "new a");
-    EXPECT_EQ(std::distance(fs::directory_iterator(temp.Host("e/B/src")), fs::directory_iterator()), 2);
-}
-
 TEST_F(BackupWalkTest, GzipFilesPassGzipAndEncryptedOnesKeepOneSuffix)
 {
     Write("src/text.txt", std::string(5000, 'g') + "end");
@@ -288,10 +251,8 @@ TEST_F(BackupWalkTest, GzipFilesPassGzipAndEncryptedOnesKeepOneSuffix)
     Run();
     EXPECT_TRUE(DestExists("B/src/tiny.txt"));  // below CompSize
     EXPECT_TRUE(DestExists("B/src/photo.jpg")); // never compressed
-    int status = 0;
-    const std::string test = RunCommand("gzip -t '" + temp.Host("e/B/src/text.txt.gz") + "'", &status);
-    EXPECT_EQ(status, 0) << test;
-    EXPECT_EQ(RunCommand("gzip -dc '" + temp.Host("e/B/src/text.txt.gz") + "'"), std::string(5000, 'g') + "end");
+    EXPECT_EQ(RunQuiet("gzip -t " + Quote(temp.Host("e/B/src/text.txt.gz"))), 0);
+    EXPECT_EQ(CommandText("gzip -dc " + Quote(temp.Host("e/B/src/text.txt.gz"))), std::string(5000, 'g') + "end");
 
     TEncryption crypt("secret password", 0x10000, 0);
     encryption = &crypt;
@@ -303,22 +264,46 @@ TEST_F(BackupWalkTest, GzipFilesPassGzipAndEncryptedOnesKeepOneSuffix)
     EXPECT_FALSE(DestExists("B/src/text.txt.enc"));
 }
 
-TEST_F(BackupWalkTest, OneArchivePerFolderOnlyWhereFilesWereTaken)
+TEST_F(BackupWalkTest, ZipModesAndThePreview)
 {
     Write("src/a.txt", "a");
     Write("src/sub/b.txt", "b");
     Write("src/none/c.doc", "c");
     entry.ExcludeList.Add("DOC");
-    task.DestMode = DestZipPerDirectory;
-    const TWalkCounters counters = Run();
-    EXPECT_EQ(counters.Copied, 2u);
-    int status = 0;
-    const std::string listing = RunCommand("unzip -t '" + temp.Host("e/B/LwS/src/TS.zip") + "'", &status);
-    EXPECT_EQ(status, 0) << listing;
-    EXPECT_NE(listing.find("a.txt"), std::string::npos);
-    EXPECT_EQ(listing.find("b.txt"), std::string::npos);
+    task.DestMode = DestZipPerDirectory; // one archive per folder, none where nothing was taken
+    EXPECT_EQ(Run().Copied, 2u);
+    EXPECT_EQ(RunQuiet("unzip -t " + Quote(temp.Host("e/B/LwS/src/TS.zip"))), 0);
+    EXPECT_EQ(CommandText("unzip -Z1 " + Quote(temp.Host("e/B/LwS/src/TS.zip"))), "a.txt\n");
     EXPECT_TRUE(DestExists("B/LwS/src/sub/TS.zip"));
     EXPECT_FALSE(DestExists("B/LwS/src/none/TS.zip"));
+
+    task.DestMode = DestZipFile; // the run's one archive, named from the source drive
+    Platform::ForceDirectories("E:\\B");
+    TZipWrite archive("E:\\B\\all.zip", "S:\\", "", 0, 0x10000);
+    zipWriter = &archive;
+    EXPECT_EQ(Run().Copied, 2u);
+    archive.Close();
+    const std::string names = CommandText("unzip -Z1 " + Quote(temp.Host("e/B/all.zip")) + " | sort");
+    EXPECT_EQ(names, "src/a.txt\nsrc/none/\nsrc/sub/\nsrc/sub/b.txt\n");
+
+    std::vector<TPreviewLine> lines;
+    int64_t bytes = 0;
+    int count = 0;
+    entry.SubDirs.Add("S:\\src\\sub\\");
+    PreviewDir("S:\\src", "", entry, lines, bytes, count, false, false, 0);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].Text, "*..\\");
+    EXPECT_EQ(lines[0].Files, 1);
+    EXPECT_EQ(lines[1].Text.substr(0, 7), " a.txt|");
+    EXPECT_EQ(lines[1].Text.substr(lines[1].Text.size() - 4), "|1 B");
+    EXPECT_EQ(lines[2].Text, "*..\\none");
+    lines.clear();
+    PreviewDir("S:\\src", "", entry, lines, bytes, count, true, false, 0);
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(bytes, 2);
+    EXPECT_NE(std::find_if(lines.begin(), lines.end(),
+                           [](const TPreviewLine& line) { return line.Text == "#..\\sub (all files)"; }),
+              lines.end());
 }
 
 TEST_F(BackupWalkTest, NamesThatConvertAlikeAreNotOverwritten)
