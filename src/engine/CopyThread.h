@@ -36,7 +36,7 @@
 
 class TEncryption;
 
-// The seven thread priorities of the original thread class, mapped onto nice values.
+// Seven thread priorities, from idle to time-critical, mapped onto nice values.
 enum class TThreadPriority
 {
     tpIdle,
@@ -98,7 +98,7 @@ public:
     TStatusCode Operation = opCopy; // or-ed into a non-zero result
     uint8_t LevelIndex = 2;         // compression level and strategy of the gzip workers
     uint8_t StrategyIndex = 0;
-    uint32_t Crc = 0;                  // CRC-32 of the data read
+    uint32_t Crc = 0;                  // CRC-32 of the data read (the plain copy needs it only to verify)
     int64_t Count = 0;                 // bytes read from the source (unpacked bytes when inflating)
     int64_t OutSize = 0;               // bytes written by the compressing workers
     TEncryption* Encryption = nullptr; // borrowed, never freed by the worker
@@ -110,7 +110,6 @@ protected:
     uint32_t SourceAttr = 0;
     int64_t SourceSize = 0;
 
-protected:
     // TCopyThread: the shell copy when CopyFlags has cfShellCopy, else the plain copy.
     virtual void Execute();
     // Stores code | Operation when code is not 0, then signals the end.

@@ -46,11 +46,6 @@ TExtFtp::TExtFtp()
     Passive = true;
 }
 
-bool TExtFtp::Connected()
-{
-    return TFtpClient::Connected();
-}
-
 void TExtFtp::DoAfterLogin()
 {
     Utf8 = SupportsExtension("UTF8");

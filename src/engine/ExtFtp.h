@@ -39,8 +39,6 @@ public:
     bool Utf8 = false;    // the server's FEAT reply lists UTF8
     int32_t Depth = 0;    // folder levels the last ChangeToDir entered (0 for absolute paths)
 
-    bool Connected() override;
-
     std::string EncodeName(const std::string& name) const;
     std::string DecodeName(const std::string& name) const;
 

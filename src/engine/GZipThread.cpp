@@ -10,6 +10,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <future>
 #include <thread>
 
 namespace {
@@ -175,15 +176,48 @@ TStatusCode TGZipThread::CompressBody(TStream& source, TStream& target, int64_t 
     TIntermediate packed = MakeIntermediate(sourceSize, "encrypt.tmp");
     if (!packed.Stream)
         return ecWriteFile;
-    TStatusCode code = CompressLoop(source, *packed.Stream);
+    // The key derivation does not depend on the data, so it runs while the data is compressed.
+    TMemoryStream header;
+    std::future<bool> keyed =
+        std::async(std::launch::async, [this, &header] { return Encryption->WriteHeader(header); });
+    const TStatusCode code = CompressLoop(source, *packed.Stream);
+    const bool haveKeys = keyed.get();
     if (code != 0)
         return code;
+    if (!haveKeys)
+        return ecEncrypt;
     DoProgress(pkEncrypt, -packed.Stream->Size());
     if (!packed.Stream->Seek(0))
         return ecReadFile;
-    if (!Encryption->Encrypt(*packed.Stream, target))
-        return Encryption->LastWriteShort ? ecLowDiskSpace : ecEncrypt;
-    return 0;
+    return EncryptInto(header, *packed.Stream, target);
+}
+
+TStatusCode TGZipThread::EncryptInto(const TMemoryStream& header, TStream& plain, TStream& target)
+{
+    const auto written = [&target](const uint8_t* data, int64_t size) -> TStatusCode {
+        const int64_t done = target.Write(data, size);
+        return done == size ? 0 : done >= 0 ? ecLowDiskSpace : ecEncrypt;
+    };
+    TStatusCode code = written(header.Data.data(), static_cast<int64_t>(header.Data.size()));
+    const int64_t chunk = static_cast<int64_t>(Buffer.size());
+    int64_t count = 0;
+    while (code == 0) {
+        const int64_t got = plain.Read(Buffer.data(), chunk);
+        if (got <= 0) {
+            code = got < 0 ? ecEncrypt : 0;
+            break;
+        }
+        count += got;
+        if (Encryption->OnProgress)
+            Encryption->OnProgress(Encryption, pkEncrypt, count);
+        Encryption->EncryptData(Buffer.data(), static_cast<size_t>(got));
+        code = written(Buffer.data(), got);
+    }
+    if (code == 0) {
+        const auto mac = Encryption->FinishCode();
+        code = written(mac.data(), static_cast<int64_t>(mac.size()));
+    }
+    return code;
 }
 
 TStatusCode TGZipThread::InflateLoop(TStream& source, TStream* target, int64_t compressedLength)
@@ -230,30 +264,35 @@ TStatusCode TGZipThread::InflateLoop(TStream& source, TStream* target, int64_t c
 
 TStatusCode TGZipThread::GZipFile()
 {
-    TStatusCode code = OpenFiles();
+    const TStatusCode code = OpenFiles();
     if (code != 0)
         return code;
+    return FinishFiles(WriteGzStream(*DestStream, SourceStream->Size()));
+}
+
+TStatusCode TGZipThread::WriteGzStream(TStream& target, int64_t sourceSize)
+{
+    TStatusCode code = 0;
     Platform::TFindData found;
     Platform::GetFindData(Source, found);
-    const int64_t sourceSize = SourceStream->Size();
     const std::string storedName = GzStoredName(FileNamePart(Source));
     const TBytes header = GzHeader(storedName, GzMTime(found.LastWriteTime), Encryption != nullptr);
-    if (DestStream->Write(header.data(), static_cast<int64_t>(header.size())) != static_cast<int64_t>(header.size()))
+    if (target.Write(header.data(), static_cast<int64_t>(header.size())) != static_cast<int64_t>(header.size()))
         code = StreamWriteFailure();
-    const int64_t bodyStart = DestStream->Position();
+    const int64_t bodyStart = target.Position();
     if (code == 0) {
         DoProgress(pkCompress, -sourceSize);
-        code = CompressBody(*SourceStream, *DestStream, sourceSize);
+        code = CompressBody(*SourceStream, target, sourceSize);
     }
     if (code == 0 && sourceSize != Count)
         code = ecReadFile;
     if (code == 0) {
-        OutSize = DestStream->Position() - bodyStart;
+        OutSize = target.Position() - bodyStart;
         const TBytes trailer = GzTrailer(Encryption ? 0 : Crc, static_cast<uint64_t>(Count));
-        if (DestStream->Write(trailer.data(), 8) != 8)
+        if (target.Write(trailer.data(), 8) != 8)
             code = StreamWriteFailure();
     }
-    return FinishFiles(code);
+    return code;
 }
 
 TStatusCode TGZipThread::VerifyGZipFile()

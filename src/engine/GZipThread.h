@@ -46,12 +46,17 @@ protected:
     TStatusCode GZipFile() override;
     TStatusCode VerifyGZipFile() override;
 
+    // Header, body and trailer of the whole ".gz" file of SourceStream into target (the
+    // destination file, or the intermediate of an upload).
+    TStatusCode WriteGzStream(TStream& target, int64_t sourceSize);
     std::unique_ptr<TDeflater> MakeDeflater(int64_t inputSize) const;
     // Raw deflate of the rest of source into target: Count, Crc, kind 2 progress.
     TStatusCode CompressLoop(TStream& source, TStream& target);
     // The compress loop, or with encryption: compress into an intermediate, then
     // encrypt it into target (kind 4 announced with the compressed size).
     TStatusCode CompressBody(TStream& source, TStream& target, int64_t sourceSize);
+    // Writes the prepared salt and verifier, the encrypted data and the authentication code.
+    TStatusCode EncryptInto(const TMemoryStream& header, TStream& plain, TStream& target);
     // Unpacks compressedLength bytes of raw deflate from source into target (or
     // nowhere): Crc, Count, kind 3 progress. A stream without its end is ecReadFile.
     TStatusCode InflateLoop(TStream& source, TStream* target, int64_t compressedLength);

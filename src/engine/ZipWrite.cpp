@@ -4,6 +4,7 @@
 #include "engine/FileTimes.h"
 #include "foundation/Encodings.h"
 #include "foundation/FileStream.h"
+#include "foundation/StringUtils.h"
 #include "foundation/Translate.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
@@ -16,11 +17,7 @@ constexpr size_t DirectoryFlushSize = 1 << 20;
 
 std::string FormatName(const char* message, const std::string& name)
 {
-    std::string text = TrUnits(message);
-    const size_t at = text.find("%s");
-    if (at != std::string::npos)
-        text.replace(at, 2, name);
-    return text;
+    return ReplaceText(TrUnits(message), "%s", name);
 }
 
 // Last-write time as DOS date and time; a time DOS cannot hold becomes 1980-01-01 00:00.

@@ -255,3 +255,20 @@ TDosTime FileTimeToDosTime(Platform::TFileTime time)
 {
     return DateTimeToDosTime(FileTimeToLocalDateTime(time));
 }
+
+std::string DateTimeToStr(TDateTime time)
+{
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, ms = 0;
+    DecodeDateTime(time, year, month, day, hour, minute, second, ms);
+    std::tm parts{};
+    parts.tm_year = year - 1900;
+    parts.tm_mon = month - 1;
+    parts.tm_mday = day;
+    parts.tm_hour = hour;
+    parts.tm_min = minute;
+    parts.tm_sec = second;
+    parts.tm_wday = DayOfWeek(time) - 1;
+    char text[64];
+    const std::size_t length = std::strftime(text, sizeof text, "%x %H:%M", &parts);
+    return std::string(text, length);
+}

@@ -9,11 +9,13 @@
 //   File time (UTC): FileTimeToLocalDateTime, LocalDateTimeToFileTime
 //   DOS time (local, date in the high 16 bits): DateTimeToDosTime, DosTimeToDateTime,
 //   FileTimeToDosTime
+//   DateTimeToStr (locale's short date and hh:mm)
 
 #include "platform/FileSystem.h"
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 using TDateTime = double;
 using TDosTime = std::int32_t;
@@ -57,6 +59,9 @@ std::int64_t LocalDateTimeToUnix(TDateTime time);
 
 TDateTime FileTimeToLocalDateTime(Platform::TFileTime time);
 Platform::TFileTime LocalDateTimeToFileTime(TDateTime time);
+
+// Date and time in the locale's short date format and hours:minutes, for people.
+std::string DateTimeToStr(TDateTime time);
 
 // InvalidDosTime for times outside 1980-01-01 ... 2107-12-31.
 TDosTime DateTimeToDosTime(TDateTime time);

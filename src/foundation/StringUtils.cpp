@@ -153,6 +153,20 @@ std::string ReplaceText(std::string_view s, std::string_view oldText, std::strin
     return out;
 }
 
+std::string ReplaceTextIgnoringCase(std::string_view s, std::string_view oldText, std::string_view newText)
+{
+    std::string out;
+    std::size_t pos = 0;
+    std::size_t hit = 0;
+    while (!oldText.empty() && (hit = TextPos(oldText, s.substr(pos))) != 0) {
+        out.append(s.substr(pos, hit - 1));
+        out.append(newText);
+        pos += hit - 1 + oldText.size();
+    }
+    out.append(s.substr(pos));
+    return out;
+}
+
 int CountSubStr(std::string_view sub, std::string_view s)
 {
     if (sub.empty()) {

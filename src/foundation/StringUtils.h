@@ -33,6 +33,8 @@ std::string RemoveBlanks(std::string_view s);
 std::string RepeatChar(char ch, int n);
 std::string ReplaceChar(std::string_view s, char oldCh, char newCh);
 std::string ReplaceText(std::string_view s, std::string_view oldText, std::string_view newText);
+// Every occurrence of an ASCII oldText, ignoring case; the new text is not searched again.
+std::string ReplaceTextIgnoringCase(std::string_view s, std::string_view oldText, std::string_view newText);
 
 // Occurrences of sub in s from the second character on; overlapping occurrences count.
 // CountSubStr("/", "/a/b") == 1: count + 1 is the number of levels of an FTP path.

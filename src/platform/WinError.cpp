@@ -72,6 +72,8 @@ int ErrorFromErrno(int err, const std::string& hostPath)
         return ErrorInvalidParameter;
     case EIO:
         return ErrorIoDevice;
+    case ENOEXEC:
+        return ErrorBadExeFormat;
     case EHOSTDOWN:
     case EHOSTUNREACH:
     case ENETDOWN:

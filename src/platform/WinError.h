@@ -32,7 +32,10 @@ inline constexpr int ErrorInvalidName = 123;
 inline constexpr int ErrorNegativeSeek = 131;
 inline constexpr int ErrorDirNotEmpty = 145;
 inline constexpr int ErrorAlreadyExists = 183;
+inline constexpr int ErrorBadExeFormat = 193;
 inline constexpr int ErrorFilenameExcedRange = 206;
+inline constexpr int ErrorWaitTimeout = 258;
+inline constexpr int StillActive = 259; // exit code of a program that has not ended
 inline constexpr int ErrorDirectory = 267;
 inline constexpr int ErrorIoDevice = 1117;
 

@@ -3,13 +3,29 @@
 // A real FTP server (pyftpdlib) on 127.0.0.1 with a temporary root, for tests.
 
 #include "peers/PeerProcess.h"
+#include "platform/FtpClient.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
+
+// An upload source that hands out the bytes of data.
+inline TFtpSource SourceOf(std::string data)
+{
+    auto state = std::make_shared<std::pair<std::string, size_t>>(std::move(data), 0);
+    return [state](char* buf, size_t size) -> int64_t {
+        const size_t n = std::min(size, state->first.size() - state->second);
+        std::memcpy(buf, state->first.data() + state->second, n);
+        state->second += n;
+        return static_cast<int64_t>(n);
+    };
+}
 
 class TFtpPeer
 {

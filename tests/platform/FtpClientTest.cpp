@@ -5,10 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <random>
-#include <thread>
 
 namespace {
 
@@ -107,17 +105,6 @@ std::string RandomBytes(size_t size, unsigned seed)
         c = static_cast<char>(gen());
     }
     return data;
-}
-
-TFtpSource SourceOf(const std::string& data)
-{
-    auto pos = std::make_shared<size_t>(0);
-    return [&data, pos](char* buf, size_t size) -> int64_t {
-        const size_t n = std::min(size, data.size() - *pos);
-        std::memcpy(buf, data.data() + *pos, n);
-        *pos += n;
-        return static_cast<int64_t>(n);
-    };
 }
 
 class FtpClientTest : public ::testing::Test
@@ -224,45 +211,6 @@ TEST_F(FtpClientTest, ListsWithListWhenMachineListingIsMissing)
     EXPECT_EQ(3, items[0].Size);
     EXPECT_EQ("sub", items[1].Name);
     EXPECT_TRUE(items[1].IsDir);
-}
-
-TEST_F(FtpClientTest, RefusedStoreReportsTheReply)
-{
-    Peer.Stop();
-    ASSERT_TRUE(Peer.Start({"--perm", "elr"}));
-    TFtpClient client;
-    Configure(client);
-    ASSERT_TRUE(client.Connect());
-    EXPECT_FALSE(client.Store(SourceOf("x"), "x.txt", false));
-    EXPECT_EQ(550, client.LastReplyCode());
-    EXPECT_TRUE(client.Connected());
-}
-
-TEST_F(FtpClientTest, AbortFromAnotherThreadStopsAnEndlessUpload)
-{
-    TFtpClient client;
-    Configure(client);
-    ASSERT_TRUE(client.Connect());
-    std::atomic<int64_t> sent{0};
-    client.OnWork = [&](TFtpWorkMode, int64_t bytes) { sent = bytes; };
-    const TFtpSource endless = [](char* buf, size_t size) -> int64_t {
-        std::memset(buf, 'x', size);
-        return static_cast<int64_t>(size);
-    };
-    std::thread canceller([&] {
-        while (sent < 4 * 1024 * 1024) {
-            std::this_thread::yield();
-        }
-        client.Abort();
-    });
-    EXPECT_FALSE(client.Store(endless, "endless.bin", false));
-    canceller.join();
-    EXPECT_EQ("Transfer aborted", client.LastError());
-    // the session goes on after the abort
-    EXPECT_TRUE(client.Connected());
-    client.OnWork = nullptr;
-    EXPECT_TRUE(client.Store(SourceOf("after"), "after.txt", false)) << client.LastError();
-    EXPECT_EQ("after", Peer.ReadFile("after.txt"));
 }
 
 TEST_F(FtpClientTest, NoticesAServerThatWentAwayAndReconnects)

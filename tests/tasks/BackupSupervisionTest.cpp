@@ -1,166 +1,18 @@
 #include "tasks/BackupSupervision.h"
 
 #include "RecordingProgressView.h"
-#include "foundation/MessageLoop.h"
+#include "WorkerLatch.h"
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
-#include <mutex>
+// Pause and cancel of a running worker are tested with real copies in BackupWalkTest.
 
 namespace {
 
-// Holds the worker at its first progress event until the GUI side has acted, so the
-// test does not depend on how fast the copy runs.
-class TWorkerLatch
+TEST(BackupSupervision, ProgressEventsSetTheBars)
 {
-public:
-    void ArriveAndWait()
-    {
-        std::unique_lock lock(mutex);
-        if (arrived) {
-            return;
-        }
-        arrived = true;
-        signal.wait(lock, [this] { return released; });
-    }
-    bool Arrived()
-    {
-        std::lock_guard lock(mutex);
-        return arrived;
-    }
-    void Release()
-    {
-        std::lock_guard lock(mutex);
-        released = true;
-        signal.notify_all();
-    }
-
-private:
-    std::mutex mutex;
-    std::condition_variable signal;
-    bool arrived = false;
-    bool released = false;
-};
-
-// Reports Steps buffer steps of a file of Steps bytes, testing the gate after each.
-class TStepWorker : public TCopyThread
-{
-public:
-    TStepWorker() : TCopyThread("C:\\in", "C:\\out", 16) {}
-    ~TStepWorker() override { WaitFor(); }
-
-    static constexpr int Steps = 64;
-    std::atomic<int> Done{0};
-
-protected:
-    void Execute() override
-    {
-        DoProgress(pkCopy, -Steps);
-        for (int step = 1; step <= Steps; ++step) {
-            Done = step;
-            DoProgress(pkCopy, step);
-            if (ShouldStop()) {
-                TCopyThread::Done(icTerminated);
-                return;
-            }
-        }
-        TCopyThread::Done(0);
-    }
-};
-
-struct TScopedHook
-{
-    explicit TScopedHook(TProcessMessagesHook hook) { previous = SetProcessMessagesHook(std::move(hook)); }
-    ~TScopedHook() { SetProcessMessagesHook(previous); }
-    TProcessMessagesHook previous;
-};
-
-class BackupSupervisionTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        view.OnFileProgress = [this](std::int64_t percent) {
-            if (percent > 0) {
-                latch.ArriveAndWait();
-            }
-        };
-    }
-    std::unique_ptr<TCopyThread> MakeWorker()
-    {
-        auto worker = std::make_unique<TStepWorker>();
-        stepWorker = worker.get();
-        return worker;
-    }
-
-    TStepWorker* stepWorker = nullptr;
     TRecordingProgressView view;
-    TBackupSupervision supervision{view};
-    TWorkerLatch latch;
-};
-
-TEST_F(BackupSupervisionTest, PauseHoldsTheWorkerUntilContinue)
-{
-    int pausedPasses = 0;
-    bool endedWhilePaused = false;
-    int stepsWhenPaused = 0;
-    TScopedHook hook([&] {
-        if (!latch.Arrived()) {
-            return;
-        }
-        if (pausedPasses == 0) {
-            supervision.ProgressMessage(UM_PAUSE, 1);
-            stepsWhenPaused = stepWorker->Done;
-            latch.Release();
-        }
-        if (++pausedPasses < 6) {
-            endedWhilePaused = endedWhilePaused || supervision.ActiveWorker() == nullptr;
-        } else if (pausedPasses == 6) {
-            EXPECT_TRUE(supervision.ActiveWorker()->IsSuspended());
-            EXPECT_LE(stepWorker->Done, 2); // at most the step under way when the pause came
-            supervision.ProgressMessage(UM_PAUSE, 0);
-        }
-    });
-    EXPECT_EQ(supervision.WaitForCopy(MakeWorker()), 0u);
-    EXPECT_FALSE(endedWhilePaused);
-    EXPECT_GE(pausedPasses, 6);
-    EXPECT_EQ(stepsWhenPaused, 1);
-    EXPECT_EQ(view.FilePercent, 100);
-    EXPECT_EQ(supervision.ActiveWorker(), nullptr);
-}
-
-TEST_F(BackupSupervisionTest, CancelEndsTheWorkerAsTerminatedAndCancelsTheRun)
-{
-    TScopedHook hook([&] {
-        if (latch.Arrived() && !supervision.Cancelled()) {
-            supervision.ProgressMessage(UM_CANCEL, 0);
-            latch.Release();
-        }
-    });
-    const TStatusCode status = supervision.WaitForCopy(MakeWorker());
-    EXPECT_EQ(ErrorNumber(status), errTerminated);
-    EXPECT_TRUE(supervision.Cancelled());
-    supervision.ResetCancel();
-    EXPECT_FALSE(supervision.Cancelled());
-}
-
-TEST_F(BackupSupervisionTest, MessagesWithoutAWorkerTouchNothing)
-{
-    int minimised = 0;
-    supervision.OnMinimize = [&] { ++minimised; };
-    supervision.ProgressMessage(UM_PAUSE, 1);
-    supervision.ProgressMessage(UM_PAUSE, 0);
-    supervision.ProgressMessage(UM_MINIMIZE, 1);
-    EXPECT_EQ(minimised, 1);
-    EXPECT_FALSE(supervision.Cancelled());
-    view.CancelPressed = true;
-    EXPECT_TRUE(supervision.Cancelled());
-}
-
-TEST_F(BackupSupervisionTest, ProgressEventsSetTheBars)
-{
-    view.OnFileProgress = nullptr;
+    TBackupSupervision supervision(view);
     supervision.CopyProgress(nullptr, 2, -200);
     EXPECT_EQ(supervision.CurrentFileSize, 200);
     EXPECT_EQ(view.LastAction, 2);
@@ -170,24 +22,36 @@ TEST_F(BackupSupervisionTest, ProgressEventsSetTheBars)
     supervision.ZipProgress(nullptr, 6, -4);
     supervision.ZipProgress(nullptr, 6, 3);
     EXPECT_EQ(view.TotalPercent, 75);
-    EXPECT_EQ(view.LastAction, 6);
     // A phase of 0 bytes shows 0 %.
     supervision.CopyProgress(nullptr, 1, 0);
     supervision.CopyProgress(nullptr, 1, 0);
     EXPECT_EQ(view.FilePercent, 0);
 }
 
-TEST_F(BackupSupervisionTest, WaitWhilePausedReturnsWhenContinued)
+TEST(BackupSupervision, MessagesBetweenFilesAndThePauseGate)
 {
+    TRecordingProgressView view;
+    TBackupSupervision supervision(view);
+    int minimised = 0;
+    supervision.OnMinimize = [&] { ++minimised; };
+    supervision.ProgressMessage(UM_PAUSE, 1); // no worker: nothing to suspend
+    supervision.ProgressMessage(UM_MINIMIZE, 1);
+    EXPECT_EQ(minimised, 1);
+    EXPECT_FALSE(supervision.Cancelled());
+
     view.PausePressed = true;
     int passes = 0;
-    TScopedHook hook([&] {
-        if (++passes == 2) {
-            view.PausePressed = false;
-        }
-    });
-    supervision.WaitWhilePaused();
+    TScopedHook hook([&] { view.PausePressed = ++passes < 2; });
+    supervision.WaitWhilePaused(); // the walk waits at the next file until continue
     EXPECT_EQ(passes, 2);
+
+    view.CancelPressed = true;
+    EXPECT_TRUE(supervision.Cancelled());
+    view.CancelPressed = false;
+    supervision.ProgressMessage(UM_CANCEL, 0);
+    EXPECT_TRUE(supervision.Cancelled());
+    supervision.ResetCancel();
+    EXPECT_FALSE(supervision.Cancelled());
 }
 
 } // namespace

@@ -7,9 +7,6 @@
 
 #include <atomic>
 #include <functional>
-#include <mutex>
-#include <string>
-#include <vector>
 
 class TRecordingProgressView : public NullProgressView
 {
@@ -23,16 +20,6 @@ public:
         }
     }
     void SetTotalProgress(std::int64_t percent) override { TotalPercent = ClampPercent(percent); }
-    void SetStatusText(const std::string& text) override
-    {
-        std::lock_guard lock(Mutex);
-        StatusText = text;
-    }
-    void ShowFile(int kind, const std::string& actionText, const std::string& fileName) override
-    {
-        std::lock_guard lock(Mutex);
-        Shown.push_back(std::to_string(kind) + "|" + actionText + "|" + fileName);
-    }
     bool Cancelled() const override { return CancelPressed; }
     bool Paused() const override { return PausePressed; }
 
@@ -43,8 +30,4 @@ public:
     std::atomic<bool> PausePressed{false};
     // Called on the worker's thread with the unclamped percentage.
     std::function<void(std::int64_t)> OnFileProgress;
-
-    std::mutex Mutex;
-    std::string StatusText;
-    std::vector<std::string> Shown;
 };

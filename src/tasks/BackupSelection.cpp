@@ -1,0 +1,282 @@
+#include "tasks/BackupSelection.h"
+
+#include "foundation/NumberText.h"
+#include "foundation/PathUtils.h"
+#include "foundation/StringUtils.h"
+#include "platform/Drives.h"
+
+#include <cmath>
+#include <ctime>
+
+namespace {
+
+bool AttributeStatePasses(uint8_t state, uint32_t attr, uint32_t bit)
+{
+    switch (state) {
+    case AttrRequired:
+        return (attr & bit) != 0;
+    case AttrExcluded:
+        return (attr & bit) == 0;
+    default:
+        return true;
+    }
+}
+
+bool AttributesPass(const TExtensionList& filter, uint32_t attr)
+{
+    return AttributeStatePasses(filter.AttrArchive, attr, faArchive) &&
+           AttributeStatePasses(filter.AttrReadOnly, attr, faReadOnly) &&
+           AttributeStatePasses(filter.AttrHidden, attr, faHidden) &&
+           AttributeStatePasses(filter.AttrSystem, attr, faSysFile);
+}
+
+bool SizePasses(const TExtensionList& filter, int64_t size)
+{
+    switch (filter.SizeMode) {
+    case SizeModeAny:
+        return true;
+    case SizeModeSmaller:
+        return size < filter.MaxSize;
+    case SizeModeLarger:
+        return size > filter.MinSize;
+    case SizeModeBetween:
+        return filter.MinSize <= size && size <= filter.MaxSize;
+    default:
+        return false;
+    }
+}
+
+bool DatePasses(const TDateFilter& date, TDateTime time, TDateTime runDate)
+{
+    switch (date.TimeMode) {
+    case TimeModeAny:
+        return true;
+    case TimeModeFrom:
+        return time >= date.DateFrom;
+    case TimeModeUntil:
+        return time <= date.DateTo;
+    case TimeModeBetween:
+        return date.DateFrom <= time && time < date.DateTo + 1.0;
+    case TimeModeSinceTime:
+        return time >= runDate + date.DayTime;
+    case TimeModeLastDays:
+        return std::floor(time) >= runDate - date.Days;
+    default:
+        return false;
+    }
+}
+
+// Every occurrence of an ASCII token, found ignoring case.
+std::string ReplaceToken(const std::string& text, const std::string& token, const std::string& value)
+{
+    std::string out;
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t pos = TextPos(token, std::string_view(text).substr(from));
+        if (pos == 0) {
+            break;
+        }
+        out += text.substr(from, pos - 1) + value;
+        from += pos - 1 + token.size();
+    }
+    return out + text.substr(from);
+}
+
+std::string TwoDigits(int value)
+{
+    return ZeroPaddedInt(2, value);
+}
+
+} // namespace
+
+std::string TypeKey(const std::string& name)
+{
+    const std::string ext = GetExtension(name);
+    return ext.empty() ? std::string(NoExtensionType) : AnsiUpperCase(ext);
+}
+
+bool ExtensionSelected(const std::string& name, const TExtensionList& filter, std::string& typeKey)
+{
+    typeKey = TypeKey(name);
+    switch (filter.Mode) {
+    case TypeModeInclude:
+        return filter.IncludeList.Contains(typeKey);
+    case TypeModeExclude:
+        return !filter.ExcludeList.Contains(typeKey);
+    default:
+        return false;
+    }
+}
+
+bool FileSelected(const TFileInfo& info, TExtensionList& filter, bool useArch, TDateTime runDate)
+{
+    if (useArch && (info.Attr & faArchive) == 0) {
+        return false;
+    }
+    return filter.NameFilter.Match(RemoveExtension(info.Name)) && AttributesPass(filter, info.Attr) &&
+           SizePasses(filter, static_cast<int64_t>(info.Size)) && DatePasses(filter.DateFilter, info.Time, runDate);
+}
+
+bool NeedsCopy(const TCopyRule& rule, bool destExists, TFileTime sourceWrite, TFileTime destWrite)
+{
+    if (rule.UseArch || !destExists) {
+        return true;
+    }
+    const int64_t diff = FileTimeToUnixTime(sourceWrite) - FileTimeToUnixTime(destWrite);
+    if (diff <= rule.Timespan) {
+        return false;
+    }
+    return !rule.IgnoreDst || diff - 3600 > rule.Timespan;
+}
+
+bool ShouldCompress(const TBackupTask& task, int32_t compSize, std::uint64_t size, const std::string& typeKey)
+{
+    if (!task.Compress || size < static_cast<std::uint64_t>(std::max(compSize, 0))) {
+        return false;
+    }
+    for (const std::string& type : task.NoCompTypes) {
+        if (SameTextIgnoringCase(type, typeKey)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string ConvertFileName(const std::string& name, int32_t filenameCase, bool replaceChars)
+{
+    std::string out = ConvertCase(name, filenameCase);
+    if (replaceChars) {
+        // Characters Windows forbids travel as stand-ins in found names: replace the
+        // characters themselves.
+        out = ReplaceInvalidChars(Platform::WinNameToHost(out), '-');
+    }
+    return out;
+}
+
+std::string DriveFolder(const std::string& drive)
+{
+    if (drive.size() >= 2 && drive[0] == '\\' && drive[1] == '\\') {
+        return drive.substr(2);
+    }
+    return drive.empty() ? std::string() : "Lw" + AnsiUpperCase(drive.substr(0, 1));
+}
+
+namespace {
+
+// Source folder below its drive root, without delimiters at either end.
+std::string PathBelowDrive(const std::string& sourceFolder, std::string& drive)
+{
+    drive = Platform::ExtractFileDrive(sourceFolder);
+    std::string rest = sourceFolder.substr(drive.size());
+    while (!rest.empty() && rest.front() == PathDelim) {
+        rest.erase(0, 1);
+    }
+    return RemovePathDelimiter(rest);
+}
+
+std::string JoinFolder(const std::string& base, const std::string& sub)
+{
+    return sub.empty() ? base : AddPathDelimiter(base) + sub;
+}
+
+} // namespace
+
+std::string DestinationBase(const std::string& destRoot, const std::string& sourceFolder, int32_t destMode)
+{
+    std::string drive;
+    const std::string below = PathBelowDrive(sourceFolder, drive);
+    const std::string root = RemovePathDelimiter(destRoot);
+    switch (destMode) {
+    case DestDrivesSeparated:
+    case DestZipPerDirectory:
+        return JoinFolder(JoinFolder(root, DriveFolder(drive)), below);
+    case DestCloneOfSource:
+        return JoinFolder(root, below);
+    case DestOneDirectory:
+        return root;
+    default:
+        return {};
+    }
+}
+
+std::string FtpDestinationBase(const std::string& sourceFolder, int32_t destMode)
+{
+    std::string drive;
+    const std::string below = PathBelowDrive(sourceFolder, drive);
+    std::string base;
+    switch (destMode) {
+    case DestDrivesSeparated:
+    case DestZipPerDirectory:
+        base = JoinFolder(DriveFolder(drive), below);
+        break;
+    case DestCloneOfSource:
+        base = below;
+        break;
+    default:
+        break;
+    }
+    return ReplaceChar(base, PathDelim, '/');
+}
+
+std::string DestinationSuffix(bool compressed, bool encrypted)
+{
+    if (compressed) {
+        return ".gz";
+    }
+    return encrypted ? ".enc" : "";
+}
+
+std::string MakeBackupSuffix(const std::string& text, TFileTime destWrite, TDateTime now)
+{
+    std::string suffix = text.empty() ? std::string("bak") : text;
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, ms = 0;
+    if (TextPos("%fdate%", suffix) != 0) {
+        DecodeDateTime(FileTimeToDateTime(destWrite), year, month, day, hour, minute, second, ms);
+        suffix = ReplaceToken(suffix, "%fdate%",
+                              std::to_string(year) + "-" + TwoDigits(month) + "-" + TwoDigits(day) + "-" +
+                                  TwoDigits(hour) + "-" + TwoDigits(minute));
+    }
+    DecodeDateTime(now, year, month, day, hour, minute, second, ms);
+    suffix = ReplaceToken(suffix, "%bdate%", std::to_string(year) + "-" + TwoDigits(month) + "-" + TwoDigits(day));
+    suffix = ReplaceToken(suffix, "%btime%", TwoDigits(hour) + "-" + TwoDigits(minute) + "-" + TwoDigits(second));
+    return "." + suffix;
+}
+
+std::string KeptVersionName(const std::string& plainName, const std::string& suffix, const std::string& destSuffix)
+{
+    return InsertBeforeExt(plainName, suffix) + destSuffix;
+}
+
+std::vector<std::string> KeptVersionNames(const std::string& keptName)
+{
+    for (std::size_t pos = keptName.find('#'); pos != std::string::npos; pos = keptName.find('#', pos + 1)) {
+        const char digit = pos + 1 < keptName.size() ? keptName[pos + 1] : '\0';
+        if (digit < '1' || digit > '9') {
+            continue;
+        }
+        const std::string before = ReplaceText(keptName.substr(0, pos), "#", "");
+        const std::string after = ReplaceText(keptName.substr(pos + 2), "#", "");
+        std::vector<std::string> names;
+        for (int k = 1; k <= digit - '0'; ++k) {
+            names.push_back(before + std::to_string(k) + after);
+        }
+        return names;
+    }
+    return {ReplaceText(keptName, "#", "")};
+}
+
+std::string DateTimeText(TDateTime time)
+{
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, ms = 0;
+    DecodeDateTime(time, year, month, day, hour, minute, second, ms);
+    std::tm fields{};
+    fields.tm_year = year - 1900;
+    fields.tm_mon = month - 1;
+    fields.tm_mday = day;
+    fields.tm_hour = hour;
+    fields.tm_min = minute;
+    fields.tm_sec = second;
+    char text[128];
+    const std::size_t length = std::strftime(text, sizeof text, "%x %X", &fields);
+    return std::string(text, length);
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+// What the backup walk decides without touching a file: which files belong to the
+// backup (the selection test, also used by the preview and the folder scan), whether
+// a destination copy is out of date, how destination names are formed and where each
+// source folder lands in the destination (also read back by the restore).
+//
+//   TypeKey, ExtensionSelected, FileSelected, NeedsCopy, ShouldCompress,
+//   ConvertFileName, DriveFolder, DestinationBase, FtpDestinationBase,
+//   DestinationSuffix, MakeBackupSuffix, KeptVersionName, KeptVersionNames
+
+#include "engine/FileTimes.h"
+#include "foundation/DateUtils.h"
+#include "tasks/TaskModel.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Extension without its dot, upper-cased; "<ohne>" for a name without one.
+std::string TypeKey(const std::string& name);
+
+// The type test of a source folder's record; typeKey receives the name's type key.
+bool ExtensionSelected(const std::string& name, const TExtensionList& filter, std::string& typeKey);
+
+// Archive attribute (with useArch), name, attribute, size and date tests, in this
+// order. runDate is the day the run started (time 00:00).
+bool FileSelected(const TFileInfo& info, TExtensionList& filter, bool useArch, TDateTime runDate);
+
+struct TCopyRule
+{
+    bool UseArch = false;   // the archive attribute selected the file: always copy
+    int32_t Timespan = 2;   // tolerance in seconds
+    bool IgnoreDst = false; // also tolerate one more hour (daylight-saving shifts)
+};
+
+// True when the source must be copied over the destination: it is missing, or older
+// than the source by more than the tolerance (whole seconds). A destination newer
+// than its source is never replaced.
+bool NeedsCopy(const TCopyRule& rule, bool destExists, TFileTime sourceWrite, TFileTime destWrite);
+
+// gzip is used when the task compresses, the file has at least compSize bytes and
+// its type is not among the never-compressed types.
+bool ShouldCompress(const TBackupTask& task, int32_t compSize, std::uint64_t size, const std::string& typeKey);
+
+// Destination name of a found name: case by filenameCase (1 lower, 2 upper), and with
+// replaceChars every character that file names must not hold becomes "-".
+std::string ConvertFileName(const std::string& name, int32_t filenameCase, bool replaceChars);
+
+// "LwC" for "C:" (letter upper-cased), "server\share" for "\\server\share".
+std::string DriveFolder(const std::string& drive);
+
+// Folder of a source folder in a local destination root, by DestMode (no trailing
+// delimiter): 0 and 5 root\drive folder\path, 1 root\path, 2 the root itself.
+// Empty for mode 4, which writes one archive.
+std::string DestinationBase(const std::string& destRoot, const std::string& sourceFolder, int32_t destMode);
+// The same below the remote destination folder, "/" between folders.
+std::string FtpDestinationBase(const std::string& sourceFolder, int32_t destMode);
+
+// ".gz" for a compressed file, else ".enc" when the run encrypts, else nothing.
+std::string DestinationSuffix(bool compressed, bool encrypted);
+
+// "." + the suffix text of kept versions ("bak" when empty) with "%fdate%" (the
+// existing copy's stored write time, yyyy-mm-dd-hh-nn), "%bdate%" (yyyy-mm-dd) and
+// "%btime%" (hh-nn-ss) of now replaced, ignoring case.
+std::string MakeBackupSuffix(const std::string& text, TFileTime destWrite, TDateTime now);
+
+// Kept-version name: the suffix before the plain name's extension, then the
+// destination's own suffix (".gz"/".enc"). May still hold "#n".
+std::string KeptVersionName(const std::string& plainName, const std::string& suffix, const std::string& destSuffix);
+
+// Short date and long time of the user's locale ("c").
+std::string DateTimeText(TDateTime time);
+
+// The names the kept versions rotate through, newest first. A "#" followed by a digit
+// n of 1..9 gives n names with 1..n in its place; without such a digit every "#" is
+// removed and there is one name.
+std::vector<std::string> KeptVersionNames(const std::string& keptName);

@@ -1,0 +1,183 @@
+#pragma once
+
+// The inner engine of a backup run: the recursive walk of one source folder. Each
+// file is tested against its folder's record, compared with its destination copy
+// and, when that is missing or out of date, handed to a worker (plain, gzip,
+// encrypted, into a zip archive, or uploaded through IWalkFtp). Every outcome is
+// counted and logged.
+//
+// How the run uses it, per run:
+//   TBackupWalk walk(task, log, supervision);    set the run-wide fields below;
+//   per source folder S (after preparing the destination base):
+//     TWalkContext ctx(entry, counters);  ctx.SourceBase = S;
+//     ctx.DestBase = DestinationBase(root, S, task.DestMode);  (FTP: FtpDestinationBase)
+//     walk.BackupDir(ctx, "", folder times of S, attributes of S);
+//   then read counters, supervision.Cancelled() and walk.ZipFailed.
+// Left to the run: supervision.ShellCopyFlags and CreationTime, the mode-4 archive
+// (create it, set its progress handlers, give it as ZipWriter, close and verify it)
+// and, after each folder, the base folder's attributes, times and EmptyDirs clean-up.
+// The walk never changes the current folder; all paths are absolute Windows text.
+
+#include "engine/CopyThread.h"
+#include "engine/FileTimes.h"
+#include "tasks/BackupLog.h"
+#include "tasks/BackupSelection.h"
+#include "tasks/BackupSupervision.h"
+#include "tasks/TaskModel.h"
+
+#include <cstdint>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+class TEncryption;
+class TZipWrite;
+
+// Results of one file beside the workers' status codes.
+inline constexpr TStatusCode WalkNotSelected = 0;
+inline constexpr TStatusCode WalkUpToDate = 1;
+inline constexpr TStatusCode WalkCopied = 2;
+inline constexpr TStatusCode WalkVolumeFull = 3;
+
+struct TWalkCounters
+{
+    uint32_t Processed = 0; // selected, with a non-zero result
+    uint32_t Copied = 0;
+    uint32_t Errors = 0;
+    uint32_t Warnings = 0;
+    int64_t Bytes = 0; // sizes of all selected files
+};
+
+// One walk of one source folder; shared by all levels of it.
+struct TWalkContext
+{
+    TWalkContext(TExtensionList& filter, TWalkCounters& counters) : Filter(filter), Counters(counters) {}
+
+    std::string SourceBase;     // the source folder S
+    std::string DestBase;       // its local destination base, or its remote folder for FTP
+    uint32_t ExpectedTotal = 0; // files of the last run in all folders; 0: no total bar
+    TExtensionList& Filter;
+    TWalkCounters& Counters;
+};
+
+// One file for the FTP side.
+struct TFtpFileJob
+{
+    std::string SourcePath; // the real source name
+    std::string RemoteName; // converted name + ".gz" / ".enc"
+    bool Compress = false;
+    std::uint64_t Size = 0;
+    TDateTime SourceTime = 0; // last write, local
+};
+
+// The FTP branches of the walk; the run gives one for an FTP destination. The
+// walk names files and folders, counts and logs; the implementation talks to the
+// server (and logs its own failures to change folders).
+class IWalkFtp
+{
+public:
+    virtual ~IWalkFtp() = default;
+    // Entering a subfolder: remembers the current remote folder and changes into
+    // `name`; false skips the folder.
+    virtual bool EnterFolder(const std::string& name, std::string& remembered) = 0;
+    // Leaving it again (remembered empty: one level up).
+    virtual void LeaveFolder(const std::string& remembered) = 0;
+    // Reads the remote file list of the current folder.
+    virtual void FillFileList() = 0;
+    // Connected, with reconnects; false after the last failed attempt.
+    virtual bool EnsureConnected() = 0;
+    virtual bool NeedsUpdate(const TFtpFileJob& job) = 0;
+    // Uploads (with retries after a closed connection) and sets the remote time:
+    // 0, or a status code.
+    virtual TStatusCode Upload(const TFtpFileJob& job) = 0;
+    virtual void DeleteRemoteFile(const std::string& remoteName) = 0;
+    // Mode 5: uploads the folder's finished archive under zipName; 0 or a status code.
+    virtual TStatusCode UploadArchive(const std::string& archive, const std::string& zipName) = 0;
+};
+
+class TBackupWalk
+{
+public:
+    TBackupWalk(const TBackupTask& task, TBackupLog& log, TBackupSupervision& supervision);
+    ~TBackupWalk();
+    TBackupWalk(const TBackupWalk&) = delete;
+    TBackupWalk& operator=(const TBackupWalk&) = delete;
+
+    // Program settings.
+    int32_t CompSize = 512;
+    int32_t FilenameCase = 0;
+    bool ReplaceChars = false;
+    int32_t BufferSize = 0x40000;
+    // Run-wide.
+    TThreadPriority Priority = TThreadPriority::tpNormal;
+    TEncryption* Encryption = nullptr; // modes 0 to 2 of an encrypting run
+    std::string ZipPassword;           // zip modes of an encrypting run
+    int ZipAesMode = 0;
+    TZipWrite* ZipWriter = nullptr; // mode 4: the run's archive
+    bool ZipFailed = false;         // mode 4: the medium was full
+    TDateTime RunDate = 0;          // day the run started, for the date tests
+    IWalkFtp* Ftp = nullptr;        // an FTP destination
+    // Clock for the names of kept versions.
+    std::function<TDateTime()> Now;
+    // Archive name of mode 5 from the task's zip name.
+    std::function<std::string()> MakeZipName;
+    // Moves a source file to the recycle bin (DeleteFile option); true on success.
+    std::function<bool(const std::string& path)> MoveToTrash;
+
+    // Walks one folder (relative to ctx.SourceBase; empty for the top) and its
+    // subfolders. times and attr are the folder's own.
+    void BackupDir(TWalkContext& ctx, const std::string& relFolder, const TFileTimes& times, uint32_t attr);
+
+    // Creates the folder with its parents and logs it; true when it exists now.
+    bool CreateDestDir(const std::string& path);
+
+private:
+    struct TFolder;
+    struct TFileJob;
+
+    int32_t Mode() const { return Task.DestMode; }
+    bool ZipMode() const { return Task.IsZipDestination(); }
+    bool EnterFolder(TFolder& folder);
+    bool OpenFolderArchive(TFolder& folder);
+    void CloseFolderArchive(TFolder& folder);
+    void AbandonFolderArchive(TFolder& folder);
+    void LeaveFolder(TFolder& folder, const TFileTimes& times, uint32_t attr);
+    // False when the folder's file loop ended early.
+    bool BackupFiles(TWalkContext& ctx, TFolder& folder, const std::vector<TSearchRec>& files);
+    TStatusCode BackupFile(TFolder& folder, TFileJob& job);
+    TStatusCode AddToZip(TFolder& folder, TFileJob& job);
+    TStatusCode UploadFile(TFileJob& job);
+    TStatusCode CopyLocalFile(TFolder& folder, TFileJob& job);
+    std::string MakeSecurityCopy(const std::string& dest, bool destExists, TFileTime destWrite,
+                                 const std::string& plain, const std::string& suffix);
+    void RestoreSecurityCopy(const TFileJob& job);
+    // True when the same file is to be done again (after a media change).
+    bool HandleResult(TWalkContext& ctx, TFolder& folder, TFileJob& job, TStatusCode result);
+    bool AskForNewMedia(TWalkContext& ctx, TFolder& folder, const TFileJob& job);
+    void NoteCopied(TWalkContext& ctx, TFileJob& job);
+    void NoteFailed(TWalkContext& ctx, TFileJob& job, TStatusCode result);
+    void ShowScanned(const TFolder& folder);
+    bool Cancelled() const { return Supervision.Cancelled(); }
+
+    const TBackupTask& Task;
+    TBackupLog& Log;
+    TBackupSupervision& Supervision;
+    TZipWrite* CurrentZip = nullptr;
+    const std::string ScannedText;
+};
+
+// One line of the preview list and the number of files taken in a folder line.
+struct TPreviewLine
+{
+    std::string Text;
+    int Files = 0;
+};
+
+// Lists the files of sourceBase\relFolder and its subfolders that the selection
+// takes (inverted: leaves out) without copying anything: "*..\folder" lines, each
+// followed by " name|time|size" lines, then the subfolders. An excluded folder gives
+// "#..\folder (all files)" when inverted and nothing otherwise.
+void PreviewDir(const std::string& sourceBase, const std::string& relFolder, TExtensionList& filter,
+                std::vector<TPreviewLine>& list, int64_t& bytes, int& count, bool inverted, bool useArch,
+                TDateTime runDate);

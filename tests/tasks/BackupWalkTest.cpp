@@ -1,0 +1,414 @@
+#include "tasks/BackupWalk.h"
+
+#include "../TempFolder.h"
+#include "../engine/PeerTools.h"
+#include "RecordingProgressView.h"
+#include "WorkerLatch.h"
+#include "engine/Encryption.h"
+#include "engine/ZipWrite.h"
+#include "foundation/ScriptedMessageDialogs.h"
+#include "platform/Drives.h"
+#include "platform/FileSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// What a peer prints on its standard output.
+std::string CommandText(const std::string& command)
+{
+    std::string output;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        std::array<char, 4096> buffer{};
+        while (fgets(buffer.data(), buffer.size(), pipe)) {
+            output += buffer.data();
+        }
+        pclose(pipe);
+    }
+    return output;
+}
+
+void SetHostTime(const std::string& path, int64_t unixSeconds)
+{
+    fs::last_write_time(
+        path, fs::file_time_type::clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(unixSeconds))));
+}
+
+// Drive S: holds the sources, E: the destinations, both in a temporary folder.
+class BackupWalkTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        fs::create_directories(temp.Host("s"));
+        fs::create_directories(temp.Host("e"));
+        SetDrives("");
+        log.LogPath = "E:\\tessaro.log";
+        ASSERT_EQ(log.OpenLog(LogExtended, false, false), 0);
+        task.Compress = false;
+        task.EmptyDirs = false;
+        task.DestMode = DestCloneOfSource;
+        entry.SourceDir = entry.ExpandedDir = "S:\\src";
+    }
+    void TearDown() override
+    {
+        log.CloseLog();
+        unsetenv("TESSARO_DRIVES");
+        Platform::ReloadDriveTable();
+    }
+    void SetDrives(const std::string& extra)
+    {
+        const std::string drives = "S=" + temp.Host("s") + ";E=" + temp.Host("e") + extra;
+        setenv("TESSARO_DRIVES", drives.c_str(), 1);
+        Platform::ReloadDriveTable();
+    }
+    void Write(const std::string& relative, const std::string& contents, int64_t unixTime = 1700000000)
+    {
+        const std::string path = temp.Host("s/" + relative);
+        fs::create_directories(fs::path(path).parent_path());
+        temp.WriteHostFile("s/" + relative, contents);
+        SetHostTime(path, unixTime);
+    }
+    std::string Dest(const std::string& relative) { return temp.ReadHostFile("e/" + relative); }
+    bool DestExists(const std::string& relative) { return fs::exists(fs::symlink_status(temp.Host("e/" + relative))); }
+
+    // One walk of the source entry into E:\B, as the run does it.
+    TWalkCounters Run(const std::string& source = "S:\\src")
+    {
+        TWalkCounters counters;
+        TBackupWalk walk(task, log, supervision);
+        walk.RunDate = EncodeDate(2024, 3, 9);
+        walk.Now = [] { return EncodeDateTime(2024, 3, 9, 14, 5, 7); };
+        walk.MakeZipName = [] { return std::string("TS.zip"); };
+        walk.MoveToTrash = [this](const std::string& path) {
+            trashed.push_back(path);
+            return Platform::DeleteFile(path) == 0;
+        };
+        walk.Encryption = encryption;
+        walk.ZipWriter = zipWriter;
+        walk.BufferSize = bufferSize;
+        walk.FilenameCase = filenameCase;
+        TWalkContext ctx(entry, counters);
+        ctx.SourceBase = source;
+        ctx.DestBase = DestinationBase("E:\\B", source, task.DestMode);
+        if (!ctx.DestBase.empty()) {
+            Platform::ForceDirectories(ctx.DestBase);
+        }
+        walk.BackupDir(ctx, "", GetDirFileTimes(source), Platform::GetFileAttributes(source));
+        return counters;
+    }
+    std::string LogText()
+    {
+        log.CloseLog();
+        const std::string text = Dest("tessaro.log");
+        log.OpenLog(LogExtended, false, false);
+        return text;
+    }
+
+    TTempFolder temp;
+    TBackupTask task;
+    TExtensionList entry;
+    TBackupLog log;
+    TRecordingProgressView view;
+    TBackupSupervision supervision{view};
+    TEncryption* encryption = nullptr;
+    TZipWrite* zipWriter = nullptr;
+    int32_t bufferSize = 0x40000;
+    int32_t filenameCase = 0;
+    std::vector<std::string> trashed;
+};
+
+TEST_F(BackupWalkTest, LayoutOfTheLocalModes)
+{
+    Write("src/a.txt", "a");
+    Write("src/Old/b.txt", "b");
+    const struct
+    {
+        int32_t mode;
+        const char* a;
+        const char* b;
+    } layouts[] = {
+        {DestDrivesSeparated, "B/LwS/src/a.txt", "B/LwS/src/Old/b.txt"},
+        {DestCloneOfSource, "B/src/a.txt", "B/src/Old/b.txt"},
+        {DestOneDirectory, "B/a.txt", "B/Old/b.txt"},
+    };
+    for (const auto& layout : layouts) {
+        SCOPED_TRACE(layout.mode);
+        fs::remove_all(temp.Host("e/B"));
+        task.DestMode = layout.mode;
+        const TWalkCounters counters = Run();
+        EXPECT_EQ(counters.Copied, 2u);
+        EXPECT_EQ(Dest(layout.a), "a");
+        EXPECT_EQ(Dest(layout.b), "b");
+    }
+}
+
+TEST_F(BackupWalkTest, CloneMatchesTheSourceForDiffAndRsync)
+{
+    Write("src/blank name.txt", "with blanks");
+    Write("src/Grüße/Ärger ñ.txt", "non-ASCII");
+    Write("src/empty.dat", "");
+    Write("src/deep/er/big.bin", std::string(300000, 'z'));
+    fs::create_directories(temp.Host("s/src/empty folder"));
+    ASSERT_EQ(mkfifo(temp.Host("s/src/fifo").c_str(), 0600), 0);
+    fs::create_directory_symlink("..", temp.Host("s/src/deep/loop"));
+    const TWalkCounters counters = Run();
+    EXPECT_EQ(counters.Copied, 4u);
+    EXPECT_EQ(counters.Errors, 0u);
+    // The run sets the base folder's time; here the test does.
+    fs::last_write_time(temp.Host("e/B/src"), fs::last_write_time(temp.Host("s/src")));
+
+    const std::string source = Quote(temp.Host("s/src")), copy = Quote(temp.Host("e/B/src"));
+    EXPECT_EQ(RunQuiet("diff -r --no-dereference -x fifo -x loop " + source + " " + copy), 0);
+    EXPECT_EQ(CommandText("rsync -a --checksum --dry-run --itemize-changes --exclude=/fifo --exclude=/deep/loop " +
+                          source + "/ " + copy + "/"),
+              "");
+    EXPECT_FALSE(DestExists("B/src/fifo"));
+    EXPECT_FALSE(DestExists("B/src/deep/loop"));
+
+    const TWalkCounters again = Run();
+    EXPECT_EQ(again.Copied, 0u);
+    EXPECT_EQ(again.Processed, 4u);
+}
+
+TEST_F(BackupWalkTest, OutdatedCopiesAreReplacedWithoutTouchingOtherFiles)
+{
+    Write("src/a.txt", "new");
+    Write("src/abak.txt", "real abak");
+    Run();
+    temp.WriteHostFile("e/B/src/a.txt", "old");
+    SetHostTime(temp.Host("e/B/src/a.txt"), 1700000000 - 3);
+    EXPECT_EQ(Run().Copied, 1u);
+    EXPECT_EQ(Dest("B/src/a.txt"), "new");
+    EXPECT_EQ(Dest("B/src/abak.txt"), "real abak"); // not taken for the security copy
+    EXPECT_EQ(std::distance(fs::directory_iterator(temp.Host("e/B/src")), fs::directory_iterator()), 2);
+
+    task.UseArch = true;
+    EXPECT_EQ(Run().Copied, 2u);
+    task.ArchBit = true; // clears the bit after the copy
+    EXPECT_EQ(Run().Copied, 2u);
+    EXPECT_EQ(Run().Copied, 0u);
+}
+
+TEST_F(BackupWalkTest, ExcludedSubfoldersAndEmptyFolders)
+{
+    Write("src/keep/a.txt", "a");
+    Write("src/skip/b.txt", "b");
+    Write("src/skip/inner/c.txt", "c");
+    Write("src/none/d.doc", "d");
+    fs::create_directories(temp.Host("s/src/hollow"));
+    SetHostTime(temp.Host("s/src/hollow"), 1600000000);
+    entry.SubDirs.Add("S:\\src\\skip\\");
+    entry.ExcludeList.Add("DOC");
+
+    task.EmptyDirs = true;
+    Run();
+    EXPECT_TRUE(DestExists("B/src/keep/a.txt"));
+    EXPECT_FALSE(DestExists("B/src/skip"));
+    EXPECT_FALSE(DestExists("B/src/none"));
+    EXPECT_FALSE(DestExists("B/src/hollow"));
+
+    task.EmptyDirs = false;
+    Run();
+    EXPECT_FALSE(DestExists("B/src/skip"));
+    EXPECT_TRUE(fs::is_directory(temp.Host("e/B/src/none")));
+    EXPECT_FALSE(DestExists("B/src/none/d.doc"));
+    EXPECT_EQ(fs::last_write_time(temp.Host("e/B/src/hollow")), fs::last_write_time(temp.Host("s/src/hollow")));
+}
+
+TEST_F(BackupWalkTest, KeptVersionsRotateThroughThree)
+{
+    task.BakFiles = true;
+    task.BakSuffix = "%bdate%#3";
+    for (int version = 1; version <= 5; ++version) {
+        Write("src/a.txt", "v" + std::to_string(version), 1700000000 + version * 100);
+        Run();
+    }
+    EXPECT_EQ(Dest("B/src/a.txt"), "v5");
+    EXPECT_EQ(Dest("B/src/a.2024-03-091.txt"), "v4");
+    EXPECT_EQ(Dest("B/src/a.2024-03-092.txt"), "v3");
+    EXPECT_EQ(Dest("B/src/a.2024-03-093.txt"), "v2");
+    EXPECT_EQ(std::distance(fs::directory_iterator(temp.Host("e/B/src")), fs::directory_iterator()), 4);
+}
+
+TEST_F(BackupWalkTest, GzipFilesPassGzipAndEncryptedOnesKeepOneSuffix)
+{
+    Write("src/text.txt", std::string(5000, 'g') + "end");
+    Write("src/tiny.txt", "t");
+    Write("src/photo.jpg", std::string(4000, 'j'));
+    task.Compress = true;
+    task.NoCompTypes = {"jpg"};
+    Run();
+    EXPECT_TRUE(DestExists("B/src/tiny.txt"));  // below CompSize
+    EXPECT_TRUE(DestExists("B/src/photo.jpg")); // never compressed
+    EXPECT_EQ(RunQuiet("gzip -t " + Quote(temp.Host("e/B/src/text.txt.gz"))), 0);
+    EXPECT_EQ(CommandText("gzip -dc " + Quote(temp.Host("e/B/src/text.txt.gz"))), std::string(5000, 'g') + "end");
+
+    TEncryption crypt("secret password", 0x10000, 0);
+    encryption = &crypt;
+    fs::remove_all(temp.Host("e/B"));
+    Run();
+    EXPECT_TRUE(DestExists("B/src/text.txt.gz"));
+    EXPECT_TRUE(DestExists("B/src/tiny.txt.enc"));
+    EXPECT_FALSE(DestExists("B/src/text.txt.gz.enc"));
+    EXPECT_FALSE(DestExists("B/src/text.txt.enc"));
+}
+
+TEST_F(BackupWalkTest, ZipModesAndThePreview)
+{
+    Write("src/a.txt", "a");
+    Write("src/sub/b.txt", "b");
+    Write("src/none/c.doc", "c");
+    entry.ExcludeList.Add("DOC");
+    task.DestMode = DestZipPerDirectory; // one archive per folder, none where nothing was taken
+    EXPECT_EQ(Run().Copied, 2u);
+    EXPECT_EQ(RunQuiet("unzip -t " + Quote(temp.Host("e/B/LwS/src/TS.zip"))), 0);
+    EXPECT_EQ(CommandText("unzip -Z1 " + Quote(temp.Host("e/B/LwS/src/TS.zip"))), "a.txt\n");
+    EXPECT_TRUE(DestExists("B/LwS/src/sub/TS.zip"));
+    EXPECT_FALSE(DestExists("B/LwS/src/none/TS.zip"));
+
+    task.DestMode = DestZipFile; // the run's one archive, named from the source drive
+    Platform::ForceDirectories("E:\\B");
+    TZipWrite archive("E:\\B\\all.zip", "S:\\", "", 0, 0x10000);
+    zipWriter = &archive;
+    EXPECT_EQ(Run().Copied, 2u);
+    archive.Close();
+    const std::string names = CommandText("unzip -Z1 " + Quote(temp.Host("e/B/all.zip")) + " | sort");
+    EXPECT_EQ(names, "src/a.txt\nsrc/none/\nsrc/sub/\nsrc/sub/b.txt\n");
+
+    std::vector<TPreviewLine> lines;
+    int64_t bytes = 0;
+    int count = 0;
+    entry.SubDirs.Add("S:\\src\\sub\\");
+    PreviewDir("S:\\src", "", entry, lines, bytes, count, false, false, 0);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].Text, "*..\\");
+    EXPECT_EQ(lines[0].Files, 1);
+    EXPECT_EQ(lines[1].Text.substr(0, 7), " a.txt|");
+    EXPECT_EQ(lines[1].Text.substr(lines[1].Text.size() - 4), "|1 B");
+    EXPECT_EQ(lines[2].Text, "*..\\none");
+    lines.clear();
+    PreviewDir("S:\\src", "", entry, lines, bytes, count, true, false, 0);
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(bytes, 2);
+    EXPECT_NE(std::find_if(lines.begin(), lines.end(),
+                           [](const TPreviewLine& line) { return line.Text == "#..\\sub (all files)"; }),
+              lines.end());
+}
+
+TEST_F(BackupWalkTest, NamesThatConvertAlikeAreNotOverwritten)
+{
+    Write("src/Report.TXT", "upper");
+    Write("src/report.txt", "lower");
+    filenameCase = 1;
+    const TWalkCounters counters = Run();
+    EXPECT_EQ(counters.Copied, 1u);
+    EXPECT_EQ(counters.Errors, 1u);
+    const std::string copied = Dest("B/src/report.txt");
+    EXPECT_TRUE(copied == "upper" || copied == "lower");
+    EXPECT_NE(LogText().find("Destination name already used by another file"), std::string::npos);
+}
+
+TEST_F(BackupWalkTest, DeletedSourcesAndLogLines)
+{
+    Write("src/a.txt", "a");
+    Write("src/sub/b.txt", "b");
+    task.DeleteFile = true;
+    task.Verify = true;
+    Run();
+    EXPECT_EQ(trashed.size(), 2u);
+    EXPECT_FALSE(fs::exists(temp.Host("s/src/sub"))); // emptied folders go too
+    const std::string text = LogText();
+    EXPECT_NE(text.find("      Copy: sub\\b.txt - Destination verfified - Source deleted"), std::string::npos) << text;
+    EXPECT_NE(text.find("    => Create directory: E:\\B\\src\\sub"), std::string::npos) << text;
+}
+
+// Cancels or pauses at the first progress of a large file.
+class BackupWalkWorkerTest : public BackupWalkTest
+{
+protected:
+    void SetUp() override
+    {
+        BackupWalkTest::SetUp();
+        bufferSize = 64 * 1024;
+        task.Verify = true; // copies in buffer steps
+        Write("src/big.bin", "previous", 1700000000);
+        Run();
+        Write("src/big.bin", std::string(8 << 20, 'n'), 1700000100);
+        view.OnFileProgress = [this](std::int64_t percent) {
+            if (percent > 0) {
+                latch.ArriveAndWait();
+            }
+        };
+    }
+    TWorkerLatch latch;
+};
+
+TEST_F(BackupWalkWorkerTest, CancelKeepsThePreviousVersion)
+{
+    TScopedHook hook([&] {
+        if (latch.Arrived() && !supervision.Cancelled()) {
+            supervision.ProgressMessage(UM_CANCEL, 0);
+            latch.Release();
+        }
+    });
+    const TWalkCounters counters = Run();
+    EXPECT_EQ(counters.Copied, 0u);
+    EXPECT_EQ(Dest("B/src/big.bin"), "previous");
+    EXPECT_EQ(std::distance(fs::directory_iterator(temp.Host("e/B/src")), fs::directory_iterator()), 1);
+    EXPECT_NE(LogText().find(": big.bin"), std::string::npos);
+}
+
+TEST_F(BackupWalkWorkerTest, PauseHoldsTheCopyUntilContinue)
+{
+    int passes = 0;
+    TScopedHook hook([&] {
+        if (!latch.Arrived()) {
+            return;
+        }
+        if (++passes == 1) {
+            supervision.ProgressMessage(UM_PAUSE, 1);
+            latch.Release();
+        } else if (passes == 4) {
+            EXPECT_NE(supervision.ActiveWorker(), nullptr);
+            supervision.ProgressMessage(UM_PAUSE, 0);
+        }
+    });
+    EXPECT_EQ(Run().Copied, 1u);
+    EXPECT_GE(passes, 4);
+    EXPECT_EQ(fs::file_size(temp.Host("e/B/src/big.bin")), 8u << 20);
+}
+
+// A full medium: 1 MiB of tmpfs as the destination (needs root).
+TEST_F(BackupWalkTest, FullMediumAsksForNewMediaAndCancelKeepsTheOldVersion)
+{
+    const std::string mountPoint = temp.Host("e/B");
+    fs::create_directories(mountPoint);
+    if (geteuid() != 0 || mount("tessaro-test", mountPoint.c_str(), "tmpfs", 0, "size=1m") != 0) {
+        GTEST_SKIP() << "needs root to mount a small tmpfs";
+    }
+    Write("src/big.bin", "previous", 1700000000);
+    Run();
+    Write("src/big.bin", std::string(2 << 20, 'f'), 1700000100);
+    TScriptedMessageDialogs dialogs;
+    dialogs.QueueAnswer(MrCancel);
+    Run();
+    EXPECT_EQ(dialogs.ShownCount(), 1u);
+    EXPECT_NE(dialogs.LastText().find("Insert new media and continue backup?(big.bin)"), std::string::npos);
+    EXPECT_TRUE(supervision.Cancelled());
+    EXPECT_EQ(Dest("B/src/big.bin"), "previous");
+    EXPECT_EQ(std::distance(fs::directory_iterator(temp.Host("e/B/src")), fs::directory_iterator()), 1);
+    umount(mountPoint.c_str());
+}
+
+} // namespace
