@@ -9,6 +9,7 @@
 #include "foundation/Translate.h"
 #include "platform/FileSystem.h"
 #include "tasks/BackupLog.h"
+#include "tasks/BackupSelection.h"
 #include "tasks/IniValues.h"
 
 #include <stdexcept>
@@ -26,15 +27,15 @@ std::string ZipNameOf(const std::string& logPath)
 
 } // namespace
 
-TMailReport::TMailReport(TBackupLog& log) : Log(log)
+TMailReport::TMailReport(TBackupLog& log, const TBackupTask& task) : Log(log), Task(task)
 {}
 
-void TMailReport::StartMailReport(const std::string& startLine, const std::string& startTimeText)
+void TMailReport::StartMailReport(const std::string& startLine, TDateTime startTime)
 {
-    if (!SendMail) {
+    if (!Task.SendMail) {
         return;
     }
-    Mailer.Subject = "Tessaro: " + TrDefault("Backup at ") + startTimeText;
+    Mailer.Subject = "Tessaro: " + TrDefault("Backup at ") + DateTimeText(startTime);
     Mailer.Body.clear();
     Mailer.Body.push_back(Log.ProductText + " (Vers. " + Log.FileVersion + ")");
     Mailer.Body.push_back(startLine);
@@ -42,18 +43,18 @@ void TMailReport::StartMailReport(const std::string& startLine, const std::strin
 
 void TMailReport::AddMailLine(const std::string& line)
 {
-    if (SendMail) {
+    if (Task.SendMail) {
         Mailer.Body.push_back(line);
     }
 }
 
 bool TMailReport::SetSender()
 {
-    if (Mail.Sender.find('@') == std::string::npos) {
+    if (Task.Mail.Sender.find('@') == std::string::npos) {
         // A plain name: the reply-to address carries the mail.
-        Mailer.From = {Mail.Sender, TrimText(Mail.ReplyTo)};
+        Mailer.From = {Task.Mail.Sender, TrimText(Task.Mail.ReplyTo)};
     } else {
-        Mailer.From = {"Tessaro", TrimText(Mail.Sender)};
+        Mailer.From = {"Tessaro", TrimText(Task.Mail.Sender)};
     }
     return ValidMailAddress(Mailer.From.Address);
 }
@@ -75,10 +76,10 @@ void TMailReport::AttachRunLog(std::string& zipPath)
 {
     Mailer.Attachments.AttachedFiles.clear();
     zipPath.clear();
-    if (!Mail.AttachLog || Log.RunLogPath.empty() || !Platform::FileExists(Log.RunLogPath)) {
+    if (!Task.Mail.AttachLog || Log.RunLogPath.empty() || !Platform::FileExists(Log.RunLogPath)) {
         return;
     }
-    if (Mail.ZipLog && ZipRunLog(ZipNameOf(Log.RunLogPath))) {
+    if (Task.Mail.ZipLog && ZipRunLog(ZipNameOf(Log.RunLogPath))) {
         zipPath = ZipNameOf(Log.RunLogPath);
         Mailer.Attachments.AttachedFiles.push_back(zipPath + "|zip");
         return;
@@ -89,8 +90,8 @@ void TMailReport::AttachRunLog(std::string& zipPath)
 
 void TMailReport::LogFailure(const std::string& cause, bool showError)
 {
-    const std::string text =
-        ReplaceText(FormatText(TrDefault("Error sending mail to %s:%u"), Mail.Server), "%u", std::to_string(Mail.Port));
+    const std::string text = ReplaceText(FormatText(TrDefault("Error sending mail to %s:%u"), Task.Mail.Server), "%u",
+                                         std::to_string(Task.Mail.Port));
     Log.WriteLog(LogErrorPrefix + text + " -> " + cause);
     if (showError) {
         HideStatusWindow();
@@ -98,23 +99,25 @@ void TMailReport::LogFailure(const std::string& cause, bool showError)
     }
 }
 
-bool TMailReport::SendMailReport(const std::string& statusLine, bool showStatusWindow)
+void TMailReport::SendMailReport(const std::string& statusLine, bool showStatusWindow)
 {
     if (Log.RunLogOpen) {
         Log.CloseRunLog();
     }
-    if (!SendMail) {
-        return false;
-    }
+    LastSent = Task.SendMail && Send(statusLine, showStatusWindow);
+}
+
+bool TMailReport::Send(const std::string& statusLine, bool showStatusWindow)
+{
     if (showStatusWindow) {
         ShowStatusWindow(Caption, TrDefault("Sending E-Mail"), 1, false);
     }
     Mailer.Body.push_back(statusLine);
-    Mailer.SetRecipientsText(Mail.Recipients);
-    Mailer.Host = Mail.Server;
-    Mailer.Port = Mail.Port;
-    Mailer.UserId = Mail.Username;
-    Mailer.Password = Mail.Password;
+    Mailer.SetRecipientsText(Task.Mail.Recipients);
+    Mailer.Host = Task.Mail.Server;
+    Mailer.Port = Task.Mail.Port;
+    Mailer.UserId = Task.Mail.Username;
+    Mailer.Password = Task.Mail.Password;
     if (!SetSender()) {
         LogFailure(TrDefault("No sender address"), showStatusWindow);
         return false;
@@ -124,14 +127,15 @@ bool TMailReport::SendMailReport(const std::string& statusLine, bool showStatusW
     Mailer.ClearHeaders();
     Mailer.SetHeader("User-Agent", ProgramTitle);
     Mailer.SetHeader("Sender", Mailer.From.Address);
-    Mailer.SetHeader("Reply-To", Mail.ReplyTo);
+    Mailer.SetHeader("Reply-To", Task.Mail.ReplyTo);
 
     const bool sent = Mailer.Send();
     if (sent) {
         if (showStatusWindow) {
             HideStatusWindow();
         }
-        Log.WriteLog(LogStatusPrefix + FormatText(TrDefault("Mail notifications were sent to %s"), Mail.Recipients));
+        Log.WriteLog(LogStatusPrefix +
+                     FormatText(TrDefault("Mail notifications were sent to %s"), Task.Mail.Recipients));
     } else {
         LogFailure(Mailer.LastError, showStatusWindow);
     }

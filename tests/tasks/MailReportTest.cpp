@@ -7,6 +7,7 @@
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "tasks/BackupLog.h"
+#include "tasks/BackupSelection.h"
 
 #include <cstdio>
 #include <gmock/gmock.h>
@@ -39,29 +40,30 @@ protected:
         log.LogPath = temp.Win("tessaro.log");
         log.ProductText = "Tessaro";
         log.FileVersion = "1.2.3.4";
-        report.SendMail = true;
-        report.Mail.Server = "127.0.0.1";
-        report.Mail.Port = peer.Port();
-        report.Mail.Sender = "backup@example.org";
-        report.Mail.ReplyTo = "anna@example.org";
-        report.Mail.Recipients = "anna@example.org,\"Bob <bob@example.org>\"";
+        task.SendMail = true;
+        task.Mail.Server = "127.0.0.1";
+        task.Mail.Port = peer.Port();
+        task.Mail.Sender = "backup@example.org";
+        task.Mail.ReplyTo = "anna@example.org";
+        task.Mail.Recipients = "anna@example.org,\"Bob <bob@example.org>\"";
         report.Caption = "Tessaro - nightly";
     }
 
     // One run with a few lines; returns the per-run log's contents.
     std::string Run(bool showStatus = false)
     {
-        EXPECT_EQ(log.OpenLog(0, true, report.SendMail), 0);
+        EXPECT_EQ(log.OpenLog(0, true, task.SendMail), 0);
         log.WriteLogHeader(" - Data backup");
         const std::string start = "  ==> Start: 08.12.2026 20:00:00 nightly";
         log.WriteLog(start);
-        report.StartMailReport(start, "08.12.2026 20:00:00");
+        report.StartMailReport(start, StartTime);
         log.WriteLog("      Copy: C:\\data\\a.txt");
         log.WriteLog("  Source: C:\\data\\");
         report.AddMailLine("  Source: C:\\data\\");
         std::string runLog;
         Platform::ReadWholeFile(log.RunLogPath, runLog);
-        sent = report.SendMailReport("  Status: Backup completed (1 of 1 files copied)", showStatus);
+        report.SendMailReport("  Status: Backup completed (1 of 1 files copied)", showStatus);
+        sent = report.LastSent;
         runLogClosed = !log.RunLogOpen;
         zipLeft = Platform::FileExists(log.RunLogPath.substr(0, log.RunLogPath.size() - 3) + "zip");
         log.CloseLog();
@@ -72,7 +74,9 @@ protected:
     TSmtpPeer peer;
     TTempFolder temp;
     TBackupLog log;
-    TMailReport report{log};
+    TBackupTask task;
+    TMailReport report{log, task};
+    const TDateTime StartTime = EncodeDateTime(2026, 12, 8, 20, 0, 0);
     bool sent = false;
     bool runLogClosed = false;
     bool zipLeft = false;
@@ -82,7 +86,7 @@ protected:
 
 TEST_F(MailReportTest, SendsTheSummaryWithTheRunLog)
 {
-    report.Mail.AttachLog = true;
+    task.Mail.AttachLog = true;
     const std::string runLog = Run();
     ASSERT_TRUE(sent);
     EXPECT_TRUE(runLogClosed);
@@ -90,7 +94,9 @@ TEST_F(MailReportTest, SendsTheSummaryWithTheRunLog)
     const std::string mail = PeekMail(peer.MessagePath(1));
     EXPECT_THAT(mail, HasSubstr("From: Tessaro <backup@example.org>\n"
                                 "To: anna@example.org, Bob <bob@example.org>\n"
-                                "Subject: Tessaro: Backup at 08.12.2026 20:00:00\n"
+                                "Subject: Tessaro: Backup at " +
+                                DateTimeText(StartTime) +
+                                "\n"
                                 "Sender: backup@example.org\n"
                                 "Reply-To: anna@example.org\n"
                                 "User-Agent: Tessaro\n"));
@@ -110,8 +116,8 @@ TEST_F(MailReportTest, SendsTheSummaryWithTheRunLog)
 
 TEST_F(MailReportTest, ZipsTheRunLogAndRemovesTheArchive)
 {
-    report.Mail.AttachLog = true;
-    report.Mail.ZipLog = true;
+    task.Mail.AttachLog = true;
+    task.Mail.ZipLog = true;
     const std::string runLog = Run();
     ASSERT_TRUE(sent);
     EXPECT_FALSE(zipLeft);
@@ -126,14 +132,15 @@ TEST_F(MailReportTest, ZipsTheRunLogAndRemovesTheArchive)
 
 TEST_F(MailReportTest, AttachesThePlainLogWhenZippingFails)
 {
-    report.Mail.AttachLog = true;
-    report.Mail.ZipLog = true;
+    task.Mail.AttachLog = true;
+    task.Mail.ZipLog = true;
     log.OpenLog(0, true, true);
     // A folder where the archive should go makes the zip writer fail.
     const std::string zipPath = log.RunLogPath.substr(0, log.RunLogPath.size() - 3) + "zip";
     Platform::CreateDir(zipPath);
-    report.StartMailReport("  ==> Start", "now");
-    ASSERT_TRUE(report.SendMailReport("  Status: done", false));
+    report.StartMailReport("  ==> Start", StartTime);
+    report.SendMailReport("  Status: done", false);
+    ASSERT_TRUE(report.LastSent);
     EXPECT_THAT(PeekMail(peer.MessagePath(1)), HasSubstr("PART text/plain None base64 TS "));
     EXPECT_TRUE(Platform::DirectoryExists(zipPath));
     Platform::RemoveDir(zipPath);
@@ -142,7 +149,7 @@ TEST_F(MailReportTest, AttachesThePlainLogWhenZippingFails)
 
 TEST_F(MailReportTest, ANameAsSenderTakesTheReplyToAddress)
 {
-    report.Mail.Sender = "Backup Server";
+    task.Mail.Sender = "Backup Server";
     Run();
     ASSERT_TRUE(sent);
     EXPECT_THAT(PeekMail(peer.MessagePath(1)), HasSubstr("From: Backup Server <anna@example.org>\n"));
@@ -151,8 +158,8 @@ TEST_F(MailReportTest, ANameAsSenderTakesTheReplyToAddress)
 
 TEST_F(MailReportTest, NoSenderAddressIsAnErrorNotAnEmptySender)
 {
-    report.Mail.Sender = "Backup Server";
-    report.Mail.ReplyTo = "";
+    task.Mail.Sender = "Backup Server";
+    task.Mail.ReplyTo = "";
     Run();
     EXPECT_FALSE(sent);
     EXPECT_EQ(peer.MessageCount(), 0);
@@ -162,13 +169,14 @@ TEST_F(MailReportTest, NoSenderAddressIsAnErrorNotAnEmptySender)
 
 TEST_F(MailReportTest, OffClosesTheRunLogAndSendsNothing)
 {
-    report.SendMail = false;
+    task.SendMail = false;
     log.LogSetting = 64;
     ASSERT_EQ(log.OpenLog(64, true, false), 0);
     ASSERT_TRUE(log.RunLogOpen);
-    report.StartMailReport("  ==> Start", "now");
+    report.StartMailReport("  ==> Start", StartTime);
     report.AddMailLine("line");
-    EXPECT_FALSE(report.SendMailReport("  Status: done", true));
+    report.SendMailReport("  Status: done", true);
+    EXPECT_FALSE(report.LastSent);
     EXPECT_FALSE(log.RunLogOpen);
     EXPECT_TRUE(report.Mailer.Body.empty());
     log.CloseLog();
@@ -179,7 +187,7 @@ TEST_F(MailReportTest, OffClosesTheRunLogAndSendsNothing)
 TEST_F(MailReportTest, AFailedSendIsLoggedAndShownToTheUser)
 {
     TScriptedMessageDialogs dialogs;
-    report.Mail.Port = 1; // nobody listens there
+    task.Mail.Port = 1; // nobody listens there
     Run(true);
     EXPECT_FALSE(sent);
     EXPECT_THAT(BackupLogText(), HasSubstr("    *** Error sending mail to 127.0.0.1:1 -> "));
