@@ -35,7 +35,8 @@ int32_t CyclesOf(const TAutoTask& slot)
 
 void ShowFileNotFound(const std::string& name)
 {
-    ErrorDialog("", ReplaceText(TrDefault("File\r\n\"%s\"\r\nnot found!"), "%s", name));
+    // Translated in parts: catalogues keep no line breaks inside a message.
+    ErrorDialog("", TrDefault("File") + "\r\n\"" + name + "\"\r\n" + TrDefault("not found!"));
 }
 
 // Ends the tray animation however the run ends.
