@@ -3,9 +3,9 @@
 #include "engine/Encryption.h"
 #include "engine/ExtFtp.h"
 #include "engine/FileTimes.h"
+#include "engine/WriteFtpThread.h"
 #include "engine/ZipWrite.h"
 #include "foundation/DriveUtils.h"
-#include "foundation/FileStream.h"
 #include "foundation/MessageDialogs.h"
 #include "foundation/MessageLoop.h"
 #include "foundation/NetConnect.h"
@@ -19,6 +19,7 @@
 #include "tasks/BackupSelection.h"
 #include "tasks/BackupWalk.h"
 #include "tasks/DestClear.h"
+#include "tasks/ExecuteCommand.h"
 #include "tasks/IniValues.h"
 #include "tasks/Placeholders.h"
 #include "tasks/TaskChecks.h"
@@ -900,8 +901,8 @@ bool TBackupRun::UploadArchive(TRun& run)
     }
     Supervision.View().ShowFile(ItemTempZip, "", {});
     Supervision.CurrentFileSize = static_cast<int64_t>(FileSize64(run.ZipPath));
-    auto stream = TFileStream::OpenRead(run.ZipPath);
-    const TStatusCode status = stream ? run.Ftp->Upload(*stream, ZipName, false) : ecOpenFile;
+    const TStatusCode status = Supervision.WaitForCopy(std::make_unique<TWriteFtpThread>(
+        run.Ftp.get(), run.ZipPath, ZipName, nullptr, false, Settings.BufferSize, Priority));
     if (status == 0 && Task.BackupMethod() != MethodCopy) {
         WriteFtpTimeStamp(*run.Ftp, run.Start);
     }

@@ -11,8 +11,8 @@
 //   run.RunBackup(autoIndex, taskFile, endMode);   a run with an open log
 //
 // Questions go through the message-dialog API, passwords and text input through
-// IRunDialogs. The report mail and the external commands are seams that the mail
-// and command modules fill in; by default nothing is mailed and no command runs.
+// IRunDialogs. The report mail is a seam that the mail module fills in (by default
+// nothing is mailed); the commands before and after run through ExecuteCommand.
 
 #include "foundation/DateUtils.h"
 #include "tasks/BackupLog.h"
@@ -80,6 +80,7 @@ public:
     TBackupRun& operator=(const TBackupRun&) = delete;
 
     // Seams; null members mean: no dialogs (every prompt cancelled), no mail, no command.
+    // ExecuteCommand starts as the program's own (tasks/ExecuteCommand.h).
     IRunDialogs* Dialogs = nullptr;
     ITaskCheckDialogs* CheckDialogs = nullptr;
     IMailReport* Mail = nullptr;

@@ -2,7 +2,9 @@
 
 #include "../TempFolder.h"
 #include "RecordingProgressView.h"
+#include "engine/ExtFtp.h"
 #include "foundation/ScriptedMessageDialogs.h"
+#include "peers/FtpPeer.h"
 #include "platform/Drives.h"
 #include "tasks/TimeStamp.h"
 
@@ -357,6 +359,49 @@ TEST_F(BackupRunTest, MissingSourceCountsAnErrorAndGoesOn)
     EXPECT_EQ(run.Totals().Errors, 1u);
     EXPECT_EQ(run.Totals().EndText, "1 Error on backup");
     EXPECT_TRUE(InDest("B/b/f.txt"));
+}
+
+TEST_F(BackupRunTest, ZipRunToFtpUploadsTheArchiveAndTheStamp)
+{
+    TFtpPeer peer;
+    ASSERT_TRUE(peer.Start());
+    Write("a/one.txt", "first");
+    Write("a/sub/two.txt", "second");
+    AddSource("S:\\a");
+    task.FtpBackup = true;
+    task.Ftp.Host = "127.0.0.1";
+    task.Ftp.Port = peer.Port();
+    task.Ftp.Username = TFtpPeer::User;
+    task.Ftp.Password = TFtpPeer::Password;
+    task.Ftp.Passive = true;
+    task.Ftp.SubDir = "up/zips";
+    task.DestMode = DestZipFile;
+    task.ZipName = "Set";
+    task.SetBackupMethod(MethodFull);
+    ASSERT_TRUE(Run()) << LogText();
+    EXPECT_EQ(run.Totals().Copied, 2u);
+    const fs::path archive = peer.Root() / "up/zips/Set.zip";
+    ASSERT_TRUE(fs::exists(archive));
+    if (HaveTool("unzip")) {
+        EXPECT_EQ(Shell("unzip -t '" + archive.string() + "'"), 0);
+    }
+
+    TExtFtp ftp;
+    ftp.Host = "127.0.0.1";
+    ftp.Port = peer.Port();
+    ftp.Username = TFtpPeer::User;
+    ftp.Password = TFtpPeer::Password;
+    ASSERT_TRUE(ftp.Connect());
+    ASSERT_TRUE(ftp.ChangeDir("up/zips"));
+    EXPECT_GT(ReadFtpTimeStamp(ftp), 0);
+    ftp.Disconnect();
+
+    // A server that is gone fails the destination and touches nothing.
+    peer.Stop();
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(run.Totals().EndText, "Connection to FTP server failed");
+    EXPECT_NE(LogText().find("    *** FTP-Server: ftp://127.0.0.1:"), std::string::npos);
+    EXPECT_EQ(commands.back(), "post");
 }
 
 // The whole log of a run, line by line, against the golden file (times masked).
