@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang (core instrumented, sanitizers on) and runs each for
-# at most a minute, starting from the seed corpus kept in tests/fuzz/corpus/<target>/.
+# Builds the libFuzzer targets with clang (core instrumented, sanitizers on) and runs each from
+# the seed corpus kept in tests/fuzz/corpus/<target>/ with a fixed seed and a fixed number of
+# runs, so that CI is repeatable: a finding shows up on the change that brought it. Longer,
+# random runs are for developers (FUZZ_SECONDS=300 scripts/ci.d/fuzz.sh).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$(pwd)
@@ -20,7 +22,12 @@ for src in tests/fuzz/*.cpp; do
     if [ -d "tests/fuzz/corpus/$name" ]; then
         cp tests/fuzz/corpus/"$name"/* "$corpus"/ 2>/dev/null || true
     fi
-    echo "== fuzzing $name for 60 s"
+    if [ -n "${FUZZ_SECONDS:-}" ]; then
+        budget=(-max_total_time="$FUZZ_SECONDS")
+    else
+        budget=(-seed=1 -runs="${FUZZ_RUNS:-20000}" -max_total_time=60)
+    fi
+    echo "== fuzzing $name (${budget[*]})"
     (cd "$work" && UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-        "$root/$build/$name" -max_total_time=60 -timeout=30 -rss_limit_mb=2048 -print_final_stats=1 "$corpus")
+        "$root/$build/$name" "${budget[@]}" -timeout=30 -rss_limit_mb=2048 -print_final_stats=1 "$corpus")
 done

@@ -1,5 +1,6 @@
 #include "tasks/AutoTasks.h"
 
+#include "foundation/DriveUtils.h"
 #include "foundation/MessageDialogs.h"
 #include "foundation/PathUtils.h"
 #include "foundation/StringUtils.h"
@@ -35,7 +36,8 @@ int32_t CyclesOf(const TAutoTask& slot)
 
 void ShowFileNotFound(const std::string& name)
 {
-    ErrorDialog("", ReplaceText(TrDefault("File\r\n\"%s\"\r\nnot found!"), "%s", name));
+    // Translated in parts: catalogues keep no line breaks inside a message.
+    ErrorDialog("", TrDefault("File") + "\r\n\"" + name + "\"\r\n" + TrDefault("not found!"));
 }
 
 // Ends the tray animation however the run ends.
@@ -308,6 +310,7 @@ void TAutoTasks::RunDeferred()
 bool TAutoTasks::RunRequest(const TRequest& request)
 {
     SetCurrentTask(request.List);
+    NetUserName = GetNetUserName();
     switch (request.Reason) {
     case ReasonEditor:
         if (Host.ShowEditorModal) {

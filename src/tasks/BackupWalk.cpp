@@ -6,10 +6,10 @@
 #include "foundation/MessageLoop.h"
 #include "foundation/NumberText.h"
 #include "foundation/PathUtils.h"
+#include "foundation/ShellFileOps.h"
 #include "foundation/StringUtils.h"
 #include "foundation/Translate.h"
 #include "platform/FileSystem.h"
-#include "platform/Trash.h"
 
 #include <cmath>
 
@@ -109,8 +109,8 @@ struct TBackupWalk::TFileJob
 
 TBackupWalk::TBackupWalk(const TBackupTask& task, TBackupLog& log, TBackupSupervision& supervision)
     : Now([] { return ::Now(); }),
-      MoveToTrash([](const std::string& path) { return Platform::MoveToTrash(path) == 0; }), Task(task), Log(log),
-      Supervision(supervision)
+      MoveToTrash([](const std::string& path) { return ShellDeleteFiles(path, true, TrDefault("Delete file")); }),
+      Task(task), Log(log), Supervision(supervision)
 {
     Supervision.OtherWorker = [this]() -> TCopyThread* { return CurrentZip ? CurrentZip->RunningWorker : nullptr; };
 }
@@ -591,6 +591,10 @@ void TBackupWalk::NoteFailed(TWalkContext& ctx, TFileJob& job, TStatusCode resul
         }
     } else if (ZipMode() && ErrorNumber(result) == errLowDiskSpace) {
         Supervision.CancelRun();
+    }
+    if (local && !error && ErrorNumber(result) != errTerminated && !Task.BakFiles && !job.SecurityCopy.empty()) {
+        // Only a time or an attribute is missing: the new copy stands.
+        ForceDelete(job.SecurityCopy);
     }
     if (local && (ErrorNumber(result) == errTerminated || error)) {
         // A partial copy goes; what the worker never opened stays.

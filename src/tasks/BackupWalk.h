@@ -13,6 +13,9 @@
 //     ctx.DestBase = DestinationBase(root, S, task.DestMode);  (FTP: FtpDestinationBase)
 //     walk.BackupDir(ctx, "", folder times of S, attributes of S);
 //   then read counters, supervision.Cancelled() and walk.ZipFailed.
+// Left to the run: supervision.ShellCopyFlags and CreationTime, the mode-4 archive
+// (create it, set its progress handlers, give it as ZipWriter, close and verify it)
+// and, after each folder, the base folder's attributes, times and EmptyDirs clean-up.
 // The walk never changes the current folder; all paths are absolute Windows text.
 
 #include "engine/CopyThread.h"

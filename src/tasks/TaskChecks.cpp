@@ -5,6 +5,9 @@
 #include "foundation/StringUtils.h"
 #include "foundation/Translate.h"
 #include "platform/Drives.h"
+#include "tasks/BackupSelection.h"
+#include "tasks/IniValues.h"
+#include "tasks/Placeholders.h"
 
 namespace {
 
@@ -55,6 +58,33 @@ bool DestinationInsideSource(const TBackupTask& task)
 
 } // namespace
 
+bool PathInside(const std::string& path, const std::string& folder)
+{
+    return StartsWithIgnoringCase(AddPathDelimiter(path), AddPathDelimiter(folder));
+}
+
+std::string SourceInClearedDestination(const TBackupTask& task)
+{
+    if (task.FtpBackup || task.IsZipDestination()) {
+        return {};
+    }
+    const bool clears = task.BackupMethod() != MethodCopy;
+    const bool syncs = task.SyncMode != SyncOff && (task.DestMode != DestOneDirectory || task.Sources.size() == 1);
+    if (!clears && !syncs) {
+        return {};
+    }
+    const std::string root = ExpandPlaceholders(false, task.Destination);
+    for (const TExtensionList& target : task.Sources) {
+        const std::string base = DestinationBase(root, RemovePathDelimiter(target.ExpandedDir), task.DestMode);
+        for (const TExtensionList& entry : task.Sources) {
+            if (PathInside(entry.ExpandedDir, base)) {
+                return entry.ExpandedDir;
+            }
+        }
+    }
+    return {};
+}
+
 bool TaskChecks(TBackupTask& task, ITaskCheckDialogs* dialogs)
 {
     if (task.Sources.empty()) {
@@ -68,6 +98,15 @@ bool TaskChecks(TBackupTask& task, ITaskCheckDialogs* dialogs)
     }
     if (DestinationInsideSource(task)) {
         ErrorBox(TrDefault("Overlapping of source and destination directories is not allowed!"), MbOk);
+        return false;
+    }
+    const std::string endangered = SourceInClearedDestination(task);
+    if (!endangered.empty()) {
+        ErrorBox(FormatText(TrDefault("The source folder \"%s\" lies in a destination folder that this task "
+                                      "empties or synchronises!"),
+                            endangered) +
+                     "\r\n" + TrDefault("Choose another destination or switch emptying and synchronisation off."),
+                 MbOk);
         return false;
     }
     return true;

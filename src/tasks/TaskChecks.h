@@ -26,6 +26,13 @@ public:
 // destination (marking the task modified). dialogs may be null: nothing is repaired.
 bool TaskChecks(TBackupTask& task, ITaskCheckDialogs* dialogs);
 
+// True when path is folder or lies inside it (ignoring case).
+bool PathInside(const std::string& path, const std::string& folder);
+
+// A source folder that lies in a destination folder that the task empties or
+// synchronises, so that a run would delete it; empty when there is none.
+std::string SourceInClearedDestination(const TBackupTask& task);
+
 // True when the destination is the root folder of a drive that also holds a source
 // entry (not for FTP and not for layouts 0 and 4). sourceSelected: a line of the
 // source list is selected.

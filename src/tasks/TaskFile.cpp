@@ -209,6 +209,14 @@ void ReadDirMasks(TIniFile& ini, TBackupTask& task)
 
 // Sets a filter from its three keys. A text the filter rejects leaves it usable;
 // in exclude mode the fallback would exclude every name, so the filter goes off.
+// A plain "*" name mask selects every name: it is stored as "no name filter" in both task forms.
+void SwitchOffMatchAll(TTextFilter& filter)
+{
+    if (!filter.IsRegEx && filter.GetMask() == "*") {
+        filter.Mode = 0;
+    }
+}
+
 void ReadFilter(TIniFile& ini, const std::string& section, TTextFilter& filter, const char* regularKey,
                 const char* modeKey, int defaultMode, const char* textKey)
 {
@@ -297,9 +305,7 @@ TExtensionList ReadEntry(TIniFile& ini, int index, bool& rescan, const TTaskFile
     entry.ExpandedDir = env.ExpandSourceDir(entry.SourceDir);
 
     ReadFilter(ini, section, entry.NameFilter, "Regular", "FilterMode", -1, "Filter");
-    if (!entry.NameFilter.IsRegEx && entry.NameFilter.GetMask() == "*") {
-        entry.NameFilter.Mode = 0;
-    }
+    SwitchOffMatchAll(entry.NameFilter);
     ReadFilter(ini, section, entry.ExtFilter, "ExtRegular", "ExtFilterMode", 0, "ExtFilter");
     ReadDateFilter(ini, section, entry.DateFilter);
 
@@ -788,6 +794,7 @@ void ReadPlainSource(const std::string& text, TLineReader& lines, TBackupTask& t
         } catch (const EFilterError&) {
             entry.NameFilter.Mode = 0;
         }
+        SwitchOffMatchAll(entry.NameFilter);
     }
     entry.NeedsScan = rescan;
     task.Sources.push_back(entry);

@@ -105,6 +105,34 @@ TEST(TaskChecksTest, OverlapIsAPlainTextPrefix)
     }
 }
 
+TEST(TaskChecksTest, SourceThatARunWouldEmptyIsRefused)
+{
+    struct Case
+    {
+        int destMode;
+        int method;
+        int syncMode;
+        const char* source;
+        bool passes;
+    } cases[] = {
+        {2, MethodFull, 0, "D:\\Backup\\Docs", false}, // mode 2 empties the destination itself
+        {2, MethodCopy, 0, "D:\\Backup\\Docs", true},  // nothing is emptied
+        {1, MethodCopy, 1, "D:\\Backup\\Data\\Sub", false},
+        {1, MethodFull, 0, "D:\\Backup\\Docs", true}, // the bases are D:\Backup\Data and D:\Backup\Backup\Docs
+        {0, MethodDifferential, 0, "D:\\Backup\\LwC\\Data\\x", false},
+    };
+    for (const Case& c : cases) {
+        TScriptedMessageDialogs dialogs;
+        TBackupTask task = TaskWith("D:\\Backup", {"C:\\Data", c.source}, c.destMode);
+        task.SetBackupMethod(c.method);
+        task.SyncMode = c.syncMode;
+        EXPECT_EQ(TaskChecks(task, nullptr), c.passes) << c.source << " mode " << c.destMode;
+        if (!c.passes) {
+            EXPECT_NE(dialogs.LastText().find(c.source), std::string::npos);
+        }
+    }
+}
+
 TEST(TaskChecksTest, DestinationOnSourceRootByLayout)
 {
     for (int mode : {0, 1, 2, 4, 5}) {

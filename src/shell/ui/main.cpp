@@ -1,9 +1,64 @@
 #include "Version.h"
+#include "foundation/MessageDialogs.h"
+#include "foundation/MessageLoop.h"
+#include "foundation/SessionEnd.h"
+#include "foundation/StatusView.h"
 #include "foundation/Translate.h"
+#include "foundation/ui/LogonDialog.h"
+#include "foundation/ui/QtMessageDialogs.h"
+#include "foundation/ui/StatusWindow.h"
+#include "platform/Drives.h"
+#include "platform/HostInfo.h"
+#include "platform/LocalIpc.h"
+#include "shell/InstanceGuard.h"
+#include "shell/Language.h"
+#include "shell/ShellTaskEditor.h"
+#include "shell/StartUp.h"
+#include "shell/ui/BuMainForm.h"
+#include "tasks/Placeholders.h"
+#include "tasks/ProgressView.h"
+#include "tasks/ui/Anzeige.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QSessionManager>
+#include <QTimer>
+#include <QTranslator>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+
+namespace {
+
+// Without a display the program still runs batch tasks: on Qt's offscreen platform.
+void ChooseOffscreenWithoutDisplay()
+{
+    const auto unset = [](const char* name) {
+        const char* value = std::getenv(name);
+        return !value || !*value;
+    };
+    if (unset("QT_QPA_PLATFORM") && unset("DISPLAY") && unset("WAYLAND_DISPLAY")) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+}
+
+// Qt's own dialog texts (buttons of message boxes, file dialogs) in the chosen language.
+void LoadQtTranslation(QTranslator& translator, int languageIndex)
+{
+    const std::string code = LanguageCode(languageIndex);
+    const QLocale locale = code.empty() ? QLocale::system() : QLocale(QString::fromStdString(code));
+    if (translator.load(locale, "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(&translator);
+    }
+}
+
+void NotAvailableYet(const char* text)
+{
+    InfoDialog(ProductName, TrDefault(text));
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -13,9 +68,68 @@ int main(int argc, char* argv[])
             return 0;
         }
     }
+    ChooseOffscreenWithoutDisplay();
     QApplication app(argc, argv);
+    QApplication::setApplicationName(ProductName);
+    QApplication::setQuitOnLastWindowClosed(false);
+    const std::vector<std::string> params(argv + 1, argv + argc);
+
+    TProgramInfo info = ProgramFolders(Platform::HostToWin(Platform::HostProgramPath()).value_or("tessaro"));
+    FillVersionTexts(info);
     InitTranslations();
-    SetTranslationLanguage({});
-    std::printf("%s %s\n", TESSARO_PRODUCT, TESSARO_VERSION);
-    return 0;
+    SetLanguageFile(LanguageFileName(info));
+    const int language = ReadLanguage(params);
+    ApplyLanguage(language);
+    QTranslator qtTranslator;
+    LoadQtTranslation(qtTranslator, language);
+    InstallQtMessageDialogs();
+
+    uint8_t startFlags = ScanStartFlags(params);
+    TInstanceGuard guard(Platform::SessionRuntimeDir());
+    if (guard.Run(params, startFlags, info.WindowTitle, {}) == TGuardOutcome::Exit) {
+        return 0;
+    }
+    InstallLogindSessionControl();
+    SetProcessMessagesHook([] { QCoreApplication::processEvents(); });
+
+    TShellTaskEditor editor;
+    TBuMainForm mainForm(editor);
+    TZeigFortschritt progressWindow;
+    TStatusWindow statusWindow;
+    TLogonDialog logonDialog;
+    RegisterProgressView(&progressWindow);
+    RegisterStatusView(&statusWindow);
+    InstallLogonPrompt(&logonDialog);
+    RegisterInTrayQuery([&mainForm] { return mainForm.Logic.InTray; });
+    mainForm.SetProgressWindow(&progressWindow);
+    mainForm.WatchInstanceServer(guard.Server());
+
+    TBuMain& shell = mainForm.Logic;
+    shell.StartFlags = startFlags;
+    shell.ParseCommandLine(params);
+    info.SettingsFile = ChooseSettingsFile(info, shell.Switches.IniFile);
+    shell.Info = info;
+    SetTheProgramInfo(info);
+    SetPlaceholderProgramDir(info.ProgramDir);
+
+    editor.SettingsEnv.FallbackFile = info.ProgramDir + info.BaseName + ".ini";
+    editor.SettingsEnv.DocumentsDir = info.DocumentsDir;
+    editor.ShowEditorHook = [] { NotAvailableYet("The task editor is not available yet."); };
+    editor.ShowLogHook = [] { NotAvailableYet("The log viewer is not available yet."); };
+
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &mainForm, [&shell](QSessionManager& manager) {
+        if (!shell.QueryEndSession(false)) {
+            manager.cancel();
+            QTimer::singleShot(0, [&shell] { shell.AppIdle(); });
+        }
+    });
+
+    shell.StartUp();
+    progressWindow.LoadFromIni(info.SettingsFile);
+    progressWindow.SetVersion(info.VersionText);
+    const int result = QApplication::exec();
+    RegisterInTrayQuery({});
+    RegisterProgressView(nullptr);
+    RegisterStatusView(nullptr);
+    return result;
 }

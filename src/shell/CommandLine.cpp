@@ -1,0 +1,237 @@
+#include "shell/CommandLine.h"
+
+#include "foundation/FileUtils.h"
+#include "foundation/StringUtils.h"
+#include "platform/Drives.h"
+#include "platform/HostInfo.h"
+
+#include <array>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::array<const char*, 17> OptionKeywords = {"end",  "speed",    "ini",   "taskdir", "wait",    "lang",
+                                                        "log",  "narrow",   "quiet", "hide",    "disable", "user",
+                                                        "auto", "protocol", "force", "clean",   "restore"};
+
+bool AbbreviatesAnyKeyword(const std::string& name)
+{
+    for (const char* keyword : OptionKeywords) {
+        if (MatchesKeyword(name, keyword)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string HostCurrentDir()
+{
+    char buffer[4096];
+    return getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string("/");
+}
+
+// The option's number: leading blanks skipped, read up to the first blank, low 32 bits kept.
+int32_t OptionNumber(const std::string& value, int32_t otherwise)
+{
+    std::string rest = value;
+    bool error = false;
+    const std::int64_t number = ReadNextInt64(rest, ' ', error, otherwise);
+    return error ? otherwise : static_cast<int32_t>(static_cast<uint32_t>(number));
+}
+
+bool ReadEndAction(const std::string& value, uint8_t& action)
+{
+    static constexpr std::array<std::pair<const char*, uint8_t>, 4> actions = {{{"shutdown", EndActionShutdown},
+                                                                                {"logoff", EndActionLogoff},
+                                                                                {"restart", EndActionRestart},
+                                                                                {"poweroff", EndActionPowerOff}}};
+    for (const auto& [keyword, code] : actions) {
+        if (MatchesKeyword(value, keyword)) {
+            action = code;
+            return true;
+        }
+    }
+    return false;
+}
+
+void ReadStartMode(const std::string& text, TStartMode& mode)
+{
+    static constexpr std::array<std::pair<const char*, TStartMode>, 5> modes = {{{"auto", TStartMode::Auto},
+                                                                                 {"protocol", TStartMode::Protocol},
+                                                                                 {"force", TStartMode::Force},
+                                                                                 {"clean", TStartMode::Clean},
+                                                                                 {"restore", TStartMode::Restore}}};
+    for (const auto& [keyword, value] : modes) {
+        if (MatchesKeyword(text, keyword)) {
+            mode = value;
+            return;
+        }
+    }
+}
+
+bool ReadValueOption(const std::string& text, const char* keyword, std::string& value)
+{
+    value = text;
+    return ReadOptionValue(value, keyword);
+}
+
+bool ParseValueOption(const std::string& text, TStartSwitches& s)
+{
+    std::string value;
+    if (ReadValueOption(text, "end", value)) {
+        ReadEndAction(value, s.EndAction);
+    } else if (ReadValueOption(text, "speed", value)) {
+        if (MatchesKeyword(value, "fast")) {
+            s.Speed = 4;
+        } else if (MatchesKeyword(value, "slow")) {
+            s.Speed = 1;
+        }
+    } else if (ReadValueOption(text, "ini", value)) {
+        s.IniFile = CommandLinePathToWin(value);
+    } else if (ReadValueOption(text, "taskdir", value)) {
+        s.TaskDir = CommandLinePathToWin(value);
+    } else if (ReadValueOption(text, "wait", value)) {
+        s.Wait = OptionNumber(value, 5);
+    } else if (ReadValueOption(text, "lang", value)) {
+        // chosen before the windows exist (ReadLanguage)
+    } else if (ReadValueOption(text, "log", value)) {
+        s.Log = OptionNumber(value, 0);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool ParseFlagOption(const std::string& text, TStartSwitches& s)
+{
+    if (MatchesKeyword(text, "narrow")) {
+        s.Narrow = true;
+    } else if (MatchesKeyword(text, "quiet")) {
+        s.Quiet = true;
+    } else if (MatchesKeyword(text, "hide")) {
+        s.Hide = true;
+    } else if (MatchesKeyword(text, "disable")) {
+        s.Disable = true;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// The parameters one after another, response files read item by item.
+template <typename Visit> void ForEachItem(const std::vector<std::string>& params, Visit visit)
+{
+    for (const std::string& param : params) {
+        if (!param.empty() && param.front() == '@') {
+            std::string items = ReadResponseFile(CommandLinePathToWin(param.substr(1)));
+            while (!items.empty()) {
+                visit(ReadNextItem(items, '|'));
+            }
+        } else {
+            visit(param);
+        }
+    }
+}
+
+} // namespace
+
+bool IsOptionParameter(const std::string& param)
+{
+    if (param.empty()) {
+        return false;
+    }
+    if (param.front() == '-') {
+        return true;
+    }
+    if (param.front() != '/') {
+        return false;
+    }
+    const std::string name =
+        param.substr(1, param.find(':') == std::string::npos ? std::string::npos : param.find(':') - 1);
+    return !name.empty() && name.find('/') == std::string::npos && AbbreviatesAnyKeyword(name);
+}
+
+std::string CommandLinePathToWin(const std::string& param)
+{
+    std::string host;
+    if (!param.empty() && param.front() == '/') {
+        host = param;
+    } else if (param.rfind("./", 0) == 0 || param.rfind("../", 0) == 0 || param == "." || param == "..") {
+        host = HostCurrentDir() + "/" + param;
+    } else {
+        return param;
+    }
+    return Platform::HostToWin(host).value_or(param);
+}
+
+void ParseOption(const std::string& param, TStartSwitches& switches)
+{
+    if (param.empty()) {
+        return;
+    }
+    if (!IsOptionParameter(param)) {
+        if (!switches.TaskList.empty()) {
+            switches.TaskList += ',';
+        }
+        switches.TaskList += CommandLinePathToWin(param);
+        return;
+    }
+    const std::string text = param.substr(1);
+    if (ParseValueOption(text, switches) || ParseFlagOption(text, switches)) {
+        return;
+    }
+    std::string value;
+    if (ReadValueOption(text, "user", value)) {
+        const std::size_t colon = value.find(':');
+        if (colon != std::string::npos) {
+            switches.AccountName = value.substr(0, colon);
+            switches.AccountPassword = value.substr(colon + 1);
+        }
+        return;
+    }
+    ReadStartMode(text, switches.Mode);
+}
+
+void ParseCommandLine(const std::vector<std::string>& params, TStartSwitches& switches)
+{
+    ForEachItem(params, [&](const std::string& item) { ParseOption(item, switches); });
+}
+
+void ClassifyOption(const std::string& text, uint8_t& flags)
+{
+    for (const char* keyword : {"force", "clean", "restore", "protocol"}) {
+        if (MatchesKeyword(text, keyword)) {
+            flags |= StartFlagBatch;
+            break;
+        }
+    }
+    std::string value;
+    if (MatchesKeyword(text, "auto")) {
+        flags |= StartFlagAuto;
+    } else if (ReadValueOption(text, "ini", value)) {
+        flags |= StartFlagOwnIni;
+    } else if (ReadValueOption(text, "end", value)) {
+        flags |= StartFlagEnd;
+    }
+}
+
+uint8_t ScanStartFlags(const std::vector<std::string>& params)
+{
+    uint8_t flags = 0;
+    ForEachItem(params, [&](const std::string& item) {
+        if (IsOptionParameter(item)) {
+            ClassifyOption(item.substr(1), flags);
+        }
+    });
+    return flags;
+}
+
+std::string FirstTaskParam(const std::vector<std::string>& params)
+{
+    for (const std::string& param : params) {
+        if (!param.empty() && param.front() != '@' && !IsOptionParameter(param)) {
+            return CommandLinePathToWin(param);
+        }
+    }
+    return {};
+}

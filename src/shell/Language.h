@@ -1,0 +1,28 @@
+#pragma once
+
+// The language of the user interface: a "lang" option given directly on the command
+// line, else the language file ("<base name>.cfg" in the settings folder, section
+// "Language", key "LangID"), else the system's language. A change applies from the
+// next start.
+
+#include <string>
+#include <vector>
+
+inline constexpr int LanguageCount = 3;
+
+// "" (the system's language), "de", "en".
+std::string LanguageCode(int index);
+
+// The language file that ReadLanguage reads and WriteLanguage writes.
+void SetLanguageFile(const std::string& fileName);
+const std::string& LanguageFile();
+
+// The index chosen for this start; also kept as the program's language index.
+int ReadLanguage(const std::vector<std::string>& params);
+int LanguageIndex();
+
+// Keeps the index and writes it into the language file; false when that fails.
+bool WriteLanguage(int index);
+
+// Switches the translations to the language of the index.
+void ApplyLanguage(int index);

@@ -1,0 +1,52 @@
+#pragma once
+
+// The task editor's state as the shell starts it: the program settings with the
+// automatic-task slots. The windows that show the editor, the start note and the log
+// come from the window layer through the hooks; until a hook is set the call does nothing.
+
+#include "shell/BuMain.h"
+#include "tasks/Settings.h"
+
+#include <functional>
+
+class TShellTaskEditor : public ITaskEditor
+{
+public:
+    TProgramSettings Settings;
+    TSettingsEnv SettingsEnv;
+    std::string AccountName;
+    std::string AccountPassword;
+
+    std::function<void()> ShowEditorHook;
+    std::function<bool()> EditorVisibleHook;
+    std::function<int(const std::string& caption, const std::string& taskFile)> StartNoteHook;
+    std::function<void()> ShowLogHook;
+    std::function<void(bool on)> SchedulerTimerHook;
+
+    void ReadSettings(const std::string& settingsFile) override;
+    void WriteSettings() override;
+    void SetTaskDir(const std::string& dir) override;
+    void SetAccount(const std::string& user, const std::string& password) override;
+    void SetNarrow() override;
+    bool NoSplash() const override { return Settings.NoSplash; }
+    void SetCloseDelay(int seconds) override;
+    void SetLogSetting(uint32_t setting) override;
+    int StartDelay() const override { return Settings.Startup; }
+
+    bool RunAutoTasks(const std::string& list, int reason, int speed, bool quiet) override;
+    void RunRestoreTask(const std::string& list, bool quiet) override;
+    void RunCleanUpTask(const std::string& list, bool quiet) override;
+    void RestoreClick() override;
+    void DeleteFilesClick() override;
+    void ShowLogFile() override;
+    void LoadCurrentTask() override;
+    std::string ExpandTaskName(const std::string& name) const override;
+    std::string AutoTaskInfoText() const override;
+    const TAutoTaskSlots& AutoTasks() const override { return Settings.AutoTasks; }
+    TAutoFlags AutoFlags() const override { return Settings.AutoFlags; }
+    int ConfiguredEndAction() const override { return Settings.Shutdown; }
+    bool Visible() const override { return EditorVisibleHook && EditorVisibleHook(); }
+    void ShowModal() override;
+    void StartSchedulerTimer() override;
+    int ShowStartDialog(const std::string& caption, const std::string& taskFile) override;
+};

@@ -1,0 +1,346 @@
+#include "shell/ui/BuMainForm.h"
+
+#include "foundation/Translate.h"
+#include "foundation/ui/ProgressControls.h"
+#include "foundation/ui/QtText.h"
+#include "foundation/ui/TrayIcon.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLinearGradient>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int TrayCallbackMessage = 1025;
+constexpr int IconSize = 32;
+
+QColor LetterColor(char letter)
+{
+    switch (letter) {
+    case 'C':
+        return QColor(0xC0, 0x60, 0x20);
+    case 'R':
+        return QColor(0x20, 0x80, 0x40);
+    default:
+        return QColor(0x20, 0x50, 0xA0);
+    }
+}
+
+// Four stacked tiles: the program's mark.
+void PaintMark(QPainter& painter, const QRectF& area, const QColor& color)
+{
+    const qreal tile = area.width() / 2.4;
+    const qreal gap = area.width() - 2 * tile;
+    for (int row = 0; row < 2; ++row) {
+        for (int column = 0; column < 2; ++column) {
+            QColor shade = color.lighter(100 + 25 * (row + column));
+            painter.setBrush(shade);
+            painter.drawRoundedRect(
+                QRectF(area.left() + column * (tile + gap), area.top() + row * (tile + gap), tile, tile), tile / 5,
+                tile / 5);
+        }
+    }
+}
+
+QPixmap LogoPicture()
+{
+    QPixmap picture(96, 96);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    PaintMark(painter, QRectF(8, 8, 80, 80), QColor(0x20, 0x50, 0xA0));
+    return picture;
+}
+
+QString TrQ(const char* text)
+{
+    return QStr(TrDefault(text));
+}
+
+} // namespace
+
+QIcon TrayIconPicture(const std::string& name)
+{
+    QPixmap picture(IconSize, IconSize);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    if (name.size() < 3) {
+        PaintMark(painter, QRectF(2, 2, IconSize - 4, IconSize - 4), QColor(0x20, 0x50, 0xA0));
+        return QIcon(picture);
+    }
+    const char letter = name.front();
+    const int frame = name.back() - '0';
+    const QColor color = LetterColor(letter);
+    painter.setBrush(color.lighter(170));
+    painter.drawEllipse(QRectF(1, 1, IconSize - 2, IconSize - 2));
+    // A sweeping sector shows that work goes on.
+    painter.setBrush(color);
+    painter.drawPie(QRectF(1, 1, IconSize - 2, IconSize - 2), (90 - frame * 60) * 16, -60 * 16);
+    painter.setPen(Qt::white);
+    QFont font = painter.font();
+    font.setBold(true);
+    font.setPixelSize(IconSize / 2);
+    painter.setFont(font);
+    painter.drawText(QRectF(0, 0, IconSize, IconSize), Qt::AlignCenter, QString(QChar(letter)));
+    return QIcon(picture);
+}
+
+TBuMainForm::TBuMainForm(ITaskEditor& editor, QWidget* parent)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint), Logic(editor, *this)
+{
+    setObjectName("BuMainForm");
+    setWindowTitle(ProductName);
+    BuildLayout();
+    BuildMenu();
+    Timer = new QTimer(this);
+    Timer->setObjectName("Timer");
+    connect(Timer, &QTimer::timeout, this, [this] { Logic.TimerTimer(); });
+}
+
+TBuMainForm::~TBuMainForm()
+{
+    RemoveTrayIcon(this);
+    Logic.Destroy();
+}
+
+void TBuMainForm::BuildLayout()
+{
+    setFixedSize(380, 180);
+    setAutoFillBackground(true);
+    QPalette colours = palette();
+    QLinearGradient gradient(0, 0, 0, 180);
+    gradient.setColorAt(0, QColor(0xF4, 0xF7, 0xFC));
+    gradient.setColorAt(1, QColor(0xD4, 0xDF, 0xF0));
+    colours.setBrush(QPalette::Window, gradient);
+    colours.setColor(QPalette::WindowText, QColor(0x10, 0x28, 0x50));
+    setPalette(colours);
+
+    imgLogo = new QLabel(this);
+    imgLogo->setObjectName("imgLogo");
+    imgLogo->setPixmap(LogoPicture());
+    auto* title = new QLabel(ProductName, this);
+    QFont big = title->font();
+    big.setPointSize(big.pointSize() * 2);
+    big.setBold(true);
+    title->setFont(big);
+
+    VersLabel = new QLabel(this);
+    VersLabel->setObjectName("VersLabel");
+    StartLabel = new QLabel(this);
+    StartLabel->setObjectName("StartLabel");
+    BarProgress = new TBarProgress(this);
+    BarProgress->setObjectName("BarProgress");
+    BarProgress->setFixedHeight(14);
+    BarProgress->hide();
+
+    auto* panel = new QVBoxLayout;
+    panel->addWidget(title);
+    panel->addWidget(VersLabel);
+    panel->addStretch();
+    panel->addWidget(StartLabel);
+    panel->addWidget(BarProgress);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(18, 18, 18, 18);
+    row->setSpacing(18);
+    row->addWidget(imgLogo, 0, Qt::AlignTop);
+    row->addLayout(panel, 1);
+}
+
+void TBuMainForm::BuildMenu()
+{
+    PopupMenu = new QMenu(this);
+    PopupMenu->setObjectName("PopupMenu");
+    auto add = [this](QMenu* menu, const char* name, const char* caption, std::function<void()> click) {
+        QAction* action = menu->addAction(TrQ(caption));
+        action->setObjectName(name);
+        if (click) {
+            connect(action, &QAction::triggered, this, std::move(click));
+        }
+        return action;
+    };
+    add(PopupMenu, "Tessaro", "&Tessaro", [this] { Logic.TessaroClick(); });
+    PopupMenu->addSeparator();
+    SofortStarten = PopupMenu->addMenu(TrQ("&Start backups"));
+    SofortStarten->setObjectName("SofortStarten");
+    add(PopupMenu, "Restore", "Start &restore ..", [this] { Logic.RestoreClick(); });
+    add(PopupMenu, "Cleanup", "&Clean up ..", [this] { Logic.CleanupClick(); });
+    QMenu* shutdown = PopupMenu->addMenu(TrQ("Shut&down"));
+    shutdown->setObjectName("Quitwindowsand1");
+    add(shutdown, "BackupOff", "with Backup and &power off", [this] { Logic.BackupShutdownClick(EndActionPowerOff); });
+    add(shutdown, "BackupRestart", "with &Backup and restart", [this] { Logic.BackupShutdownClick(EndActionRestart); });
+    add(shutdown, "ShutdownOff", "and power &off", [this] { Logic.ShutdownClick(EndActionPowerOff); });
+    add(shutdown, "ShutdownRestart", "and &restart", [this] { Logic.ShutdownClick(EndActionRestart); });
+    QMenu* view = PopupMenu->addMenu(TrQ("&View"));
+    view->setObjectName("View1");
+    add(view, "Protokoll", "&Log file", [this] { Logic.ProtokollClick(); });
+    add(view, "Version", "&Version info", [this] { Logic.VersionClick(); });
+    PopupMenu->addSeparator();
+    add(PopupMenu, "StopSofort", "&Quit program", [this] { Logic.StopSofortClick(); });
+    PopupMenu->addSeparator();
+    add(PopupMenu, "abbrechen1", "&Cancel", {});
+    UpdateTaskMenu();
+}
+
+void TBuMainForm::UpdateTaskMenu()
+{
+    SofortStarten->clear();
+    const std::vector<TTaskMenuItem> items = Logic.TaskMenuItems();
+    SofortStarten->setEnabled(!items.empty());
+    for (const TTaskMenuItem& item : items) {
+        QAction* action = SofortStarten->addAction(QStr(item.Caption));
+        action->setObjectName(QStr(item.Name));
+        const std::string selector = item.Selector;
+        connect(action, &QAction::triggered, this, [this, selector] { Logic.SofortStartenClick(selector); });
+    }
+}
+
+void TBuMainForm::WatchInstanceServer(TInstanceServer* server)
+{
+    instanceServer = server;
+    if (!server || server->Fd() < 0) {
+        return;
+    }
+    instanceNotifier = new QSocketNotifier(server->Fd(), QSocketNotifier::Read, this);
+    connect(instanceNotifier, &QSocketNotifier::activated, this, [this] { ReadInstanceRequest(); });
+}
+
+void TBuMainForm::ReadInstanceRequest()
+{
+    if (const std::optional<TInstanceRequest> request = instanceServer->ReadRequest()) {
+        Logic.HandleRequest(*request);
+    }
+}
+
+void TBuMainForm::ShowProgressBar()
+{
+    StartLabel->hide();
+    BarProgress->show();
+    BarProgress->SetStatus(TProgressStatus::psOn);
+}
+
+void TBuMainForm::CenterOnScreen()
+{
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+}
+
+void TBuMainForm::ShowMainWindow(bool show)
+{
+    if (show) {
+        CenterOnScreen();
+    }
+    setVisible(show);
+}
+
+void TBuMainForm::RaiseMainWindow()
+{
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void TBuMainForm::SetTimer(bool on, int intervalMs)
+{
+    Timer->setInterval(intervalMs);
+    if (on) {
+        Timer->start();
+    } else {
+        Timer->stop();
+    }
+}
+
+void TBuMainForm::AddTrayIcon(const std::string& icon, const std::string& tip)
+{
+    if (QSystemTrayIcon* tray = TrayIconOf(this)) {
+        tray->setIcon(TrayIconPicture(icon));
+        tray->setToolTip(QStr(tip));
+        return;
+    }
+    ::AddTrayIcon(this, TrayCallbackMessage, TrayIconPicture(icon), QStr(tip));
+}
+
+void TBuMainForm::SetTrayIcon(const std::string& icon)
+{
+    ModifyTrayIcon(this, TrayIconPicture(icon));
+}
+
+void TBuMainForm::PopupTrayMenu()
+{
+    UpdateTaskMenu();
+    PopupMenu->popup(QCursor::pos());
+}
+
+void TBuMainForm::ToggleProgressWindow()
+{
+    if (progressWindow) {
+        progressWindow->setVisible(!progressWindow->isVisible());
+    }
+}
+
+void TBuMainForm::BringProgressToFront()
+{
+    if (progressWindow && progressWindow->isVisible()) {
+        progressWindow->raise();
+        progressWindow->activateWindow();
+    }
+}
+
+void TBuMainForm::BringApplicationToFront()
+{
+    if (progressWindow && progressWindow->isVisible()) {
+        BringProgressToFront();
+    } else if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+    } else if (isVisible()) {
+        RaiseMainWindow();
+    }
+}
+
+void TBuMainForm::CloseProgram()
+{
+    hide();
+    RemoveTrayIcon(this);
+    QCoreApplication::exit(0);
+}
+
+bool TBuMainForm::event(QEvent* event)
+{
+    if (event->type() == TTrayMessageEvent::EventType()) {
+        const auto* tray = static_cast<TTrayMessageEvent*>(event);
+        if (tray->Reason == QSystemTrayIcon::Trigger) {
+            Logic.TrayMessage(TrayLeftButtonDown);
+        } else if (tray->Reason == QSystemTrayIcon::Context) {
+            Logic.TrayMessage(TrayRightButtonDown);
+        }
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void TBuMainForm::showEvent(QShowEvent* event)
+{
+    VersLabel->setText(QStr(Logic.Info.VersionText));
+    StartLabel->setText(TrQ((Logic.StartFlags & StartFlagBatch) ? "Starting batch processing" : "Starting Tessaro"));
+    QWidget::showEvent(event);
+}
+
+void TBuMainForm::closeEvent(QCloseEvent* event)
+{
+    RemoveTrayIcon(this);
+    QWidget::closeEvent(event);
+}

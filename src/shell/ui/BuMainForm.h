@@ -1,0 +1,71 @@
+#pragma once
+
+#include "shell/BuMain.h"
+
+#include <QIcon>
+#include <QWidget>
+
+class QLabel;
+class QMenu;
+class QAction;
+class QSocketNotifier;
+class QTimer;
+class TBarProgress;
+
+// Tray icon pictures: empty for the small icon, else letter + "M" + frame ("BM0" .. "RM5").
+QIcon TrayIconPicture(const std::string& name);
+
+// The main window: the splash at start, afterwards the tray icon and its menu.
+class TBuMainForm : public QWidget, public IMainWindowView
+{
+    Q_OBJECT
+public:
+    explicit TBuMainForm(ITaskEditor& editor, QWidget* parent = nullptr);
+    ~TBuMainForm() override;
+
+    TBuMain Logic;
+
+    // The progress window that tray clicks show and hide.
+    void SetProgressWindow(QWidget* window) { progressWindow = window; }
+    // Takes the requests of second starts from the guard's socket.
+    void WatchInstanceServer(TInstanceServer* server);
+    // Hides StartLabel and shows the running bar.
+    void ShowProgressBar();
+
+    // IMainWindowView
+    void ShowMainWindow(bool show) override;
+    bool MainWindowVisible() const override { return isVisible(); }
+    void RaiseMainWindow() override;
+    void SetTimer(bool on, int intervalMs) override;
+    void AddTrayIcon(const std::string& icon, const std::string& tip) override;
+    void SetTrayIcon(const std::string& icon) override;
+    void PopupTrayMenu() override;
+    void ToggleProgressWindow() override;
+    void BringProgressToFront() override;
+    void BringApplicationToFront() override;
+    void CloseProgram() override;
+    void UpdateTaskMenu() override;
+
+    QLabel* imgLogo = nullptr;
+    QLabel* VersLabel = nullptr;
+    QLabel* StartLabel = nullptr;
+    TBarProgress* BarProgress = nullptr;
+    QTimer* Timer = nullptr;
+    QMenu* PopupMenu = nullptr;
+    QMenu* SofortStarten = nullptr;
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildLayout();
+    void BuildMenu();
+    void ReadInstanceRequest();
+    void CenterOnScreen();
+
+    QWidget* progressWindow = nullptr;
+    QSocketNotifier* instanceNotifier = nullptr;
+    TInstanceServer* instanceServer = nullptr;
+};

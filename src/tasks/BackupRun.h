@@ -1,0 +1,161 @@
+#pragma once
+
+// One backup run of the task in the editor, from the Start button or an automatic
+// task: head lines, password, pre-command, destination (FTP, volume label, network
+// share, rotation subfolder), clearing or synchronisation, the walk of every source
+// folder, the zip archive, the time-stamp file, end status, report mail and
+// post-command.
+//
+//   TBackupRun run(task, settings, log, supervision);   set the seams below;
+//   run.StartBtnClick();                 the Start button (checks, questions, log)
+//   run.RunBackup(autoIndex, taskFile, endMode);   a run with an open log
+//
+// Questions go through the message-dialog API, passwords and text input through
+// IRunDialogs. The report mail is a seam that the mail module fills in (by default
+// nothing is mailed); the commands before and after run through ExecuteCommand.
+
+#include "foundation/DateUtils.h"
+#include "tasks/BackupLog.h"
+#include "tasks/BackupSupervision.h"
+#include "tasks/Settings.h"
+#include "tasks/TaskFile.h"
+#include "tasks/TaskModel.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class ITaskCheckDialogs;
+class IWalkFtp;
+class TExtFtp;
+
+// The password prompts and the text input of a run; the window layer gives the real
+// dialogs. Every method returns false when the user cancels.
+class IRunDialogs
+{
+public:
+    virtual ~IRunDialogs() = default;
+    // A new password of at least minLength characters, typed twice when repeat is set.
+    virtual bool NewPassword(const std::string& caption, int minLength, bool repeat, std::string& password) = 0;
+    // A password asked with a text (FTP server or proxy).
+    virtual bool AskPassword(const std::string& caption, const std::string& text, std::string& password) = 0;
+    virtual bool InputText(const std::string& caption, const std::string& prompt, std::string& value) = 0;
+};
+
+// The report mail of a run. The default mails nothing and only closes the per-run log.
+class IMailReport
+{
+public:
+    virtual ~IMailReport() = default;
+    virtual void StartMailReport(const std::string& startLine, TDateTime startTime) = 0;
+    virtual void AddMailLine(const std::string& line) = 0;
+    // Closes the per-run log, adds the status line and sends.
+    virtual void SendMailReport(const std::string& statusLine, bool showStatus) = 0;
+};
+
+// Runs a command before or after a run: false when the run must not go on.
+using TExecuteCommand = std::function<bool(const std::string& command, int32_t wait, int endMode)>;
+
+// Creates the walk's FTP side for the run's client (the FTP module gives it).
+using TWalkFtpFactory = std::function<std::unique_ptr<IWalkFtp>(TExtFtp& ftp)>;
+
+// "BD" (daily) or "BW" (weekly) + the cycle with 2 digits, or 3 when Cycles > 99.
+std::string RotationFolderName(const TAutoTask& slot);
+// The rotation note of the log: " (Monday)", " (2. Monday)", " (Day 3)", " (Week 12)".
+std::string RotationText(const TAutoTask& slot);
+// Whether an automatic run with a full-backup scheme is a full backup.
+bool IsFullBackup(const TAutoTask& slot);
+// " (F)", " (D)", " (I)" for schemed automatic runs, " (S)" for a synchronising manual
+// run, with "(Enc.)" added for an encrypting run.
+std::string RunTag(const TAutoTask* slot, bool synchronise, bool encrypted);
+
+class TBackupRun
+{
+public:
+    TBackupRun(TBackupTask& task, TProgramSettings& settings, TBackupLog& log, TBackupSupervision& supervision);
+    ~TBackupRun();
+    TBackupRun(const TBackupRun&) = delete;
+    TBackupRun& operator=(const TBackupRun&) = delete;
+
+    // Seams; null members mean: no dialogs (every prompt cancelled), no mail, no command.
+    // ExecuteCommand starts as the program's own (tasks/ExecuteCommand.h).
+    IRunDialogs* Dialogs = nullptr;
+    ITaskCheckDialogs* CheckDialogs = nullptr;
+    IMailReport* Mail = nullptr;
+    TExecuteCommand ExecuteCommand;
+    TWalkFtpFactory WalkFtpFactory;
+    // Saves a new task (the editor's save dialog); true when saved.
+    std::function<bool()> SaveTask;
+    // Shows the summary of the source folders after a manual run.
+    std::function<void()> ShowSummary;
+    // The report mail can be sent (its settings are usable).
+    bool MailUsable = false;
+
+    // Program-wide values.
+    std::string ProductText = "Tessaro";
+    std::string NetUserName; // read when automatic tasks were started
+    int CloseDelay = 5;      // seconds, the "wait" option
+    TThreadPriority Priority = TThreadPriority::tpNormal;
+    TTaskFileEnv TaskFileEnv; // for the statistics after a run
+    // Archive name of a zip run; filled by StartBtnClick or the automatic task.
+    std::string ZipName;
+    // Moves a source file to the recycle bin (DeleteFile option); by default the trash.
+    std::function<bool(const std::string& path)> MoveToTrash;
+
+    // The Start button: checks, questions, log, the run, statistics, summary.
+    // True when the run ended with its end status.
+    bool StartBtnClick();
+
+    // One run. autoIndex: 1-based slot of an automatic task, 0 otherwise. endMode: 0
+    // wait for the user, 1 close after the delay, 2 quiet, 3 wait after errors.
+    bool RunBackup(int autoIndex, const std::string& taskFile, int endMode);
+
+    // What the last run counted.
+    struct TTotals
+    {
+        uint32_t Processed = 0;
+        uint32_t Copied = 0;
+        uint32_t Errors = 0;
+        uint32_t Warnings = 0;
+        uint32_t Deleted = 0;
+        std::string EndText;
+    };
+    const TTotals& Totals() const { return LastTotals; }
+
+private:
+    struct TRun;
+
+    bool ConfirmStart();
+    bool AskZipName();
+    void Line(TRun& run, const std::string& text, bool mailed = true);
+    bool PrepareEncryption(TRun& run, int endMode);
+    // False when the pre-command refused the run.
+    bool RunSteps(TRun& run, int endMode);
+    bool PrepareFtpDestination(TRun& run);
+    bool PrepareLocalDestination(TRun& run, int endMode);
+    std::string FindVolume(const TRun& run, const std::string& dest) const;
+    bool DriveReady(const std::string& path, int endMode) const;
+    bool ConnectShare(TRun& run, const std::string& dest);
+    void ApplyRotation(TRun& run);
+    void BackupSource(TRun& run, TExtensionList& entry, bool first);
+    bool SourcePresent(TRun& run, const std::string& source, int endMode);
+    void ClearOrSynchronise(TRun& run, TExtensionList& entry, const std::string& source, const std::string& base);
+    bool ShouldClear(const TRun& run, const std::string& base) const;
+    void WalkSource(TRun& run, TExtensionList& entry, const std::string& source, const std::string& base);
+    void TidyAfterWalk(TRun& run, const std::string& source, const std::string& base);
+    void FinishTimeStamp(TRun& run);
+    void FinishArchive(TRun& run);
+    bool UploadArchive(TRun& run);
+    bool ConnectFtp(TRun& run);
+    void ShowEndStatus(TRun& run);
+    void WriteEndLines(TRun& run);
+    void AbortRun(TRun& run);
+
+    TBackupTask& Task;
+    TProgramSettings& Settings;
+    TBackupLog& Log;
+    TBackupSupervision& Supervision;
+    TTotals LastTotals;
+};

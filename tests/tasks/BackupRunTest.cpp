@@ -1,0 +1,434 @@
+#include "tasks/BackupRun.h"
+
+#include "../TempFolder.h"
+#include "RecordingProgressView.h"
+#include "engine/ExtFtp.h"
+#include "foundation/ScriptedMessageDialogs.h"
+#include "peers/FtpPeer.h"
+#include "platform/Drives.h"
+#include "tasks/TimeStamp.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int Shell(const std::string& command)
+{
+    const int status = std::system(("(" + command + ") >/dev/null 2>&1").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool HaveTool(const std::string& tool)
+{
+    return Shell("command -v " + tool) == 0;
+}
+
+class TFakeRunDialogs : public IRunDialogs
+{
+public:
+    bool NewPassword(const std::string& caption, int, bool, std::string& password) override
+    {
+        Asked.push_back(caption);
+        password = Password;
+        return !Password.empty();
+    }
+    bool AskPassword(const std::string& caption, const std::string&, std::string& password) override
+    {
+        Asked.push_back(caption);
+        password = Password;
+        return !Password.empty();
+    }
+    bool InputText(const std::string&, const std::string&, std::string& value) override
+    {
+        value = Input;
+        return !Input.empty();
+    }
+    std::string Password;
+    std::string Input;
+    std::vector<std::string> Asked;
+};
+
+// Drive S: holds the sources, E: the destinations and L: the log, all in a temporary folder.
+class BackupRunTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        for (const char* folder : {"s", "e", "l"}) {
+            fs::create_directories(temp.Host(folder));
+        }
+        SetDrives("");
+        log.LogPath = "L:\\tessaro.log";
+        log.ProductText = "Tessaro";
+        log.FileVersion = "1.0";
+        settings.Protocol = LogLong;
+        task.Compress = false;
+        task.EmptyDirs = false;
+        task.DestMode = DestCloneOfSource;
+        task.Destination = "E:\\B";
+        task.FileName = "L:\\daily.buj";
+        run.Dialogs = &runDialogs;
+        run.ExecuteCommand = [this](const std::string& command, int32_t, int) {
+            commands.push_back(command);
+            return true;
+        };
+        task.PreCommand = "pre";
+        task.PostCommand = "post";
+    }
+    void TearDown() override
+    {
+        unsetenv("TESSARO_DRIVES");
+        Platform::ReloadDriveTable();
+    }
+    void SetDrives(const std::string& extra)
+    {
+        const std::string drives = "S=" + temp.Host("s") + ";E=" + temp.Host("e") + ";L=" + temp.Host("l") + extra;
+        setenv("TESSARO_DRIVES", drives.c_str(), 1);
+        Platform::ReloadDriveTable();
+    }
+    void Write(const std::string& relative, const std::string& contents = "data")
+    {
+        const std::string path = temp.Host("s/" + relative);
+        fs::create_directories(fs::path(path).parent_path());
+        temp.WriteHostFile("s/" + relative, contents);
+    }
+    void AddSource(const std::string& folder)
+    {
+        TExtensionList entry;
+        entry.SourceDir = entry.ExpandedDir = folder;
+        task.Sources.push_back(entry);
+    }
+    bool Run(int endMode = EndNotVisible, int autoIndex = 0)
+    {
+        log.OpenLog(settings.Protocol, false, false);
+        const bool result = run.RunBackup(autoIndex, task.FileName, endMode);
+        log.CloseLog();
+        return result;
+    }
+    bool InDest(const std::string& relative) const { return fs::exists(temp.Host("e/" + relative)); }
+    std::string LogText() const { return temp.ReadHostFile("l/tessaro.log"); }
+
+    TTempFolder temp;
+    TScriptedMessageDialogs dialogs;
+    TFakeRunDialogs runDialogs;
+    TBackupTask task;
+    TProgramSettings settings;
+    TBackupLog log;
+    TRecordingProgressView view;
+    TBackupSupervision supervision{view};
+    TBackupRun run{task, settings, log, supervision};
+    std::vector<std::string> commands;
+};
+
+TEST(BackupRunNames, RotationFoldersAndTags)
+{
+    TAutoTask slot("L:\\t.buj");
+    slot.StepMode = StepDaily;
+    slot.Cycles = 7;
+    EXPECT_EQ(RotationFolderName(slot), "BD01");
+    slot.StepMode = StepWeekly;
+    slot.ActCycle = slot.Cycles = 12;
+    EXPECT_EQ(RotationFolderName(slot), "BW12");
+    EXPECT_EQ(RotationText(slot), " (Week 12)");
+    slot.StepMode = StepDaily;
+    slot.ActCycle = 7;
+    slot.Cycles = 120;
+    EXPECT_EQ(RotationFolderName(slot), "BD007");
+
+    slot.Cycles = 6;
+    slot.SchedMode = 3;
+    std::string tags;
+    for (int cycle = 1; cycle <= 6; ++cycle) {
+        slot.ActCycle = cycle;
+        tags += RunTag(&slot, false, false);
+    }
+    EXPECT_EQ(tags, " (F) (D) (D) (F) (D) (D)");
+    slot.ActCycle = 1;
+    EXPECT_EQ(RunTag(&slot, false, true), " (F)+(Enc.)");
+    EXPECT_EQ(RunTag(nullptr, true, false), " (S)");
+    EXPECT_EQ(RunTag(nullptr, false, true), " (Enc.)");
+}
+
+TEST_F(BackupRunTest, InvalidTaskRunsNoCommand)
+{
+    EXPECT_FALSE(Run());
+    EXPECT_TRUE(commands.empty());
+    EXPECT_NE(LogText().find("    *** Unvalid task configuration - Backup task: daily.buj"), std::string::npos);
+}
+
+TEST_F(BackupRunTest, OneDirectoryWithTwoSourcesKeepsBothUnderEveryMethod)
+{
+    AddSource("S:\\a");
+    AddSource("S:\\b");
+    task.DestMode = DestOneDirectory;
+    for (int method : {MethodFull, MethodDifferential, MethodIncremental}) {
+        task.SetBackupMethod(method);
+        Write("a/a1.txt", "changed " + std::to_string(method)); // sets the archive bit again
+        Write("b/b1.txt", "changed " + std::to_string(method));
+        temp.WriteHostFile("e/B/stale.txt", "old");
+        fs::remove(temp.Host("e/B/$TimeStamp.tsu"));
+        ASSERT_TRUE(Run()) << method;
+        EXPECT_TRUE(InDest("B/a1.txt")) << method;
+        EXPECT_TRUE(InDest("B/b1.txt")) << method;
+        EXPECT_FALSE(InDest("B/stale.txt")) << method;
+        EXPECT_GT(ReadTimeStamp("E:\\B"), 0);
+    }
+    EXPECT_EQ(commands, (std::vector<std::string>{"pre", "post", "pre", "post", "pre", "post"}));
+}
+
+TEST_F(BackupRunTest, DestinationByVolumeLabel)
+{
+    fs::create_directories(temp.Host("x"));
+    Write("a/f.txt");
+    AddSource("S:\\a");
+    task.Destination = ":BACKUP:\\dir";
+
+    // Quiet: gives up at once.
+    EXPECT_FALSE(Run(EndNotVisible));
+    EXPECT_EQ(dialogs.ShownCount(), 0u);
+    EXPECT_NE(LogText().find("Path \":BACKUP:\\dir\" not found!"), std::string::npos);
+    EXPECT_EQ(commands.back(), "post");
+
+    // Interactive: asked until the volume is there.
+    dialogs.OnShow = [this](const TMessageRequest&) {
+        SetDrives(";X=" + temp.Host("x") + ",removable,BACKUP");
+        return MrOk;
+    };
+    EXPECT_TRUE(Run(EndWaitForUser));
+    EXPECT_EQ(dialogs.LastText(), "Volume \"BACKUP\" not found!\r\nPlease insert media!");
+    EXPECT_TRUE(fs::exists(temp.Host("x/dir/a/f.txt")));
+
+    // Found without a question.
+    const size_t shown = dialogs.ShownCount();
+    EXPECT_TRUE(Run(EndWaitForUser));
+    EXPECT_EQ(dialogs.ShownCount(), shown);
+
+    task.Destination = ":MISSING:\\dir";
+    dialogs.OnShow = nullptr;
+    dialogs.QueueAnswer(MrCancel);
+    EXPECT_FALSE(Run(EndWaitForUser));
+    EXPECT_EQ(dialogs.ShownCount(), shown + 1);
+}
+
+TEST_F(BackupRunTest, RotationSubfolderAndItsRemovalWhenOnlyTheStampIsLeft)
+{
+    Write("a/f.txt");
+    AddSource("S:\\a");
+    TAutoTask& slot = settings.AutoTasks[0];
+    slot = TAutoTask("L:\\daily.buj");
+    slot.StepMode = StepDaily;
+    slot.Cycles = 7;
+    slot.SchedMode = 1;
+    ASSERT_TRUE(Run(EndNotVisible, 1));
+    EXPECT_TRUE(InDest("B/BD01/a/f.txt"));
+    EXPECT_GT(ReadTimeStamp("E:\\B\\BD01"), 0);
+    EXPECT_EQ(slot.LastCycle, 1);
+    EXPECT_NE(LogText().find("Start: "), std::string::npos);
+    EXPECT_NE(LogText().find(" - Automatic backup 1: daily (F)"), std::string::npos);
+
+    // A cycle whose folder ends up holding nothing but the stamp is removed.
+    task.EmptyDirs = true;
+    fs::remove_all(temp.Host("s/a"));
+    fs::create_directories(temp.Host("s/a"));
+    fs::create_directories(temp.Host("e/B/BD02"));
+    WriteTimeStamp("E:\\B\\BD02", 1000.0);
+    slot.ActCycle = 2;
+    slot.SchedMode = 0;
+    task.SetBackupMethod(MethodCopy);
+    ASSERT_TRUE(Run(EndNotVisible, 1));
+    EXPECT_FALSE(InDest("B/BD02"));
+    EXPECT_TRUE(InDest("B/BD01/a/f.txt"));
+}
+
+TEST_F(BackupRunTest, ZipRunPassesForeignTesters)
+{
+    Write("a/one.txt", std::string(5000, 'x'));
+    Write("a/sub/two.txt", "second");
+    AddSource("S:\\a");
+    task.DestMode = DestZipFile;
+    task.ZipName = "Set.7z";
+    task.Verify = true;
+    ASSERT_TRUE(Run());
+    EXPECT_EQ(run.Totals().Copied, 2u);
+    EXPECT_NE(LogText().find("    => Zip file: \"Set.zip\" verified"), std::string::npos);
+    const std::string archive = temp.Host("e/B/Set.zip");
+    ASSERT_TRUE(fs::exists(archive));
+    if (HaveTool("unzip")) {
+        EXPECT_EQ(Shell("unzip -t '" + archive + "'"), 0);
+    }
+    if (HaveTool("7zz")) {
+        EXPECT_EQ(Shell("7zz t '" + archive + "'"), 0);
+    }
+
+    // Encrypted entries open with the password only.
+    task.Encrypt = true;
+    task.FixPassword = true;
+    task.Password = "zip-secret";
+    run.ZipName.clear();
+    task.ZipName = "Enc";
+    ASSERT_TRUE(Run());
+    if (HaveTool("7zz")) {
+        const std::string encrypted = temp.Host("e/B/Enc.zip");
+        EXPECT_EQ(Shell("7zz t -pzip-secret '" + encrypted + "'"), 0);
+        EXPECT_NE(Shell("7zz t -pwrong '" + encrypted + "'"), 0);
+    }
+}
+
+TEST_F(BackupRunTest, EncryptedFilesDecryptWithTheIndependentReader)
+{
+    Write("a/plain.txt", "the quick brown fox");
+    AddSource("S:\\a");
+    task.Encrypt = true;
+    task.FixPassword = true;
+    task.Password = "s3cret";
+    ASSERT_TRUE(Run());
+    EXPECT_NE(LogText().find(" - Backup task: daily.buj (Enc.)"), std::string::npos);
+    const std::string encrypted = temp.Host("e/B/a/plain.txt.enc");
+    ASSERT_TRUE(fs::exists(encrypted));
+    const std::string command = "/usr/bin/python3 '" + std::string(TESSARO_SOURCE_DIR) +
+                                "/tests/engine/encstream.py' decrypt 1 s3cret '" + encrypted + "' '" +
+                                temp.Host("l/out.txt") + "'";
+    ASSERT_EQ(Shell(command), 0);
+    EXPECT_EQ(temp.ReadHostFile("l/out.txt"), "the quick brown fox");
+}
+
+TEST_F(BackupRunTest, EncryptionWithoutAPasswordIsRefused)
+{
+    Write("a/plain.txt");
+    AddSource("S:\\a");
+    task.Encrypt = true;
+    task.FixPassword = true; // but no password stored
+    EXPECT_FALSE(Run());
+    EXPECT_FALSE(InDest("B"));
+    EXPECT_TRUE(commands.empty());
+    EXPECT_NE(LogText().find("    *** No password for the encryption"), std::string::npos);
+
+    task.FixPassword = false; // a quiet run cannot ask
+    EXPECT_FALSE(Run(EndNotVisible));
+    EXPECT_TRUE(runDialogs.Asked.empty());
+    EXPECT_FALSE(InDest("B"));
+
+    runDialogs.Password = "typed-in";
+    EXPECT_TRUE(Run(EndWaitForUser));
+    EXPECT_EQ(runDialogs.Asked, (std::vector<std::string>{"File encryption with"}));
+    EXPECT_TRUE(InDest("B/a/plain.txt.enc"));
+}
+
+TEST_F(BackupRunTest, SynchronisationDeletesExactlyTheOrphans)
+{
+    Write("a/Keep.TXT");
+    Write("a/gone.txt");
+    Write("a/sub/deep.txt");
+    AddSource("S:\\a");
+    task.SyncMode = SyncAllFiles;
+    settings.FilenameCase = 1; // copies are lower case; sources are not
+    ASSERT_TRUE(Run());
+    ASSERT_TRUE(InDest("B/a/keep.txt"));
+
+    ASSERT_TRUE(Run());
+    EXPECT_EQ(run.Totals().Deleted, 0u);
+    EXPECT_TRUE(InDest("B/a/keep.txt"));
+    EXPECT_TRUE(InDest("B/a/gone.txt"));
+
+    fs::remove(temp.Host("s/a/gone.txt"));
+    fs::remove_all(temp.Host("s/a/sub"));
+    ASSERT_TRUE(Run());
+    EXPECT_EQ(run.Totals().Deleted, 2u);
+    EXPECT_TRUE(InDest("B/a/keep.txt"));
+    EXPECT_FALSE(InDest("B/a/gone.txt"));
+    EXPECT_FALSE(InDest("B/a/sub"));
+    EXPECT_NE(LogText().find("  ==> Start: "), std::string::npos);
+    EXPECT_NE(LogText().find("daily.buj (S)"), std::string::npos);
+    EXPECT_NE(LogText().find("      Status: : 2 files deleted"), std::string::npos);
+}
+
+TEST_F(BackupRunTest, MissingSourceCountsAnErrorAndGoesOn)
+{
+    Write("b/f.txt");
+    AddSource("S:\\missing");
+    AddSource("S:\\b");
+    EXPECT_TRUE(Run(EndWaitOnError));
+    EXPECT_EQ(dialogs.LastText(), "Path \"S:\\missing\" not found!");
+    EXPECT_EQ(run.Totals().Errors, 1u);
+    EXPECT_EQ(run.Totals().EndText, "1 Error on backup");
+    EXPECT_TRUE(InDest("B/b/f.txt"));
+}
+
+TEST_F(BackupRunTest, ZipRunToFtpUploadsTheArchiveAndTheStamp)
+{
+    TFtpPeer peer;
+    ASSERT_TRUE(peer.Start());
+    Write("a/one.txt", "first");
+    Write("a/sub/two.txt", "second");
+    AddSource("S:\\a");
+    task.FtpBackup = true;
+    task.Ftp.Host = "127.0.0.1";
+    task.Ftp.Port = peer.Port();
+    task.Ftp.Username = TFtpPeer::User;
+    task.Ftp.Password = TFtpPeer::Password;
+    task.Ftp.Passive = true;
+    task.Ftp.SubDir = "up/zips";
+    task.DestMode = DestZipFile;
+    task.ZipName = "Set";
+    task.SetBackupMethod(MethodFull);
+    ASSERT_TRUE(Run()) << LogText();
+    EXPECT_EQ(run.Totals().Copied, 2u);
+    const fs::path archive = peer.Root() / "up/zips/Set.zip";
+    ASSERT_TRUE(fs::exists(archive));
+    if (HaveTool("unzip")) {
+        EXPECT_EQ(Shell("unzip -t '" + archive.string() + "'"), 0);
+    }
+
+    TExtFtp ftp;
+    ftp.Host = "127.0.0.1";
+    ftp.Port = peer.Port();
+    ftp.Username = TFtpPeer::User;
+    ftp.Password = TFtpPeer::Password;
+    ASSERT_TRUE(ftp.Connect());
+    ASSERT_TRUE(ftp.ChangeDir("up/zips"));
+    EXPECT_GT(ReadFtpTimeStamp(ftp), 0);
+    ftp.Disconnect();
+
+    // A server that is gone fails the destination and touches nothing.
+    peer.Stop();
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(run.Totals().EndText, "Connection to FTP server failed");
+    EXPECT_NE(LogText().find("    *** FTP-Server: ftp://127.0.0.1:"), std::string::npos);
+    EXPECT_EQ(commands.back(), "post");
+}
+
+// The whole log of a run, line by line, against the golden file (times masked).
+TEST_F(BackupRunTest, LogOfAWholeRunMatchesTheGoldenFile)
+{
+    Write("src/top.txt");
+    Write("src/sub/inner.txt");
+    AddSource("S:\\src");
+    task.DestMode = DestDrivesSeparated;
+    task.SetBackupMethod(MethodFull);
+    EXPECT_TRUE(run.StartBtnClick());
+
+    std::string text = std::regex_replace(LogText(), std::regex("(==> (Start|End): ).*( - Backup task)"), "$1<time>$3");
+    std::ifstream golden(std::string(TESSARO_SOURCE_DIR) + "/tests/tasks/BackupRunGolden.log");
+    std::stringstream expected;
+    expected << golden.rdbuf();
+    std::istringstream got(text);
+    std::istringstream want(expected.str());
+    std::string gotLine;
+    std::string wantLine;
+    int number = 0;
+    while (std::getline(want, wantLine)) {
+        ++number;
+        ASSERT_TRUE(std::getline(got, gotLine)) << "log ends before line " << number;
+        EXPECT_EQ(gotLine, wantLine) << "line " << number;
+    }
+    EXPECT_FALSE(std::getline(got, gotLine)) << "extra line: " << gotLine;
+}
+
+} // namespace

@@ -1,0 +1,145 @@
+#include "tasks/DestClear.h"
+
+#include "../TempFolder.h"
+#include "RecordingProgressView.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class DestClearTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        fs::create_directories(temp.Host("src"));
+        fs::create_directories(temp.Host("dst"));
+        log.LogPath = temp.Win("run.log");
+        log.OpenLog(LogExtended, false, false);
+        task.Compress = true;
+        task.EmptyDirs = false;
+    }
+    void TearDown() override { log.CloseLog(); }
+    void Put(const std::string& relative, const std::string& contents = "x")
+    {
+        fs::create_directories(fs::path(temp.Host(relative)).parent_path());
+        temp.WriteHostFile(relative, contents);
+    }
+    bool Has(const std::string& relative) const { return fs::exists(temp.Host(relative)); }
+    // Files deleted; considered keeps the count of the last pass.
+    int Sync(TExtensionList& filter)
+    {
+        TDestClear clear(task, log, supervision);
+        clear.FilenameCase = filenameCase;
+        int deleted = 0;
+        considered = 0;
+        clear.SyncDestDir(temp.Win("src"), temp.Win("dst"), "", false, deleted, considered, filter);
+        return deleted;
+    }
+
+    TTempFolder temp;
+    TBackupTask task;
+    TBackupLog log;
+    TRecordingProgressView view;
+    TBackupSupervision supervision{view};
+    int filenameCase = 0;
+    int considered = 0;
+};
+
+TEST_F(DestClearTest, ClearDestDirRemovesTheWholeTreeReadOnlyFilesToo)
+{
+    Put("dst/base/a.txt");
+    Put("dst/base/sub/b.txt");
+    fs::permissions(temp.Host("dst/base/sub/b.txt"), fs::perms::owner_read);
+    TDestClear clear(task, log, supervision);
+    int counter = 0;
+    clear.ClearDestDir(temp.Win("dst"), "base", counter);
+    EXPECT_EQ(counter, 2);
+    EXPECT_FALSE(Has("dst/base"));
+    EXPECT_TRUE(Has("dst"));
+}
+
+TEST_F(DestClearTest, SyncAllFilesRemovesOrphansAndTheirFolders)
+{
+    Put("src/keep.txt");
+    Put("src/Mixed.TXT");
+    Put("src/sub/in.txt");
+    Put("dst/keep.txt");
+    Put("dst/mixed.txt"); // the lower-case copy of Mixed.TXT
+    Put("dst/orphan.txt");
+    Put("dst/gone/deep/file.txt");
+    Put("dst/sub/in.txt");
+    Put("dst/sub/old.txt");
+    task.SyncMode = SyncAllFiles;
+    filenameCase = 1;
+    TExtensionList filter;
+    EXPECT_EQ(Sync(filter), 3);
+    EXPECT_TRUE(Has("dst/keep.txt"));
+    EXPECT_TRUE(Has("dst/mixed.txt"));
+    EXPECT_TRUE(Has("dst/sub/in.txt"));
+    EXPECT_FALSE(Has("dst/orphan.txt"));
+    EXPECT_FALSE(Has("dst/gone"));
+    EXPECT_FALSE(Has("dst/sub/old.txt"));
+}
+
+TEST_F(DestClearTest, SyncSelectionsKeepsWhatTheSelectionNeverTook)
+{
+    Put("dst/notes.doc"); // the user's own file of a type the folder leaves out
+    Put("dst/old.txt");
+    Put("dst/gone/a.doc");
+    Put("dst/gone/b.txt");
+    task.SyncMode = SyncSelections;
+    task.EmptyDirs = true;
+    TExtensionList filter;
+    filter.Mode = TypeModeInclude;
+    filter.IncludeList.Add("TXT");
+    EXPECT_EQ(Sync(filter), 2);
+    EXPECT_EQ(considered, 2);
+    EXPECT_TRUE(Has("dst/notes.doc"));
+    EXPECT_TRUE(Has("dst/gone/a.doc"));
+    EXPECT_FALSE(Has("dst/gone/b.txt"));
+
+    TDestClear clear(task, log, supervision);
+    filter.SyncCount = 0;
+    clear.CountDestFiles(temp.Win("src"), temp.Win("dst"), filter, "");
+    EXPECT_EQ(filter.SyncCount, 0);
+}
+
+TEST_F(DestClearTest, GzipCopyStaysWhileTheNameInItsHeaderExists)
+{
+    if (std::system("command -v gzip >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "no gzip";
+    }
+    Put("src/report.txt", "report");
+    Put("dst/report.txt", "report");
+    Put("dst/other.bin", "other");
+    ASSERT_EQ(
+        std::system(("gzip -N '" + temp.Host("dst/report.txt") + "' '" + temp.Host("dst/other.bin") + "'").c_str()), 0);
+    task.SyncMode = SyncAllFiles;
+    task.Compress = true;
+    TExtensionList filter;
+    EXPECT_EQ(Sync(filter), 1);
+    EXPECT_TRUE(Has("dst/report.txt.gz"));
+    EXPECT_FALSE(Has("dst/other.bin.gz"));
+}
+
+TEST_F(DestClearTest, EmptiedFolderStaysOnlyWithoutEmptyDirs)
+{
+    Put("src/sub/.keep");
+    fs::remove(temp.Host("src/sub/.keep"));
+    Put("dst/sub/orphan.txt");
+    task.SyncMode = SyncAllFiles;
+    TExtensionList filter;
+    EXPECT_EQ(Sync(filter), 1);
+    EXPECT_TRUE(Has("dst/sub"));
+    EXPECT_FALSE(Has("dst/sub/orphan.txt"));
+    task.EmptyDirs = true;
+    Sync(filter);
+    EXPECT_FALSE(Has("dst/sub"));
+}
+
+} // namespace
