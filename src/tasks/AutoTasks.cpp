@@ -1,5 +1,6 @@
 #include "tasks/AutoTasks.h"
 
+#include "foundation/DriveUtils.h"
 #include "foundation/MessageDialogs.h"
 #include "foundation/PathUtils.h"
 #include "foundation/StringUtils.h"
@@ -309,6 +310,7 @@ void TAutoTasks::RunDeferred()
 bool TAutoTasks::RunRequest(const TRequest& request)
 {
     SetCurrentTask(request.List);
+    NetUserName = GetNetUserName();
     switch (request.Reason) {
     case ReasonEditor:
         if (Host.ShowEditorModal) {

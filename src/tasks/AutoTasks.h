@@ -84,6 +84,8 @@ public:
     TAutoTaskHost Host;
     // The editor's current-task text: the first task of the last list.
     std::string CurrentTask;
+    // The network user, read by every RunAutoTasks (the run shows it).
+    std::string NetUserName;
 
     // Runs what the reason asks for. True when nothing is pending (the caller may end),
     // false while slots due at a set time or at logoff remain, or the request had to wait.

@@ -74,20 +74,6 @@ TEST(GzipFormat, HeaderRoundTripAndOptionalFields)
     EXPECT_EQ(headerSize, full.size() - 1);
 }
 
-TEST(GzipFormat, BadAndShortHeaders)
-{
-    TGzFileInfo info;
-    uint64_t headerSize = 0;
-    const TBytes notGzip = {'P', 'K', 3, 4, 0, 0, 0, 0, 0, 0, 0};
-    EXPECT_EQ(ParseGzHeader(ReaderOver(notGzip), info, headerSize), TGzHeaderResult::BadMagic);
-    TBytes cut = GzHeader("name", 0, false);
-    cut.pop_back(); // the name's zero byte is missing
-    EXPECT_EQ(ParseGzHeader(ReaderOver(cut), info, headerSize), TGzHeaderResult::ReadError);
-    EXPECT_EQ(ParseGzHeader(ReaderOver(TBytes{0x1F, 0x8B, 8}), info, headerSize), TGzHeaderResult::ReadError);
-    const TBytes extraTooLong = {0x1F, 0x8B, 8, GzFlagExtra, 0, 0, 0, 0, 0, 3, 0xFF, 0x00, 1, 2};
-    EXPECT_EQ(ParseGzHeader(ReaderOver(extraTooLong), info, headerSize), TGzHeaderResult::ReadError);
-}
-
 TEST(GzipFormat, GunzipOutputNameStaysInTheFolder)
 {
     struct Case

@@ -14,16 +14,6 @@ size_t FindExtra(const TBytes& record, size_t extraStart, uint16_t id)
 
 } // namespace
 
-TEST(ZipRecords, EmptyArchiveIsOnlyTheEndRecord)
-{
-    const TBytes end = EndRecords(0, 0, 0);
-    ASSERT_EQ(end.size(), ZipEndRecordSize);
-    EXPECT_EQ(GetLE32(&end[0]), ZipEndSignature);
-    EXPECT_EQ(GetLE16(&end[8]), 0);
-    EXPECT_EQ(GetLE32(&end[12]), 0u);
-    EXPECT_EQ(GetLE32(&end[16]), 0u);
-}
-
 TEST(ZipRecords, EndRecordsSwitchToZip64)
 {
     struct Case
@@ -102,36 +92,4 @@ TEST(ZipRecords, AesEntriesCarryTheExtraAndNoCrc)
 
     const TPkHeader file(0x00210000, 0xDEADBEEF, 0x20, ZipFlagEncrypted, ZipMethodAes, 0, 50, 40);
     EXPECT_EQ(GetLE32(&CentralHeader("f", file, &aes)[16]), 0u);
-}
-
-TEST(ZipRecords, LocalHeaderPatchesLandOnTheRightFields)
-{
-    TLocalHeaderSpec spec;
-    spec.Name = "big.bin";
-    spec.Flags = ZipFlagMaxCompression;
-    spec.Method = ZipMethodDeflate;
-    spec.Zip64 = true;
-    TBytes local = LocalHeader(spec);
-    ASSERT_EQ(local.size(), ZipLocalHeaderSize + 7 + ZipLocalZip64ExtraSize);
-    EXPECT_EQ(GetLE16(&local[4]), ZipVersionZip64);
-    EXPECT_EQ(GetLE32(&local[18]), 0xFFFFFFFFu);
-
-    const TPkHeader done(0, 0xCAFEBABE, 0x20, spec.Flags, spec.Method, 0, 0x1234, 0xFF000001);
-    for (const TLocalPatch& p : LocalHeaderPatches(done, spec.Name.size(), true, false))
-        std::copy(p.Bytes.begin(), p.Bytes.end(), local.begin() + static_cast<ptrdiff_t>(p.RelativeOffset));
-    EXPECT_EQ(GetLE32(&local[14]), 0xCAFEBABEu);
-    EXPECT_EQ(GetLE32(&local[22]), 0xFFFFFFFFu);
-    EXPECT_EQ(GetLE64(&local[ZipLocalHeaderSize + 7 + 4]), 0xFF000001u);
-    EXPECT_EQ(GetLE64(&local[ZipLocalHeaderSize + 7 + 12]), 0x1234u);
-
-    spec.Zip64 = false;
-    const TBytes aes = AesExtraField(1);
-    spec.AesExtra = &aes;
-    TBytes small = LocalHeader(spec);
-    for (const TLocalPatch& p : LocalHeaderPatches(done, spec.Name.size(), false, true))
-        std::copy(p.Bytes.begin(), p.Bytes.end(), small.begin() + static_cast<ptrdiff_t>(p.RelativeOffset));
-    EXPECT_EQ(GetLE32(&small[14]), 0u);
-    EXPECT_EQ(GetLE32(&small[18]), 0x1234u);
-    EXPECT_EQ(GetLE32(&small[22]), 0xFF000001u);
-    EXPECT_EQ(GetLE16(&small[28]), ZipAesExtraSize);
 }
