@@ -1,7 +1,9 @@
 #include "foundation/ExternalProgram.h"
 
+#include "foundation/MessageDialogs.h"
 #include "foundation/MessageLoop.h"
 #include "foundation/PathUtils.h"
+#include "foundation/Translate.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "platform/HostCommand.h"
@@ -161,7 +163,11 @@ int RunProgramWithOutput(const std::string& commandLine, const std::string& work
     Platform::THostProcess process;
     const int started = Platform::StartHostProcess(argv, hostDir, capture, process);
     if (started != 0) {
-        return started == EMFILE && capture ? ProgramPipeFailed : StartError(started);
+        if (capture && (started == EMFILE || started == ENFILE)) {
+            ErrorDialog(TrUnits("Execute Error"), TrUnits("Stdout pipe creation failed"));
+            return ProgramPipeFailed;
+        }
+        return StartError(started);
     }
     std::string text;
     const auto collect = [&text](std::string_view chunk) { text.append(chunk); };

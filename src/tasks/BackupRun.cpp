@@ -178,6 +178,7 @@ struct TBackupRun::TRun
     bool Rotation = false;
     std::string RotationNote;
     TDateTime Stamp = 0;
+    bool StampRead = false;
     TWalkCounters Counters;
     uint32_t Deleted = 0;
     uint32_t Expected = 0;
@@ -313,6 +314,7 @@ bool TBackupRun::RunBackup(int autoIndex, const std::string& taskFile, int endMo
     run.WalkFtp.reset();
     run.Ftp.reset();
     LastTotals.EndText = run.EndText;
+    ZipName.clear(); // each run is given its own
     if (!goOn) {
         return false;
     }
@@ -417,13 +419,11 @@ bool TBackupRun::RunSteps(TRun& run, int endMode)
         if (!Task.FtpBackup) {
             run.Stamp = ReadTimeStamp(run.Root);
         }
-        bool first = true;
         for (TExtensionList& entry : Task.Sources) {
             if (Supervision.Cancelled()) {
                 break;
             }
-            BackupSource(run, entry, first);
-            first = false;
+            BackupSource(run, entry);
         }
         FinishTimeStamp(run);
         if (Task.DestMode == DestZipFile) {
@@ -640,7 +640,7 @@ bool TBackupRun::SourcePresent(TRun& run, const std::string& source, int endMode
     return false;
 }
 
-void TBackupRun::BackupSource(TRun& run, TExtensionList& entry, bool first)
+void TBackupRun::BackupSource(TRun& run, TExtensionList& entry)
 {
     const std::string source = RemovePathDelimiter(entry.ExpandedDir);
     if (!SourcePresent(run, source, run.EndMode)) {
@@ -654,7 +654,7 @@ void TBackupRun::BackupSource(TRun& run, TExtensionList& entry, bool first)
     if (run.Ftp) {
         Line(run, sourceLine);
         if (Task.DestMode == DestZipFile) {
-            if (first) {
+            if (!run.Zip) {
                 run.TempZip = TTempArchive::Create();
                 if (!run.TempZip) {
                     throw EZipError(TrDefault("Error writing to Zip file"), ecCreateFile);
@@ -668,8 +668,9 @@ void TBackupRun::BackupSource(TRun& run, TExtensionList& entry, bool first)
                 run.Ftp->Disconnect();
             }
         } else {
-            if (first) {
+            if (!run.StampRead) {
                 run.Stamp = ReadFtpTimeStamp(*run.Ftp);
+                run.StampRead = true;
             }
             base = FtpDestinationBase(source, Task.DestMode);
             run.Ftp->ChangeToDir(base);
@@ -686,7 +687,7 @@ void TBackupRun::BackupSource(TRun& run, TExtensionList& entry, bool first)
         }
         Line(run, sourceLine);
         if (Task.DestMode == DestZipFile) {
-            if (first) {
+            if (!run.Zip) {
                 run.ZipPath = AddPathDelimiter(run.Root) + ZipName;
                 run.Zip = std::make_unique<TZipWrite>(run.ZipPath, AddPathDelimiter(drive), run.Password, 0,
                                                       Settings.BufferSize);
@@ -738,7 +739,8 @@ void TBackupRun::ClearOrSynchronise(TRun& run, TExtensionList& entry, const std:
 {
     IProgressView& view = Supervision.View();
     const std::string shownBase = run.Ftp ? JoinFtpPath(run.Root, base) : base;
-    if (ShouldClear(run, shownBase)) {
+    const std::string comparedBase = run.Ftp ? SlashToBackslash(shownBase) : base;
+    if (ShouldClear(run, comparedBase)) {
         Line(run, "  " + TrDefault("Delete: ") + shownBase);
         Line(run, "  Dest.:  " + shownBase + " - " + MethodName(Task.BackupMethod()));
         if (run.EndMode != EndNotVisible) {
@@ -806,7 +808,7 @@ void TBackupRun::WalkSource(TRun& run, TExtensionList& entry, const std::string&
     walk.BackupDir(ctx, "", times, attr);
     entry.FileCount = static_cast<int32_t>(run.Counters.Processed - before.Processed);
     entry.ByteCount = run.Counters.Bytes - before.Bytes;
-    run.WrittenBases.push_back(run.Ftp ? JoinFtpPath(run.Root, base) : base);
+    run.WrittenBases.push_back(run.Ftp ? SlashToBackslash(JoinFtpPath(run.Root, base)) : base);
     if (!run.Ftp) {
         TidyAfterWalk(run, source, base);
     }

@@ -16,6 +16,7 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -397,6 +398,7 @@ TEST_F(BackupWalkTest, FullMediumAsksForNewMediaAndCancelKeepsTheOldVersion)
     if (geteuid() != 0 || mount("tessaro-test", mountPoint.c_str(), "tmpfs", 0, "size=1m") != 0) {
         GTEST_SKIP() << "needs root to mount a small tmpfs";
     }
+    const std::shared_ptr<void> unmount(nullptr, [&](void*) { umount(mountPoint.c_str()); });
     Write("src/big.bin", "previous", 1700000000);
     Run();
     Write("src/big.bin", std::string(2 << 20, 'f'), 1700000100);
@@ -408,7 +410,6 @@ TEST_F(BackupWalkTest, FullMediumAsksForNewMediaAndCancelKeepsTheOldVersion)
     EXPECT_TRUE(supervision.Cancelled());
     EXPECT_EQ(Dest("B/src/big.bin"), "previous");
     EXPECT_EQ(std::distance(fs::directory_iterator(temp.Host("e/B/src")), fs::directory_iterator()), 1);
-    umount(mountPoint.c_str());
 }
 
 } // namespace
