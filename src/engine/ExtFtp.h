@@ -28,6 +28,12 @@
 //   FillDirList(list)               remote subfolders (synchronisation)
 //   DeleteTree(name, count)         remove a folder; DeleteTree("", count) empties the current one
 //   RemoteFileExists / Download     time-stamp file
+//   Connected()                     false once the server has gone, also while idle; then
+//                                   Connect() and ChangeToDir(remembered folder) to go on
+// The upload itself runs in TWriteFtpThread (engine/WriteFtpThread.h), whose status carries
+// error 27 (ecFtpClosed) when the connection went and 25 (ecFtpWrite) when the server
+// refused or the transfer broke off. DeleteTree, DeleteFile and the listings need the GUI
+// thread (DeleteTree runs the message loop).
 class TExtFtp : public TFtpClient
 {
 public:

@@ -178,6 +178,7 @@ struct TBackupRun::TRun
     bool Rotation = false;
     std::string RotationNote;
     TDateTime Stamp = 0;
+    bool StampRead = false;
     TWalkCounters Counters;
     uint32_t Deleted = 0;
     uint32_t Expected = 0;
@@ -313,6 +314,7 @@ bool TBackupRun::RunBackup(int autoIndex, const std::string& taskFile, int endMo
     run.WalkFtp.reset();
     run.Ftp.reset();
     LastTotals.EndText = run.EndText;
+    ZipName.clear(); // each run is given its own
     if (!goOn) {
         return false;
     }
@@ -327,21 +329,17 @@ bool TBackupRun::PrepareEncryption(TRun& run, int endMode)
     if (!Task.Encrypt) {
         return true;
     }
-    bool asked = false;
     if (Task.FixPassword) {
         run.Password = Task.Password;
     } else if (endMode != EndNotVisible && Dialogs) {
-        asked = true;
         if (!Dialogs->NewPassword(TrDefault("File encryption with"), Settings.MinPwdLength, true, run.Password)) {
             return false;
         }
     }
     if (run.Password.empty()) {
         // Never back up unencrypted what the task says to encrypt.
-        if (!asked) {
-            Line(run, LogErrorPrefix + TrDefault("No password for the encryption: the task was not run") + run.Title,
-                 false);
-        }
+        Line(run, LogErrorPrefix + TrDefault("No password for the encryption: the task was not run") + run.Title,
+             false);
         LastTotals.EndText = TrDefault("No password for the encryption");
         return false;
     }
@@ -417,13 +415,11 @@ bool TBackupRun::RunSteps(TRun& run, int endMode)
         if (!Task.FtpBackup) {
             run.Stamp = ReadTimeStamp(run.Root);
         }
-        bool first = true;
         for (TExtensionList& entry : Task.Sources) {
             if (Supervision.Cancelled()) {
                 break;
             }
-            BackupSource(run, entry, first);
-            first = false;
+            BackupSource(run, entry);
         }
         FinishTimeStamp(run);
         if (Task.DestMode == DestZipFile) {
@@ -640,7 +636,7 @@ bool TBackupRun::SourcePresent(TRun& run, const std::string& source, int endMode
     return false;
 }
 
-void TBackupRun::BackupSource(TRun& run, TExtensionList& entry, bool first)
+void TBackupRun::BackupSource(TRun& run, TExtensionList& entry)
 {
     const std::string source = RemovePathDelimiter(entry.ExpandedDir);
     if (!SourcePresent(run, source, run.EndMode)) {
@@ -651,10 +647,11 @@ void TBackupRun::BackupSource(TRun& run, TExtensionList& entry, bool first)
     const std::string sourceLine = "  Source: " + AddPathDelimiter(drive) + relative;
     IProgressView& view = Supervision.View();
     std::string base;
+    std::string remembered; // the remote folder to return to
     if (run.Ftp) {
         Line(run, sourceLine);
         if (Task.DestMode == DestZipFile) {
-            if (first) {
+            if (!run.Zip) {
                 run.TempZip = TTempArchive::Create();
                 if (!run.TempZip) {
                     throw EZipError(TrDefault("Error writing to Zip file"), ecCreateFile);
@@ -668,11 +665,19 @@ void TBackupRun::BackupSource(TRun& run, TExtensionList& entry, bool first)
                 run.Ftp->Disconnect();
             }
         } else {
-            if (first) {
+            if (!run.StampRead) {
                 run.Stamp = ReadFtpTimeStamp(*run.Ftp);
+                run.StampRead = true;
             }
             base = FtpDestinationBase(source, Task.DestMode);
-            run.Ftp->ChangeToDir(base);
+            run.Ftp->PrintWorkingDir(remembered);
+            if (!run.Ftp->ChangeToDir(base)) {
+                Line(run, LogErrorPrefix + TrDefault("Error changing directory on FTP server: ") +
+                              IncludeTrailingSlash(remembered) + base);
+                ++run.Counters.Errors;
+                run.Ftp->ChangeDir(remembered);
+                return;
+            }
         }
     } else {
         if (!Platform::DirectoryExists(run.Root) && Platform::ForceDirectories(run.Root) != 0) {
@@ -686,7 +691,7 @@ void TBackupRun::BackupSource(TRun& run, TExtensionList& entry, bool first)
         }
         Line(run, sourceLine);
         if (Task.DestMode == DestZipFile) {
-            if (first) {
+            if (!run.Zip) {
                 run.ZipPath = AddPathDelimiter(run.Root) + ZipName;
                 run.Zip = std::make_unique<TZipWrite>(run.ZipPath, AddPathDelimiter(drive), run.Password, 0,
                                                       Settings.BufferSize);
@@ -703,18 +708,16 @@ void TBackupRun::BackupSource(TRun& run, TExtensionList& entry, bool first)
     if (Task.DestMode != DestZipFile) {
         ClearOrSynchronise(run, entry, source, base);
     }
-    if (Supervision.Cancelled()) {
-        return;
-    }
-    if (run.Ftp && Task.DestMode != DestZipFile && !run.WalkFtp) {
+    // The walk's FTP side comes from the FTP module; without it nothing can be uploaded.
+    const bool canUpload = !run.Ftp || Task.DestMode == DestZipFile || run.WalkFtp;
+    if (!canUpload) {
         Line(run, LogErrorPrefix + TrDefault("Error writing to FTP server: ") + run.DestText);
         ++run.Counters.Errors;
-        run.Ftp->ChangeBack();
-        return;
+    } else if (!Supervision.Cancelled()) {
+        WalkSource(run, entry, source, base);
     }
-    WalkSource(run, entry, source, base);
-    if (run.Ftp && Task.DestMode != DestZipFile) {
-        run.Ftp->ChangeBack();
+    if (!remembered.empty()) {
+        run.Ftp->ChangeDir(remembered);
     }
 }
 
@@ -738,7 +741,8 @@ void TBackupRun::ClearOrSynchronise(TRun& run, TExtensionList& entry, const std:
 {
     IProgressView& view = Supervision.View();
     const std::string shownBase = run.Ftp ? JoinFtpPath(run.Root, base) : base;
-    if (ShouldClear(run, shownBase)) {
+    const std::string comparedBase = run.Ftp ? SlashToBackslash(shownBase) : base;
+    if (ShouldClear(run, comparedBase)) {
         Line(run, "  " + TrDefault("Delete: ") + shownBase);
         Line(run, "  Dest.:  " + shownBase + " - " + MethodName(Task.BackupMethod()));
         if (run.EndMode != EndNotVisible) {
@@ -806,7 +810,7 @@ void TBackupRun::WalkSource(TRun& run, TExtensionList& entry, const std::string&
     walk.BackupDir(ctx, "", times, attr);
     entry.FileCount = static_cast<int32_t>(run.Counters.Processed - before.Processed);
     entry.ByteCount = run.Counters.Bytes - before.Bytes;
-    run.WrittenBases.push_back(run.Ftp ? JoinFtpPath(run.Root, base) : base);
+    run.WrittenBases.push_back(run.Ftp ? SlashToBackslash(JoinFtpPath(run.Root, base)) : base);
     if (!run.Ftp) {
         TidyAfterWalk(run, source, base);
     }

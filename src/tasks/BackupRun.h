@@ -139,7 +139,7 @@ private:
     bool DriveReady(const std::string& path, int endMode) const;
     bool ConnectShare(TRun& run, const std::string& dest);
     void ApplyRotation(TRun& run);
-    void BackupSource(TRun& run, TExtensionList& entry, bool first);
+    void BackupSource(TRun& run, TExtensionList& entry);
     bool SourcePresent(TRun& run, const std::string& source, int endMode);
     void ClearOrSynchronise(TRun& run, TExtensionList& entry, const std::string& source, const std::string& base);
     bool ShouldClear(const TRun& run, const std::string& base) const;

@@ -205,11 +205,7 @@ TEST_F(BackupRunTest, DestinationByVolumeLabel)
     EXPECT_EQ(dialogs.LastText(), "Volume \"BACKUP\" not found!\r\nPlease insert media!");
     EXPECT_TRUE(fs::exists(temp.Host("x/dir/a/f.txt")));
 
-    // Found without a question.
     const size_t shown = dialogs.ShownCount();
-    EXPECT_TRUE(Run(EndWaitForUser));
-    EXPECT_EQ(dialogs.ShownCount(), shown);
-
     task.Destination = ":MISSING:\\dir";
     dialogs.OnShow = nullptr;
     dialogs.QueueAnswer(MrCancel);
@@ -402,6 +398,69 @@ TEST_F(BackupRunTest, ZipRunToFtpUploadsTheArchiveAndTheStamp)
     EXPECT_EQ(run.Totals().EndText, "Connection to FTP server failed");
     EXPECT_NE(LogText().find("    *** FTP-Server: ftp://127.0.0.1:"), std::string::npos);
     EXPECT_EQ(commands.back(), "post");
+}
+
+TEST_F(BackupRunTest, StartButtonAsksBeforeItRuns)
+{
+    Write("a/f.txt");
+    AddSource("S:\\a");
+    int saved = 0;
+    run.SaveTask = [&] {
+        ++saved;
+        return true;
+    };
+    struct Case
+    {
+        bool deleteFile;
+        bool newTask;
+        std::vector<int> answers;
+        bool runs;
+        int saves;
+    } cases[] = {
+        {true, false, {MrNo}, false, 0},
+        {true, false, {MrYes}, true, 0},
+        {false, true, {MrCancel}, false, 0},
+        {false, true, {MrNo}, true, 0},
+        {false, true, {MrYes}, true, 1},
+        {true, true, {MrYes, MrYes, MrNo}, false, 0}, // the second warning, before saving
+    };
+    for (const Case& c : cases) {
+        task.DeleteFile = c.deleteFile;
+        task.FileName = c.newTask ? "" : "L:\\daily.buj";
+        commands.clear();
+        saved = 0;
+        for (int answer : c.answers) {
+            dialogs.QueueAnswer(answer);
+        }
+        run.StartBtnClick();
+        EXPECT_EQ(!commands.empty(), c.runs) << c.deleteFile << c.newTask;
+        EXPECT_EQ(saved, c.saves);
+        EXPECT_EQ(dialogs.PendingAnswers(), 0u);
+        Write("a/f.txt"); // DeleteFile may have taken it
+    }
+}
+
+TEST_F(BackupRunTest, StartButtonNamesTheArchive)
+{
+    Write("a/f.txt");
+    AddSource("S:\\a");
+    task.DestMode = DestZipFile;
+    EXPECT_FALSE(run.StartBtnClick()); // no name typed
+    EXPECT_TRUE(commands.empty());
+    runDialogs.Input = "Weekly.tar";
+    EXPECT_TRUE(run.StartBtnClick());
+    EXPECT_TRUE(InDest("B/Weekly.zip"));
+
+    task.ZipName = "Fixed";
+    dialogs.QueueAnswer(MrYes);
+    EXPECT_TRUE(run.StartBtnClick());
+    EXPECT_EQ(dialogs.LastText(), "Backup to Zip file:\rFixed.zip");
+    EXPECT_TRUE(InDest("B/Fixed.zip"));
+
+    task.DestMode = DestOneDirectory;
+    task.Destination = "S:\\";
+    EXPECT_FALSE(run.StartBtnClick());
+    EXPECT_NE(dialogs.LastText().find("root directory of the same drive"), std::string::npos);
 }
 
 // The whole log of a run, line by line, against the golden file (times masked).
