@@ -178,10 +178,11 @@ TStatusCode TGZipThread::CompressBody(TStream& source, TStream& target, int64_t 
         return ecWriteFile;
     // The key derivation does not depend on the data, so it runs while the data is compressed.
     TMemoryStream header;
-    std::future<bool> keyed =
-        std::async(std::launch::async, [this, &header] { return Encryption->WriteHeader(header); });
+    std::future<bool> keyed;
+    if (!PreparedHeader)
+        keyed = std::async(std::launch::async, [this, &header] { return Encryption->WriteHeader(header); });
     const TStatusCode code = CompressLoop(source, *packed.Stream);
-    const bool haveKeys = keyed.get();
+    const bool haveKeys = PreparedHeader || keyed.get();
     if (code != 0)
         return code;
     if (!haveKeys)
@@ -189,7 +190,7 @@ TStatusCode TGZipThread::CompressBody(TStream& source, TStream& target, int64_t 
     DoProgress(pkEncrypt, -packed.Stream->Size());
     if (!packed.Stream->Seek(0))
         return ecReadFile;
-    return EncryptInto(header, *packed.Stream, target);
+    return EncryptInto(PreparedHeader ? *PreparedHeader : header, *packed.Stream, target);
 }
 
 TStatusCode TGZipThread::EncryptInto(const TMemoryStream& header, TStream& plain, TStream& target)

@@ -41,6 +41,11 @@ public:
     TGZipThread(const std::string& source, const std::string& destination, TEncryption* encryption, int32_t bufferSize,
                 TThreadPriority priority = TThreadPriority::tpNormal);
 
+    // Salt and verifier of keys the encryption object already holds (the zip writer
+    // derives the next entry's keys while one is written); without it the keys are
+    // derived beside the compression.
+    const TMemoryStream* PreparedHeader = nullptr;
+
 protected:
     void Execute() override;
     TStatusCode GZipFile() override;

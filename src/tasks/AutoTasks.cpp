@@ -1,5 +1,6 @@
 #include "tasks/AutoTasks.h"
 
+#include "engine/CopyThread.h"
 #include "foundation/DriveUtils.h"
 #include "foundation/MessageDialogs.h"
 #include "foundation/PathUtils.h"
@@ -8,8 +9,10 @@
 #include "foundation/Translate.h"
 #include "platform/FileSystem.h"
 #include "tasks/BackupLog.h"
+#include "tasks/BackupRun.h"
 #include "tasks/ExecuteCommand.h"
 #include "tasks/Placeholders.h"
+#include "tasks/ZipDest.h"
 
 #include <cmath>
 #include <cstdio>
@@ -101,7 +104,33 @@ bool ParseStartTime(const std::string& text, TDateTime& time)
     return true;
 }
 
+// A slot's priority: 1 very low, 2 low, 3 normal, 4 high.
+TThreadPriority ThreadPriorityOf(int priority)
+{
+    switch (priority) {
+    case 1:
+        return TThreadPriority::tpLowest;
+    case 2:
+        return TThreadPriority::tpLower;
+    case 4:
+        return TThreadPriority::tpHigher;
+    default:
+        return TThreadPriority::tpNormal;
+    }
+}
+
 } // namespace
+
+void ConnectBackupRun(TAutoTasks& tasks, TBackupRun& run)
+{
+    tasks.Host.RunBackup = [&tasks, &run](int index, const std::string& taskFile, int endMode, int priority) {
+        run.Priority = ThreadPriorityOf(priority);
+        run.ZipName = MakeZipName(tasks.Task().ZipName);
+        run.NetUserName = tasks.NetUserName;
+        return run.RunBackup(index, taskFile, endMode);
+    };
+    tasks.Host.MailUsable = [&run] { return run.MailUsable; };
+}
 
 int WeekNumber(TDateTime date)
 {
@@ -253,7 +282,8 @@ bool TAutoTasks::RunAutoTask(int index, int endMode, int priority, const std::st
         if (Host.HideMainWindow) {
             Host.HideMainWindow();
         }
-        const int opened = log.OpenLog(settings.Protocol, true, task.SendMail);
+        const bool mailed = task.SendMail && (!Host.MailUsable || Host.MailUsable());
+        const int opened = log.OpenLog(settings.Protocol, true, mailed);
         if (opened != 0 && !quiet) {
             ErrorDialog("", TrDefault("Error opening log file!") + "\r" + SysErrorMessage(opened));
         }

@@ -25,6 +25,7 @@
 #include <string>
 
 class TBackupLog;
+class TBackupRun;
 
 // Why RunAutoTasks is called.
 enum : int
@@ -74,6 +75,8 @@ struct TAutoTaskHost
     std::function<void(const std::string& taskFile)> OpenTask;
     // After timed runs: the editor's own task is loaded again and shown.
     std::function<void()> ReloadCurrentTask;
+    // The report mail can be sent: the run's log then also keeps a log of its own.
+    std::function<bool()> MailUsable;
 };
 
 class TAutoTasks
@@ -119,6 +122,8 @@ public:
     void SetTimer(bool on);
 
     bool Running() const { return busy > 0; }
+    // The task the runs load (the editor's).
+    const TBackupTask& Task() const { return task; }
 
 private:
     struct TRequest
@@ -155,3 +160,8 @@ private:
     int busy = 0;
     std::deque<TRequest> deferred;
 };
+
+// Automatic runs go through the program's backup run, which shares their task, settings
+// and log: sets Host.RunBackup and Host.MailUsable. The run takes the slot's priority,
+// the zip name made from the task and the network user.
+void ConnectBackupRun(TAutoTasks& tasks, TBackupRun& run);

@@ -330,21 +330,17 @@ bool TBackupRun::PrepareEncryption(TRun& run, int endMode)
     if (!Task.Encrypt) {
         return true;
     }
-    bool asked = false;
     if (Task.FixPassword) {
         run.Password = Task.Password;
     } else if (endMode != EndNotVisible && Dialogs) {
-        asked = true;
         if (!Dialogs->NewPassword(TrDefault("File encryption with"), Settings.MinPwdLength, true, run.Password)) {
             return false;
         }
     }
     if (run.Password.empty()) {
         // Never back up unencrypted what the task says to encrypt.
-        if (!asked) {
-            Line(run, LogErrorPrefix + TrDefault("No password for the encryption: the task was not run") + run.Title,
-                 false);
-        }
+        Line(run, LogErrorPrefix + TrDefault("No password for the encryption: the task was not run") + run.Title,
+             false);
         LastTotals.EndText = TrDefault("No password for the encryption");
         return false;
     }
@@ -658,6 +654,7 @@ void TBackupRun::BackupSource(TRun& run, TExtensionList& entry)
     const std::string sourceLine = "  Source: " + AddPathDelimiter(drive) + relative;
     IProgressView& view = Supervision.View();
     std::string base;
+    std::string remembered; // the remote folder to return to
     if (run.Ftp) {
         Line(run, sourceLine);
         if (Task.DestMode == DestZipFile) {
@@ -680,7 +677,14 @@ void TBackupRun::BackupSource(TRun& run, TExtensionList& entry)
                 run.StampRead = true;
             }
             base = FtpDestinationBase(source, Task.DestMode);
-            run.Ftp->ChangeToDir(base);
+            run.Ftp->PrintWorkingDir(remembered);
+            if (!run.Ftp->ChangeToDir(base)) {
+                Line(run, LogErrorPrefix + TrDefault("Error changing directory on FTP server: ") +
+                              IncludeTrailingSlash(remembered) + base);
+                ++run.Counters.Errors;
+                run.Ftp->ChangeDir(remembered);
+                return;
+            }
         }
     } else {
         if (!Platform::DirectoryExists(run.Root) && Platform::ForceDirectories(run.Root) != 0) {
@@ -711,18 +715,16 @@ void TBackupRun::BackupSource(TRun& run, TExtensionList& entry)
     if (Task.DestMode != DestZipFile) {
         ClearOrSynchronise(run, entry, source, base);
     }
-    if (Supervision.Cancelled()) {
-        return;
-    }
-    if (run.Ftp && Task.DestMode != DestZipFile && !run.WalkFtp) {
+    // The walk's FTP side comes from the FTP module; without it nothing can be uploaded.
+    const bool canUpload = !run.Ftp || Task.DestMode == DestZipFile || run.WalkFtp;
+    if (!canUpload) {
         Line(run, LogErrorPrefix + TrDefault("Error writing to FTP server: ") + run.DestText);
         ++run.Counters.Errors;
-        run.Ftp->ChangeBack();
-        return;
+    } else if (!Supervision.Cancelled()) {
+        WalkSource(run, entry, source, base);
     }
-    WalkSource(run, entry, source, base);
-    if (run.Ftp && Task.DestMode != DestZipFile) {
-        run.Ftp->ChangeBack();
+    if (!remembered.empty()) {
+        run.Ftp->ChangeDir(remembered);
     }
 }
 

@@ -113,8 +113,10 @@ bool FileSelected(const TFileInfo& info, TExtensionList& filter, bool useArch, T
     if (useArch && (info.Attr & faArchive) == 0) {
         return false;
     }
-    return filter.NameFilter.Match(RemoveExtension(info.Name)) && AttributesPass(filter, info.Attr) &&
-           SizePasses(filter, static_cast<int64_t>(info.Size)) && DatePasses(filter.DateFilter, info.Time, runDate);
+    const bool nameFiltered = filter.NameFilter.Mode != TTextFilter::ModeOff;
+    return (!nameFiltered || filter.NameFilter.Match(RemoveExtension(info.Name))) &&
+           AttributesPass(filter, info.Attr) && SizePasses(filter, static_cast<int64_t>(info.Size)) &&
+           DatePasses(filter.DateFilter, info.Time, runDate);
 }
 
 bool NeedsCopy(const TCopyRule& rule, bool destExists, TFileTime sourceWrite, TFileTime destWrite)

@@ -12,6 +12,7 @@
 #include "platform/FileSystem.h"
 
 #include <cmath>
+#include <unordered_map>
 
 namespace {
 
@@ -89,6 +90,11 @@ struct TBackupWalk::TFolder
     std::string ZipTempFolder; // mode 5 to FTP
     int ZipEntries = 0;
     std::set<std::string> DestNames; // converted names already used here
+    // The destination folder's files, listed once for the copy decisions; not trusted
+    // once the walk has renamed files in it or the medium has changed.
+    std::unordered_map<std::string, TFileTime> DestFiles;
+    bool DestListed = false;
+    bool DestListingValid = true;
 };
 
 struct TBackupWalk::TFileJob
@@ -432,17 +438,17 @@ TStatusCode TBackupWalk::CopyLocalFile(TFolder& folder, TFileJob& job)
     job.DestSuffix = DestinationSuffix(job.Compress, job.Encrypted);
     const std::string plain = AddPathDelimiter(folder.DestDir) + job.DestName;
     job.Dest = plain + job.DestSuffix;
-    TFindData dest;
-    const bool destExists =
-        !folder.DestMissing && Platform::GetFindData(job.Dest, dest) && (dest.Attr & faDirectory) == 0;
+    TFileTime destWrite = 0;
+    const bool destExists = FindDestFile(folder, job.DestName + job.DestSuffix, job.Dest, destWrite);
     const TCopyRule rule{Task.UseArch, Task.Timespan, Task.IgnoreDst};
-    if (!NeedsCopy(rule, destExists, job.SourceWrite, dest.LastWriteTime)) {
+    if (!NeedsCopy(rule, destExists, job.SourceWrite, destWrite)) {
         ShowScanned(folder);
         return WalkUpToDate;
     }
     Supervision.View().ShowFile(ItemFile, "", job.SourcePath);
     if (!Task.NoBaks && destExists) {
-        job.SecurityCopy = MakeSecurityCopy(job.Dest, destExists, dest.LastWriteTime, plain, job.DestSuffix);
+        job.SecurityCopy = MakeSecurityCopy(job.Dest, destExists, destWrite, plain, job.DestSuffix);
+        folder.DestListingValid = false;
     }
     if (folder.DestMissing) {
         if (!CreateDestDir(folder.DestDir)) {
@@ -458,6 +464,37 @@ TStatusCode TBackupWalk::CopyLocalFile(TFolder& folder, TFileJob& job)
         return WalkCopied;
     }
     return ErrorNumber(status) == errLowDiskSpace ? WalkVolumeFull : status;
+}
+
+bool TBackupWalk::FindDestFile(TFolder& folder, const std::string& name, const std::string& path, TFileTime& write)
+{
+    if (folder.DestMissing) {
+        return false;
+    }
+    if (!folder.DestListingValid) {
+        TFindData data;
+        if (!Platform::GetFindData(path, data) || (data.Attr & faDirectory) != 0) {
+            return false;
+        }
+        write = data.LastWriteTime;
+        return true;
+    }
+    if (!folder.DestListed) {
+        // One listing costs less than a lookup by full path per file.
+        std::vector<TSearchRec> folders;
+        std::vector<TSearchRec> files;
+        ListFolder(AddPathDelimiter(folder.DestDir), folders, files);
+        for (const TSearchRec& rec : files) {
+            folder.DestFiles.emplace(rec.Name, rec.FindData.LastWriteTime);
+        }
+        folder.DestListed = true;
+    }
+    const auto found = folder.DestFiles.find(name);
+    if (found == folder.DestFiles.end()) {
+        return false;
+    }
+    write = found->second;
+    return true;
 }
 
 std::string TBackupWalk::MakeSecurityCopy(const std::string& dest, bool destExists, TFileTime destWrite,
@@ -549,6 +586,7 @@ bool TBackupWalk::AskForNewMedia(TWalkContext& ctx, TFolder& folder, const TFile
         }
     }
     folder.DestMissing = false;
+    folder.DestListingValid = false;
     Log.WriteLog(LogFilePrefix + TrDefault("Media change at: ") + job.RelPath);
     return true;
 }

@@ -149,6 +149,7 @@ private:
     TStatusCode AddToZip(TFolder& folder, TFileJob& job);
     TStatusCode UploadFile(TFileJob& job);
     TStatusCode CopyLocalFile(TFolder& folder, TFileJob& job);
+    bool FindDestFile(TFolder& folder, const std::string& name, const std::string& path, TFileTime& write);
     std::string MakeSecurityCopy(const std::string& dest, bool destExists, TFileTime destWrite,
                                  const std::string& plain, const std::string& suffix);
     void RestoreSecurityCopy(const TFileJob& job);

@@ -3,9 +3,12 @@
 #include "foundation/IniFile.h"
 #include "foundation/ScriptedMessageDialogs.h"
 #include "tasks/BackupLog.h"
+#include "tasks/BackupRun.h"
 #include "tasks/TaskTestFiles.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -327,19 +330,6 @@ TEST_F(AutoTasksTest, RequestsDuringARunWaitForItsEnd)
     EXPECT_EQ(runs.size(), 1u);
 }
 
-TEST_F(AutoTasksTest, RunDatesGoIntoTheSettingsFile)
-{
-    TAutoTask& t = UseSlot(0, "a", AutoEveryLogon);
-    t.StepMode = StepDaily;
-    t.Cycles = 5;
-    t.ActCycle = 2;
-    ASSERT_TRUE(WriteSettings(settings));
-    tasks.RunAutoTasks("", ReasonAutoStart, 3, false);
-    TIniFile ini(settings.FileName);
-    EXPECT_EQ(ini.ReadInteger("AutoTask0", "ActCycle", 0) % 1000, 3);
-    EXPECT_EQ(ini.ReadInteger("AutoTask0", "LastCycle", 0), 2);
-}
-
 TEST_F(AutoTasksTest, TaskNamesAndInfoText)
 {
     EXPECT_EQ(tasks.ExpandTaskName("daily"), dir.Win("daily.buj"));
@@ -358,4 +348,80 @@ TEST_F(AutoTasksTest, TaskNamesAndInfoText)
     EXPECT_DOUBLE_EQ(NextBackupFor(AutoDailyAt, "08:00", Wednesday + 0.5), Wednesday + 1 + 8.0 / 24);
     EXPECT_DOUBLE_EQ(NextBackupFor(AutoDailyAt, "8 o'clock", Wednesday + 0.5), Wednesday + 1.5);
     EXPECT_DOUBLE_EQ(NextBackupFor(AutoWeeklyLogon, "", Wednesday + 0.5), Wednesday + 5);
+}
+
+TEST_F(AutoTasksTest, WeeklyRotationKeepsOneFolderPerWeek)
+{
+    TAutoTask& t = UseSlot(0, "a", AutoEveryLogon);
+    t.StepMode = StepWeekly;
+    t.Cycles = 4;
+    t.ActCycle = 2;
+    t.LastCycle = 1;
+    t.LastRun = Wednesday - 7;
+    tasks.RunAutoTasks("", ReasonAutoStart, 3, false);
+    SetLocalNow(Wednesday + 0.7);
+    tasks.RunAutoTasks("", ReasonAutoStart, 3, false);
+    SetLocalNow(Wednesday + 5.3); // Monday
+    tasks.RunAutoTasks("", ReasonAutoStart, 3, false);
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_EQ(runs[0].ActCycle, 2);
+    EXPECT_EQ(runs[1].ActCycle, 2) << "same week, same folder";
+    EXPECT_EQ(runs[2].ActCycle, 3);
+}
+
+TEST(AutoTaskRun, RunsTheSlotThroughTheBackupRunWithItsRotationAndCommands)
+{
+    TTaskTestDir dir;
+    MakeDir(dir, "src");
+    dir.WriteHostFile("src/f.txt", "data");
+    dir.WriteHostFile("slot.sh", "#!/bin/sh\necho \"$1\" >> order\n");
+    ::chmod(dir.Host("slot.sh").c_str(), 0755);
+    TTaskFileEnv env;
+    env.FileVersion = "1.0";
+    {
+        TBackupTask written;
+        written.Destination = dir.Win("dest");
+        written.DestMode = DestCloneOfSource;
+        written.Compress = false;
+        TExtensionList entry;
+        entry.SourceDir = entry.ExpandedDir = dir.Win("src");
+        written.Sources.push_back(entry);
+        ASSERT_TRUE(WriteTaskFile(written, dir.Win("daily.buj"), -1, -1, env));
+    }
+    TProgramSettings settings;
+    settings.JobDir = dir.Win() + "\\";
+    settings.FileName = dir.Win("tessaro.ini");
+    settings.Protocol = LogLong;
+    TAutoTask& slot = settings.AutoTasks[0] = TAutoTask(dir.Win("daily.buj"));
+    slot.Mode = AutoDailyLogon;
+    slot.StepMode = StepDaily;
+    slot.Cycles = 3;
+    slot.PreCommand = "slot.sh pre";
+    slot.PostCommand = "slot.sh post";
+    slot.PreWait = slot.PostWait = CommandEnabledBit | 30;
+    ASSERT_TRUE(WriteSettings(settings));
+    TBackupTask task;
+    TBackupLog log;
+    log.LogPath = dir.Win("tessaro.log");
+    TBackupSupervision supervision;
+    TBackupRun run(task, settings, log, supervision);
+    run.TaskFileEnv = env;
+    TAutoTasks tasks(settings, task, log, env);
+    ConnectBackupRun(tasks, run);
+    TScriptedMessageDialogs dialogs;
+
+    EXPECT_TRUE(tasks.RunAutoTasks("#1", ReasonRunNow, 3, true));
+    EXPECT_EQ(dir.ReadHostFile("order"), "pre\npost\n");
+    bool copied = false;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.Host("dest/BD01"))) {
+        copied = copied || entry.path().filename() == "f.txt";
+    }
+    EXPECT_TRUE(copied) << "rotation folder of the cycle before the run";
+    EXPECT_EQ(slot.LastCycle, 1);
+    EXPECT_EQ(slot.ActCycle, 2);
+    EXPECT_GT(slot.LastRun, 0);
+    EXPECT_EQ(dialogs.ShownCount(), 0u);
+    TIniFile ini(settings.FileName);
+    EXPECT_EQ(ini.ReadInteger("AutoTask0", "ActCycle", 0), 2) << "run dates written";
+    EXPECT_EQ(ini.ReadInteger("AutoTask0", "LastCycle", 0), 1);
 }

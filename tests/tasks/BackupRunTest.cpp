@@ -205,16 +205,41 @@ TEST_F(BackupRunTest, DestinationByVolumeLabel)
     EXPECT_EQ(dialogs.LastText(), "Volume \"BACKUP\" not found!\r\nPlease insert media!");
     EXPECT_TRUE(fs::exists(temp.Host("x/dir/a/f.txt")));
 
-    // Found without a question.
     const size_t shown = dialogs.ShownCount();
-    EXPECT_TRUE(Run(EndWaitForUser));
-    EXPECT_EQ(dialogs.ShownCount(), shown);
-
     task.Destination = ":MISSING:\\dir";
     dialogs.OnShow = nullptr;
     dialogs.QueueAnswer(MrCancel);
     EXPECT_FALSE(Run(EndWaitForUser));
     EXPECT_EQ(dialogs.ShownCount(), shown + 1);
+}
+
+TEST_F(BackupRunTest, NetworkPasswordIsAskedOnlyInInteractiveRuns)
+{
+    fs::create_directories(temp.Host("nas"));
+    SetDrives(";\\\\nas\\data=" + temp.Host("nas") + ",remote");
+    Write("a/f.txt");
+    AddSource("S:\\a");
+    task.Destination = "\\\\nas\\data\\backup";
+    task.NetUser = "anna";
+    runDialogs.Password = "pw";
+    for (int endMode : {EndNotVisible, EndCloseAfterDelay, EndWaitForUser}) {
+        runDialogs.Asked.clear();
+        EXPECT_TRUE(Run(endMode));
+        EXPECT_EQ(runDialogs.Asked.size(), endMode == EndWaitForUser ? 1u : 0u) << endMode;
+    }
+    EXPECT_EQ(runDialogs.Asked.front(), "Net connection");
+    EXPECT_TRUE(fs::exists(temp.Host("nas/backup/a/f.txt")));
+}
+
+TEST_F(BackupRunTest, CancelEndsTheRunButNotThePostCommand)
+{
+    Write("a/f.txt");
+    AddSource("S:\\a");
+    view.CancelPressed = true;
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(run.Totals().EndText, "Cancelled by user");
+    EXPECT_EQ(commands, (std::vector<std::string>{"pre", "post"}));
+    EXPECT_NE(LogText().find("  Status: Cancelled by user (0 of 0 files copied)"), std::string::npos);
 }
 
 TEST_F(BackupRunTest, RotationSubfolderAndItsRemovalWhenOnlyTheStampIsLeft)

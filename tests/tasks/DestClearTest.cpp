@@ -50,19 +50,6 @@ protected:
     int considered = 0;
 };
 
-TEST_F(DestClearTest, ClearDestDirRemovesTheWholeTreeReadOnlyFilesToo)
-{
-    Put("dst/base/a.txt");
-    Put("dst/base/sub/b.txt");
-    fs::permissions(temp.Host("dst/base/sub/b.txt"), fs::perms::owner_read);
-    TDestClear clear(task, log, supervision);
-    int counter = 0;
-    clear.ClearDestDir(temp.Win("dst"), "base", counter);
-    EXPECT_EQ(counter, 2);
-    EXPECT_FALSE(Has("dst/base"));
-    EXPECT_TRUE(Has("dst"));
-}
-
 TEST_F(DestClearTest, SyncAllFilesRemovesOrphansAndTheirFolders)
 {
     Put("src/keep.txt");
@@ -125,21 +112,6 @@ TEST_F(DestClearTest, GzipCopyStaysWhileTheNameInItsHeaderExists)
     EXPECT_EQ(Sync(filter), 1);
     EXPECT_TRUE(Has("dst/report.txt.gz"));
     EXPECT_FALSE(Has("dst/other.bin.gz"));
-}
-
-TEST_F(DestClearTest, EmptiedFolderStaysOnlyWithoutEmptyDirs)
-{
-    Put("src/sub/.keep");
-    fs::remove(temp.Host("src/sub/.keep"));
-    Put("dst/sub/orphan.txt");
-    task.SyncMode = SyncAllFiles;
-    TExtensionList filter;
-    EXPECT_EQ(Sync(filter), 1);
-    EXPECT_TRUE(Has("dst/sub"));
-    EXPECT_FALSE(Has("dst/sub/orphan.txt"));
-    task.EmptyDirs = true;
-    Sync(filter);
-    EXPECT_FALSE(Has("dst/sub"));
 }
 
 } // namespace

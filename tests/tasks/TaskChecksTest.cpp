@@ -146,17 +146,6 @@ TEST(TaskChecksTest, DestinationOnSourceRootByLayout)
     EXPECT_TRUE(DestinationOnSourceRoot(TaskWith("\\\\nas\\data\\x", {"\\\\nas\\data\\docs"}), true));
 }
 
-TEST(TaskChecksTest, SourcesOnOneDrive)
-{
-    const TBackupTask mixed = TaskWith("E:\\B", {"C:\\A", "D:\\B"}, 1);
-    EXPECT_FALSE(SourcesOnOneDrive(mixed, "", true));
-    EXPECT_FALSE(SourcesOnOneDrive(mixed, "C:\\X", true));
-    EXPECT_TRUE(SourcesOnOneDrive(mixed, "", false));
-    EXPECT_TRUE(SourcesOnOneDrive(TaskWith("E:\\B", {"C:\\A", "D:\\B"}, 0), "", true));
-    EXPECT_TRUE(SourcesOnOneDrive(TaskWith("E:\\B", {"C:\\A", "D:\\B"}, 5), "", true));
-    EXPECT_TRUE(SourcesOnOneDrive(TaskWith("E:\\B", {"C:\\A", "C:\\B"}, 2), "C:\\Z", true));
-}
-
 TEST(TaskChecksTest, FindSourceEntryPrefersTheEntryHoldingTheFolder)
 {
     const TBackupTask task = TaskWith("E:\\B", {"C:\\Data\\Docs", "C:\\Data", "C:\\Other"});

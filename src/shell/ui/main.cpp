@@ -114,7 +114,24 @@ int main(int argc, char* argv[])
 
     editor.SettingsEnv.FallbackFile = info.ProgramDir + info.BaseName + ".ini";
     editor.SettingsEnv.DocumentsDir = info.DocumentsDir;
+    editor.ProductText = info.ProductText;
+    editor.FileVersion = info.Version.FileVersion;
     editor.ShowEditorHook = [] { NotAvailableYet("The task editor is not available yet."); };
+    QTimer schedulerTimer;
+    schedulerTimer.setInterval(10000);
+    QObject::connect(&schedulerTimer, &QTimer::timeout, [&editor] { editor.Auto.TimerTimer(); });
+    TAutoTaskHost& host = editor.Auto.Host;
+    host.StartAnimation = [&shell](char letter) { shell.StartAnimation(letter); };
+    host.StopAnimation = [&shell] { shell.StopAnimation(); };
+    host.UpdateTaskMenu = [&mainForm] { mainForm.UpdateTaskMenu(); };
+    host.HideMainWindow = [&mainForm] { mainForm.ShowMainWindow(false); };
+    host.TimerChanged = [&schedulerTimer](bool on) {
+        if (on) {
+            schedulerTimer.start();
+        } else {
+            schedulerTimer.stop();
+        }
+    };
     editor.ShowLogHook = [] { NotAvailableYet("The log viewer is not available yet."); };
 
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &mainForm, [&shell](QSessionManager& manager) {

@@ -1,0 +1,138 @@
+#include "shell/ui/BuMainForm.h"
+
+#include "EnvGuard.h"
+#include "TempFolder.h"
+#include "foundation/ui/TrayIcon.h"
+#include "shell/ShellTaskEditor.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QProcess>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+
+namespace {
+
+void Settle()
+{
+    for (int pass = 0; pass < 20; ++pass) {
+        QCoreApplication::processEvents();
+    }
+}
+
+QStringList Captions(const QMenu* menu)
+{
+    QStringList captions;
+    for (const QAction* action : menu->actions()) {
+        captions << (action->isSeparator() ? QString("-") : action->text());
+    }
+    return captions;
+}
+
+struct TForm
+{
+    TTempFolder config;
+    TEnvGuard env;
+    TShellTaskEditor editor;
+    TBuMainForm form{editor};
+
+    TForm()
+    {
+        env.Set("XDG_CONFIG_HOME", config.Host());
+        form.Logic.Info.WindowTitle = "Tessaro (Vers. 4.2.6)";
+        form.Logic.Info.VersionText = "Vers. 4.2.6";
+    }
+    void UseTasks()
+    {
+        editor.Settings.AutoTasks[0] = TAutoTask("C:\\home\\anna\\Tasks\\Documents.buj");
+        editor.Settings.AutoTasks[1] = TAutoTask("C:\\home\\anna\\Tasks\\Photos.buj");
+        form.UpdateTaskMenu();
+    }
+};
+
+} // namespace
+
+TEST(BuMainForm, TrayMenuItemsInOrder)
+{
+    TForm f;
+    EXPECT_EQ(Captions(f.form.PopupMenu),
+              (QStringList{"&Tessaro", "-", "&Start backups", "Start &restore ..", "&Clean up ..", "Shut&down", "&View",
+                           "-", "&Quit program", "-", "&Cancel"}));
+    EXPECT_FALSE(f.form.SofortStarten->isEnabled());
+    const auto* shutdown = f.form.PopupMenu->findChild<QMenu*>("Quitwindowsand1");
+    ASSERT_TRUE(shutdown);
+    EXPECT_EQ(Captions(shutdown), (QStringList{"with Backup and &power off", "with &Backup and restart",
+                                               "and power &off", "and &restart"}));
+    f.UseTasks();
+    EXPECT_TRUE(f.form.SofortStarten->isEnabled());
+    EXPECT_EQ(Captions(f.form.SofortStarten), (QStringList{"&all", "&1 Documents", "&2 Photos"}));
+}
+
+TEST(BuMainForm, RightClickOpensTheMenuUnlessQuiet)
+{
+    TForm f;
+    AddTrayIcon(&f.form, 1025, TrayIconPicture({}), "Tessaro");
+    QCoreApplication::postEvent(&f.form, new TTrayMessageEvent(1025, QSystemTrayIcon::Context));
+    Settle();
+    EXPECT_TRUE(f.form.PopupMenu->isVisible());
+    f.form.PopupMenu->hide();
+
+    QWidget progress;
+    f.form.SetProgressWindow(&progress);
+    f.form.Logic.Quiet = true;
+    QCoreApplication::postEvent(&f.form, new TTrayMessageEvent(1025, QSystemTrayIcon::Context));
+    Settle();
+    EXPECT_FALSE(f.form.PopupMenu->isVisible());
+    EXPECT_TRUE(progress.isVisible());
+}
+
+TEST(BuMainForm, SplashTexts)
+{
+    TForm f;
+    f.form.Logic.StartFlags = StartFlagBatch;
+    f.form.ShowMainWindow(true);
+    EXPECT_EQ(f.form.VersLabel->text(), "Vers. 4.2.6");
+    EXPECT_EQ(f.form.StartLabel->text(), "Starting batch processing");
+    f.form.ShowProgressBar();
+    EXPECT_TRUE(f.form.StartLabel->isHidden());
+    f.form.ShowMainWindow(false);
+}
+
+TEST(BuMainForm, AnimationFramesDiffer)
+{
+    const QImage first = TrayIconPicture("BM1").pixmap(32).toImage();
+    EXPECT_NE(first, TrayIconPicture("BM2").pixmap(32).toImage());
+    EXPECT_NE(first, TrayIconPicture("CM1").pixmap(32).toImage());
+    EXPECT_NE(first, TrayIconPicture({}).pixmap(32).toImage());
+}
+
+// Pictures for people to look at; tests/ui/screenshots.sh runs them under Xvfb.
+TEST(Screenshots, SplashAndTrayMenu)
+{
+    const char* dir = std::getenv("TESSARO_SCREENSHOT_DIR");
+    if (!dir || !*dir) {
+        GTEST_SKIP() << "TESSARO_SCREENSHOT_DIR not set";
+    }
+    const QString folder = QString::fromLocal8Bit(dir);
+    QDir().mkpath(folder);
+    TForm f;
+    f.UseTasks();
+    f.form.ShowMainWindow(true);
+    Settle();
+    EXPECT_TRUE(f.form.grab().save(folder + "/splash.png"));
+    f.form.ShowMainWindow(false);
+
+    f.form.PopupMenu->popup(QPoint(40, 40));
+    Settle();
+    f.form.SofortStarten->popup(QPoint(40 + f.form.PopupMenu->width(), 60));
+    Settle();
+    EXPECT_TRUE(f.form.PopupMenu->grab().save(folder + "/tray-menu.png"));
+    EXPECT_TRUE(f.form.SofortStarten->grab().save(folder + "/tray-menu-start-backups.png"));
+    if (!QStandardPaths::findExecutable("import").isEmpty()) {
+        EXPECT_EQ(QProcess::execute("import", {"-window", "root", folder + "/tray-menu-screen.png"}), 0);
+    }
+    f.form.SofortStarten->hide();
+    f.form.PopupMenu->hide();
+}
