@@ -20,15 +20,14 @@ inline constexpr int ProgramPipeFailed = -1;   // the output pipe could not be s
 // Receives the captured standard output, in one piece, after the program ended.
 using TProgramOutput = std::function<void(const std::string& text)>;
 
-// timeout 0: the program shares our standard output and is waited for without limit,
-// the message loop running between checks. Otherwise it runs with its standard output
-// captured and is waited for at most |timeout| seconds; the output goes to `output` when
-// given, else to the output window for a positive time-out (shown for timeout seconds),
-// and is dropped for a negative one. Output is read while the program runs.
-// Result: the exit code; ProgramTimedOut after the time-out (then no output is handed on),
-// unless forceExitCode asks for the exit code anyway (ProgramStillActive while it runs);
-// minus the Windows error code when the program cannot be started (-2 missing program).
-// A program still running after the time-out is left running and reaped when it ends.
+// workDir is Windows text (empty: our own folder). timeout 0: the program shares our standard output and is waited for
+// without limit, the message loop running between checks. Otherwise it runs with its standard output captured and is
+// waited for at most |timeout| seconds; the output goes to `output` when given, else to the output window for a
+// positive time-out (shown for timeout seconds), and is dropped for a negative one. Output is read while the program
+// runs. Result: the exit code; ProgramTimedOut after the time-out (then no output is handed on), unless forceExitCode
+// asks for the exit code anyway (ProgramStillActive while it runs); minus the Windows error code when the program
+// cannot be started (-2 missing program). A program still running after the time-out is left running and reaped when it
+// ends.
 int RunProgramWithOutput(const std::string& commandLine, const std::string& workDir, int timeout, bool forceExitCode,
                          const TProgramOutput& output = {});
 

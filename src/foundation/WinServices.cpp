@@ -171,7 +171,7 @@ bool GetFileVersionStrings(const std::string& fileName, TVersionStrings& record)
     record.CompanyName = TESSARO_PRODUCT;
     record.FileDescription = TESSARO_PRODUCT;
     record.FileVersion = TESSARO_VERSION;
-    record.InternalName = AnsiLowerCase(TESSARO_PRODUCT);
+    record.InternalName = TESSARO_PRODUCT;
     record.LegalCopyright = {};
     record.Comments = {};
     return true;

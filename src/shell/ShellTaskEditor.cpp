@@ -1,11 +1,51 @@
 #include "shell/ShellTaskEditor.h"
 
 #include "foundation/PathUtils.h"
-#include "tasks/Placeholders.h"
+#include "tasks/ExecuteCommand.h"
+#include "tasks/TaskFile.h"
+#include "tasks/ZipDest.h"
+
+TThreadPriority RunPriority(int priority)
+{
+    switch (priority) {
+    case 1:
+        return TThreadPriority::tpLowest;
+    case 2:
+        return TThreadPriority::tpLower;
+    case 4:
+        return TThreadPriority::tpHigher;
+    default:
+        return TThreadPriority::tpNormal;
+    }
+}
+
+TShellTaskEditor::TShellTaskEditor()
+{
+    Auto.Host.RunBackup = [this](int index, const std::string& file, int endMode, int priority) {
+        return RunTask(index, file, endMode, priority);
+    };
+    Auto.Host.ShowEditorModal = [this] { ShowModal(); };
+    Auto.Host.OpenTask = [this](const std::string& file) { OpenTask(file); };
+    Run.Mail = &Mail;
+    Run.MailUsable = true;
+    Run.ExecuteCommand = [this](const std::string& command, int32_t wait, int endMode) {
+        return ExecuteCommand(command, wait, endMode, {Task.Destination, Settings.JobDir, &Log});
+    };
+}
 
 void TShellTaskEditor::ReadSettings(const std::string& settingsFile)
 {
     ::ReadSettings(settingsFile, Settings, SettingsEnv);
+    TaskEnv = TaskFileEnvFrom(Settings);
+    TaskEnv.ProgramText = ProductText;
+    TaskEnv.FileVersion = FileVersion;
+    Log.LogPath = Settings.LogName;
+    Log.LogSetting = Settings.Protocol;
+    Log.ProductText = ProductText;
+    Log.FileVersion = FileVersion;
+    Mail.ProgramTitle = ProductText;
+    Mail.BufferSize = Settings.BufferSize;
+    Run.ProductText = ProductText;
 }
 
 void TShellTaskEditor::WriteSettings()
@@ -20,8 +60,8 @@ void TShellTaskEditor::SetTaskDir(const std::string& dir)
 
 void TShellTaskEditor::SetAccount(const std::string& user, const std::string& password)
 {
-    AccountName = user;
-    AccountPassword = password;
+    TaskEnv.CmdLineUser = user;
+    TaskEnv.CmdLinePassword = password;
 }
 
 void TShellTaskEditor::SetNarrow()
@@ -37,16 +77,35 @@ void TShellTaskEditor::SetCloseDelay(int seconds)
 void TShellTaskEditor::SetLogSetting(uint32_t setting)
 {
     Settings.Protocol = setting;
+    Log.LogSetting = setting;
 }
 
-bool TShellTaskEditor::RunAutoTasks(const std::string&, int reason, int, bool)
+bool TShellTaskEditor::RunTask(int index, const std::string& taskFile, int endMode, int priority)
 {
-    if (reason == RunReasonEditor) {
-        ShowModal();
-    }
-    return true;
+    Run.Priority = RunPriority(priority);
+    Run.ZipName = MakeZipName(Task.ZipName);
+    Run.NetUserName = Auto.NetUserName;
+    Run.CloseDelay = Settings.WaitTime;
+    Run.TaskFileEnv = TaskEnv;
+    return Run.RunBackup(index, taskFile, endMode);
 }
 
+void TShellTaskEditor::OpenTask(const std::string& taskFile)
+{
+    TBackupTask loaded;
+    ResetTaskOptions(loaded, TaskEnv);
+    if (ReadTaskFile(loaded, taskFile, true, Settings.ScanDir, TaskEnv)) {
+        Task = std::move(loaded);
+        Settings.LastFile = taskFile;
+    }
+}
+
+bool TShellTaskEditor::RunAutoTasks(const std::string& list, int reason, int speed, bool quiet)
+{
+    return Auto.RunAutoTasks(list, reason, speed, quiet);
+}
+
+// Restore and clean-up come with their own windows.
 void TShellTaskEditor::RunRestoreTask(const std::string&, bool)
 {}
 
@@ -67,16 +126,20 @@ void TShellTaskEditor::ShowLogFile()
 }
 
 void TShellTaskEditor::LoadCurrentTask()
-{}
+{
+    if (!Settings.LastFile.empty()) {
+        OpenTask(Settings.LastFile);
+    }
+}
 
 std::string TShellTaskEditor::ExpandTaskName(const std::string& name) const
 {
-    return ExpandFileNameDefaults(ExpandPlaceholders(true, name), Settings.JobDir, "buj");
+    return Auto.ExpandTaskName(name);
 }
 
 std::string TShellTaskEditor::AutoTaskInfoText() const
 {
-    return {};
+    return Auto.AutoTaskInfoText();
 }
 
 void TShellTaskEditor::ShowModal()
@@ -88,9 +151,7 @@ void TShellTaskEditor::ShowModal()
 
 void TShellTaskEditor::StartSchedulerTimer()
 {
-    if (SchedulerTimerHook) {
-        SchedulerTimerHook(true);
-    }
+    Auto.SetTimer(true);
 }
 
 int TShellTaskEditor::ShowStartDialog(const std::string& caption, const std::string& taskFile)

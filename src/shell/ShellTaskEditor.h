@@ -1,27 +1,46 @@
 #pragma once
 
-// The task editor's state as the shell starts it: the program settings with the
-// automatic-task slots. The windows that show the editor, the start note and the log
-// come from the window layer through the hooks; until a hook is set the call does nothing.
+// The task editor's state as the shell runs it: the program settings with the
+// automatic-task slots, the loaded task, the backup log and the runs. The windows that
+// show the editor, the start note and the log come from the window layer through the
+// hooks; until a hook is set the call does nothing.
 
 #include "shell/BuMain.h"
+#include "tasks/AutoTasks.h"
+#include "tasks/BackupLog.h"
+#include "tasks/BackupRun.h"
+#include "tasks/BackupSupervision.h"
+#include "tasks/MailReport.h"
 #include "tasks/Settings.h"
 
 #include <functional>
 
+// Thread priority of a run's priority byte (1 very low, 2 low, 3 normal, 4 high).
+TThreadPriority RunPriority(int priority);
+
 class TShellTaskEditor : public ITaskEditor
 {
 public:
+    TShellTaskEditor();
+
     TProgramSettings Settings;
     TSettingsEnv SettingsEnv;
-    std::string AccountName;
-    std::string AccountPassword;
+    TBackupTask Task;
+    TBackupLog Log;
+    TTaskFileEnv TaskEnv;
+    TBackupSupervision Supervision;
+    TBackupRun Run{Task, Settings, Log, Supervision};
+    TMailReport Mail{Log, Task};
+    TAutoTasks Auto{Settings, Task, Log, TaskEnv};
+
+    // Program texts written into logs and task files.
+    std::string ProductText = "Tessaro";
+    std::string FileVersion;
 
     std::function<void()> ShowEditorHook;
     std::function<bool()> EditorVisibleHook;
     std::function<int(const std::string& caption, const std::string& taskFile)> StartNoteHook;
     std::function<void()> ShowLogHook;
-    std::function<void(bool on)> SchedulerTimerHook;
 
     void ReadSettings(const std::string& settingsFile) override;
     void WriteSettings() override;
@@ -49,4 +68,8 @@ public:
     void ShowModal() override;
     void StartSchedulerTimer() override;
     int ShowStartDialog(const std::string& caption, const std::string& taskFile) override;
+
+private:
+    bool RunTask(int index, const std::string& taskFile, int endMode, int priority);
+    void OpenTask(const std::string& taskFile);
 };

@@ -18,6 +18,7 @@
 #include "platform/Trash.h"
 #include "tasks/BackupSelection.h"
 #include "tasks/BackupWalk.h"
+#include "tasks/BackupWalkFtp.h"
 #include "tasks/DestClear.h"
 #include "tasks/ExecuteCommand.h"
 #include "tasks/IniValues.h"
@@ -515,6 +516,12 @@ bool TBackupRun::PrepareFtpDestination(TRun& run)
     run.Root = ExpandPlaceholders(false, Task.Ftp.SubDir);
     if (WalkFtpFactory) {
         run.WalkFtp = WalkFtpFactory(ftp);
+    } else {
+        auto walkFtp = std::make_unique<TBackupWalkFtp>(Task, ftp, Log, Supervision);
+        walkFtp->Encryption = run.Encryption.get();
+        walkFtp->BufferSize = Settings.BufferSize;
+        walkFtp->Priority = Priority;
+        run.WalkFtp = std::move(walkFtp);
     }
     return true;
 }

@@ -85,7 +85,7 @@ public:
     ITaskCheckDialogs* CheckDialogs = nullptr;
     IMailReport* Mail = nullptr;
     TExecuteCommand ExecuteCommand;
-    TWalkFtpFactory WalkFtpFactory;
+    TWalkFtpFactory WalkFtpFactory; // empty: the program's own (tasks/BackupWalkFtp.h)
     // Saves a new task (the editor's save dialog); true when saved.
     std::function<bool()> SaveTask;
     // Shows the summary of the source folders after a manual run.

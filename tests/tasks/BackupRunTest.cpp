@@ -213,6 +213,35 @@ TEST_F(BackupRunTest, DestinationByVolumeLabel)
     EXPECT_EQ(dialogs.ShownCount(), shown + 1);
 }
 
+TEST_F(BackupRunTest, NetworkPasswordIsAskedOnlyInInteractiveRuns)
+{
+    fs::create_directories(temp.Host("nas"));
+    SetDrives(";\\\\nas\\data=" + temp.Host("nas") + ",remote");
+    Write("a/f.txt");
+    AddSource("S:\\a");
+    task.Destination = "\\\\nas\\data\\backup";
+    task.NetUser = "anna";
+    runDialogs.Password = "pw";
+    for (int endMode : {EndNotVisible, EndCloseAfterDelay, EndWaitForUser}) {
+        runDialogs.Asked.clear();
+        EXPECT_TRUE(Run(endMode));
+        EXPECT_EQ(runDialogs.Asked.size(), endMode == EndWaitForUser ? 1u : 0u) << endMode;
+    }
+    EXPECT_EQ(runDialogs.Asked.front(), "Net connection");
+    EXPECT_TRUE(fs::exists(temp.Host("nas/backup/a/f.txt")));
+}
+
+TEST_F(BackupRunTest, CancelEndsTheRunButNotThePostCommand)
+{
+    Write("a/f.txt");
+    AddSource("S:\\a");
+    view.CancelPressed = true;
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(run.Totals().EndText, "Cancelled by user");
+    EXPECT_EQ(commands, (std::vector<std::string>{"pre", "post"}));
+    EXPECT_NE(LogText().find("  Status: Cancelled by user (0 of 0 files copied)"), std::string::npos);
+}
+
 TEST_F(BackupRunTest, RotationSubfolderAndItsRemovalWhenOnlyTheStampIsLeft)
 {
     Write("a/f.txt");
@@ -343,6 +372,18 @@ TEST_F(BackupRunTest, SynchronisationDeletesExactlyTheOrphans)
     EXPECT_NE(LogText().find("  ==> Start: "), std::string::npos);
     EXPECT_NE(LogText().find("daily.buj (S)"), std::string::npos);
     EXPECT_NE(LogText().find("      Status: : 2 files deleted"), std::string::npos);
+}
+
+TEST_F(BackupRunTest, WholeDriveAsSource)
+{
+    Write("a/f.txt");
+    Write("top.txt");
+    AddSource("S:\\");
+    task.DestMode = DestDrivesSeparated;
+    EXPECT_TRUE(Run()) << LogText();
+    EXPECT_TRUE(InDest("B/LwS/a/f.txt"));
+    EXPECT_TRUE(InDest("B/LwS/top.txt"));
+    EXPECT_NE(LogText().find("  Source: S:\\\n"), std::string::npos);
 }
 
 TEST_F(BackupRunTest, MissingSourceCountsAnErrorAndGoesOn)

@@ -9,7 +9,6 @@
 #include "tasks/BackupLog.h"
 #include "tasks/BackupSelection.h"
 
-#include <cstdio>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -17,19 +16,6 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 
 namespace {
-
-std::string RunCommand(const std::string& command)
-{
-    std::string output;
-    if (FILE* pipe = popen((command + " 2>&1").c_str(), "r")) {
-        char buffer[512];
-        while (std::fgets(buffer, sizeof buffer, pipe)) {
-            output += buffer;
-        }
-        pclose(pipe);
-    }
-    return output;
-}
 
 class MailReportTest : public ::testing::Test
 {
@@ -65,7 +51,6 @@ protected:
         report.SendMailReport("  Status: Backup completed (1 of 1 files copied)", showStatus);
         sent = report.LastSent;
         runLogClosed = !log.RunLogOpen;
-        zipLeft = Platform::FileExists(log.RunLogPath.substr(0, log.RunLogPath.size() - 3) + "zip");
         log.CloseLog();
         return runLog;
     }
@@ -79,56 +64,9 @@ protected:
     const TDateTime StartTime = EncodeDateTime(2026, 12, 8, 20, 0, 0);
     bool sent = false;
     bool runLogClosed = false;
-    bool zipLeft = false;
 };
 
 } // namespace
-
-TEST_F(MailReportTest, SendsTheSummaryWithTheRunLog)
-{
-    task.Mail.AttachLog = true;
-    const std::string runLog = Run();
-    ASSERT_TRUE(sent);
-    EXPECT_TRUE(runLogClosed);
-    ASSERT_EQ(peer.MessageCount(), 1);
-    const std::string mail = PeekMail(peer.MessagePath(1));
-    EXPECT_THAT(mail, HasSubstr("From: Tessaro <backup@example.org>\n"
-                                "To: anna@example.org, Bob <bob@example.org>\n"
-                                "Subject: Tessaro: Backup at " +
-                                DateTimeText(StartTime) +
-                                "\n"
-                                "Sender: backup@example.org\n"
-                                "Reply-To: anna@example.org\n"
-                                "User-Agent: Tessaro\n"));
-    // Per-file lines stay in the attached log.
-    EXPECT_THAT(mail, HasSubstr("TEXT 'Tessaro (Vers. 1.2.3.4)\\n  ==> Start: 08.12.2026 20:00:00 nightly\\n"
-                                "  Source: C:\\\\data\\\\\\n"
-                                "  Status: Backup completed (1 of 1 files copied)\\n'\n"));
-    EXPECT_THAT(mail, HasSubstr("PART text/plain None base64 TS "));
-    TTempFolder saved;
-    const std::string name = SaveAttachments(peer.MessagePath(1), saved.Host());
-    ASSERT_FALSE(name.empty());
-    EXPECT_EQ(saved.ReadHostFile(name.substr(0, name.size() - 1)), runLog);
-    EXPECT_THAT(runLog, HasSubstr("Copy: C:\\data\\a.txt"));
-    EXPECT_THAT(BackupLogText(),
-                HasSubstr("  ==> Mail notifications were sent to anna@example.org,\"Bob <bob@example.org>\"\n"));
-}
-
-TEST_F(MailReportTest, ZipsTheRunLogAndRemovesTheArchive)
-{
-    task.Mail.AttachLog = true;
-    task.Mail.ZipLog = true;
-    const std::string runLog = Run();
-    ASSERT_TRUE(sent);
-    EXPECT_FALSE(zipLeft);
-    EXPECT_THAT(PeekMail(peer.MessagePath(1)), HasSubstr("PART application/zip None base64 TS "));
-    TTempFolder saved;
-    std::string name = SaveAttachments(peer.MessagePath(1), saved.Host());
-    name.pop_back();
-    EXPECT_THAT(RunCommand("unzip -t '" + saved.Host(name) + "'"), HasSubstr("No errors detected"));
-    const std::string logName = name.substr(0, name.size() - 3) + "log";
-    EXPECT_EQ(RunCommand("unzip -p '" + saved.Host(name) + "' '" + logName + "'"), runLog);
-}
 
 TEST_F(MailReportTest, AttachesThePlainLogWhenZippingFails)
 {
@@ -147,22 +85,18 @@ TEST_F(MailReportTest, AttachesThePlainLogWhenZippingFails)
     log.CloseLog();
 }
 
-TEST_F(MailReportTest, ANameAsSenderTakesTheReplyToAddress)
+TEST_F(MailReportTest, ANameAsSenderNeedsTheReplyToAddress)
 {
     task.Mail.Sender = "Backup Server";
     Run();
     ASSERT_TRUE(sent);
     EXPECT_THAT(PeekMail(peer.MessagePath(1)), HasSubstr("From: Backup Server <anna@example.org>\n"));
     EXPECT_EQ(peer.EnvelopeText(1).substr(0, 17), "anna@example.org\n");
-}
 
-TEST_F(MailReportTest, NoSenderAddressIsAnErrorNotAnEmptySender)
-{
-    task.Mail.Sender = "Backup Server";
     task.Mail.ReplyTo = "";
     Run();
     EXPECT_FALSE(sent);
-    EXPECT_EQ(peer.MessageCount(), 0);
+    EXPECT_EQ(peer.MessageCount(), 1);
     EXPECT_THAT(BackupLogText(), HasSubstr("    *** Error sending mail to 127.0.0.1:" + std::to_string(peer.Port()) +
                                            " -> No sender address\n"));
 }

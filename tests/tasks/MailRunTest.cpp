@@ -8,11 +8,13 @@
 #include "peers/SmtpPeer.h"
 #include "platform/Drives.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 // A whole backup run mails its report to a real server: S: holds the source, E: the
 // destination, L: the backup log.
@@ -69,10 +71,22 @@ TEST(MailRun, ABackupRunMailsItsReport)
     ASSERT_TRUE(report.LastSent) << report.Mailer.LastError;
     ASSERT_EQ(peer.MessageCount(), 1);
     const std::string mail = PeekMail(peer.MessagePath(1));
+    EXPECT_THAT(mail,
+                HasSubstr("From: Tessaro <backup@example.org>\nTo: anna@example.org\nSubject: Tessaro: Backup at "));
+    EXPECT_THAT(mail, HasSubstr("Sender: backup@example.org\nUser-Agent: Tessaro\n"));
+    // The summary lines only; per-file lines stay in the attached log.
     EXPECT_THAT(mail, HasSubstr("TEXT 'Tessaro (Vers. 1.0)\\n  ==> Start: "));
+    EXPECT_THAT(mail, Not(HasSubstr("a.txt")));
     EXPECT_THAT(mail, HasSubstr("  ==> End: "));
-    EXPECT_THAT(mail, HasSubstr("  Status: "));
+    EXPECT_THAT(mail, HasSubstr("\\n  Status: "));
     EXPECT_THAT(mail, HasSubstr("PART application/zip None base64 TS "));
+    TTempFolder saved;
+    std::string name = SaveAttachments(peer.MessagePath(1), saved.Host());
+    ASSERT_FALSE(name.empty());
+    name.pop_back();
+    EXPECT_EQ(std::system(("unzip -tq '" + saved.Host(name) + "' >/dev/null").c_str()), 0);
+    const std::string logName = name.substr(0, name.size() - 3) + "log";
+    EXPECT_EQ(std::system(("unzip -p '" + saved.Host(name) + "' '" + logName + "' | grep -q 'a.txt'").c_str()), 0);
     EXPECT_THAT(temp.ReadHostFile("l/tessaro.log"),
                 HasSubstr("  ==> Mail notifications were sent to anna@example.org"));
     EXPECT_EQ(temp.ReadHostFile("e/B/docs/a.txt"), "alpha");

@@ -1,6 +1,7 @@
 #include "foundation/ui/ProgressControls.h"
 #include "foundation/ui/StatusWindow.h"
 #include "tasks/ui/Anzeige.h"
+#include "tasks/ui/MailDlg.h"
 
 #include <QApplication>
 #include <QDir>
@@ -79,4 +80,27 @@ TEST(Screenshots, ProgressWindowDuringARun)
         EXPECT_EQ(QProcess::execute("import", {"-window", "root", folder + "/progress-screen.png"}), 0);
     }
     window.Finish(FinishOk, "", "", 0, -1);
+}
+
+TEST(Screenshots, MailSettingsDialog)
+{
+    const QString folder = PictureFolder();
+    if (folder.isEmpty()) {
+        GTEST_SKIP() << "TESSARO_SCREENSHOT_DIR not set";
+    }
+    TMailDialog dialog;
+    TMailData mail;
+    mail.Server = "mail.example.org";
+    mail.Port = 587;
+    mail.Username = "anna";
+    mail.Password = "secret";
+    mail.Sender = "Backup at home";
+    mail.ReplyTo = "anna@example.org";
+    mail.Recipients = "anna@example.org,\"Bob Brown <bob@example.org>\"";
+    mail.AttachLog = true;
+    dialog.ShowData("Documents", mail);
+    dialog.move(40, 40);
+    dialog.show();
+    SettleWindows();
+    EXPECT_TRUE(dialog.grab().save(folder + "/mail-dialog.png"));
 }

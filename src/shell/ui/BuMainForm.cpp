@@ -270,7 +270,10 @@ void TBuMainForm::AddTrayIcon(const std::string& icon, const std::string& tip)
         tray->setToolTip(QStr(tip));
         return;
     }
-    ::AddTrayIcon(this, TrayCallbackMessage, TrayIconPicture(icon), QStr(tip));
+    // Without a tray (a server, the offscreen platform) batch runs go on without the icon.
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        ::AddTrayIcon(this, TrayCallbackMessage, TrayIconPicture(icon), QStr(tip));
+    }
 }
 
 void TBuMainForm::SetTrayIcon(const std::string& icon)
