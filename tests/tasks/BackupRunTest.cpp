@@ -374,6 +374,18 @@ TEST_F(BackupRunTest, SynchronisationDeletesExactlyTheOrphans)
     EXPECT_NE(LogText().find("      Status: : 2 files deleted"), std::string::npos);
 }
 
+TEST_F(BackupRunTest, WholeDriveAsSource)
+{
+    Write("a/f.txt");
+    Write("top.txt");
+    AddSource("S:\\");
+    task.DestMode = DestDrivesSeparated;
+    EXPECT_TRUE(Run()) << LogText();
+    EXPECT_TRUE(InDest("B/LwS/a/f.txt"));
+    EXPECT_TRUE(InDest("B/LwS/top.txt"));
+    EXPECT_NE(LogText().find("  Source: S:\\\n"), std::string::npos);
+}
+
 TEST_F(BackupRunTest, MissingSourceCountsAnErrorAndGoesOn)
 {
     Write("b/f.txt");
