@@ -454,6 +454,21 @@ bool TBuMain::QueryEndSession(bool logoff)
     return false;
 }
 
+bool TBuMain::ShutdownStarted()
+{
+    if (EndOfSessionPending || EndOfSessionRunning) {
+        return false;
+    }
+    const bool actionChosen = EndActionPending;
+    if (QueryEndSession(false)) {
+        return false;
+    }
+    if (!actionChosen) {
+        EndActionPending = false;
+    }
+    return true;
+}
+
 void TBuMain::AppIdle()
 {
     if (!EndOfSessionPending) {

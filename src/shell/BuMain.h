@@ -174,6 +174,10 @@ public:
     // ---- end of the session
     // True when the session may end now.
     bool QueryEndSession(bool logoff);
+    // The system's shutdown has begun and waits for us: true when the tasks due at the end
+    // of the session are to run (AppIdle). The system ends itself afterwards, so no end
+    // action of our own follows unless one was chosen before.
+    bool ShutdownStarted();
     // The idle handler: runs the end-of-session tasks after a refused query.
     void AppIdle();
     // The window is destroyed: the pending end action.

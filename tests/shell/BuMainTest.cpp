@@ -391,6 +391,28 @@ TEST(BuMain, EndOfSessionRefusesOnceRunsTheTasksThenEnds)
     EXPECT_EQ(chosen.main.EndAction, EndActionRestart);
 }
 
+TEST(BuMain, SystemShutdownRunsTheTasksWithoutASecondRequest)
+{
+    TRecordingSessionControl session;
+    TShell s;
+    EXPECT_FALSE(s.main.ShutdownStarted());
+    s.editor.Flags.EndOfSessionRun = true;
+    EXPECT_TRUE(s.main.ShutdownStarted());
+    EXPECT_FALSE(s.main.ShutdownStarted());
+    s.main.AppIdle();
+    s.main.Destroy();
+    EXPECT_EQ(s.editor.Calls.back(), "run '' 2 3");
+    EXPECT_TRUE(session.Requests.empty());
+
+    TShell chosen({"-end:restart"});
+    chosen.editor.Flags.EndOfSessionRun = true;
+    EXPECT_TRUE(chosen.main.ShutdownStarted());
+    chosen.main.AppIdle();
+    chosen.main.Destroy();
+    ASSERT_EQ(session.Requests.size(), 1u);
+    EXPECT_EQ(session.Requests[0].Flags, EWX_REBOOT | EWX_FORCEIFHUNG);
+}
+
 TEST(BuMain, TrayShutdownEntries)
 {
     TRecordingSessionControl session;

@@ -15,6 +15,7 @@
 #include "shell/ShellTaskEditor.h"
 #include "shell/StartUp.h"
 #include "shell/ui/BuMainForm.h"
+#include "shell/ui/SessionWatch.h"
 #include "tasks/Placeholders.h"
 #include "tasks/ProgressView.h"
 #include "tasks/ui/Anzeige.h"
@@ -123,7 +124,12 @@ int main(int argc, char* argv[])
     TAutoTaskHost& host = editor.Auto.Host;
     host.StartAnimation = [&shell](char letter) { shell.StartAnimation(letter); };
     host.StopAnimation = [&shell] { shell.StopAnimation(); };
-    host.UpdateTaskMenu = [&mainForm] { mainForm.UpdateTaskMenu(); };
+    // While tasks wait for the end of the session, a shutdown waits for them.
+    TSessionWatch sessionWatch;
+    host.UpdateTaskMenu = [&mainForm, &sessionWatch, &editor] {
+        mainForm.UpdateTaskMenu();
+        sessionWatch.SetInhibit(editor.AutoFlags().EndOfSessionRun);
+    };
     host.HideMainWindow = [&mainForm] { mainForm.ShowMainWindow(false); };
     host.TimerChanged = [&schedulerTimer](bool on) {
         if (on) {
@@ -134,14 +140,21 @@ int main(int argc, char* argv[])
     };
     editor.ShowLogHook = [] { NotAvailableYet("The log viewer is not available yet."); };
 
+    // The session manager asks first; the first request is refused and the tasks run.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &mainForm, [&shell](QSessionManager& manager) {
         if (!shell.QueryEndSession(false)) {
             manager.cancel();
             QTimer::singleShot(0, [&shell] { shell.AppIdle(); });
         }
     });
+    sessionWatch.OnShutdown = [&shell] {
+        if (shell.ShutdownStarted()) {
+            QTimer::singleShot(0, [&shell] { shell.AppIdle(); });
+        }
+    };
 
     shell.StartUp();
+    sessionWatch.SetInhibit(editor.AutoFlags().EndOfSessionRun);
     progressWindow.LoadFromIni(info.SettingsFile);
     progressWindow.SetVersion(info.VersionText);
     const int result = QApplication::exec();

@@ -1,4 +1,5 @@
 #include "shell/ui/BuMainForm.h"
+#include "shell/ui/SessionWatch.h"
 
 #include "EnvGuard.h"
 #include "TempFolder.h"
@@ -106,6 +107,14 @@ TEST(BuMainForm, AnimationFramesDiffer)
     EXPECT_NE(first, TrayIconPicture("BM2").pixmap(32).toImage());
     EXPECT_NE(first, TrayIconPicture("CM1").pixmap(32).toImage());
     EXPECT_NE(first, TrayIconPicture({}).pixmap(32).toImage());
+}
+
+TEST(SessionWatch, ReleasingAlwaysWorks)
+{
+    TSessionWatch watch;
+    watch.SetInhibit(true); // held only where logind answers on the system bus
+    EXPECT_TRUE(watch.SetInhibit(false));
+    EXPECT_FALSE(watch.Inhibiting());
 }
 
 // Pictures for people to look at; tests/ui/screenshots.sh runs them under Xvfb.
