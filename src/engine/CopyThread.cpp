@@ -3,8 +3,12 @@
 #include "engine/Encryption.h"
 #include "foundation/MessageLoop.h"
 
+#include <cerrno>
+#include <functional>
 #include <sys/resource.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -29,6 +33,89 @@ int NiceValue(TThreadPriority priority)
     return 0;
 }
 
+// Starting an OS thread costs more than copying a small file, and a backup starts one
+// worker per file. A thread that has finished its worker waits here a while for the
+// next one instead of ending; workers that overlap still get a thread each.
+class TWorkerThreads
+{
+public:
+    static TWorkerThreads& Instance()
+    {
+        // Never destroyed: idle threads may still wait on it while the program exits.
+        static TWorkerThreads* pool = new TWorkerThreads;
+        return *pool;
+    }
+
+    void Run(std::function<void()> job)
+    {
+        std::unique_lock lock(Mutex);
+        if (!Idle.empty()) {
+            TSlot* slot = Idle.back();
+            Idle.pop_back();
+            slot->Job = std::move(job);
+            slot->Wake.notify_one();
+            return;
+        }
+        auto* slot = new TSlot;
+        slot->Job = std::move(job);
+        std::thread([this, slot] { Serve(slot); }).detach();
+    }
+
+private:
+    struct TSlot
+    {
+        std::condition_variable Wake;
+        std::function<void()> Job;
+    };
+
+    static constexpr std::chrono::seconds IdleLife{10};
+
+    void Serve(TSlot* slot)
+    {
+        const int baseNice = BaseNice();
+        std::unique_lock lock(Mutex);
+        while (slot->Job) {
+            std::function<void()> job = std::move(slot->Job);
+            slot->Job = nullptr;
+            lock.unlock();
+            job();
+            job = nullptr;
+            // A worker may have changed this thread's nice value; one that cannot be
+            // taken back (raising priority needs privileges) ends the thread.
+            if (!RestoreNice(baseNice)) {
+                delete slot;
+                return;
+            }
+            lock.lock();
+            Idle.push_back(slot);
+            slot->Wake.wait_for(lock, IdleLife, [slot] { return static_cast<bool>(slot->Job); });
+            if (!slot->Job) {
+                std::erase(Idle, slot);
+            }
+        }
+        lock.unlock();
+        delete slot;
+    }
+
+    static int BaseNice()
+    {
+        errno = 0;
+        const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+        return errno == 0 ? nice : 0;
+    }
+
+    static bool RestoreNice(int baseNice)
+    {
+        const auto tid = static_cast<id_t>(gettid());
+        errno = 0;
+        const int nice = getpriority(PRIO_PROCESS, tid);
+        return (errno == 0 && nice == baseNice) || setpriority(PRIO_PROCESS, tid, baseNice) == 0;
+    }
+
+    std::mutex Mutex;
+    std::vector<TSlot*> Idle;
+};
+
 } // namespace
 
 TCopyThread::TCopyThread(const std::string& source, const std::string& destination, int32_t bufferSize,
@@ -51,15 +138,18 @@ void TCopyThread::Start()
         return;
     }
     Started = true;
-    Thread = std::thread([this] { ThreadMain(); });
+    TWorkerThreads::Instance().Run([this] { ThreadMain(); });
 }
 
 void TCopyThread::WaitFor()
 {
-    if (Thread.joinable()) {
-        Resume();
-        Thread.join();
+    if (!Started || Joined) {
+        return;
     }
+    Resume();
+    std::unique_lock lock(EndMutex);
+    EndSignal.wait(lock, [this] { return Finished; });
+    Joined = true;
 }
 
 void TCopyThread::ThreadMain()
@@ -76,6 +166,10 @@ void TCopyThread::ThreadMain()
     if (!Ended) {
         Done(0);
     }
+    // The last touch of this worker: the owner may free it the moment it sees Finished.
+    std::lock_guard lock(EndMutex);
+    Finished = true;
+    EndSignal.notify_all();
 }
 
 void TCopyThread::ApplyPriority()

@@ -159,9 +159,10 @@ private:
     void ThreadMain();
     void ApplyPriority();
 
-    std::thread Thread;
     bool Started = false;
+    bool Joined = false;
     std::atomic<bool> Ended{false};
+    bool Finished = false; // the thread has left this worker for good
     mutable std::mutex EndMutex;
     std::condition_variable EndSignal;
     mutable std::mutex GateMutex;

@@ -53,11 +53,22 @@ TStatusCode CheckNames(const std::string& source, const std::string& destination
 
 TStatusCode TCopyThread::OpenSource()
 {
-    if (const TStatusCode code = CheckNames(Source, Destination)) {
-        return code;
+    // One look at the source answers existence, times and attributes.
+    if (Platform::PathTooLong(Source)) {
+        return ecPathTooLong;
     }
-    SourceTimes = GetFileTimes(Source, false);
-    SourceAttr = Platform::GetFileAttributes(Source);
+    TFindData data;
+    if (!Platform::GetFindData(Source, data) || (data.Attr & faDirectory) != 0) {
+        return ecFileNotFound;
+    }
+    if (Platform::PathTooLong(Destination)) {
+        return ecPathTooLong;
+    }
+    if (Destination.empty()) {
+        return ecCreateFile;
+    }
+    SourceTimes = FindDataToFileTimes(data);
+    SourceAttr = data.Attr;
     auto stream = TFileStream::OpenRead(Source);
     if (!stream) {
         return ecOpenFile;

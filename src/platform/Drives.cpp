@@ -7,9 +7,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <mutex>
 #include <poll.h>
 #include <sstream>
@@ -24,10 +26,12 @@ namespace {
 constexpr char32_t CarryBase = 0xF000;
 constexpr std::string_view ForbiddenInWinNames = "\\:*?\"<>|";
 
+using TTable = std::vector<TDriveEntry>;
+
 std::mutex tableMutex;
-bool tableLoaded = false;
-std::vector<TDriveEntry> table;
+std::shared_ptr<const TTable> table;
 int mountInfoFd = -1;
+std::chrono::steady_clock::time_point nextMountCheck;
 
 bool IsLetter(char c)
 {
@@ -172,12 +176,19 @@ bool MountsChanged()
     return poll(&p, 1, 0) > 0 && (p.revents & (POLLPRI | POLLERR)) != 0;
 }
 
-std::vector<TDriveEntry> CurrentTable()
+// Every path conversion asks for the table: the mount table is looked at no more than
+// every few milliseconds, and callers share one snapshot instead of copying it.
+constexpr std::chrono::milliseconds MountCheckInterval{50};
+
+std::shared_ptr<const TTable> CurrentTable()
 {
     std::lock_guard lock(tableMutex);
-    if (MountsChanged() || !tableLoaded) {
-        table = BuildTable();
-        tableLoaded = true;
+    const auto now = std::chrono::steady_clock::now();
+    if (!table || now >= nextMountCheck) {
+        nextMountCheck = now + MountCheckInterval;
+        if (MountsChanged() || !table) {
+            table = std::make_shared<const TTable>(BuildTable());
+        }
     }
     return table;
 }
@@ -220,9 +231,14 @@ std::optional<TDriveEntry> GvfsEntryByName(const std::string& share)
 std::vector<std::string> SplitComponents(const std::string& path, char delimiter)
 {
     std::vector<std::string> parts;
-    std::string part;
-    std::istringstream in(path);
-    while (std::getline(in, part, delimiter)) {
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find(delimiter, start);
+        if (end == std::string::npos) {
+            end = path.size();
+        }
+        const std::string_view part(path.data() + start, end - start);
+        start = end + 1;
         if (part.empty() || part == ".") {
             continue;
         }
@@ -232,7 +248,7 @@ std::vector<std::string> SplitComponents(const std::string& path, char delimiter
             }
             continue;
         }
-        parts.push_back(part);
+        parts.emplace_back(part);
     }
     return parts;
 }
@@ -253,6 +269,10 @@ std::optional<TDriveEntry> BestEntryForHost(const std::vector<TDriveEntry>& entr
         if (IsHostPrefix(entry.HostDir, hostPath) && (!best || entry.HostDir.size() >= best->HostDir.size())) {
             best = entry;
         }
+    }
+    // Only a path below a gvfs folder can name a share there; most paths are not.
+    if (hostPath.find("/gvfs/smb-share:") == std::string::npos) {
+        return best;
     }
     if (auto gvfs = GvfsShareOfPath(hostPath); gvfs && (!best || gvfs->HostDir.size() > best->HostDir.size())) {
         best = TDriveEntry{gvfs->Share, gvfs->HostDir, DriveRemote, {}, false};
@@ -295,7 +315,7 @@ std::optional<TVolume> VolumeOf(const std::string& winPath)
         return std::nullopt;
     }
     TVolume volume;
-    auto entry = BestEntryForHost(CurrentTable(), *host);
+    auto entry = BestEntryForHost(*CurrentTable(), *host);
     if (entry && (entry->Type != DriveUnknown || !entry->Label.empty())) {
         volume.Entry = entry;
         return volume;
@@ -308,20 +328,20 @@ std::optional<TVolume> VolumeOf(const std::string& winPath)
 
 std::vector<TDriveEntry> DriveTable()
 {
-    return CurrentTable();
+    return *CurrentTable();
 }
 
 void ReloadDriveTable()
 {
+    auto fresh = std::make_shared<const TTable>(BuildTable());
     std::lock_guard lock(tableMutex);
-    table = BuildTable();
-    tableLoaded = true;
+    table = std::move(fresh);
 }
 
 std::vector<std::string> LogicalDrives()
 {
     std::vector<std::string> drives;
-    for (const TDriveEntry& entry : CurrentTable()) {
+    for (const TDriveEntry& entry : *CurrentTable()) {
         if (entry.Name.size() == 2 && entry.Name[1] == ':') {
             drives.push_back(entry.Name + "\\");
         }
@@ -393,7 +413,7 @@ std::optional<std::string> WinToHost(const std::string& winPath)
     }
     if (!drive.empty()) {
         const auto entries = CurrentTable();
-        auto entry = EntryByName(entries, NormalDriveName(drive));
+        auto entry = EntryByName(*entries, NormalDriveName(drive));
         if (!entry && drive.size() > 2) {
             entry = GvfsEntryByName(NormalDriveName(drive));
         }
@@ -421,7 +441,7 @@ std::optional<std::string> HostToWin(const std::string& hostPath)
         return std::nullopt;
     }
     const std::string path = JoinHost(SplitComponents(hostPath, '/'));
-    const auto entry = BestEntryForHost(CurrentTable(), path);
+    const auto entry = BestEntryForHost(*CurrentTable(), path);
     if (!entry) {
         return std::nullopt;
     }

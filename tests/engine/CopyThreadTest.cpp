@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -12,7 +14,9 @@ namespace {
 class TStepWorker : public TCopyThread
 {
 public:
-    explicit TStepWorker(int steps) : TCopyThread("C:\\in", "C:\\out", 16), Steps(steps) {}
+    explicit TStepWorker(int steps, TThreadPriority priority = TThreadPriority::tpNormal)
+        : TCopyThread("C:\\in", "C:\\out", 16, priority), Steps(steps)
+    {}
     ~TStepWorker() override { WaitFor(); }
 
     int Steps;
@@ -139,6 +143,50 @@ TEST(CopyThread, AFailingOrForgetfulExecuteStillEnds)
     forgetful.Start();
     WaitForWorkerEnd(forgetful);
     EXPECT_EQ(forgetful.StatusCode, 0u);
+}
+
+int ThreadNice()
+{
+    return getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+}
+
+TEST(CopyThread, WorkersInTurnAndSideBySide)
+{
+    for (int i = 0; i < 50; ++i) {
+        TStepWorker worker(3);
+        worker.Start();
+        WaitForWorkerEnd(worker);
+        EXPECT_EQ(worker.StatusCode, 0u);
+    }
+    // A paused worker must not hold up one started after it.
+    TStepWorker paused(2);
+    paused.Suspend();
+    paused.Start();
+    TStepWorker other(2);
+    other.Start();
+    WaitForWorkerEnd(other);
+    EXPECT_FALSE(paused.IsTerminated());
+    paused.Resume();
+    WaitForWorkerEnd(paused);
+    EXPECT_EQ(paused.StatusCode, 0u);
+}
+
+TEST(CopyThread, APriorityEndsWithItsWorker)
+{
+    const int base = ThreadNice();
+    std::atomic<int> seen{-100};
+    TStepWorker idle(1, TThreadPriority::tpIdle);
+    idle.BeforeDone = [&] { seen = ThreadNice(); };
+    idle.Start();
+    WaitForWorkerEnd(idle);
+    EXPECT_EQ(seen.load(), 19);
+    for (int i = 0; i < 3; ++i) {
+        TStepWorker normal(1);
+        normal.BeforeDone = [&] { seen = ThreadNice(); };
+        normal.Start();
+        WaitForWorkerEnd(normal);
+        EXPECT_EQ(seen.load(), base);
+    }
 }
 
 } // namespace

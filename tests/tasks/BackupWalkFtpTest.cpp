@@ -190,6 +190,22 @@ TEST_F(BackupWalkFtpTest, SecondRunUploadsNothingAndTimesMatchTheSources)
     EXPECT_EQ(peer.ReadFile("up/LwS/a/one.txt"), "changed");
 }
 
+TEST_F(BackupWalkFtpTest, EncryptingRunUploadsSealedFilesOnce)
+{
+    Write("a/one.txt", "first");
+    AddSource("S:\\a");
+    task.DestMode = DestCloneOfSource;
+    task.Encrypt = task.FixPassword = true;
+    task.Password = "a long enough password";
+    ASSERT_TRUE(RunBackup());
+    EXPECT_EQ(totals.Copied, 1u);
+    const std::string sealed = peer.ReadFile("up/a/one.txt.enc");
+    EXPECT_GT(sealed.size(), 5u);
+    EXPECT_EQ(sealed.find("first"), std::string::npos);
+    ASSERT_TRUE(RunBackup());
+    EXPECT_EQ(totals.Copied, 0u);
+}
+
 TEST_F(BackupWalkFtpTest, SynchronisationDeletesExactlyWhatLostItsSource)
 {
     Write("a/keep.txt", "keep");
