@@ -144,10 +144,7 @@ void ReadGlobalOptions(TIniFile& ini, TBackupTask& task, const TTaskFileEnv& env
     task.BakSuffix = ini.ReadString(SecGlobal, "BakSuffix", env.BackupSuffix);
     task.ShellCopy = ini.ReadBool(SecGlobal, "ShellCopy", false);
     task.CreationTime = ini.ReadBool(SecGlobal, "CreationTime", false);
-    task.PreCommand = HashesToQuotes(ini.ReadString(SecGlobal, "PreCommand", ""));
-    task.PostCommand = HashesToQuotes(ini.ReadString(SecGlobal, "PostCommand", ""));
-    task.PreWait = ini.ReadInteger(SecGlobal, "PreWait", 0);
-    task.PostWait = ini.ReadInteger(SecGlobal, "PostWait", 0);
+    ReadCommandKeys(ini, SecGlobal, task.PreCommand, task.PostCommand, task.PreWait, task.PostWait);
     task.ClearDest = ini.ReadBool(SecGlobal, "ClearDest", false);
     task.ArchBit = ini.ReadBool(SecGlobal, "ArchBit", false);
     task.UseArch = ini.ReadBool(SecGlobal, "UseArch", false);
@@ -461,10 +458,7 @@ void WriteFullTask(TIniFile& ini, const TBackupTask& task, int first, int last, 
     WriteText(ini, SecGlobal, "BakSuffix", task.BakSuffix);
     ini.WriteBool(SecGlobal, "ShellCopy", task.ShellCopy);
     ini.WriteBool(SecGlobal, "CreationTime", task.CreationTime);
-    WriteText(ini, SecGlobal, "PreCommand", QuotesToHashes(task.PreCommand));
-    WriteText(ini, SecGlobal, "PostCommand", QuotesToHashes(task.PostCommand));
-    ini.WriteInteger(SecGlobal, "PreWait", task.PreWait);
-    ini.WriteInteger(SecGlobal, "PostWait", task.PostWait);
+    WriteCommandKeys(ini, SecGlobal, task.PreCommand, task.PostCommand, task.PreWait, task.PostWait);
     ini.WriteBool(SecGlobal, "ClearDest", task.ClearDest);
     ini.WriteBool(SecGlobal, "ArchBit", task.ArchBit);
     ini.WriteBool(SecGlobal, "UseArch", task.UseArch);
