@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -188,6 +189,39 @@ TEST_F(BackupWalkFtpTest, SecondRunUploadsNothingAndTimesMatchTheSources)
     ASSERT_TRUE(RunBackup());
     EXPECT_EQ(totals.Copied, 1u);
     EXPECT_EQ(peer.ReadFile("up/LwS/a/one.txt"), "changed");
+}
+
+TEST_F(BackupWalkFtpTest, EncryptingRunUploadsSealedFilesOnce)
+{
+    Write("a/one.txt", "first");
+    AddSource("S:\\a");
+    task.DestMode = DestCloneOfSource;
+    task.Encrypt = task.FixPassword = true;
+    task.Password = "a long enough password";
+    ASSERT_TRUE(RunBackup());
+    EXPECT_EQ(totals.Copied, 1u);
+    const std::string sealed = peer.ReadFile("up/a/one.txt.enc");
+    EXPECT_GT(sealed.size(), 5u);
+    EXPECT_EQ(sealed.find("first"), std::string::npos);
+    ASSERT_TRUE(RunBackup());
+    EXPECT_EQ(totals.Copied, 0u);
+}
+
+TEST_F(BackupWalkFtpTest, ListingsWithoutSecondsStillFindCopiesCurrent)
+{
+    // LIST shows old files by day, recent ones by minute; the decision needs the seconds.
+    ASSERT_TRUE(peer.Start({"--disable", "MLSD,MLST"}, task.Ftp.Port));
+    Write("a/old.txt", "old");
+    Write("a/recent.txt", "recent", std::time(nullptr) - 3600 + 37);
+    AddSource("S:\\a");
+    task.DestMode = DestCloneOfSource;
+    ASSERT_TRUE(RunBackup());
+    EXPECT_EQ(totals.Copied, 2u);
+    ASSERT_TRUE(RunBackup());
+    EXPECT_EQ(totals.Copied, 0u);
+    Write("a/recent.txt", "changed", std::time(nullptr) - 3600 + 40);
+    ASSERT_TRUE(RunBackup());
+    EXPECT_EQ(totals.Copied, 1u);
 }
 
 TEST_F(BackupWalkFtpTest, SynchronisationDeletesExactlyWhatLostItsSource)

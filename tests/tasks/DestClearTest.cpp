@@ -2,6 +2,8 @@
 
 #include "../TempFolder.h"
 #include "RecordingProgressView.h"
+#include "engine/ExtFtp.h"
+#include "peers/FtpPeer.h"
 
 #include <gtest/gtest.h>
 
@@ -112,6 +114,39 @@ TEST_F(DestClearTest, GzipCopyStaysWhileTheNameInItsHeaderExists)
     EXPECT_EQ(Sync(filter), 1);
     EXPECT_TRUE(Has("dst/report.txt.gz"));
     EXPECT_FALSE(Has("dst/other.bin.gz"));
+}
+
+TEST_F(DestClearTest, FtpSyncComparesTheServersNamesWithTheConvertedOnes)
+{
+    TFtpPeer peer;
+    ASSERT_TRUE(peer.Start());
+    Put("src/Keep.TXT");
+    Put("src/sub/in.txt");
+    peer.WriteFile("base/keep.txt", "x"); // NameCase 1 uploaded it in lower case
+    peer.WriteFile("base/orphan.txt", "x");
+    peer.WriteFile("base/sub/in.txt", "x");
+    peer.WriteFile("base/gone/deep.txt", "x");
+    TExtFtp ftp;
+    ftp.Host = "127.0.0.1";
+    ftp.Port = peer.Port();
+    ftp.Username = TFtpPeer::User;
+    ftp.Password = TFtpPeer::Password;
+    ftp.NameCase = 1;
+    ASSERT_TRUE(ftp.Connect());
+    ASSERT_TRUE(ftp.ChangeDir("base"));
+    task.SyncMode = SyncAllFiles;
+    TDestClear clear(task, log, supervision);
+    TExtensionList filter;
+    int deleted = 0;
+    clear.SyncFtpDir(ftp, temp.Win("src"), "", false, deleted, considered, filter);
+    EXPECT_EQ(deleted, 2);
+    EXPECT_TRUE(fs::exists(peer.Root() / "base/keep.txt"));
+    EXPECT_TRUE(fs::exists(peer.Root() / "base/sub/in.txt"));
+    EXPECT_FALSE(fs::exists(peer.Root() / "base/orphan.txt"));
+    EXPECT_FALSE(fs::exists(peer.Root() / "base/gone"));
+    std::string current;
+    ASSERT_TRUE(ftp.PrintWorkingDir(current));
+    EXPECT_EQ(current, "/base");
 }
 
 } // namespace
