@@ -106,7 +106,9 @@ void TBuMain::TimerTimer()
         view.SetTrayIcon(AnimationIcon());
         return;
     }
-    if (Switches.Mode == TStartMode::Auto && Interval == AutoFirstIntervalMs) {
+    // A start delay of 3 s must not look like the first tick again.
+    if (Switches.Mode == TStartMode::Auto && Interval == AutoFirstIntervalMs && !autoDelayArmed) {
+        autoDelayArmed = true;
         Interval = AutoStartDelay * 1000;
         view.ShowMainWindow(false);
         view.SetTimer(true, Interval);

@@ -196,4 +196,5 @@ private:
     IMainWindowView& view;
     std::vector<TInstanceRequest> deferred;
     int runDepth = 0;
+    bool autoDelayArmed = false;
 };

@@ -39,7 +39,8 @@ public:
     bool NoSplash() const override { return Splashless; }
     void SetCloseDelay(int seconds) override { Calls.push_back("wait " + std::to_string(seconds)); }
     void SetLogSetting(uint32_t setting) override { Calls.push_back("log " + std::to_string(setting)); }
-    int StartDelay() const override { return 10; }
+    int Delay = 10;
+    int StartDelay() const override { return Delay; }
     bool RunAutoTasks(const std::string& list, int reason, int speed, bool quiet) override
     {
         Calls.push_back("run '" + list + "' " + std::to_string(reason) + " " + std::to_string(speed) +
@@ -150,6 +151,14 @@ TEST(BuMain, AutomaticStartHidesAfterThreeSecondsAndRunsTenLater)
     EXPECT_EQ(s.view.Events, (std::vector<std::string>{"0 show", "3000 hide", "13000 close"}));
     EXPECT_EQ(s.editor.Calls.back(), "run '' 0 3");
     EXPECT_TRUE(s.main.InTray);
+}
+
+TEST(BuMain, AStartDelayOfThreeSecondsEndsTheWaitAllTheSame)
+{
+    TShell s({"/auto"});
+    s.editor.Delay = 3;
+    s.Start();
+    EXPECT_EQ(s.view.Events, (std::vector<std::string>{"0 show", "3000 hide", "6000 close"}));
 }
 
 TEST(BuMain, AutomaticStartWithTimedTasksWaitsInTheTray)

@@ -1,9 +1,13 @@
 #include "TempFolder.h"
+#include "foundation/DateUtils.h"
+#include "shell/InstanceGuard.h"
+#include "tasks/Settings.h"
 #include "tasks/TaskFile.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
 
 // The program itself, started as a user would start it from a shell script.
 
@@ -13,6 +17,25 @@ std::string ProgramFile()
 {
     std::string dir = TESSARO_LOCALE_BUILD_DIR;
     return dir.substr(0, dir.rfind('/')) + "/tessaro";
+}
+
+bool WaitForText(const TTempFolder& folder, const std::string& file, const std::string& text)
+{
+    for (int i = 0; i < 3000; ++i) {
+        if (folder.ReadHostFile(file).find(text) != std::string::npos) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+void MakeFolders(const TTempFolder& folder)
+{
+    for (const char* dir : {"home", "config/Tessaro", "run", "source", "dest"}) {
+        std::filesystem::create_directories(folder.Host(dir));
+    }
+    std::filesystem::permissions(folder.Host("run"), std::filesystem::perms::owner_all);
 }
 
 // Runs the program in a clean environment of the folder (no LANGUAGE, C locale).
@@ -60,10 +83,7 @@ TEST(Program, BatchRunFromTheCommandLineInTheChosenLanguage)
         GTEST_SKIP() << "the program is not built";
     }
     TTempFolder folder;
-    for (const char* dir : {"home", "config/Tessaro", "run", "source", "dest"}) {
-        std::filesystem::create_directories(folder.Host(dir));
-    }
-    std::filesystem::permissions(folder.Host("run"), std::filesystem::perms::owner_all);
+    MakeFolders(folder);
     folder.WriteHostFile("source/report.txt", std::string(4000, 'r'));
     folder.WriteHostFile("config/Tessaro/tessaro.cfg", "[Language]\nLangID=de\n");
     WriteExampleTask(folder);
@@ -79,4 +99,37 @@ TEST(Program, BatchRunFromTheCommandLineInTheChosenLanguage)
     // The option wins over the language file.
     EXPECT_EQ(RunProgram(folder, "/lang:en -f -q -lo:2 '" + folder.Host("task.buj") + "'", output), 0) << output;
     EXPECT_NE(folder.ReadHostFile("config/Tessaro/tessaro.log").find(" - Data backup\n"), std::string::npos);
+}
+
+TEST(Program, SecondStartActivatesTheInstanceInTheTray)
+{
+    if (!std::filesystem::exists(ProgramFile())) {
+        GTEST_SKIP() << "the program is not built";
+    }
+    TTempFolder folder;
+    MakeFolders(folder);
+    WriteExampleTask(folder);
+    // One task at a set time that ran today: the program waits in the tray for it.
+    const TTimeStampPair today = DateTimeToTimeStamp(Now());
+    folder.WriteHostFile("config/Tessaro/tessaro.ini",
+                         "[Config]\nStartup=0\nTaskCount=1\n[AutoTask0]\nName=" + folder.Win("task.buj") +
+                             "\nMode=3\nLastDate=" + std::to_string(today.Date) +
+                             "\nLastTime=0\nBackupDate=" + std::to_string(today.Date + 1) + "\nBackupTime=0\n");
+    std::string firstOutput;
+    int firstResult = -1;
+    std::thread first(
+        [&] { firstResult = RunProgram(folder, "-auto -hide > '" + folder.Host("first.txt") + "'", firstOutput); });
+    for (int i = 0; i < 3000 && !std::filesystem::exists(folder.Host("run/Tessaro.socket")); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(std::filesystem::exists(folder.Host("run/Tessaro.socket")));
+
+    std::string output;
+    EXPECT_EQ(RunProgram(folder, "", output), 0) << output;
+    // Activation opens the task editor in the running instance, which then goes back to the tray.
+    EXPECT_TRUE(WaitForText(folder, "first.txt", "The task editor is not available yet."));
+    EXPECT_TRUE(SendInstanceRequest(folder.Host("run"), {TInstanceRequestKind::Close, {}}));
+    first.join();
+    EXPECT_EQ(firstResult, 0) << firstOutput;
+    EXPECT_TRUE(std::filesystem::exists(folder.Host("config/autostart/tessaro.desktop")));
 }

@@ -54,9 +54,15 @@ void LoadQtTranslation(QTranslator& translator, int languageIndex)
     }
 }
 
+// Windows still to come. Nobody could close a box on the offscreen platform, so there
+// the note goes to the error output instead.
 void NotAvailableYet(const char* text)
 {
-    InfoDialog(ProductName, TrDefault(text));
+    if (QGuiApplication::platformName() == "offscreen") {
+        std::fprintf(stderr, "%s\n", TrDefault(text).c_str());
+    } else {
+        InfoDialog(ProductName, TrDefault(text));
+    }
 }
 
 } // namespace
