@@ -22,6 +22,7 @@
 #include "tasks/DestClear.h"
 #include "tasks/ExecuteCommand.h"
 #include "tasks/IniValues.h"
+#include "tasks/MailReport.h"
 #include "tasks/Placeholders.h"
 #include "tasks/TaskChecks.h"
 #include "tasks/TimeStamp.h"
@@ -507,7 +508,6 @@ bool TBackupRun::PrepareFtpDestination(TRun& run)
     Supervision.View().SetDestination(ExpandPlaceholders(false, run.DestText));
     Supervision.View().SetStatusText(FtpTryingToConnectText());
     ProcessMessages();
-    const std::string password = ftp.Password;
     if (!ConnectFtp(run)) {
         Supervision.View().SetStatusText(FtpConnectionFailedText());
         Line(run, LogErrorPrefix + FtpConnectionFailedText());

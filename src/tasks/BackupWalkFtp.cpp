@@ -4,6 +4,7 @@
 #include "engine/FileTimes.h"
 #include "engine/WriteFtpThread.h"
 #include "foundation/MessageLoop.h"
+#include "foundation/StringUtils.h"
 #include "foundation/Translate.h"
 
 #include <chrono>
@@ -127,11 +128,29 @@ bool TBackupWalkFtp::EnsureConnected()
     return true;
 }
 
+bool TBackupWalkFtp::ExactRemoteTime(const std::string& name, int64_t& unixTime)
+{
+    return Ftp.SupportsExtension("MDTM") && Ftp.SendCmd("MDTM " + name) && Ftp.LastReplyCode() == 213 &&
+           ParseFtpTimeValue(TrimText(Ftp.LastReplyText()), unixTime);
+}
+
 bool TBackupWalkFtp::NeedsUpdate(const TFtpFileJob& job)
 {
     // Both sides in UTC seconds, so no time zone or daylight saving moves the decision.
     const TFileTime written = GetFileWriteTime(job.SourcePath);
-    return written == 0 || Ftp.NeedsUpdate(job.RemoteName, Task.Timespan, FileTimeToUnixTime(written));
+    if (written == 0) {
+        return true;
+    }
+    const int64_t sourceTime = FileTimeToUnixTime(written);
+    // A LIST line gives minutes at best (days for older files) in the server's own zone:
+    // a copy listed that way is judged by its exact time.
+    const bool machineListing = Ftp.UseMLIS && Ftp.SupportsExtension("MLST");
+    const TFtpListItem* listed = machineListing ? nullptr : Ftp.FindListed(Ftp.EncodeName(job.RemoteName));
+    int64_t remoteTime = 0;
+    if (listed && ExactRemoteTime(listed->Name, remoteTime)) {
+        return remoteTime + Task.Timespan < sourceTime;
+    }
+    return Ftp.NeedsUpdate(job.RemoteName, Task.Timespan, sourceTime);
 }
 
 TStatusCode TBackupWalkFtp::Upload(const TFtpFileJob& job)

@@ -67,6 +67,8 @@ private:
     };
 
     bool Reconnect();
+    // The file's modification time by MDTM (UTC, whole seconds); false when not offered.
+    bool ExactRemoteTime(const std::string& name, int64_t& unixTime);
     TStatusCode Send(const std::string& source, const std::string& remoteName, bool gzip, TEncryption* encryption);
     TStatusCode RunWorker(const std::string& source, const std::string& remoteName, bool gzip, TEncryption* encryption);
     void RemovePartial();

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -204,6 +205,23 @@ TEST_F(BackupWalkFtpTest, EncryptingRunUploadsSealedFilesOnce)
     EXPECT_EQ(sealed.find("first"), std::string::npos);
     ASSERT_TRUE(RunBackup());
     EXPECT_EQ(totals.Copied, 0u);
+}
+
+TEST_F(BackupWalkFtpTest, ListingsWithoutSecondsStillFindCopiesCurrent)
+{
+    // LIST shows old files by day, recent ones by minute; the decision needs the seconds.
+    ASSERT_TRUE(peer.Start({"--disable", "MLSD,MLST"}, task.Ftp.Port));
+    Write("a/old.txt", "old");
+    Write("a/recent.txt", "recent", std::time(nullptr) - 3600 + 37);
+    AddSource("S:\\a");
+    task.DestMode = DestCloneOfSource;
+    ASSERT_TRUE(RunBackup());
+    EXPECT_EQ(totals.Copied, 2u);
+    ASSERT_TRUE(RunBackup());
+    EXPECT_EQ(totals.Copied, 0u);
+    Write("a/recent.txt", "changed", std::time(nullptr) - 3600 + 40);
+    ASSERT_TRUE(RunBackup());
+    EXPECT_EQ(totals.Copied, 1u);
 }
 
 TEST_F(BackupWalkFtpTest, SynchronisationDeletesExactlyWhatLostItsSource)
