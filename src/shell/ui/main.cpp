@@ -76,6 +76,12 @@ int main(int argc, char* argv[])
         }
     }
     ChooseOffscreenWithoutDisplay();
+    // Outside a login session (cron, ssh without pam_systemd) the guard and Qt share a private folder.
+    if (Platform::HostEnv("XDG_RUNTIME_DIR").empty()) {
+        if (const std::string runtime = Platform::SessionRuntimeDir(); !runtime.empty()) {
+            setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(ProductName);
     QApplication::setQuitOnLastWindowClosed(false);
@@ -158,6 +164,14 @@ int main(int argc, char* argv[])
             QTimer::singleShot(0, [&shell] { shell.AppIdle(); });
         }
     };
+
+    // Coming to the front brings up what matters: the progress window of a run, a modal box.
+    QObject::connect(&app, &QGuiApplication::applicationStateChanged, &mainForm,
+                     [&mainForm](Qt::ApplicationState state) {
+                         if (state == Qt::ApplicationActive) {
+                             mainForm.BringApplicationToFront();
+                         }
+                     });
 
     shell.StartUp();
     sessionWatch.SetInhibit(editor.AutoFlags().EndOfSessionRun);
