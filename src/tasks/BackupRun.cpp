@@ -12,6 +12,7 @@
 #include "foundation/PathUtils.h"
 #include "foundation/StatusView.h"
 #include "foundation/StringUtils.h"
+#include "foundation/SysErrors.h"
 #include "foundation/Translate.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
@@ -260,7 +261,7 @@ bool TBackupRun::StartBtnClick()
     }
     const int error = Log.OpenLog(Settings.Protocol, true, Task.SendMail && MailUsable);
     if (error > 0) {
-        ErrorDialog({}, TrDefault("Error opening log file!") + "\r" + WithCount(TrDefault("System error %u"), error));
+        ErrorDialog({}, TrDefault("Error opening log file!") + "\r" + SysErrorMessage(error));
     }
     Log.WriteLogHeader(" - " + TrDefault("Data backup"));
     Priority = TThreadPriority::tpNormal;
