@@ -451,11 +451,3 @@ TEST(BuMain, TrayShutdownEntries)
     EXPECT_EQ(dialogs.LastText(), "No shutdown or logoff possible!");
     EXPECT_EQ(dialogs.Shown().back().caption, "Tessaro (Vers. 4.2.6)");
 }
-
-TEST(BuMain, VersionInfo)
-{
-    TShell s;
-    s.main.Info.Version.FileVersion = "4.2.6.0";
-    s.main.Info.ProgramDate = "2026-12-08 20:00";
-    EXPECT_EQ(s.main.VersionInfoText(), "Tessaro (Vers. 4.2.6.0) - 2026-12-08 20:00");
-}
