@@ -193,14 +193,14 @@ std::shared_ptr<const TTable> CurrentTable()
     return table;
 }
 
-std::optional<TDriveEntry> EntryByName(const std::vector<TDriveEntry>& entries, const std::string& name)
+const TDriveEntry* EntryByName(const std::vector<TDriveEntry>& entries, const std::string& name)
 {
     for (const TDriveEntry& entry : entries) {
         if (SameTextUtf8(entry.Name, name)) {
-            return entry;
+            return &entry;
         }
     }
-    return std::nullopt;
+    return nullptr;
 }
 
 // A share mounted through gvfs appears as a folder "smb-share:server=S,share=N[,...]".
@@ -251,6 +251,39 @@ std::vector<std::string> SplitComponents(const std::string& path, char delimiter
         parts.emplace_back(part);
     }
     return parts;
+}
+
+// Every path conversion comes here: the components are appended in place, ".." taking
+// back the last one but never the base already in host.
+void AppendHostComponents(std::string& host, std::string_view rest, bool rooted)
+{
+    const std::size_t floor = host.size();
+    std::size_t start = 0;
+    while (start <= rest.size()) {
+        std::size_t end = rest.find('\\', start);
+        if (end == std::string_view::npos) {
+            end = rest.size();
+        }
+        const std::string_view part = rest.substr(start, end - start);
+        start = end + 1;
+        if (part.empty() || part == ".") {
+            continue;
+        }
+        if (part == "..") {
+            const auto slash = host.rfind('/');
+            host.resize(slash == std::string::npos || slash < floor ? floor : slash);
+            continue;
+        }
+        if (!host.empty() || rooted) {
+            host += '/';
+        }
+        // Only names with carried characters (U+F000.., lead byte 0xEF) need converting.
+        if (part.find('\xEF') == std::string_view::npos) {
+            host.append(part);
+        } else {
+            host += WinNameToHost(std::string(part));
+        }
+    }
 }
 
 std::string JoinHost(const std::vector<std::string>& parts)
@@ -413,22 +446,16 @@ std::optional<std::string> WinToHost(const std::string& winPath)
     }
     if (!drive.empty()) {
         const auto entries = CurrentTable();
-        auto entry = EntryByName(*entries, NormalDriveName(drive));
-        if (!entry && drive.size() > 2) {
-            entry = GvfsEntryByName(NormalDriveName(drive));
-        }
-        if (!entry) {
+        if (const TDriveEntry* entry = EntryByName(*entries, NormalDriveName(drive))) {
+            base = entry->HostDir;
+        } else if (auto gvfs = drive.size() > 2 ? GvfsEntryByName(NormalDriveName(drive)) : std::nullopt) {
+            base = gvfs->HostDir;
+        } else {
             return std::nullopt;
         }
-        base = entry->HostDir;
     }
     std::string host = base == "/" ? "" : base;
-    for (const std::string& part : SplitComponents(rest, '\\')) {
-        if (!host.empty() || !base.empty()) {
-            host += "/";
-        }
-        host += WinNameToHost(part);
-    }
+    AppendHostComponents(host, rest, !base.empty());
     if (host.empty()) {
         return base.empty() ? std::string(".") : base;
     }

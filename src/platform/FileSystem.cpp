@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 #include <vector>
@@ -89,10 +91,16 @@ std::string HostParent(const std::string& host)
     return slash == 0 ? "/" : host.substr(0, slash);
 }
 
-bool StatHost(const std::string& host, bool follow, struct statx& sx)
+// name is relative to the open folder dirFd, or a whole path with AT_FDCWD.
+bool StatHostAt(int dirFd, const char* name, bool follow, struct statx& sx)
 {
     const int flags = follow ? 0 : AT_SYMLINK_NOFOLLOW;
-    return statx(AT_FDCWD, host.c_str(), flags, STATX_BASIC_STATS | STATX_BTIME, &sx) == 0;
+    return statx(dirFd, name, flags, STATX_BASIC_STATS | STATX_BTIME, &sx) == 0;
+}
+
+bool StatHost(const std::string& host, bool follow, struct statx& sx)
+{
+    return StatHostAt(AT_FDCWD, host.c_str(), follow, sx);
 }
 
 bool IsDir(const struct statx& sx)
@@ -126,21 +134,64 @@ enum class TStoreState
     Unsupported
 };
 
-TStoreState ReadStored(const std::string& host, TStoredAttr& stored)
+// Parses "attr;sec.nsec;size" (hex attr); a record read on every file of every walk.
+bool ParseStored(std::string_view text, TStoredAttr& stored)
+{
+    const char* pos = text.data();
+    const char* const end = text.data() + text.size();
+    const auto field = [&](auto& value, int base, char delimiter) {
+        const auto [next, error] = std::from_chars(pos, end, value, base);
+        if (error != std::errc() || (delimiter != 0 && (next == end || *next != delimiter))) {
+            return false;
+        }
+        pos = delimiter != 0 ? next + 1 : next;
+        return true;
+    };
+    TStoredAttr read;
+    if (!field(read.Attr, 16, ';') || !field(read.MtimeSec, 10, '.') || !field(read.MtimeNsec, 10, ';') ||
+        !field(read.Size, 10, 0)) {
+        return false;
+    }
+    stored = read;
+    return true;
+}
+
+// getxattrat (Linux 6.13) reads relative to an open folder, sparing the walk of the
+// whole path for every file a search lists; older kernels take the path.
+constexpr long GetXattrAtCall = 464;
+std::atomic<bool> xattrAtMissing{false};
+
+struct TXattrArgs
+{
+    std::uint64_t Value;
+    std::uint32_t Size;
+    std::uint32_t Flags;
+};
+
+ssize_t GetStoredXattr(int dirFd, const char* name, const std::string& host, char* buffer, std::size_t size)
+{
+    if (dirFd != AT_FDCWD && name && !xattrAtMissing) {
+        TXattrArgs args{reinterpret_cast<std::uintptr_t>(buffer), static_cast<std::uint32_t>(size), 0};
+        const long len = syscall(GetXattrAtCall, dirFd, name, 0, DosAttribXattr, &args, sizeof args);
+        if (len >= 0 || (errno != ENOSYS && errno != EPERM)) {
+            return len;
+        }
+        if (errno == ENOSYS) {
+            xattrAtMissing = true;
+        }
+    }
+    return getxattr(host.c_str(), DosAttribXattr, buffer, size);
+}
+
+TStoreState ReadStored(const std::string& host, TStoredAttr& stored, int dirFd = AT_FDCWD, const char* atName = nullptr)
 {
     char buffer[128] = {};
-    const ssize_t len = getxattr(host.c_str(), DosAttribXattr, buffer, sizeof buffer - 1);
+    const ssize_t len = GetStoredXattr(dirFd, atName, host, buffer, sizeof buffer - 1);
     if (len < 0) {
         return (errno == ENOTSUP || errno == EOPNOTSUPP) ? TStoreState::Unsupported : TStoreState::Missing;
     }
-    unsigned attr = 0;
-    long long sec = 0, nsec = 0;
-    unsigned long long size = 0;
-    if (std::sscanf(buffer, "%x;%lld.%lld;%llu", &attr, &sec, &nsec, &size) != 4) {
-        return TStoreState::Missing;
-    }
-    stored = {attr, sec, nsec, size};
-    return TStoreState::Present;
+    return ParseStored(std::string_view(buffer, static_cast<std::size_t>(len)), stored) ? TStoreState::Present
+                                                                                        : TStoreState::Missing;
 }
 
 bool SameContentStamp(const TStoredAttr& stored, const struct statx& sx)
@@ -175,7 +226,8 @@ int WriteStoredForced(const std::string& host, std::uint32_t attr, const struct 
     return (err == ENOTSUP || err == EOPNOTSUPP) ? 0 : err;
 }
 
-std::uint32_t AttributesOf(const std::string& host, const std::string& name, const struct statx& sx)
+std::uint32_t AttributesOf(const std::string& host, const std::string& name, const struct statx& sx, int dirFd,
+                           const char* atName)
 {
     const bool dir = IsDir(sx);
     std::uint32_t attr = dir ? faDirectory : 0;
@@ -186,7 +238,7 @@ std::uint32_t AttributesOf(const std::string& host, const std::string& name, con
         attr |= faHidden;
     }
     TStoredAttr stored;
-    switch (ReadStored(host, stored)) {
+    switch (ReadStored(host, stored, dirFd, atName)) {
     case TStoreState::Present:
         attr |= stored.Attr & (faHidden | faSysFile | (dir ? faReadOnly : 0));
         // Windows sets the archive bit on every write; a changed stamp means a write.
@@ -204,11 +256,12 @@ std::uint32_t AttributesOf(const std::string& host, const std::string& name, con
     return attr;
 }
 
-TFindData MakeFindData(const std::string& host, const std::string& winName, const struct statx& sx)
+TFindData MakeFindData(const std::string& host, const std::string& winName, const struct statx& sx,
+                       int dirFd = AT_FDCWD, const char* atName = nullptr)
 {
     TFindData data;
     data.Name = winName;
-    data.Attr = AttributesOf(host, HostBaseName(host), sx);
+    data.Attr = AttributesOf(host, HostBaseName(host), sx, dirFd, atName);
     data.Size = IsDir(sx) ? 0 : sx.stx_size;
     data.LastWriteTime = FromStatx(sx.stx_mtime);
     data.LastAccessTime = FromStatx(sx.stx_atime);
@@ -221,15 +274,20 @@ TFindData MakeFindData(const std::string& host, const std::string& winName, cons
 }
 
 // Follows a link to a file; refuses links to folders, dangling links and special files.
-bool StatEntry(const std::string& host, struct statx& sx)
+bool StatEntryAt(int dirFd, const char* name, struct statx& sx)
 {
-    if (!StatHost(host, false, sx)) {
+    if (!StatHostAt(dirFd, name, false, sx)) {
         return false;
     }
     if (S_ISLNK(sx.stx_mode)) {
-        return StatHost(host, true, sx) && IsRegular(sx);
+        return StatHostAt(dirFd, name, true, sx) && IsRegular(sx);
     }
     return IsRegular(sx) || IsDir(sx);
+}
+
+bool StatEntry(const std::string& host, struct statx& sx)
+{
+    return StatEntryAt(AT_FDCWD, host.c_str(), sx);
 }
 
 // 0, or the error for a name that is missing or no regular file or folder.
@@ -309,11 +367,59 @@ enum class TOpenMode
     CreateNew
 };
 
+// Reading: the opened file is checked instead of looking the name up twice.
+std::unique_ptr<TFile> OpenHostForReading(std::string host, TShare share)
+{
+    const int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        FailErrno(host);
+        return nullptr;
+    }
+    auto file = std::make_unique<TFile>(fd, std::move(host));
+    struct stat opened = {};
+    if (fstat(fd, &opened) == 0 && S_ISDIR(opened.st_mode)) {
+        Fail(ErrorAccessDenied);
+        return nullptr;
+    }
+    if (const int locked = LockFor(fd, share, false); locked != 0) {
+        Fail(locked);
+        return nullptr;
+    }
+    return file;
+}
+
+// A file that is not there yet is simply created, in one call. False when something is
+// there already; else true with the file, or nullptr and the error.
+bool CreateMissingFile(const std::string& host, TShare share, std::unique_ptr<TFile>& file)
+{
+    const int fd = open(host.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (errno == EEXIST) {
+            return false;
+        }
+        FailErrno(host);
+        return true;
+    }
+    file = std::make_unique<TFile>(fd, host);
+    if (const int locked = LockFor(fd, share, true); locked != 0) {
+        Fail(locked);
+        file.reset();
+    }
+    return true;
+}
+
 std::unique_ptr<TFile> OpenHost(const std::string& winPath, TOpenMode mode, bool create, TShare share)
 {
     std::string host;
     if (!ToHost(winPath, host)) {
         return nullptr;
+    }
+    if (mode == TOpenMode::Read && !create) {
+        return OpenHostForReading(std::move(host), share);
+    }
+    if (std::unique_ptr<TFile> created;
+        mode == TOpenMode::WriteTruncate && create && CreateMissingFile(host, share, created)) {
+        return created;
     }
     struct statx sx = {};
     const bool exists = StatHost(host, true, sx);
@@ -410,6 +516,8 @@ std::int64_t UnixSecondsFromFileTime(TFileTime time)
 
 struct TSearchState
 {
+    // Open while names are left to look at: they are looked at relative to it.
+    std::unique_ptr<DIR, int (*)(DIR*)> Dir{nullptr, closedir};
     std::string HostDir;
     std::uint32_t Mask = 0;
     std::vector<std::pair<std::string, std::string>> Names; // win name, host name
@@ -438,11 +546,13 @@ static int NextMatching(TSearchRec& rec)
     while (state.Next < state.Names.size()) {
         const auto& [winName, hostName] = state.Names[state.Next++];
         const std::string host = state.HostDir == "/" ? "/" + hostName : state.HostDir + "/" + hostName;
+        const int dirFd = state.Dir ? dirfd(state.Dir.get()) : AT_FDCWD;
+        const char* atName = state.Dir ? hostName.c_str() : host.c_str();
         struct statx sx = {};
-        if (!StatEntry(host, sx)) {
+        if (!StatEntryAt(dirFd, atName, sx)) {
             continue;
         }
-        TFindData data = MakeFindData(host, winName, sx);
+        TFindData data = MakeFindData(host, winName, sx, dirFd, state.Dir ? atName : nullptr);
         if (!PassesAttrMask(data.Attr, state.Mask)) {
             continue;
         }
@@ -452,6 +562,7 @@ static int NextMatching(TSearchRec& rec)
         rec.FindData = std::move(data);
         return 0;
     }
+    state.Dir.reset();
     return Fail(ErrorNoMoreFiles);
 }
 
@@ -477,7 +588,8 @@ int FindFirst(const std::string& pattern, std::uint32_t attr, TSearchRec& rec)
     if (!HasWildcards(mask)) {
         state->Names.emplace_back(mask, WinNameToHost(mask));
     } else {
-        DIR* dir = opendir(hostDir.c_str());
+        state->Dir.reset(opendir(hostDir.c_str()));
+        DIR* dir = state->Dir.get();
         if (!dir) {
             return Fail(errno == ENOENT || errno == ENOTDIR ? ErrorPathNotFound : ErrorFromErrno(errno, hostDir));
         }
@@ -491,7 +603,6 @@ int FindFirst(const std::string& pattern, std::uint32_t attr, TSearchRec& rec)
                 state->Names.emplace_back(std::move(winName), hostName);
             }
         }
-        closedir(dir);
         // A stable order, as Windows file systems list names sorted.
         std::sort(state->Names.begin(), state->Names.end(), [](const auto& a, const auto& b) {
             const int byText = CompareTextUtf8(a.first, b.first);

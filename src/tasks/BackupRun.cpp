@@ -12,6 +12,7 @@
 #include "foundation/PathUtils.h"
 #include "foundation/StatusView.h"
 #include "foundation/StringUtils.h"
+#include "foundation/SysErrors.h"
 #include "foundation/Translate.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
@@ -22,6 +23,7 @@
 #include "tasks/DestClear.h"
 #include "tasks/ExecuteCommand.h"
 #include "tasks/IniValues.h"
+#include "tasks/MailReport.h"
 #include "tasks/Placeholders.h"
 #include "tasks/TaskChecks.h"
 #include "tasks/TimeStamp.h"
@@ -259,7 +261,7 @@ bool TBackupRun::StartBtnClick()
     }
     const int error = Log.OpenLog(Settings.Protocol, true, Task.SendMail && MailUsable);
     if (error > 0) {
-        ErrorDialog({}, TrDefault("Error opening log file!") + "\r" + WithCount(TrDefault("System error %u"), error));
+        ErrorDialog({}, TrDefault("Error opening log file!") + "\r" + SysErrorMessage(error));
     }
     Log.WriteLogHeader(" - " + TrDefault("Data backup"));
     Priority = TThreadPriority::tpNormal;
@@ -507,7 +509,6 @@ bool TBackupRun::PrepareFtpDestination(TRun& run)
     Supervision.View().SetDestination(ExpandPlaceholders(false, run.DestText));
     Supervision.View().SetStatusText(FtpTryingToConnectText());
     ProcessMessages();
-    const std::string password = ftp.Password;
     if (!ConnectFtp(run)) {
         Supervision.View().SetStatusText(FtpConnectionFailedText());
         Line(run, LogErrorPrefix + FtpConnectionFailedText());

@@ -11,8 +11,8 @@
 //   run.RunBackup(autoIndex, taskFile, endMode);   a run with an open log
 //
 // Questions go through the message-dialog API, passwords and text input through
-// IRunDialogs. The report mail is a seam that the mail module fills in (by default
-// nothing is mailed); the commands before and after run through ExecuteCommand.
+// IRunDialogs. The report mail (tasks/MailReport.h) and the commands before and after
+// (tasks/ExecuteCommand.h) are the program's own unless the owner replaces them.
 
 #include "foundation/DateUtils.h"
 #include "tasks/BackupLog.h"
@@ -28,6 +28,7 @@
 #include <vector>
 
 class ITaskCheckDialogs;
+class TMailReport;
 class IWalkFtp;
 class TExtFtp;
 
@@ -80,7 +81,7 @@ public:
     TBackupRun& operator=(const TBackupRun&) = delete;
 
     // Seams; null members mean: no dialogs (every prompt cancelled), no mail, no command.
-    // ExecuteCommand starts as the program's own (tasks/ExecuteCommand.h).
+    // Mail and ExecuteCommand start as the program's own.
     IRunDialogs* Dialogs = nullptr;
     ITaskCheckDialogs* CheckDialogs = nullptr;
     IMailReport* Mail = nullptr;
@@ -158,4 +159,5 @@ private:
     TBackupLog& Log;
     TBackupSupervision& Supervision;
     TTotals LastTotals;
+    std::unique_ptr<TMailReport> OwnMail;
 };

@@ -56,6 +56,22 @@ TEST(Drives, WindowsTextMapsToHostPathsAndBack)
         EXPECT_EQ(WinToHost(c.win).value_or("?"), c.host) << c.win;
     }
     EXPECT_EQ(WinToHost("rel\\dir").value_or("?"), "rel/dir");
+}
+
+TEST(Drives, DotDotNeverClimbsAboveTheDrive)
+{
+    TDrivesEnv env("E=/tmp/t/e");
+    const std::pair<const char*, const char*> cases[] = {
+        {"E:\\..\\..\\x", "/tmp/t/e/x"},
+        {"E:\\a\\b\\..\\..\\..", "/tmp/t/e"},
+        {"E:\\a\\..\\b\\.\\c", "/tmp/t/e/b/c"},
+        {"C:\\..\\x\\..\\y", "/y"},
+        {"a\\..\\..\\b", "b"},
+        {"a\\..", "."},
+    };
+    for (const auto& [win, host] : cases) {
+        EXPECT_EQ(WinToHost(win).value_or("?"), host) << win;
+    }
     EXPECT_FALSE(WinToHost("Q:\\nothing").has_value());
     EXPECT_FALSE(WinToHost("\\\\nosuchserver\\share\\x").has_value());
 }

@@ -7,6 +7,7 @@
 
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace Platform;
@@ -349,4 +350,50 @@ TEST(FileSystem, PrivateTempFoldersAreNewAndClosedToOthers)
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     EXPECT_EQ(RemoveDir(first), 0);
     EXPECT_EQ(RemoveDir(second), 0);
+}
+
+// The search looks names up relative to its open folder, the path calls by whole path:
+// both must read the same stored records, and a damaged record counts as none.
+TEST(FileSystem, SearchAndPathCallsReadStoredRecordsAlike)
+{
+    TTempFolder tmp;
+    tmp.WriteHostFile("f.txt", "abc");
+    struct stat st = {};
+    ASSERT_EQ(stat(tmp.Host("f.txt").c_str(), &st), 0);
+    const std::string stamp = std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec) + ";3";
+    const std::pair<std::string, std::uint32_t> records[] = {
+        {"2;" + stamp, faHidden},
+        {"22;" + stamp, faHidden | faArchive},
+        {"4;1.0;3", faSysFile | faArchive}, // written since the record was stored
+        {"", faArchive},
+        {"zz;" + stamp, faArchive},
+        {"2;" + std::to_string(st.st_mtim.tv_sec), faArchive},
+        {"2;x.5;3", faArchive},
+    };
+    for (const auto& [record, expected] : records) {
+        ASSERT_EQ(setxattr(tmp.Host("f.txt").c_str(), "user.tessaro.dosattrib", record.data(), record.size(), 0), 0);
+        EXPECT_EQ(GetFileAttributes(tmp.Win("f.txt")), expected) << record;
+        const auto found = Search(tmp.Win("*"), faAnyFile);
+        ASSERT_EQ(found.size(), 1u);
+        EXPECT_EQ(found[0].second, expected) << record;
+    }
+}
+
+TEST(FileSystem, OpeningChecksWhatIsThere)
+{
+    TTempFolder tmp;
+    std::filesystem::create_directory(tmp.Host("d"));
+    EXPECT_EQ(OpenRead(tmp.Win("d")), nullptr);
+    EXPECT_EQ(LastError(), ErrorAccessDenied);
+    EXPECT_EQ(OpenWrite(tmp.Win("d")), nullptr);
+    EXPECT_EQ(LastError(), ErrorAccessDenied);
+    EXPECT_EQ(OpenRead(tmp.Win("missing")), nullptr);
+    EXPECT_EQ(LastError(), ErrorFileNotFound);
+
+    ASSERT_EQ(WriteText(tmp.Win("new.txt"), "first, longer"), "ok");
+    ASSERT_EQ(WriteText(tmp.Win("new.txt"), "second"), "ok");
+    EXPECT_EQ(tmp.ReadHostFile("new.txt"), "second");
+    auto reader = OpenRead(tmp.Win("new.txt"));
+    ASSERT_NE(reader, nullptr);
+    EXPECT_EQ(reader->Size(), 6);
 }

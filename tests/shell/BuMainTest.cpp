@@ -346,7 +346,7 @@ TEST(BuMain, SecondStartRequestsWaitForTheRun)
 {
     TShell s;
     s.editor.DuringRun = [&](int reason) {
-        if (reason == RunReasonRunNow) {
+        if (reason == ReasonRunNow) {
             s.main.HandleRequest({TInstanceRequestKind::HandOver, "C:\\T\\x.buj"});
             s.main.HandleRequest({TInstanceRequestKind::Close, {}});
             s.view.Record("run ends");
@@ -373,7 +373,7 @@ TEST(BuMain, EndOfSessionRefusesOnceRunsTheTasksThenEnds)
     s.editor.Flags.EndOfSessionRun = true;
     s.editor.Flags.StayInTray = true;
     s.editor.DuringRun = [&](int reason) {
-        if (reason == RunReasonEndOfSession) {
+        if (reason == ReasonEndOfSession) {
             EXPECT_FALSE(s.main.QueryEndSession(true)); // a second request while the tasks run
         }
     };
@@ -450,12 +450,4 @@ TEST(BuMain, TrayShutdownEntries)
     refused.main.Destroy();
     EXPECT_EQ(dialogs.LastText(), "No shutdown or logoff possible!");
     EXPECT_EQ(dialogs.Shown().back().caption, "Tessaro (Vers. 4.2.6)");
-}
-
-TEST(BuMain, VersionInfo)
-{
-    TShell s;
-    s.main.Info.Version.FileVersion = "4.2.6.0";
-    s.main.Info.ProgramDate = "2026-12-08 20:00";
-    EXPECT_EQ(s.main.VersionInfoText(), "Tessaro (Vers. 4.2.6.0) - 2026-12-08 20:00");
 }

@@ -3,6 +3,7 @@
 #include "foundation/MessageLoop.h"
 #include "foundation/SessionEnd.h"
 #include "foundation/StatusView.h"
+#include "foundation/StringUtils.h"
 #include "foundation/Translate.h"
 #include "foundation/ui/LogonDialog.h"
 #include "foundation/ui/QtMessageDialogs.h"
@@ -54,15 +55,29 @@ void LoadQtTranslation(QTranslator& translator, int languageIndex)
     }
 }
 
-// Windows still to come. Nobody could close a box on the offscreen platform, so there
-// the note goes to the error output instead.
+bool Offscreen()
+{
+    return QGuiApplication::platformName() == "offscreen";
+}
+
+// Nobody could close a box on the offscreen platform: messages go to the error output
+// and every question counts as closed.
+class TConsoleMessageDialogs : public IMessageDialogs
+{
+public:
+    int Show(const TMessageRequest& request) override
+    {
+        const std::string text = ReplaceText(ReplaceText(request.text, "\r\n", "\n"), "\r", "\n");
+        std::fprintf(stderr, "%s%s%s\n", request.caption.c_str(), request.caption.empty() ? "" : ": ", text.c_str());
+        return CloseResult(request.buttons);
+    }
+    TScreenPoint CursorPos() override { return {0, 0}; }
+};
+
+// Windows still to come.
 void NotAvailableYet(const char* text)
 {
-    if (QGuiApplication::platformName() == "offscreen") {
-        std::fprintf(stderr, "%s\n", TrDefault(text).c_str());
-    } else {
-        InfoDialog(ProductName, TrDefault(text));
-    }
+    InfoDialog(ProductName, TrDefault(text));
 }
 
 } // namespace
@@ -76,6 +91,12 @@ int main(int argc, char* argv[])
         }
     }
     ChooseOffscreenWithoutDisplay();
+    // Outside a login session (cron, ssh without pam_systemd) the guard and Qt share a private folder.
+    if (Platform::HostEnv("XDG_RUNTIME_DIR").empty()) {
+        if (const std::string runtime = Platform::SessionRuntimeDir(); !runtime.empty()) {
+            setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(ProductName);
     QApplication::setQuitOnLastWindowClosed(false);
@@ -89,7 +110,12 @@ int main(int argc, char* argv[])
     ApplyLanguage(language);
     QTranslator qtTranslator;
     LoadQtTranslation(qtTranslator, language);
-    InstallQtMessageDialogs();
+    TConsoleMessageDialogs consoleDialogs;
+    if (Offscreen()) {
+        SetMessageDialogs(&consoleDialogs);
+    } else {
+        InstallQtMessageDialogs();
+    }
 
     uint8_t startFlags = ScanStartFlags(params);
     TInstanceGuard guard(Platform::SessionRuntimeDir());
@@ -99,13 +125,17 @@ int main(int argc, char* argv[])
     InstallLogindSessionControl();
     SetProcessMessagesHook([] { QCoreApplication::processEvents(); });
 
-    TShellTaskEditor editor;
-    TBuMainForm mainForm(editor);
+    // The runs take the progress window when the editor's state is made: register it first.
     TZeigFortschritt progressWindow;
     TStatusWindow statusWindow;
     TLogonDialog logonDialog;
-    RegisterProgressView(&progressWindow);
+    // Runs never wait for a progress window that nobody can see.
+    if (!Offscreen()) {
+        RegisterProgressView(&progressWindow);
+    }
     RegisterStatusView(&statusWindow);
+    TShellTaskEditor editor;
+    TBuMainForm mainForm(editor);
     InstallLogonPrompt(&logonDialog);
     RegisterInTrayQuery([&mainForm] { return mainForm.Logic.InTray; });
     mainForm.SetProgressWindow(&progressWindow);
@@ -158,6 +188,16 @@ int main(int argc, char* argv[])
             QTimer::singleShot(0, [&shell] { shell.AppIdle(); });
         }
     };
+
+    // Coming to the front brings up what matters: the progress window of a run, a modal box.
+    if (!Offscreen()) {
+        QObject::connect(&app, &QGuiApplication::applicationStateChanged, &mainForm,
+                         [&mainForm](Qt::ApplicationState state) {
+                             if (state == Qt::ApplicationActive) {
+                                 mainForm.BringApplicationToFront();
+                             }
+                         });
+    }
 
     shell.StartUp();
     sessionWatch.SetInhibit(editor.AutoFlags().EndOfSessionRun);

@@ -1,5 +1,4 @@
 #include "shell/ui/BuMainForm.h"
-#include "shell/ui/SessionWatch.h"
 
 #include "EnvGuard.h"
 #include "TempFolder.h"
@@ -99,22 +98,6 @@ TEST(BuMainForm, SplashTexts)
     f.form.ShowProgressBar();
     EXPECT_TRUE(f.form.StartLabel->isHidden());
     f.form.ShowMainWindow(false);
-}
-
-TEST(BuMainForm, AnimationFramesDiffer)
-{
-    const QImage first = TrayIconPicture("BM1").pixmap(32).toImage();
-    EXPECT_NE(first, TrayIconPicture("BM2").pixmap(32).toImage());
-    EXPECT_NE(first, TrayIconPicture("CM1").pixmap(32).toImage());
-    EXPECT_NE(first, TrayIconPicture({}).pixmap(32).toImage());
-}
-
-TEST(SessionWatch, ReleasingAlwaysWorks)
-{
-    TSessionWatch watch;
-    watch.SetInhibit(true); // held only where logind answers on the system bus
-    EXPECT_TRUE(watch.SetInhibit(false));
-    EXPECT_FALSE(watch.Inhibiting());
 }
 
 // Pictures for people to look at; tests/ui/screenshots.sh runs them under Xvfb.
