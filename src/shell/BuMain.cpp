@@ -141,7 +141,7 @@ void TBuMain::TimerTimer()
         bool done = false;
         {
             TRunScope scope(runDepth);
-            done = editor.RunAutoTasks(Switches.TaskList, RunReasonAutoStart, Switches.Speed, false);
+            done = editor.RunAutoTasks(Switches.TaskList, ReasonAutoStart, Switches.Speed, false);
         }
         if (done) {
             Close();
@@ -178,7 +178,7 @@ void TBuMain::RunTaskList(bool allByDefault)
     if (list.empty() && allByDefault) {
         list = "#";
     }
-    RunBatch('B', [&] { editor.RunAutoTasks(list, RunReasonRunNow, Switches.Speed, Quiet); });
+    RunBatch('B', [&] { editor.RunAutoTasks(list, ReasonRunNow, Switches.Speed, Quiet); });
 }
 
 void TBuMain::InteractiveStart()
@@ -192,7 +192,7 @@ void TBuMain::InteractiveStart()
     }
     if (answer == StartNoteEdit) {
         InTray = false;
-        editor.RunAutoTasks(Switches.TaskList, RunReasonEditor, Switches.Speed, false);
+        editor.RunAutoTasks(Switches.TaskList, ReasonEditor, Switches.Speed, false);
         EndInteractive();
     } else if (answer == StartNoteStart) {
         RunTaskList(false);
@@ -314,7 +314,7 @@ void TBuMain::SofortStartenClick(const std::string& selector)
     Busy = true;
     {
         TRunScope scope(runDepth);
-        editor.RunAutoTasks(selector, RunReasonRunNow, Switches.Speed, false);
+        editor.RunAutoTasks(selector, ReasonRunNow, Switches.Speed, false);
     }
     editor.LoadCurrentTask();
     Busy = false;
@@ -427,14 +427,14 @@ void TBuMain::RunDeferredRequests()
 
 void TBuMain::CopyDataReceived(const std::string& taskName)
 {
-    editor.RunAutoTasks(taskName, RunReasonHandOver, Switches.Speed, false);
+    editor.RunAutoTasks(taskName, ReasonHandOver, Switches.Speed, false);
 }
 
 void TBuMain::ActivateMessage(const std::string& text)
 {
     InTray = false;
     if (!editor.Visible()) {
-        editor.RunAutoTasks(text, RunReasonEditor, Switches.Speed, false);
+        editor.RunAutoTasks(text, ReasonEditor, Switches.Speed, false);
         EndInteractive();
     }
 }
@@ -480,7 +480,7 @@ void TBuMain::AppIdle()
     EndOfSessionRunning = true;
     editor.WriteSettings();
     EndInteractive();
-    editor.RunAutoTasks(Switches.TaskList, RunReasonEndOfSession, Switches.Speed, Quiet);
+    editor.RunAutoTasks(Switches.TaskList, ReasonEndOfSession, Switches.Speed, Quiet);
     EndOfSessionRunning = false;
     EndOfSessionDone = true;
     Close();

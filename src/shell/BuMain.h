@@ -8,22 +8,13 @@
 #include "shell/CommandLine.h"
 #include "shell/InstanceGuard.h"
 #include "shell/StartUp.h"
+#include "tasks/AutoTasks.h"
 #include "tasks/TaskModel.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
-
-// Why the task editor runs tasks (RunAutoTasks).
-enum : int
-{
-    RunReasonAutoStart = 0,
-    RunReasonRunNow = 1,
-    RunReasonEndOfSession = 2,
-    RunReasonEditor = 3,
-    RunReasonHandOver = 4,
-};
 
 // Answers of the start note.
 inline constexpr int StartNoteStart = 1;

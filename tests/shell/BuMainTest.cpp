@@ -346,7 +346,7 @@ TEST(BuMain, SecondStartRequestsWaitForTheRun)
 {
     TShell s;
     s.editor.DuringRun = [&](int reason) {
-        if (reason == RunReasonRunNow) {
+        if (reason == ReasonRunNow) {
             s.main.HandleRequest({TInstanceRequestKind::HandOver, "C:\\T\\x.buj"});
             s.main.HandleRequest({TInstanceRequestKind::Close, {}});
             s.view.Record("run ends");
@@ -373,7 +373,7 @@ TEST(BuMain, EndOfSessionRefusesOnceRunsTheTasksThenEnds)
     s.editor.Flags.EndOfSessionRun = true;
     s.editor.Flags.StayInTray = true;
     s.editor.DuringRun = [&](int reason) {
-        if (reason == RunReasonEndOfSession) {
+        if (reason == ReasonEndOfSession) {
             EXPECT_FALSE(s.main.QueryEndSession(true)); // a second request while the tasks run
         }
     };
