@@ -2,17 +2,10 @@
 # Compares our gzip and zip writers with gzip -6, zip -r -6 and 7zz (AES-256) on a
 # generated tree of mixed files (text, structured binary, already compressed).
 # usage: bench/compress/run.sh [FILES] [TOTAL-MiB]   (default 3000 files, 300 MiB)
-set -euo pipefail
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build="$root/build-bench"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSARO_UI=OFF -DTESSARO_TESTS=OFF >/dev/null
-cmake --build "$build" --target tessaro_core -j4 >/dev/null
-g++ -std=c++20 -O2 -I"$root/src" -I"$build/generated" "$root/bench/compress/CompressBench.cpp" \
-    "$build/libtessaro_core.a" -lz -lcrypto -lcurl -pthread -o "$build/compress_bench"
+. "$(dirname "$0")/../common.sh"
+bench_program compress_bench compress/CompressBench.cpp
 g++ -std=c++20 -O2 "$root/bench/compress/GenerateTree.cpp" -o "$build/generate_tree"
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/tessaro-bench-XXXXXX")
-trap 'rm -rf "$work"' EXIT
 tree="$work/tree"
 "$build/generate_tree" "$tree" "${1:-3000}" "${2:-300}"
 cat $(find "$tree" -type f) >/dev/null # the same warm page cache for every contender

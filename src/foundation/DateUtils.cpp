@@ -1,5 +1,7 @@
 #include "foundation/DateUtils.h"
 
+#include "platform/CivilTime.h"
+
 #include <cmath>
 #include <ctime>
 #include <mutex>
@@ -191,18 +193,20 @@ TDateTime UnixToLocalDateTime(std::int64_t seconds)
                           local.tm_sec);
 }
 
-std::int64_t LocalDateTimeToUnix(TDateTime time)
+namespace {
+
+std::tm DateTimeFields(TDateTime time)
 {
     int y, m, d, h, n, s, ms;
     DecodeDateTime(time, y, m, d, h, n, s, ms);
-    tm local{};
-    local.tm_year = y - 1900;
-    local.tm_mon = m - 1;
-    local.tm_mday = d;
-    local.tm_hour = h;
-    local.tm_min = n;
-    local.tm_sec = s;
-    local.tm_isdst = -1;
+    return Platform::CivilFields(y, m, d, h, n, s);
+}
+
+} // namespace
+
+std::int64_t LocalDateTimeToUnix(TDateTime time)
+{
+    std::tm local = DateTimeFields(time);
     return static_cast<std::int64_t>(mktime(&local));
 }
 
@@ -256,19 +260,16 @@ TDosTime FileTimeToDosTime(Platform::TFileTime time)
     return DateTimeToDosTime(FileTimeToLocalDateTime(time));
 }
 
+std::string FormatDateTime(TDateTime time, const char* format)
+{
+    std::tm fields = DateTimeFields(time);
+    fields.tm_wday = DayOfWeek(time) - 1;
+    char text[128];
+    const std::size_t length = std::strftime(text, sizeof text, format, &fields);
+    return std::string(text, length);
+}
+
 std::string DateTimeToStr(TDateTime time)
 {
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, ms = 0;
-    DecodeDateTime(time, year, month, day, hour, minute, second, ms);
-    std::tm parts{};
-    parts.tm_year = year - 1900;
-    parts.tm_mon = month - 1;
-    parts.tm_mday = day;
-    parts.tm_hour = hour;
-    parts.tm_min = minute;
-    parts.tm_sec = second;
-    parts.tm_wday = DayOfWeek(time) - 1;
-    char text[64];
-    const std::size_t length = std::strftime(text, sizeof text, "%x %H:%M", &parts);
-    return std::string(text, length);
+    return FormatDateTime(time, "%x %H:%M");
 }

@@ -9,7 +9,7 @@
 //   File time (UTC): FileTimeToLocalDateTime, LocalDateTimeToFileTime
 //   DOS time (local, date in the high 16 bits): DateTimeToDosTime, DosTimeToDateTime,
 //   FileTimeToDosTime
-//   DateTimeToStr (locale's short date and hh:mm)
+//   FormatDateTime (strftime format), DateTimeToStr (locale's short date and hh:mm)
 
 #include "platform/FileSystem.h"
 
@@ -60,6 +60,8 @@ std::int64_t LocalDateTimeToUnix(TDateTime time);
 TDateTime FileTimeToLocalDateTime(Platform::TFileTime time);
 Platform::TFileTime LocalDateTimeToFileTime(TDateTime time);
 
+// Date and time through a strftime format, in the current locale.
+std::string FormatDateTime(TDateTime time, const char* format);
 // Date and time in the locale's short date format and hours:minutes, for people.
 std::string DateTimeToStr(TDateTime time);
 

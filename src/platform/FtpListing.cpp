@@ -1,5 +1,7 @@
 #include "platform/FtpListing.h"
 
+#include "platform/CivilTime.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -41,14 +43,8 @@ bool CivilToUnix(int year, int month, int day, int hour, int minute, int second,
         second < 0 || second > 60) {
         return false;
     }
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_sec = second;
-    unixTime = static_cast<int64_t>(timegm(&tm));
+    std::tm fields = Platform::CivilFields(year, month, day, hour, minute, second);
+    unixTime = static_cast<int64_t>(timegm(&fields));
     return true;
 }
 

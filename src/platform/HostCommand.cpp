@@ -161,6 +161,20 @@ void DrainOutput(int fd, const std::function<void(std::string_view)>& onOutput)
     }
 }
 
+// Starts argv[0] found on PATH with the given file actions, which it destroys.
+// Returns 0 or the error number.
+int SpawnAndRelease(const std::vector<std::string>& argv, posix_spawn_file_actions_t& actions, pid_t& pid)
+{
+    std::vector<char*> args;
+    for (const std::string& arg : argv) {
+        args.push_back(const_cast<char*>(arg.c_str()));
+    }
+    args.push_back(nullptr);
+    const int spawned = ::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return spawned;
+}
+
 } // namespace
 
 int StartHostProcess(const std::vector<std::string>& argv, const std::string& workDir, bool captureOutput,
@@ -182,14 +196,8 @@ int StartHostProcess(const std::vector<std::string>& argv, const std::string& wo
     if (!workDir.empty()) {
         posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
     }
-    std::vector<char*> args;
-    for (const std::string& arg : argv) {
-        args.push_back(const_cast<char*>(arg.c_str()));
-    }
-    args.push_back(nullptr);
     pid_t pid = 0;
-    const int spawned = ::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    const int spawned = SpawnAndRelease(argv, actions, pid);
     out.CloseWrite();
     if (spawned != 0) {
         return spawned;
@@ -299,14 +307,8 @@ THostCommandResult RunHostCommand(const std::vector<std::string>& argv, const st
     posix_spawn_file_actions_adddup2(&actions, in.Read(), STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, out.Write(), STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, out.Write(), STDERR_FILENO);
-    std::vector<char*> args;
-    for (const std::string& arg : argv) {
-        args.push_back(const_cast<char*>(arg.c_str()));
-    }
-    args.push_back(nullptr);
     pid_t pid = 0;
-    const int spawned = ::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    const int spawned = SpawnAndRelease(argv, actions, pid);
     in.CloseRead();
     out.CloseWrite();
     if (spawned != 0) {

@@ -6,7 +6,6 @@
 #include "platform/Drives.h"
 
 #include <cmath>
-#include <ctime>
 
 namespace {
 
@@ -269,16 +268,5 @@ std::vector<std::string> KeptVersionNames(const std::string& keptName)
 
 std::string DateTimeText(TDateTime time)
 {
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, ms = 0;
-    DecodeDateTime(time, year, month, day, hour, minute, second, ms);
-    std::tm fields{};
-    fields.tm_year = year - 1900;
-    fields.tm_mon = month - 1;
-    fields.tm_mday = day;
-    fields.tm_hour = hour;
-    fields.tm_min = minute;
-    fields.tm_sec = second;
-    char text[128];
-    const std::size_t length = std::strftime(text, sizeof text, "%x %X", &fields);
-    return std::string(text, length);
+    return FormatDateTime(time, "%x %X");
 }

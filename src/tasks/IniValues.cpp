@@ -90,6 +90,24 @@ std::string HashesToQuotes(const std::string& text)
     return ReplaceChar(text, '#', '"');
 }
 
+void ReadCommandKeys(const TIniFile& ini, const std::string& section, std::string& preCommand, std::string& postCommand,
+                     std::int32_t& preWait, std::int32_t& postWait)
+{
+    preCommand = HashesToQuotes(ini.ReadString(section, "PreCommand", ""));
+    postCommand = HashesToQuotes(ini.ReadString(section, "PostCommand", ""));
+    preWait = ini.ReadInteger(section, "PreWait", 0);
+    postWait = ini.ReadInteger(section, "PostWait", 0);
+}
+
+void WriteCommandKeys(TIniFile& ini, const std::string& section, const std::string& preCommand,
+                      const std::string& postCommand, std::int32_t preWait, std::int32_t postWait)
+{
+    WriteText(ini, section, "PreCommand", QuotesToHashes(preCommand));
+    WriteText(ini, section, "PostCommand", QuotesToHashes(postCommand));
+    ini.WriteInteger(section, "PreWait", preWait);
+    ini.WriteInteger(section, "PostWait", postWait);
+}
+
 std::int32_t ByteCountHigh(std::int64_t count)
 {
     return static_cast<std::int32_t>(static_cast<std::uint64_t>(count) >> 32);

@@ -18,6 +18,13 @@ std::string NumberedName(const std::string& prefix, int index);
 std::string QuotesToHashes(const std::string& text);
 std::string HashesToQuotes(const std::string& text);
 
+// The commands run before and after a backup ("PreCommand", "PostCommand", "PreWait",
+// "PostWait"), stored alike in task files and in the automatic tasks of the settings.
+void ReadCommandKeys(const TIniFile& ini, const std::string& section, std::string& preCommand, std::string& postCommand,
+                     std::int32_t& preWait, std::int32_t& postWait);
+void WriteCommandKeys(TIniFile& ini, const std::string& section, const std::string& preCommand,
+                      const std::string& postCommand, std::int32_t preWait, std::int32_t postWait);
+
 // 64-bit byte counts are stored as two signed 32-bit halves.
 std::int32_t ByteCountHigh(std::int64_t count);
 std::int32_t ByteCountLow(std::int64_t count);

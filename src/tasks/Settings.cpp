@@ -50,10 +50,7 @@ void ReadSlot(TIniFile& ini, const std::string& section, TAutoTask& task, double
     task.AutoEnd = static_cast<uint8_t>(InRange(ini.ReadInteger(section, "AutoEnd", EndCloseAfterDelay), EndWaitForUser,
                                                 EndWaitOnError, EndCloseAfterDelay));
     task.Priority = static_cast<uint8_t>(InRange(ini.ReadInteger(section, "Priority", 3), 1, 4, 3));
-    task.PreCommand = HashesToQuotes(ini.ReadString(section, "PreCommand", ""));
-    task.PostCommand = HashesToQuotes(ini.ReadString(section, "PostCommand", ""));
-    task.PreWait = ini.ReadInteger(section, "PreWait", 0);
-    task.PostWait = ini.ReadInteger(section, "PostWait", 0);
+    ReadCommandKeys(ini, section, task.PreCommand, task.PostCommand, task.PreWait, task.PostWait);
     task.StepMode = ini.ReadInteger(section, "StepMode", StepNone);
 
     const int32_t cycles = ini.ReadInteger(section, "Cycles", 1);
@@ -102,10 +99,7 @@ void WriteSlot(TIniFile& ini, const std::string& section, const TAutoTask& task)
     ini.WriteInteger(section, "Mode", task.Mode);
     ini.WriteInteger(section, "AutoEnd", task.AutoEnd);
     ini.WriteInteger(section, "Priority", task.Priority);
-    WriteText(ini, section, "PreCommand", QuotesToHashes(task.PreCommand));
-    WriteText(ini, section, "PostCommand", QuotesToHashes(task.PostCommand));
-    ini.WriteInteger(section, "PreWait", task.PreWait);
-    ini.WriteInteger(section, "PostWait", task.PostWait);
+    WriteCommandKeys(ini, section, task.PreCommand, task.PostCommand, task.PreWait, task.PostWait);
     ini.WriteInteger(section, "StepMode", task.StepMode);
     ini.WriteInteger(section, "Cycles", Packed(task.StartDay, task.Cycles));
     // ActCycle, LastCycle and the dates follow in the file's key order.

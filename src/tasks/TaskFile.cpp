@@ -84,6 +84,36 @@ void WritePassword(TIniFile& ini, const char* section, const std::string& passwo
     WriteText(ini, section, "Password", EncodeTaskPassword(password));
 }
 
+// The server, port, user name and password every remote section begins with.
+struct TLoginKeys
+{
+    const char* Section;
+    const char* ServerKey;
+    int DefaultPort;
+};
+
+const TLoginKeys FtpLogin{SecFtp, "Host", 21};
+const TLoginKeys ProxyLogin{SecProxy, "Server", 2121};
+const TLoginKeys MailLogin{SecMail, "SMTP", 25};
+
+void ReadLogin(TIniFile& ini, const TLoginKeys& keys, std::string& server, int32_t& port, std::string& username,
+               std::string& password)
+{
+    server = ini.ReadString(keys.Section, keys.ServerKey, "");
+    port = ini.ReadInteger(keys.Section, "Port", keys.DefaultPort);
+    username = ini.ReadString(keys.Section, "Username", "");
+    password = ReadPassword(ini, keys.Section).Password;
+}
+
+void WriteLogin(TIniFile& ini, const TLoginKeys& keys, const std::string& server, int32_t port,
+                const std::string& username, const std::string& password)
+{
+    WriteText(ini, keys.Section, keys.ServerKey, server);
+    ini.WriteInteger(keys.Section, "Port", port);
+    WriteText(ini, keys.Section, "Username", username);
+    WritePassword(ini, keys.Section, password);
+}
+
 // ---- reading -------------------------------------------------------------------
 
 TTaskFileEnv WithDefaults(const TTaskFileEnv& env)
@@ -144,10 +174,7 @@ void ReadGlobalOptions(TIniFile& ini, TBackupTask& task, const TTaskFileEnv& env
     task.BakSuffix = ini.ReadString(SecGlobal, "BakSuffix", env.BackupSuffix);
     task.ShellCopy = ini.ReadBool(SecGlobal, "ShellCopy", false);
     task.CreationTime = ini.ReadBool(SecGlobal, "CreationTime", false);
-    task.PreCommand = HashesToQuotes(ini.ReadString(SecGlobal, "PreCommand", ""));
-    task.PostCommand = HashesToQuotes(ini.ReadString(SecGlobal, "PostCommand", ""));
-    task.PreWait = ini.ReadInteger(SecGlobal, "PreWait", 0);
-    task.PostWait = ini.ReadInteger(SecGlobal, "PostWait", 0);
+    ReadCommandKeys(ini, SecGlobal, task.PreCommand, task.PostCommand, task.PreWait, task.PostWait);
     task.ClearDest = ini.ReadBool(SecGlobal, "ClearDest", false);
     task.ArchBit = ini.ReadBool(SecGlobal, "ArchBit", false);
     task.UseArch = ini.ReadBool(SecGlobal, "UseArch", false);
@@ -156,27 +183,18 @@ void ReadGlobalOptions(TIniFile& ini, TBackupTask& task, const TTaskFileEnv& env
 
 void ReadFtp(TIniFile& ini, TFtpParams& ftp)
 {
-    ftp.Host = ini.ReadString(SecFtp, "Host", "");
-    ftp.Port = ini.ReadInteger(SecFtp, "Port", 21);
-    ftp.Username = ini.ReadString(SecFtp, "Username", "");
-    ftp.Password = ReadPassword(ini, SecFtp).Password;
+    ReadLogin(ini, FtpLogin, ftp.Host, ftp.Port, ftp.Username, ftp.Password);
     ftp.SubDir = ini.ReadString(SecFtp, "SubDir", "");
     ftp.Passive = ini.ReadBool(SecFtp, "Passive", false);
     ftp.NameCase = static_cast<uint8_t>(ini.ReadInteger(SecFtp, "ChangeNames", NameCaseUnchanged));
 
-    ftp.Proxy.Server = ini.ReadString(SecProxy, "Server", "");
-    ftp.Proxy.Port = ini.ReadInteger(SecProxy, "Port", 2121);
-    ftp.Proxy.Username = ini.ReadString(SecProxy, "Username", "");
-    ftp.Proxy.Password = ReadPassword(ini, SecProxy).Password;
+    ReadLogin(ini, ProxyLogin, ftp.Proxy.Server, ftp.Proxy.Port, ftp.Proxy.Username, ftp.Proxy.Password);
     ftp.Proxy.ProxyType = static_cast<uint8_t>(ini.ReadInteger(SecProxy, "ProxyType", 0));
 }
 
 void ReadMail(TIniFile& ini, TMailData& mail)
 {
-    mail.Server = ini.ReadString(SecMail, "SMTP", "");
-    mail.Port = ini.ReadInteger(SecMail, "Port", 25);
-    mail.Username = ini.ReadString(SecMail, "Username", "");
-    mail.Password = ReadPassword(ini, SecMail).Password;
+    ReadLogin(ini, MailLogin, mail.Server, mail.Port, mail.Username, mail.Password);
     mail.Sender = ini.ReadString(SecMail, "Sender", "");
     mail.ReplyTo = ini.ReadString(SecMail, "ReplyTo", "");
     mail.Recipients = ini.ReadString(SecMail, "Recipients", "");
@@ -408,26 +426,17 @@ void WriteFullTask(TIniFile& ini, const TBackupTask& task, int first, int last, 
     WriteText(ini, SecGlobal, "Note", QuotesToHashes(task.Note));
 
     const TFtpParams& ftp = task.Ftp;
-    WriteText(ini, SecFtp, "Host", ftp.Host);
-    ini.WriteInteger(SecFtp, "Port", ftp.Port);
-    WriteText(ini, SecFtp, "Username", ftp.Username);
-    WritePassword(ini, SecFtp, ftp.Password);
+    WriteLogin(ini, FtpLogin, ftp.Host, ftp.Port, ftp.Username, ftp.Password);
     WriteText(ini, SecFtp, "SubDir", ftp.SubDir);
     ini.WriteBool(SecFtp, "Passive", ftp.Passive);
     ini.WriteInteger(SecFtp, "ChangeNames", ftp.NameCase);
 
-    WriteText(ini, SecProxy, "Server", ftp.Proxy.Server);
-    ini.WriteInteger(SecProxy, "Port", ftp.Proxy.Port);
-    WriteText(ini, SecProxy, "Username", ftp.Proxy.Username);
-    WritePassword(ini, SecProxy, ftp.Proxy.Password);
+    WriteLogin(ini, ProxyLogin, ftp.Proxy.Server, ftp.Proxy.Port, ftp.Proxy.Username, ftp.Proxy.Password);
     ini.WriteInteger(SecProxy, "ProxyType", ftp.Proxy.ProxyType);
 
     ini.WriteBool(SecGlobal, "SendMail", task.SendMail);
     const TMailData& mail = task.Mail;
-    WriteText(ini, SecMail, "SMTP", mail.Server);
-    ini.WriteInteger(SecMail, "Port", mail.Port);
-    WriteText(ini, SecMail, "Username", mail.Username);
-    WritePassword(ini, SecMail, mail.Password);
+    WriteLogin(ini, MailLogin, mail.Server, mail.Port, mail.Username, mail.Password);
     WriteText(ini, SecMail, "Sender", mail.Sender);
     WriteText(ini, SecMail, "ReplyTo", mail.ReplyTo);
     WriteText(ini, SecMail, "Recipients", mail.Recipients);
@@ -461,10 +470,7 @@ void WriteFullTask(TIniFile& ini, const TBackupTask& task, int first, int last, 
     WriteText(ini, SecGlobal, "BakSuffix", task.BakSuffix);
     ini.WriteBool(SecGlobal, "ShellCopy", task.ShellCopy);
     ini.WriteBool(SecGlobal, "CreationTime", task.CreationTime);
-    WriteText(ini, SecGlobal, "PreCommand", QuotesToHashes(task.PreCommand));
-    WriteText(ini, SecGlobal, "PostCommand", QuotesToHashes(task.PostCommand));
-    ini.WriteInteger(SecGlobal, "PreWait", task.PreWait);
-    ini.WriteInteger(SecGlobal, "PostWait", task.PostWait);
+    WriteCommandKeys(ini, SecGlobal, task.PreCommand, task.PostCommand, task.PreWait, task.PostWait);
     ini.WriteBool(SecGlobal, "ClearDest", task.ClearDest);
     ini.WriteBool(SecGlobal, "ArchBit", task.ArchBit);
     ini.WriteBool(SecGlobal, "UseArch", task.UseArch);
