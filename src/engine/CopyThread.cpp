@@ -16,6 +16,9 @@ namespace {
 // moment on the spot spares both threads a sleep and a wake-up per file.
 constexpr std::chrono::microseconds SpinTime{200};
 
+// Set when a worker gave its thread another nice value, to be taken back after it.
+thread_local bool niceChanged = false;
+
 template <typename Ready> bool SpinUntil(Ready ready, std::chrono::microseconds limit)
 {
     static const bool manyCpus = std::thread::hardware_concurrency() > 1;
@@ -106,10 +109,11 @@ private:
             job = nullptr;
             // A worker may have changed this thread's nice value; one that cannot be
             // taken back (raising priority needs privileges) ends the thread.
-            if (!RestoreNice(baseNice)) {
+            if (niceChanged && !RestoreNice(baseNice)) {
                 delete slot;
                 return;
             }
+            niceChanged = false;
             lock.lock();
             slot->Pending = false;
             Idle.push_back(slot);
@@ -206,6 +210,7 @@ void TCopyThread::ApplyPriority()
     // and then the worker simply runs at normal priority.
     const int nice = NiceValue(Priority);
     if (nice != 0) {
+        niceChanged = true;
         setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), nice);
     }
 }

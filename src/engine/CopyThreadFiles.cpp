@@ -80,6 +80,11 @@ TStatusCode TCopyThread::OpenSource()
 
 TStatusCode TCopyThread::CreateDestination()
 {
+    // Most destinations are new: one call creates them. Anything there takes the long way.
+    if (auto created = Platform::CreateNewFile(Destination, Platform::TShare::Read)) {
+        DestStream = std::make_unique<TFileStream>(std::move(created));
+        return 0;
+    }
     if (Platform::AnyExists(Destination) && Platform::SetFileAttributes(Destination, faArchive) != 0) {
         return ecSetAttr;
     }

@@ -417,8 +417,8 @@ std::unique_ptr<TFile> OpenHost(const std::string& winPath, TOpenMode mode, bool
     if (mode == TOpenMode::Read && !create) {
         return OpenHostForReading(std::move(host), share);
     }
-    if (std::unique_ptr<TFile> created;
-        mode == TOpenMode::WriteTruncate && create && CreateMissingFile(host, share, created)) {
+    if (std::unique_ptr<TFile> created; (mode == TOpenMode::WriteTruncate || mode == TOpenMode::CreateNew) && create &&
+                                        CreateMissingFile(host, share, created)) {
         return created;
     }
     struct statx sx = {};

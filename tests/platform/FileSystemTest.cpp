@@ -389,6 +389,14 @@ TEST(FileSystem, OpeningChecksWhatIsThere)
     EXPECT_EQ(LastError(), ErrorAccessDenied);
     EXPECT_EQ(OpenRead(tmp.Win("missing")), nullptr);
     EXPECT_EQ(LastError(), ErrorFileNotFound);
+    EXPECT_EQ(CreateNewFile(tmp.Win("d")), nullptr);
+    EXPECT_EQ(LastError(), ErrorAccessDenied);
+    std::filesystem::create_symlink(tmp.Host("nowhere"), tmp.Host("dangling"));
+    EXPECT_EQ(CreateNewFile(tmp.Win("dangling")), nullptr);
+    EXPECT_EQ(LastError(), ErrorFileExists);
+    EXPECT_NE(CreateNewFile(tmp.Win("fresh")), nullptr);
+    EXPECT_EQ(CreateNewFile(tmp.Win("fresh")), nullptr);
+    EXPECT_EQ(LastError(), ErrorFileExists);
 
     ASSERT_EQ(WriteText(tmp.Win("new.txt"), "first, longer"), "ok");
     ASSERT_EQ(WriteText(tmp.Win("new.txt"), "second"), "ok");
