@@ -77,10 +77,7 @@ protected:
 
     bool Connect()
     {
-        Ftp.Host = "127.0.0.1";
-        Ftp.Port = Peer.Port();
-        Ftp.Username = TFtpPeer::User;
-        Ftp.Password = TFtpPeer::Password;
+        Peer.FillLogin(Ftp);
         Ftp.TransferTimeout = 10000;
         return Ftp.Connect();
     }

@@ -58,6 +58,14 @@ public:
     void Stop() { m_server.Stop(); }
 
     uint16_t Port() const { return m_server.Port(); }
+    // Points a client (anything with Host, Port, Username and Password) at this server.
+    template <class Login> void FillLogin(Login& login) const
+    {
+        login.Host = "127.0.0.1";
+        login.Port = Port();
+        login.Username = User;
+        login.Password = Password;
+    }
     const std::filesystem::path& Root() const { return m_root; }
 
     std::string ReadFile(const std::string& relative) const

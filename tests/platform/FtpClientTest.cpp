@@ -114,10 +114,7 @@ protected:
 
     void Configure(TFtpClient& client) const
     {
-        client.Host = "127.0.0.1";
-        client.Port = Peer.Port();
-        client.Username = TFtpPeer::User;
-        client.Password = TFtpPeer::Password;
+        Peer.FillLogin(client);
         client.TransferTimeout = 10000;
     }
 

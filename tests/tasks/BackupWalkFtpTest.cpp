@@ -91,10 +91,7 @@ protected:
     bool Remote(const std::string& relative) const { return fs::exists(peer.Root() / relative); }
     bool Connect(TExtFtp& ftp, const std::string& folder)
     {
-        ftp.Host = "127.0.0.1";
-        ftp.Port = peer.Port();
-        ftp.Username = TFtpPeer::User;
-        ftp.Password = TFtpPeer::Password;
+        peer.FillLogin(ftp);
         return ftp.Connect() && ftp.ChangeToDir(folder);
     }
 

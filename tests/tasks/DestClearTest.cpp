@@ -127,10 +127,7 @@ TEST_F(DestClearTest, FtpSyncComparesTheServersNamesWithTheConvertedOnes)
     peer.WriteFile("base/sub/in.txt", "x");
     peer.WriteFile("base/gone/deep.txt", "x");
     TExtFtp ftp;
-    ftp.Host = "127.0.0.1";
-    ftp.Port = peer.Port();
-    ftp.Username = TFtpPeer::User;
-    ftp.Password = TFtpPeer::Password;
+    peer.FillLogin(ftp);
     ftp.NameCase = 1;
     ASSERT_TRUE(ftp.Connect());
     ASSERT_TRUE(ftp.ChangeDir("base"));
