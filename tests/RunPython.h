@@ -23,3 +23,18 @@ inline std::string RunPython(const std::string& script, const std::string& file)
     }
     return output;
 }
+
+// The INI file as Python's configparser reads it: a "section|key|value" line per key.
+inline std::string ConfigparserLines(const std::string& file)
+{
+    return RunPython(R"(
+import configparser, sys
+c = configparser.RawConfigParser()
+c.optionxform = str
+c.read(sys.argv[1], encoding='utf-8')
+for s in c.sections():
+    for k, v in c.items(s):
+        print(f'{s}|{k}|{v}')
+)",
+                     file);
+}

@@ -112,16 +112,7 @@ TEST(IniFile, PythonConfigparserReadsWhatWeWriteAndBack)
         ini.WriteString("Dir001", "Mask", "*.doc|*.txt");
         ASSERT_EQ(ini.UpdateFile(), 0);
     }
-    const std::string readBack = RunPython(R"(
-import configparser, sys
-c = configparser.RawConfigParser()
-c.optionxform = str
-c.read(sys.argv[1], encoding='utf-8')
-for s in c.sections():
-    for k, v in c.items(s):
-        print(f'{s}|{k}|{v}')
-)",
-                                           tmp.Host("ours.ini"));
+    const std::string readBack = ConfigparserLines(tmp.Host("ours.ini"));
     EXPECT_EQ(readBack, "Global|Name|Täglich\nGlobal|Count|3\nDir001|Path|C:\\Data\\Docs\nDir001|Mask|*.doc|*.txt\n");
 
     RunPython(R"(

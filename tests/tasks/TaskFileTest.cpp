@@ -640,16 +640,7 @@ TEST(TaskFile, PythonConfigparserReadsWhatWeWrite)
     TTaskTestDir dir;
     TBackupTask task = FullTask(dir);
     ASSERT_TRUE(WriteTaskFile(task, dir.Win("t.buj"), -1, -1, TestEnv()));
-    const std::string theirs = RunPython(R"(
-import configparser, sys
-c = configparser.RawConfigParser(strict=True)
-c.optionxform = str
-c.read(sys.argv[1], encoding='utf-8')
-for s in c.sections():
-    for k, v in c.items(s):
-        print(f'{s}|{k}|{v}')
-)",
-                                         dir.Host("t.buj"));
+    const std::string theirs = ConfigparserLines(dir.Host("t.buj"));
     std::string ours;
     for (const auto& [section, keys] : ParseIniLayout(dir.ReadHostFile("t.buj"))) {
         for (const auto& [key, value] : keys) {
