@@ -681,23 +681,33 @@ int CreateDir(const std::string& path)
 int ForceDirectories(const std::string& path)
 {
     return OnHost(path, [&](std::string host) {
-        std::string built = host[0] == '/' ? "" : ".";
+        // The path's prefixes, one per component.
+        std::string full = host[0] == '/' ? "" : ".";
+        std::vector<std::size_t> ends;
         std::size_t pos = 0;
         while (pos <= host.size()) {
             const auto slash = host.find('/', pos);
-            const std::string part = host.substr(pos, slash == std::string::npos ? std::string::npos : slash - pos);
-            pos = slash == std::string::npos ? host.size() + 1 : slash + 1;
-            if (part.empty()) {
-                continue;
+            const std::size_t end = slash == std::string::npos ? host.size() : slash;
+            if (end > pos) {
+                full += "/";
+                full.append(host, pos, end - pos);
+                ends.push_back(full.size());
             }
-            built += "/" + part;
+            pos = end + 1;
+        }
+        // Most folders are there or lack only their last parts: look from the end.
+        std::size_t missing = ends.size();
+        for (; missing > 0; --missing) {
             struct stat st = {};
-            if (stat(built.c_str(), &st) == 0) {
+            if (stat(full.substr(0, ends[missing - 1]).c_str(), &st) == 0) {
                 if (!S_ISDIR(st.st_mode)) {
                     return Fail(ErrorAlreadyExists);
                 }
-                continue;
+                break;
             }
+        }
+        for (; missing < ends.size(); ++missing) {
+            const std::string built = full.substr(0, ends[missing]);
             if (mkdir(built.c_str(), 0777) != 0 && errno != EEXIST) {
                 return FailErrno(built);
             }

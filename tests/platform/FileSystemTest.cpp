@@ -170,6 +170,9 @@ TEST(FileSystem, FoldersAreCreatedForcedRenamedAndRemoved)
     EXPECT_FALSE(AnyExists(tmp.Win("x\\w\\z")));
     tmp.WriteHostFile("plain", "");
     EXPECT_EQ(ForceDirectories(tmp.Win("plain\\sub")), ErrorAlreadyExists);
+    EXPECT_EQ(ForceDirectories(tmp.Win("plain")), ErrorAlreadyExists);
+    EXPECT_EQ(ForceDirectories(tmp.Win("x\\w\\a\\b")), 0);
+    EXPECT_TRUE(DirectoryExists(tmp.Win("x\\w\\a\\b")));
 }
 
 TEST(FileSystem, FilesAreWrittenReadSoughtAndShared)
