@@ -1,23 +1,10 @@
 #include "shell/ShellTaskEditor.h"
 
 #include "foundation/PathUtils.h"
+#include "tasks/AutoTasks.h"
 #include "tasks/ExecuteCommand.h"
 #include "tasks/TaskFile.h"
 #include "tasks/ZipDest.h"
-
-TThreadPriority RunPriority(int priority)
-{
-    switch (priority) {
-    case 1:
-        return TThreadPriority::tpLowest;
-    case 2:
-        return TThreadPriority::tpLower;
-    case 4:
-        return TThreadPriority::tpHigher;
-    default:
-        return TThreadPriority::tpNormal;
-    }
-}
 
 TShellTaskEditor::TShellTaskEditor()
 {
@@ -82,7 +69,7 @@ void TShellTaskEditor::SetLogSetting(uint32_t setting)
 
 bool TShellTaskEditor::RunTask(int index, const std::string& taskFile, int endMode, int priority)
 {
-    Run.Priority = RunPriority(priority);
+    Run.Priority = ThreadPriorityOf(priority);
     Run.ZipName = MakeZipName(Task.ZipName);
     Run.NetUserName = Auto.NetUserName;
     Run.CloseDelay = Settings.WaitTime;

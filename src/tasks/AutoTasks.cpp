@@ -104,6 +104,8 @@ bool ParseStartTime(const std::string& text, TDateTime& time)
     return true;
 }
 
+} // namespace
+
 // A slot's priority: 1 very low, 2 low, 3 normal, 4 high.
 TThreadPriority ThreadPriorityOf(int priority)
 {
@@ -118,8 +120,6 @@ TThreadPriority ThreadPriorityOf(int priority)
         return TThreadPriority::tpNormal;
     }
 }
-
-} // namespace
 
 void ConnectBackupRun(TAutoTasks& tasks, TBackupRun& run)
 {

@@ -14,6 +14,7 @@
 // subfolder and, after a successful run of a slot, sets LastCycle := ActCycle (when
 // StepMode > 0) and LastRun := the run's start time.
 
+#include "engine/CopyThread.h"
 #include "foundation/DateUtils.h"
 #include "tasks/Settings.h"
 #include "tasks/TaskFile.h"
@@ -165,3 +166,6 @@ private:
 // and log: sets Host.RunBackup and Host.MailUsable. The run takes the slot's priority,
 // the zip name made from the task and the network user.
 void ConnectBackupRun(TAutoTasks& tasks, TBackupRun& run);
+
+// A slot's priority (1 very low, 2 low, 3 normal, 4 high) as the workers' thread priority.
+TThreadPriority ThreadPriorityOf(int priority);
