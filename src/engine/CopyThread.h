@@ -146,6 +146,8 @@ protected:
     // After success: close both, set times (0x20F) then attributes (0x206) on the
     // destination. After a failure: close both, keep the partial destination.
     TStatusCode FinishFiles(TStatusCode code);
+    TStatusCode StampOpenDestination();
+    TStatusCode StampClosedDestination();
     // Open, copy in buffer steps with kind 1 progress, finish. Crc is computed only
     // when Verify is set; otherwise the kernel copies (sharing blocks where it can).
     TStatusCode PlainCopy();

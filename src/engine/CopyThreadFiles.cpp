@@ -115,8 +115,28 @@ TStatusCode TCopyThread::CloseFiles()
     return code;
 }
 
+TStatusCode TCopyThread::StampOpenDestination()
+{
+    // Through the open file: no path lookups. Closing changes neither times nor attributes.
+    Platform::TFile& dest = AsFile(DestStream)->Handle();
+    if (SetFileTimes(dest, SourceTimes, ReplaceFutureTimes != 0) != 0) {
+        return wcSetTimestamp;
+    }
+    return dest.SetAttributes(SourceAttr) != 0 ? wcSetAttr : 0;
+}
+
+TStatusCode TCopyThread::StampClosedDestination()
+{
+    if (SetFileTimes(Destination, SourceTimes, ReplaceFutureTimes != 0, SetCreationTime != 0) != 0) {
+        return wcSetTimestamp;
+    }
+    return Platform::SetFileAttributes(Destination, SourceAttr) != 0 ? wcSetAttr : 0;
+}
+
 TStatusCode TCopyThread::FinishFiles(TStatusCode code)
 {
+    const bool byHandle = code == 0 && AsFile(DestStream) != nullptr;
+    const TStatusCode stamped = byHandle ? StampOpenDestination() : 0;
     const TStatusCode closed = CloseFiles();
     if (code != 0) {
         return code;
@@ -124,13 +144,7 @@ TStatusCode TCopyThread::FinishFiles(TStatusCode code)
     if (closed != 0) {
         return closed;
     }
-    if (SetFileTimes(Destination, SourceTimes, ReplaceFutureTimes != 0, SetCreationTime != 0) != 0) {
-        return wcSetTimestamp;
-    }
-    if (Platform::SetFileAttributes(Destination, SourceAttr) != 0) {
-        return wcSetAttr;
-    }
-    return 0;
+    return byHandle ? stamped : StampClosedDestination();
 }
 
 TStatusCode TCopyThread::CopyBuffers()

@@ -64,7 +64,9 @@ TFileTime ReplaceFutureTime(TFileTime time)
     return time > now + TicksPerDay ? now : time;
 }
 
-int SetFileTimes(const std::string& name, const TFileTimes& times, bool replaceFuture, bool setCreation)
+namespace {
+
+TFileTimes TimesToSet(const TFileTimes& times, bool replaceFuture)
 {
     TFileTimes set = times;
     if (set.Valid == 0) {
@@ -73,7 +75,21 @@ int SetFileTimes(const std::string& name, const TFileTimes& times, bool replaceF
         set.CreationTime = ReplaceFutureTime(set.CreationTime);
         set.LastWriteTime = ReplaceFutureTime(set.LastWriteTime);
     }
+    return set;
+}
+
+} // namespace
+
+int SetFileTimes(const std::string& name, const TFileTimes& times, bool replaceFuture, bool setCreation)
+{
+    TFileTimes set = TimesToSet(times, replaceFuture);
     return Platform::SetFileTimes(name, setCreation ? &set.CreationTime : nullptr, nullptr, &set.LastWriteTime);
+}
+
+int SetFileTimes(Platform::TFile& file, const TFileTimes& times, bool replaceFuture)
+{
+    const TFileTimes set = TimesToSet(times, replaceFuture);
+    return file.SetTimes(nullptr, &set.LastWriteTime);
 }
 
 int SetFileWriteTime(const std::string& name, TFileTime time, bool replaceFuture)

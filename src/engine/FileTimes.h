@@ -54,6 +54,9 @@ TFileTime ReplaceFutureTime(TFileTime time);
 // 0 or a Windows error code. An invalid record sets the current time; the last-access
 // time is never set.
 int SetFileTimes(const std::string& name, const TFileTimes& times, bool replaceFuture, bool setCreation);
+// The same on an open file (the creation time cannot be set there either); the stored
+// attributes must be written after it (Platform::TFile::SetAttributes).
+int SetFileTimes(Platform::TFile& file, const TFileTimes& times, bool replaceFuture);
 int SetFileWriteTime(const std::string& name, TFileTime time, bool replaceFuture);
 
 // Field by field, without a time zone (UTC file time -> UTC calendar time).

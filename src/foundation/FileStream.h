@@ -27,6 +27,8 @@ public:
     int64_t Size() const override;
     // 0 or the Windows error code of the close.
     int Close();
+    // The open file, for calls without a path lookup (times, attributes).
+    Platform::TFile& Handle() { return *File; }
     // Copies up to count bytes to out inside the kernel: bytes copied (0 at the end) or
     // -1 (Platform::LastError(): ErrorInvalidFunction when only Read and Write can do it).
     int64_t CopyTo(TFileStream& out, int64_t count);

@@ -200,30 +200,69 @@ bool SameContentStamp(const TStoredAttr& stored, const struct statx& sx)
            stored.Size == sx.stx_size;
 }
 
-int WriteStored(const std::string& host, std::uint32_t attr, const struct statx& sx)
+// A file by path, or by its open descriptor when fd is not -1 (no path lookup then).
+struct THostFile
+{
+    const std::string& Host;
+    int Fd = -1;
+};
+
+int ChangeMode(const THostFile& file, mode_t mode)
+{
+    return file.Fd >= 0 ? fchmod(file.Fd, mode) : chmod(file.Host.c_str(), mode);
+}
+
+int WriteStored(const THostFile& file, std::uint32_t attr, const struct statx& sx)
 {
     char buffer[128];
     const int len =
         std::snprintf(buffer, sizeof buffer, "%x;%lld.%lld;%llu", attr, static_cast<long long>(sx.stx_mtime.tv_sec),
                       static_cast<long long>(sx.stx_mtime.tv_nsec), static_cast<unsigned long long>(sx.stx_size));
-    if (setxattr(host.c_str(), DosAttribXattr, buffer, static_cast<std::size_t>(len), 0) == 0) {
-        return 0;
-    }
-    return errno;
+    const auto size = static_cast<std::size_t>(len);
+    const int result = file.Fd >= 0 ? fsetxattr(file.Fd, DosAttribXattr, buffer, size, 0)
+                                    : setxattr(file.Host.c_str(), DosAttribXattr, buffer, size, 0);
+    return result == 0 ? 0 : errno;
 }
 
 // Writing a user xattr needs write permission; a read-only file is opened up for the moment.
-int WriteStoredForced(const std::string& host, std::uint32_t attr, const struct statx& sx)
+int WriteStoredForced(const THostFile& file, std::uint32_t attr, const struct statx& sx)
 {
-    int err = WriteStored(host, attr, sx);
+    int err = WriteStored(file, attr, sx);
     if ((err == EACCES || err == EPERM) && IsRegular(sx) && !(sx.stx_mode & S_IWUSR)) {
         const mode_t mode = sx.stx_mode & 07777;
-        if (chmod(host.c_str(), mode | S_IWUSR) == 0) {
-            err = WriteStored(host, attr, sx);
-            chmod(host.c_str(), mode);
+        if (ChangeMode(file, mode | S_IWUSR) == 0) {
+            err = WriteStored(file, attr, sx);
+            ChangeMode(file, mode);
         }
     }
     return (err == ENOTSUP || err == EOPNOTSUPP) ? 0 : err;
+}
+
+// Read-only as the mode's write bits, the rest as the stored xattr.
+int ApplyAttributes(const THostFile& file, std::uint32_t attr, const struct statx& sx)
+{
+    const bool dir = IsDir(sx);
+    const std::uint32_t stored = attr & StoredAttributes & (dir ? StoredAttributes : ~faReadOnly);
+    if (!dir) {
+        const mode_t mode = sx.stx_mode & 07777;
+        const mode_t wanted = (attr & faReadOnly) ? (mode & ~mode_t(0222)) : (mode | S_IWUSR);
+        if (wanted != mode && !(attr & faReadOnly) && ChangeMode(file, wanted) != 0) {
+            return FailErrno(file.Host);
+        }
+        if (const int err = WriteStoredForced(file, stored, sx); err != 0) {
+            errno = err;
+            return FailErrno(file.Host);
+        }
+        if (wanted != mode && (attr & faReadOnly) && ChangeMode(file, wanted) != 0) {
+            return FailErrno(file.Host);
+        }
+        return 0;
+    }
+    if (const int err = WriteStoredForced(file, stored, sx); err != 0) {
+        errno = err;
+        return FailErrno(file.Host);
+    }
+    return 0;
 }
 
 std::uint32_t AttributesOf(const std::string& host, const std::string& name, const struct statx& sx, int dirFd,
@@ -843,30 +882,25 @@ int SetFileAttributes(const std::string& path, std::uint32_t attr)
         if (StatEntryOrFail(host, sx) != 0) {
             return LastError();
         }
-        const bool dir = IsDir(sx);
-        const std::uint32_t stored = attr & StoredAttributes & (dir ? StoredAttributes : ~faReadOnly);
-        if (!dir) {
-            const mode_t mode = sx.stx_mode & 07777;
-            const mode_t wanted = (attr & faReadOnly) ? (mode & ~mode_t(0222)) : (mode | S_IWUSR);
-            if (wanted != mode && !(attr & faReadOnly) && chmod(host.c_str(), wanted) != 0) {
-                return FailErrno(host);
-            }
-            if (const int err = WriteStoredForced(host, stored, sx); err != 0) {
-                errno = err;
-                return FailErrno(host);
-            }
-            if (wanted != mode && (attr & faReadOnly) && chmod(host.c_str(), wanted) != 0) {
-                return FailErrno(host);
-            }
-            return 0;
-        }
-        if (const int err = WriteStoredForced(host, stored, sx); err != 0) {
-            errno = err;
-            return FailErrno(host);
-        }
-        return 0;
+        return ApplyAttributes(THostFile{host}, attr, sx);
     });
 }
+
+namespace {
+
+timespec ToTimespec(const TFileTime* time)
+{
+    timespec ts{};
+    if (!time) {
+        ts.tv_nsec = UTIME_OMIT;
+        return ts;
+    }
+    ts.tv_sec = UnixSecondsFromFileTime(*time);
+    ts.tv_nsec = static_cast<long>((*time % 10000000ULL) * 100);
+    return ts;
+}
+
+} // namespace
 
 int SetFileTimes(const std::string& path, const TFileTime* creation, const TFileTime* lastAccess,
                  const TFileTime* lastWrite)
@@ -883,17 +917,7 @@ int SetFileTimes(const std::string& path, const TFileTime* creation, const TFile
     if (IsRegular(before) && !(before.stx_mode & S_IWUSR)) {
         return Fail(ErrorAccessDenied); // a read-only file cannot be opened for writing
     }
-    const auto toTimespec = [](const TFileTime* time) {
-        timespec ts{};
-        if (!time) {
-            ts.tv_nsec = UTIME_OMIT;
-            return ts;
-        }
-        ts.tv_sec = UnixSecondsFromFileTime(*time);
-        ts.tv_nsec = static_cast<long>((*time % 10000000ULL) * 100);
-        return ts;
-    };
-    const timespec times[2] = {toTimespec(lastAccess), toTimespec(lastWrite)};
+    const timespec times[2] = {ToTimespec(lastAccess), ToTimespec(lastWrite)};
     if (utimensat(AT_FDCWD, host.c_str(), times, 0) != 0) {
         return FailErrno(host);
     }
@@ -903,7 +927,7 @@ int SetFileTimes(const std::string& path, const TFileTime* creation, const TFile
         SameContentStamp(stored, before)) {
         struct statx after = {};
         if (StatHost(host, true, after)) {
-            WriteStoredForced(host, stored.Attr, after);
+            WriteStoredForced(THostFile{host}, stored.Attr, after);
         }
     }
     return 0;
@@ -999,6 +1023,37 @@ int TFile::Flush()
         return FailErrno(path);
     }
     return 0;
+}
+
+int TFile::StatLinked(struct statx& sx)
+{
+    if (statx(fd, "", AT_EMPTY_PATH, STATX_BASIC_STATS, &sx) != 0) {
+        return FailErrno(path);
+    }
+    // Deleted while open: as missing as for the calls by path.
+    return sx.stx_nlink == 0 ? Fail(ErrorFileNotFound) : 0;
+}
+
+int TFile::SetTimes(const TFileTime* lastAccess, const TFileTime* lastWrite)
+{
+    struct statx sx = {};
+    if (const int err = StatLinked(sx); err != 0) {
+        return err;
+    }
+    if (IsRegular(sx) && !(sx.stx_mode & S_IWUSR)) {
+        return Fail(ErrorAccessDenied);
+    }
+    const timespec times[2] = {ToTimespec(lastAccess), ToTimespec(lastWrite)};
+    return ::futimens(fd, times) == 0 ? 0 : FailErrno(path);
+}
+
+int TFile::SetAttributes(std::uint32_t attr)
+{
+    struct statx sx = {};
+    if (const int err = StatLinked(sx); err != 0) {
+        return err;
+    }
+    return ApplyAttributes(THostFile{path, fd}, attr, sx);
 }
 
 int TFile::Close()

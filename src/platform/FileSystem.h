@@ -23,6 +23,8 @@
 #include <memory>
 #include <string>
 
+struct statx;
+
 namespace Platform {
 
 // 100 ns units since 1601-01-01 UTC.
@@ -119,7 +121,11 @@ public:
     std::int64_t Size();            // -1 on failure
     int SetSize(std::int64_t size); // 0 or error code
     int Flush();                    // to the disk; 0 or error code
-    int Close();                    // 0 or error code; the destructor closes silently
+    // As SetFileTimes and SetFileAttributes, on the open file without a path lookup.
+    // SetTimes leaves the stored attributes alone: follow it with SetAttributes.
+    int SetTimes(const TFileTime* lastAccess, const TFileTime* lastWrite);
+    int SetAttributes(std::uint32_t attr);
+    int Close(); // 0 or error code; the destructor closes silently
     // Copies up to count bytes from this file's position to out's inside the kernel, sharing
     // blocks where the file system can. Bytes copied (0 at the end) or -1: ErrorInvalidFunction
     // when the file systems cannot do it (read and write instead), ErrorDiskFull when full.
@@ -127,6 +133,8 @@ public:
     const std::string& HostPath() const { return path; }
 
 private:
+    int StatLinked(struct statx& sx); // 0, or ErrorFileNotFound once deleted
+
     int fd;
     std::string path;
 };

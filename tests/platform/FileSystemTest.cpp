@@ -270,6 +270,31 @@ TEST(FileSystem, ArchiveBitTurnsSetAgainWhenTheFileIsWritten)
     EXPECT_EQ(GetFileAttributes(name) & faArchive, faArchive);
 }
 
+TEST(FileSystem, AnOpenFileTakesTimesAndAttributesLikeItsPath)
+{
+    TTempFolder tmp;
+    const TFileTime stamp = FileTimeFromUnix(1234567890, 123456700);
+    for (std::uint32_t attr : {0u, faArchive, faHidden | faSysFile, faReadOnly | faHidden}) {
+        const std::string name = tmp.Win("f" + std::to_string(attr));
+        auto file = CreateNewFile(name);
+        ASSERT_NE(file, nullptr);
+        ASSERT_EQ(file->Write("abc", 3), 3);
+        ASSERT_EQ(file->SetTimes(nullptr, &stamp), 0);
+        ASSERT_EQ(file->SetAttributes(attr), 0) << attr;
+        ASSERT_EQ(file->Close(), 0);
+        TFindData data;
+        ASSERT_TRUE(GetFindData(name, data));
+        EXPECT_EQ(data.Attr, attr);
+        EXPECT_EQ(data.LastWriteTime, stamp);
+    }
+
+    auto gone = CreateNewFile(tmp.Win("gone"));
+    ASSERT_NE(gone, nullptr);
+    ASSERT_EQ(DeleteFile(tmp.Win("gone")), 0);
+    EXPECT_EQ(gone->SetTimes(nullptr, &stamp), ErrorFileNotFound);
+    EXPECT_EQ(gone->SetAttributes(0), ErrorFileNotFound);
+}
+
 TEST(FileSystem, ReadOnlyFilesRefuseWritesDeletesAndTimes)
 {
     TTempFolder tmp;
