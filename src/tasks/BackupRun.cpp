@@ -466,7 +466,6 @@ void TBackupRun::AbortRun(TRun& run)
 bool TBackupRun::ConnectFtp(TRun& run)
 {
     TExtFtp& ftp = *run.Ftp;
-    ftp.Proxy.Password = Task.Ftp.Proxy.Password;
     ftp.Username = Task.Ftp.Username.empty() ? "anonymous" : Task.Ftp.Username;
     if (!ftp.Connect()) {
         return false;
@@ -504,7 +503,8 @@ bool TBackupRun::PrepareFtpDestination(TRun& run)
                              proxyPassword))) {
             return false;
         }
-        Task.Ftp.Proxy.Password = proxyPassword;
+        // An asked password stays with this run's client: the task must not carry it into a saved file.
+        ftp.Proxy.Password = proxyPassword;
     }
     Supervision.View().SetDestination(ExpandPlaceholders(false, run.DestText));
     Supervision.View().SetStatusText(FtpTryingToConnectText());

@@ -5,6 +5,7 @@
 #include "engine/ExtFtp.h"
 #include "foundation/ScriptedMessageDialogs.h"
 #include "peers/FtpPeer.h"
+#include "peers/PeerProcess.h"
 #include "platform/Drives.h"
 #include "tasks/TimeStamp.h"
 
@@ -396,6 +397,37 @@ TEST_F(BackupRunTest, MissingSourceCountsAnErrorAndGoesOn)
     EXPECT_EQ(run.Totals().Errors, 1u);
     EXPECT_EQ(run.Totals().EndText, "1 Error on backup");
     EXPECT_TRUE(InDest("B/b/f.txt"));
+}
+
+// A proxy password typed in for one run logs on through the proxy but never lands in the task,
+// which the editor may save afterwards.
+TEST_F(BackupRunTest, AskedProxyPasswordStaysOutOfTheTask)
+{
+    TFtpPeer peer;
+    ASSERT_TRUE(peer.Start());
+    TPeerProcess proxy;
+    ASSERT_TRUE(proxy.Start("ftp_proxy.py",
+                            {"--type", "2", "--upstream-port", std::to_string(peer.Port()), "--user", TFtpPeer::User,
+                             "--password", TFtpPeer::Password, "--proxy-user", "fw", "--proxy-password", "fwpass"}));
+    Write("a/one.txt", "first");
+    AddSource("S:\\a");
+    task.FtpBackup = true;
+    task.Ftp.Host = "127.0.0.1";
+    task.Ftp.Port = peer.Port();
+    task.Ftp.Username = TFtpPeer::User;
+    task.Ftp.Password = TFtpPeer::Password;
+    task.Ftp.Passive = true;
+    task.Ftp.Proxy.ProxyType = 2;
+    task.Ftp.Proxy.Server = "127.0.0.1";
+    task.Ftp.Proxy.Port = proxy.Port();
+    task.Ftp.Proxy.Username = "fw";
+    task.DestMode = DestZipFile;
+    task.ZipName = "Set";
+    runDialogs.Password = "fwpass";
+    ASSERT_TRUE(Run(EndWaitForUser)) << LogText();
+    EXPECT_EQ(runDialogs.Asked.size(), 1u);
+    EXPECT_TRUE(fs::exists(peer.Root() / "Set.zip"));
+    EXPECT_TRUE(task.Ftp.Proxy.Password.empty());
 }
 
 TEST_F(BackupRunTest, ZipRunToFtpUploadsTheArchiveAndTheStamp)
