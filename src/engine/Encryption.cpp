@@ -9,7 +9,12 @@
 #include <openssl/rand.h>
 
 #include <algorithm>
+#include <bit>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -17,6 +22,8 @@ namespace {
 constexpr size_t KeystreamBlocks = 1024;
 constexpr size_t BlockSize = 16;
 constexpr int Iterations = 1000;
+// Smaller pieces are hashed on the caller's thread: a hand-over costs more than it saves.
+constexpr size_t MinWorkerPiece = 32 * 1024;
 
 int ModeForLength(size_t characters)
 {
@@ -62,6 +69,69 @@ void XorInto(uint8_t* data, const uint8_t* key, size_t count)
 
 } // namespace
 
+// One thread that runs the HMAC over a copy of the last piece, so the hash of
+// piece n overlaps the caller's write of n, read of n+1 and its counter mode.
+struct TCrypt::TMacWorker
+{
+    explicit TMacWorker(evp_mac_ctx_st* context) : Context(context), Thread([this] { Run(); }) {}
+
+    ~TMacWorker()
+    {
+        {
+            std::lock_guard lock(Mutex);
+            Quit = true;
+        }
+        Ready.notify_one();
+        Thread.join();
+    }
+
+    TMacWorker(const TMacWorker&) = delete;
+    TMacWorker& operator=(const TMacWorker&) = delete;
+
+    void Submit(const uint8_t* data, size_t count)
+    {
+        Wait();
+        Piece.assign(data, data + count);
+        {
+            std::lock_guard lock(Mutex);
+            Pending = true;
+        }
+        Ready.notify_one();
+    }
+
+    void Wait()
+    {
+        std::unique_lock lock(Mutex);
+        Done.wait(lock, [this] { return !Pending; });
+    }
+
+private:
+    void Run()
+    {
+        std::unique_lock lock(Mutex);
+        for (;;) {
+            Ready.wait(lock, [this] { return Pending || Quit; });
+            if (!Pending) {
+                return;
+            }
+            lock.unlock();
+            EVP_MAC_update(Context, Piece.data(), Piece.size());
+            lock.lock();
+            Pending = false;
+            Done.notify_one();
+        }
+    }
+
+    evp_mac_ctx_st* Context;
+    std::vector<uint8_t> Piece;
+    std::mutex Mutex;
+    std::condition_variable Ready;
+    std::condition_variable Done;
+    bool Pending = false;
+    bool Quit = false;
+    std::thread Thread; // last: starts once the members above exist
+};
+
 bool IsCp1252Text(const std::string& text)
 {
     return Cp1252ToUtf8(Utf8ToCp1252(text)) == text;
@@ -79,7 +149,7 @@ std::string PasswordText(const std::string& bytes)
 
 TCrypt::TCrypt(const std::string& password, int32_t bufferSize, int mode)
     : Password(password), BufferSize(std::max<int32_t>(bufferSize, 1)), Buffer(static_cast<size_t>(BufferSize)),
-      KeyBytes(PasswordBytes(password)), Keystream(KeystreamBlocks * BlockSize)
+      KeyBytes(PasswordBytes(password)), Counters(KeystreamBlocks * BlockSize), Keystream(KeystreamBlocks * BlockSize)
 {
     FMode = (mode >= 1 && mode <= 3) ? mode : ModeForLength(CharacterCount(password));
     AesContext = EVP_CIPHER_CTX_new();
@@ -90,6 +160,7 @@ TCrypt::TCrypt(const std::string& password, int32_t bufferSize, int mode)
 TCrypt::~TCrypt()
 {
     ClearKeys();
+    MacWorker.reset();
     OPENSSL_cleanse(KeyBytes.data(), KeyBytes.size());
     OPENSSL_cleanse(Buffer.data(), Buffer.size());
     EVP_MAC_CTX_free(MacContext);
@@ -99,6 +170,7 @@ TCrypt::~TCrypt()
 
 void TCrypt::ClearKeys()
 {
+    WaitMac();
     OPENSSL_cleanse(Keystream.data(), Keystream.size());
     KeystreamPos = Keystream.size();
     Counter = 0;
@@ -134,16 +206,19 @@ int TCrypt::KeySetup(const uint8_t* salt)
 void TCrypt::RefillKeystream()
 {
     // Bytes 0-7 of each block are the little-endian counter, bytes 8-15 stay zero.
-    std::memset(Keystream.data(), 0, Keystream.size());
     for (size_t block = 0; block < KeystreamBlocks; ++block) {
-        uint64_t value = ++Counter;
-        uint8_t* at = Keystream.data() + block * BlockSize;
-        for (int i = 0; i < 8; ++i) {
-            at[i] = static_cast<uint8_t>(value >> (8 * i));
+        const uint64_t value = ++Counter;
+        uint8_t* at = Counters.data() + block * BlockSize;
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(at, &value, 8);
+        } else {
+            for (int i = 0; i < 8; ++i) {
+                at[i] = static_cast<uint8_t>(value >> (8 * i));
+            }
         }
     }
     int outLength = 0;
-    EVP_EncryptUpdate(AesContext, Keystream.data(), &outLength, Keystream.data(), static_cast<int>(Keystream.size()));
+    EVP_EncryptUpdate(AesContext, Keystream.data(), &outLength, Counters.data(), static_cast<int>(Counters.size()));
     KeystreamPos = 0;
 }
 
@@ -164,24 +239,50 @@ void TCrypt::XorKeystream(uint8_t* data, size_t count)
 void TCrypt::EncryptData(uint8_t* data, size_t count)
 {
     XorKeystream(data, count);
-    AuthenticateData(data, count);
+    QueueMac(data, count);
 }
 
 void TCrypt::DecryptData(uint8_t* data, size_t count)
 {
-    AuthenticateData(data, count);
+    QueueMac(data, count);
     XorKeystream(data, count);
 }
 
 void TCrypt::AuthenticateData(const uint8_t* data, size_t count)
 {
-    if (count > 0) {
-        EVP_MAC_update(MacContext, data, count);
+    QueueMac(data, count);
+}
+
+void TCrypt::QueueMac(const uint8_t* data, size_t count)
+{
+    if (count == 0) {
+        return;
+    }
+    if (count >= MinWorkerPiece && !MacWorker) {
+        try {
+            MacWorker = std::make_unique<TMacWorker>(MacContext);
+        } catch (const std::system_error&) {
+            // No thread to be had: hash on this one.
+        }
+    }
+    if (count >= MinWorkerPiece && MacWorker) {
+        MacWorker->Submit(data, count);
+        return;
+    }
+    WaitMac();
+    EVP_MAC_update(MacContext, data, count);
+}
+
+void TCrypt::WaitMac()
+{
+    if (MacWorker) {
+        MacWorker->Wait();
     }
 }
 
 std::array<uint8_t, CodeLength> TCrypt::FinishCode()
 {
+    WaitMac();
     std::array<uint8_t, EVP_MAX_MD_SIZE> mac{};
     size_t length = 0;
     EVP_MAC_final(MacContext, mac.data(), &length, mac.size());

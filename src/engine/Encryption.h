@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -77,20 +78,28 @@ public:
     std::vector<uint8_t> Buffer;
 
 private:
+    struct TMacWorker;
+
     void XorKeystream(uint8_t* data, size_t count);
     void RefillKeystream();
     void ClearKeys();
+    // Hands the HMAC of a copy of data to the worker thread (or runs it here for
+    // small pieces), after the previous piece is done; keeps the order of updates.
+    void QueueMac(const uint8_t* data, size_t count);
+    void WaitMac();
 
     int FMode;
     std::string KeyBytes;
     std::array<uint8_t, VerifierLength> FVerifier{};
     uint64_t Counter = 0;
-    std::vector<uint8_t> Keystream; // a run of encrypted counter blocks
+    std::vector<uint8_t> Counters;  // counter blocks, bytes 8-15 stay zero
+    std::vector<uint8_t> Keystream; // those blocks encrypted
     size_t KeystreamPos = 0;
     evp_cipher_ctx_st* AesContext = nullptr;
     evp_mac_st* MacAlgorithm = nullptr;
     evp_mac_ctx_st* MacContext = nullptr;
     bool Keyed = false;
+    std::unique_ptr<TMacWorker> MacWorker;
 };
 
 // Encrypts or decrypts whole streams; one object serves file after file, one at a time.
