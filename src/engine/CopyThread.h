@@ -30,6 +30,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -104,6 +105,9 @@ public:
     uint8_t CopyFlags = 0;          // cfShellCopy, cfShellSilent
     std::vector<uint8_t, TNoInitAllocator<uint8_t>> Buffer;
     std::string Source;
+    // The source as a folder listing just found it; when set, the worker does not look
+    // the source up again before opening it.
+    std::optional<TFindData> SourceListing;
     std::string Destination;
     std::unique_ptr<TStream> SourceStream;
     std::unique_ptr<TStream> DestStream;
@@ -139,6 +143,7 @@ protected:
     // Name checks of both names, the source's times, attributes and size, then the
     // source opened for reading (SourceStream).
     TStatusCode OpenSource();
+    bool LookUpSource(TFindData& data) const; // false when missing or a folder
     // Makes an existing destination writable, then creates it (DestStream).
     TStatusCode CreateDestination();
     // Closes both streams; 0x105 when the written destination does not close cleanly.

@@ -51,14 +51,21 @@ TStatusCode CheckNames(const std::string& source, const std::string& destination
 
 } // namespace
 
+bool TCopyThread::LookUpSource(TFindData& data) const
+{
+    return Platform::GetFindData(Source, data) && (data.Attr & faDirectory) == 0;
+}
+
 TStatusCode TCopyThread::OpenSource()
 {
-    // One look at the source answers existence, times and attributes.
+    // One look at the source (or the listing's) answers existence, times and attributes.
     if (Platform::PathTooLong(Source)) {
         return ecPathTooLong;
     }
     TFindData data;
-    if (!Platform::GetFindData(Source, data) || (data.Attr & faDirectory) != 0) {
+    if (SourceListing) {
+        data = *SourceListing;
+    } else if (!LookUpSource(data)) {
         return ecFileNotFound;
     }
     if (Platform::PathTooLong(Destination)) {
@@ -71,7 +78,8 @@ TStatusCode TCopyThread::OpenSource()
     SourceAttr = data.Attr;
     auto stream = TFileStream::OpenRead(Source);
     if (!stream) {
-        return ecOpenFile;
+        // A listed file may have gone since: say so as the lookup would have.
+        return SourceListing && !LookUpSource(data) ? ecFileNotFound : ecOpenFile;
     }
     SourceSize = stream->Size();
     SourceStream = std::move(stream);

@@ -104,6 +104,7 @@ struct TBackupWalk::TFileJob
     std::string RelPath;    // for the log
     TFileInfo Info;
     TFileTime SourceWrite = 0;
+    const TFindData* Listing = nullptr; // the source's entry in its folder's listing
     std::string Type;
     bool Compress = false;
     bool Encrypted = false;
@@ -344,6 +345,7 @@ bool TBackupWalk::BackupFiles(TWalkContext& ctx, TFolder& folder, const std::vec
         job.DestName = ConvertFileName(rec.Name, FilenameCase, ReplaceChars);
         job.RelPath = JoinRelative(folder.Rel, rec.Name);
         job.SourceWrite = rec.FindData.LastWriteTime;
+        job.Listing = &rec.FindData;
         if (!ExtensionSelected(rec.Name, ctx.Filter, job.Type) ||
             !FileSelected(job.Info, ctx.Filter, Task.UseArch, RunDate)) {
             continue;
@@ -459,6 +461,7 @@ TStatusCode TBackupWalk::CopyLocalFile(TFolder& folder, TFileJob& job)
     }
     auto worker = std::make_unique<TWinCopyThread>(job.SourcePath, job.Dest, job.Encrypted ? Encryption : nullptr,
                                                    job.Compress, Task.Verify, BufferSize, Priority);
+    worker->SourceListing = *job.Listing;
     const TStatusCode status = Supervision.WaitForCopy(std::move(worker));
     if (status == 0) {
         return WalkCopied;

@@ -124,6 +124,28 @@ TEST(PlainCopy, ChecksNamesBeforeTouchingAnything)
     EXPECT_EQ(ReadBytes(dir.Host("copy")), PatternBytes(10));
 }
 
+TEST(PlainCopy, TakesTimesAndAttributesFromAListingAndNoticesAGoneSource)
+{
+    TTempFolder dir;
+    WriteBytes(dir.Host("in"), PatternBytes(10));
+    TFindData listed;
+    ASSERT_TRUE(Platform::GetFindData(dir.Win("in"), listed));
+    listed.LastWriteTime = Platform::FileTimeFromUnix(1500000000);
+    listed.Attr = faHidden;
+    TCopyThread worker(dir.Win("in"), dir.Win("out"), BufSize);
+    worker.SourceListing = listed;
+    EXPECT_EQ(RunWorker(worker), 0u);
+    EXPECT_EQ(ReadBytes(dir.Host("out")), PatternBytes(10));
+    EXPECT_EQ(ModifiedSeconds(dir.Host("out")), 1500000000);
+    EXPECT_EQ(Platform::GetFileAttributes(dir.Win("out")), faHidden);
+
+    // Listed, then deleted before the copy: the same code as an unlisted missing file.
+    Platform::DeleteFile(dir.Win("in"));
+    TCopyThread gone(dir.Win("in"), dir.Win("out2"), BufSize);
+    gone.SourceListing = listed;
+    EXPECT_EQ(RunWorker(gone), 0x110Eu);
+}
+
 TEST(ShellCopy, KeepsTimesAndVerifiesAgainstTheSource)
 {
     TTempFolder dir;
