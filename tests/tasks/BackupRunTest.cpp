@@ -106,6 +106,16 @@ protected:
         entry.SourceDir = entry.ExpandedDir = folder;
         task.Sources.push_back(entry);
     }
+    // The task backs up to the peer, as its own user, in passive mode.
+    void UseFtpDestination(const TFtpPeer& peer)
+    {
+        task.FtpBackup = true;
+        task.Ftp.Host = "127.0.0.1";
+        task.Ftp.Port = peer.Port();
+        task.Ftp.Username = TFtpPeer::User;
+        task.Ftp.Password = TFtpPeer::Password;
+        task.Ftp.Passive = true;
+    }
     bool Run(int endMode = EndNotVisible, int autoIndex = 0)
     {
         log.OpenLog(settings.Protocol, false, false);
@@ -411,12 +421,7 @@ TEST_F(BackupRunTest, AskedProxyPasswordStaysOutOfTheTask)
                              "--password", TFtpPeer::Password, "--proxy-user", "fw", "--proxy-password", "fwpass"}));
     Write("a/one.txt", "first");
     AddSource("S:\\a");
-    task.FtpBackup = true;
-    task.Ftp.Host = "127.0.0.1";
-    task.Ftp.Port = peer.Port();
-    task.Ftp.Username = TFtpPeer::User;
-    task.Ftp.Password = TFtpPeer::Password;
-    task.Ftp.Passive = true;
+    UseFtpDestination(peer);
     task.Ftp.Proxy.ProxyType = 2;
     task.Ftp.Proxy.Server = "127.0.0.1";
     task.Ftp.Proxy.Port = proxy.Port();
@@ -437,12 +442,7 @@ TEST_F(BackupRunTest, ZipRunToFtpUploadsTheArchiveAndTheStamp)
     Write("a/one.txt", "first");
     Write("a/sub/two.txt", "second");
     AddSource("S:\\a");
-    task.FtpBackup = true;
-    task.Ftp.Host = "127.0.0.1";
-    task.Ftp.Port = peer.Port();
-    task.Ftp.Username = TFtpPeer::User;
-    task.Ftp.Password = TFtpPeer::Password;
-    task.Ftp.Passive = true;
+    UseFtpDestination(peer);
     task.Ftp.SubDir = "up/zips";
     task.DestMode = DestZipFile;
     task.ZipName = "Set";
