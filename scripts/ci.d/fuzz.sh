@@ -25,7 +25,7 @@ for src in tests/fuzz/*.cpp; do
     if [ -n "${FUZZ_SECONDS:-}" ]; then
         budget=(-max_total_time="$FUZZ_SECONDS")
     else
-        budget=(-seed=1 -runs="${FUZZ_RUNS:-20000}" -max_total_time=60)
+        budget=(-seed=1 -runs="${FUZZ_RUNS:-3000}" -max_total_time=900)
     fi
     echo "== fuzzing $name (${budget[*]})"
     (cd "$work" && UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \

@@ -219,14 +219,13 @@ void ReadDirMasks(TIniFile& ini, TBackupTask& task)
         std::string mask = ini.ReadString(SecDirFilter, NumberedName("Mask", i), "");
         const size_t bar = mask.find('|');
         if (bar != std::string::npos) {
-            mask.erase(0, bar + 1);
+            // What follows the "|" is trimmed like every INI value, so the mask reads back the same.
+            mask = TrimText(mask.substr(bar + 1));
         }
         task.DirMasks.push_back(mask);
     }
 }
 
-// Sets a filter from its three keys. A text the filter rejects leaves it usable;
-// in exclude mode the fallback would exclude every name, so the filter goes off.
 // A plain "*" name mask selects every name: it is stored as "no name filter" in both task forms.
 void SwitchOffMatchAll(TTextFilter& filter)
 {
@@ -235,6 +234,8 @@ void SwitchOffMatchAll(TTextFilter& filter)
     }
 }
 
+// Sets a filter from its three keys. A text the filter rejects leaves it usable;
+// in exclude mode the fallback would exclude every name, so the filter goes off.
 void ReadFilter(TIniFile& ini, const std::string& section, TTextFilter& filter, const char* regularKey,
                 const char* modeKey, int defaultMode, const char* textKey)
 {
