@@ -135,7 +135,7 @@ TDatumWahlDialog::TDatumWahlDialog(QWidget* parent) : QDialog(parent)
     columns->addLayout(right);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(columns);
-    layout->addWidget(OkCancelButtons(this, [this] { return CanClose(); }));
+    layout->addWidget(OkCancelButtons(this));
 
     for (QRadioButton* button : {rbSzAll, rbSzSmaller, rbSzLarger, rbSzBetween, rbTmAll, rbTmNewer, rbTmOlder, rbTmSpan,
                                  rbTmToday, rbTmLastDays}) {
@@ -241,6 +241,13 @@ bool TDatumWahlDialog::CanClose()
     result.AttrSystem = AttributeStateOf(cbSysInclude->isChecked(), cbSysExclude->isChecked());
     Scratch = result;
     return true;
+}
+
+void TDatumWahlDialog::accept()
+{
+    if (CanClose()) {
+        QDialog::accept();
+    }
 }
 
 bool TDatumWahlDialog::Execute(TExtensionList& entry, TDateFilter& remembered)

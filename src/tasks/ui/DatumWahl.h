@@ -27,6 +27,8 @@ public:
     void ShowEntry(const TExtensionList& entry);
     // The close check and the write-back into the scratch copy; false keeps the dialog open.
     bool CanClose();
+    // OK closes only after the close check passed.
+    void accept() override;
 
     TNameFilterBox* Filter = nullptr;
     QCheckBox* cbArcInclude = nullptr;

@@ -25,23 +25,13 @@ inline QString QLines(const std::string& text)
     return lines;
 }
 
-// OK and Cancel, wired to accept and reject; OK runs `check` first when given (the
-// dialog closes only when it returns true).
-template <typename Check> QDialogButtonBox* OkCancelButtons(QDialog* dialog, Check check)
+// OK and Cancel, wired to accept and reject (dialogs with a close check override accept).
+inline QDialogButtonBox* OkCancelButtons(QDialog* dialog)
 {
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
     buttons->button(QDialogButtonBox::Ok)->setText(TrQ("OK"));
     buttons->button(QDialogButtonBox::Cancel)->setText(TrQ("Cancel"));
-    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, [dialog, check] {
-        if (check()) {
-            dialog->accept();
-        }
-    });
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     return buttons;
-}
-
-inline QDialogButtonBox* OkCancelButtons(QDialog* dialog)
-{
-    return OkCancelButtons(dialog, [] { return true; });
 }

@@ -84,8 +84,14 @@ TFilterDialog::TFilterDialog(QWidget* parent) : QDialog(parent)
     Filter = new TNameFilterBox(this, TrQ("only these"), TrQ("all except of"), TrQ("Regular expression"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Filter);
-    layout->addWidget(OkCancelButtons(
-        this, [this] { return Filter->CommitFilter(Scratch, DomainDialogs, windowTitle().toStdString()); }));
+    layout->addWidget(OkCancelButtons(this));
+}
+
+void TFilterDialog::accept()
+{
+    if (Filter->CommitFilter(Scratch, DomainDialogs, windowTitle().toStdString())) {
+        QDialog::accept();
+    }
 }
 
 void TFilterDialog::LoadFromIni(const std::string& iniName, const std::string& section)

@@ -49,4 +49,7 @@ public:
     TNameFilterBox* Filter = nullptr;
     // The filter the dialog works on while it is open (filled by Execute).
     TTextFilter Scratch;
+
+    // OK closes only after the close check passed.
+    void accept() override;
 };

@@ -48,7 +48,7 @@ TSuffixDialog::TSuffixDialog(QWidget* parent) : QDialog(parent)
     form->addRow(TrQ("History copies:"), spMaxCounter);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addWidget(OkCancelButtons(this, [this] { return CanClose(); }));
+    layout->addWidget(OkCancelButtons(this));
     edtSuffix->setMinimumWidth(220);
 }
 
@@ -73,6 +73,13 @@ bool TSuffixDialog::CanClose()
     ErrorDialogAt(windowTitle().toStdString(), TrDefault("Invalid suffix for backup copies!"), CenteredPoint);
     edtSuffix->setFocus();
     return false;
+}
+
+void TSuffixDialog::accept()
+{
+    if (CanClose()) {
+        QDialog::accept();
+    }
 }
 
 bool TSuffixDialog::Execute(std::string& suffix)

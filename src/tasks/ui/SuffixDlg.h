@@ -20,6 +20,8 @@ public:
     std::string Suffix() const;
     // The close check; shows the error and keeps the dialog open when false.
     bool CanClose();
+    // OK closes only after the close check passed.
+    void accept() override;
 
     QLineEdit* edtSuffix = nullptr;
     QSpinBox* spMaxCounter = nullptr;
