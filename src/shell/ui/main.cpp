@@ -74,8 +74,8 @@ public:
     TScreenPoint CursorPos() override { return {0, 0}; }
 };
 
-// Windows still to come.
-void NotAvailableYet(const char* text)
+// A notice for the user in the program's caption.
+void ShowNotice(const char* text)
 {
     InfoDialog(ProductName, TrDefault(text));
 }
@@ -155,6 +155,10 @@ int main(int argc, char* argv[])
     editor.ProductText = info.ProductText;
     editor.FileVersion = info.Version.FileVersion;
     editorForm.FirstShown = [&mainForm] { mainForm.ShowProgressBar(); };
+    // Without a display nobody could close the editor: it says so instead of waiting.
+    if (Offscreen()) {
+        editorForm.ShowHeadlessHook = [] { ShowNotice("The task editor needs a display."); };
+    }
     // The progress window's Minimise: the windows go, the tray icon stays.
     editorForm.MinimizeToTray = [&mainForm, &editorForm, &progressWindow] {
         mainForm.Logic.InTray = true;
@@ -182,7 +186,7 @@ int main(int argc, char* argv[])
             schedulerTimer.stop();
         }
     };
-    editorForm.ShowLogHook = [] { NotAvailableYet("The log viewer is not available yet."); };
+    editorForm.ShowLogHook = [] { ShowNotice("The log viewer is not available yet."); };
 
     // The session manager asks first; the first request is refused and the tasks run.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &mainForm, [&shell](QSessionManager& manager) {

@@ -687,6 +687,10 @@ std::string TBackupForm::AutoTaskInfoText() const
 
 void TBackupForm::ShowModal()
 {
+    if (ShowHeadlessHook) {
+        ShowHeadlessHook();
+        return;
+    }
     if (isVisible()) {
         raise();
         return;

@@ -51,6 +51,8 @@ public:
     std::function<bool(TFtpParams& params)> EditFtpHook;
     // A placeholder of the date set (true) or the path set; empty when cancelled.
     std::function<std::string(bool dateSet)> ChoosePlaceholderHook;
+    // Replaces the modal showing where nobody could use the window (no display).
+    std::function<void()> ShowHeadlessHook;
     // The main window's "shown for the first time" callback (its start-up bar).
     std::function<void()> FirstShown;
 
