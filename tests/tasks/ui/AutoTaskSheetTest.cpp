@@ -1,10 +1,10 @@
 #include "tasks/ui/AutoTaskSheet.h"
+#include "tasks/ui/BackupForm.h"
 #include "EnvGuard.h"
 #include "TempFolder.h"
 #include "foundation/DateUtils.h"
 #include "foundation/ScriptedMessageDialogs.h"
 #include "shell/BuMain.h"
-#include "shell/ShellTaskEditor.h"
 #include "tasks/Settings.h"
 #include "tasks/TaskFile.h"
 
@@ -157,7 +157,8 @@ TEST(AutoTaskSheet, TaskMadeOnThePageRunsByAutoAtItsTime)
     ASSERT_TRUE(WriteSettings(settings));
 
     // The program started by "-auto" reads the slot and waits in the tray.
-    TShellTaskEditor editor;
+    TBackupForm editor;
+    editor.ShowHeadlessHook = [] {};
     TQuietView view;
     TBuMain main(editor, view);
     main.Info.SettingsFile = settings.FileName;
@@ -170,14 +171,14 @@ TEST(AutoTaskSheet, TaskMadeOnThePageRunsByAutoAtItsTime)
         main.TimerTimer();
     }
     EXPECT_TRUE(main.TrayWait);
-    EXPECT_TRUE(editor.Auto.TimerEnabled());
+    EXPECT_TRUE(editor.Editor.Auto.TimerEnabled());
     EXPECT_FALSE(FoundBelow(folder.Host("dest"), "report.txt"));
 
     clock.Time = EncodeDateTime(2026, 12, 9, 10, 20, 0);
-    editor.Auto.TimerTimer();
+    editor.Editor.Auto.TimerTimer();
     EXPECT_FALSE(FoundBelow(folder.Host("dest"), "report.txt"));
     clock.Time = EncodeDateTime(2026, 12, 9, 10, 30, 10);
-    editor.Auto.TimerTimer();
+    editor.Editor.Auto.TimerTimer();
     EXPECT_TRUE(FoundBelow(folder.Host("dest"), "report.txt"));
     EXPECT_EQ(boxes.ShownCount(), 0u);
 
