@@ -1,5 +1,4 @@
 #include "tasks/ui/AutoTaskSheet.h"
-#include "tasks/ui/BackupForm.h"
 #include "EnvGuard.h"
 #include "TempFolder.h"
 #include "foundation/DateUtils.h"
@@ -7,6 +6,7 @@
 #include "shell/BuMain.h"
 #include "tasks/Settings.h"
 #include "tasks/TaskFile.h"
+#include "tasks/ui/BackupForm.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
