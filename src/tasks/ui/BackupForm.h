@@ -39,6 +39,7 @@ class TFtpDialog;
 class TShowFilePreview;
 class TSuffixDialog;
 class TTypeListBox;
+class TTaskOptionsBox;
 
 class TBackupForm : public QDialog, public ITaskEditor, public ITaskEditorDialogs, public ITaskCheckDialogs
 {
@@ -179,6 +180,7 @@ public:
     void PhZipBtnClick();
     TAutoTaskSheet* AutoTaskSheet = nullptr;
     TTypeListBox* TypeListBox = nullptr;
+    TTaskOptionsBox* TaskOptions = nullptr;
     TFilterDialog* FilterDialog = nullptr;
     TDatumWahlDialog* DatumWahlDialog = nullptr;
     TShowFilePreview* ShowFilePreview = nullptr;

@@ -16,9 +16,11 @@
 #include "tasks/ui/PhDlg.h"
 #include "tasks/ui/StartDlg.h"
 #include "tasks/ui/SuffixDlg.h"
+#include "tasks/ui/TaskOptionsBox.h"
 #include "tasks/ui/TypeListBox.h"
 
 #include <QFileDialog>
+#include <QGroupBox>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QPushButton>
@@ -125,6 +127,26 @@ void TBackupForm::ConnectTaskDialogs()
     typeHost.ChooseOpenFile = [typeListFile](std::string& file) {
         return typeListFile("Load type list from file", false, {}, file);
     };
+
+    TaskOptions = new TTaskOptionsBox(Editor.Task, Editor.Settings, BUPageControl);
+    BUPageControl->addTab(TaskOptions, TrQ("E&xtras"));
+    TTaskOptionsHost& optionsHost = TaskOptions->Host;
+    optionsHost.Modified = [this] { Modified(); };
+    optionsHost.HeaderChanged = [this] { UpdateTaskHeader(); };
+    optionsHost.TaskCaption = [this] { return TaskBox->title().toStdString(); };
+    optionsHost.LogSettingChanged = [this](uint32_t setting) { Editor.Log.LogSetting = setting; };
+    const std::function<void()> showTask = Editor.TaskReplaced;
+    Editor.TaskReplaced = [this, showTask] {
+        if (showTask) {
+            showTask();
+        }
+        TaskOptions->ShowTask();
+    };
+    connect(BUPageControl, &QTabWidget::currentChanged, this, [this](int) {
+        if (BUPageControl->currentWidget() == TaskOptions) {
+            TaskOptions->ShowTask();
+        }
+    });
 
     // The pages show the settings as they are when they are opened.
     connect(PageControl, &QTabWidget::currentChanged, this, [this](int) {
