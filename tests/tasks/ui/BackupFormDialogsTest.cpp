@@ -6,6 +6,7 @@
 #include "tasks/ui/DatumWahl.h"
 #include "tasks/ui/FilePreview.h"
 #include "tasks/ui/FilterDlg.h"
+#include "tasks/ui/NextModal.h"
 #include "tasks/ui/PhDlg.h"
 #include "tasks/ui/SuffixDlg.h"
 #include "tasks/ui/TypeListBox.h"
@@ -29,18 +30,6 @@
 // The task dialogs as the editor window opens them.
 
 namespace {
-
-// Acts on the next modal dialog once it is open (the work before it may run the event loop).
-void WithNextModal(std::function<void(QDialog&)> act, int tries = 200)
-{
-    QTimer::singleShot(5, [act, tries] {
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            act(*dialog);
-        } else if (tries > 0) {
-            WithNextModal(act, tries - 1);
-        }
-    });
-}
 
 struct TEditorWithSource
 {
