@@ -11,6 +11,7 @@
 #include "tasks/ui/SuffixDlg.h"
 #include "tasks/ui/TypeListBox.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
@@ -150,4 +151,49 @@ TEST(BackupFormDialogs, TypeListsAndSlotsLiveOnTheirPages)
     sheet.AutoStartRG->button(AutoEveryLogon)->click();
     EXPECT_TRUE(editor.form.AutoFlags().AutoStartNeeded);
     EXPECT_NE(editor.form.AutoTaskInfoText().find("Docs"), std::string::npos);
+}
+
+TEST(BackupFormDialogs, ProgramOptionMenus)
+{
+    TEditorWithSource editor;
+    TBackupForm& form = editor.form;
+    const auto item = [&form](const char* name) {
+        QAction* action = form.findChild<QAction*>(name);
+        EXPECT_NE(action, nullptr) << name;
+        return action;
+    };
+    item("FileLower")->trigger();
+    EXPECT_EQ(form.Editor.Settings.FilenameCase, 1);
+    item("ReplChars")->trigger();
+    EXPECT_TRUE(form.Editor.Settings.ReplaceChars);
+    item("RestartItem")->trigger();
+    EXPECT_EQ(form.Editor.Settings.Shutdown, 4);
+
+    WithNextModal([](QDialog& dialog) {
+        static_cast<TSuffixDialog&>(dialog).edtSuffix->setText("prev");
+        dialog.accept();
+    });
+    item("BackupSuffix")->trigger();
+    EXPECT_EQ(form.Editor.Settings.BackupSuffix, "prev");
+    EXPECT_EQ(form.Editor.TaskEnv.BackupSuffix, "prev");
+
+    form.Editor.Log.LogPath = editor.folder.Win("none.log");
+    item("ProtDelItem")->trigger();
+    EXPECT_EQ(editor.boxes.LastText(), "No log file found");
+    std::ofstream(editor.folder.Host("none.log")) << "old runs";
+    editor.boxes.QueueAnswer(MrYes);
+    item("ProtDelItem")->trigger();
+    EXPECT_FALSE(std::filesystem::exists(editor.folder.Host("none.log")));
+
+    form.FolderDialogAnswer = [&](const std::string& caption) {
+        EXPECT_EQ(caption, "Select folder for backup tasks");
+        return editor.folder.Win("tasks\\new");
+    };
+    item("JobDirItem")->trigger();
+    EXPECT_TRUE(std::filesystem::is_directory(editor.folder.Host("tasks/new")));
+    EXPECT_EQ(form.Editor.Settings.JobDir, editor.folder.Win("tasks\\new") + "\\");
+
+    form.FolderDialogAnswer = [&](const std::string&) { return editor.folder.Win("logs"); };
+    item("ProtOtherItem")->trigger();
+    EXPECT_EQ(form.Editor.Log.LogPath.rfind(editor.folder.Win("logs") + "\\", 0), 0u) << form.Editor.Log.LogPath;
 }
