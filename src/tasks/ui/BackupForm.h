@@ -184,6 +184,8 @@ public:
     void ProtDelItemClick();
     void JobDirItemClick();
     void LanguageItemClick(int index);
+    // Edits a list of file types as comma text; false on Cancel.
+    bool EditTypeList(const std::string& caption, std::vector<std::string>& types);
     TAutoTaskSheet* AutoTaskSheet = nullptr;
     TTypeListBox* TypeListBox = nullptr;
     TTaskOptionsBox* TaskOptions = nullptr;

@@ -3,6 +3,7 @@
 
 #include "tasks/ui/BackupForm.h"
 
+#include "foundation/CommaText.h"
 #include "foundation/MessageDialogs.h"
 #include "foundation/PathUtils.h"
 #include "foundation/StatusView.h"
@@ -29,6 +30,7 @@
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -256,6 +258,34 @@ void TBackupForm::BuildOptionMenus()
     OptionsMenu->addAction(TrQ("&Security backup .."), this, &TBackupForm::BackupSuffixClick)
         ->setObjectName("BackupSuffix");
 
+    OptionsMenu
+        ->addAction(TrQ("&Delay .."), this,
+                    [this] {
+                        AskNumber(TrDefault("Automatic backups"), TrDefault("Delay after start:"), TrDefault("seconds"),
+                                  10, 3600, Editor.Settings.Startup);
+                    })
+        ->setObjectName("StartDelayItem");
+    OptionsMenu
+        ->addAction(TrQ("&Minimal size .."), this,
+                    [this] {
+                        AskNumber(TrDefault("GZ-compression"), TrDefault("Minimal size:"), TrDefault("byte"), 0, 8192,
+                                  Editor.Settings.CompSize);
+                    })
+        ->setObjectName("CompSize");
+    OptionsMenu
+        ->addAction(TrQ("&Types .."), this,
+                    [this] {
+                        EditTypeList(TrDefault("File type not to compress"), Editor.Settings.NoCompress);
+                        Editor.TaskEnv.NoCompress = Editor.Settings.NoCompress;
+                    })
+        ->setObjectName("Archivtypen");
+    connect(TypBtn, &QPushButton::clicked, this, [this] {
+        if (EditTypeList(TrDefault("File type not to compress"), Editor.Task.NoCompTypes)) {
+            NoCompList->setText(QStr(CommaTextOf(Editor.Task.NoCompTypes)));
+            Modified();
+        }
+    });
+
     QMenu* end = OptionsMenu->addMenu(TrQ("&After automatic backups"));
     auto* endGroup = new QActionGroup(this);
     const char* const ends[][2] = {
@@ -297,6 +327,44 @@ void TBackupForm::BuildOptionMenus()
     for (int index = 0; index < LanguageCount; ++index) {
         language->addAction(TrQ(languages[index][1]), this, [this, index] { LanguageItemClick(index); })
             ->setObjectName(languages[index][0]);
+    }
+}
+
+bool TBackupForm::EditTypeList(const std::string& caption, std::vector<std::string>& types)
+{
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(this, QStr(caption), TrQ("Type") + ":", QLineEdit::Normal, QStr(CommaTextOf(types)), &ok);
+    if (!ok) {
+        return false;
+    }
+    std::vector<std::string> edited;
+    for (std::string type : SplitCommaText(text.toStdString())) {
+        type = TrimText(type);
+        if (!type.empty() && type.front() == '.') {
+            type.erase(0, 1);
+        }
+        if (!type.empty()) {
+            edited.push_back(type);
+        }
+    }
+    types = edited;
+    return true;
+}
+
+void TBackupForm::ShowLogFile()
+{
+    if ((Editor.Settings.Protocol & 0x0F) == 0 &&
+        ConfirmDialog({}, TrDefault("Logging is disabled!\r\nChange settings?"))) {
+        SetLogSetting((Editor.Settings.Protocol & ~0x0Fu) | 1u);
+        TaskOptions->ProtSettingsClick();
+    }
+    if (Editor.Log.LogPath.empty() || !Platform::FileExists(Editor.Log.LogPath)) {
+        InfoDialog({}, TrDefault("No log file found"));
+        return;
+    }
+    if (ShowLogHook) {
+        ShowLogHook();
     }
 }
 

@@ -197,3 +197,35 @@ TEST(BackupFormDialogs, ProgramOptionMenus)
     item("ProtOtherItem")->trigger();
     EXPECT_EQ(form.Editor.Log.LogPath.rfind(editor.folder.Win("logs") + "\\", 0), 0u) << form.Editor.Log.LogPath;
 }
+
+TEST(BackupFormDialogs, LogViewerAndTypeLists)
+{
+    TEditorWithSource editor;
+    TBackupForm& form = editor.form;
+    int viewed = 0;
+    form.ShowLogHook = [&] { ++viewed; };
+    form.Editor.Settings.Protocol = 0;
+    form.Editor.Log.LogPath = editor.folder.Win("run.log");
+    std::ofstream(editor.folder.Host("run.log")) << "a run";
+    // Logging off: "No" keeps it off and the log is still shown.
+    editor.boxes.QueueAnswer(MrNo);
+    form.ShowLogFile();
+    EXPECT_EQ(form.Editor.Settings.Protocol, 0u);
+    EXPECT_EQ(viewed, 1);
+    std::filesystem::remove(editor.folder.Host("run.log"));
+    form.Editor.Settings.Protocol = 2;
+    form.ShowLogFile();
+    EXPECT_EQ(viewed, 1);
+    EXPECT_EQ(editor.boxes.LastText(), "No log file found");
+
+    WithNextModal([](QDialog& dialog) {
+        auto* edit = dialog.findChild<QLineEdit*>();
+        ASSERT_NE(edit, nullptr);
+        edit->setText(" .iso, zip ,,7z");
+        dialog.accept();
+    });
+    form.TypBtn->setEnabled(true);
+    form.TypBtn->click();
+    EXPECT_EQ(form.Editor.Task.NoCompTypes, (std::vector<std::string>{"iso", "zip", "7z"}));
+    EXPECT_EQ(form.NoCompList->text().toStdString(), "iso,zip,7z");
+}
