@@ -1,5 +1,6 @@
 #include "Version.h"
 #include "foundation/ExternalProgram.h"
+#include "foundation/HtmlHelp.h"
 #include "foundation/MessageDialogs.h"
 #include "foundation/MessageLoop.h"
 #include "foundation/SessionEnd.h"
@@ -7,6 +8,7 @@
 #include "foundation/StringUtils.h"
 #include "foundation/Translate.h"
 #include "foundation/ui/CommonDialogs.h"
+#include "foundation/ui/HelpWindow.h"
 #include "foundation/ui/LogonDialog.h"
 #include "foundation/ui/OutputWindow.h"
 #include "foundation/ui/PageDialogs.h"
@@ -14,6 +16,7 @@
 #include "foundation/ui/QtMessageDialogs.h"
 #include "foundation/ui/SelectFromListDialog.h"
 #include "foundation/ui/ShellDirDialog.h"
+#include "foundation/ui/ShowtextDialog.h"
 #include "foundation/ui/StatusWindow.h"
 #include "platform/Drives.h"
 #include "platform/HostInfo.h"
@@ -142,8 +145,10 @@ int main(int argc, char* argv[])
     TNewPwdDialog newPwdDialog;
     TRandDialog randDialog;
     TMemoDialog memoDialog;
+    TShowtextDialog logViewer;
+    THelpWindow helpWindow;
     TCommonDialogs& common = CommonDialogs();
-    common = {&dirDialog, &selectFromListDialog, &newPwdDialog, &randDialog, &memoDialog, nullptr};
+    common = {&dirDialog, &selectFromListDialog, &newPwdDialog, &randDialog, &memoDialog, &logViewer};
     TQtRunDialogs runDialogs(newPwdDialog);
     TQtTaskCheckDialogs taskCheckDialogs(dirDialog);
     // Runs never wait for a progress window that nobody can see.
@@ -159,6 +164,7 @@ int main(int argc, char* argv[])
     if (!Offscreen()) {
         InstallRunDialogs(&runDialogs, &taskCheckDialogs);
         InstallProgramOutputWindow();
+        InstallHelpWindow(&helpWindow);
     }
     RegisterInTrayQuery([&mainForm] { return mainForm.Logic.InTray; });
     mainForm.SetProgressWindow(&progressWindow);
@@ -172,6 +178,8 @@ int main(int argc, char* argv[])
     SetTheProgramInfo(info);
     SetPlaceholderProgramDir(info.ProgramDir);
     dirDialog.LoadFromIni(info.SettingsFile, "DirDialog");
+    logViewer.LoadFromIni(info.SettingsFile, "LogViewer");
+    SetHelpLanguage(LanguageCode(language));
 
     editor.SettingsEnv.FallbackFile = info.ProgramDir + info.BaseName + ".ini";
     editor.SettingsEnv.DocumentsDir = info.DocumentsDir;
@@ -210,7 +218,8 @@ int main(int argc, char* argv[])
             schedulerTimer.stop();
         }
     };
-    editorForm.ShowLogHook = [] { ShowNotice("The log viewer is not available yet."); };
+    editorForm.ShowLogHook = [&logViewer, &editor, &info] { ShowBackupLog(logViewer, editor.Log, info.ProductText); };
+    editor.Log.PrintRunLog = [&logViewer](const std::string& path) { logViewer.LoadFile(path); };
 
     // The session manager asks first; the first request is refused and the tasks run.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &mainForm, [&shell](QSessionManager& manager) {
@@ -243,6 +252,8 @@ int main(int argc, char* argv[])
     RegisterInTrayQuery({});
     RegisterProgressView(nullptr);
     RegisterStatusView(nullptr);
+    CloseAllHelp();
+    InstallHelpWindow(nullptr);
     InstallRunDialogs(nullptr, nullptr);
     SetProgramOutputWindow({});
     common = {};

@@ -5,6 +5,9 @@
 #include "foundation/ui/InputDialogs.h"
 #include "foundation/ui/PasswordDialogs.h"
 #include "foundation/ui/ShellDirDialog.h"
+#include "foundation/ui/ShowtextDialog.h"
+#include "platform/FileSystem.h"
+#include "tasks/BackupLog.h"
 
 #include <QApplication>
 
@@ -37,4 +40,21 @@ bool TQtTaskCheckDialogs::ChooseDestination(std::string& folder)
 void InstallRunDialogs(TQtRunDialogs* runDialogs, TQtTaskCheckDialogs* checkDialogs)
 {
     RegisterRunDialogs(runDialogs, checkDialogs);
+}
+
+void ShowBackupLog(TShowtextDialog& viewer, const TBackupLog& log, const std::string& productText)
+{
+    if (log.LogPath.empty() || !Platform::FileExists(log.LogPath)) {
+        InfoDialog({}, TrDefault("No log file found"));
+        return;
+    }
+    viewer.FileInUse = [&log] { return log.LogMode != LogOff; };
+    TShowtextTags tags;
+    tags.Section = productText + " (";
+    tags.PrevSectionHint = TrDefault("Previous section");
+    tags.NextSectionHint = TrDefault("Next section");
+    tags.Error = LogErrorPrefix;
+    tags.PrevErrorHint = TrDefault("Previous error");
+    tags.NextErrorHint = TrDefault("Next error");
+    viewer.Execute(log.LogPath, {20, 20}, 0, ShowPrint | ShowErase | ShowSearch | ShowSections | ShowErrors, 1, tags);
 }

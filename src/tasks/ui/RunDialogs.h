@@ -10,7 +10,9 @@
 
 #include <functional>
 
+class TBackupLog;
 class TNewPwdDialog;
+class TShowtextDialog;
 class TShellDirDialog;
 
 class TQtRunDialogs : public IRunDialogs
@@ -42,3 +44,8 @@ private:
 
 // Registers the dialogs (not owned) for the runs; nullptrs unregister.
 void InstallRunDialogs(TQtRunDialogs* runDialogs, TQtTaskCheckDialogs* checkDialogs);
+
+// The log display: the backup log in the text viewer, with print, erase, search and the
+// walk over its sections (product text + " (") and errors; "No log file found" without
+// a log. Erasing is refused while a run writes the log.
+void ShowBackupLog(TShowtextDialog& viewer, const TBackupLog& log, const std::string& productText);
