@@ -167,6 +167,10 @@ TCharTableDialog::TCharTableDialog(const std::string& fontName, QWidget* parent)
     }
     cellFont.setPointSize(8);
     const int cell = QFontMetrics(cellFont).height() + 8;
+    charGrid->horizontalHeader()->setMinimumSectionSize(0);
+    charGrid->verticalHeader()->setMinimumSectionSize(0);
+    charGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    charGrid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     for (int i = 0; i < 17; ++i) {
         charGrid->setColumnWidth(i, cell);
         charGrid->setRowHeight(i, cell);
@@ -186,7 +190,7 @@ TCharTableDialog::TCharTableDialog(const std::string& fontName, QWidget* parent)
             charGrid->setItem(row, column, item);
         }
     }
-    charGrid->setFixedSize(17 * cell + 4, 17 * cell + 4);
+    charGrid->setFixedSize(17 * cell + 2 * charGrid->frameWidth() + 2, 17 * cell + 2 * charGrid->frameWidth() + 2);
     charGrid->setCurrentCell(5, 2);
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(Dlg("Select"), QDialogButtonBox::AcceptRole)->setDefault(true);

@@ -1,0 +1,93 @@
+#include "TempFolder.h"
+#include "foundation/ui/InputDialogs.h"
+#include "foundation/ui/OutputWindow.h"
+#include "foundation/ui/PageDialogs.h"
+#include "foundation/ui/PasswordDialogs.h"
+#include "foundation/ui/SelectFromListDialog.h"
+#include "foundation/ui/ShellDirDialog.h"
+#include "foundation/ui/ShowtextDialog.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTimer>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+// Pictures of the common dialogs for people to look at (tests/ui/screenshots.sh).
+
+namespace {
+
+QString Folder()
+{
+    const char* dir = std::getenv("TESSARO_SCREENSHOT_DIR");
+    return dir && *dir ? QString::fromLocal8Bit(dir) : QString();
+}
+
+// Takes the picture of the modal dialog once it is open, then closes it.
+void GrabModal(const QString& name)
+{
+    QTimer::singleShot(300, [name] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            modal->grab().save(Folder() + "/" + name + ".png");
+            static_cast<QDialog*>(modal)->reject();
+        }
+    });
+}
+
+} // namespace
+
+TEST(Screenshots, CommonDialogs)
+{
+    if (Folder().isEmpty()) {
+        GTEST_SKIP() << "TESSARO_SCREENSHOT_DIR not set";
+    }
+    QDir().mkpath(Folder());
+    TTempFolder dir;
+    dir.WriteHostFile(
+        "backup.log",
+        "Tessaro (Vers. 0.1.0) Data backup\n      Copy: C:\\data\\a.txt\n    *** Read error: C:\\data\\b.txt\n");
+
+    std::string text = "Reports";
+    std::vector<std::string> history{"Reports", "Letters"};
+    GrabModal("input-text");
+    InputText({40, 40}, "Insert", "Name:", text, &history, false, 5, {}, true);
+    GrabModal("char-table");
+    ShowCharTable();
+    int port = 21;
+    GrabModal("input-number");
+    InputNumber({40, 40}, "FTP port", "Port:", port, false, 65535, 1, 5, {}, "");
+    TSelectFromListDialog list;
+    std::vector<std::string> items{"Documents", "Pictures", "Music"};
+    std::string selection = "Pictures";
+    GrabModal("select-from-list");
+    list.Execute({40, 40}, "Type lists", selection, items, 0, 1, false, true, true, "Choose a list:");
+    TNewPwdDialog pwd;
+    std::string password;
+    GrabModal("new-password");
+    pwd.Execute("File encryption with", password, true, true, 6);
+    TPasswordDialog ask;
+    GrabModal("password");
+    ask.Execute("FTP connection", "Password for ann at ftp.example.org:", true, password);
+    TRandDialog rand;
+    TPageMargins margins;
+    GrabModal("margins");
+    rand.Execute("", margins);
+    TMemoDialog memo;
+    std::string masks = "*.tmp,*.bak";
+    GrabModal("memo");
+    memo.Execute("Masks", "Files to leave out:", masks);
+    TShellDirDialog chooser;
+    std::string folder = dir.Win();
+    GrabModal("folder-chooser");
+    chooser.Execute("Select destination directory", false, folder, dir.Win());
+    TShowtextDialog viewer;
+    TShowtextTags tags;
+    tags.Section = "Tessaro (";
+    tags.Error = "    *** ";
+    GrabModal("log-viewer");
+    viewer.Execute(dir.Win("backup.log"), {40, 40}, 0, 31, 1, tags);
+    TfrmShow output;
+    output.AppendText("Backing up the mail folder ...\ndone.\n");
+    GrabModal("program-output");
+    output.ShowOutput(0);
+}
