@@ -2,6 +2,7 @@
 
 #include "engine/Encryption.h"
 #include "foundation/MessageLoop.h"
+#include "platform/StopSignals.h"
 
 #include <cerrno>
 #include <functional>
@@ -320,5 +321,9 @@ void WaitForWorkerEnd(TCopyThread& worker)
 {
     while (!worker.WaitForEnd(std::chrono::milliseconds(10))) {
         ProcessMessages();
+        // A stop signal reaches every worker that is waited for, as Cancel would.
+        if (Platform::StopRequested()) {
+            worker.Cancel();
+        }
     }
 }
