@@ -3,6 +3,7 @@
 #include "engine/Encryption.h"
 #include "foundation/MessageLoop.h"
 #include "platform/HostInfo.h"
+#include "platform/StopSignals.h"
 
 #include <functional>
 #include <thread>
@@ -310,5 +311,9 @@ void WaitForWorkerEnd(TCopyThread& worker)
 {
     while (!worker.WaitForEnd(std::chrono::milliseconds(10))) {
         ProcessMessages();
+        // A stop signal reaches every worker that is waited for, as Cancel would.
+        if (Platform::StopRequested()) {
+            worker.Cancel();
+        }
     }
 }

@@ -23,6 +23,7 @@
 #include "engine/ProgressEvent.h"
 #include "engine/StatusCodes.h"
 #include "foundation/Stream.h"
+#include "platform/FileSystem.h"
 
 #include <atomic>
 #include <chrono>
@@ -109,6 +110,10 @@ public:
     // the source up again before opening it.
     std::optional<TFindData> SourceListing;
     std::string Destination;
+    // Set by a caller that made the destination file itself (a temporary beside the final
+    // name): the worker writes into it and reads it back from it, and Destination only
+    // names the file for the checks.
+    std::unique_ptr<Platform::TFile> PreparedDestination;
     std::unique_ptr<TStream> SourceStream;
     std::unique_ptr<TStream> DestStream;
     int32_t BufferSize;
@@ -144,8 +149,11 @@ protected:
     // source opened for reading (SourceStream).
     TStatusCode OpenSource();
     bool LookUpSource(TFindData& data) const; // false when missing or a folder
-    // Makes an existing destination writable, then creates it (DestStream).
+    // Makes an existing destination writable, then creates it (DestStream); or takes
+    // the prepared one.
     TStatusCode CreateDestination();
+    // The written destination opened again for a verify pass; nullptr when it cannot be.
+    std::unique_ptr<TStream> OpenWrittenDestination();
     // Closes both streams; 0x105 when the written destination does not close cleanly.
     TStatusCode CloseFiles();
     // After success: close both, set times (0x20F) then attributes (0x206) on the
@@ -177,6 +185,8 @@ protected:
 
 private:
     TStatusCode CopyBuffers();
+    // A handle on the prepared destination kept for the verify pass.
+    std::unique_ptr<Platform::TFile> WrittenDestination;
     TStatusCode CopyInKernel();
     void ThreadMain();
     void ApplyPriority();

@@ -88,6 +88,13 @@ TStatusCode TCopyThread::OpenSource()
 
 TStatusCode TCopyThread::CreateDestination()
 {
+    if (PreparedDestination) {
+        if (Verify) {
+            WrittenDestination = PreparedDestination->Duplicate();
+        }
+        DestStream = std::make_unique<TFileStream>(std::move(PreparedDestination));
+        return 0;
+    }
     // Most destinations are new: one call creates them. Anything there takes the long way.
     if (auto created = Platform::CreateNewFile(Destination, Platform::TShare::Read)) {
         DestStream = std::make_unique<TFileStream>(std::move(created));
@@ -98,6 +105,18 @@ TStatusCode TCopyThread::CreateDestination()
     }
     DestStream = TFileStream::Create(Destination);
     return DestStream ? 0 : ecCreateFile;
+}
+
+std::unique_ptr<TStream> TCopyThread::OpenWrittenDestination()
+{
+    if (!WrittenDestination) {
+        return TFileStream::OpenRead(Destination);
+    }
+    auto again = WrittenDestination->Duplicate();
+    if (!again || again->Seek(0) != 0) {
+        return nullptr;
+    }
+    return std::make_unique<TFileStream>(std::move(again));
 }
 
 TStatusCode TCopyThread::OpenFiles()
@@ -221,6 +240,9 @@ TStatusCode TCopyThread::PlainCopy()
 
 TStatusCode TCopyThread::ShellCopy()
 {
+    if (PreparedDestination) {
+        return PlainCopy(); // it keeps times and attributes as well, into the file given
+    }
     const TFileTimes times = GetFileTimes(Source, false);
     TStatusCode code = CheckNames(Source, Destination);
     if (code == 0) {
@@ -268,7 +290,7 @@ TStatusCode TCopyThread::ReadSourceCrc()
 
 TStatusCode TCopyThread::VerifyCopy()
 {
-    auto dest = TFileStream::OpenRead(Destination);
+    auto dest = OpenWrittenDestination();
     if (!dest) {
         return ecVerify;
     }
@@ -361,7 +383,7 @@ TStatusCode TCopyThread::VerifyEncrypted()
     if (!Encryption) {
         return ecVerify;
     }
-    auto dest = TFileStream::OpenRead(Destination);
+    auto dest = OpenWrittenDestination();
     if (!dest) {
         return ecVerify;
     }

@@ -298,7 +298,7 @@ TStatusCode TGZipThread::WriteGzStream(TStream& target, int64_t sourceSize)
 
 TStatusCode TGZipThread::VerifyGZipFile()
 {
-    std::unique_ptr<TStream> written = TFileStream::OpenRead(Destination);
+    std::unique_ptr<TStream> written = OpenWrittenDestination();
     if (!written)
         return ecVerify;
     DoProgress(pkCopyVerify, -OutSize);

@@ -144,6 +144,17 @@ TZipWrite::TZipWrite(const std::string& archiveName, const std::string& baseFold
     SetPassword(password, aesMode);
 }
 
+TZipWrite::TZipWrite(std::unique_ptr<Platform::TFile> file, const std::string& archiveName,
+                     const std::string& baseFolder, const std::string& password, int aesMode, int32_t bufferSize)
+    : TZip(archiveName, baseFolder, bufferSize)
+{
+    if (!file)
+        throw EZipError(FormatName("Error creating %s", archiveName), ecCreateFile);
+    ArchiveFile = file.get();
+    Archive = std::make_unique<TFileStream>(std::move(file));
+    SetPassword(password, aesMode);
+}
+
 std::string TZipWrite::StoredName(const std::string& name, bool folder, bool& utf8) const
 {
     std::string relative;

@@ -109,6 +109,9 @@ public:
     // Creates (truncates) the archive; raises EZipError when it cannot.
     TZipWrite(const std::string& archiveName, const std::string& baseFolder, const std::string& password, int aesMode,
               int32_t bufferSize);
+    // Writes into a file the caller created (empty; archiveName names it in messages).
+    TZipWrite(std::unique_ptr<Platform::TFile> file, const std::string& archiveName, const std::string& baseFolder,
+              const std::string& password, int aesMode, int32_t bufferSize);
 
     void AddFile(const std::string& fileName);
     void AddDirectory(const std::string& folderName);

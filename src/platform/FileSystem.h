@@ -13,8 +13,8 @@
 //   Times:       GetFileTimes, SetFileTimes (UTC file times, 100 ns since 1601)
 //   Paths:       PathTooLong, ExpandFileName, GetCurrentDir, CreatePrivateTempFolder
 //
-// Only regular files and folders are reported; links to folders are not followed,
-// FIFOs, sockets and devices are skipped. "." and ".." are never reported.
+// Only regular files and folders are reported; symbolic links are neither followed nor
+// reported, FIFOs, sockets and devices are skipped. "." and ".." are never reported.
 
 #include "platform/FileAttr.h"
 #include "platform/WinError.h"
@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct statx;
 
@@ -63,6 +64,8 @@ struct TSearchRec
 int FindFirst(const std::string& pattern, std::uint32_t attr, TSearchRec& rec);
 int FindNext(TSearchRec& rec);
 void FindClose(TSearchRec& rec);
+// Names (Windows text) of the symbolic links a search has passed over so far.
+std::vector<std::string> SkippedLinks(const TSearchRec& rec);
 
 // True when the Windows name matches a Windows mask ("*.*" also matches names without a dot).
 bool MatchesMask(const std::string& name, const std::string& mask);
@@ -126,6 +129,8 @@ public:
     int SetTimes(const TFileTime* lastAccess, const TFileTime* lastWrite);
     int SetAttributes(std::uint32_t attr);
     int Close(); // 0 or error code; the destructor closes silently
+    // A second handle on the same open file (sharing its position); nullptr on failure.
+    std::unique_ptr<TFile> Duplicate() const;
     // Copies up to count bytes from this file's position to out's inside the kernel, sharing
     // blocks where the file system can. Bytes copied (0 at the end) or -1: ErrorInvalidFunction
     // when the file systems cannot do it (read and write instead), ErrorDiskFull when full.

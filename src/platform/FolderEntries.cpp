@@ -14,7 +14,7 @@ namespace Platform {
 
 namespace {
 
-// What the search reports: regular files, folders and links to regular files.
+// What the search reports: regular files and folders, never links.
 bool IsSearched(int dirFd, const char* name)
 {
     struct stat st
@@ -23,13 +23,7 @@ bool IsSearched(int dirFd, const char* name)
     if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
         return true; // gone meanwhile: nothing to do
     }
-    if (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) {
-        return true;
-    }
-    if (S_ISLNK(st.st_mode)) {
-        return ::fstatat(dirFd, name, &st, 0) == 0 && S_ISREG(st.st_mode);
-    }
-    return false;
+    return S_ISREG(st.st_mode) || S_ISDIR(st.st_mode);
 }
 
 } // namespace

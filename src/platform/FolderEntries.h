@@ -1,7 +1,7 @@
 #pragma once
 
-// What a directory search leaves out (links to folders, dangling links, FIFOs, sockets and
-// devices), for the one walk that must remove them too: deleting a tree.
+// What a directory search leaves out (symbolic links, FIFOs, sockets and devices), for the one walk that must remove
+// them too: deleting a tree.
 
 #include <string>
 #include <vector>

@@ -37,6 +37,7 @@ inline constexpr int ErrorFilenameExcedRange = 206;
 inline constexpr int ErrorWaitTimeout = 258;
 inline constexpr int StillActive = 259; // exit code of a program that has not ended
 inline constexpr int ErrorDirectory = 267;
+inline constexpr int ErrorStoppedOnSymlink = 681; // a link stands where a file or folder was expected
 inline constexpr int ErrorIoDevice = 1117;
 
 // Error of the last failing platform call on this thread (0 after success is not promised).

@@ -14,10 +14,12 @@
 #include "foundation/StringUtils.h"
 #include "foundation/SysErrors.h"
 #include "foundation/Translate.h"
+#include "platform/DestFolder.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "platform/Trash.h"
 #include "tasks/BackupSelection.h"
+#include "tasks/BackupTemporary.h"
 #include "tasks/BackupWalk.h"
 #include "tasks/BackupWalkFtp.h"
 #include "tasks/DestClear.h"
@@ -174,9 +176,13 @@ struct TBackupRun::TRun
     std::unique_ptr<TTempArchive> TempZip;
     std::unique_ptr<TZipWrite> Zip;
     std::string ZipPath;
+    // Mode 4 locally: the archive is written under a temporary name in its folder.
+    std::unique_ptr<Platform::TDestFolder> ZipFolder;
+    std::string ZipTempName;
     std::unique_ptr<TBackupWalk> Walk;
     std::unique_ptr<TDestClear> Clear;
-    std::string Root; // local destination root, or the remote folder of an FTP run
+    std::string Root;     // local destination root, or the remote folder of an FTP run
+    std::string UserRoot; // the local destination as chosen, before rotation; links below it are not followed
     bool DestOk = false;
     bool Rotation = false;
     std::string RotationNote;
@@ -188,6 +194,16 @@ struct TBackupRun::TRun
     std::string EndText;
     bool Result = false;
     std::vector<std::string> WrittenBases;
+
+    ~TRun() { DropTempArchive(); }
+    void DropTempArchive()
+    {
+        Zip.reset();
+        if (ZipFolder && !ZipTempName.empty()) {
+            ZipFolder->DeleteFile(ZipTempName);
+        }
+        ZipTempName.clear();
+    }
 };
 
 TBackupRun::TBackupRun(TBackupTask& task, TProgramSettings& settings, TBackupLog& log, TBackupSupervision& supervision)
@@ -480,7 +496,7 @@ bool TBackupRun::RunSteps(TRun& run, int endMode)
 
 void TBackupRun::AbortRun(TRun& run)
 {
-    run.Zip.reset();
+    run.DropTempArchive();
     run.Walk.reset();
     const std::string text = TrDefault("Unknown") + TrDefault(" Error on backup");
     Supervision.View().Finish(FinishWarnings, TrDefault("Backup completed"), text, ColorRed, run.CloseValue);
@@ -629,6 +645,7 @@ bool TBackupRun::PrepareLocalDestination(TRun& run, int endMode)
         break;
     }
     run.Root = RemovePathDelimiter(dest);
+    run.UserRoot = run.Root;
     if (!ok) {
         return false;
     }
@@ -648,7 +665,11 @@ void TBackupRun::ApplyRotation(TRun& run)
         run.Root = IncludeTrailingSlash(run.Root) + folder;
     } else {
         run.Root = AddPathDelimiter(run.Root) + folder;
-        Platform::ForceDirectories(run.Root);
+        std::string link;
+        if (!EnterDestBase(run.UserRoot, run.Root, true, link) &&
+            Platform::LastError() == Platform::ErrorStoppedOnSymlink) {
+            Line(run, LogErrorPrefix + TrDefault("Symbolic link in the backup, left alone: ") + link);
+        }
     }
     run.RotationNote = RotationText(slot);
     if (slot.SchedMode != 0) {
@@ -735,8 +756,15 @@ void TBackupRun::BackupSource(TRun& run, TExtensionList& entry)
         if (Task.DestMode == DestZipFile) {
             if (!run.Zip) {
                 run.ZipPath = AddPathDelimiter(run.Root) + ZipName;
-                run.Zip = std::make_unique<TZipWrite>(run.ZipPath, AddPathDelimiter(drive), run.Password, 0,
-                                                      Settings.BufferSize);
+                // Written under a temporary name: the previous archive stays until this one is done.
+                std::string link;
+                run.ZipFolder = EnterDestBase(run.UserRoot, run.Root, true, link);
+                if (!run.ZipFolder) {
+                    throw EZipError(TrDefault("Error writing to Zip file"), ecCreateFile);
+                }
+                run.Zip =
+                    std::make_unique<TZipWrite>(CreateBackupTemporary(*run.ZipFolder, run.ZipTempName), run.ZipPath,
+                                                AddPathDelimiter(drive), run.Password, 0, Settings.BufferSize);
                 run.Zip->SetOnProgress(Supervision.CopyProgressEvent());
                 run.Zip->OnVerifyProgress = Supervision.ZipProgressEvent();
                 view.SetDestination(run.ZipPath + run.RotationNote);
@@ -746,6 +774,9 @@ void TBackupRun::BackupSource(TRun& run, TExtensionList& entry)
             base = DestinationBase(run.Root, source, Task.DestMode);
             view.SetDestination(run.Root + (run.Slot ? run.RotationNote : run.Tag));
         }
+    }
+    if (Task.DestMode != DestZipFile && !run.Ftp && !BaseFreeOfLinks(run, base)) {
+        return;
     }
     if (Task.DestMode != DestZipFile) {
         ClearOrSynchronise(run, entry, source, base);
@@ -841,13 +872,11 @@ void TBackupRun::WalkSource(TRun& run, TExtensionList& entry, const std::string&
         const uint32_t found = Platform::GetFileAttributes(source);
         attr = found == InvalidFileAttributes ? faDirectory : found;
     }
-    if (!run.Ftp && Task.DestMode != DestZipFile) {
-        Platform::ForceDirectories(base);
-    }
     const TWalkCounters before = run.Counters;
     TWalkContext ctx(entry, run.Counters);
     ctx.SourceBase = source;
     ctx.DestBase = base;
+    ctx.DestRoot = run.Ftp ? std::string() : run.UserRoot;
     ctx.ExpectedTotal = run.Expected;
     walk.BackupDir(ctx, "", times, attr);
     entry.FileCount = static_cast<int32_t>(run.Counters.Processed - before.Processed);
@@ -858,9 +887,22 @@ void TBackupRun::WalkSource(TRun& run, TExtensionList& entry, const std::string&
     }
 }
 
+bool TBackupRun::BaseFreeOfLinks(TRun& run, const std::string& base)
+{
+    // Clearing, synchronising and tidying work by path: never through a link on the way.
+    std::string link;
+    if (EnterDestBase(run.UserRoot, base, false, link) || Platform::LastError() != Platform::ErrorStoppedOnSymlink) {
+        return true;
+    }
+    Line(run, LogErrorPrefix + TrDefault("Symbolic link in the backup, left alone: ") + link);
+    ++run.Counters.Errors;
+    return false;
+}
+
 void TBackupRun::TidyAfterWalk(TRun& run, const std::string& source, const std::string& base)
 {
-    if (Task.DestMode != DestZipFile && Platform::DirectoryExists(base)) {
+    std::string link;
+    if (Task.DestMode != DestZipFile && EnterDestBase(run.UserRoot, base, false, link)) {
         Platform::SetFileAttributes(base, Platform::GetFileAttributes(source) & ~faReadOnly);
         const TFileTimes times = GetDirFileTimes(source);
         if (times.Valid != 0) {
@@ -929,10 +971,32 @@ void TBackupRun::FinishArchive(TRun& run)
         run.Walk->ZipWriter = nullptr;
     }
     run.Zip.reset();
+    if (run.ZipFolder && !run.ZipTempName.empty()) {
+        // Only a finished archive of a run that went on replaces the previous one.
+        if (run.EndText.empty() && !Supervision.Cancelled()) {
+            PutArchiveInPlace(run);
+        }
+        run.DropTempArchive();
+    }
     if (run.Ftp && run.EndText.empty() && !UploadArchive(run) && run.EndText.empty()) {
         run.EndText = TrDefault("Error writing to FTP server: ") + run.DestText;
     }
     run.TempZip.reset();
+}
+
+void TBackupRun::PutArchiveInPlace(TRun& run)
+{
+    const Platform::TEntryKind kind = run.ZipFolder->Kind(ZipName);
+    if (kind == Platform::TEntryKind::Link) {
+        Line(run, LogErrorPrefix + TrDefault("Symbolic link in the backup, left alone: ") + run.ZipPath);
+    } else if ((kind == Platform::TEntryKind::Missing || kind == Platform::TEntryKind::File) &&
+               run.ZipFolder->ReplaceFile(run.ZipTempName, ZipName) == 0) {
+        run.ZipTempName.clear();
+        return;
+    } else {
+        Line(run, LogErrorPrefix + StatusCodeText(ecCreateFile) + ": " + run.ZipPath);
+    }
+    run.EndText = TrDefault("Error writing to Zip file");
 }
 
 bool TBackupRun::UploadArchive(TRun& run)

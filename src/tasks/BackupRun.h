@@ -154,9 +154,13 @@ private:
     void ClearOrSynchronise(TRun& run, TExtensionList& entry, const std::string& source, const std::string& base);
     bool ShouldClear(const TRun& run, const std::string& base) const;
     void WalkSource(TRun& run, TExtensionList& entry, const std::string& source, const std::string& base);
+    // False (logged, counted) when a link stands between the destination and base.
+    bool BaseFreeOfLinks(TRun& run, const std::string& base);
     void TidyAfterWalk(TRun& run, const std::string& source, const std::string& base);
     void FinishTimeStamp(TRun& run);
     void FinishArchive(TRun& run);
+    // Mode 4 locally: the finished archive takes its name (run.EndText set when it cannot).
+    void PutArchiveInPlace(TRun& run);
     bool UploadArchive(TRun& run);
     bool ConnectFtp(TRun& run);
     void ShowEndStatus(TRun& run);

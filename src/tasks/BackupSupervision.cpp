@@ -1,6 +1,7 @@
 #include "tasks/BackupSupervision.h"
 
 #include "foundation/MessageLoop.h"
+#include "platform/StopSignals.h"
 
 #include <chrono>
 #include <cmath>
@@ -119,7 +120,8 @@ void TBackupSupervision::ProgressMessage(int message, int wParam)
 
 bool TBackupSupervision::Cancelled() const
 {
-    return CancelledByRun || ProgressView.Cancelled();
+    // A stop signal (logout, systemctl stop, Ctrl+C) cancels as the Cancel button does.
+    return CancelledByRun || ProgressView.Cancelled() || Platform::StopRequested();
 }
 
 void TBackupSupervision::CancelRun()

@@ -1,6 +1,10 @@
 #include "tasks/BackupTemporary.h"
 
+#include "platform/DestFolder.h"
+
 #include <cstdio>
+#include <mutex>
+#include <random>
 
 namespace {
 
@@ -64,4 +68,26 @@ bool IsSecurityCopyName(std::string_view name, std::string* finalName)
         *finalName = std::string(rest.substr(0, digitsStart - 1));
     }
     return true;
+}
+
+std::unique_ptr<Platform::TFile> CreateBackupTemporary(const Platform::TDestFolder& folder, std::string& name)
+{
+    static std::mutex mutex;
+    static std::mt19937_64 random{std::random_device{}()};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::uint64_t value = 0;
+        {
+            std::lock_guard lock(mutex);
+            value = random();
+        }
+        name = MakeBackupTemporaryName(value);
+        if (auto file = folder.CreateNewFile(name)) {
+            return file;
+        }
+        if (Platform::LastError() != Platform::ErrorFileExists) {
+            break;
+        }
+    }
+    name.clear();
+    return nullptr;
 }

@@ -10,6 +10,7 @@
 //   IsSecurityCopyName       ".~" + final name + "." + number + ".tsbak"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -28,3 +29,12 @@ inline bool IsBackupLeftoverName(std::string_view name)
 {
     return IsBackupTemporaryName(name) || IsSecurityCopyName(name);
 }
+
+namespace Platform {
+class TDestFolder;
+class TFile;
+} // namespace Platform
+
+// Creates a fresh temporary file in the folder, exclusively and never through a link;
+// name receives its name. nullptr with Platform::LastError() when none can be made.
+std::unique_ptr<Platform::TFile> CreateBackupTemporary(const Platform::TDestFolder& folder, std::string& name);

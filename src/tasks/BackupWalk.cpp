@@ -9,7 +9,10 @@
 #include "foundation/ShellFileOps.h"
 #include "foundation/StringUtils.h"
 #include "foundation/Translate.h"
+#include "platform/DestFolder.h"
 #include "platform/FileSystem.h"
+#include "tasks/BackupTemporary.h"
+#include "tasks/TaskChecks.h"
 
 #include <cmath>
 #include <unordered_map>
@@ -26,20 +29,17 @@ std::string FormatCount(const char* msgid, uint32_t count)
     return ReplaceText(TrDefault(msgid), "%u", std::to_string(count));
 }
 
-// Deletes a file whatever its read-only attribute says.
-void ForceDelete(const std::string& path)
+// A file that was being written when its run died still carries the time of its last
+// write; a finished copy carries its source's, older than the copy itself.
+bool WrittenWhenInterrupted(const TFindData& data)
 {
-    if (Platform::DeleteFile(path) != 0 && Platform::FileExists(path)) {
-        Platform::SetFileAttributes(path, faArchive);
-        Platform::DeleteFile(path);
-    }
+    return data.LastWriteTime >= data.CreationTime;
 }
 
-// Failures that come before the worker creates its destination leave it untouched.
-bool WorkerTouchedDestination(TStatusCode status)
+// A copy that stands: done, or only a time or an attribute is missing.
+bool CopyStands(TStatusCode status)
 {
-    const TStatusCode number = ErrorNumber(status);
-    return number != errFileNotFound && number != errOpenFile && number != errPathTooLong;
+    return status == 0 || ((Severity(status) & scError) == 0 && ErrorNumber(status) != errTerminated);
 }
 
 // The local time is only needed by the date tests and the FTP decision: it costs a
@@ -58,26 +58,33 @@ TFileInfo FileInfoOf(const TSearchRec& rec, bool withTime)
 
 } // namespace
 
-void ListFolder(const std::string& folder, std::vector<TSearchRec>& folders, std::vector<TSearchRec>& files)
+void ListFolder(const std::string& folder, std::vector<TSearchRec>& folders, std::vector<TSearchRec>& files,
+                std::vector<std::string>* links)
 {
     TSearchRec rec;
-    if (Platform::FindFirst(folder + "*", faAnyFile, rec) != 0) {
-        return;
+    if (Platform::FindFirst(folder + "*", faAnyFile, rec) == 0) {
+        do {
+            TSearchRec entry = rec;
+            entry.State.reset();
+            ((entry.Attr & faDirectory) != 0 ? folders : files).push_back(std::move(entry));
+        } while (Platform::FindNext(rec) == 0);
     }
-    do {
-        TSearchRec entry = rec;
-        entry.State.reset();
-        ((entry.Attr & faDirectory) != 0 ? folders : files).push_back(std::move(entry));
-    } while (Platform::FindNext(rec) == 0);
+    if (links) {
+        *links = Platform::SkippedLinks(rec);
+    }
     Platform::FindClose(rec);
 }
 
 struct TBackupWalk::TFolder
 {
+    TFolder* Parent = nullptr;
     std::string Rel;       // below the source base; empty at the top
     std::string SourceDir; // with a trailing delimiter
     std::string DestDir;   // local destination folder, no trailing delimiter
     bool Top = false;
+    // The destination folder, entered without following links; missing until the first
+    // copied file needs it (EmptyDirs) or when it could not be entered.
+    std::unique_ptr<Platform::TDestFolder> Dest;
     bool DestMissing = false; // to be created with the first copied file
     bool LoopEnded = false;
     bool RemoteEntered = false;
@@ -85,6 +92,7 @@ struct TBackupWalk::TFolder
     std::unique_ptr<TZipWrite> Zip; // mode 5
     std::string ZipName;
     std::string ZipPath;
+    std::string ZipTempName;   // mode 5: what the archive is written under until it is done
     std::string ZipTempFolder; // mode 5 to FTP
     int ZipEntries = 0;
     std::set<std::string> DestNames; // converted names already used here
@@ -107,9 +115,10 @@ struct TBackupWalk::TFileJob
     bool Compress = false;
     bool Encrypted = false;
     std::string DestSuffix;
-    std::string Dest;
-    std::string SecurityCopy;
+    std::string Dest;      // the final name's path
+    std::string FinalName; // in the destination folder
     std::string RemoteName;
+    bool Logged = false; // its failure is logged already
 };
 
 TBackupWalk::TBackupWalk(const TBackupTask& task, TBackupLog& log, TBackupSupervision& supervision)
@@ -139,7 +148,16 @@ bool TBackupWalk::CreateDestDir(const std::string& path)
 
 void TBackupWalk::BackupDir(TWalkContext& ctx, const std::string& relFolder, const TFileTimes& times, uint32_t attr)
 {
+    Counters = &ctx.Counters;
+    BackupDir(ctx, nullptr, relFolder, times, attr);
+    Counters = nullptr;
+}
+
+void TBackupWalk::BackupDir(TWalkContext& ctx, TFolder* parent, const std::string& relFolder, const TFileTimes& times,
+                            uint32_t attr)
+{
     TFolder folder;
+    folder.Parent = parent;
     folder.Rel = relFolder;
     folder.Top = relFolder.empty();
     folder.SourceDir = AddPathDelimiter(JoinRelative(ctx.SourceBase, relFolder));
@@ -147,17 +165,23 @@ void TBackupWalk::BackupDir(TWalkContext& ctx, const std::string& relFolder, con
     if (!ctx.Filter.SubDirs.Empty() && ctx.Filter.SubDirs.Contains(folder.SourceDir)) {
         return;
     }
-    if (Cancelled() || (!folder.Top && !EnterFolder(folder))) {
+    if (Cancelled() || !(folder.Top ? OpenTopFolder(ctx, folder) : EnterFolder(folder))) {
         return;
     }
     std::vector<TSearchRec> folders;
     std::vector<TSearchRec> files;
-    ListFolder(folder.SourceDir, folders, files);
+    std::vector<std::string> links;
+    ListFolder(folder.SourceDir, folders, files, &links);
+    if (Log.LogMode >= LogLong) {
+        for (const std::string& link : links) {
+            Log.WriteLog(LogFilePrefix + TrDefault("Link skipped: ") + JoinRelative(relFolder, link));
+        }
+    }
     for (const TSearchRec& sub : folders) {
         if (Cancelled()) {
             break;
         }
-        BackupDir(ctx, JoinRelative(relFolder, sub.Name), FindDataToFileTimes(sub.FindData), sub.Attr);
+        BackupDir(ctx, &folder, JoinRelative(relFolder, sub.Name), FindDataToFileTimes(sub.FindData), sub.Attr);
     }
     if (!Cancelled()) {
         if (Ftp && Mode() != DestZipFile) {
@@ -197,23 +221,93 @@ bool TBackupWalk::EnterFolder(TFolder& folder)
     if (Ftp) {
         return true;
     }
-    folder.DestMissing = !Platform::DirectoryExists(folder.DestDir);
-    if (folder.DestMissing && !Task.EmptyDirs) {
-        if (!CreateDestDir(folder.DestDir)) {
+    const std::string name = ExtractFileName(folder.Rel);
+    const Platform::TDestFolder* parent = folder.Parent ? folder.Parent->Dest.get() : nullptr;
+    const Platform::TEntryKind kind = parent ? parent->Kind(name) : Platform::TEntryKind::Missing;
+    if (kind == Platform::TEntryKind::Link || kind == Platform::TEntryKind::Other) {
+        LogLinkLeftAlone(folder.DestDir);
+        return false;
+    }
+    folder.DestMissing = kind == Platform::TEntryKind::Missing;
+    if (!folder.DestMissing) {
+        folder.Dest = parent->Enter(name, false);
+        if (!folder.Dest) {
+            Log.WriteLog(LogErrorPrefix + TrDefault("Could not create directory:") + "\r\n" + folder.DestDir + "!");
             return false;
         }
-        folder.DestMissing = false;
+    } else if (!Task.EmptyDirs && !EnsureDestFolder(folder)) {
+        return false;
     }
     return true;
 }
 
+bool TBackupWalk::OpenTopFolder(TWalkContext& ctx, TFolder& folder)
+{
+    if (Ftp || Mode() == DestZipFile) {
+        return true;
+    }
+    std::string link;
+    folder.Dest = EnterDestBase(ctx.DestRoot, ctx.DestBase, true, link);
+    if (!folder.Dest) {
+        if (Platform::LastError() == Platform::ErrorStoppedOnSymlink) {
+            LogLinkLeftAlone(link);
+        } else {
+            Log.WriteLog(LogErrorPrefix + TrDefault("Could not create directory:") + "\r\n" +
+                         RemovePathDelimiter(ctx.DestBase) + "!");
+        }
+        return false;
+    }
+    return true;
+}
+
+bool TBackupWalk::EnsureDestFolder(TFolder& folder)
+{
+    if (folder.Dest) {
+        return true;
+    }
+    if (!folder.Parent || !EnsureDestFolder(*folder.Parent)) {
+        return false;
+    }
+    std::string link;
+    folder.Dest = folder.Parent->Dest->Enter(ExtractFileName(folder.Rel), true, &link);
+    if (!folder.Dest) {
+        if (Platform::LastError() == Platform::ErrorStoppedOnSymlink) {
+            LogLinkLeftAlone(link);
+        } else {
+            Log.WriteLog(LogErrorPrefix + TrDefault("Could not create directory:") + "\r\n" + folder.DestDir + "!");
+        }
+        return false;
+    }
+    folder.DestMissing = false;
+    if (Log.LogMode == LogExtended) {
+        Log.WriteLog(LogNotePrefix + TrDefault("Create directory: ") + folder.DestDir);
+    }
+    return true;
+}
+
+bool TBackupWalk::ReopenDestFolders(TWalkContext& ctx, TFolder& folder)
+{
+    folder.Dest.reset();
+    folder.DestListed = false;
+    folder.DestFiles.clear();
+    if (folder.Top) {
+        return OpenTopFolder(ctx, folder);
+    }
+    return folder.Parent && ReopenDestFolders(ctx, *folder.Parent) && EnsureDestFolder(folder);
+}
+
+void TBackupWalk::LogLinkLeftAlone(const std::string& path, bool count)
+{
+    if (count && Counters) {
+        ++Counters->Errors;
+    }
+    Log.WriteLog(LogErrorPrefix + TrDefault("Symbolic link in the backup, left alone: ") + path);
+}
+
 bool TBackupWalk::OpenFolderArchive(TFolder& folder)
 {
-    if (!Ftp && folder.DestMissing) {
-        if (!CreateDestDir(folder.DestDir)) {
-            return false;
-        }
-        folder.DestMissing = false;
+    if (!Ftp && !EnsureDestFolder(folder)) {
+        return false;
     }
     folder.ZipName = MakeZipName ? MakeZipName() : Task.ZipName;
     if (Ftp) {
@@ -227,7 +321,15 @@ bool TBackupWalk::OpenFolderArchive(TFolder& folder)
         folder.ZipPath = AddPathDelimiter(folder.DestDir) + folder.ZipName;
     }
     try {
-        folder.Zip = std::make_unique<TZipWrite>(folder.ZipPath, folder.SourceDir, ZipPassword, ZipAesMode, BufferSize);
+        if (Ftp) {
+            folder.Zip =
+                std::make_unique<TZipWrite>(folder.ZipPath, folder.SourceDir, ZipPassword, ZipAesMode, BufferSize);
+        } else {
+            // Written under a temporary name: the previous archive stays until this one is done.
+            folder.Zip =
+                std::make_unique<TZipWrite>(CreateBackupTemporary(*folder.Dest, folder.ZipTempName), folder.ZipPath,
+                                            folder.SourceDir, ZipPassword, ZipAesMode, BufferSize);
+        }
     } catch (const EZipError& e) {
         Log.WriteLog(LogErrorPrefix + StatusCodeText(e.Code) + ": " + folder.ZipPath);
         AbandonFolderArchive(folder);
@@ -248,7 +350,10 @@ void TBackupWalk::AbandonFolderArchive(TFolder& folder)
         CurrentZip = nullptr;
     }
     folder.Zip.reset();
-    if (!folder.ZipPath.empty()) {
+    if (!folder.ZipTempName.empty() && folder.Dest) {
+        folder.Dest->DeleteFile(folder.ZipTempName);
+        folder.ZipTempName.clear();
+    } else if (Ftp && !folder.ZipPath.empty()) {
         Platform::DeleteFile(folder.ZipPath);
     }
     if (!folder.ZipTempFolder.empty()) {
@@ -268,6 +373,7 @@ void TBackupWalk::CloseFolderArchive(TFolder& folder)
         return;
     }
     const std::string shownName = AddPathDelimiter(folder.Rel) + folder.ZipName;
+    bool done = false;
     try {
         CurrentZip = folder.Zip.get();
         folder.Zip->Close();
@@ -276,11 +382,20 @@ void TBackupWalk::CloseFolderArchive(TFolder& folder)
             folder.Zip->Verify();
             Log.WriteLog(LogNotePrefix + ReplaceText(TrDefault("Zip file: \"%s\" verified"), "%s", shownName));
         }
+        done = true;
     } catch (const EZipError& e) {
         Log.WriteLog(LogErrorPrefix + StatusCodeText(e.Code));
     }
     CurrentZip = nullptr;
     folder.Zip.reset();
+    if (!Ftp) {
+        // Only a finished archive of a run that went on takes the archive's name.
+        if (done && !Cancelled() && PutInPlace(*folder.Dest, folder.ZipTempName, folder.ZipName, folder.ZipPath)) {
+            folder.ZipTempName.clear();
+        }
+        AbandonFolderArchive(folder);
+        return;
+    }
     if (Ftp) {
         Supervision.View().ShowFile(ItemTempZip, "", folder.ZipName);
         Supervision.CurrentFileSize = static_cast<int64_t>(FileSize64(folder.ZipPath));
@@ -298,22 +413,23 @@ void TBackupWalk::LeaveFolder(TFolder& folder, const TFileTimes& times, uint32_t
     if (folder.Top || Ftp || Mode() == DestZipFile) {
         return;
     }
-    bool removed = false;
-    if (Task.EmptyDirs) {
-        removed = Platform::RemoveDir(folder.DestDir) == 0;
-        if (removed && Log.LogMode == LogExtended) {
+    // A folder never made (EmptyDirs) is left as it is.
+    const Platform::TDestFolder* parent = folder.Parent ? folder.Parent->Dest.get() : nullptr;
+    const std::string name = ExtractFileName(folder.Rel);
+    if (!folder.Dest || !parent) {
+    } else if (Task.EmptyDirs && parent->RemoveDir(name) == 0) {
+        if (Log.LogMode == LogExtended) {
             Log.WriteLog(LogNotePrefix + TrDefault("Delete empty directory: ") + folder.Rel);
         }
-    }
-    TFindData dest;
-    if (!removed && Platform::GetFindData(folder.DestDir, dest) && (dest.Attr & faDirectory) != 0) {
+        folder.Dest.reset();
+    } else if (TFindData dest; parent->GetFindData(name, dest) && (dest.Attr & faDirectory) != 0) {
         // A re-run finds most folders as the last run left them: write only what differs.
         constexpr uint32_t kept = faReadOnly | faHidden | faSysFile | faArchive;
         if ((dest.Attr & kept) != (attr & kept)) {
-            Platform::SetFileAttributes(folder.DestDir, attr);
+            folder.Dest->SetAttributes(attr);
         }
         if (times.Valid && dest.LastWriteTime != times.LastWriteTime) {
-            SetFileTimes(folder.DestDir, times, false, Task.CreationTime);
+            folder.Dest->SetTimes(nullptr, &times.LastWriteTime);
         }
     }
     if (Task.DeleteFile) {
@@ -436,45 +552,117 @@ TStatusCode TBackupWalk::CopyLocalFile(TFolder& folder, TFileJob& job)
     }
     job.Encrypted = Encryption != nullptr && !Task.ShellCopy;
     job.DestSuffix = DestinationSuffix(job.Compress, job.Encrypted);
+    job.FinalName = job.DestName + job.DestSuffix;
     const std::string plain = AddPathDelimiter(folder.DestDir) + job.DestName;
     job.Dest = plain + job.DestSuffix;
     TFileTime destWrite = 0;
-    const bool destExists = FindDestFile(folder, job.DestName + job.DestSuffix, job.Dest, destWrite);
+    const bool destExists = FindDestFile(folder, job.FinalName, destWrite);
     const TCopyRule rule{Task.UseArch, Task.Timespan, Task.IgnoreDst};
     if (!NeedsCopy(rule, destExists, job.SourceWrite, destWrite)) {
         ShowScanned(folder);
         return WalkUpToDate;
     }
     Supervision.View().ShowFile(ItemFile, "", job.SourcePath);
-    if (!Task.NoBaks && destExists) {
-        job.SecurityCopy = MakeSecurityCopy(job.Dest, destExists, destWrite, plain, job.DestSuffix);
-        folder.DestListingValid = false;
+    if (!EnsureDestFolder(folder)) {
+        folder.LoopEnded = true;
+        return WalkNotSelected;
     }
-    if (folder.DestMissing) {
-        if (!CreateDestDir(folder.DestDir)) {
-            folder.LoopEnded = true;
-            return WalkNotSelected;
-        }
-        folder.DestMissing = false;
+    const TStatusCode failed = ecCreateFile | JobOperation(job);
+    if (!CanTakeName(*folder.Dest, job.FinalName, job.Dest)) {
+        job.Logged = true;
+        return failed;
+    }
+    // The copy is made under a temporary name and takes the final one only when it is
+    // complete: until then the previous version stays where it is.
+    std::string tempName;
+    auto temp = CreateBackupTemporary(*folder.Dest, tempName);
+    if (!temp) {
+        return failed;
     }
     auto worker = std::make_unique<TWinCopyThread>(job.SourcePath, job.Dest, job.Encrypted ? Encryption : nullptr,
                                                    job.Compress, Task.Verify, BufferSize, Priority);
     worker->SourceListing = *job.Listing;
-    const TStatusCode status = Supervision.WaitForCopy(std::move(worker));
+    worker->PreparedDestination = std::move(temp);
+    TStatusCode status = Supervision.WaitForCopy(std::move(worker));
+    if (!CopyStands(status) || !CommitCopy(folder, job, tempName, destExists, destWrite, plain)) {
+        folder.Dest->DeleteFile(tempName);
+        status = CopyStands(status) ? failed : status;
+    }
     if (status == 0) {
         return WalkCopied;
     }
     return ErrorNumber(status) == errLowDiskSpace ? WalkVolumeFull : status;
 }
 
-bool TBackupWalk::FindDestFile(TFolder& folder, const std::string& name, const std::string& path, TFileTime& write)
+TStatusCode TBackupWalk::JobOperation(const TFileJob& job) const
 {
-    if (folder.DestMissing) {
+    if (job.Encrypted) {
+        return opEncrypt;
+    }
+    return job.Compress ? opGZip : opCopy;
+}
+
+bool TBackupWalk::CanTakeName(const Platform::TDestFolder& dest, const std::string& name, const std::string& path)
+{
+    switch (dest.Kind(name)) {
+    case Platform::TEntryKind::Missing:
+    case Platform::TEntryKind::File:
+        return true;
+    case Platform::TEntryKind::Link:
+        LogLinkLeftAlone(path, false);
+        return false;
+    case Platform::TEntryKind::Folder:
+    case Platform::TEntryKind::Other:
+        break;
+    }
+    Log.WriteLog(LogErrorPrefix + StatusCodeText(ecCreateFile) + ": " + path);
+    return false;
+}
+
+bool TBackupWalk::PutInPlace(const Platform::TDestFolder& dest, const std::string& tempName, const std::string& name,
+                             const std::string& path)
+{
+    if (!CanTakeName(dest, name, path)) {
+        return false;
+    }
+    if (dest.ReplaceFile(tempName, name) != 0) {
+        Log.WriteLog(LogErrorPrefix + StatusCodeText(ecCreateFile) + ": " + path);
+        return false;
+    }
+    return true;
+}
+
+bool TBackupWalk::CommitCopy(TFolder& folder, TFileJob& job, const std::string& tempName, bool destExists,
+                             TFileTime destWrite, const std::string& plain)
+{
+    std::string kept;
+    if (Task.BakFiles && !Task.NoBaks && destExists) {
+        kept = KeepPreviousVersion(*folder.Dest, job, destWrite, plain);
+        if (kept.empty()) {
+            Log.WriteLog(LogErrorPrefix + TrDefault("The previous version could not be kept: ") + job.Dest);
+            job.Logged = true;
+            return false;
+        }
+        folder.DestListingValid = false;
+    }
+    if (!PutInPlace(*folder.Dest, tempName, job.FinalName, job.Dest)) {
+        if (!kept.empty()) {
+            folder.Dest->RenameFile(kept, job.FinalName);
+        }
+        job.Logged = true;
+        return false;
+    }
+    return true;
+}
+
+bool TBackupWalk::FindDestFile(TFolder& folder, const std::string& name, TFileTime& write)
+{
+    if (folder.DestMissing || !folder.Dest) {
         return false;
     }
     if (!folder.DestListingValid) {
         TFindData data;
-        if (!Platform::GetFindData(path, data) || (data.Attr & faDirectory) != 0) {
+        if (!folder.Dest->GetFindData(name, data) || (data.Attr & faDirectory) != 0) {
             return false;
         }
         write = data.LastWriteTime;
@@ -485,8 +673,11 @@ bool TBackupWalk::FindDestFile(TFolder& folder, const std::string& name, const s
         std::vector<TSearchRec> folders;
         std::vector<TSearchRec> files;
         ListFolder(AddPathDelimiter(folder.DestDir), folders, files);
+        TidyLeftovers(folder, files);
         for (const TSearchRec& rec : files) {
-            folder.DestFiles.emplace(rec.Name, rec.FindData.LastWriteTime);
+            if (!IsBackupLeftoverName(rec.Name)) {
+                folder.DestFiles.emplace(rec.Name, rec.FindData.LastWriteTime);
+            }
         }
         folder.DestListed = true;
     }
@@ -498,45 +689,62 @@ bool TBackupWalk::FindDestFile(TFolder& folder, const std::string& name, const s
     return true;
 }
 
-std::string TBackupWalk::MakeSecurityCopy(const std::string& dest, bool destExists, TFileTime destWrite,
-                                          const std::string& plain, const std::string& suffix)
+void TBackupWalk::TidyLeftovers(TFolder& folder, std::vector<TSearchRec>& files)
 {
-    if (!destExists) {
-        return {};
-    }
-    if (Task.BakFiles) {
-        const std::vector<std::string> names =
-            KeptVersionNames(KeptVersionName(plain, MakeBackupSuffix(Task.BakSuffix, destWrite, Now()), suffix));
-        for (std::size_t k = names.size() - 1; k >= 1; --k) {
-            ForceDelete(names[k]);
-            Platform::RenameFile(names[k - 1], names[k]);
-        }
-        ForceDelete(names.front());
-        return Platform::RenameFile(dest, names.front()) == 0 ? names.front() : std::string();
-    }
-    // A name no backed-up file can have taken: renaming never replaces, so an existing
-    // file of that name only moves the search on.
-    const std::string folder = ExtractFilePath(dest);
-    const std::string name = ExtractFileName(dest);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string candidate = folder + ".~" + name + "." + std::to_string(attempt) + ".tsbak";
-        if (Platform::RenameFile(dest, candidate) == 0) {
-            return candidate;
-        }
-        if (Platform::LastError() != Platform::ErrorAlreadyExists &&
-            Platform::LastError() != Platform::ErrorFileExists) {
-            break;
+    // What a run that died (killed, power cut) left behind: temporaries go; a security
+    // copy of an earlier version of the program goes back under its name when that is
+    // missing or still the partial file that was being written when the run died.
+    bool changed = false;
+    for (const TSearchRec& rec : files) {
+        std::string finalName;
+        if (IsBackupTemporaryName(rec.Name)) {
+            if (folder.Dest->DeleteFile(rec.Name) == 0) {
+                Log.WriteLog(LogNotePrefix + TrDefault("Removed what an interrupted run left: ") +
+                             folder.Dest->PathOf(rec.Name));
+            }
+            changed = true;
+        } else if (IsSecurityCopyName(rec.Name, &finalName)) {
+            TFindData current;
+            const bool present = folder.Dest->GetFindData(finalName, current);
+            if (present && !WrittenWhenInterrupted(current)) {
+                folder.Dest->DeleteFile(rec.Name);
+            } else if ((present ? folder.Dest->ReplaceFile(rec.Name, finalName)
+                                : folder.Dest->RenameFile(rec.Name, finalName)) == 0) {
+                Log.WriteLog(LogNotePrefix + TrDefault("Previous version put back after an interrupted run: ") +
+                             folder.Dest->PathOf(finalName));
+            }
+            changed = true;
         }
     }
-    return {};
+    if (changed) {
+        std::vector<TSearchRec> folders;
+        files.clear();
+        ListFolder(AddPathDelimiter(folder.DestDir), folders, files);
+    }
 }
 
-void TBackupWalk::RestoreSecurityCopy(const TFileJob& job)
+std::string TBackupWalk::KeepPreviousVersion(const Platform::TDestFolder& dest, const TFileJob& job,
+                                             TFileTime destWrite, const std::string& plain)
 {
-    if (!job.SecurityCopy.empty()) {
-        ForceDelete(job.Dest);
-        Platform::RenameFile(job.SecurityCopy, job.Dest);
+    std::vector<std::string> names =
+        KeptVersionNames(KeptVersionName(plain, MakeBackupSuffix(Task.BakSuffix, destWrite, Now()), job.DestSuffix));
+    for (std::string& name : names) {
+        name = ExtractFileName(name);
     }
+    // Only files are deleted or renamed: a link in the way stays and stops the rotation.
+    const auto isFile = [&dest](const std::string& name) { return dest.Kind(name) == Platform::TEntryKind::File; };
+    for (std::size_t k = names.size() - 1; k >= 1; --k) {
+        if (isFile(names[k])) {
+            dest.DeleteFile(names[k]);
+        }
+        if (isFile(names[k - 1])) {
+            dest.RenameFile(names[k - 1], names[k]);
+        }
+    }
+    if (isFile(names.front())) {
+        dest.DeleteFile(names.front());
+    }
+    return dest.RenameFile(job.FinalName, names.front()) == 0 ? names.front() : std::string();
 }
 
 bool TBackupWalk::HandleResult(TWalkContext& ctx, TFolder& folder, TFileJob& job, TStatusCode result)
@@ -553,9 +761,7 @@ bool TBackupWalk::HandleResult(TWalkContext& ctx, TFolder& folder, TFileJob& job
             Supervision.CancelRun();
             return false;
         }
-        ForceDelete(job.Dest);
-        RestoreSecurityCopy(job);
-        job.SecurityCopy.clear();
+        // The incomplete copy has gone with its temporary name; the previous version stays.
         if (!AskForNewMedia(ctx, folder, job)) {
             Supervision.CancelRun();
             return false;
@@ -581,12 +787,11 @@ bool TBackupWalk::AskForNewMedia(TWalkContext& ctx, TFolder& folder, const TFile
         if (MessageDialog("", question, TMsgDlgType::Confirmation, MbOkCancel) != MrOk) {
             return false;
         }
-        if (Platform::ForceDirectories(RemovePathDelimiter(ctx.DestBase)) == 0 &&
-            Platform::ForceDirectories(folder.DestDir) == 0) {
+        // The new medium's folders, entered afresh from the destination.
+        if (ReopenDestFolders(ctx, folder)) {
             break;
         }
     }
-    folder.DestMissing = false;
     folder.DestListingValid = false;
     Log.WriteLog(LogFilePrefix + TrDefault("Media change at: ") + job.RelPath);
     return true;
@@ -609,9 +814,6 @@ void TBackupWalk::NoteCopied(TWalkContext& ctx, TFileJob& job)
     if (Log.LogMode >= LogLong && !(Mode() == DestZipPerDirectory && Log.LogMode == LogLong)) {
         Log.WriteLog(LogFilePrefix + TrDefault("Copy: ") + job.RelPath + note);
     }
-    if (!job.SecurityCopy.empty() && !Task.BakFiles) {
-        ForceDelete(job.SecurityCopy);
-    }
     Supervision.View().SetFileProgress(100);
 }
 
@@ -623,7 +825,6 @@ void TBackupWalk::NoteFailed(TWalkContext& ctx, TFileJob& job, TStatusCode resul
     } else if ((Severity(result) & scWarning) != 0) {
         ++ctx.Counters.Warnings;
     }
-    const bool local = !Ftp && !ZipMode();
     if (ErrorNumber(result) == errTerminated) {
         if (Ftp && !ZipMode()) {
             Ftp->DeleteRemoteFile(job.RemoteName);
@@ -631,22 +832,32 @@ void TBackupWalk::NoteFailed(TWalkContext& ctx, TFileJob& job, TStatusCode resul
     } else if (ZipMode() && ErrorNumber(result) == errLowDiskSpace) {
         Supervision.CancelRun();
     }
-    if (local && !error && ErrorNumber(result) != errTerminated && !Task.BakFiles && !job.SecurityCopy.empty()) {
-        // Only a time or an attribute is missing: the new copy stands.
-        ForceDelete(job.SecurityCopy);
-    }
-    if (local && (ErrorNumber(result) == errTerminated || error)) {
-        // A partial copy goes; what the worker never opened stays.
-        if (WorkerTouchedDestination(result) || !job.SecurityCopy.empty()) {
-            RestoreSecurityCopy(job);
-            if (job.SecurityCopy.empty()) {
-                ForceDelete(job.Dest);
-            }
-        }
-    }
-    if (error || Log.LogMode >= LogLong) {
+    if (!job.Logged && (error || Log.LogMode >= LogLong)) {
         Log.WriteLog(LogErrorPrefix + StatusCodeText(result) + ": " + job.RelPath);
     }
+}
+
+std::unique_ptr<Platform::TDestFolder> EnterDestBase(const std::string& root, const std::string& base, bool create,
+                                                     std::string& linkPath)
+{
+    const std::string to = RemovePathDelimiter(base);
+    const std::string from = root.empty() ? to : RemovePathDelimiter(root);
+    std::string below;
+    if (!SameTextIgnoringCase(from, to)) {
+        if (!PathInside(to, from)) {
+            Platform::SetLastError(Platform::ErrorInvalidName);
+            return nullptr;
+        }
+        below = to.substr(AddPathDelimiter(from).size());
+    }
+    auto folder = Platform::TDestFolder::Open(from);
+    if (!folder && create && Platform::ForceDirectories(from) == 0) {
+        folder = Platform::TDestFolder::Open(from); // the destination as chosen (a clearing may have removed it)
+    }
+    if (folder && !below.empty()) {
+        folder = folder->Enter(below, create, &linkPath);
+    }
+    return folder;
 }
 
 void PreviewDir(const std::string& sourceBase, const std::string& relFolder, TExtensionList& filter,

@@ -27,6 +27,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -34,11 +35,17 @@
 class TEncryption;
 class TZipWrite;
 
-// Results of one file beside the workers' status codes.
-// Folders and files of a folder (with its trailing "\"), without holding the search
-// open: walks recurse between the two loops.
-void ListFolder(const std::string& folder, std::vector<TSearchRec>& folders, std::vector<TSearchRec>& files);
+namespace Platform {
+class TDestFolder;
+}
 
+// Folders and files of a folder (with its trailing "\"), without holding the search
+// open: walks recurse between the two loops. links (when given) receives the names of
+// the symbolic links the search passed over.
+void ListFolder(const std::string& folder, std::vector<TSearchRec>& folders, std::vector<TSearchRec>& files,
+                std::vector<std::string>* links = nullptr);
+
+// Results of one file beside the workers' status codes.
 inline constexpr TStatusCode WalkNotSelected = 0;
 inline constexpr TStatusCode WalkUpToDate = 1;
 inline constexpr TStatusCode WalkCopied = 2;
@@ -58,8 +65,11 @@ struct TWalkContext
 {
     TWalkContext(TExtensionList& filter, TWalkCounters& counters) : Filter(filter), Counters(counters) {}
 
-    std::string SourceBase;     // the source folder S
-    std::string DestBase;       // its local destination base, or its remote folder for FTP
+    std::string SourceBase; // the source folder S
+    std::string DestBase;   // its local destination base, or its remote folder for FTP
+    // The local destination as the user chose it; what lies below it up to DestBase is
+    // entered without following links. Empty: DestBase itself.
+    std::string DestRoot;
     uint32_t ExpectedTotal = 0; // files of the last run in all folders; 0: no total bar
     TExtensionList& Filter;
     TWalkCounters& Counters;
@@ -142,7 +152,18 @@ private:
 
     int32_t Mode() const { return Task.DestMode; }
     bool ZipMode() const { return Task.IsZipDestination(); }
+    void BackupDir(TWalkContext& ctx, TFolder* parent, const std::string& relFolder, const TFileTimes& times,
+                   uint32_t attr);
     bool EnterFolder(TFolder& folder);
+    // The top folder's destination base, entered from the destination root and created.
+    bool OpenTopFolder(TWalkContext& ctx, TFolder& folder);
+    // Creates the destination folder (and missing parents) when it is not there yet.
+    bool EnsureDestFolder(TFolder& folder);
+    // After a media change: the folders from the top down, entered on the new medium.
+    bool ReopenDestFolders(TWalkContext& ctx, TFolder& folder);
+    // Logs a link where a folder or file of the backup should be (counted as an error
+    // when count is set; a file's error is counted with its result).
+    void LogLinkLeftAlone(const std::string& path, bool count = true);
     bool OpenFolderArchive(TFolder& folder);
     void CloseFolderArchive(TFolder& folder);
     void AbandonFolderArchive(TFolder& folder);
@@ -153,10 +174,21 @@ private:
     TStatusCode AddToZip(TFolder& folder, TFileJob& job);
     TStatusCode UploadFile(TFileJob& job);
     TStatusCode CopyLocalFile(TFolder& folder, TFileJob& job);
-    bool FindDestFile(TFolder& folder, const std::string& name, const std::string& path, TFileTime& write);
-    std::string MakeSecurityCopy(const std::string& dest, bool destExists, TFileTime destWrite,
-                                 const std::string& plain, const std::string& suffix);
-    void RestoreSecurityCopy(const TFileJob& job);
+    TStatusCode JobOperation(const TFileJob& job) const;
+    // False (logged) when a link, folder or special file has the name.
+    bool CanTakeName(const Platform::TDestFolder& dest, const std::string& name, const std::string& path);
+    // Renames a finished temporary over name; false (logged) when it cannot.
+    bool PutInPlace(const Platform::TDestFolder& dest, const std::string& tempName, const std::string& name,
+                    const std::string& path);
+    // Gives the finished copy its name, after moving the previous version to its kept name.
+    bool CommitCopy(TFolder& folder, TFileJob& job, const std::string& tempName, bool destExists, TFileTime destWrite,
+                    const std::string& plain);
+    bool FindDestFile(TFolder& folder, const std::string& name, TFileTime& write);
+    void TidyLeftovers(TFolder& folder, std::vector<TSearchRec>& files);
+    // Rotates the kept versions and moves the previous one to the newest kept name;
+    // that name, or empty when it could not be done.
+    std::string KeepPreviousVersion(const Platform::TDestFolder& dest, const TFileJob& job, TFileTime destWrite,
+                                    const std::string& plain);
     // True when the same file is to be done again (after a media change).
     bool HandleResult(TWalkContext& ctx, TFolder& folder, TFileJob& job, TStatusCode result);
     bool AskForNewMedia(TWalkContext& ctx, TFolder& folder, const TFileJob& job);
@@ -169,8 +201,15 @@ private:
     TBackupLog& Log;
     TBackupSupervision& Supervision;
     TZipWrite* CurrentZip = nullptr;
+    TWalkCounters* Counters = nullptr; // of the walk in progress
     const std::string ScannedText;
 };
+
+// The destination base below the destination root (empty: the base itself), entered
+// without following links below the root and created when create is set. nullptr with
+// Platform::LastError(); linkPath gets a link that stood in the way.
+std::unique_ptr<Platform::TDestFolder> EnterDestBase(const std::string& root, const std::string& base, bool create,
+                                                     std::string& linkPath);
 
 // One line of the preview list and the number of files taken in a folder line.
 struct TPreviewLine

@@ -4,6 +4,7 @@
 #include "engine/LittleEndian.h"
 #include "foundation/PathUtils.h"
 #include "foundation/Stream.h"
+#include "platform/DestFolder.h"
 #include "platform/FileSystem.h"
 
 #include <cmath>
@@ -44,11 +45,19 @@ TDateTime TimeStampFromBytes(const std::string& bytes)
 
 void WriteTimeStamp(const std::string& folder, TDateTime time)
 {
-    const std::string path = StampPath(folder);
-    if (Platform::FileExists(path) && Platform::DeleteFile(path) != 0) {
+    // A link planted under the stamp's name is never written through.
+    const auto dest = Platform::TDestFolder::Open(folder);
+    if (!dest) {
         return;
     }
-    if (auto file = Platform::OpenWrite(path)) {
+    const Platform::TEntryKind kind = dest->Kind(TimeStampName);
+    if (kind == Platform::TEntryKind::File && dest->DeleteFile(TimeStampName) != 0) {
+        return;
+    }
+    if (kind != Platform::TEntryKind::File && kind != Platform::TEntryKind::Missing) {
+        return;
+    }
+    if (auto file = dest->CreateNewFile(TimeStampName)) {
         const std::string bytes = TimeStampBytes(time);
         file->Write(bytes.data(), bytes.size());
         file->Close();

@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "platform/DestFolder.h"
 #include "platform/Drives.h"
 
 #include "TempFolder.h"
@@ -63,12 +64,20 @@ TEST(FileSystem, SearchReportsOnlyFilesAndFoldersInNameOrder)
     EXPECT_EQ(Names(Search(tmp.Win("*"), faAnyFile)), (std::vector<std::string>{".hidden", "a.txt", "b.TXT",
                                                                                 "colon\xEF\x80\xBA"
                                                                                 "name",
-                                                                                "Dir", "link-to-file"}));
+                                                                                "Dir"}));
     // Without the folder and hidden bits in the mask those entries stay out.
     EXPECT_EQ(Names(Search(tmp.Win("*.*"), 0)), (std::vector<std::string>{"a.txt", "b.TXT",
                                                                           "colon\xEF\x80\xBA"
-                                                                          "name",
-                                                                          "link-to-file"}));
+                                                                          "name"}));
+    // Links are passed over, whatever they point to, and named for the caller's log.
+    {
+        TSearchRec rec;
+        ASSERT_EQ(FindFirst(tmp.Win("*"), faAnyFile, rec), 0);
+        while (FindNext(rec) == 0) {
+        }
+        EXPECT_EQ(SkippedLinks(rec), (std::vector<std::string>{"dangling", "link-to-dir", "link-to-file"}));
+        FindClose(rec);
+    }
     EXPECT_EQ(Names(Search(tmp.Win("*.txt"), faArchive)), (std::vector<std::string>{"a.txt", "b.TXT"}));
     EXPECT_EQ(Names(Search(tmp.Win("?.txt"), 0)), (std::vector<std::string>{"a.txt", "b.TXT"}));
     EXPECT_EQ(Names(Search(tmp.Win("DIR"), faDirectory)), std::vector<std::string>{}); // names keep their case
@@ -432,4 +441,50 @@ TEST(FileSystem, OpeningChecksWhatIsThere)
     auto reader = OpenRead(tmp.Win("new.txt"));
     ASSERT_NE(reader, nullptr);
     EXPECT_EQ(reader->Size(), 6);
+}
+
+TEST(FileSystem, DestinationFoldersNeverGoThroughLinks)
+{
+    TTempFolder tmp;
+    std::filesystem::create_directories(tmp.Host("root/a"));
+    std::filesystem::create_directories(tmp.Host("outside"));
+    tmp.WriteHostFile("outside/file", "outside");
+    std::filesystem::create_directory_symlink(tmp.Host("outside"), tmp.Host("root/a/link"));
+    std::filesystem::create_symlink(tmp.Host("outside/file"), tmp.Host("root/a/file-link"));
+
+    auto root = TDestFolder::Open(tmp.Win("root"));
+    ASSERT_NE(root, nullptr);
+    std::string link;
+    EXPECT_EQ(root->Enter("a\\link\\deeper", true, &link), nullptr);
+    EXPECT_EQ(LastError(), ErrorStoppedOnSymlink);
+    EXPECT_EQ(link, tmp.Win("root/a/link"));
+    EXPECT_FALSE(std::filesystem::exists(tmp.Host("outside/deeper")));
+    EXPECT_EQ(root->Enter("a\\..\\a", false), nullptr);
+
+    auto made = root->Enter("a\\new\\deeper", true);
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(made->Path(), tmp.Win("root/a/new/deeper"));
+    auto a = root->Enter("a", false);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->Kind("link"), TEntryKind::Link);
+    EXPECT_EQ(a->Kind("file-link"), TEntryKind::Link);
+    EXPECT_EQ(a->CreateNewFile("file-link"), nullptr);
+    EXPECT_EQ(LastError(), ErrorFileExists);
+    TFindData data;
+    EXPECT_FALSE(a->GetFindData("file-link", data));
+    EXPECT_EQ(a->SetAttributes(faHidden), 0);
+    // Deleting a link removes the link itself.
+    EXPECT_EQ(a->DeleteFile("file-link"), 0);
+    EXPECT_EQ(a->DeleteFile("link"), 0);
+    EXPECT_EQ(tmp.ReadHostFile("outside/file"), "outside");
+    EXPECT_EQ(a->DeleteFile("new"), ErrorAccessDenied);
+    // A finished temporary replaces its target in one rename.
+    tmp.WriteHostFile("root/a/target", "old");
+    auto temp = a->CreateNewFile("temp");
+    ASSERT_NE(temp, nullptr);
+    ASSERT_EQ(temp->Write("new", 3), 3);
+    temp->Close();
+    EXPECT_EQ(a->RenameFile("temp", "target"), ErrorAlreadyExists);
+    EXPECT_EQ(a->ReplaceFile("temp", "target"), 0);
+    EXPECT_EQ(tmp.ReadHostFile("root/a/target"), "new");
 }

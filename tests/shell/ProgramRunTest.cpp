@@ -4,10 +4,15 @@
 #include "tasks/Settings.h"
 #include "tasks/TaskFile.h"
 
+#include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <random>
 #include <string>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 // The program itself, started as a user would start it from a shell script.
 
@@ -58,7 +63,8 @@ int RunProgram(const TTempFolder& folder, const std::string& args, std::string& 
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-void WriteExampleTask(const TTempFolder& folder)
+// The example task; verifying gives a longer window to be killed in.
+void WriteExampleTask(const TTempFolder& folder, bool plainVerified = false)
 {
     TTaskFileEnv env;
     env.ProgramText = "Tessaro";
@@ -67,7 +73,8 @@ void WriteExampleTask(const TTempFolder& folder)
     ResetTaskOptions(task, env);
     task.Destination = folder.Win("dest");
     task.DestMode = DestOneDirectory;
-    task.Compress = true;
+    task.Compress = !plainVerified;
+    task.Verify = plainVerified;
     TExtensionList entry;
     entry.SourceDir = folder.Win("source");
     entry.ExpandedDir = entry.SourceDir;
@@ -75,7 +82,109 @@ void WriteExampleTask(const TTempFolder& folder)
     ASSERT_TRUE(WriteTaskFile(task, folder.Win("task.buj"), -1, -1, env));
 }
 
+// Starts the program as RunProgram does, without waiting: its process id.
+pid_t StartProgram(const TTempFolder& folder, const std::vector<std::string>& args)
+{
+    std::vector<std::string> words = {"/usr/bin/env",
+                                      "-i",
+                                      "PATH=/usr/bin:/bin",
+                                      "LC_ALL=C",
+                                      "QT_QPA_PLATFORM=offscreen",
+                                      "HOME=" + folder.Host("home"),
+                                      "XDG_CONFIG_HOME=" + folder.Host("config"),
+                                      "XDG_RUNTIME_DIR=" + folder.Host("run"),
+                                      ProgramFile()};
+    words.insert(words.end(), args.begin(), args.end());
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::vector<char*> argv;
+        for (std::string& word : words) {
+            argv.push_back(word.data());
+        }
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+bool TemporaryIn(const std::string& folder)
+{
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().filename().string().rfind(".tessaro-", 0) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void WriteBigFile(const std::string& path, char fill)
+{
+    std::ofstream out(path, std::ios::binary);
+    const std::string block(1 << 20, fill);
+    for (int i = 0; i < 200; ++i) {
+        out << block;
+    }
+}
+
+bool SameFile(const std::string& a, const std::string& b)
+{
+    return std::system(("cmp -s '" + a + "' '" + b + "'").c_str()) == 0;
+}
+
 } // namespace
+
+// A run killed in the middle of a copy leaves the previous or the new complete file, and
+// the next run an identical copy; a stop signal ends the run cleanly.
+TEST(Program, AKilledRunLeavesNoPartialFileThatCountsAsCurrent)
+{
+    if (!std::filesystem::exists(ProgramFile())) {
+        GTEST_SKIP() << "the program is not built";
+    }
+    TTempFolder folder;
+    MakeFolders(folder);
+    WriteExampleTask(folder, true);
+    const std::string source = folder.Host("source/big.bin");
+    const std::string dest = folder.Host("dest/big.bin");
+    WriteBigFile(source, 'a');
+    const std::vector<std::string> args = {"-force", "-quiet", "-log:2", folder.Host("task.buj")};
+    std::string output;
+    ASSERT_EQ(RunProgram(folder, "-force -quiet -log:2 '" + folder.Host("task.buj") + "'", output), 0) << output;
+    ASSERT_TRUE(SameFile(source, dest));
+    std::filesystem::copy_file(source, folder.Host("old.bin"));
+
+    std::mt19937 random{std::random_device{}()};
+    char fill = 'b';
+    for (const int signal : {SIGKILL, SIGTERM}) {
+        WriteBigFile(source, fill++);
+        std::filesystem::last_write_time(source,
+                                         std::filesystem::last_write_time(dest) + std::chrono::seconds(60 * fill));
+        const pid_t pid = StartProgram(folder, args);
+        ASSERT_GT(pid, 0);
+        for (int i = 0; i < 20000 && !TemporaryIn(folder.Host("dest")); ++i) {
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+        const int delay = std::uniform_int_distribution<int>(0, 150)(random);
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+        kill(pid, signal);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        SCOPED_TRACE("signal " + std::to_string(signal) + " after " + std::to_string(delay) + " ms");
+        const bool killed = signal == SIGKILL;
+        EXPECT_EQ(WIFEXITED(status), !killed);
+        EXPECT_TRUE(SameFile(dest, folder.Host("old.bin")) || SameFile(dest, source));
+        if (!killed) {
+            // Cancelled as by the Cancel button: no temporary left, the log has its end lines.
+            EXPECT_FALSE(TemporaryIn(folder.Host("dest")));
+            const std::string log = folder.ReadHostFile("config/Tessaro/tessaro.log");
+            EXPECT_NE(log.rfind("  Status: "), std::string::npos) << log;
+        }
+        ASSERT_EQ(RunProgram(folder, "-force -quiet -log:2 '" + folder.Host("task.buj") + "'", output), 0) << output;
+        EXPECT_TRUE(SameFile(source, dest));
+        EXPECT_FALSE(TemporaryIn(folder.Host("dest")));
+        std::filesystem::copy_file(source, folder.Host("old.bin"), std::filesystem::copy_options::overwrite_existing);
+    }
+}
 
 TEST(Program, BatchRunFromTheCommandLineInTheChosenLanguage)
 {

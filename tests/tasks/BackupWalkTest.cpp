@@ -9,6 +9,7 @@
 #include "foundation/ScriptedMessageDialogs.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
+#include "tasks/BackupTemporary.h"
 
 #include <gtest/gtest.h>
 
@@ -102,6 +103,7 @@ protected:
         TWalkContext ctx(entry, counters);
         ctx.SourceBase = source;
         ctx.DestBase = DestinationBase("E:\\B", source, task.DestMode);
+        ctx.DestRoot = "E:\\B";
         if (!ctx.DestBase.empty()) {
             Platform::ForceDirectories(ctx.DestBase);
         }
@@ -413,3 +415,128 @@ TEST_F(BackupWalkTest, FullMediumAsksForNewMediaAndCancelKeepsTheOldVersion)
 }
 
 } // namespace
+
+TEST_F(BackupWalkTest, LinksInTheBackupAreNeverWrittenThrough)
+{
+    fs::create_directories(temp.Host("outside/dir"));
+    temp.WriteHostFile("outside/victim.txt", "precious");
+    Write("src/a.txt", "new a", 1700000100);
+    Write("src/sub/b.txt", "new b", 1700000100);
+    Write("src/c.txt", "new c", 1700000100);
+    fs::create_directories(temp.Host("e/B/src"));
+    // A file link over a backup copy, a folder link where a backed-up folder goes.
+    fs::create_symlink(temp.Host("outside/victim.txt"), temp.Host("e/B/src/a.txt"));
+    fs::create_directory_symlink(temp.Host("outside/dir"), temp.Host("e/B/src/sub"));
+    task.NoBaks = true;
+
+    const TWalkCounters counters = Run();
+    EXPECT_EQ(temp.ReadHostFile("outside/victim.txt"), "precious");
+    EXPECT_TRUE(fs::is_empty(temp.Host("outside/dir")));
+    EXPECT_TRUE(fs::is_symlink(temp.Host("e/B/src/a.txt")));
+    EXPECT_TRUE(fs::is_symlink(temp.Host("e/B/src/sub")));
+    EXPECT_EQ(Dest("B/src/c.txt"), "new c");
+    EXPECT_EQ(counters.Errors, 2u);
+    const std::string text = LogText();
+    EXPECT_NE(text.find("Symbolic link in the backup, left alone: E:\\B\\src\\a.txt"), std::string::npos) << text;
+    EXPECT_NE(text.find("Symbolic link in the backup, left alone: E:\\B\\src\\sub"), std::string::npos) << text;
+
+    // A link above the base stops the whole source folder; kept versions never rotate through one.
+    fs::remove(temp.Host("e/B/src/a.txt"));
+    fs::remove(temp.Host("e/B/src/sub"));
+    fs::rename(temp.Host("e/B/src"), temp.Host("e/B/real"));
+    fs::create_directory_symlink(temp.Host("outside/dir"), temp.Host("e/B/src"));
+    Run();
+    EXPECT_TRUE(fs::is_empty(temp.Host("outside/dir")));
+    fs::remove(temp.Host("e/B/src"));
+    fs::rename(temp.Host("e/B/real"), temp.Host("e/B/src"));
+    task.NoBaks = false;
+    task.BakFiles = true;
+    task.BakSuffix = "old";
+    fs::create_symlink(temp.Host("outside/victim.txt"), temp.Host("e/B/src/c.old.txt"));
+    Write("src/c.txt", "newer c", 1700000200);
+    Run();
+    EXPECT_EQ(temp.ReadHostFile("outside/victim.txt"), "precious");
+    EXPECT_EQ(Dest("B/src/c.txt"), "new c") << "the previous version could not be kept: it stays";
+    EXPECT_FALSE(DestExists("B/src/" + std::string(".tessaro-")));
+}
+
+TEST_F(BackupWalkTest, LinksInTheSourceAreSkippedAndLogged)
+{
+    Write("src/a.txt", "a");
+    fs::create_directories(temp.Host("s/other"));
+    temp.WriteHostFile("s/other/b.txt", "b");
+    fs::create_symlink(temp.Host("s/src/a.txt"), temp.Host("s/src/link.txt"));
+    fs::create_directory_symlink(temp.Host("s/other"), temp.Host("s/src/linked"));
+    log.LogMode = LogLong;
+
+    const TWalkCounters counters = Run();
+    EXPECT_EQ(counters.Copied, 1u);
+    EXPECT_EQ(Dest("B/src/a.txt"), "a");
+    EXPECT_FALSE(DestExists("B/src/link.txt"));
+    EXPECT_FALSE(DestExists("B/src/linked"));
+    const std::string text = LogText();
+    EXPECT_NE(text.find("      Link skipped: link.txt\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("      Link skipped: linked\n"), std::string::npos) << text;
+}
+
+TEST_F(BackupWalkTest, WhatAnInterruptedRunLeftIsTidiedAway)
+{
+    Write("src/b.txt", "new b", 1700000000);
+    Write("src/c.txt", "new c", 1700000000);
+    Write("src/d.txt", "new d", 1700000000);
+    fs::create_directories(temp.Host("e/B/src"));
+    // A temporary of a copy in progress, and security copies of an earlier version: one
+    // whose file is missing, one whose file is the partial copy being written.
+    temp.WriteHostFile("e/B/src/.tessaro-0123456789abcdef.part", "half");
+    temp.WriteHostFile("e/B/src/.~b.txt.0.tsbak", "old b");
+    SetHostTime(temp.Host("e/B/src/.~b.txt.0.tsbak"), 1700000000);
+    temp.WriteHostFile("e/B/src/.~c.txt.0.tsbak", "old c");
+    SetHostTime(temp.Host("e/B/src/.~c.txt.0.tsbak"), 1700000000);
+    temp.WriteHostFile("e/B/src/c.txt", "partial"); // written now: newer than its source
+    temp.WriteHostFile("e/B/src/d.txt", "stale d");
+    SetHostTime(temp.Host("e/B/src/d.txt"), 1600000000);
+
+    Run();
+    // Both previous versions are back and as current as their sources: nothing to copy.
+    EXPECT_EQ(Dest("B/src/b.txt"), "old b");
+    EXPECT_EQ(Dest("B/src/c.txt"), "old c");
+    EXPECT_EQ(Dest("B/src/d.txt"), "new d");
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(temp.Host("e/B/src"))) {
+        names.push_back(e.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"b.txt", "c.txt", "d.txt"}));
+    const std::string text = LogText();
+    EXPECT_NE(text.find("Removed what an interrupted run left: E:\\B\\src\\.tessaro-0123456789abcdef.part"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("Previous version put back after an interrupted run: E:\\B\\src\\c.txt"), std::string::npos)
+        << text;
+}
+
+TEST_F(BackupWalkTest, ACopyTakesItsNameOnlyWhenComplete)
+{
+    // While the worker writes, the final name still holds the previous version.
+    Write("src/a.txt", std::string(3 << 20, 'n'), 1700000100);
+    fs::create_directories(temp.Host("e/B/src"));
+    temp.WriteHostFile("e/B/src/a.txt", "previous");
+    SetHostTime(temp.Host("e/B/src/a.txt"), 1600000000);
+    bufferSize = 4096;
+    std::string seenDuringCopy;
+    bool temporarySeen = false;
+    view.OnFileProgress = [&](int64_t percent) {
+        if (seenDuringCopy.empty() && percent > 0 && percent < 100) {
+            seenDuringCopy = Dest("B/src/a.txt");
+            for (const auto& e : fs::directory_iterator(temp.Host("e/B/src"))) {
+                temporarySeen = temporarySeen || IsBackupTemporaryName(e.path().filename().string());
+            }
+        }
+    };
+    Run();
+    EXPECT_EQ(seenDuringCopy, "previous");
+    EXPECT_TRUE(temporarySeen);
+    EXPECT_EQ(Dest("B/src/a.txt"), std::string(3 << 20, 'n'));
+    EXPECT_EQ(fs::last_write_time(temp.Host("e/B/src/a.txt")),
+              fs::file_time_type::clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(1700000100))));
+}

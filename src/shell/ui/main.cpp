@@ -21,6 +21,7 @@
 #include "platform/Drives.h"
 #include "platform/HostInfo.h"
 #include "platform/LocalIpc.h"
+#include "platform/StopSignals.h"
 #include "shell/InstanceGuard.h"
 #include "shell/Language.h"
 #include "shell/StartUp.h"
@@ -36,6 +37,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QSessionManager>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QTranslator>
 #include <cstdio>
@@ -134,6 +136,14 @@ int main(int argc, char* argv[])
         return 0;
     }
     InstallLogindSessionControl();
+    // SIGTERM, SIGINT and SIGHUP cancel a run as its Cancel button does; the program ends
+    // once the run has written its end lines and returned to the event loop.
+    Platform::InstallStopSignals();
+    QSocketNotifier stopNotifier(Platform::StopSignalFd(), QSocketNotifier::Read);
+    QObject::connect(&stopNotifier, &QSocketNotifier::activated, [&stopNotifier] {
+        stopNotifier.setEnabled(false);
+        QCoreApplication::exit(128 + Platform::StopSignal());
+    });
     SetProcessMessagesHook([] { QCoreApplication::processEvents(); });
 
     // The runs take the progress window when the editor's state is made: register it first.
