@@ -267,7 +267,9 @@ QWidget* TBackupForm::BuildTypesPage()
     grid->addWidget(ExcludeSumme, 2, 2);
     auto* filters = new QHBoxLayout;
     filters->addWidget(ExtFilterBtn);
+    filters->addWidget(new QLabel(Tr("Names:"), tsTypes));
     filters->addWidget(FilterTextLabel, 1);
+    filters->addWidget(new QLabel(Tr("Files:"), tsTypes));
     filters->addWidget(TimeTextLabel, 1);
     grid->addLayout(filters, 3, 0, 1, 3);
     return tsTypes;
@@ -315,6 +317,7 @@ QWidget* TBackupForm::BuildOptionsPage()
 
     auto* compress = Named(new QGroupBox(Tr("&Compress"), tsOptions), "tsKomp");
     auto* comp = new QGridLayout(compress);
+    comp->setVerticalSpacing(2);
     rbNoComp = Named(new QRadioButton(Tr("off"), compress), "rbNoComp");
     rbNoComp->setToolTip(Tr("No compression of files"));
     rbComp = Named(new QRadioButton(Tr("all files"), compress), "rbComp");
@@ -338,13 +341,15 @@ QWidget* TBackupForm::BuildOptionsPage()
     NoBakCB->setToolTip(Tr("Don't restore to recent version on errors"));
     KeepBakCB = Named(new QCheckBox(Tr("Save recent version of files"), security), "KeepBakCB");
     btnBakName = Named(new QPushButton(Tr("Name"), security), "btnBakName");
-    sec->addWidget(NoBakCB, 0, 0, 1, 2);
+    sec->addWidget(NoBakCB, 0, 0);
     sec->addWidget(KeepBakCB, 1, 0);
-    sec->addWidget(btnBakName, 1, 1);
+    sec->addWidget(btnBakName, 2, 0, Qt::AlignLeft);
+    sec->setVerticalSpacing(2);
     grid->addWidget(security, 1, 0);
 
     auto* other = new QGroupBox(Tr("Other"), tsOptions);
     auto* oth = new QVBoxLayout(other);
+    oth->setSpacing(2);
     VerifyCB = Named(new QCheckBox(Tr("Verify copied files"), other), "VerifyCB");
     DeleteCB = Named(new QCheckBox(Tr("Delete source files after backup"), other), "DeleteCB");
     cbDelDir = Named(new QCheckBox(Tr("Delete empty directories at destination"), other), "cbDelDir");
@@ -363,7 +368,10 @@ QWidget* TBackupForm::BuildDestination()
     row->setContentsMargins(0, 0, 0, 0);
     pcDest = Named(new QTabWidget(panel), "pcDest");
     tsWin = Named(new QWidget, "tsWin");
-    auto* win = new QHBoxLayout(tsWin);
+    auto* winPage = new QVBoxLayout(tsWin);
+    auto* win = new QHBoxLayout;
+    winPage->addLayout(win);
+    winPage->addStretch(1);
     BuZiel = Named(new QComboBox(tsWin), "BuZiel");
     BuZiel->setEditable(true);
     BuZiel->setInsertPolicy(QComboBox::NoInsert);
@@ -375,7 +383,10 @@ QWidget* TBackupForm::BuildDestination()
     win->addWidget(PhDirBtn);
     pcDest->addTab(tsWin, Tr("Destination folder"));
     tsFtp = Named(new QWidget, "tsFtp");
-    auto* ftp = new QHBoxLayout(tsFtp);
+    auto* ftpPage = new QVBoxLayout(tsFtp);
+    auto* ftp = new QHBoxLayout;
+    ftpPage->addLayout(ftp);
+    ftpPage->addStretch(1);
     edtFtp = Named(new QLineEdit(tsFtp), "edtFtp");
     edtFtp->setReadOnly(true);
     btnFTP = SpeedButton(tsFtp, "btnFTP", "..", "FTP connection");
@@ -393,14 +404,14 @@ QWidget* TBackupForm::BuildDestination()
     modes->addWidget(rbZip, 0, 1);
     DestModePages = new QStackedWidget(gbxDestMode);
     auto* single = Named(new QWidget, "tsSingle");
-    auto* singleBox = new QVBoxLayout(single);
+    auto* singleBox = new QGridLayout(single);
     singleBox->setContentsMargins(0, 0, 0, 0);
     DestRB1 = Named(new QRadioButton(Tr("Drives separated "), single), "DestRB1");
     DestRB2 = Named(new QRadioButton(Tr("Clone of source"), single), "DestRB2");
     DestRB3 = Named(new QRadioButton(Tr("In one directory"), single), "DestRB3");
-    for (QRadioButton* button : {DestRB1, DestRB2, DestRB3}) {
-        singleBox->addWidget(button);
-    }
+    singleBox->addWidget(DestRB1, 0, 0);
+    singleBox->addWidget(DestRB2, 0, 1);
+    singleBox->addWidget(DestRB3, 1, 0);
     auto* zip = Named(new QWidget, "tsZip");
     auto* zipBox = new QGridLayout(zip);
     zipBox->setContentsMargins(0, 0, 0, 0);
@@ -409,10 +420,10 @@ QWidget* TBackupForm::BuildDestination()
     ZipNameEdit = Named(new QLineEdit(zip), "ZipNameEdit");
     ZipNameEdit->setToolTip(Tr("Name of Zip file"));
     PhZipBtn = SpeedButton(zip, "PhZipBtn", "%", "Insert placeholder");
-    zipBox->addWidget(DestRB4, 0, 0, 1, 2);
-    zipBox->addWidget(DestRB5, 1, 0, 1, 2);
-    zipBox->addWidget(ZipNameEdit, 2, 0);
-    zipBox->addWidget(PhZipBtn, 2, 1);
+    zipBox->addWidget(DestRB4, 0, 0);
+    zipBox->addWidget(DestRB5, 0, 1, 1, 2);
+    zipBox->addWidget(ZipNameEdit, 1, 0, 1, 2);
+    zipBox->addWidget(PhZipBtn, 1, 2);
     DestModePages->addWidget(single);
     DestModePages->addWidget(zip);
     modes->addWidget(DestModePages, 1, 0, 1, 2);
@@ -430,6 +441,8 @@ void TBackupForm::BuildLayout()
     BuildMenu();
     auto* outer = new QVBoxLayout(this);
     outer->setMenuBar(MainMenu);
+    outer->setContentsMargins(6, 4, 6, 6);
+    outer->setSpacing(4);
     auto* bar = new QWidget(this);
     BuildToolbar(bar);
     outer->addWidget(bar);
@@ -441,13 +454,15 @@ void TBackupForm::BuildLayout()
     PageControl->addTab(TabSheet2, Tr("&File types"));
     tsAuto = Named(new QWidget, "tsAuto");
     PageControl->addTab(tsAuto, Tr("&Auto-Backup"));
-    body->addWidget(PageControl, 2);
+    PageControl->setMinimumWidth(240);
+    body->addWidget(PageControl, 3);
 
     auto* task = new QVBoxLayout;
     TaskBox = Named(new QGroupBox(this), "TaskBox");
     auto* taskGrid = new QGridLayout(TaskBox);
     SelectedDirBox = Named(new QListWidget(TaskBox), "SelectedDirBox");
     SelectedDirBox->setAcceptDrops(true);
+    SelectedDirBox->setMinimumHeight(48);
     taskGrid->addWidget(SelectedDirBox, 0, 0, 1, 9);
     UpBtn = SpeedButton(TaskBox, "UpBtn", "\u2191", "Move up");
     DownBtn = SpeedButton(TaskBox, "DownBtn", "\u2193", "Move down");
@@ -478,9 +493,9 @@ void TBackupForm::BuildLayout()
     BUPageControl->addTab(BuildSubDirPage(), Tr("&Subdirectories"));
     BUPageControl->addTab(BuildOptionsPage(), Tr("&Options"));
     task->addWidget(BUPageControl, 3);
-    task->addWidget(BuildDestination());
     body->addLayout(task, 5);
     outer->addLayout(body, 1);
+    outer->addWidget(BuildDestination());
 }
 
 void TBackupForm::ConnectHandlers()
