@@ -571,6 +571,9 @@ void TBackupForm::ConnectHandlers()
             [this](QTreeWidgetItem* item) { DirTreeViewExpanding(item); });
     connect(DirTreeView, &QTreeWidget::itemChanged, this,
             [this](QTreeWidgetItem* item, int) { DirTreeViewClick(item); });
+    click(VerzUseBtn, &TBackupForm::VerzUseBtnClick);
+    click(VerzRemBtn, &TBackupForm::VerzRemBtnClick);
+    click(VerzFilterBtn, &TBackupForm::VerzFilterBtnClick);
     connect(BUPageControl, &QTabWidget::currentChanged, this, [this](int page) { BUPageControlChange(page); });
 
     connect(pcDest, &QTabWidget::tabBarClicked, this, [this](int page) { pcDestChange(page); });
@@ -1583,6 +1586,7 @@ void TBackupForm::ShowEntry(bool rescan)
     if (rescan && entry->NeedsScan && ScanSourceEntry(*entry, Editor.Task.UseArch)) {
         entry->NeedsScan = false;
     }
+    ShowDirMasks(*entry);
     FillDirTree();
     FilterTextLabel->setText(QStr(FilterText(*entry)));
     TimeTextLabel->setText(QStr(TimeText(*entry)));
@@ -1739,11 +1743,97 @@ void TBackupForm::DirTreeViewClick(QTreeWidgetItem* item)
     Updating = true;
     FillDirNode(DirTreeView->topLevelItem(0), SubDirTree.Root);
     Updating = false;
+    RefreshEntryLine();
+    SubDirsChanged = true;
+    Editor.Task.Modified = true;
+}
+
+void TBackupForm::RefreshEntryLine()
+{
+    const TExtensionList* entry = SelectedEntry();
+    if (!entry) {
+        return;
+    }
     TExtensionList shown = *entry;
     shown.SourceDir = ShownPath(entry->SourceDir);
     SelectedDirBox->item(SelectedIndex())->setText(QStr(SourceLineText(shown)));
+}
+
+void TBackupForm::ShowDirMasks(TExtensionList& entry)
+{
+    const std::vector<std::string>& masks = Editor.Task.DirMasks;
+    // Masks that left the list are dropped from the entry; the others are shown chosen.
+    const size_t before = entry.DirFilters.size();
+    std::erase_if(entry.DirFilters, [&masks](const std::string& mask) {
+        return std::find(masks.begin(), masks.end(), mask) == masks.end();
+    });
+    if (entry.DirFilters.size() != before) {
+        UnapplyDirMasks(entry);
+        ApplyDirMasks(entry);
+    }
+    VerzFilterList->clear();
+    for (const std::string& mask : masks) {
+        auto* item = new QListWidgetItem(QStr(mask), VerzFilterList);
+        item->setSelected(std::find(entry.DirFilters.begin(), entry.DirFilters.end(), mask) != entry.DirFilters.end());
+    }
+}
+
+void TBackupForm::VerzUseBtnClick()
+{
+    TExtensionList* entry = SelectedEntry();
+    if (!entry) {
+        return;
+    }
+    UnapplyDirMasks(*entry);
+    entry->DirFilters.clear();
+    const bool none = VerzFilterList->selectedItems().isEmpty();
+    for (int row = 0; row < VerzFilterList->count(); ++row) {
+        if (none || VerzFilterList->item(row)->isSelected()) {
+            entry->DirFilters.push_back(VerzFilterList->item(row)->text().toStdString());
+        }
+    }
+    ApplyDirMasks(*entry);
+    FillDirTree();
+    RefreshEntryLine();
     SubDirsChanged = true;
     Editor.Task.Modified = true;
+}
+
+void TBackupForm::VerzRemBtnClick()
+{
+    TExtensionList* entry = SelectedEntry();
+    if (!entry) {
+        return;
+    }
+    UnapplyDirMasks(*entry);
+    entry->DirFilters.clear();
+    FillDirTree();
+    RefreshEntryLine();
+    SubDirsChanged = true;
+    Editor.Task.Modified = true;
+}
+
+void TBackupForm::VerzFilterBtnClick()
+{
+    std::vector<std::string>& masks = Editor.Task.DirMasks;
+    QString text;
+    for (const std::string& mask : masks) {
+        text += QStr(mask) + "\n";
+    }
+    bool ok = false;
+    const QString edited =
+        QInputDialog::getMultiLineText(this, Tr("Mask for directory selection"), Tr("Mask expression"), text, &ok);
+    if (!ok) {
+        return;
+    }
+    masks.clear();
+    for (const QString& line : edited.split('\n', Qt::SkipEmptyParts)) {
+        masks.push_back(line.trimmed().toStdString());
+    }
+    Editor.Task.Modified = true;
+    if (TExtensionList* entry = SelectedEntry()) {
+        ShowDirMasks(*entry);
+    }
 }
 
 void TBackupForm::BUPageControlChange(int)
