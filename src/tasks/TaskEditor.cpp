@@ -9,6 +9,7 @@
 #include "platform/FileSystem.h"
 #include "tasks/ExecuteCommand.h"
 #include "tasks/IniValues.h"
+#include "tasks/TaskEditorSources.h"
 #include "tasks/TaskFile.h"
 #include "tasks/ZipDest.h"
 
@@ -99,6 +100,7 @@ void TTaskEditor::ReadSettings(const std::string& settingsFile)
     TaskEnv.ProgramText = ProductText;
     TaskEnv.FileVersion = FileVersion;
     TaskEnv.DefaultDate = SettingsEnv.DefaultDate;
+    TaskEnv.ApplyDirMasks = [](TExtensionList& entry) { ApplyDirMasks(entry); };
     Log.LogPath = Settings.LogName;
     Log.LogSetting = Settings.Protocol;
     Log.ProductText = ProductText;

@@ -10,6 +10,8 @@
 #include "tasks/Placeholders.h"
 #include "tasks/TaskChecks.h"
 
+#include <exception>
+
 namespace {
 
 std::string ShortDate(double date)
@@ -184,6 +186,76 @@ std::string OverlapQuestion(const TBackupTask& task, const std::string& folder, 
     }
     text = ReplaceText(text, "%u", std::to_string(index + 1));
     return ReplaceText(text, "%s", task.Sources[static_cast<size_t>(index)].ExpandedDir);
+}
+
+// ---- folder masks ------------------------------------------------------------------------
+
+bool ParseDirMask(const std::string& line, TTextFilter& filter)
+{
+    std::string mask = line;
+    filter.Mode = TTextFilter::ModeInclude;
+    if (!mask.empty() && mask.front() == '!') {
+        filter.Mode = TTextFilter::ModeExclude;
+        mask.erase(0, 1);
+    }
+    filter.IsRegEx = !mask.empty() && mask.front() == '#';
+    if (filter.IsRegEx) {
+        mask.erase(0, 1);
+    }
+    if (mask.empty()) {
+        filter.Mode = TTextFilter::ModeOff;
+        return false;
+    }
+    try {
+        filter.SetMask(mask);
+    } catch (const std::exception&) {
+        filter.Mode = TTextFilter::ModeOff;
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+bool MaskSelects(TTextFilter& filter, const std::string& name)
+{
+    try {
+        return filter.Match(name);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void ExcludeMatching(const std::string& folder, TTextFilter& filter, TExtensionList& entry)
+{
+    std::vector<Platform::TSearchRec> folders;
+    std::vector<Platform::TSearchRec> files;
+    ListFolder(folder, folders, files);
+    for (const Platform::TSearchRec& rec : folders) {
+        const std::string path = folder + rec.Name + "\\";
+        if (MaskSelects(filter, rec.Name)) {
+            entry.SubDirs.Add(path, true);
+        } else {
+            ExcludeMatching(path, filter, entry);
+        }
+    }
+}
+
+} // namespace
+
+void ApplyDirMasks(TExtensionList& entry)
+{
+    for (const std::string& line : entry.DirFilters) {
+        TTextFilter filter;
+        if (ParseDirMask(line, filter)) {
+            ExcludeMatching(AddPathDelimiter(entry.ExpandedDir), filter, entry);
+        }
+    }
+}
+
+void UnapplyDirMasks(TExtensionList& entry)
+{
+    entry.SubDirs.RemoveMaskItems();
 }
 
 // ---- subfolder tree ----------------------------------------------------------------------

@@ -35,6 +35,15 @@ TAddDecision CheckNewSource(const TBackupTask& task, const std::string& folder, 
 // "Overlapping directories:\r\n%s\r\nwith existing item %u:\r\n%s\r\nAdd directory anyway?"
 std::string OverlapQuestion(const TBackupTask& task, const std::string& folder, int index);
 
+// A folder mask line: an optional "!" (exclude mode), then an optional "#" (regular
+// expression), then the mask; an empty mask is off (false).
+bool ParseDirMask(const std::string& line, TTextFilter& filter);
+// Excludes, for each of the entry's masks, the subfolders whose names the mask selects
+// (they are not entered); the items carry FromMask, so they are never saved as the user's.
+void ApplyDirMasks(TExtensionList& entry);
+// Takes back what the masks excluded.
+void UnapplyDirMasks(TExtensionList& entry);
+
 // Marks of the subfolder tree.
 enum : int
 {

@@ -493,3 +493,27 @@ TEST(SubDirTree, ClicksMarkAndUnmarkSubfolders)
     EXPECT_EQ(child(tree.Root, "a").State, DirPartly);
     EXPECT_EQ(child(tree.Root, "b").State, DirIncluded);
 }
+
+TEST(SubDirTree, FolderMasksExcludeWithoutEnteringAndAreNotSaved)
+{
+    TTempFolder folder;
+    for (const char* dir : {"s/cache", "s/work/cache", "s/work/cache/deep", "s/work/src"}) {
+        std::filesystem::create_directories(folder.Host(dir));
+    }
+    TExtensionList entry = EntryOf(folder, "s");
+    entry.DirFilters = {"cache"};
+    ApplyDirMasks(entry);
+    EXPECT_EQ(entry.SubDirs.Count(), 2);
+    EXPECT_TRUE(entry.SubDirs.Contains(folder.Win("s/work/cache") + "\\"));
+    EXPECT_TRUE(entry.SubDirs[0].FromMask);
+
+    entry.SubDirs.Add(folder.Win("s/work/src") + "\\");
+    UnapplyDirMasks(entry);
+    EXPECT_EQ(entry.SubDirs.Count(), 1); // the user's own choice stays
+
+    TTextFilter filter;
+    EXPECT_FALSE(ParseDirMask("!#", filter));
+    EXPECT_TRUE(ParseDirMask("!#^c", filter));
+    EXPECT_TRUE(filter.IsRegEx);
+    EXPECT_EQ(filter.Mode, TTextFilter::ModeExclude);
+}

@@ -1,8 +1,11 @@
+#include "TempFolder.h"
 #include "foundation/ui/ProgressControls.h"
 #include "foundation/ui/StatusWindow.h"
+#include "tasks/TaskFile.h"
 #include "tasks/ui/AddPrograms.h"
 #include "tasks/ui/Anzeige.h"
 #include "tasks/ui/AutoTaskSheet.h"
+#include "tasks/ui/BackupForm.h"
 #include "tasks/ui/BuFtpDlg.h"
 #include "tasks/ui/DatumWahl.h"
 #include "tasks/ui/FilePreview.h"
@@ -23,8 +26,11 @@
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTabWidget>
+#include <QTreeWidget>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <thread>
@@ -121,6 +127,52 @@ TEST(Screenshots, MailSettingsDialog)
     dialog.show();
     SettleWindows();
     EXPECT_TRUE(dialog.grab().save(folder + "/mail-dialog.png"));
+}
+
+TEST(Screenshots, TaskEditorWithALoadedTask)
+{
+    const QString folder = PictureFolder();
+    if (folder.isEmpty()) {
+        GTEST_SKIP() << "TESSARO_SCREENSHOT_DIR not set";
+    }
+    TTempFolder home;
+    for (const char* dir : {"Documents/Reports/2026", "Documents/Letters", "Pictures/Holiday", "Backup"}) {
+        std::filesystem::create_directories(home.Host(dir));
+    }
+    home.WriteHostFile("Documents/Reports/2026/annual.odt", std::string(180000, 'r'));
+    home.WriteHostFile("Documents/Letters/bank.pdf", std::string(42000, 'l'));
+    home.WriteHostFile("Documents/notes.txt", "notes");
+    home.WriteHostFile("Pictures/Holiday/beach.jpg", std::string(2400000, 'j'));
+    TBackupForm form;
+    form.Editor.FileVersion = "1.0";
+    form.ReadSettings(home.Win("tessaro.ini"));
+    TBackupTask& task = form.Editor.Task;
+    task.Destination = home.Win("Backup");
+    task.Note = "Documents and pictures";
+    for (const char* dir : {"Documents", "Pictures"}) {
+        TExtensionList entry;
+        entry.SourceDir = entry.ExpandedDir = home.Win(dir) + "\\";
+        entry.NeedsScan = true;
+        task.Sources.push_back(entry);
+    }
+    task.Sources[0].SubDirs.Add(home.Win("Documents/Letters") + "\\");
+    ASSERT_TRUE(WriteTaskFile(task, home.Win("Daily.buj"), -1, -1, form.Editor.TaskEnv));
+    form.Editor.Settings.LastFile = home.Win("Daily.buj");
+    form.FormShow();
+    form.move(20, 20);
+    form.show();
+    form.BUPageControl->setCurrentIndex(0);
+    SettleWindows();
+    EXPECT_TRUE(form.grab().save(folder + "/task-editor.png"));
+    form.BUPageControl->setCurrentIndex(1);
+    form.DirTreeView->expandAll();
+    SettleWindows();
+    EXPECT_TRUE(form.grab().save(folder + "/task-editor-subfolders.png"));
+    form.BUPageControl->setCurrentIndex(2);
+    SettleWindows();
+    EXPECT_TRUE(form.grab().save(folder + "/task-editor-options.png"));
+    form.Editor.Task.Modified = false;
+    form.hide();
 }
 
 namespace {

@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
-# Takes screenshots of the windows during a simulated run on a virtual X screen.
+# Takes screenshots of the windows on a virtual X screen with a window manager, at the
+# scale factors 1 and 2 (pictures in 1x/ and 2x/ below the picture folder).
 # Usage: tests/ui/screenshots.sh [build folder] [picture folder]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build}
 out=${2:-$build/screenshots}
 cmake --build "$build" --target test_ui >/dev/null
-mkdir -p "$out"
-# With a window manager the dialogs get their frames, as on a desktop.
-shots="$build/test_ui --gtest_filter=Screenshots.*"
-if command -v openbox >/dev/null; then
-    shots="openbox & sleep 1; $shots"
-fi
-TESSARO_SCREENSHOT_DIR=$(realpath "$out") QT_QPA_PLATFORM=xcb \
-    timeout 180 xvfb-run -a -s "-screen 0 1024x768x24" sh -c "$shots"
-ls -l "$out"
+test_ui=$(realpath "$build/test_ui")
+for scale in 1 2; do
+    dir=$(realpath -m "$out/${scale}x")
+    mkdir -p "$dir"
+    TESSARO_SCREENSHOT_DIR=$dir QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$scale \
+        timeout 180 xvfb-run -a -s "-screen 0 $((1280 * scale))x$((900 * scale))x24" \
+        sh -c 'if command -v openbox >/dev/null; then openbox & sleep 1; fi; "$0" --gtest_filter="Screenshots.*"' \
+        "$test_ui"
+    ls -l "$dir"
+done

@@ -269,7 +269,9 @@ QWidget* TBackupForm::BuildTypesPage()
     grid->addWidget(ExcludeSumme, 2, 2);
     auto* filters = new QHBoxLayout;
     filters->addWidget(ExtFilterBtn);
+    filters->addWidget(new QLabel(Tr("Names:"), tsTypes));
     filters->addWidget(FilterTextLabel, 1);
+    filters->addWidget(new QLabel(Tr("Files:"), tsTypes));
     filters->addWidget(TimeTextLabel, 1);
     grid->addLayout(filters, 3, 0, 1, 3);
     return tsTypes;
@@ -317,6 +319,7 @@ QWidget* TBackupForm::BuildOptionsPage()
 
     auto* compress = Named(new QGroupBox(Tr("&Compress"), tsOptions), "tsKomp");
     auto* comp = new QGridLayout(compress);
+    comp->setVerticalSpacing(2);
     rbNoComp = Named(new QRadioButton(Tr("off"), compress), "rbNoComp");
     rbNoComp->setToolTip(Tr("No compression of files"));
     rbComp = Named(new QRadioButton(Tr("all files"), compress), "rbComp");
@@ -340,13 +343,15 @@ QWidget* TBackupForm::BuildOptionsPage()
     NoBakCB->setToolTip(Tr("Don't restore to recent version on errors"));
     KeepBakCB = Named(new QCheckBox(Tr("Save recent version of files"), security), "KeepBakCB");
     btnBakName = Named(new QPushButton(Tr("Name"), security), "btnBakName");
-    sec->addWidget(NoBakCB, 0, 0, 1, 2);
+    sec->addWidget(NoBakCB, 0, 0);
     sec->addWidget(KeepBakCB, 1, 0);
-    sec->addWidget(btnBakName, 1, 1);
+    sec->addWidget(btnBakName, 2, 0, Qt::AlignLeft);
+    sec->setVerticalSpacing(2);
     grid->addWidget(security, 1, 0);
 
     auto* other = new QGroupBox(Tr("Other"), tsOptions);
     auto* oth = new QVBoxLayout(other);
+    oth->setSpacing(2);
     VerifyCB = Named(new QCheckBox(Tr("Verify copied files"), other), "VerifyCB");
     DeleteCB = Named(new QCheckBox(Tr("Delete source files after backup"), other), "DeleteCB");
     cbDelDir = Named(new QCheckBox(Tr("Delete empty directories at destination"), other), "cbDelDir");
@@ -365,7 +370,10 @@ QWidget* TBackupForm::BuildDestination()
     row->setContentsMargins(0, 0, 0, 0);
     pcDest = Named(new QTabWidget(panel), "pcDest");
     tsWin = Named(new QWidget, "tsWin");
-    auto* win = new QHBoxLayout(tsWin);
+    auto* winPage = new QVBoxLayout(tsWin);
+    auto* win = new QHBoxLayout;
+    winPage->addLayout(win);
+    winPage->addStretch(1);
     BuZiel = Named(new QComboBox(tsWin), "BuZiel");
     BuZiel->setEditable(true);
     BuZiel->setInsertPolicy(QComboBox::NoInsert);
@@ -377,7 +385,10 @@ QWidget* TBackupForm::BuildDestination()
     win->addWidget(PhDirBtn);
     pcDest->addTab(tsWin, Tr("Destination folder"));
     tsFtp = Named(new QWidget, "tsFtp");
-    auto* ftp = new QHBoxLayout(tsFtp);
+    auto* ftpPage = new QVBoxLayout(tsFtp);
+    auto* ftp = new QHBoxLayout;
+    ftpPage->addLayout(ftp);
+    ftpPage->addStretch(1);
     edtFtp = Named(new QLineEdit(tsFtp), "edtFtp");
     edtFtp->setReadOnly(true);
     btnFTP = SpeedButton(tsFtp, "btnFTP", "..", "FTP connection");
@@ -395,14 +406,14 @@ QWidget* TBackupForm::BuildDestination()
     modes->addWidget(rbZip, 0, 1);
     DestModePages = new QStackedWidget(gbxDestMode);
     auto* single = Named(new QWidget, "tsSingle");
-    auto* singleBox = new QVBoxLayout(single);
+    auto* singleBox = new QGridLayout(single);
     singleBox->setContentsMargins(0, 0, 0, 0);
     DestRB1 = Named(new QRadioButton(Tr("Drives separated "), single), "DestRB1");
     DestRB2 = Named(new QRadioButton(Tr("Clone of source"), single), "DestRB2");
     DestRB3 = Named(new QRadioButton(Tr("In one directory"), single), "DestRB3");
-    for (QRadioButton* button : {DestRB1, DestRB2, DestRB3}) {
-        singleBox->addWidget(button);
-    }
+    singleBox->addWidget(DestRB1, 0, 0);
+    singleBox->addWidget(DestRB2, 0, 1);
+    singleBox->addWidget(DestRB3, 1, 0);
     auto* zip = Named(new QWidget, "tsZip");
     auto* zipBox = new QGridLayout(zip);
     zipBox->setContentsMargins(0, 0, 0, 0);
@@ -411,10 +422,10 @@ QWidget* TBackupForm::BuildDestination()
     ZipNameEdit = Named(new QLineEdit(zip), "ZipNameEdit");
     ZipNameEdit->setToolTip(Tr("Name of Zip file"));
     PhZipBtn = SpeedButton(zip, "PhZipBtn", "%", "Insert placeholder");
-    zipBox->addWidget(DestRB4, 0, 0, 1, 2);
-    zipBox->addWidget(DestRB5, 1, 0, 1, 2);
-    zipBox->addWidget(ZipNameEdit, 2, 0);
-    zipBox->addWidget(PhZipBtn, 2, 1);
+    zipBox->addWidget(DestRB4, 0, 0);
+    zipBox->addWidget(DestRB5, 0, 1, 1, 2);
+    zipBox->addWidget(ZipNameEdit, 1, 0, 1, 2);
+    zipBox->addWidget(PhZipBtn, 1, 2);
     DestModePages->addWidget(single);
     DestModePages->addWidget(zip);
     modes->addWidget(DestModePages, 1, 0, 1, 2);
@@ -432,6 +443,8 @@ void TBackupForm::BuildLayout()
     BuildMenu();
     auto* outer = new QVBoxLayout(this);
     outer->setMenuBar(MainMenu);
+    outer->setContentsMargins(6, 4, 6, 6);
+    outer->setSpacing(4);
     auto* bar = new QWidget(this);
     BuildToolbar(bar);
     outer->addWidget(bar);
@@ -443,13 +456,15 @@ void TBackupForm::BuildLayout()
     PageControl->addTab(TabSheet2, Tr("&File types"));
     tsAuto = Named(new QWidget, "tsAuto");
     PageControl->addTab(tsAuto, Tr("&Auto-Backup"));
-    body->addWidget(PageControl, 2);
+    PageControl->setMinimumWidth(240);
+    body->addWidget(PageControl, 3);
 
     auto* task = new QVBoxLayout;
     TaskBox = Named(new QGroupBox(this), "TaskBox");
     auto* taskGrid = new QGridLayout(TaskBox);
     SelectedDirBox = Named(new QListWidget(TaskBox), "SelectedDirBox");
     SelectedDirBox->setAcceptDrops(true);
+    SelectedDirBox->setMinimumHeight(48);
     taskGrid->addWidget(SelectedDirBox, 0, 0, 1, 9);
     UpBtn = SpeedButton(TaskBox, "UpBtn", "\u2191", "Move up");
     DownBtn = SpeedButton(TaskBox, "DownBtn", "\u2193", "Move down");
@@ -480,9 +495,9 @@ void TBackupForm::BuildLayout()
     BUPageControl->addTab(BuildSubDirPage(), Tr("&Subdirectories"));
     BUPageControl->addTab(BuildOptionsPage(), Tr("&Options"));
     task->addWidget(BUPageControl, 3);
-    task->addWidget(BuildDestination());
     body->addLayout(task, 5);
     outer->addLayout(body, 1);
+    outer->addWidget(BuildDestination());
 }
 
 void TBackupForm::ConnectHandlers()
@@ -556,6 +571,9 @@ void TBackupForm::ConnectHandlers()
             [this](QTreeWidgetItem* item) { DirTreeViewExpanding(item); });
     connect(DirTreeView, &QTreeWidget::itemChanged, this,
             [this](QTreeWidgetItem* item, int) { DirTreeViewClick(item); });
+    click(VerzUseBtn, &TBackupForm::VerzUseBtnClick);
+    click(VerzRemBtn, &TBackupForm::VerzRemBtnClick);
+    click(VerzFilterBtn, &TBackupForm::VerzFilterBtnClick);
     connect(BUPageControl, &QTabWidget::currentChanged, this, [this](int page) { BUPageControlChange(page); });
 
     connect(pcDest, &QTabWidget::tabBarClicked, this, [this](int page) { pcDestChange(page); });
@@ -1561,6 +1579,7 @@ void TBackupForm::ShowEntry(bool rescan)
     if (rescan && entry->NeedsScan && ScanSourceEntry(*entry, Editor.Task.UseArch)) {
         entry->NeedsScan = false;
     }
+    ShowDirMasks(*entry);
     FillDirTree();
     FilterTextLabel->setText(QStr(FilterText(*entry)));
     TimeTextLabel->setText(QStr(TimeText(*entry)));
@@ -1717,11 +1736,97 @@ void TBackupForm::DirTreeViewClick(QTreeWidgetItem* item)
     Updating = true;
     FillDirNode(DirTreeView->topLevelItem(0), SubDirTree.Root);
     Updating = false;
+    RefreshEntryLine();
+    SubDirsChanged = true;
+    Editor.Task.Modified = true;
+}
+
+void TBackupForm::RefreshEntryLine()
+{
+    const TExtensionList* entry = SelectedEntry();
+    if (!entry) {
+        return;
+    }
     TExtensionList shown = *entry;
     shown.SourceDir = ShownPath(entry->SourceDir);
     SelectedDirBox->item(SelectedIndex())->setText(QStr(SourceLineText(shown)));
+}
+
+void TBackupForm::ShowDirMasks(TExtensionList& entry)
+{
+    const std::vector<std::string>& masks = Editor.Task.DirMasks;
+    // Masks that left the list are dropped from the entry; the others are shown chosen.
+    const size_t before = entry.DirFilters.size();
+    std::erase_if(entry.DirFilters, [&masks](const std::string& mask) {
+        return std::find(masks.begin(), masks.end(), mask) == masks.end();
+    });
+    if (entry.DirFilters.size() != before) {
+        UnapplyDirMasks(entry);
+        ApplyDirMasks(entry);
+    }
+    VerzFilterList->clear();
+    for (const std::string& mask : masks) {
+        auto* item = new QListWidgetItem(QStr(mask), VerzFilterList);
+        item->setSelected(std::find(entry.DirFilters.begin(), entry.DirFilters.end(), mask) != entry.DirFilters.end());
+    }
+}
+
+void TBackupForm::VerzUseBtnClick()
+{
+    TExtensionList* entry = SelectedEntry();
+    if (!entry) {
+        return;
+    }
+    UnapplyDirMasks(*entry);
+    entry->DirFilters.clear();
+    const bool none = VerzFilterList->selectedItems().isEmpty();
+    for (int row = 0; row < VerzFilterList->count(); ++row) {
+        if (none || VerzFilterList->item(row)->isSelected()) {
+            entry->DirFilters.push_back(VerzFilterList->item(row)->text().toStdString());
+        }
+    }
+    ApplyDirMasks(*entry);
+    FillDirTree();
+    RefreshEntryLine();
     SubDirsChanged = true;
     Editor.Task.Modified = true;
+}
+
+void TBackupForm::VerzRemBtnClick()
+{
+    TExtensionList* entry = SelectedEntry();
+    if (!entry) {
+        return;
+    }
+    UnapplyDirMasks(*entry);
+    entry->DirFilters.clear();
+    FillDirTree();
+    RefreshEntryLine();
+    SubDirsChanged = true;
+    Editor.Task.Modified = true;
+}
+
+void TBackupForm::VerzFilterBtnClick()
+{
+    std::vector<std::string>& masks = Editor.Task.DirMasks;
+    QString text;
+    for (const std::string& mask : masks) {
+        text += QStr(mask) + "\n";
+    }
+    bool ok = false;
+    const QString edited =
+        QInputDialog::getMultiLineText(this, Tr("Mask for directory selection"), Tr("Mask expression"), text, &ok);
+    if (!ok) {
+        return;
+    }
+    masks.clear();
+    for (const QString& line : edited.split('\n', Qt::SkipEmptyParts)) {
+        masks.push_back(line.trimmed().toStdString());
+    }
+    Editor.Task.Modified = true;
+    if (TExtensionList* entry = SelectedEntry()) {
+        ShowDirMasks(*entry);
+    }
 }
 
 void TBackupForm::BUPageControlChange(int)

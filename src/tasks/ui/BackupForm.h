@@ -168,6 +168,9 @@ public:
     void DirTreeViewExpanding(QTreeWidgetItem* item);
     void DirTreeViewClick(QTreeWidgetItem* item);
     void UpdateItemClick();
+    void VerzUseBtnClick();
+    void VerzRemBtnClick();
+    void VerzFilterBtnClick();
     void BUPageControlChange(int page);
     // Folders dropped onto the window (host paths): files are not sources.
     void DropFolders(const QStringList& hostPaths);
@@ -345,6 +348,8 @@ private:
     void ClearSourceList();
     void FillShellTree();
     void FillDirTree();
+    void ShowDirMasks(TExtensionList& entry);
+    void RefreshEntryLine();
     void FillDirNode(QTreeWidgetItem* item, TDirNode& node);
     void MoveTypes(bool toInclude, bool all);
     void Modified();
