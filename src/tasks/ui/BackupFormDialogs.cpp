@@ -75,6 +75,10 @@ void TBackupForm::ConnectTaskDialogs()
     connect(FilterBtn, &QPushButton::clicked, this, &TBackupForm::FilterBtnClick);
     connect(ExtFilterBtn, &QPushButton::clicked, this, &TBackupForm::ExtFilterBtnClick);
     connect(PreviewBtn, &QPushButton::clicked, this, [this] { PreviewBtnClick(false); });
+    ExtrasMenu->addAction(TrQ("Show &selected files"), this, [this] { PreviewBtnClick(false); })
+        ->setObjectName("itmPreview");
+    ExtrasMenu->addAction(TrQ("Show &excluded files"), this, [this] { PreviewBtnClick(true); })
+        ->setObjectName("itmExludepreview");
     connect(PhZipBtn, &QToolButton::clicked, this, &TBackupForm::PhZipBtnClick);
 
     AutoTaskSheet = new TAutoTaskSheet(Editor.Settings, tsAuto);

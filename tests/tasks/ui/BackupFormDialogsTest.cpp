@@ -23,6 +23,7 @@
 #include <QSpinBox>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -228,4 +229,27 @@ TEST(BackupFormDialogs, LogViewerAndTypeLists)
     form.TypBtn->click();
     EXPECT_EQ(form.Editor.Task.NoCompTypes, (std::vector<std::string>{"iso", "zip", "7z"}));
     EXPECT_EQ(form.NoCompList->text().toStdString(), "iso,zip,7z");
+}
+
+TEST(BackupFormDialogs, ExcludedFilesPreviewFromTheExtrasMenu)
+{
+    TEditorWithSource editor;
+    editor.Entry().Mode = TypeModeInclude;
+    editor.Entry().IncludeList.SetTypes({"txt"});
+    std::string caption;
+    std::vector<std::string> names;
+    WithNextModal([&](QDialog& dialog) {
+        auto& preview = static_cast<TShowFilePreview&>(dialog);
+        caption = dialog.windowTitle().toStdString();
+        for (int row = 0; row < preview.RowCount(); ++row) {
+            names.push_back(preview.RowTexts(row)[0]);
+        }
+        dialog.accept();
+    });
+    QAction* item = editor.form.findChild<QAction*>("itmExludepreview");
+    ASSERT_NE(item, nullptr);
+    item->trigger();
+    EXPECT_EQ(caption, "Preview of excluded files");
+    EXPECT_NE(std::find(names.begin(), names.end(), "a.doc"), names.end());
+    EXPECT_EQ(std::find(names.begin(), names.end(), "b.txt"), names.end());
 }
