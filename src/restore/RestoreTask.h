@@ -4,6 +4,7 @@
 //
 //   SaveRestoreTask, LoadRestoreTask, WriteRestoreSettings, ReadRestoreSettings
 
+#include "foundation/IniFile.h"
 #include "restore/Restore.h"
 #include "tasks/TaskModel.h"
 

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 TEST(RestoreTaskFile, RoundTripKeepsEveryChoice)
