@@ -1,0 +1,44 @@
+#pragma once
+
+// The windows behind the prompts of a run and the repairs of the task checks:
+//   TQtRunDialogs        new password, asked password, text input
+//   TQtTaskCheckDialogs  the folder chooser for a destination, the FTP settings dialog
+// InstallRunDialogs registers both for every run that brings no dialogs of its own.
+
+#include "tasks/BackupRun.h"
+#include "tasks/TaskChecks.h"
+
+#include <functional>
+
+class TNewPwdDialog;
+class TShellDirDialog;
+
+class TQtRunDialogs : public IRunDialogs
+{
+public:
+    explicit TQtRunDialogs(TNewPwdDialog& newPassword) : newPwd(newPassword) {}
+    bool NewPassword(const std::string& caption, int minLength, bool repeat, std::string& password) override;
+    bool AskPassword(const std::string& caption, const std::string& text, std::string& password) override;
+    bool InputText(const std::string& caption, const std::string& prompt, std::string& value) override;
+
+private:
+    TNewPwdDialog& newPwd;
+};
+
+class TQtTaskCheckDialogs : public ITaskCheckDialogs
+{
+public:
+    explicit TQtTaskCheckDialogs(TShellDirDialog& folderChooser) : chooser(folderChooser) {}
+    bool EditFtpSettings(TFtpParams& params) override;
+    bool ChooseDestination(std::string& folder) override;
+
+    // The FTP settings dialog, given by the task editor's dialogs; without it the FTP
+    // settings cannot be repaired.
+    std::function<bool(TFtpParams& params)> FtpSettingsDialog;
+
+private:
+    TShellDirDialog& chooser;
+};
+
+// Registers the dialogs (not owned) for the runs; nullptrs unregister.
+void InstallRunDialogs(TQtRunDialogs* runDialogs, TQtTaskCheckDialogs* checkDialogs);
