@@ -393,7 +393,9 @@ TStatusCode TGUnZipThread::Gunzip()
     if (code != 0)
         return code;
 
-    OutputName = Destination + GunzipOutputName(WindowsTextToUtf8(info.Name), FileNamePart(archive));
+    OutputName =
+        Destination + (OutputFileName.empty() ? GunzipOutputName(WindowsTextToUtf8(info.Name), FileNamePart(archive))
+                                              : OutputFileName);
     Destination = OutputName;
     code = OpenFiles();
     if (code != 0)

@@ -79,6 +79,9 @@ public:
 
     // The file written (Windows path text), known once the header was read.
     std::string OutputName;
+    // When set, the name written in the destination folder instead of the one stored in
+    // the header (the restore writes a temporary file and renames it).
+    std::string OutputFileName;
 
 protected:
     void Execute() override;

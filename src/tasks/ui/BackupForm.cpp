@@ -10,6 +10,7 @@
 #include "foundation/ui/QtText.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
+#include "restore/ui/RestoreDlg.h"
 #include "tasks/BackupWalk.h"
 #include "tasks/DirScan.h"
 #include "tasks/Placeholders.h"
@@ -671,14 +672,18 @@ bool TBackupForm::RunAutoTasks(const std::string& list, int reason, int speed, b
 }
 
 // Restore and clean-up come with their own windows.
-void TBackupForm::RunRestoreTask(const std::string&, bool)
-{}
+void TBackupForm::RunRestoreTask(const std::string& list, bool quiet)
+{
+    LastRestoreOutcome = RunRestoreTasks(Editor, list, quiet);
+}
 
 void TBackupForm::RunCleanUpTask(const std::string&, bool)
 {}
 
 void TBackupForm::RestoreClick()
-{}
+{
+    OpenRestoreDialog(Editor, this);
+}
 
 void TBackupForm::DeleteFilesClick()
 {}

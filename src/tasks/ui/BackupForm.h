@@ -76,6 +76,8 @@ public:
     int StartDelay() const override { return Editor.Settings.Startup; }
     bool RunAutoTasks(const std::string& list, int reason, int speed, bool quiet) override;
     void RunRestoreTask(const std::string& list, bool quiet) override;
+    // 0 all restored, 1 warnings, 2 errors or skipped files: the batch exit status.
+    int LastRestoreOutcome = 0;
     void RunCleanUpTask(const std::string& list, bool quiet) override;
     void RestoreClick() override;
     void DeleteFilesClick() override;

@@ -1,0 +1,607 @@
+#include "restore/Restore.h"
+
+#include "engine/FileTimes.h"
+#include "engine/GZipThread.h"
+#include "engine/StatusCodes.h"
+#include "foundation/DriveUtils.h"
+#include "foundation/MessageDialogs.h"
+#include "foundation/MessageLoop.h"
+#include "foundation/PathUtils.h"
+#include "foundation/StringUtils.h"
+#include "foundation/Translate.h"
+#include "platform/FileSystem.h"
+#include "restore/BackupLayout.h"
+#include "restore/ConfirmFiles.h"
+#include "tasks/IniValues.h"
+#include "tasks/Placeholders.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+constexpr uint32_t ColorRed = 0x0000FF;
+constexpr uint32_t ColorBlue = 0xFF0000;
+constexpr int64_t SecondsPerDay = 86400;
+
+std::string WithCount(const std::string& format, int value)
+{
+    const size_t pos = format.find("%u");
+    return pos == std::string::npos ? format : format.substr(0, pos) + std::to_string(value) + format.substr(pos + 2);
+}
+
+std::string CopiedText(int restored)
+{
+    return WithCount(TrDefault("%u files copied"), restored);
+}
+
+bool HasSuffix(const std::string& name, const char* suffix)
+{
+    const std::string s = suffix;
+    return name.size() > s.size() && SameTextIgnoringCase(name.substr(name.size() - s.size()), s);
+}
+
+std::string DateText(TDateTime date)
+{
+    return FormatDateTime(date, "ddddd");
+}
+
+int64_t UnixOf(Platform::TFileTime time)
+{
+    return Platform::UnixSecondsFromFileTime(time);
+}
+
+// A temporary name beside the target that no file holds yet.
+std::string FreeTempName(const std::string& folder, const std::string& name)
+{
+    for (int n = 0;; ++n) {
+        const std::string candidate = AddPathDelimiter(folder) + ".~" + name + "." + std::to_string(n) + ".part";
+        if (!Platform::AnyExists(candidate)) {
+            return candidate;
+        }
+    }
+}
+
+} // namespace
+
+bool RestoreNeeded(int overwrite, bool destExists, int64_t backupTime, int64_t destTime, int timespan, bool ignoreDst)
+{
+    if (overwrite == OverwriteAll || !destExists) {
+        return true;
+    }
+    if (overwrite != OverwriteOlder) {
+        return false;
+    }
+    const int64_t diff = backupTime - destTime;
+    if (diff <= timespan) {
+        return false;
+    }
+    return !(ignoreDst && std::llabs(diff - 3600) <= timespan);
+}
+
+int64_t AgeLimit(int ageMode, TDateTime date)
+{
+    if (ageMode == AgeAll) {
+        return UnixOf(NowUtc()) + SecondsPerDay;
+    }
+    const TDateTime day = std::floor(date == 0 ? Date() : date);
+    return LocalDateTimeToUnix(day);
+}
+
+std::string AgeText(int ageMode, TDateTime date)
+{
+    const TDateTime day = std::floor(date == 0 ? Date() : date);
+    if (ageMode == AgeOlder) {
+        return FormatText(TrDefault("older than %s"), DateText(day));
+    }
+    if (ageMode == AgeNewer) {
+        return FormatText(TrDefault("all since %s"), DateText(day));
+    }
+    return TrDefault("all");
+}
+
+std::string OverwriteText(int overwrite)
+{
+    static const char* const texts[] = {"overwrite all files", "overwrite older files", "no overwrite of files"};
+    return TrDefault(texts[overwrite >= 0 && overwrite <= 2 ? overwrite : 2]);
+}
+
+std::string RestoreFilterText(const TRestoreOptions& options)
+{
+    if (options.BackupCopies) {
+        return "BC: *." + options.Suffix + "[.ext]";
+    }
+    const std::string prefix = options.Filter.IsRegEx ? "RE: " : "";
+    switch (options.Filter.Mode) {
+    case TTextFilter::ModeInclude:
+        return prefix + FormatText(TrDefault("only %s"), options.Filter.GetMask());
+    case TTextFilter::ModeExclude:
+        return prefix + FormatText(TrDefault("except of %s"), options.Filter.GetMask());
+    default:
+        return TrDefault("all");
+    }
+}
+
+TRestoreRun::TRestoreRun(TBackupLog& backupLog, IProgressView& progressView, IStatusView& statusView,
+                         IRestorePrompts* restorePrompts)
+    : log(backupLog), progress(progressView), status(statusView), prompts(restorePrompts)
+{}
+
+TRestoreRun::~TRestoreRun()
+{
+    if (worker) {
+        worker->Cancel();
+        worker.reset();
+    }
+}
+
+void TRestoreRun::Log(const std::string& line)
+{
+    if (LogMode > 0) {
+        log.WriteLog(line);
+    }
+}
+
+bool TRestoreRun::Cancelled() const
+{
+    return cancelled || progress.Cancelled();
+}
+
+void TRestoreRun::EndSession()
+{
+    encryption.reset();
+    Password.clear();
+}
+
+bool TRestoreRun::ResolveVolume(std::string& source, bool quiet)
+{
+    if (source.empty() || source[0] != ':') {
+        return true;
+    }
+    std::string rest = source;
+    const std::string label = ReadNextQuotedItem(rest, '\\', ':');
+    std::string root;
+    // A quiet run never waits for a medium: it gives up at once.
+    while (!FindVolumeDrive(label, root)) {
+        if (quiet || MessageDialog({},
+                                   FormatText(TrDefault("Volume \"%s\" not found!"), label) + "\r\n" +
+                                       TrDefault("Please insert media!"),
+                                   TMsgDlgType::Confirmation, MbOkCancel) != MrOk) {
+            return false;
+        }
+    }
+    source = AddPathDelimiter(root) + rest;
+    return true;
+}
+
+void TRestoreRun::ScanRestoreDir(const std::string& source, const std::string& dest, int& counter, TTransferList& list,
+                                 int64_t limit, const std::string& relative)
+{
+    if (status.Cancelled()) {
+        return;
+    }
+    const std::string destFolder = relative.empty() ? RemovePathDelimiter(dest) : AddPathDelimiter(dest) + relative;
+    const std::string srcFolder = relative.empty() ? RemovePathDelimiter(source) : AddPathDelimiter(source) + relative;
+    const std::size_t folderIndex = list.size();
+    Platform::TFindData folderData;
+    Platform::GetFindData(srcFolder, folderData);
+    const std::string folderText =
+        relative.empty() ? RemovePathDelimiter(srcFolder) : "..\\" + AddPathDelimiter(relative);
+    list.push_back({folderText, TFileTransferInfo(TransferFolder, true, false, 0, folderData.Attr,
+                                                  static_cast<int32_t>(FileTimeToDosTime(folderData.LastWriteTime)),
+                                                  destFolder, srcFolder)});
+    std::vector<std::string> subfolders;
+    Platform::TSearchRec rec;
+    if (Platform::FindFirst(AddPathDelimiter(srcFolder) + "*", faAnyFile, rec) == 0) {
+        do {
+            if ((rec.Attr & faDirectory) != 0) {
+                subfolders.push_back(rec.Name);
+                continue;
+            }
+            std::string name = rec.Name;
+            int64_t time = UnixOf(rec.FindData.LastWriteTime);
+            bool encrypted = false;
+            int64_t size = static_cast<int64_t>(rec.Size);
+            const std::string sourceFile = AddPathDelimiter(srcFolder) + rec.Name;
+            bool take = true;
+            if (Options.UnCompress && HasSuffix(name, ".gz")) {
+                TGzFileInfo info;
+                take = GetGzFileInfo(sourceFile, info);
+                time = info.MTime;
+                encrypted = info.Encrypted;
+                size = info.ISize;
+                name.resize(name.size() - 3);
+            } else if (HasSuffix(name, ".enc")) {
+                encrypted = true;
+                name.resize(name.size() - 4);
+            }
+            if (take && Options.BackupCopies) {
+                take = SameTextIgnoringCase(GetExtension(RemoveExtension(name)), Options.Suffix) &&
+                       !Options.Suffix.empty();
+            } else if (take) {
+                take = Options.Filter.Match(name);
+            }
+            const std::string destFile = AddPathDelimiter(destFolder) + name;
+            if (take) {
+                const bool exists = Platform::FileExists(destFile);
+                const int64_t destTime = exists ? UnixOf(GetFileWriteTime(destFile)) : 0;
+                take = RestoreNeeded(Options.Overwrite, exists, time, destTime, Options.Timespan, Options.IgnoreDst);
+            }
+            if (take) {
+                take = Options.AgeMode == AgeNewer ? time >= limit : time < limit;
+            }
+            if (take) {
+                ++counter;
+                list.push_back(
+                    {name, TFileTransferInfo(TransferFile, true, encrypted, size, rec.Attr,
+                                             static_cast<int32_t>(FileTimeToDosTime(rec.FindData.LastWriteTime)),
+                                             destFile, sourceFile)});
+            }
+            ProcessMessages();
+        } while (Platform::FindNext(rec) == 0);
+        Platform::FindClose(rec);
+    }
+    status.ShowProgress(TrDefault("Found: ") + WithCount(TrDefault("%u files"), counter));
+    if (!relative.empty() && list.size() == folderIndex + 1) {
+        list.pop_back();
+    }
+    std::sort(subfolders.begin(), subfolders.end());
+    for (const std::string& sub : subfolders) {
+        ScanRestoreDir(source, dest, counter, list, limit, relative.empty() ? sub : AddPathDelimiter(relative) + sub);
+    }
+}
+
+bool TRestoreRun::EnsureFolder(const std::string& folder)
+{
+    if (Platform::DirectoryExists(folder)) {
+        return true;
+    }
+    // Remember every level this run makes, so that only those are removed again.
+    std::vector<std::string> missing;
+    for (std::string f = RemovePathDelimiter(folder); !f.empty() && !Platform::DirectoryExists(f);) {
+        missing.push_back(f);
+        const std::string parent = ExtractParentDir(f);
+        if (parent == f) {
+            break;
+        }
+        f = parent;
+    }
+    if (Platform::ForceDirectories(folder) != 0) {
+        return false;
+    }
+    createdFolders.insert(missing.begin(), missing.end());
+    return true;
+}
+
+bool TRestoreRun::AskForPassword(const std::string& sourceFile, const std::string& destFile, bool retry,
+                                 bool& cancelRun)
+{
+    if (quietRun || !prompts) {
+        return false;
+    }
+    progress.ShowFile(ItemFile, {}, ShortenPath(destFile, 61));
+    ProcessMessages();
+    const char* format = retry ? "The specified password for file:\r\n%s\r\nis invalid! Please retry!"
+                               : "Restoring file:\r\n%s\r\nrequires a password for decrypting!";
+    std::string password = Password;
+    const int answer = prompts->AskPassword(ProductText + " - " + TrDefault("Restore files from backup"),
+                                            FormatText(TrDefault(format), ShortenPath(sourceFile, 50)), password);
+    if (answer == MrCancel) {
+        cancelRun = true;
+        return false;
+    }
+    if (answer == MrOk) {
+        Password = password;
+    }
+    encryption = std::make_unique<TEncryption>(Password, BufferSize, 0);
+    return answer == MrOk && !Password.empty();
+}
+
+TStatusCode TRestoreRun::RestoreOneFile(const TFileTransferInfo& info)
+{
+    // The worker writes a temporary file beside the target; only a complete one replaces
+    // the user's file, so a cancel, an error or a wrong password never leaves a torso.
+    const std::string folder = ExtractFilePath(info.Destination);
+    const std::string name = ExtractFileName(info.Destination);
+    const std::string temp = FreeTempName(folder, name);
+    TEncryption* crypt = info.Encrypted ? encryption.get() : nullptr;
+    if (Options.UnCompress && HasSuffix(info.Source, ".gz")) {
+        auto unzip = std::make_unique<TGUnZipThread>(info.Source, folder, crypt, BufferSize, TThreadPriority::tpNormal);
+        unzip->OutputFileName = ExtractFileName(temp);
+        worker = std::move(unzip);
+    } else {
+        worker = std::make_unique<TDecryptThread>(info.Source, temp, crypt, BufferSize, TThreadPriority::tpNormal);
+    }
+    worker->SetOnProgress(
+        [this](const void* sender, uint8_t kind, int64_t count) { CopyProgress(sender, kind, count); });
+    worker->Start();
+    const TStatusCode code = WaitForWorker();
+    if (code != 0) {
+        Platform::DeleteFile(temp);
+        return code;
+    }
+    if (Platform::ReplaceFile(temp, info.Destination) != 0) {
+        Platform::DeleteFile(temp);
+        return ecWriteFile | (info.Encrypted ? opDecrypt : opCopy);
+    }
+    return 0;
+}
+
+void TRestoreRun::RestoreFileList(TTransferList& list, int& errors, int& restored, int& skipped)
+{
+    const int count = static_cast<int>(list.size());
+    for (int i = 0; i < count; ++i) {
+        TFileTransferInfo& info = list[static_cast<std::size_t>(i)].Info;
+        if (info.IsFolder()) {
+            if (info.Selected && !EnsureFolder(info.Destination)) {
+                ++errors;
+                Log(LogErrorPrefix + FormatText(TrDefault("Could not create directory: \"%s\""), info.Destination));
+            }
+            continue;
+        }
+        if (!info.Selected) {
+            continue;
+        }
+        TStatusCode code = 0;
+        bool skip = false;
+        bool retry = false;
+        for (;;) {
+            if (info.Encrypted && Password.empty()) {
+                bool cancelRun = false;
+                if (!AskForPassword(info.Source, info.Destination, retry, cancelRun)) {
+                    if (cancelRun) {
+                        cancelled = true;
+                    }
+                    skip = true;
+                    break;
+                }
+            }
+            if (info.Encrypted && !encryption) {
+                encryption = std::make_unique<TEncryption>(Password, BufferSize, 0);
+            }
+            currentSize = info.Size;
+            progress.ShowFile(ItemFile, {}, info.Source);
+            progress.SetAction(pkCopy);
+            code = RestoreOneFile(info);
+            if (ErrorNumber(code) == errDecrypt && info.Encrypted && !quietRun && prompts) {
+                Password.clear();
+                encryption.reset();
+                retry = true;
+                continue;
+            }
+            break;
+        }
+        if (skip) {
+            ++skipped;
+            // A quiet run cannot ask: the file stays where it is and the log says why.
+            if (quietRun || !prompts) {
+                Log(LogErrorPrefix + StatusCodeText(ecDecrypt | opDecrypt) + ": " + info.Destination);
+            }
+        } else if (code == 0) {
+            ++restored;
+            if (LogMode >= LogLong) {
+                log.WriteLog("    " + info.Destination);
+            }
+            progress.SetFileProgress(100);
+        } else if (ErrorNumber(code) != errTerminated) {
+            ++errors;
+            Log(LogErrorPrefix + StatusCodeText(code) + ": " + info.Destination);
+        }
+        if (Cancelled()) {
+            return;
+        }
+        progress.ShowFile(ItemFile, TrDefault("was restored"), info.Source);
+        progress.SetFileProgress(0);
+        progress.SetTotalProgress(std::lround(100.0 / count * i));
+        ProcessMessages();
+    }
+    RemoveCreatedEmptyFolders();
+    for (const auto& item : list) {
+        const TFileTransferInfo& info = item.Info;
+        if (info.IsFolder() && Platform::DirectoryExists(info.Destination)) {
+            Platform::TFindData data;
+            if (Platform::GetFindData(info.Source, data)) {
+                Platform::SetFileTimes(info.Destination, nullptr, nullptr, &data.LastWriteTime);
+            }
+        }
+    }
+}
+
+void TRestoreRun::RemoveCreatedEmptyFolders()
+{
+    // Deepest first: a parent can only be empty once its children are gone.
+    std::vector<std::string> folders(createdFolders.begin(), createdFolders.end());
+    std::sort(folders.begin(), folders.end(),
+              [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+    for (const std::string& folder : folders) {
+        if (Cancelled()) {
+            return;
+        }
+        if (Platform::RemoveDir(folder) == 0) {
+            createdFolders.erase(folder);
+        }
+    }
+}
+
+TStatusCode TRestoreRun::WaitForWorker()
+{
+    if (!worker) {
+        return 0;
+    }
+    WaitForWorkerEnd(*worker);
+    const TStatusCode code = worker->StatusCode;
+    worker.reset();
+    return code;
+}
+
+void TRestoreRun::CopyProgress(const void*, uint8_t kind, int64_t count)
+{
+    if (count < 0) {
+        currentSize = -count;
+        progress.SetAction(kind);
+        count = 0;
+    }
+    const int64_t size = currentSize;
+    progress.SetFileProgress(size > 0 ? std::llround(static_cast<double>(count) / static_cast<double>(size) * 100) : 0);
+}
+
+void TRestoreRun::PauseCopy(bool pause)
+{
+    if (!worker || worker->IsTerminated()) {
+        return;
+    }
+    if (pause) {
+        worker->Suspend();
+    } else {
+        worker->Resume();
+    }
+}
+
+void TRestoreRun::CancelCopy()
+{
+    cancelled = true;
+    if (worker && !worker->IsTerminated()) {
+        worker->Cancel();
+    }
+}
+
+void TRestoreRun::ProgressMessage(int message, int wParam)
+{
+    if (message == UM_PAUSE) {
+        PauseCopy(wParam != 0);
+    } else if (message == UM_CANCEL) {
+        CancelCopy();
+    }
+}
+
+int TRestoreRun::RunRestore(const std::string& sourceText, const std::string& dest, bool origin, bool interactive,
+                            bool quiet, int closeDelay)
+{
+    quietRun = quiet;
+    cancelled = false;
+    createdFolders.clear();
+    std::string source = sourceText;
+    if (!ResolveVolume(source, quiet)) {
+        const std::string text = FormatText(TrDefault("Could not find directory: \"%s\""), sourceText);
+        Log(LogErrorPrefix + text);
+        if (!quiet) {
+            ErrorDialog({}, text);
+        }
+        return RestoreFailed;
+    }
+    const int64_t limit = AgeLimit(Options.AgeMode, Options.Date);
+    const std::string ageText = AgeText(Options.AgeMode, Options.Date);
+    const int delay = quiet ? -closeDelay - (closeDelay == 0 ? 1 : 0) : interactive ? 0 : closeDelay;
+    if (!quiet) {
+        ShowStatusWindow(TrDefault("Restore files"), TrDefault("Scanning directories"), 5, true);
+    }
+    TTransferList list;
+    int counter = 0;
+    const std::string originOfSource = origin ? OriginOfBackupFolder(source) : std::string();
+    if (origin && !originOfSource.empty()) {
+        ScanRestoreDir(source, originOfSource, counter, list, limit, {});
+    } else if (origin) {
+        for (const TDriveFolder& drive : DriveFoldersIn(source, false, [this] { return status.Cancelled(); })) {
+            ScanRestoreDir(drive.Folder, drive.Origin, counter, list, limit, {});
+        }
+    } else {
+        ScanRestoreDir(source, dest, counter, list, limit, {});
+    }
+    if (!quiet) {
+        const bool scanCancelled = status.Cancelled();
+        HideStatusWindow();
+        if (scanCancelled) {
+            return RestoreFailed;
+        }
+    }
+    const std::string destText = origin ? TrDefault("to origin") : TrDefault("to: ") + ShortenPath(dest, 40);
+    if (interactive) {
+        TConfirmRequest request{TConfirmMode::Restore,
+                                source,
+                                counter,
+                                FormatText(TrDefault("Mode: %s"), OverwriteText(Options.Overwrite)),
+                                FormatText(TrDefault("Age: %s"), ageText),
+                                FormatText(TrDefault("Filter: %s"), RestoreFilterText(Options)),
+                                destText};
+        if (!ConfirmFiles(request, list)) {
+            return RestoreFailed;
+        }
+    }
+    if (!origin && !EnsureFolder(dest)) {
+        const std::string text = FormatText(TrDefault("Could not create directory: \"%s\""), dest);
+        // A quiet batch run shows no box: it logs the reason instead.
+        if (quiet) {
+            Log(LogErrorPrefix + text);
+        } else {
+            ErrorDialog({}, text);
+        }
+        return RestoreFailed;
+    }
+    if (LogMode > 0) {
+        log.WriteLogHeader(TrDefault(" - Restoring"));
+        std::string start = LogStatusPrefix + TrDefault("Start") + ": " + DateTimeToStr(Now());
+        if (!TaskFileName.empty()) {
+            start += " - " + TrDefault("Restore task: ") + ExtractFileName(TaskFileName);
+        }
+        log.WriteLog(start);
+        log.WriteLog("  " + TrDefault("from: ") + source);
+        log.WriteLog(origin ? "  " + TrDefault("to origin") + ":" : "  " + TrDefault("to: ") + dest);
+    }
+    progress.Start(this, ProductText + " - " + TrDefault("Restoring"), origin ? TrDefault("to origin") : dest, delay);
+    int errors = 0;
+    int restored = 0;
+    int skipped = 0;
+    RestoreFileList(list, errors, restored, skipped);
+    std::string statusText;
+    int outcome = RestoreOk;
+    if (errors > 0) {
+        statusText = WithCount(TrDefault("%u error(s) on restore"), errors);
+        progress.Finish(FinishWarnings, TrDefault("Restore completed"), statusText + " - " + CopiedText(restored),
+                        ColorRed, delay);
+        outcome = RestoreFailed;
+    } else if (Cancelled()) {
+        statusText = TrDefault("Cancelled by user");
+        progress.Finish(FinishCancelled, TrDefault("Restore completed"), statusText, ColorRed, -1);
+        outcome = RestoreFailed;
+    } else {
+        statusText = TrDefault("OK");
+        progress.Finish(FinishOk, TrDefault("Restore completed"), CopiedText(restored), ColorBlue, delay);
+        outcome = skipped > 0 ? RestoreFailed : RestoreOk;
+    }
+    if (LogMode > 0) {
+        log.WriteLog(LogStatusPrefix + TrDefault("End") + ": " + DateTimeToStr(Now()));
+        log.WriteLog("  Status: " + statusText + " (" + CopiedText(restored) + ")");
+        log.WriteLog("");
+    }
+    return outcome;
+}
+
+int TRestoreRun::AutoRestore(const std::string& taskList, int logMode, bool quiet, int closeDelay,
+                             const std::function<bool(const std::string& file)>& loadTask)
+{
+    LogMode = logMode;
+    Password.clear();
+    int worst = RestoreOk;
+    std::string rest = taskList;
+    while (!rest.empty()) {
+        const std::string item = TrimText(ReadNextItem(rest, ','));
+        if (item.empty()) {
+            continue;
+        }
+        const std::string file = ExpandFileNameDefaults(ExpandPlaceholders(true, item), TaskDir, "rsj");
+        TaskFileName.clear();
+        if (!Platform::FileExists(file) || !loadTask(file)) {
+            worst = RestoreFailed;
+            continue;
+        }
+        TaskFileName = file;
+        if (Options.FtpBackup || Options.SourceDir.empty() || Options.DestDir.empty()) {
+            continue;
+        }
+        worst =
+            std::max(worst, RunRestore(Options.SourceDir, Options.DestDir, Options.Origin, false, quiet, closeDelay));
+    }
+    EndSession();
+    return worst;
+}

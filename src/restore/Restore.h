@@ -1,0 +1,143 @@
+#pragma once
+
+// The restore: puts files of a backup folder (plain copies, ".gz" and ".enc" files,
+// kept versions) back at their place of origin or into a chosen folder. The dialog
+// (restore/ui/RestoreDlg) only edits TRestoreOptions and calls RunRestore; batch runs
+// call AutoRestore. Windows are reached through interfaces, so tests run it headless.
+//
+//   TRestoreOptions, IRestorePrompts, TRestoreRun (RunRestore, ScanRestoreDir,
+//   RestoreFileList, WaitForWorker, CopyProgress, PauseCopy, CancelCopy, AutoRestore),
+//   RestoreNeeded, RestoreOutcome
+
+#include "engine/CopyThread.h"
+#include "engine/Encryption.h"
+#include "foundation/DateUtils.h"
+#include "foundation/StatusView.h"
+#include "foundation/TextFilter.h"
+#include "restore/FileTransferInfo.h"
+#include "tasks/BackupLog.h"
+#include "tasks/ProgressView.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+
+inline constexpr int OverwriteAll = 0;
+inline constexpr int OverwriteOlder = 1;
+inline constexpr int OverwriteNone = 2;
+
+inline constexpr int AgeAll = 0;
+inline constexpr int AgeOlder = 1;
+inline constexpr int AgeNewer = 2;
+
+// Outcome of a run, as a batch exit status: 0 all restored, 1 warnings, 2 errors,
+// skipped files, a cancel or a run that could not start.
+inline constexpr int RestoreOk = 0;
+inline constexpr int RestoreWarnings = 1;
+inline constexpr int RestoreFailed = 2;
+
+// What the dialog edits and the task files keep.
+struct TRestoreOptions
+{
+    std::string SourceDir;
+    std::string DestDir;
+    bool Origin = false;
+    int Overwrite = OverwriteNone;
+    int AgeMode = AgeAll;
+    TDateTime Date = 0; // of age modes 1 and 2; 0 = today
+    bool UnCompress = true;
+    bool BackupCopies = false;
+    std::string Suffix = "bak";
+    TTextFilter Filter;
+    int Timespan = 2;
+    bool IgnoreDst = false;
+    bool FtpBackup = false;
+};
+
+// Overwrite rule: restore when the destination is missing (every mode but 0 needs that
+// or more), or in mode 1 when the backup is newer by more than the tolerance; with
+// ignoreDst a difference of one hour within the tolerance counts as equal. Times are
+// signed Unix seconds.
+bool RestoreNeeded(int overwrite, bool destExists, std::int64_t backupTime, std::int64_t destTime, int timespan,
+                   bool ignoreDst);
+
+// The age limit in Unix seconds and the age text of a mode.
+std::int64_t AgeLimit(int ageMode, TDateTime date);
+std::string AgeText(int ageMode, TDateTime date);
+std::string OverwriteText(int overwrite);
+// "BC: *.bak[.ext]", "RE: only %s", "except of %s", "all".
+std::string RestoreFilterText(const TRestoreOptions& options);
+
+// The questions of a run that need a person.
+class IRestorePrompts
+{
+public:
+    virtual ~IRestorePrompts() = default;
+    // MrOk (password taken), MrYes (skip this file) or MrCancel (cancel the run).
+    virtual int AskPassword(const std::string& caption, const std::string& prompt, std::string& password) = 0;
+};
+
+class TRestoreRun : public IProgressOwner
+{
+public:
+    TRestoreRun(TBackupLog& log, IProgressView& progress, IStatusView& status, IRestorePrompts* prompts);
+    ~TRestoreRun() override;
+
+    TRestoreOptions Options;
+    std::string ProductText = "Tessaro";
+    std::string TaskFileName; // the ".rsj" loaded, for the log's start line
+    std::string TaskDir;      // default folder of ".rsj" files
+    int LogMode = LogOff;
+    int32_t BufferSize = 256 * 1024;
+    std::string Password;
+
+    // One run; returns its outcome (RestoreOk, RestoreWarnings, RestoreFailed).
+    int RunRestore(const std::string& source, const std::string& dest, bool origin, bool interactive, bool quiet,
+                   int closeDelay);
+    // Adds the candidates of one folder (and its subfolders) to the list.
+    void ScanRestoreDir(const std::string& source, const std::string& dest, int& counter, TTransferList& list,
+                        std::int64_t limit, const std::string& relative);
+    // Restores the selected items; counts errors, restored and skipped files.
+    void RestoreFileList(TTransferList& list, int& errors, int& restored, int& skipped);
+    // Waits for the running worker's end (keeping the windows alive) and frees it.
+    TStatusCode WaitForWorker();
+    // The worker's progress event (worker thread).
+    void CopyProgress(const void* sender, uint8_t kind, int64_t count);
+    void PauseCopy(bool pause);
+    void CancelCopy();
+    void ProgressMessage(int message, int wParam) override;
+    // Frees the encryption object and forgets the password (end of a dialog session).
+    void EndSession();
+
+    // Batch: loads each ".rsj" of a comma-separated list (through loadTask, which fills
+    // Options and returns false for a file it cannot read) and restores it. Returns the
+    // worst outcome.
+    int AutoRestore(const std::string& list, int logMode, bool quiet, int closeDelay,
+                    const std::function<bool(const std::string& file)>& loadTask);
+
+    // Folders this run created; only they are removed again when left empty.
+    const std::set<std::string>& CreatedFolders() const { return createdFolders; }
+
+private:
+    bool ResolveVolume(std::string& source, bool quiet);
+    bool EnsureFolder(const std::string& folder);
+    bool AskForPassword(const std::string& sourceFile, const std::string& destFile, bool retry, bool& cancelRun);
+    TStatusCode RestoreOneFile(const TFileTransferInfo& info);
+    void RemoveCreatedEmptyFolders();
+    void Log(const std::string& line);
+    bool Cancelled() const;
+
+    TBackupLog& log;
+    IProgressView& progress;
+    IStatusView& status;
+    IRestorePrompts* prompts;
+    std::unique_ptr<TEncryption> encryption;
+    std::unique_ptr<TCopyThread> worker;
+    std::atomic<int64_t> currentSize{0};
+    std::set<std::string> createdFolders;
+    bool quietRun = false;
+    bool cancelled = false;
+};

@@ -1,0 +1,367 @@
+#include "restore/ui/RestoreDlg.h"
+
+#include "foundation/MessageDialogs.h"
+#include "foundation/PathUtils.h"
+#include "foundation/StatusView.h"
+#include "platform/Drives.h"
+#include "restore/JobFile.h"
+#include "restore/RestoreTask.h"
+#include "restore/ui/ConfirmFilesDlg.h"
+#include "restore/ui/RestPwdDlg.h"
+#include "tasks/IniValues.h"
+#include "tasks/Placeholders.h"
+#include "tasks/TaskEditor.h"
+#include "tasks/ui/DialogTools.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace {
+
+// Paths are shown as host paths; the options keep Windows text.
+QString ShownPath(const std::string& win)
+{
+    return QStr(win.empty() ? win : Platform::WinToHost(win).value_or(win));
+}
+
+std::string WinPath(const QString& shown)
+{
+    const std::string text = shown.trimmed().toStdString();
+    if (text.empty() || text[0] != '/') {
+        return text;
+    }
+    return Platform::HostToWin(text).value_or(text);
+}
+
+QComboBox* PathCombo(QWidget* parent)
+{
+    auto* box = new QComboBox(parent);
+    box->setEditable(true);
+    box->setMinimumWidth(360);
+    return box;
+}
+
+void PutOnTop(QComboBox* box, const QString& text)
+{
+    if (text.isEmpty()) {
+        return;
+    }
+    const int found = box->findText(text);
+    if (found >= 0) {
+        box->removeItem(found);
+    }
+    box->insertItem(0, text);
+    box->setCurrentIndex(0);
+}
+
+QDate ToQDate(TDateTime date)
+{
+    int y = 0, m = 0, d = 0;
+    DecodeDate(date == 0 ? Date() : date, y, m, d);
+    return QDate(y, m, d);
+}
+
+class TScopedConfirm
+{
+public:
+    explicit TScopedConfirm(IConfirmFiles* confirm) { RegisterConfirmFiles(confirm); }
+    ~TScopedConfirm() { RegisterConfirmFiles(nullptr); }
+};
+
+} // namespace
+
+TRestoreDialog::TRestoreDialog(TTaskEditor& taskEditor, QWidget* parent)
+    : QDialog(parent), editor(taskEditor), pwdDialog(std::make_unique<TRestorePwdDialog>(this)),
+      confirmDialog(std::make_unique<TConfirmFilesDialog>(this)),
+      run(taskEditor.Log, TheProgressView(), TheStatusView(), pwdDialog.get())
+{
+    setWindowTitle(QStr(editor.ProductText) + " - " + TrQ("Restore files from backup"));
+    hcbSource = PathCombo(this);
+    sbtSource = new QToolButton(this);
+    sbtSource->setText("...");
+    pcSource = new QTabWidget(this);
+    auto* dirPage = new QWidget(pcSource);
+    auto* dirLayout = new QHBoxLayout(dirPage);
+    dirLayout->addWidget(hcbSource, 1);
+    dirLayout->addWidget(sbtSource);
+    auto* ftpPage = new QWidget(pcSource);
+    auto* ftpLayout = new QHBoxLayout(ftpPage);
+    edtFtp = new QLabel(ftpPage);
+    ftpLayout->addWidget(edtFtp, 1);
+    pcSource->addTab(dirPage, TrQ("Directory"));
+    pcSource->addTab(ftpPage, TrQ("FTP server"));
+
+    gbxDest = new QGroupBox(TrQ("Restore to"), this);
+    rbtOrigin = new QRadioButton(TrQ("Origin"), gbxDest);
+    rbtSelect = new QRadioButton(TrQ("Selection"), gbxDest);
+    hcbDest = PathCombo(gbxDest);
+    sbtDest = new QToolButton(gbxDest);
+    sbtDest->setText("...");
+    auto* destLayout = new QGridLayout(gbxDest);
+    destLayout->addWidget(rbtOrigin, 0, 0);
+    destLayout->addWidget(rbtSelect, 1, 0);
+    destLayout->addWidget(hcbDest, 1, 1);
+    destLayout->addWidget(sbtDest, 1, 2);
+    destLayout->setColumnStretch(1, 1);
+
+    gbxRestore = new QGroupBox(this);
+    GzUnPackCB = new QCheckBox(TrQ("Unpack gz-files"), gbxRestore);
+    auto* overwriteBox = new QGroupBox(TrQ("Overwrite"), gbxRestore);
+    auto* overwriteLayout = new QVBoxLayout(overwriteBox);
+    OverwriteRG = new QButtonGroup(this);
+    const char* overwriteItems[] = {"overwrite all files", "overwrite older files", "no overwrite"};
+    for (int i = 0; i < 3; ++i) {
+        auto* button = new QRadioButton(TrQ(overwriteItems[i]), overwriteBox);
+        OverwriteRG->addButton(button, i);
+        overwriteLayout->addWidget(button);
+    }
+    auto* ageBox = new QGroupBox(TrQ("Restore"), gbxRestore);
+    auto* ageLayout = new QVBoxLayout(ageBox);
+    RestoreRG = new QButtonGroup(this);
+    const char* ageItems[] = {"all", "all older than:", "all newer than:"};
+    for (int i = 0; i < 3; ++i) {
+        auto* button = new QRadioButton(TrQ(ageItems[i]), ageBox);
+        RestoreRG->addButton(button, i);
+        ageLayout->addWidget(button);
+    }
+    DateTimePicker = new QDateEdit(ageBox);
+    DateTimePicker->setCalendarPopup(true);
+    ageLayout->addWidget(DateTimePicker);
+    FilterText = new QLabel(gbxRestore);
+    FilterBtn = new QPushButton(TrQ("Filter"), gbxRestore);
+    FilterBtn->setEnabled(false);
+    auto* restoreLayout = new QGridLayout(gbxRestore);
+    restoreLayout->addWidget(overwriteBox, 0, 0);
+    restoreLayout->addWidget(ageBox, 0, 1);
+    restoreLayout->addWidget(GzUnPackCB, 1, 0);
+    restoreLayout->addWidget(FilterText, 2, 0);
+    restoreLayout->addWidget(FilterBtn, 2, 1, Qt::AlignRight);
+
+    LoadBtn = new QPushButton(TrQ("Load"), this);
+    SaveBtn = new QPushButton(TrQ("Save"), this);
+    bbtStart = new QPushButton(TrQ("Start &restore"), this);
+    bbtBack = new QPushButton(TrQ("&Done"), this);
+    bbtStart->setDefault(true);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(LoadBtn);
+    buttons->addWidget(SaveBtn);
+    buttons->addStretch();
+    buttons->addWidget(bbtStart);
+    buttons->addWidget(bbtBack);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(TrQ("Restore from:"), this));
+    layout->addWidget(pcSource);
+    layout->addWidget(gbxDest);
+    layout->addWidget(gbxRestore);
+    layout->addLayout(buttons);
+
+    connect(sbtSource, &QToolButton::clicked, this,
+            [this] { ChooseFolder(hcbSource, "Select from where to restore files"); });
+    connect(sbtDest, &QToolButton::clicked, this, [this] { ChooseFolder(hcbDest, "Select directory to restore"); });
+    connect(rbtOrigin, &QRadioButton::toggled, this, [this](bool origin) {
+        hcbDest->setEnabled(!origin);
+        sbtDest->setEnabled(!origin);
+    });
+    connect(RestoreRG, &QButtonGroup::idClicked, this, [this] { UpdateFilterText(); });
+    connect(bbtStart, &QPushButton::clicked, this, [this] { StartClick(); });
+    connect(bbtBack, &QPushButton::clicked, this, &QDialog::accept);
+    connect(LoadBtn, &QPushButton::clicked, this, [this] {
+        const QString file =
+            QFileDialog::getOpenFileName(this, TrQ("Load restore task"), ShownPath(editor.Settings.JobDir),
+                                         TrQ("Restore tasks") + " (*.rsj);;" + TrQ("all") + " (*)");
+        if (!file.isEmpty()) {
+            LoadTask(WinPath(file));
+        }
+    });
+    connect(SaveBtn, &QPushButton::clicked, this, [this] {
+        QString file = QFileDialog::getSaveFileName(this, TrQ("Save restore task"), ShownPath(editor.Settings.JobDir),
+                                                    TrQ("Restore tasks") + " (*.rsj);;" + TrQ("all") + " (*)");
+        if (!file.isEmpty()) {
+            if (!file.contains('.')) {
+                file += ".rsj";
+            }
+            SaveTask(WinPath(file));
+        }
+    });
+    OptionsToControls();
+}
+
+TRestoreDialog::~TRestoreDialog() = default;
+
+void TRestoreDialog::ChooseFolder(QComboBox* box, const char* title)
+{
+    const QString folder = QFileDialog::getExistingDirectory(this, TrQ(title), box->currentText());
+    if (!folder.isEmpty()) {
+        PutOnTop(box, folder);
+    }
+}
+
+void TRestoreDialog::OptionsToControls()
+{
+    const TRestoreOptions& o = run.Options;
+    (o.Origin ? rbtOrigin : rbtSelect)->setChecked(true);
+    hcbDest->setEnabled(!o.Origin);
+    sbtDest->setEnabled(!o.Origin);
+    GzUnPackCB->setChecked(o.UnCompress);
+    OverwriteRG->button(o.Overwrite)->setChecked(true);
+    RestoreRG->button(o.AgeMode)->setChecked(true);
+    DateTimePicker->setMaximumDate(QDate::currentDate());
+    DateTimePicker->setDate(ToQDate(o.Date));
+    edtFtp->setText(QStr(JobFtpText(ftp)));
+    UpdateFilterText();
+}
+
+void TRestoreDialog::ControlsToOptions()
+{
+    TRestoreOptions& o = run.Options;
+    o.SourceDir = WinPath(hcbSource->currentText());
+    o.DestDir = WinPath(hcbDest->currentText());
+    o.Origin = rbtOrigin->isChecked();
+    o.UnCompress = GzUnPackCB->isChecked();
+    o.Overwrite = OverwriteRG->checkedId();
+    o.AgeMode = RestoreRG->checkedId();
+    const QDate d = DateTimePicker->date();
+    o.Date = EncodeDate(d.year(), d.month(), d.day());
+    o.FtpBackup = pcSource->currentIndex() == 1;
+}
+
+void TRestoreDialog::UpdateFilterText()
+{
+    DateTimePicker->setVisible(RestoreRG->checkedId() != AgeAll);
+    FilterText->setText(TrQ("Filter:") + " " + QStr(RestoreFilterText(run.Options)));
+}
+
+void TRestoreDialog::Prepare(const std::string& source, const std::string& dest)
+{
+    run.EndSession();
+    pcSource->setCurrentIndex(0);
+    PutOnTop(hcbSource, ShownPath(StripPlaceholderDirs(source)));
+    PutOnTop(hcbDest, ShownPath(dest));
+    OptionsToControls();
+}
+
+void TRestoreDialog::Execute(const std::string& source, const std::string& dest, int logMode)
+{
+    run.LogMode = logMode;
+    Prepare(source, dest);
+    exec();
+    run.EndSession();
+}
+
+void TRestoreDialog::StartClick()
+{
+    ControlsToOptions();
+    const TRestoreOptions& o = run.Options;
+    if (o.FtpBackup) {
+        ErrorDialog(windowTitle().toStdString(), TrDefault("FTP-Restore noch nicht implementiert!"));
+        return;
+    }
+    if (o.SourceDir.empty()) {
+        ErrorDialog(windowTitle().toStdString(), TrDefault("Please select directory from where to restore files"));
+        return;
+    }
+    if (!o.Origin && o.DestDir.empty()) {
+        ErrorDialog(windowTitle().toStdString(), TrDefault("Please specify the directory you want to restore"));
+        return;
+    }
+    PutOnTop(hcbSource, hcbSource->currentText());
+    if (!o.Origin) {
+        PutOnTop(hcbDest, hcbDest->currentText());
+    }
+    run.ProductText = editor.ProductText;
+    run.BufferSize = editor.Settings.BufferSize;
+    run.TaskFileName = taskFile;
+    const bool logged = run.LogMode > 0 && editor.Log.OpenLog(editor.Settings.Protocol, false, false) == 0;
+    TScopedConfirm confirm(confirmDialog.get());
+    run.RunRestore(o.SourceDir, o.DestDir, o.Origin, true, false, editor.Settings.WaitTime);
+    if (logged) {
+        editor.Log.CloseLog();
+    }
+}
+
+bool TRestoreDialog::LoadTask(const std::string& file)
+{
+    if (!LoadRestoreTask(file, run.Options, ftp)) {
+        return false;
+    }
+    taskFile = file;
+    gbxRestore->setTitle(QStr(RemoveExtension(ExtractFileName(file))));
+    PutOnTop(hcbSource, ShownPath(run.Options.SourceDir));
+    PutOnTop(hcbDest, ShownPath(run.Options.DestDir));
+    pcSource->setCurrentIndex(run.Options.FtpBackup ? 1 : 0);
+    OptionsToControls();
+    return true;
+}
+
+bool TRestoreDialog::SaveTask(const std::string& file)
+{
+    ControlsToOptions();
+    if (SaveRestoreTask(file, run.Options, ftp, editor.ProductText, editor.FileVersion) != 0) {
+        ErrorDialog(windowTitle().toStdString(), FormatText(TrDefault("Could not write file: %s"), file));
+        return false;
+    }
+    taskFile = file;
+    gbxRestore->setTitle(QStr(RemoveExtension(ExtractFileName(file))));
+    return true;
+}
+
+int TRestoreDialog::AutoRestore(const std::string& list, int logMode, bool quiet, int closeDelay)
+{
+    run.ProductText = editor.ProductText;
+    run.BufferSize = editor.Settings.BufferSize;
+    run.TaskDir = editor.Settings.JobDir;
+    return run.AutoRestore(list, logMode, quiet, closeDelay,
+                           [this](const std::string& file) { return LoadRestoreTask(file, run.Options, ftp); });
+}
+
+namespace {
+
+TRestoreDialog& TheRestoreDialog(TTaskEditor& editor, QWidget* parent)
+{
+    static TRestoreDialog* dialog = nullptr;
+    if (!dialog) {
+        dialog = new TRestoreDialog(editor, parent);
+    }
+    return *dialog;
+}
+
+int RestoreLogMode(const TTaskEditor& editor)
+{
+    return (editor.Settings.Protocol & ProtocolRestores) != 0 ? static_cast<int>(editor.Settings.Protocol & 0x0F) : 0;
+}
+
+} // namespace
+
+void OpenRestoreDialog(TTaskEditor& editor, QWidget* parent)
+{
+    TRestoreDialog& dialog = TheRestoreDialog(editor, parent);
+    std::string documents;
+    dialog.Execute(editor.Task.Destination, documents, RestoreLogMode(editor));
+}
+
+int RunRestoreTasks(TTaskEditor& editor, const std::string& list, bool quiet)
+{
+    TRestoreDialog& dialog = TheRestoreDialog(editor, nullptr);
+    const int logMode = RestoreLogMode(editor);
+    const bool logged = logMode > 0 && editor.Log.OpenLog(editor.Settings.Protocol, false, false) == 0;
+    const int outcome = dialog.AutoRestore(list, logMode, quiet, editor.Settings.WaitTime);
+    if (logged) {
+        editor.Log.CloseLog();
+    }
+    return outcome;
+}

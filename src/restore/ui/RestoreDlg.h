@@ -1,0 +1,81 @@
+#pragma once
+
+// The restore dialog: edits TRestoreOptions and starts TRestoreRun.
+
+#include "restore/Restore.h"
+#include "tasks/TaskModel.h"
+
+#include <QDialog>
+#include <memory>
+#include <string>
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+class QToolButton;
+class TTaskEditor;
+class TRestorePwdDialog;
+class TConfirmFilesDialog;
+
+class TRestoreDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    TRestoreDialog(TTaskEditor& editor, QWidget* parent = nullptr);
+    ~TRestoreDialog() override;
+
+    // Shows the dialog for a backup folder (Windows text) and a default destination.
+    void Execute(const std::string& source, const std::string& dest, int logMode);
+    // Fills the controls without showing the dialog modally (screenshots).
+    void Prepare(const std::string& source, const std::string& dest);
+    // Batch run of ".rsj" files; returns the outcome (0, 1, 2).
+    int AutoRestore(const std::string& list, int logMode, bool quiet, int closeDelay);
+    bool LoadTask(const std::string& file);
+    bool SaveTask(const std::string& file);
+
+    QComboBox* hcbSource = nullptr;
+    QToolButton* sbtSource = nullptr;
+    QTabWidget* pcSource = nullptr;
+    QLabel* edtFtp = nullptr;
+    QGroupBox* gbxDest = nullptr;
+    QRadioButton* rbtOrigin = nullptr;
+    QRadioButton* rbtSelect = nullptr;
+    QComboBox* hcbDest = nullptr;
+    QToolButton* sbtDest = nullptr;
+    QCheckBox* GzUnPackCB = nullptr;
+    QButtonGroup* OverwriteRG = nullptr;
+    QButtonGroup* RestoreRG = nullptr;
+    QDateEdit* DateTimePicker = nullptr;
+    QLabel* FilterText = nullptr;
+    QPushButton* FilterBtn = nullptr;
+    QPushButton* LoadBtn = nullptr;
+    QPushButton* SaveBtn = nullptr;
+    QGroupBox* gbxRestore = nullptr;
+    QPushButton* bbtStart = nullptr;
+    QPushButton* bbtBack = nullptr;
+
+private:
+    void OptionsToControls();
+    void ControlsToOptions();
+    void UpdateFilterText();
+    void StartClick();
+    void ChooseFolder(QComboBox* box, const char* title);
+
+    TTaskEditor& editor;
+    std::unique_ptr<TRestorePwdDialog> pwdDialog;
+    std::unique_ptr<TConfirmFilesDialog> confirmDialog;
+    TRestoreRun run;
+    TFtpParams ftp;
+    std::string taskFile;
+};
+
+// The task editor's entries: the dialog for the current task's destination, and the
+// batch run of a ".rsj" list (returns the outcome as a batch exit status).
+void OpenRestoreDialog(TTaskEditor& editor, QWidget* parent);
+int RunRestoreTasks(TTaskEditor& editor, const std::string& list, bool quiet);
