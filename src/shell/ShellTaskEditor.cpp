@@ -11,6 +11,8 @@ TShellTaskEditor::TShellTaskEditor()
     Auto.Host.RunBackup = [this](int index, const std::string& file, int endMode, int priority) {
         return RunTask(index, file, endMode, priority);
     };
+    Auto.Host.RunOutcome = [this](bool ok) { return Run.Outcome(ok); };
+    Auto.Outcome = &Outcome;
     Auto.Host.ShowEditorModal = [this] { ShowModal(); };
     Auto.Host.OpenTask = [this](const std::string& file) { OpenTask(file); };
     Run.Mail = &Mail;

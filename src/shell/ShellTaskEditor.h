@@ -32,6 +32,8 @@ public:
     TBackupRun Run{Task, Settings, Log, Supervision};
     TMailReport Mail{Log, Task};
     TAutoTasks Auto{Settings, Task, Log, TaskEnv};
+    // Backup, restore and clean-up runs add their outcomes: the exit status of a batch start.
+    TBatchOutcome Outcome;
 
     // Program texts written into logs and task files.
     std::string ProductText = "Tessaro";
@@ -68,6 +70,7 @@ public:
     void ShowModal() override;
     void StartSchedulerTimer() override;
     int ShowStartDialog(const std::string& caption, const std::string& taskFile) override;
+    int BatchExitStatus() const override { return Outcome.ExitStatus(); }
 
 private:
     bool RunTask(int index, const std::string& taskFile, int endMode, int priority);

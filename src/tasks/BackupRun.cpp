@@ -298,9 +298,9 @@ bool TBackupRun::RunBackup(int autoIndex, const std::string& taskFile, int endMo
     } else {
         run.DestText = Task.Destination;
     }
-    if (run.DestText.empty() || Task.Sources.empty()) {
-        Line(run, LogErrorPrefix + TrDefault("Unvalid task configuration") + run.Title, false);
-        LastTotals.EndText = TrDefault("Unvalid task configuration");
+    if (const std::string invalid = InvalidTaskText(run); !invalid.empty()) {
+        Line(run, LogErrorPrefix + invalid + run.Title, false);
+        LastTotals.EndText = invalid;
         return false;
     }
     if (!PrepareEncryption(run, endMode)) {
@@ -325,6 +325,17 @@ bool TBackupRun::RunBackup(int autoIndex, const std::string& taskFile, int endMo
         ExecuteCommand(Task.PostCommand, Task.PostWait, endMode);
     }
     return run.Result;
+}
+
+std::string TBackupRun::InvalidTaskText(const TRun& run) const
+{
+    if (run.DestText.empty() || Task.Sources.empty() || Task.DestMode < DestDrivesSeparated ||
+        Task.DestMode > DestZipPerDirectory) {
+        return TrDefault("Unvalid task configuration");
+    }
+    // Every start checks this, not only the Start button: a batch run would back up
+    // its own previous backup again, or empty a source.
+    return ReplaceText(UnsafeDestinationText(Task), "\r\n", " ");
 }
 
 bool TBackupRun::PrepareEncryption(TRun& run, int endMode)

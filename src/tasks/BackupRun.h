@@ -17,6 +17,7 @@
 #include "foundation/DateUtils.h"
 #include "tasks/BackupLog.h"
 #include "tasks/BackupSupervision.h"
+#include "tasks/BatchOutcome.h"
 #include "tasks/Settings.h"
 #include "tasks/TaskFile.h"
 #include "tasks/TaskModel.h"
@@ -124,10 +125,14 @@ public:
         std::string EndText;
     };
     const TTotals& Totals() const { return LastTotals; }
+    // The last run's outcome for a batch; ok is what RunBackup returned.
+    TRunOutcome Outcome(bool ok) const { return RunOutcomeOf(ok, LastTotals.Errors, LastTotals.Warnings); }
 
 private:
     struct TRun;
 
+    // The reason why the task cannot run, for the log; empty when it can.
+    std::string InvalidTaskText(const TRun& run) const;
     bool ConfirmStart();
     bool AskZipName();
     void Line(TRun& run, const std::string& text, bool mailed = true);

@@ -207,5 +207,5 @@ int main(int argc, char* argv[])
     RegisterInTrayQuery({});
     RegisterProgressView(nullptr);
     RegisterStatusView(nullptr);
-    return result;
+    return result != 0 ? result : shell.ExitStatus();
 }
