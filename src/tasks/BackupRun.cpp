@@ -423,6 +423,7 @@ bool TBackupRun::RunSteps(TRun& run, int endMode)
         walk.RunDate = run.RunDate;
         walk.MakeZipName = [this] { return MakeZipName(Task.ZipName); };
         walk.MoveToTrash = MoveToTrash;
+        walk.AskForMedia = endMode != EndNotVisible;
         run.Clear = std::make_unique<TDestClear>(Task, Log, Supervision);
         run.Clear->FilenameCase = Settings.FilenameCase;
         run.Clear->ReplaceChars = Settings.ReplaceChars;
@@ -438,6 +439,9 @@ bool TBackupRun::RunSteps(TRun& run, int endMode)
         FinishTimeStamp(run);
         if (Task.DestMode == DestZipFile) {
             FinishArchive(run);
+        }
+        if (run.EndText.empty()) {
+            run.EndText = walk.VolumeFullText; // the run stopped for it: not cancelled by the user
         }
     }
     if (run.Ftp && run.Ftp->Connected()) {

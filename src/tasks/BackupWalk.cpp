@@ -9,6 +9,7 @@
 #include "foundation/ShellFileOps.h"
 #include "foundation/StringUtils.h"
 #include "foundation/Translate.h"
+#include "platform/Drives.h"
 #include "platform/FileSystem.h"
 
 #include <cmath>
@@ -110,6 +111,7 @@ struct TBackupWalk::TFileJob
     std::string Dest;
     std::string SecurityCopy;
     std::string RemoteName;
+    TStatusCode WriteStatus = 0; // the worker's status behind a full medium
 };
 
 TBackupWalk::TBackupWalk(const TBackupTask& task, TBackupLog& log, TBackupSupervision& supervision)
@@ -344,8 +346,14 @@ bool TBackupWalk::BackupFiles(TWalkContext& ctx, TFolder& folder, const std::vec
         job.RelPath = JoinRelative(folder.Rel, rec.Name);
         job.SourceWrite = rec.FindData.LastWriteTime;
         job.Listing = &rec.FindData;
-        if (!ExtensionSelected(rec.Name, ctx.Filter, job.Type) ||
-            !FileSelected(job.Info, ctx.Filter, Task.UseArch, RunDate)) {
+        std::string filterError;
+        const bool selected = ExtensionSelected(rec.Name, ctx.Filter, job.Type) &&
+                              FileSelected(job.Info, ctx.Filter, Task.UseArch, RunDate, &filterError);
+        if (!filterError.empty()) {
+            ++ctx.Counters.Errors;
+            Log.WriteLog(LogErrorPrefix + filterError + ": " + job.RelPath);
+        }
+        if (!selected) {
             continue;
         }
         ProcessMessages();
@@ -464,6 +472,7 @@ TStatusCode TBackupWalk::CopyLocalFile(TFolder& folder, TFileJob& job)
     if (status == 0) {
         return WalkCopied;
     }
+    job.WriteStatus = status;
     return ErrorNumber(status) == errLowDiskSpace ? WalkVolumeFull : status;
 }
 
@@ -556,6 +565,11 @@ bool TBackupWalk::HandleResult(TWalkContext& ctx, TFolder& folder, TFileJob& job
         ForceDelete(job.Dest);
         RestoreSecurityCopy(job);
         job.SecurityCopy.clear();
+        if (!AskForMedia) {
+            NoteVolumeFull(ctx, folder, job);
+            Supervision.CancelRun();
+            return false;
+        }
         if (!AskForNewMedia(ctx, folder, job)) {
             Supervision.CancelRun();
             return false;
@@ -571,6 +585,19 @@ bool TBackupWalk::HandleResult(TWalkContext& ctx, TFolder& folder, TFileJob& job
         NoteFailed(ctx, job, result);
     }
     return false;
+}
+
+void TBackupWalk::NoteVolumeFull(TWalkContext& ctx, const TFolder& folder, const TFileJob& job)
+{
+    ++ctx.Counters.Processed;
+    ++ctx.Counters.Errors;
+    uint64_t free = 0;
+    uint64_t total = 0;
+    uint64_t totalFree = 0;
+    Platform::GetDiskFreeSpace(folder.DestDir, free, total, totalFree);
+    VolumeFullText = StatusCodeText(job.WriteStatus) + " (" + TrDefault("free space: ") +
+                     SizeToText(static_cast<int64_t>(free)) + ")";
+    Log.WriteLog(LogErrorPrefix + VolumeFullText + ": " + job.RelPath);
 }
 
 bool TBackupWalk::AskForNewMedia(TWalkContext& ctx, TFolder& folder, const TFileJob& job)
