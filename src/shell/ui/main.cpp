@@ -158,6 +158,7 @@ int main(int argc, char* argv[])
     // Without a display nobody could close the editor: it says so instead of waiting.
     if (Offscreen()) {
         editorForm.ShowHeadlessHook = [] { ShowNotice("The task editor needs a display."); };
+        editorForm.StartNoteHook = {}; // no start note nobody could answer: the editor says why
     }
     // The progress window's Minimise: the windows go, the tray icon stays.
     editorForm.MinimizeToTray = [&mainForm, &editorForm, &progressWindow] {

@@ -15,6 +15,7 @@
 #include "tasks/Placeholders.h"
 #include "tasks/TaskFile.h"
 #include "tasks/ui/BackupFormFolder.h"
+#include "tasks/ui/SuffixDlg.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -124,6 +125,7 @@ TBackupForm::TBackupForm(QWidget* parent) : QDialog(parent)
     setAcceptDrops(true);
     BuildLayout();
     ConnectHandlers();
+    ConnectTaskDialogs();
     Editor.TaskHistory = TaskHistoryMenu;
     Editor.TaskHistory->SetMaxItems(15);
     Editor.Dialogs = this;
@@ -1298,11 +1300,7 @@ void TBackupForm::KeepBakCBClick()
 
 void TBackupForm::btnBakNameClick()
 {
-    bool ok = false;
-    const QString suffix = QInputDialog::getText(this, Tr("Security backup"), Tr("Suffix:"), QLineEdit::Normal,
-                                                 QStr(Editor.Task.BakSuffix), &ok);
-    if (ok) {
-        Editor.Task.BakSuffix = suffix.toStdString();
+    if (SuffixDialog->Execute(Editor.Task.BakSuffix)) {
         Modified();
     }
 }

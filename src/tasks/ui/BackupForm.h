@@ -32,6 +32,14 @@ class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 class THistoryMenu;
+class TAutoTaskSheet;
+class TDatumWahlDialog;
+class TFilterDialog;
+class TFtpDialog;
+class TShowFilePreview;
+class TSuffixDialog;
+class TTypeListBox;
+class TTaskOptionsBox;
 
 class TBackupForm : public QDialog, public ITaskEditor, public ITaskEditorDialogs, public ITaskCheckDialogs
 {
@@ -164,6 +172,21 @@ public:
     void BUPageControlChange(int page);
     // Folders dropped onto the window (host paths): files are not sources.
     void DropFolders(const QStringList& hostPaths);
+
+    // ---- task dialogs (BackupFormDialogs.cpp)
+    void FilterBtnClick();
+    void ExtFilterBtnClick();
+    // The preview of the selected entry: its chosen files, or with `excluded` those left out.
+    void PreviewBtnClick(bool excluded);
+    void PhZipBtnClick();
+    TAutoTaskSheet* AutoTaskSheet = nullptr;
+    TTypeListBox* TypeListBox = nullptr;
+    TTaskOptionsBox* TaskOptions = nullptr;
+    TFilterDialog* FilterDialog = nullptr;
+    TDatumWahlDialog* DatumWahlDialog = nullptr;
+    TShowFilePreview* ShowFilePreview = nullptr;
+    TSuffixDialog* SuffixDialog = nullptr;
+    TFtpDialog* FtpDialog = nullptr;
 
     // ---- widgets (object names as the fields)
     QMenuBar* MainMenu = nullptr;
@@ -300,6 +323,7 @@ private:
     QWidget* BuildDestination();
     void BuildLayout();
     void ConnectHandlers();
+    void ConnectTaskDialogs();
 
     // The controls from the task model; marks nothing changed.
     void ShowTask();
