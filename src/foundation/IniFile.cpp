@@ -106,12 +106,15 @@ TIniFile::~TIniFile()
 void TIniFile::SetText(const std::string& text)
 {
     Clear();
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
+    // Lines end with CR LF, LF or a lone CR, as in the plain-text task form.
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string::npos) {
+            end = text.size();
         }
+        const std::string line = text.substr(pos, end - pos);
+        pos = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
         const std::string trimmed = TrimText(line);
         std::string name;
         if (IsSectionHeader(trimmed, name)) {

@@ -117,6 +117,8 @@ void TBuMain::TimerTimer()
     Interval = IdleIntervalMs;
     TimerOn = false;
     view.SetTimer(false, Interval);
+    BatchStart = Switches.Mode == TStartMode::Clean || Switches.Mode == TStartMode::Restore ||
+                 Switches.Mode == TStartMode::Force || Switches.Mode == TStartMode::Auto || EndActionPending;
     switch (Switches.Mode) {
     case TStartMode::Protocol:
         editor.ShowLogFile();

@@ -56,6 +56,8 @@ public:
     virtual void StartSchedulerTimer() = 0;
     // The start note; StartNoteEdit, StartNoteStart or StartNoteCancel.
     virtual int ShowStartDialog(const std::string& caption, const std::string& taskFile) = 0;
+    // 0 every run of this start ended OK, 1 warnings only, 2 errors, cancelled or refused.
+    virtual int BatchExitStatus() const { return 0; }
 };
 
 // The window's side: what is seen.
@@ -175,6 +177,11 @@ public:
     void Destroy();
     // Ends the session with the end action; an error box when that is refused.
     bool ExitWindows();
+
+    // The program's exit status: the batch outcome after "force", "auto", "restore",
+    // "clean" or an end action; 0 after an interactive start.
+    bool BatchStart = false;
+    int ExitStatus() const { return BatchStart ? editor.BatchExitStatus() : 0; }
 
 private:
     void Close();

@@ -11,6 +11,7 @@
 #include "tasks/BackupLog.h"
 #include "tasks/BackupRun.h"
 #include "tasks/ExecuteCommand.h"
+#include "tasks/IniValues.h"
 #include "tasks/Placeholders.h"
 #include "tasks/ZipDest.h"
 
@@ -37,10 +38,10 @@ int32_t CyclesOf(const TAutoTask& slot)
     return slot.Cycles > 0 ? slot.Cycles : 1;
 }
 
-void ShowFileNotFound(const std::string& name)
+// Translated in parts: catalogues keep no line breaks inside a message.
+std::string FileNotFoundText(const std::string& name)
 {
-    // Translated in parts: catalogues keep no line breaks inside a message.
-    ErrorDialog("", TrDefault("File") + "\r\n\"" + name + "\"\r\n" + TrDefault("not found!"));
+    return TrDefault("File") + "\r\n\"" + name + "\"\r\n" + TrDefault("not found!");
 }
 
 // Ends the tray animation however the run ends.
@@ -129,6 +130,7 @@ void ConnectBackupRun(TAutoTasks& tasks, TBackupRun& run)
         run.NetUserName = tasks.NetUserName;
         return run.RunBackup(index, taskFile, endMode);
     };
+    tasks.Host.RunOutcome = [&run](bool ok) { return run.Outcome(ok); };
     tasks.Host.MailUsable = [&run] { return run.MailUsable; };
 }
 
@@ -263,6 +265,25 @@ bool TAutoTasks::ReadTask(const std::string& name)
     return true;
 }
 
+void TAutoTasks::AddOutcome(TRunOutcome outcome)
+{
+    if (Outcome) {
+        Outcome->Add(outcome);
+    }
+}
+
+void TAutoTasks::RefuseTaskFile(const std::string& text, const std::string& dialogText, bool quiet)
+{
+    log.OpenLog(settings.Protocol, false, false);
+    log.WriteLogHeader(" - " + TrDefault("Data backup"));
+    log.WriteLog(LogErrorPrefix + text);
+    log.CloseLog();
+    if (!quiet) {
+        ErrorDialog("", dialogText);
+    }
+    AddOutcome(TRunOutcome::Failed);
+}
+
 bool TAutoTasks::RunAutoTask(int index, int endMode, int priority, const std::string& name,
                              const std::string& preCommand, const std::string& postCommand, int32_t preWait,
                              int32_t postWait)
@@ -270,36 +291,38 @@ bool TAutoTasks::RunAutoTask(int index, int endMode, int priority, const std::st
     task.Sources.clear();
     const bool quiet = endMode == EndNotVisible;
     if (!Platform::FileExists(name)) {
-        if (!quiet) {
-            ShowFileNotFound(name);
-        }
+        RefuseTaskFile(FormatText(TrDefault("Task file not found: %s"), name), FileNotFoundText(name), quiet);
+        return false;
+    }
+    if (!ReadTask(name)) {
+        const std::string text = FormatText(TrDefault("Not a backup task file: %s"), name);
+        RefuseTaskFile(text, text, quiet);
         return false;
     }
     ++busy;
     TAnimationScope animation(Host, quiet);
     bool ok = false;
-    if (ReadTask(name)) {
-        if (Host.HideMainWindow) {
-            Host.HideMainWindow();
-        }
-        const bool mailed = task.SendMail && (!Host.MailUsable || Host.MailUsable());
-        const int opened = log.OpenLog(settings.Protocol, true, mailed);
-        if (opened != 0 && !quiet) {
-            ErrorDialog("", TrDefault("Error opening log file!") + "\r" + SysErrorMessage(opened));
-        }
-        log.WriteLogHeader(" - " + TrDefault("Data backup"));
-        const TCommandContext commands{task.Destination, settings.JobDir, &log};
-        if (ExecuteCommand(preCommand, preWait, endMode, commands)) {
-            ok = Host.RunBackup && Host.RunBackup(index, name, endMode, priority);
-            if (ok) {
-                UpdateTaskStatistics(task, name, taskEnv);
-            }
-            ExecuteCommand(postCommand, postWait, endMode, commands);
-        }
-        log.CloseLog();
-    } else if (!quiet) {
-        ShowFileNotFound(name);
+    if (Host.HideMainWindow) {
+        Host.HideMainWindow();
     }
+    const bool mailed = task.SendMail && (!Host.MailUsable || Host.MailUsable());
+    const int opened = log.OpenLog(settings.Protocol, true, mailed);
+    if (opened != 0 && !quiet) {
+        ErrorDialog("", TrDefault("Error opening log file!") + "\r" + SysErrorMessage(opened));
+    }
+    log.WriteLogHeader(" - " + TrDefault("Data backup"));
+    const TCommandContext commands{task.Destination, settings.JobDir, &log};
+    if (ExecuteCommand(preCommand, preWait, endMode, commands)) {
+        ok = Host.RunBackup && Host.RunBackup(index, name, endMode, priority);
+        AddOutcome(Host.RunOutcome ? Host.RunOutcome(ok) : RunOutcomeOf(ok, 0, 0));
+        if (ok) {
+            UpdateTaskStatistics(task, name, taskEnv);
+        }
+        ExecuteCommand(postCommand, postWait, endMode, commands);
+    } else {
+        AddOutcome(TRunOutcome::Failed);
+    }
+    log.CloseLog();
     --busy;
     return ok;
 }
@@ -424,11 +447,7 @@ void TAutoTasks::RunTaskList(const std::string& list, int speed, bool quiet)
     std::string items = list;
     while (!items.empty()) {
         const std::string name = ExpandTaskName(ReadNextItem(items, ','));
-        if (Platform::FileExists(name)) {
-            RunAutoTask(0, quiet ? EndNotVisible : EndCloseAfterDelay, speed, name, "", "", 0, 0);
-        } else if (!quiet) {
-            ShowFileNotFound(name);
-        }
+        RunAutoTask(0, quiet ? EndNotVisible : EndCloseAfterDelay, speed, name, "", "", 0, 0);
     }
 }
 

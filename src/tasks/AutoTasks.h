@@ -16,6 +16,7 @@
 
 #include "engine/CopyThread.h"
 #include "foundation/DateUtils.h"
+#include "tasks/BatchOutcome.h"
 #include "tasks/Settings.h"
 #include "tasks/TaskFile.h"
 #include "tasks/TaskModel.h"
@@ -60,6 +61,8 @@ struct TAutoTaskHost
     // The backup run of the task loaded into TAutoTasks::Task (index 1..8 a slot, 0 a
     // plain task file); it makes the zip name and runs the task's own commands. True on success.
     std::function<bool(int index, const std::string& taskFile, int endMode, int priority)> RunBackup;
+    // The outcome of the backup run that just returned ok; unset: ok or failed.
+    std::function<TRunOutcome(bool ok)> RunOutcome;
     // Tray icon animation of quiet runs (letter shown: 'B').
     std::function<void(char letter)> StartAnimation;
     std::function<void()> StopAnimation;
@@ -90,6 +93,8 @@ public:
     std::string CurrentTask;
     // The network user, read by every RunAutoTasks (the run shows it).
     std::string NetUserName;
+    // Every run, refused task file and missing file adds its outcome here when set.
+    TBatchOutcome* Outcome = nullptr;
 
     // Runs what the reason asks for. True when nothing is pending (the caller may end),
     // false while slots due at a set time or at logoff remain, or the request had to wait.
@@ -152,6 +157,9 @@ private:
     bool RunSlot(int slot, int endMode);
     bool RunTimedSlot(int slot, TDateTime now);
     bool ReadTask(const std::string& name);
+    void AddOutcome(TRunOutcome outcome);
+    // Logs and reports a task file that cannot be run; the run counts as failed.
+    void RefuseTaskFile(const std::string& text, const std::string& dialogText, bool quiet);
 
     TProgramSettings& settings;
     TBackupTask& task;

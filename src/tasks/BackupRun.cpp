@@ -346,9 +346,9 @@ bool TBackupRun::RunBackup(int autoIndex, const std::string& taskFile, int endMo
     } else {
         run.DestText = Task.Destination;
     }
-    if (run.DestText.empty() || Task.Sources.empty()) {
-        Line(run, LogErrorPrefix + TrDefault("Unvalid task configuration") + run.Title, false);
-        LastTotals.EndText = TrDefault("Unvalid task configuration");
+    if (const std::string invalid = InvalidTaskText(run); !invalid.empty()) {
+        Line(run, LogErrorPrefix + invalid + run.Title, false);
+        LastTotals.EndText = invalid;
         return false;
     }
     if (!PrepareEncryption(run, endMode)) {
@@ -373,6 +373,17 @@ bool TBackupRun::RunBackup(int autoIndex, const std::string& taskFile, int endMo
         ExecuteCommand(Task.PostCommand, Task.PostWait, endMode);
     }
     return run.Result;
+}
+
+std::string TBackupRun::InvalidTaskText(const TRun& run) const
+{
+    if (run.DestText.empty() || Task.Sources.empty() || Task.DestMode < DestDrivesSeparated ||
+        Task.DestMode > DestZipPerDirectory) {
+        return TrDefault("Unvalid task configuration");
+    }
+    // Every start checks this, not only the Start button: a batch run would back up
+    // its own previous backup again, or empty a source.
+    return ReplaceText(UnsafeDestinationText(Task), "\r\n", " ");
 }
 
 bool TBackupRun::PrepareEncryption(TRun& run, int endMode)
@@ -460,6 +471,7 @@ bool TBackupRun::RunSteps(TRun& run, int endMode)
         walk.RunDate = run.RunDate;
         walk.MakeZipName = [this] { return MakeZipName(Task.ZipName); };
         walk.MoveToTrash = MoveToTrash;
+        walk.AskForMedia = endMode != EndNotVisible;
         run.Clear = std::make_unique<TDestClear>(Task, Log, Supervision);
         run.Clear->FilenameCase = Settings.FilenameCase;
         run.Clear->ReplaceChars = Settings.ReplaceChars;
@@ -475,6 +487,9 @@ bool TBackupRun::RunSteps(TRun& run, int endMode)
         FinishTimeStamp(run);
         if (Task.DestMode == DestZipFile) {
             FinishArchive(run);
+        }
+        if (run.EndText.empty()) {
+            run.EndText = walk.VolumeFullText; // the run stopped for it: not cancelled by the user
         }
     }
     if (run.Ftp && run.Ftp->Connected()) {

@@ -17,6 +17,7 @@
 #include "foundation/DateUtils.h"
 #include "tasks/BackupLog.h"
 #include "tasks/BackupSupervision.h"
+#include "tasks/BatchOutcome.h"
 #include "tasks/Settings.h"
 #include "tasks/TaskFile.h"
 #include "tasks/TaskModel.h"
@@ -131,10 +132,14 @@ public:
         std::string EndText;
     };
     const TTotals& Totals() const { return LastTotals; }
+    // The last run's outcome for a batch; ok is what RunBackup returned.
+    TRunOutcome Outcome(bool ok) const { return RunOutcomeOf(ok, LastTotals.Errors, LastTotals.Warnings); }
 
 private:
     struct TRun;
 
+    // The reason why the task cannot run, for the log; empty when it can.
+    std::string InvalidTaskText(const TRun& run) const;
     // The prompts of a run: none in a quiet run, which shows nothing.
     IRunDialogs* Prompts(int endMode) const;
     bool ConfirmStart();

@@ -107,13 +107,30 @@ bool ExtensionSelected(const std::string& name, const TExtensionList& filter, st
     }
 }
 
-bool FileSelected(const TFileInfo& info, TExtensionList& filter, bool useArch, TDateTime runDate)
+namespace {
+
+bool NamePasses(TTextFilter& filter, const std::string& name, std::string* filterError)
+{
+    try {
+        return filter.Match(name);
+    } catch (const ERegExpr& error) {
+        if (filterError) {
+            *filterError = error.what();
+        }
+        return filter.Mode == TTextFilter::ModeExclude;
+    }
+}
+
+} // namespace
+
+bool FileSelected(const TFileInfo& info, TExtensionList& filter, bool useArch, TDateTime runDate,
+                  std::string* filterError)
 {
     if (useArch && (info.Attr & faArchive) == 0) {
         return false;
     }
     const bool nameFiltered = filter.NameFilter.Mode != TTextFilter::ModeOff;
-    return (!nameFiltered || filter.NameFilter.Match(RemoveExtension(info.Name))) &&
+    return (!nameFiltered || NamePasses(filter.NameFilter, RemoveExtension(info.Name), filterError)) &&
            AttributesPass(filter, info.Attr) && SizePasses(filter, static_cast<int64_t>(info.Size)) &&
            DatePasses(filter.DateFilter, info.Time, runDate);
 }

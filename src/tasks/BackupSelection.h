@@ -25,7 +25,10 @@ bool ExtensionSelected(const std::string& name, const TExtensionList& filter, st
 
 // Archive attribute (with useArch), name, attribute, size and date tests, in this
 // order. runDate is the day the run started (time 00:00).
-bool FileSelected(const TFileInfo& info, TExtensionList& filter, bool useArch, TDateTime runDate);
+// A regular expression that fails on the name (its step limit) counts as not matching;
+// its message goes into filterError when given.
+bool FileSelected(const TFileInfo& info, TExtensionList& filter, bool useArch, TDateTime runDate,
+                  std::string* filterError = nullptr);
 
 struct TCopyRule
 {

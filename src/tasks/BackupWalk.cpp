@@ -10,6 +10,7 @@
 #include "foundation/StringUtils.h"
 #include "foundation/Translate.h"
 #include "platform/DestFolder.h"
+#include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "tasks/BackupTemporary.h"
 #include "tasks/TaskChecks.h"
@@ -118,7 +119,8 @@ struct TBackupWalk::TFileJob
     std::string Dest;      // the final name's path
     std::string FinalName; // in the destination folder
     std::string RemoteName;
-    bool Logged = false; // its failure is logged already
+    bool Logged = false;         // its failure is logged already
+    TStatusCode WriteStatus = 0; // the worker's status behind a full medium
 };
 
 TBackupWalk::TBackupWalk(const TBackupTask& task, TBackupLog& log, TBackupSupervision& supervision)
@@ -460,8 +462,14 @@ bool TBackupWalk::BackupFiles(TWalkContext& ctx, TFolder& folder, const std::vec
         job.RelPath = JoinRelative(folder.Rel, rec.Name);
         job.SourceWrite = rec.FindData.LastWriteTime;
         job.Listing = &rec.FindData;
-        if (!ExtensionSelected(rec.Name, ctx.Filter, job.Type) ||
-            !FileSelected(job.Info, ctx.Filter, Task.UseArch, RunDate)) {
+        std::string filterError;
+        const bool selected = ExtensionSelected(rec.Name, ctx.Filter, job.Type) &&
+                              FileSelected(job.Info, ctx.Filter, Task.UseArch, RunDate, &filterError);
+        if (!filterError.empty()) {
+            ++ctx.Counters.Errors;
+            Log.WriteLog(LogErrorPrefix + filterError + ": " + job.RelPath);
+        }
+        if (!selected) {
             continue;
         }
         ProcessMessages();
@@ -591,6 +599,7 @@ TStatusCode TBackupWalk::CopyLocalFile(TFolder& folder, TFileJob& job)
     if (status == 0) {
         return WalkCopied;
     }
+    job.WriteStatus = status;
     return ErrorNumber(status) == errLowDiskSpace ? WalkVolumeFull : status;
 }
 
@@ -762,6 +771,11 @@ bool TBackupWalk::HandleResult(TWalkContext& ctx, TFolder& folder, TFileJob& job
             return false;
         }
         // The incomplete copy has gone with its temporary name; the previous version stays.
+        if (!AskForMedia) {
+            NoteVolumeFull(ctx, folder, job);
+            Supervision.CancelRun();
+            return false;
+        }
         if (!AskForNewMedia(ctx, folder, job)) {
             Supervision.CancelRun();
             return false;
@@ -777,6 +791,19 @@ bool TBackupWalk::HandleResult(TWalkContext& ctx, TFolder& folder, TFileJob& job
         NoteFailed(ctx, job, result);
     }
     return false;
+}
+
+void TBackupWalk::NoteVolumeFull(TWalkContext& ctx, const TFolder& folder, const TFileJob& job)
+{
+    ++ctx.Counters.Processed;
+    ++ctx.Counters.Errors;
+    uint64_t free = 0;
+    uint64_t total = 0;
+    uint64_t totalFree = 0;
+    Platform::GetDiskFreeSpace(folder.DestDir, free, total, totalFree);
+    VolumeFullText = StatusCodeText(job.WriteStatus) + " (" + TrDefault("free space: ") +
+                     SizeToText(static_cast<int64_t>(free)) + ")";
+    Log.WriteLog(LogErrorPrefix + VolumeFullText + ": " + job.RelPath);
 }
 
 bool TBackupWalk::AskForNewMedia(TWalkContext& ctx, TFolder& folder, const TFileJob& job)

@@ -12,7 +12,7 @@
 //     TWalkContext ctx(entry, counters);  ctx.SourceBase = S;
 //     ctx.DestBase = DestinationBase(root, S, task.DestMode);  (FTP: FtpDestinationBase)
 //     walk.BackupDir(ctx, "", folder times of S, attributes of S);
-//   then read counters, supervision.Cancelled() and walk.ZipFailed.
+//   then read counters, supervision.Cancelled(), walk.ZipFailed and walk.VolumeFullText.
 // Left to the run: supervision.ShellCopyFlags and CreationTime, the mode-4 archive
 // (create it, set its progress handlers, give it as ZipWriter, close and verify it)
 // and, after each folder, the base folder's attributes, times and EmptyDirs clean-up.
@@ -130,8 +130,12 @@ public:
     int ZipAesMode = 0;
     TZipWrite* ZipWriter = nullptr; // mode 4: the run's archive
     bool ZipFailed = false;         // mode 4: the medium was full
-    TDateTime RunDate = 0;          // day the run started, for the date tests
-    IWalkFtp* Ftp = nullptr;        // an FTP destination
+    // A full medium asks for another one; a quiet run cannot ask: it logs the write
+    // error with the free space, keeps it in VolumeFullText and ends the run.
+    bool AskForMedia = true;
+    std::string VolumeFullText;
+    TDateTime RunDate = 0;   // day the run started, for the date tests
+    IWalkFtp* Ftp = nullptr; // an FTP destination
     // Clock for the names of kept versions.
     std::function<TDateTime()> Now;
     // Archive name of mode 5 from the task's zip name.
@@ -192,6 +196,7 @@ private:
     // True when the same file is to be done again (after a media change).
     bool HandleResult(TWalkContext& ctx, TFolder& folder, TFileJob& job, TStatusCode result);
     bool AskForNewMedia(TWalkContext& ctx, TFolder& folder, const TFileJob& job);
+    void NoteVolumeFull(TWalkContext& ctx, const TFolder& folder, const TFileJob& job);
     void NoteCopied(TWalkContext& ctx, TFileJob& job);
     void NoteFailed(TWalkContext& ctx, TFileJob& job, TStatusCode result);
     void ShowScanned(const TFolder& folder);

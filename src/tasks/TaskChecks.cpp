@@ -48,8 +48,12 @@ bool CheckEmptyDestination(TBackupTask& task, ITaskCheckDialogs* dialogs)
 
 bool DestinationInsideSource(const TBackupTask& task)
 {
+    const std::string dest = ExpandPlaceholders(false, task.Destination);
+    if (dest.empty() || dest.front() == ':') {
+        return false; // a volume label: known only when the run finds the volume
+    }
     for (const TExtensionList& entry : task.Sources) {
-        if (StartsWithIgnoringCase(task.Destination, entry.ExpandedDir)) {
+        if (StartsWithIgnoringCase(dest, entry.ExpandedDir)) {
             return true;
         }
     }
@@ -96,20 +100,29 @@ bool TaskChecks(TBackupTask& task, ITaskCheckDialogs* dialogs)
     if (task.Destination.empty()) {
         return CheckEmptyDestination(task, dialogs);
     }
-    if (DestinationInsideSource(task)) {
-        ErrorBox(TrDefault("Overlapping of source and destination directories is not allowed!"), MbOk);
-        return false;
-    }
-    const std::string endangered = SourceInClearedDestination(task);
-    if (!endangered.empty()) {
-        ErrorBox(FormatText(TrDefault("The source folder \"%s\" lies in a destination folder that this task "
-                                      "empties or synchronises!"),
-                            endangered) +
-                     "\r\n" + TrDefault("Choose another destination or switch emptying and synchronisation off."),
-                 MbOk);
+    if (const std::string unsafe = UnsafeDestinationText(task); !unsafe.empty()) {
+        ErrorBox(unsafe, MbOk);
         return false;
     }
     return true;
+}
+
+std::string UnsafeDestinationText(const TBackupTask& task)
+{
+    if (task.FtpBackup) {
+        return {};
+    }
+    if (DestinationInsideSource(task)) {
+        return TrDefault("Overlapping of source and destination directories is not allowed!");
+    }
+    const std::string endangered = SourceInClearedDestination(task);
+    if (!endangered.empty()) {
+        return FormatText(TrDefault("The source folder \"%s\" lies in a destination folder that this task "
+                                    "empties or synchronises!"),
+                          endangered) +
+               "\r\n" + TrDefault("Choose another destination or switch emptying and synchronisation off.");
+    }
+    return {};
 }
 
 bool DestinationOnSourceRoot(const TBackupTask& task, bool sourceSelected)

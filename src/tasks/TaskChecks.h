@@ -26,6 +26,11 @@ public:
 // destination (marking the task modified). dialogs may be null: nothing is repaired.
 bool TaskChecks(TBackupTask& task, ITaskCheckDialogs* dialogs);
 
+// Why the destination cannot take this task's backup safely: it lies inside a source
+// folder, or a source lies in a destination folder that the task empties or
+// synchronises. Empty when neither; FTP destinations and volume labels are not checked.
+std::string UnsafeDestinationText(const TBackupTask& task);
+
 // True when path is folder or lies inside it (ignoring case).
 bool PathInside(const std::string& path, const std::string& folder);
 

@@ -74,6 +74,7 @@ std::string DeleteOptionRunQuestion()
 TTaskEditor::TTaskEditor()
 {
     ConnectBackupRun(Auto, Run);
+    Auto.Outcome = &Outcome;
     Auto.Host.OpenTask = [this](const std::string& file) { OpenTaskFile(file); };
     Auto.Host.AskSaveChangedTask = [this] { return AskSaveChangedTask(); };
     Run.Mail = &Mail;

@@ -14,6 +14,7 @@
 #include "tasks/BackupLog.h"
 #include "tasks/BackupRun.h"
 #include "tasks/BackupSupervision.h"
+#include "tasks/BatchOutcome.h"
 #include "tasks/MailReport.h"
 #include "tasks/Settings.h"
 #include "tasks/TaskChecks.h"
@@ -85,6 +86,8 @@ public:
     TBackupRun Run{Task, Settings, Log, Supervision};
     TMailReport Mail{Log, Task};
     TAutoTasks Auto{Settings, Task, Log, TaskEnv};
+    // Backup, restore and clean-up runs add their outcomes: the exit status of a batch start.
+    TBatchOutcome Outcome;
     // Recent task files; the window shows them as a menu.
     THistoryList* TaskHistory = &OwnHistory;
 

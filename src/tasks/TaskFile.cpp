@@ -588,6 +588,12 @@ bool WriteTaskFile(TBackupTask& task, const std::string& fileName, int firstEntr
     return true;
 }
 
+bool HasTaskExtension(const std::string& fileName)
+{
+    const std::string name = ExtractFileName(fileName);
+    return name.size() > 4 && SameTextIgnoringCase(std::string_view(name).substr(name.size() - 4), ".buj");
+}
+
 bool UpdateTaskStatistics(TBackupTask& task, const std::string& fileName, const TTaskFileEnv& env)
 {
     if (!Platform::FileExists(fileName)) {
@@ -611,7 +617,8 @@ bool UpdateTaskStatistics(TBackupTask& task, const std::string& fileName, const 
                 ini.WriteInteger(section, "SyncCount", entry.SyncCount);
             }
             ok = ini.UpdateFile() == 0;
-        } else {
+        } else if (HasTaskExtension(fileName)) {
+            // Only a task file by its name is converted: a text file given by mistake stays as it is.
             ok = WriteTaskFile(task, fileName, -1, -1, env);
         }
     }
@@ -807,6 +814,23 @@ void ReadPlainSource(const std::string& text, TLineReader& lines, TBackupTask& t
     task.Sources.push_back(entry);
 }
 
+// A destination on the first line and at least one "D" record after the compression line.
+bool LooksLikePlainTask(const std::string& text)
+{
+    TLineReader lines(text);
+    std::string line;
+    if (!lines.Next(line) || TrimText(line).empty() || !lines.Next(line)) {
+        return false;
+    }
+    while (lines.Next(line)) {
+        std::string rest;
+        if (FirstWord(line, rest) == "D" && !TrimText(rest.substr(0, rest.find('|'))).empty()) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 bool ReadPlainTaskFile(TBackupTask& task, const std::string& fileName, bool readAll, bool rescan,
@@ -818,6 +842,9 @@ bool ReadPlainTaskFile(TBackupTask& task, const std::string& fileName, bool read
     }
     const TTaskFileEnv env = WithDefaults(givenEnv);
     const std::string text = WindowsTextToUtf8(contents);
+    if (!LooksLikePlainTask(text)) {
+        return false;
+    }
     TLineReader lines(text);
     std::string line;
     if (readAll) {

@@ -47,7 +47,9 @@ void ResetTaskOptions(TBackupTask& task, const TTaskFileEnv& env);
 // without stored counters on. A missing file leaves the task unchanged: false.
 bool ReadTaskFile(TBackupTask& task, const std::string& fileName, bool readAll, bool rescan, const TTaskFileEnv& env);
 
-// The older plain-text form; ReadTaskFile falls back to it by itself.
+// The older plain-text form; ReadTaskFile falls back to it by itself. A text without a
+// destination on its first line and at least one "D" record is no task: false,
+// nothing read.
 bool ReadPlainTaskFile(TBackupTask& task, const std::string& fileName, bool readAll, bool rescan,
                        const TTaskFileEnv& env);
 
@@ -58,9 +60,13 @@ bool ReadPlainTaskFile(TBackupTask& task, const std::string& fileName, bool read
 bool WriteTaskFile(TBackupTask& task, const std::string& fileName, int firstEntry, int lastEntry,
                    const TTaskFileEnv& env, std::string* error = nullptr);
 
+// True for a name ending in ".buj" (any case).
+bool HasTaskExtension(const std::string& fileName);
+
 // Writes the last-run text and each entry's counters into an existing task file
-// after a run (an older plain-text file is rewritten whole). The file keeps its
-// attributes, read-only included. Errors are not reported: false.
+// after a run (an older plain-text file named *.buj is rewritten whole; any other
+// plain text is left alone). The file keeps its attributes, read-only included.
+// Errors are not reported: false.
 bool UpdateTaskStatistics(TBackupTask& task, const std::string& fileName, const TTaskFileEnv& env);
 
 // Text of a destination layout for the run's log: "Single files - Clone of source".

@@ -56,6 +56,21 @@ TEST(IniFile, ReadsLikeAWindowsProfileFile)
     EXPECT_TRUE(ini.SectionExists("unknown section"));
 }
 
+TEST(IniFile, ALoneCarriageReturnEndsALineAndWhatIsReadIsWrittenBackTheSame)
+{
+    TIniFile ini;
+    ini.SetText("[Dir000]\rFilter=*.txt\r*.doc\rMode=1\r\n\rLast=x");
+    EXPECT_EQ(ini.ReadString("Dir000", "Filter", "?"), "*.txt");
+    EXPECT_EQ(ini.ReadInteger("Dir000", "Mode", 0), 1);
+    EXPECT_EQ(ini.ReadString("Dir000", "Last", "?"), "x");
+    EXPECT_FALSE(ini.ValueExists("Dir000", "*.doc"));
+
+    TIniFile again;
+    again.SetText(ini.GetText());
+    EXPECT_EQ(again.ReadString("Dir000", "Filter", "?"), "*.txt");
+    EXPECT_EQ(again.GetText(), ini.GetText());
+}
+
 TEST(IniFile, WritesInPlaceAppendsInOrderAndKeepsTheRest)
 {
     TIniFile ini;

@@ -69,6 +69,8 @@ public:
         Calls.push_back("note " + caption + " " + task);
         return StartNoteAnswer;
     }
+    int Outcome = 2;
+    int BatchExitStatus() const override { return Outcome; }
 };
 
 // The window: records what is shown, stamped with the fake clock.
@@ -210,6 +212,24 @@ TEST(BuMain, BatchModesAndTheirLetters)
             EXPECT_EQ(s.view.Events[1], "1000 tray '" + c.icon + "' Tessaro");
         }
     }
+}
+
+TEST(BuMain, BatchStartsEndWithTheOutcomeOfTheirRuns)
+{
+    for (const std::vector<std::string>& params : std::vector<std::vector<std::string>>{
+             {"-force", "a"}, {"-auto"}, {"-clean", "a.cuj"}, {"-restore", "a.rsj"}, {"-end:logoff"}}) {
+        TShell s(params);
+        s.Start();
+        EXPECT_EQ(s.main.ExitStatus(), 2) << params.front();
+        s.editor.Outcome = 1;
+        EXPECT_EQ(s.main.ExitStatus(), 1) << params.front();
+    }
+    TShell interactive;
+    interactive.Start();
+    EXPECT_EQ(interactive.main.ExitStatus(), 0) << "the editor was opened, no batch ran";
+    TShell protocol({"-protocol"});
+    protocol.Start();
+    EXPECT_EQ(protocol.main.ExitStatus(), 0);
 }
 
 TEST(BuMain, EndActionAloneRunsAllTasksThenEndsTheSession)

@@ -242,3 +242,20 @@ TEST(Program, SecondStartActivatesTheInstanceInTheTray)
     EXPECT_EQ(firstResult, 0) << firstOutput;
     EXPECT_TRUE(std::filesystem::exists(folder.Host("config/autostart/tessaro.desktop")));
 }
+
+TEST(Program, ABatchRunTellsTheScriptWhetherItWorked)
+{
+    if (!std::filesystem::exists(ProgramFile())) {
+        GTEST_SKIP() << "the program is not built";
+    }
+    TTempFolder folder;
+    MakeFolders(folder);
+    folder.WriteHostFile("source/report.txt", "r");
+    WriteExampleTask(folder);
+    std::string output;
+    EXPECT_EQ(RunProgram(folder, "-force -quiet -log:2 '" + folder.Host("task.buj") + "'", output), 0) << output;
+    EXPECT_EQ(RunProgram(folder, "-force -quiet -log:2 '" + folder.Host("missing.buj") + "'", output), 2) << output;
+    EXPECT_NE(folder.ReadHostFile("config/Tessaro/tessaro.log").find("Task file not found: "), std::string::npos);
+    std::filesystem::remove_all(folder.Host("source"));
+    EXPECT_EQ(RunProgram(folder, "-force -quiet -log:2 '" + folder.Host("task.buj") + "'", output), 2) << output;
+}

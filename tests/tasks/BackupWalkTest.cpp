@@ -100,6 +100,7 @@ protected:
         walk.ZipWriter = zipWriter;
         walk.BufferSize = bufferSize;
         walk.FilenameCase = filenameCase;
+        walk.AskForMedia = askForMedia;
         TWalkContext ctx(entry, counters);
         ctx.SourceBase = source;
         ctx.DestBase = DestinationBase("E:\\B", source, task.DestMode);
@@ -108,6 +109,7 @@ protected:
             Platform::ForceDirectories(ctx.DestBase);
         }
         walk.BackupDir(ctx, "", GetDirFileTimes(source), Platform::GetFileAttributes(source));
+        volumeFull = walk.VolumeFullText;
         return counters;
     }
     std::string LogText()
@@ -128,6 +130,8 @@ protected:
     TZipWrite* zipWriter = nullptr;
     int32_t bufferSize = 0x40000;
     int32_t filenameCase = 0;
+    bool askForMedia = true;
+    std::string volumeFull;
     std::vector<std::string> trashed;
 };
 
@@ -412,6 +416,47 @@ TEST_F(BackupWalkTest, FullMediumAsksForNewMediaAndCancelKeepsTheOldVersion)
     EXPECT_TRUE(supervision.Cancelled());
     EXPECT_EQ(Dest("B/src/big.bin"), "previous");
     EXPECT_EQ(std::distance(fs::directory_iterator(temp.Host("e/B/src")), fs::directory_iterator()), 1);
+}
+
+TEST_F(BackupWalkTest, AQuietRunOnAFullMediumLogsTheWriteErrorAndStops)
+{
+    const std::string mountPoint = temp.Host("e/B");
+    fs::create_directories(mountPoint);
+    if (geteuid() != 0 || mount("tessaro-test", mountPoint.c_str(), "tmpfs", 0, "size=1m") != 0) {
+        GTEST_SKIP() << "needs root to mount a small tmpfs";
+    }
+    const std::shared_ptr<void> unmount(nullptr, [&](void*) { umount(mountPoint.c_str()); });
+    Write("src/big.bin", "previous", 1700000000);
+    Run();
+    Write("src/big.bin", std::string(2 << 20, 'f'), 1700000100);
+    Write("src/later.txt", "l", 1700000100);
+    TScriptedMessageDialogs dialogs;
+    askForMedia = false;
+    const TWalkCounters counters = Run();
+    EXPECT_EQ(dialogs.ShownCount(), 0u);
+    EXPECT_EQ(counters.Processed, 1u) << "the file that did not fit was selected";
+    EXPECT_EQ(counters.Errors, 1u);
+    EXPECT_NE(volumeFull.find("free space: "), std::string::npos) << volumeFull;
+    EXPECT_NE(LogText().find(LogErrorPrefix + volumeFull + ": big.bin"), std::string::npos) << LogText();
+    EXPECT_EQ(Dest("B/src/big.bin"), "previous");
+}
+
+TEST_F(BackupWalkTest, ANameThatExhaustsTheRegularExpressionIsLoggedAndSkipped)
+{
+    const std::string heavy(40, 'a');
+    Write("src/" + heavy + ".txt", "x");
+    Write("src/b.txt", "b");
+    entry.NameFilter.IsRegEx = true;
+    entry.NameFilter.Mode = TTextFilter::ModeInclude;
+    entry.NameFilter.SetMask("^(a|a)*b$|^b$");
+    const TWalkCounters counters = Run();
+    EXPECT_EQ(counters.Copied, 1u) << "the walk went on after the failed match";
+    EXPECT_EQ(counters.Errors, 1u);
+    EXPECT_TRUE(DestExists("B/src/b.txt"));
+    EXPECT_FALSE(DestExists("B/src/" + heavy + ".txt"));
+    const std::string text = LogText();
+    EXPECT_NE(text.find(LogErrorPrefix + std::string("TRegExpr(exec)")), std::string::npos) << text;
+    EXPECT_NE(text.find(heavy + ".txt"), std::string::npos) << text;
 }
 
 } // namespace

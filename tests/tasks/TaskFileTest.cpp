@@ -567,9 +567,21 @@ TEST(TaskFile, IniSectionsWithoutVersionAreThePlainForm)
 {
     TTaskTestDir dir;
     dir.WriteHostFile("t.buj", "[Global]\nDestination=E:\\X\nDirCount=1\n[Dir000]\nSource=C:\\A\n");
-    const TBackupTask task = ReadBack(dir.Win("t.buj"));
-    EXPECT_EQ(task.Destination, "[Global]");
+    TBackupTask task;
+    EXPECT_FALSE(ReadTaskFile(task, dir.Win("t.buj"), true, false, TestEnv())) << "and as such holds no \"D\" record";
     EXPECT_TRUE(task.Sources.empty());
+
+    dir.WriteHostFile("p.buj", "[Global]\n1\nD C:\\A\n1 0\n\n\n");
+    EXPECT_TRUE(ReadTaskFile(task, dir.Win("p.buj"), true, false, TestEnv()));
+    EXPECT_EQ(task.Destination, "[Global]");
+    ASSERT_EQ(task.Sources.size(), 1u);
+
+    for (const char* text : {"", "\n1\nD C:\\A\n", "E:\\X\n1\nM 1\n", "E:\\X\n1\nD \n"}) {
+        dir.WriteHostFile("n.buj", text);
+        TBackupTask none;
+        EXPECT_FALSE(ReadTaskFile(none, dir.Win("n.buj"), true, false, TestEnv())) << text;
+        EXPECT_TRUE(none.Sources.empty());
+    }
 }
 
 TEST(TaskFile, MissingFileChangesNothing)

@@ -267,5 +267,5 @@ int main(int argc, char* argv[])
     InstallRunDialogs(nullptr, nullptr);
     SetProgramOutputWindow({});
     common = {};
-    return result;
+    return result != 0 ? result : shell.ExitStatus();
 }

@@ -92,6 +92,7 @@ public:
     void ShowModal() override;
     void StartSchedulerTimer() override;
     int ShowStartDialog(const std::string& caption, const std::string& taskFile) override;
+    int BatchExitStatus() const override { return Editor.Outcome.ExitStatus(); }
 
     // ---- ITaskEditorDialogs
     bool OpenTaskFile(const std::string& title, std::string& file) override;
