@@ -1,6 +1,9 @@
 #include "shell/ShellTaskEditor.h"
 
+#include "foundation/MessageDialogs.h"
 #include "foundation/PathUtils.h"
+#include "foundation/SysErrors.h"
+#include "foundation/Translate.h"
 #include "tasks/AutoTasks.h"
 #include "tasks/ExecuteCommand.h"
 #include "tasks/TaskFile.h"
@@ -33,11 +36,15 @@ void TShellTaskEditor::ReadSettings(const std::string& settingsFile)
     Mail.ProgramTitle = ProductText;
     Mail.BufferSize = Settings.BufferSize;
     Run.ProductText = ProductText;
+    CleanUp.ProductText = ProductText;
+    CleanUp.FileVersion = FileVersion;
+    CleanUp.LoadFromIni(Settings.FileName, SettingsEnv.FallbackFile);
 }
 
 void TShellTaskEditor::WriteSettings()
 {
     ::WriteSettings(Settings);
+    CleanUp.WriteToIni();
 }
 
 void TShellTaskEditor::SetTaskDir(const std::string& dir)
@@ -96,14 +103,36 @@ bool TShellTaskEditor::RunAutoTasks(const std::string& list, int reason, int spe
 void TShellTaskEditor::RunRestoreTask(const std::string&, bool)
 {}
 
-void TShellTaskEditor::RunCleanUpTask(const std::string&, bool)
-{}
+int TShellTaskEditor::SubsystemLogMode(uint32_t flag) const
+{
+    return (Settings.Protocol & flag) != 0 ? static_cast<int>(Settings.Protocol & 0x0F) : 0;
+}
+
+void TShellTaskEditor::RunCleanUpTask(const std::string& list, bool quiet)
+{
+    const int mode = SubsystemLogMode(32);
+    Log.OpenLog(static_cast<uint32_t>(mode), false, false);
+    CleanUp.TaskDir = Settings.JobDir;
+    CleanUpOutcome = CleanUp.AutoCleanUp(list, mode, quiet, Settings.WaitTime);
+    Log.CloseLog();
+}
 
 void TShellTaskEditor::RestoreClick()
 {}
 
 void TShellTaskEditor::DeleteFilesClick()
-{}
+{
+    if (!CleanUpDialogHook) {
+        return;
+    }
+    const int mode = SubsystemLogMode(32);
+    if (const int error = Log.OpenLog(static_cast<uint32_t>(mode), false, false)) {
+        ErrorDialog({}, TrDefault("Error opening log file!") + "\r" + SysErrorMessage(error));
+    }
+    CleanUp.TaskDir = Settings.JobDir;
+    CleanUpDialogHook(mode);
+    Log.CloseLog();
+}
 
 void TShellTaskEditor::ShowLogFile()
 {

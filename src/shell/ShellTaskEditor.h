@@ -5,6 +5,8 @@
 // show the editor, the start note and the log come from the window layer through the
 // hooks; until a hook is set the call does nothing.
 
+#include "foundation/StatusView.h"
+#include "restore/CleanUp.h"
 #include "shell/BuMain.h"
 #include "tasks/AutoTasks.h"
 #include "tasks/BackupLog.h"
@@ -32,6 +34,9 @@ public:
     TBackupRun Run{Task, Settings, Log, Supervision};
     TMailReport Mail{Log, Task};
     TAutoTasks Auto{Settings, Task, Log, TaskEnv};
+    TCleanUp CleanUp{Log, TheProgressView(), TheStatusView()};
+    // Outcome of the last batch clean-up.
+    TCleanUpOutcome CleanUpOutcome = TCleanUpOutcome::Ok;
 
     // Program texts written into logs and task files.
     std::string ProductText = "Tessaro";
@@ -41,6 +46,8 @@ public:
     std::function<bool()> EditorVisibleHook;
     std::function<int(const std::string& caption, const std::string& taskFile)> StartNoteHook;
     std::function<void()> ShowLogHook;
+    // Opens the clean-up window for the current task's destination with the log mode.
+    std::function<void(int logMode)> CleanUpDialogHook;
 
     void ReadSettings(const std::string& settingsFile) override;
     void WriteSettings() override;
@@ -68,6 +75,10 @@ public:
     void ShowModal() override;
     void StartSchedulerTimer() override;
     int ShowStartDialog(const std::string& caption, const std::string& taskFile) override;
+
+    // Log mode of restore (flag 16) or clean-up (flag 32) runs: the mode of the log setting
+    // when the flag is set, else 0.
+    int SubsystemLogMode(uint32_t flag) const;
 
 private:
     bool RunTask(int index, const std::string& taskFile, int endMode, int priority);
