@@ -11,6 +11,7 @@
 #include "platform/Drives.h"
 #include "platform/HostInfo.h"
 #include "platform/LocalIpc.h"
+#include "restore/ui/CleanUpDialog.h"
 #include "shell/InstanceGuard.h"
 #include "shell/Language.h"
 #include "shell/ShellTaskEditor.h"
@@ -175,6 +176,15 @@ int main(int argc, char* argv[])
         }
     };
     editor.ShowLogHook = [] { NotAvailableYet("The log viewer is not available yet."); };
+    TCleanUpDialog cleanUpDialog(editor.CleanUp);
+    editor.CleanUpDialogHook = [&editor, &cleanUpDialog](int logMode) {
+        cleanUpDialog.CloseDelay = editor.Settings.WaitTime;
+        if (editor.Task.FtpBackup) {
+            cleanUpDialog.ExecuteFtp(editor.Task.Ftp, logMode);
+        } else {
+            cleanUpDialog.Execute(editor.Task.Destination, logMode);
+        }
+    };
 
     // The session manager asks first; the first request is refused and the tasks run.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &mainForm, [&shell](QSessionManager& manager) {
