@@ -1,6 +1,7 @@
 #include "restore/CleanUp.h"
 
 #include "foundation/IniFile.h"
+#include "restore/BackupLayout.h"
 #include "restore/CleanUpTask.h"
 
 #include "foundation/CommaText.h"
@@ -67,16 +68,10 @@ std::string JoinPath(const std::string& a, const std::string& b)
     return AddPathDelimiter(a) + b;
 }
 
-// The relative path without its first component ("LwC\home\ann" -> "home\ann").
-std::string WithoutFirstComponent(const std::string& relative)
+// The root of the drive or share an origin folder lies on, with a trailing "\".
+std::string OriginRoot(const std::string& origin)
 {
-    const size_t pos = relative.find('\\');
-    return pos == std::string::npos ? std::string() : relative.substr(pos + 1);
-}
-
-std::string DriveRootOf(const std::string& driveFolder)
-{
-    return std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(driveFolder[2])))) + ":\\";
+    return AddPathDelimiter(Platform::ExtractFileDrive(origin));
 }
 
 std::string DisplayName(const std::string& folder, const std::string& path)
@@ -196,42 +191,6 @@ std::string CleanUpFtpText(const TFtpParams& ftp)
     return "ftp://" + ftp.Host + ":" + std::to_string(ftp.Port) + "/" + ftp.SubDir;
 }
 
-bool IsDriveFolderName(const std::string& name)
-{
-    return name.size() == 3 && (name[0] == 'L' || name[0] == 'l') && (name[1] == 'w' || name[1] == 'W') &&
-           std::isalpha(static_cast<unsigned char>(name[2]));
-}
-
-std::string OriginOfBackupFolder(const std::string& folder)
-{
-    const std::string path = RemovePathDelimiter(folder);
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find('\\', start);
-        if (end == std::string::npos) {
-            end = path.size();
-        }
-        // The drive part ("E:") and the first component of a share are never drive folders.
-        if (start > 0 && IsDriveFolderName(path.substr(start, end - start))) {
-            const std::string rest = end < path.size() ? path.substr(end + 1) : std::string();
-            return DriveRootOf(path.substr(start, 3)) + rest;
-        }
-        start = end + 1;
-    }
-    return {};
-}
-
-std::vector<std::string> DriveFoldersIn(const std::string& folder)
-{
-    std::vector<std::string> drives;
-    ForEachEntry(folder, true, [&](const Platform::TSearchRec& rec) {
-        if (IsDriveFolderName(rec.Name)) {
-            drives.push_back(rec.Name);
-        }
-    });
-    return drives;
-}
-
 namespace {
 
 // Present unless the lookup says for sure that nothing is there.
@@ -298,8 +257,8 @@ struct TCleanUp::TScan
     int TypeRule = 0;
     TCleanUpAge Age;
     int Sync = CleanUpSyncOff;
-    std::string Origin;    // origin folder of the current scan
-    bool PerDrive = false; // the relative paths begin with the drive folder
+    std::string Origin;      // origin folder of the current scan
+    std::string DriveFolder; // per-drive scans: the drive folder the relative paths begin with
     bool Ftp = false;
     bool Quiet = false;
     bool AllAges = false;
@@ -403,10 +362,10 @@ bool TCleanUp::FillOriginDirs(const std::string& folder, bool ftpPage, std::stri
         }
         return false;
     }
-    text = OriginOfBackupFolder(folder);
+    text = OriginOfBackupFolder(folder, true);
     if (text.empty()) {
-        for (const std::string& drive : DriveFoldersIn(folder)) {
-            text += (text.empty() ? "" : ";") + DriveRootOf(drive);
+        for (const TDriveFolder& drive : DriveFoldersIn(folder, true)) {
+            text += (text.empty() ? "" : ";") + drive.Origin;
         }
     }
     if (text.empty() && !quiet) {
@@ -436,8 +395,11 @@ void TCleanUp::ScanCleanUpDir(TScan& scan, const std::string& folder, const std:
     std::string originRelative = relative;
     if (scan.Sync != CleanUpSyncOff) {
         origin = scan.Origin;
-        if (scan.PerDrive) {
-            originRelative = WithoutFirstComponent(relative);
+        // Only the drive folder itself is left out; folders below it keep their names,
+        // "Lw" or not.
+        if (!scan.DriveFolder.empty()) {
+            originRelative = relative.size() > scan.DriveFolder.size() ? relative.substr(scan.DriveFolder.size() + 1)
+                                                                       : std::string();
         }
     }
     bool added = false;
@@ -620,22 +582,22 @@ TCleanUpOutcome TCleanUp::RunCleanUp(const std::string& folderText, const std::s
         scans.emplace_back("", scan.Origin);
     } else if (scan.Sync == CleanUpSyncOrigin) {
         scan.SyncText = TrDefault("synchronized to origin");
-        const std::string origin = OriginOfBackupFolder(folder);
+        const std::string origin = OriginOfBackupFolder(folder, true);
         if (!origin.empty()) {
-            if (!OriginReady(origin.substr(0, 3), quiet)) {
+            if (!OriginReady(OriginRoot(origin), quiet)) {
                 return TCleanUpOutcome::Failed;
             }
             scans.emplace_back("", origin);
         } else {
-            scan.PerDrive = true;
-            for (const std::string& drive : DriveFoldersIn(folder)) {
+            const std::vector<TDriveFolder> drives = DriveFoldersIn(folder, true);
+            for (const TDriveFolder& drive : drives) {
                 // A drive that is not there keeps all of its backup files.
-                if (OriginReady(DriveRootOf(drive), quiet)) {
-                    scans.emplace_back(drive, DriveRootOf(drive));
+                if (OriginReady(drive.Origin, quiet)) {
+                    scans.emplace_back(DisplayName(folder, drive.Folder), drive.Origin);
                 }
             }
             if (scans.empty()) {
-                if (DriveFoldersIn(folder).empty()) {
+                if (drives.empty()) {
                     Log(1, LogErrorPrefix + TrDefault("No synchronizing to origin possible"));
                     if (!quiet) {
                         ErrorDialog({}, TrDefault("No synchronizing to origin possible"));
@@ -656,6 +618,7 @@ TCleanUpOutcome TCleanUp::RunCleanUp(const std::string& folderText, const std::s
     } else {
         for (const auto& [relative, origin] : scans) {
             scan.Origin = origin;
+            scan.DriveFolder = scan.Sync == CleanUpSyncOrigin ? relative : std::string();
             ScanCleanUpDir(scan, folder, relative);
         }
     }

@@ -69,13 +69,6 @@ std::string CleanUpTypesText(int typeRule, const std::string& typeText);
 // "all", "only *.tmp", "except of *.tmp", with " (RE)" for a regular expression.
 std::string CleanUpFilterText(bool regular, int filterMode, const std::string& filter);
 
-// "Lw" followed by one drive letter: the folder of one source drive in a backup.
-bool IsDriveFolderName(const std::string& name);
-// For a backup folder inside a drive folder ("E:\B\LwC\home\ann") the origin folder
-// ("C:\home\ann"); empty when no component of the path is a drive folder.
-std::string OriginOfBackupFolder(const std::string& folder);
-// Drive folders directly inside a backup folder, as "LwC", in search order.
-std::vector<std::string> DriveFoldersIn(const std::string& folder);
 // Whether the file of origin of a backup file is gone: origin + relative + name (empty parts
 // add nothing), and for ".gz" and ".enc" names also without that suffix. A lookup that fails
 // for another reason than a missing entry (no permission, I/O error) counts as present.

@@ -51,22 +51,6 @@ TEST(CleanUpRules, AgeLimits)
     EXPECT_EQ(CleanUpAgeLimit(CleanUpAgeYear, 0, now).Text, "older than 1 year");
 }
 
-TEST(CleanUpRules, DriveFoldersAndOrigins)
-{
-    EXPECT_TRUE(IsDriveFolderName("LwC"));
-    EXPECT_TRUE(IsDriveFolderName("lwd"));
-    EXPECT_FALSE(IsDriveFolderName("Lwords"));
-    EXPECT_FALSE(IsDriveFolderName("Lw1"));
-    EXPECT_FALSE(IsDriveFolderName("Lw"));
-    EXPECT_EQ(OriginOfBackupFolder("E:\\B\\LwC\\home\\ann"), "C:\\home\\ann");
-    EXPECT_EQ(OriginOfBackupFolder("E:\\B\\LwC\\"), "C:\\");
-    EXPECT_EQ(OriginOfBackupFolder("E:\\B\\lwd"), "D:\\");
-    // Only a whole component is a drive folder; the first "Lw" of the text is not enough.
-    EXPECT_EQ(OriginOfBackupFolder("E:\\Flwx\\LwC\\a"), "C:\\a");
-    EXPECT_EQ(OriginOfBackupFolder("E:\\Lwords\\x"), "");
-    EXPECT_EQ(OriginOfBackupFolder("E:\\B"), "");
-}
-
 TEST(CleanUpRules, Texts)
 {
     EXPECT_EQ(CleanUpTypesText(0, "DOC"), "all");
