@@ -694,13 +694,6 @@ void TBackupForm::DeleteFilesClick()
     Editor.Log.CloseLog();
 }
 
-void TBackupForm::ShowLogFile()
-{
-    if (ShowLogHook) {
-        ShowLogHook();
-    }
-}
-
 void TBackupForm::LoadCurrentTask()
 {
     Editor.LoadCurrentTask();
