@@ -11,7 +11,6 @@
 #include "foundation/ui/QtText.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
-#include "restore/ui/CleanUpDialog.h"
 #include "tasks/BackupWalk.h"
 #include "tasks/DirScan.h"
 #include "tasks/Placeholders.h"
@@ -614,15 +613,17 @@ void TBackupForm::ConnectHandlers()
 void TBackupForm::ReadSettings(const std::string& settingsFile)
 {
     Editor.ReadSettings(settingsFile);
-    CleanUp.ProductText = Editor.ProductText;
-    CleanUp.FileVersion = Editor.FileVersion;
-    CleanUp.LoadFromIni(Editor.Settings.FileName, Editor.SettingsEnv.FallbackFile);
+    if (SettingsReadHook) {
+        SettingsReadHook();
+    }
 }
 
 void TBackupForm::WriteSettings()
 {
     Editor.WriteSettings();
-    CleanUp.WriteToIni();
+    if (SettingsWriteHook) {
+        SettingsWriteHook();
+    }
 }
 
 void TBackupForm::SetTaskDir(const std::string& dir)
@@ -664,10 +665,12 @@ void TBackupForm::RunRestoreTask(const std::string&, bool)
 
 void TBackupForm::RunCleanUpTask(const std::string& list, bool quiet)
 {
+    if (!CleanUpBatchHook) {
+        return;
+    }
     const int mode = SubsystemLogMode(Editor.Settings.Protocol, LogCleanUps);
     Editor.Log.OpenLog(static_cast<uint32_t>(mode), false, false);
-    CleanUp.TaskDir = Editor.Settings.JobDir;
-    CleanUpOutcome = CleanUp.AutoCleanUp(list, mode, quiet, Editor.Settings.WaitTime);
+    CleanUpOutcome = CleanUpBatchHook(list, mode, quiet);
     Editor.Log.CloseLog();
 }
 
@@ -676,21 +679,14 @@ void TBackupForm::RestoreClick()
 
 void TBackupForm::DeleteFilesClick()
 {
+    if (!CleanUpWindowHook) {
+        return;
+    }
     const int mode = SubsystemLogMode(Editor.Settings.Protocol, LogCleanUps);
     if (const int error = Editor.Log.OpenLog(static_cast<uint32_t>(mode), false, false)) {
         ErrorDialog({}, TrDefault("Error opening log file!") + "\r" + SysErrorMessage(error));
     }
-    if (!CleanUpWindow) {
-        CleanUpWindow = std::make_unique<TCleanUpDialog>(CleanUp, this);
-        CleanUpWindow->EditFtp = EditFtpHook;
-    }
-    CleanUp.TaskDir = Editor.Settings.JobDir;
-    CleanUpWindow->CloseDelay = Editor.Settings.WaitTime;
-    if (Editor.Task.FtpBackup) {
-        CleanUpWindow->ExecuteFtp(Editor.Task.Ftp, mode);
-    } else {
-        CleanUpWindow->Execute(Editor.Task.Destination, mode);
-    }
+    CleanUpWindowHook(mode);
     Editor.Log.CloseLog();
 }
 

@@ -5,16 +5,12 @@
 // the decisions (load, save, checks, scan, run) are the logic's. Paths appear as host
 // paths and are stored as Windows text.
 
-#include "foundation/StatusView.h"
-#include "restore/CleanUp.h"
 #include "shell/BuMain.h"
-#include "tasks/ProgressView.h"
 #include "tasks/TaskEditor.h"
 #include "tasks/TaskEditorSources.h"
 
 #include <QDialog>
 #include <functional>
-#include <memory>
 #include <string>
 
 class QAction;
@@ -37,7 +33,6 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class THistoryMenu;
 class TAutoTaskSheet;
-class TCleanUpDialog;
 class TDatumWahlDialog;
 class TFilterDialog;
 class TFtpDialog;
@@ -54,9 +49,14 @@ public:
     ~TBackupForm() override;
 
     TTaskEditor Editor;
-    // The clean-up of backup folders: its window is made when first needed.
-    TCleanUp CleanUp{Editor.Log, TheProgressView(), TheStatusView()};
-    TCleanUpOutcome CleanUpOutcome = TCleanUpOutcome::Ok;
+    // Clean-up lives above the editor; the shell plugs it in. The editor opens and closes
+    // the backup log around both calls. The batch returns its outcome (0 OK).
+    std::function<void(int logMode)> CleanUpWindowHook;
+    std::function<int(const std::string& list, int logMode, bool quiet)> CleanUpBatchHook;
+    // After the program settings were read, and when they are written at the end.
+    std::function<void()> SettingsReadHook;
+    std::function<void()> SettingsWriteHook;
+    int CleanUpOutcome = 0;
 
     // Windows of other parts of the program; unset: nothing happens.
     std::function<int(const std::string& caption, const std::string& taskFile)> StartNoteHook;
@@ -329,7 +329,6 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    std::unique_ptr<TCleanUpDialog> CleanUpWindow;
     void BuildMenu();
     void BuildToolbar(QWidget* parent);
     QWidget* BuildSourcePage();
