@@ -28,6 +28,16 @@ inline constexpr int LogShort = 1;
 inline constexpr int LogLong = 2;
 inline constexpr int LogExtended = 3;
 
+// Flags of the log setting that ask for restore and clean-up runs to be logged.
+inline constexpr uint32_t LogRestores = 16;
+inline constexpr uint32_t LogCleanUps = 32;
+
+// The log mode of a restore or clean-up run: the setting's mode when its flag is set, else 0.
+inline int SubsystemLogMode(uint32_t setting, uint32_t flag)
+{
+    return (setting & flag) != 0 ? static_cast<int>(setting & 0x0F) : LogOff;
+}
+
 // Line openers shared by every writer of the log.
 inline constexpr const char* LogStatusPrefix = "  ==> ";
 inline constexpr const char* LogErrorPrefix = "    *** ";

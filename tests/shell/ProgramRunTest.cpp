@@ -1,5 +1,6 @@
 #include "TempFolder.h"
 #include "foundation/DateUtils.h"
+#include "foundation/History.h"
 #include "shell/InstanceGuard.h"
 #include "tasks/Settings.h"
 #include "tasks/TaskFile.h"
@@ -258,4 +259,27 @@ TEST(Program, ABatchRunTellsTheScriptWhetherItWorked)
     EXPECT_NE(folder.ReadHostFile("config/Tessaro/tessaro.log").find("Task file not found: "), std::string::npos);
     std::filesystem::remove_all(folder.Host("source"));
     EXPECT_EQ(RunProgram(folder, "-force -quiet -log:2 '" + folder.Host("task.buj") + "'", output), 2) << output;
+}
+
+TEST(Program, CleanUpTasksFromTheCommandLine)
+{
+    if (!std::filesystem::exists(ProgramFile())) {
+        GTEST_SKIP() << "the program is not built";
+    }
+    TTempFolder folder;
+    MakeFolders(folder);
+    folder.WriteHostFile("dest/old.tmp", "x");
+    folder.WriteHostFile("dest/keep.txt", "y");
+    folder.WriteHostFile("tmp.cuj", "[Cleanup]\nDirectory=" + folder.Win("dest") + "\nMode=0\nTypes=1\nTypeList=tmp\n");
+    folder.WriteHostFile("config/Tessaro/tessaro.ini", "[Cleanup]\nMode=3\n");
+
+    std::string output;
+    EXPECT_EQ(RunProgram(folder, "-clean -quiet -log:34 '" + folder.Host("tmp.cuj") + "'", output), 0) << output;
+    EXPECT_FALSE(std::filesystem::exists(folder.Host("dest/old.tmp")));
+    EXPECT_TRUE(std::filesystem::exists(folder.Host("dest/keep.txt")));
+    const std::string log = folder.ReadHostFile("config/Tessaro/tessaro.log");
+    EXPECT_NE(log.find(" - Clean up\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("      Delete: old.tmp"), std::string::npos) << log;
+    // The task's age mode never becomes the user's own.
+    EXPECT_EQ(ReadIniString(folder.Win("config/Tessaro/tessaro.ini"), "Cleanup", "Mode", "?"), "3");
 }

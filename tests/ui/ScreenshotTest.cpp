@@ -1,6 +1,10 @@
 #include "TempFolder.h"
+#include "foundation/StatusView.h"
+#include "foundation/Translate.h"
 #include "foundation/ui/ProgressControls.h"
 #include "foundation/ui/StatusWindow.h"
+#include "restore/ui/CleanUpDialog.h"
+#include "tasks/BackupLog.h"
 #include "tasks/TaskFile.h"
 #include "tasks/ui/AddPrograms.h"
 #include "tasks/ui/Anzeige.h"
@@ -173,6 +177,36 @@ TEST(Screenshots, TaskEditorWithALoadedTask)
     EXPECT_TRUE(form.grab().save(folder + "/task-editor-options.png"));
     form.Editor.Task.Modified = false;
     form.hide();
+}
+
+TEST(Screenshots, CleanUpDialog)
+{
+    const QString folder = PictureFolder();
+    if (folder.isEmpty()) {
+        GTEST_SKIP() << "TESSARO_SCREENSHOT_DIR not set";
+    }
+    for (const char* lang : {"en", "de"}) {
+        SetTranslationLanguage(lang);
+        TBackupLog log;
+        NullProgressView view;
+        NullStatusView status;
+        TCleanUp logic(log, view, status);
+        logic.FolderHistory = {"E:\\Backup\\Daily", "E:\\Backup\\Weekly"};
+        logic.Settings.AgeMode = CleanUpAgeOlderThan;
+        logic.Settings.Types = CleanUpTypesOnly;
+        logic.Settings.TypeList = "TMP,BAK,LOG";
+        logic.Settings.FilterMode = 2;
+        logic.Settings.Filter = "*important*";
+        logic.Settings.Sync = CleanUpSyncFolder;
+        logic.Settings.SyncDir = "C:\\home\\anna\\Documents";
+        TCleanUpDialog dialog(logic);
+        dialog.Prepare("E:\\Backup\\Daily", false, 1);
+        dialog.move(40, 40);
+        dialog.show();
+        SettleWindows();
+        EXPECT_TRUE(dialog.grab().save(folder + "/cleanup-dialog-" + lang + ".png"));
+    }
+    SetTranslationLanguage("en");
 }
 
 namespace {

@@ -22,6 +22,7 @@
 #include "platform/HostInfo.h"
 #include "platform/LocalIpc.h"
 #include "platform/StopSignals.h"
+#include "restore/ui/CleanUpDialog.h"
 #include "shell/InstanceGuard.h"
 #include "shell/Language.h"
 #include "shell/StartUp.h"
@@ -253,6 +254,32 @@ int main(int argc, char* argv[])
                              }
                          });
     }
+
+    // Clean-up: the window for the tray's and the editor's item, the batch for "clean".
+    TCleanUp cleanUp(editor.Log, TheProgressView(), TheStatusView());
+    TCleanUpDialog cleanUpDialog(cleanUp, &editorForm);
+    cleanUpDialog.EditFtp = [&editorForm](TFtpParams& ftp) {
+        return editorForm.EditFtpHook && editorForm.EditFtpHook(ftp);
+    };
+    editorForm.SettingsReadHook = [&cleanUp, &editor] {
+        cleanUp.ProductText = editor.ProductText;
+        cleanUp.FileVersion = editor.FileVersion;
+        cleanUp.LoadFromIni(editor.Settings.FileName, editor.SettingsEnv.FallbackFile);
+    };
+    editorForm.SettingsWriteHook = [&cleanUp] { cleanUp.WriteToIni(); };
+    editorForm.CleanUpWindowHook = [&cleanUp, &cleanUpDialog, &editor](int logMode) {
+        cleanUp.TaskDir = editor.Settings.JobDir;
+        cleanUpDialog.CloseDelay = editor.Settings.WaitTime;
+        if (editor.Task.FtpBackup) {
+            cleanUpDialog.ExecuteFtp(editor.Task.Ftp, logMode);
+        } else {
+            cleanUpDialog.Execute(editor.Task.Destination, logMode);
+        }
+    };
+    editorForm.CleanUpBatchHook = [&cleanUp, &editor](const std::string& list, int logMode, bool quiet) {
+        cleanUp.TaskDir = editor.Settings.JobDir;
+        return static_cast<int>(cleanUp.AutoCleanUp(list, logMode, quiet, editor.Settings.WaitTime));
+    };
 
     shell.StartUp();
     sessionWatch.SetInhibit(editorForm.AutoFlags().EndOfSessionRun);

@@ -5,6 +5,7 @@
 #include "foundation/NumberText.h"
 #include "foundation/PathUtils.h"
 #include "foundation/StringUtils.h"
+#include "foundation/SysErrors.h"
 #include "foundation/Translate.h"
 #include "foundation/ui/HistoryMenu.h"
 #include "foundation/ui/QtText.h"
@@ -631,11 +632,17 @@ void TBackupForm::ConnectHandlers()
 void TBackupForm::ReadSettings(const std::string& settingsFile)
 {
     Editor.ReadSettings(settingsFile);
+    if (SettingsReadHook) {
+        SettingsReadHook();
+    }
 }
 
 void TBackupForm::WriteSettings()
 {
     Editor.WriteSettings();
+    if (SettingsWriteHook) {
+        SettingsWriteHook();
+    }
 }
 
 void TBackupForm::SetTaskDir(const std::string& dir)
@@ -677,8 +684,16 @@ void TBackupForm::RunRestoreTask(const std::string& list, bool quiet)
     LastRestoreOutcome = RunRestoreTasks(Editor, list, quiet);
 }
 
-void TBackupForm::RunCleanUpTask(const std::string&, bool)
-{}
+void TBackupForm::RunCleanUpTask(const std::string& list, bool quiet)
+{
+    if (!CleanUpBatchHook) {
+        return;
+    }
+    const int mode = SubsystemLogMode(Editor.Settings.Protocol, LogCleanUps);
+    Editor.Log.OpenLog(static_cast<uint32_t>(mode), false, false);
+    CleanUpOutcome = CleanUpBatchHook(list, mode, quiet);
+    Editor.Log.CloseLog();
+}
 
 void TBackupForm::RestoreClick()
 {
@@ -686,7 +701,17 @@ void TBackupForm::RestoreClick()
 }
 
 void TBackupForm::DeleteFilesClick()
-{}
+{
+    if (!CleanUpWindowHook) {
+        return;
+    }
+    const int mode = SubsystemLogMode(Editor.Settings.Protocol, LogCleanUps);
+    if (const int error = Editor.Log.OpenLog(static_cast<uint32_t>(mode), false, false)) {
+        ErrorDialog({}, TrDefault("Error opening log file!") + "\r" + SysErrorMessage(error));
+    }
+    CleanUpWindowHook(mode);
+    Editor.Log.CloseLog();
+}
 
 void TBackupForm::LoadCurrentTask()
 {

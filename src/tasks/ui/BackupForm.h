@@ -49,6 +49,14 @@ public:
     ~TBackupForm() override;
 
     TTaskEditor Editor;
+    // Clean-up lives above the editor; the shell plugs it in. The editor opens and closes
+    // the backup log around both calls. The batch returns its outcome (0 OK).
+    std::function<void(int logMode)> CleanUpWindowHook;
+    std::function<int(const std::string& list, int logMode, bool quiet)> CleanUpBatchHook;
+    // After the program settings were read, and when they are written at the end.
+    std::function<void()> SettingsReadHook;
+    std::function<void()> SettingsWriteHook;
+    int CleanUpOutcome = 0;
 
     // Windows of other parts of the program; unset: nothing happens.
     std::function<int(const std::string& caption, const std::string& taskFile)> StartNoteHook;

@@ -1,0 +1,1075 @@
+#include "restore/CleanUp.h"
+
+#include "foundation/IniFile.h"
+#include "restore/BackupLayout.h"
+#include "restore/CleanUpTask.h"
+
+#include "foundation/CommaText.h"
+#include "foundation/DriveUtils.h"
+#include "foundation/FileUtils.h"
+#include "foundation/MessageDialogs.h"
+#include "foundation/MessageLoop.h"
+#include "foundation/PathUtils.h"
+#include "foundation/ShellFileOps.h"
+#include "foundation/StatusView.h"
+#include "foundation/StringUtils.h"
+#include "foundation/Translate.h"
+#include "platform/Drives.h"
+#include "platform/FileSystem.h"
+#include "tasks/BackupLog.h"
+#include "tasks/BackupSelection.h"
+#include "tasks/IniValues.h"
+#include "tasks/Placeholders.h"
+#include "tasks/ProgressView.h"
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+namespace {
+
+constexpr uint32_t ColorRed = 0x0000FF;
+constexpr uint32_t ColorBlue = 0xFF0000;
+
+std::string CountText(const char* format, uint32_t value)
+{
+    const std::string text = TrDefault(format);
+    const size_t pos = text.find("%u");
+    return pos == std::string::npos ? text : text.substr(0, pos) + std::to_string(value) + text.substr(pos + 2);
+}
+
+std::string DeletedText(bool filesMode, uint32_t count)
+{
+    return CountText(filesMode ? "%u files deleted" : "%u directories deleted", count);
+}
+
+std::string UpperAscii(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+std::string LowerAscii(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::string JoinPath(const std::string& a, const std::string& b)
+{
+    if (a.empty()) {
+        return b;
+    }
+    if (b.empty()) {
+        return a;
+    }
+    return AddPathDelimiter(a) + b;
+}
+
+// The root of the drive or share an origin folder lies on, with a trailing "\".
+std::string OriginRoot(const std::string& origin)
+{
+    return AddPathDelimiter(Platform::ExtractFileDrive(origin));
+}
+
+std::string DisplayName(const std::string& folder, const std::string& path)
+{
+    const std::string base = AddPathDelimiter(folder);
+    return path.rfind(base, 0) == 0 ? path.substr(base.size()) : path;
+}
+
+bool IsMissingError(int error)
+{
+    return error == Platform::ErrorFileNotFound || error == Platform::ErrorPathNotFound;
+}
+
+// Entries of a folder: files or folders only.
+template <class F> void ForEachEntry(const std::string& folder, bool folders, F&& each)
+{
+    Platform::TSearchRec rec;
+    if (Platform::FindFirst(AddPathDelimiter(folder) + "*", faAnyFile, rec) != 0) {
+        return;
+    }
+    do {
+        if (((rec.Attr & faDirectory) != 0) == folders) {
+            each(rec);
+        }
+    } while (Platform::FindNext(rec) == 0);
+    Platform::FindClose(rec);
+}
+
+// Removes the folders that lost files, and each parent up to and including the top folder,
+// as long as they are empty. Folders that were empty before the run are left alone.
+void RemoveEmptiedDirs(const std::string& top, const std::set<std::string>& touched)
+{
+    const std::string topPath = RemovePathDelimiter(top);
+    std::vector<std::string> folders(touched.begin(), touched.end());
+    std::sort(folders.begin(), folders.end(), [](auto& a, auto& b) { return a.size() > b.size(); });
+    for (std::string dir : folders) {
+        while (dir.size() >= topPath.size() && dir.rfind(topPath, 0) == 0) {
+            if (Platform::RemoveDir(dir) != 0) {
+                break;
+            }
+            if (dir.size() == topPath.size()) {
+                break;
+            }
+            dir = RemovePathDelimiter(ExtractFilePath(dir));
+        }
+    }
+}
+
+} // namespace
+
+// ---- selection rules ----------------------------------------------------------------------------
+
+TCleanUpAge CleanUpAgeLimit(int ageMode, TDateTime picked, TDateTime now)
+{
+    static const char* const texts[] = {"all", "older than 1 week", "older than 4 weeks", "older than 6 months",
+                                        "older than 1 year"};
+    static const int days[] = {0, 7, 28, 183, 365};
+    const TDateTime today = std::floor(now);
+    TCleanUpAge age;
+    TDateTime limit = 0;
+    if (ageMode == CleanUpAgeOlderThan || ageMode == CleanUpAgeSince) {
+        limit = std::floor(picked);
+        age.Older = ageMode == CleanUpAgeOlderThan;
+        age.Text = FormatText(TrDefault(age.Older ? "older than %s" : "all since %s"), TaskDateText(limit));
+    } else {
+        const int mode = ageMode >= 0 && ageMode <= CleanUpAgeYear ? ageMode : CleanUpAgeAll;
+        limit = mode == CleanUpAgeAll ? now + 1 : today - days[mode];
+        age.Text = TrDefault(texts[mode]);
+    }
+    age.Limit = LocalDateTimeToUnix(limit);
+    return age;
+}
+
+bool AgeTaken(const TCleanUpAge& age, int64_t unixTime)
+{
+    const auto time = static_cast<uint64_t>(unixTime);
+    const auto limit = static_cast<uint64_t>(age.Limit);
+    return age.Older ? time < limit : time >= limit;
+}
+
+std::string CleanUpFileType(const std::string& name, bool compressed)
+{
+    std::string ext = LowerAscii(GetExtension(name));
+    if (ext == "enc" || (ext == "gz" && compressed)) {
+        ext = GetExtension(RemoveExtension(name));
+    }
+    return UpperAscii(ext);
+}
+
+std::string CleanUpTypesText(int typeRule, const std::string& typeText)
+{
+    switch (typeRule) {
+    case CleanUpTypesOnly:
+        return FormatText(TrDefault("of types \"%s\""), typeText);
+    case CleanUpTypesExcept:
+        return FormatText(TrDefault("except of types \"%s\""), typeText);
+    default:
+        return TrDefault("all");
+    }
+}
+
+std::string CleanUpFilterText(bool regular, int filterMode, const std::string& filter)
+{
+    std::string text;
+    if (filterMode == 1) {
+        text = FormatText(TrDefault("only %s"), filter);
+    } else if (filterMode == 2) {
+        text = FormatText(TrDefault("except of %s"), filter);
+    } else {
+        return TrDefault("all");
+    }
+    return regular ? text + " (RE)" : text;
+}
+
+std::string CleanUpFtpText(const TFtpParams& ftp)
+{
+    return "ftp://" + ftp.Host + ":" + std::to_string(ftp.Port) + "/" + ftp.SubDir;
+}
+
+namespace {
+
+// Present unless the lookup says for sure that nothing is there.
+bool Present(const std::string& path)
+{
+    Platform::TFindData data;
+    if (Platform::GetFindData(path, data)) {
+        return true;
+    }
+    return !IsMissingError(Platform::LastError());
+}
+
+} // namespace
+
+bool OriginMissing(const std::string& origin, const std::string& relative, const std::string& name)
+{
+    const std::string path = JoinPath(JoinPath(RemovePathDelimiter(origin), relative), name);
+    if (Present(path)) {
+        return false;
+    }
+    const std::string ext = LowerAscii(GetExtension(name));
+    if (ext == "gz" || ext == "enc") {
+        return !Present(RemoveExtension(path));
+    }
+    return true;
+}
+
+bool FolderReadable(const std::string& folder)
+{
+    if (folder.empty() || !Platform::DirectoryExists(folder)) {
+        return false;
+    }
+    Platform::TSearchRec rec;
+    const int result = Platform::FindFirst(AddPathDelimiter(folder) + "*", faAnyFile, rec);
+    if (result == 0) {
+        Platform::FindClose(rec);
+    }
+    return result == 0 || result == Platform::ErrorFileNotFound || result == Platform::ErrorNoMoreFiles;
+}
+
+std::string CleanUpCaption()
+{
+    return TrDefault(" - Clean up backup directory");
+}
+
+std::string NoDirectoryText()
+{
+    return TrDefault("No directory specified");
+}
+
+std::string CouldNotFindDirText(const std::string& folder)
+{
+    return FormatText(TrDefault("Could not find directory: \"%s\""), folder);
+}
+
+// ---- the run --------------------------------------------------------------------------------------
+
+struct TCleanUp::TScan
+{
+    TCleanUpList List;
+    uint32_t Counter = 0;
+    bool Compressed = true;
+    bool FilesMode = true;
+    int TypeRule = 0;
+    TCleanUpAge Age;
+    int Sync = CleanUpSyncOff;
+    std::string Origin;      // origin folder of the current scan
+    std::string DriveFolder; // per-drive scans: the drive folder the relative paths begin with
+    bool Ftp = false;
+    bool Quiet = false;
+    bool AllAges = false;
+    std::string TypesText;
+    std::string SyncText;
+
+    bool Cancelled() const { return !Quiet && TheStatusView().Cancelled(); }
+};
+
+TCleanUp::TCleanUp(TBackupLog& log, IProgressView& view, IStatusView& status)
+    : BackupLog(log), View(view), Status(status)
+{
+    Settings.Date = ::Date();
+}
+
+TCleanUp::~TCleanUp() = default;
+
+void TCleanUp::Log(int minMode, const std::string& line)
+{
+    if (LogMode >= minMode) {
+        BackupLog.WriteLog(line);
+    }
+}
+
+void TCleanUp::NotFound(const std::string& folder, bool quiet)
+{
+    Log(1, LogErrorPrefix + CouldNotFindDirText(folder));
+    if (!quiet) {
+        ErrorDialog({}, CouldNotFindDirText(folder));
+    }
+}
+
+bool TCleanUp::ApplyFilter()
+{
+    NameFilter.IsRegEx = Settings.Regular;
+    NameFilter.Mode = static_cast<uint8_t>(Settings.FilterMode);
+    try {
+        NameFilter.SetMask(Settings.Filter);
+        return true;
+    } catch (const std::exception& error) {
+        Log(1, LogErrorPrefix + std::string(error.what()));
+        return false;
+    }
+}
+
+bool TCleanUp::FileSelected(TScan& scan, const std::string& name, int64_t unixTime)
+{
+    if (!AgeTaken(scan.Age, unixTime)) {
+        return false;
+    }
+    if (scan.FilesMode && scan.TypeRule != CleanUpTypesAll) {
+        const std::string type = CleanUpFileType(name, scan.Compressed);
+        const bool listed = std::find(TypeItems.begin(), TypeItems.end(), type) != TypeItems.end();
+        if (listed != (scan.TypeRule == CleanUpTypesOnly)) {
+            return false;
+        }
+    }
+    try {
+        return NameFilter.Match(RemoveExtension(name));
+    } catch (const std::exception&) {
+        return false; // a regular expression that cannot finish selects nothing
+    }
+}
+
+std::string TCleanUp::ResolveVolume(const std::string& folder, bool quiet)
+{
+    if (folder.empty() || folder.front() != ':') {
+        return folder;
+    }
+    std::string rest = folder;
+    const std::string label = ReadNextQuotedItem(rest, '\\', ':');
+    for (;;) {
+        std::string root;
+        if (FindVolumeDrive(label, root)) {
+            return AddPathDelimiter(root) + rest;
+        }
+        if (quiet || MessageDialog({},
+                                   FormatText(TrDefault("Volume \"%s\" not found!"), label) + "\r\n" +
+                                       TrDefault("Please insert media!"),
+                                   TMsgDlgType::Confirmation, MbOkCancel) != MrOk) {
+            return {};
+        }
+    }
+}
+
+bool TCleanUp::OriginReady(const std::string& origin, bool quiet)
+{
+    if (FolderReadable(origin)) {
+        return true;
+    }
+    NotFound(origin, quiet);
+    return false;
+}
+
+bool TCleanUp::FillOriginDirs(const std::string& folder, bool ftpPage, std::string& text, bool quiet)
+{
+    text.clear();
+    if (ftpPage) {
+        if (!quiet) {
+            InfoDialog({}, TrDefault("Synchronizing to origin is not available with FTP"));
+        }
+        return false;
+    }
+    text = OriginOfBackupFolder(folder, true);
+    if (text.empty()) {
+        for (const TDriveFolder& drive : DriveFoldersIn(folder, true)) {
+            text += (text.empty() ? "" : ";") + drive.Origin;
+        }
+    }
+    if (text.empty() && !quiet) {
+        ErrorDialog({}, TrDefault("No synchronizing to origin possible"));
+    }
+    return !text.empty();
+}
+
+void TCleanUp::ScanCleanUpDir(TScan& scan, const std::string& folder, const std::string& relative)
+{
+    if (scan.Cancelled()) {
+        return;
+    }
+    const std::string current = JoinPath(RemovePathDelimiter(folder), relative);
+    size_t folderItem = std::string::npos;
+    if (!relative.empty()) {
+        TCleanUpItem item;
+        item.IsFolder = true;
+        item.Name = "..\\" + relative;
+        item.Source = current;
+        item.Relative = relative;
+        folderItem = scan.List.size();
+        scan.List.push_back(item);
+    }
+    // Where this folder's files came from, when the run compares with an origin.
+    std::string origin;
+    std::string originRelative = relative;
+    if (scan.Sync != CleanUpSyncOff) {
+        origin = scan.Origin;
+        // Only the drive folder itself is left out; folders below it keep their names,
+        // "Lw" or not.
+        if (!scan.DriveFolder.empty()) {
+            originRelative = relative.size() > scan.DriveFolder.size() ? relative.substr(scan.DriveFolder.size() + 1)
+                                                                       : std::string();
+        }
+    }
+    bool added = false;
+    ForEachEntry(current, false, [&](const Platform::TSearchRec& rec) {
+        const int64_t time = Platform::UnixSecondsFromFileTime(rec.FindData.LastWriteTime);
+        if (FileSelected(scan, rec.Name, time) &&
+            (scan.Sync == CleanUpSyncOff || OriginMissing(origin, originRelative, rec.Name))) {
+            TCleanUpItem item;
+            item.Name = rec.Name;
+            item.Source = JoinPath(current, rec.Name);
+            item.Attr = rec.Attr;
+            item.Size = rec.Size;
+            item.DosTime = static_cast<uint32_t>(FileTimeToDosTime(rec.FindData.LastWriteTime));
+            scan.List.push_back(item);
+            ++scan.Counter;
+            added = true;
+        }
+        ProcessMessages();
+    });
+    if (!added && folderItem != std::string::npos) {
+        scan.List.erase(scan.List.begin() + static_cast<std::ptrdiff_t>(folderItem));
+    }
+    if (!scan.Quiet) {
+        Status.ShowProgress(TrDefault("Found: ") + CountText("%u files", scan.Counter));
+    }
+    std::vector<std::string> subfolders;
+    ForEachEntry(current, true, [&](const Platform::TSearchRec& rec) { subfolders.push_back(rec.Name); });
+    for (const std::string& name : subfolders) {
+        ScanCleanUpDir(scan, folder, JoinPath(relative, name));
+    }
+}
+
+void TCleanUp::ScanRootFolders(TScan& scan, const std::string& folder)
+{
+    ForEachEntry(folder, true, [&](const Platform::TSearchRec& rec) {
+        const int64_t time = Platform::UnixSecondsFromFileTime(rec.FindData.LastWriteTime);
+        if (FileSelected(scan, rec.Name, time)) {
+            TCleanUpItem item;
+            item.IsFolder = true;
+            item.Name = rec.Name;
+            item.Source = JoinPath(RemovePathDelimiter(folder), rec.Name);
+            item.Attr = rec.Attr;
+            item.DosTime = static_cast<uint32_t>(FileTimeToDosTime(rec.FindData.LastWriteTime));
+            scan.List.push_back(item);
+            ++scan.Counter;
+        }
+        ProcessMessages();
+    });
+}
+
+bool TCleanUp::ConfirmList(TCleanUpList& list, bool interactive, const std::string& folder, const TScan& scan)
+{
+    if (!interactive || !Confirm) {
+        for (TCleanUpItem& item : list) {
+            item.Selected = true;
+        }
+        return true;
+    }
+    TCleanUpConfirm request;
+    request.Folder = folder;
+    request.Mode = scan.FilesMode ? 1 : 2;
+    request.Line1 = scan.FilesMode ? FormatText(TrDefault("Mode: %s"), scan.TypesText) : TrDefault("Directories only");
+    request.Line2 = FormatText(TrDefault("Age: %s"), scan.Age.Text);
+    request.Line3 =
+        FormatText(TrDefault("Filter: %s"), CleanUpFilterText(Settings.Regular, Settings.FilterMode, Settings.Filter));
+    return Confirm(request, list);
+}
+
+void TCleanUp::LogStart(const std::string& folder, const TScan& scan)
+{
+    if (LogMode <= 0) {
+        return;
+    }
+    BackupLog.WriteLogHeader(TrDefault(" - Clean up"));
+    std::string start = LogStatusPrefix + TrDefault("Start") + ": " + DateTimeText(Now());
+    if (TaskLoaded) {
+        start += " - " + TrDefault("Clean up task: ") + ExtractFileName(TaskFileName);
+    }
+    BackupLog.WriteLog(start);
+    BackupLog.WriteLog("  " + TrDefault("Directory ") + folder);
+    std::string selection = "  " + TrDefault("Selection: ") + scan.Age.Text;
+    if (Settings.FilterMode != 0) {
+        selection += " [" + CleanUpFilterText(Settings.Regular, Settings.FilterMode, Settings.Filter) + "]";
+    }
+    if (scan.FilesMode && scan.TypeRule != CleanUpTypesAll) {
+        selection += " " + scan.TypesText;
+    }
+    if (!scan.SyncText.empty()) {
+        selection += " " + scan.SyncText;
+    }
+    BackupLog.WriteLog(selection);
+}
+
+TCleanUpOutcome TCleanUp::Finish(bool cancelled, int closeDelay, const std::string& folder)
+{
+    (void)folder;
+    const bool filesMode = Settings.FilesMode;
+    const std::string action = TrDefault("Clean up completed");
+    std::string status;
+    TCleanUpOutcome outcome = TCleanUpOutcome::Ok;
+    if (cancelled) {
+        View.Finish(FinishCancelled, action, TrDefault("Cancelled by user"), ColorRed, -1);
+        status = TrDefault("Cancelled by user");
+        outcome = TCleanUpOutcome::Cancelled;
+    } else if (ErrorCount > 0) {
+        status = CountText("%u error(s) on deleting", ErrorCount);
+        View.Finish(FinishWarnings, action, status + " - " + DeletedText(filesMode, Deleted), ColorRed, 0);
+        outcome = TCleanUpOutcome::Errors;
+    } else {
+        View.Finish(FinishOk, action, DeletedText(filesMode, Deleted), ColorBlue, closeDelay);
+        status = "OK";
+    }
+    if (LogMode > 0) {
+        BackupLog.WriteLog(LogNotePrefix + TrDefault("End") + ": " + DateTimeText(Now()));
+        BackupLog.WriteLog("  Status: " + status + " (" + DeletedText(filesMode, Deleted) + ")");
+        BackupLog.WriteLog("");
+    }
+    return outcome;
+}
+
+namespace {
+
+int RunCloseDelay(int closeDelay, bool quiet, bool interactive)
+{
+    if (quiet) {
+        return -closeDelay - (closeDelay == 0 ? 1 : 0);
+    }
+    return interactive ? 0 : closeDelay;
+}
+
+std::vector<std::string> TypeItemsOf(const std::string& typeText)
+{
+    std::vector<std::string> items;
+    for (std::string item : SplitCommaText(typeText)) {
+        item = TrimText(item);
+        if (!item.empty() && item.front() == '.') {
+            item.erase(0, 1);
+        }
+        if (!item.empty()) {
+            items.push_back(UpperAscii(item));
+        }
+    }
+    return items;
+}
+
+} // namespace
+
+TCleanUpOutcome TCleanUp::RunCleanUp(const std::string& folderText, const std::string& typeText, int closeDelay,
+                                     bool quiet, bool interactive, bool recycleBin, bool compressed, int typeRule,
+                                     int ageMode)
+{
+    Deleted = ErrorCount = 0;
+    const std::string folder = RemovePathDelimiter(ResolveVolume(folderText, quiet));
+    if (folder.empty() || !FolderReadable(folder)) {
+        NotFound(folderText, quiet);
+        return TCleanUpOutcome::Failed;
+    }
+    if (!ApplyFilter()) {
+        return TCleanUpOutcome::Failed;
+    }
+    TScan scan;
+    scan.Quiet = quiet;
+    scan.Compressed = compressed;
+    scan.FilesMode = Settings.FilesMode;
+    scan.TypeRule = typeRule;
+    scan.Age = CleanUpAgeLimit(ageMode, Settings.Date, Now());
+    scan.TypesText = CleanUpTypesText(typeRule, typeText);
+    scan.Sync = Settings.FilesMode ? Settings.Sync : CleanUpSyncOff;
+    TypeItems = TypeItemsOf(typeText);
+    const int delay = RunCloseDelay(closeDelay, quiet, interactive);
+
+    // Which origins the files are compared with; each must be readable before anything goes.
+    std::vector<std::pair<std::string, std::string>> scans; // relative start, origin
+    if (scan.Sync == CleanUpSyncFolder) {
+        if (!OriginReady(Settings.SyncDir, quiet)) {
+            return TCleanUpOutcome::Failed;
+        }
+        scan.Origin = RemovePathDelimiter(Settings.SyncDir);
+        scan.SyncText = FormatText(TrDefault("synchronized to %s"), ShortenPath(Settings.SyncDir, 40));
+        scans.emplace_back("", scan.Origin);
+    } else if (scan.Sync == CleanUpSyncOrigin) {
+        scan.SyncText = TrDefault("synchronized to origin");
+        const std::string origin = OriginOfBackupFolder(folder, true);
+        if (!origin.empty()) {
+            if (!OriginReady(OriginRoot(origin), quiet)) {
+                return TCleanUpOutcome::Failed;
+            }
+            scans.emplace_back("", origin);
+        } else {
+            const std::vector<TDriveFolder> drives = DriveFoldersIn(folder, true);
+            for (const TDriveFolder& drive : drives) {
+                // A drive that is not there keeps all of its backup files.
+                if (OriginReady(drive.Origin, quiet)) {
+                    scans.emplace_back(DisplayName(folder, drive.Folder), drive.Origin);
+                }
+            }
+            if (scans.empty()) {
+                if (drives.empty()) {
+                    Log(1, LogErrorPrefix + TrDefault("No synchronizing to origin possible"));
+                    if (!quiet) {
+                        ErrorDialog({}, TrDefault("No synchronizing to origin possible"));
+                    }
+                }
+                return TCleanUpOutcome::Failed;
+            }
+        }
+    } else {
+        scans.emplace_back("", "");
+    }
+
+    if (!quiet) {
+        ShowStatusWindow(ProductText + TrDefault(" - Clean up"), TrDefault("Scanning directories"), 5, true);
+    }
+    if (!scan.FilesMode) {
+        ScanRootFolders(scan, folder);
+    } else {
+        for (const auto& [relative, origin] : scans) {
+            scan.Origin = origin;
+            scan.DriveFolder = scan.Sync == CleanUpSyncOrigin ? relative : std::string();
+            ScanCleanUpDir(scan, folder, relative);
+        }
+    }
+    if (!quiet) {
+        const bool cancelled = TheStatusView().Cancelled();
+        HideStatusWindow();
+        if (cancelled) {
+            return TCleanUpOutcome::Cancelled;
+        }
+    }
+    if (!ConfirmList(scan.List, interactive, folder, scan)) {
+        return TCleanUpOutcome::Cancelled;
+    }
+    LogStart(AddPathDelimiter(folder), scan);
+    View.Start(nullptr, ProductText + TrDefault(" - Clean up"), folder, delay);
+    if (scan.FilesMode) {
+        DeleteFileList(folder, scan.List, recycleBin);
+    } else {
+        DeleteDirList(folder, scan.List, recycleBin);
+    }
+    return Finish(View.Cancelled(), delay, folder);
+}
+
+void TCleanUp::DeleteFileList(const std::string& folder, TCleanUpList& list, bool recycleBin)
+{
+    std::set<std::string> touched;
+    for (size_t i = 0; i < list.size(); ++i) {
+        const TCleanUpItem& item = list[i];
+        if (item.IsFolder || !item.Selected) {
+            continue;
+        }
+        const std::string display = DisplayName(folder, item.Source);
+        if (View.Cancelled()) {
+            return;
+        }
+        View.ShowFile(ItemFile, TrDefault("is being deleted"), display);
+        View.SetFileProgress(0);
+        View.SetTotalProgress(std::lround(100.0 / static_cast<double>(list.size()) * static_cast<double>(i)));
+        ProcessMessages();
+        const bool deleted = Platform::SetFileAttributes(item.Source, faArchive) == 0 &&
+                             ShellDeleteFiles(item.Source, recycleBin, TrDefault("Delete file"));
+        if (deleted) {
+            ++Deleted;
+            touched.insert(RemovePathDelimiter(ExtractFilePath(item.Source)));
+            Log(2, LogFilePrefix + TrDefault("Delete: ") + display);
+        } else {
+            ++ErrorCount;
+            Log(1, LogErrorPrefix + TrDefault("Delete: ") + display);
+        }
+    }
+    RemoveEmptiedDirs(folder, touched);
+}
+
+void TCleanUp::DeleteDirList(const std::string& folder, TCleanUpList& list, bool recycleBin)
+{
+    for (size_t i = 0; i < list.size(); ++i) {
+        const TCleanUpItem& item = list[i];
+        if (!item.Selected) {
+            continue;
+        }
+        const std::string display = DisplayName(folder, item.Source);
+        if (View.Cancelled()) {
+            return;
+        }
+        View.ShowFile(ItemDirectory, TrDefault("is being deleted"), display);
+        View.SetTotalProgress(std::lround(100.0 / static_cast<double>(list.size()) * static_cast<double>(i)));
+        ProcessMessages();
+        Platform::SetFileAttributes(item.Source, faArchive | faDirectory);
+        ShellDeleteTree(item.Source, recycleBin, TrDefault("Delete: ") + display);
+        if (!Platform::AnyExists(item.Source)) {
+            ++Deleted;
+            Log(2, LogFilePrefix + TrDefault("Delete: ") + display);
+        } else {
+            ++ErrorCount;
+            Log(1, LogErrorPrefix + FormatText(TrDefault("Could not delete \"%s\""), display));
+        }
+    }
+}
+
+// ---- FTP ------------------------------------------------------------------------------------------
+
+bool TCleanUp::ConnectFtp(bool quiet)
+{
+    const TFtpParams& params = Settings.Ftp;
+    Ftp = std::make_unique<TExtFtp>();
+    Ftp->Host = params.Host;
+    Ftp->Port = static_cast<uint16_t>(params.Port);
+    Ftp->Username = params.Username.empty() ? "anonymous" : params.Username;
+    Ftp->Passive = params.Passive;
+    Ftp->NameCase = params.NameCase;
+    Ftp->TransferTimeout = 30000;
+    Ftp->Password = params.Password;
+    const auto ask = [&](const std::string& text, std::string& password) {
+        return !quiet && AskPassword && AskPassword(FtpConnectionCaption(), text, password);
+    };
+    if (!params.Username.empty() && Ftp->Password.empty() &&
+        !ask(FtpPasswordNeededText(params.Host, Ftp->Port, params.Username), Ftp->Password)) {
+        return false;
+    }
+    if (params.Proxy.ProxyType != 0) {
+        Ftp->Proxy.Type = static_cast<TFtpProxyType>(params.Proxy.ProxyType);
+        Ftp->Proxy.Host = params.Proxy.Server;
+        Ftp->Proxy.Port = static_cast<uint16_t>(params.Proxy.Port);
+        Ftp->Proxy.Username = params.Proxy.Username;
+        Ftp->Proxy.Password = params.Proxy.Password;
+        if (!params.Proxy.Username.empty() && Ftp->Proxy.Password.empty() &&
+            !ask(FtpProxyPasswordNeededText(params.Proxy.Server, Ftp->Proxy.Port, params.Proxy.Username),
+                 Ftp->Proxy.Password)) {
+            return false;
+        }
+    }
+    if (!Ftp->Connect()) {
+        return false;
+    }
+    // Entering the folder must not create it: a clean-up never changes what it looks at.
+    const std::string folder = BackslashToSlash(params.SubDir);
+    if (!folder.empty() && !Ftp->ChangeDir(folder)) {
+        Ftp->Disconnect();
+        return false;
+    }
+    return Ftp->PrintWorkingDir(FtpStartDir);
+}
+
+bool TCleanUp::EnterFtpFolder(const std::string& relative)
+{
+    return Ftp->ChangeDir(relative.empty() ? FtpStartDir : JoinFtpPath(FtpStartDir, relative));
+}
+
+void TCleanUp::ScanFtpCleanUpDir(TScan& scan, const std::string& relative)
+{
+    if (scan.Cancelled() || !EnterFtpFolder(relative)) {
+        if (!relative.empty() && !scan.Cancelled()) {
+            Log(1, LogErrorPrefix + CouldNotFindDirText(relative));
+        }
+        return;
+    }
+    if (!scan.FilesMode) {
+        std::vector<TFtpListItem> dirs;
+        Ftp->FillDirList(dirs);
+        for (const TFtpListItem& entry : dirs) {
+            if ((entry.HasTime || scan.AllAges) && FileSelected(scan, entry.Name, entry.ModifiedUnix)) {
+                TCleanUpItem item;
+                item.IsFolder = true;
+                item.Name = item.Source = entry.Name;
+                item.DosTime = static_cast<uint32_t>(DateTimeToDosTime(UnixToLocalDateTime(entry.ModifiedUnix)));
+                scan.List.push_back(item);
+                ++scan.Counter;
+            }
+        }
+        return;
+    }
+    size_t folderItem = std::string::npos;
+    if (!relative.empty()) {
+        TCleanUpItem item;
+        item.IsFolder = true;
+        item.Name = "../" + relative;
+        item.Source = item.Relative = relative;
+        folderItem = scan.List.size();
+        scan.List.push_back(item);
+    }
+    bool added = false;
+    if (Ftp->FillFileList()) {
+        for (const TFtpListItem& entry : Ftp->Listing) {
+            // A listing without a usable time would make every file look old: such files go
+            // only when every age is taken.
+            if ((entry.HasTime || scan.AllAges) && FileSelected(scan, entry.Name, entry.ModifiedUnix) &&
+                (scan.Sync != CleanUpSyncFolder ||
+                 OriginMissing(scan.Origin, SlashToBackslash(relative), entry.Name))) {
+                TCleanUpItem item;
+                item.Name = entry.Name;
+                item.Source = relative.empty() ? entry.Name : relative + "/" + entry.Name;
+                item.Size = entry.Size < 0 ? 0 : static_cast<uint64_t>(entry.Size);
+                item.DosTime = static_cast<uint32_t>(DateTimeToDosTime(UnixToLocalDateTime(entry.ModifiedUnix)));
+                scan.List.push_back(item);
+                ++scan.Counter;
+                added = true;
+            }
+            ProcessMessages();
+        }
+    }
+    if (!added && folderItem != std::string::npos) {
+        scan.List.erase(scan.List.begin() + static_cast<std::ptrdiff_t>(folderItem));
+    }
+    if (!scan.Quiet) {
+        Status.ShowProgress(TrDefault("Found: ") + CountText("%u files", scan.Counter));
+    }
+    std::vector<TFtpListItem> dirs;
+    if (!Ftp->FillDirList(dirs)) {
+        return;
+    }
+    for (const TFtpListItem& dir : dirs) {
+        ScanFtpCleanUpDir(scan, relative.empty() ? dir.Name : relative + "/" + dir.Name);
+    }
+}
+
+TCleanUpOutcome TCleanUp::RunFtpCleanUp(const std::string& typeText, int ageMode, int closeDelay, bool quiet,
+                                        bool interactive, bool compressed, int typeRule)
+{
+    Deleted = ErrorCount = 0;
+    const std::string ftpText = CleanUpFtpText(Settings.Ftp);
+    if (!Ftp || !ApplyFilter()) {
+        return TCleanUpOutcome::Failed;
+    }
+    TScan scan;
+    scan.Ftp = true;
+    scan.Quiet = quiet;
+    scan.Compressed = compressed;
+    scan.FilesMode = Settings.FilesMode;
+    scan.TypeRule = typeRule;
+    scan.Age = CleanUpAgeLimit(ageMode, Settings.Date, Now());
+    scan.AllAges = ageMode == CleanUpAgeAll;
+    scan.TypesText = CleanUpTypesText(typeRule, typeText);
+    scan.Sync = Settings.FilesMode ? Settings.Sync : CleanUpSyncOff;
+    TypeItems = TypeItemsOf(typeText);
+    const int delay = RunCloseDelay(closeDelay, quiet, interactive);
+    if (scan.Sync == CleanUpSyncOrigin) {
+        // A remote folder has no origin on this machine.
+        Log(1, LogErrorPrefix + TrDefault("Synchronizing to origin is not available with FTP"));
+        if (!quiet) {
+            InfoDialog({}, TrDefault("Synchronizing to origin is not available with FTP"));
+        }
+        Ftp->Disconnect();
+        return TCleanUpOutcome::Failed;
+    }
+    if (scan.Sync == CleanUpSyncFolder) {
+        if (!OriginReady(Settings.SyncDir, quiet)) {
+            Ftp->Disconnect();
+            return TCleanUpOutcome::Failed;
+        }
+        scan.Origin = RemovePathDelimiter(Settings.SyncDir);
+        scan.SyncText = FormatText(TrDefault("synchronized to %s"), ShortenPath(Settings.SyncDir, 40));
+    }
+    if (!quiet) {
+        ShowStatusWindow(ProductText + TrDefault(" - Clean up"), TrDefault("Scanning directories"), 5, true);
+    }
+    ScanFtpCleanUpDir(scan, "");
+    Ftp->Disconnect();
+    if (!quiet) {
+        const bool cancelled = TheStatusView().Cancelled();
+        HideStatusWindow();
+        if (cancelled) {
+            return TCleanUpOutcome::Cancelled;
+        }
+    }
+    if (!ConfirmList(scan.List, interactive, ftpText, scan)) {
+        return TCleanUpOutcome::Cancelled;
+    }
+    LogStart(ftpText, scan);
+    View.Start(nullptr, ProductText + TrDefault(" - Clean up"), ftpText, delay);
+    if (!Ftp->Connect() || !Ftp->ChangeDir(FtpStartDir)) {
+        const std::string failed = FtpConnectionFailedText();
+        View.Finish(FinishWarnings, TrDefault("Clean up completed"), failed, ColorRed, 0);
+        if (LogMode > 0) {
+            BackupLog.WriteLog(LogNotePrefix + TrDefault("End") + ": " + DateTimeText(Now()));
+            BackupLog.WriteLog("  Status: " + failed);
+            BackupLog.WriteLog("");
+        }
+        return TCleanUpOutcome::Failed;
+    }
+    if (scan.FilesMode) {
+        DeleteFtpFileList(scan.List);
+    } else {
+        DeleteFtpDirList(scan.List);
+    }
+    Ftp->Disconnect();
+    return Finish(View.Cancelled(), delay, ftpText);
+}
+
+void TCleanUp::DeleteFtpFileList(TCleanUpList& list)
+{
+    bool inFolder = true; // the start folder was entered on connecting
+    for (size_t i = 0; i < list.size(); ++i) {
+        const TCleanUpItem& item = list[i];
+        if (item.IsFolder) {
+            inFolder = EnterFtpFolder(item.Relative);
+            if (!inFolder) {
+                Log(1, LogErrorPrefix + CouldNotFindDirText(item.Relative));
+            }
+            continue;
+        }
+        if (!item.Selected) {
+            continue;
+        }
+        if (View.Cancelled()) {
+            break;
+        }
+        View.ShowFile(ItemFile, TrDefault("is being deleted"), item.Source);
+        View.SetFileProgress(0);
+        View.SetTotalProgress(std::lround(100.0 / static_cast<double>(list.size()) * static_cast<double>(i)));
+        ProcessMessages();
+        if (inFolder && Ftp->DeleteFile(item.Name)) {
+            ++Deleted;
+            Log(2, LogFilePrefix + TrDefault("Delete: ") + item.Source);
+        } else {
+            ++ErrorCount;
+            Log(1, LogErrorPrefix + TrDefault("Delete: ") + item.Source);
+        }
+    }
+    EnterFtpFolder("");
+}
+
+void TCleanUp::DeleteFtpDirList(TCleanUpList& list)
+{
+    for (size_t i = 0; i < list.size(); ++i) {
+        const TCleanUpItem& item = list[i];
+        if (!item.Selected) {
+            continue;
+        }
+        if (View.Cancelled()) {
+            break;
+        }
+        View.ShowFile(ItemDirectory, TrDefault("is being deleted"), item.Source);
+        View.SetTotalProgress(std::lround(100.0 / static_cast<double>(list.size()) * static_cast<double>(i)));
+        ProcessMessages();
+        int counter = 0;
+        // The tree is deleted from the start folder, and only when that is where we stand.
+        if (EnterFtpFolder("") && Ftp->DeleteTree(item.Source, counter)) {
+            ++Deleted;
+            Log(2, LogFilePrefix + TrDefault("Delete: ") + item.Source);
+        } else {
+            ++ErrorCount;
+            Log(1, LogErrorPrefix + FormatText(TrDefault("Could not delete \"%s\""), item.Source));
+        }
+    }
+}
+
+// ---- batch ------------------------------------------------------------------------------------------
+
+void TCleanUp::RememberOwnSettings()
+{
+    // Only the first task of a row may replace what the user set: later ones would record
+    // a task's values as the user's own.
+    if (!TaskLoaded && !HaveOwn) {
+        Own = Settings;
+        HaveOwn = true;
+    }
+}
+
+void TCleanUp::RestoreOwnSettings()
+{
+    if (HaveOwn) {
+        const std::string syncDir = Settings.SyncDir;
+        Settings = Own;
+        Settings.SyncDir = syncDir;
+        HaveOwn = false;
+    }
+    TaskLoaded = false;
+}
+
+bool TCleanUp::LoadTask(const std::string& fileName)
+{
+    RememberOwnSettings();
+    if (!LoadCleanUpTask(fileName, Settings)) {
+        return false;
+    }
+    TaskFileName = fileName;
+    TaskLoaded = true;
+    return true;
+}
+
+bool TCleanUp::SaveTask(const std::string& fileName)
+{
+    if (!SaveCleanUpTask(fileName, Settings, ProductText, FileVersion)) {
+        return false;
+    }
+    TaskFileName = fileName;
+    return true;
+}
+
+void TCleanUp::LoadFromIni(const std::string& settingsFile, const std::string& fallbackFile)
+{
+    if (SettingsFile.empty() && (!settingsFile.empty() || !fallbackFile.empty())) {
+        SettingsFile = settingsFile.empty() ? fallbackFile : settingsFile;
+        const std::string source =
+            !settingsFile.empty() && Platform::FileExists(settingsFile) ? settingsFile : fallbackFile;
+        if (!source.empty() && Platform::FileExists(source)) {
+            TIniFile ini(source);
+            ReadCleanUpSettings(ini, Settings);
+            TCleanUpHistories histories;
+            ReadCleanUpHistories(ini, histories);
+            FolderHistory = histories.Folders;
+            SyncDirHistory = histories.SyncDirs;
+        }
+    }
+    Settings.Sync = CleanUpSyncOff;
+    if (!FolderHistory.empty()) {
+        Settings.Directory = FolderHistory.front();
+    }
+    if (!SyncDirHistory.empty()) {
+        Settings.SyncDir = SyncDirHistory.front();
+    }
+    Own = Settings;
+    HaveOwn = false;
+    TaskLoaded = false;
+}
+
+void TCleanUp::WriteToIni()
+{
+    if (SettingsFile.empty()) {
+        return;
+    }
+    // What a loaded task set is not the user's own choice.
+    RestoreOwnSettings();
+    TIniFile ini(SettingsFile);
+    WriteCleanUpSettings(ini, Settings);
+    WriteCleanUpHistories(ini, {FolderHistory, SyncDirHistory});
+    ini.UpdateFile();
+}
+
+TCleanUpOutcome TCleanUp::AutoCleanUp(const std::string& taskList, int logMode, bool quiet, int closeDelay)
+{
+    LogMode = logMode;
+    TCleanUpOutcome worst = TCleanUpOutcome::Ok;
+    const auto note = [&](TCleanUpOutcome outcome) {
+        if (static_cast<int>(outcome) > static_cast<int>(worst)) {
+            worst = outcome;
+        }
+    };
+    std::string rest = taskList;
+    while (!rest.empty()) {
+        const size_t comma = rest.find(',');
+        std::string item = TrimText(rest.substr(0, comma));
+        rest = comma == std::string::npos ? std::string() : rest.substr(comma + 1);
+        if (item.empty()) {
+            continue;
+        }
+        const std::string file = ExpandFileNameDefaults(ExpandPlaceholders(true, item), TaskDir, "cuj");
+        if (!Platform::FileExists(file) || !LoadTask(file)) {
+            continue;
+        }
+        const int typeRule = Settings.Types;
+        if (!Settings.FtpBackup) {
+            // A volume label is looked up first: the folder exists only on the inserted medium.
+            const std::string folder = ResolveVolume(Settings.Directory, quiet);
+            if (!Settings.Directory.empty() && !folder.empty() && FolderReadable(folder)) {
+                note(RunCleanUp(folder, Settings.TypeList, closeDelay, quiet, false, Settings.UseRecycler,
+                                Settings.Compressed, typeRule, Settings.AgeMode));
+            } else {
+                Log(1, LogErrorPrefix + CouldNotFindDirText(Settings.Directory));
+                note(TCleanUpOutcome::Failed);
+            }
+        } else if (ConnectFtp(quiet)) {
+            note(RunFtpCleanUp(Settings.TypeList, Settings.AgeMode, closeDelay, quiet, false, Settings.Compressed,
+                               typeRule));
+            Ftp.reset();
+        } else {
+            Log(1, LogErrorPrefix + FtpConnectionFailedText() + ": " + CleanUpFtpText(Settings.Ftp));
+            Ftp.reset();
+            note(TCleanUpOutcome::Failed);
+        }
+    }
+    RestoreOwnSettings();
+    return worst;
+}

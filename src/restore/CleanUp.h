@@ -1,0 +1,230 @@
+#pragma once
+
+// Cleaning up a backup destination: deleting files by age, type and name, or whole root
+// folders by age and name, optionally only the backup files whose file of origin is gone.
+// Local folders (into the trash or for good) and FTP folders. TCleanUp is the logic of the
+// clean-up window and of the batch runs; the window only shows and edits TCleanUpSettings.
+//
+// Safety rules beyond the plain selection:
+// - a comparison with the origin runs only while the origin's root (the drive of a drive
+//   folder, or the chosen folder) can be read; otherwise it logs "Could not find directory"
+//   and deletes nothing, so an unplugged disk never makes a whole backup look orphaned;
+// - a lookup in the origin that fails for any reason but "not there" keeps the backup file;
+// - only folders that held deleted files are removed when they end up empty;
+// - on FTP every change of folder is checked; files of a folder that cannot be entered are
+//   counted as errors, never deleted elsewhere.
+
+#include "engine/ExtFtp.h"
+#include "foundation/DateUtils.h"
+#include "foundation/TextFilter.h"
+#include "tasks/TaskModel.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TBackupLog;
+class IProgressView;
+class IStatusView;
+
+// Age modes of the clean-up.
+inline constexpr int CleanUpAgeAll = 0;
+inline constexpr int CleanUpAgeWeek = 1;
+inline constexpr int CleanUpAgeFourWeeks = 2;
+inline constexpr int CleanUpAgeHalfYear = 3;
+inline constexpr int CleanUpAgeYear = 4;
+inline constexpr int CleanUpAgeOlderThan = 5;
+inline constexpr int CleanUpAgeSince = 6;
+
+// Type rules.
+inline constexpr int CleanUpTypesAll = 0;
+inline constexpr int CleanUpTypesOnly = 1;
+inline constexpr int CleanUpTypesExcept = 2;
+
+// Synchronisation modes.
+inline constexpr int CleanUpSyncOff = 0;
+inline constexpr int CleanUpSyncOrigin = 1;
+inline constexpr int CleanUpSyncFolder = 2;
+
+struct TCleanUpAge
+{
+    std::string Text;  // "older than 4 weeks", "all since 2026-12-01", ...
+    int64_t Limit = 0; // Unix seconds
+    bool Older = true; // taken when the time is before the limit; else at or after it
+};
+
+// Text, limit and direction of an age mode. picked is the date picker's date, now the clock.
+TCleanUpAge CleanUpAgeLimit(int ageMode, TDateTime picked, TDateTime now);
+// Whether a file or folder of that last-write time (Unix seconds) is old (or new) enough.
+bool AgeTaken(const TCleanUpAge& age, int64_t unixTime);
+
+// The type a file counts as: its extension without the dot, upper-cased; for ".gz" files
+// (when compressed files count by their inner type) and for every ".enc" file the extension
+// of the name without that suffix.
+std::string CleanUpFileType(const std::string& name, bool compressed);
+// "all", "of types "DOC,XLS"", "except of types "DOC,XLS"".
+std::string CleanUpTypesText(int typeRule, const std::string& typeText);
+// "all", "only *.tmp", "except of *.tmp", with " (RE)" for a regular expression.
+std::string CleanUpFilterText(bool regular, int filterMode, const std::string& filter);
+
+// Whether the file of origin of a backup file is gone: origin + relative + name (empty parts
+// add nothing), and for ".gz" and ".enc" names also without that suffix. A lookup that fails
+// for another reason than a missing entry (no permission, I/O error) counts as present.
+bool OriginMissing(const std::string& origin, const std::string& relative, const std::string& name);
+// True when the folder exists and its entries can be listed.
+bool FolderReadable(const std::string& folder);
+
+// Everything a clean-up run is given by the window or by a clean-up task.
+struct TCleanUpSettings
+{
+    std::string Directory;
+    int AgeMode = CleanUpAgeFourWeeks;
+    TDateTime Date = 0; // picked date of age modes 5 and 6
+    int Types = CleanUpTypesAll;
+    int Sync = CleanUpSyncOff;
+    bool FilesMode = true; // false: whole root folders
+    bool UseRecycler = false;
+    bool Compressed = true;
+    std::string TypeList; // comma text
+    bool Regular = false;
+    int FilterMode = 0;
+    std::string Filter = "*";
+    bool FtpBackup = false;
+    TFtpParams Ftp;
+    std::string SyncDir; // folder of synchronisation mode 2 (kept in the history, not in tasks)
+
+    bool operator==(const TCleanUpSettings&) const = default;
+};
+
+// "ftp://host:port/folder" of the FTP page.
+std::string CleanUpFtpText(const TFtpParams& ftp);
+
+// One candidate of the list to delete.
+struct TCleanUpItem
+{
+    bool IsFolder = false;
+    bool Selected = true;
+    std::string Name;     // shown in the list: file name, or "..\rel\" for a folder
+    std::string Source;   // full path (local), or the path relative to the start folder (FTP)
+    std::string Relative; // folder items: the folder relative to the start folder
+    uint32_t Attr = 0;
+    uint32_t DosTime = 0;
+    uint64_t Size = 0;
+};
+using TCleanUpList = std::vector<TCleanUpItem>;
+
+// The texts the confirmation list shows above the candidates.
+struct TCleanUpConfirm
+{
+    int Mode = 1; // 1 files, 2 root folders
+    std::string Folder;
+    std::string Line1; // "Mode: ..." or "Directories only"
+    std::string Line2; // "Age: ..."
+    std::string Line3; // "Filter: ..."
+};
+
+// Result of one run, for batch exit statuses.
+enum class TCleanUpOutcome
+{
+    Ok,        // ran without errors (or nothing to do)
+    Errors,    // some items could not be deleted
+    Cancelled, // the user stopped or declined
+    Failed     // did not run: folder, volume, origin or server missing
+};
+
+class TCleanUp
+{
+public:
+    TCleanUp(TBackupLog& log, IProgressView& view, IStatusView& status);
+    ~TCleanUp();
+
+    TCleanUpSettings Settings;
+    std::string ProductText = "Tessaro";
+    int LogMode = 0;          // 0 none, 1 header and errors, 2 and more one line per item
+    std::string TaskFileName; // the clean-up task last loaded
+    bool TaskLoaded = false;
+    std::string TaskDir; // default folder of ".cuj" files
+    std::function<TDateTime()> Now = [] { return ::Now(); };
+
+    // The confirmation list; false declines. Without it every item stays selected.
+    std::function<bool(const TCleanUpConfirm&, TCleanUpList&)> Confirm;
+    // Asks for an FTP or proxy password; false cancels.
+    std::function<bool(const std::string& caption, const std::string& text, std::string& password)> AskPassword;
+
+    // The FTP client of the run, made by ConnectFtp.
+    std::unique_ptr<TExtFtp> Ftp;
+
+    // Fills text with the origin folders of the backup folder (";"-separated). ftpPage: the
+    // window's FTP page is active. Shows the Part's boxes; false when there is no origin.
+    bool FillOriginDirs(const std::string& folder, bool ftpPage, std::string& text, bool quiet = false);
+
+    TCleanUpOutcome RunCleanUp(const std::string& folder, const std::string& typeText, int closeDelay, bool quiet,
+                               bool interactive, bool recycleBin, bool compressed, int typeRule, int ageMode);
+    TCleanUpOutcome RunFtpCleanUp(const std::string& typeText, int ageMode, int closeDelay, bool quiet,
+                                  bool interactive, bool compressed, int typeRule);
+    // Connects Ftp from Settings.Ftp and enters the remote folder. A quiet run never asks for
+    // a password: without a stored one it fails.
+    bool ConnectFtp(bool quiet = false);
+
+    // Runs a comma-separated list of clean-up tasks without showing the window; the window's
+    // own settings are back in place afterwards. Returns the worst outcome of the tasks run.
+    TCleanUpOutcome AutoCleanUp(const std::string& taskList, int logMode, bool quiet, int closeDelay);
+    // Reads a clean-up task into Settings, remembering the own settings first; false when
+    // the file cannot be read.
+    bool LoadTask(const std::string& fileName);
+    bool SaveTask(const std::string& fileName);
+
+    // The window's own settings and histories from the program settings file (or, while it
+    // has none, from the fall-back file); read only once. WriteToIni ignores write errors.
+    void LoadFromIni(const std::string& settingsFile, const std::string& fallbackFile);
+    void WriteToIni();
+    std::string SettingsFile;
+    std::vector<std::string> FolderHistory;
+    std::vector<std::string> SyncDirHistory;
+    std::string FileVersion;
+
+    // The own settings while a task is loaded.
+    void RememberOwnSettings();
+    void RestoreOwnSettings();
+
+    // Results of the last run.
+    uint32_t Deleted = 0;
+    uint32_t ErrorCount = 0;
+
+private:
+    struct TScan;
+
+    bool ApplyFilter();
+    bool FileSelected(TScan& scan, const std::string& name, int64_t unixTime);
+    void ScanCleanUpDir(TScan& scan, const std::string& folder, const std::string& relative);
+    void ScanRootFolders(TScan& scan, const std::string& folder);
+    void ScanFtpCleanUpDir(TScan& scan, const std::string& relative);
+    void DeleteFileList(const std::string& folder, TCleanUpList& list, bool recycleBin);
+    void DeleteDirList(const std::string& folder, TCleanUpList& list, bool recycleBin);
+    void DeleteFtpFileList(TCleanUpList& list);
+    void DeleteFtpDirList(TCleanUpList& list);
+    bool EnterFtpFolder(const std::string& relative);
+    std::string ResolveVolume(const std::string& folder, bool quiet);
+    bool OriginReady(const std::string& origin, bool quiet);
+    void NotFound(const std::string& folder, bool quiet);
+    void Log(int minMode, const std::string& line);
+    TCleanUpOutcome Finish(bool cancelled, int closeDelay, const std::string& folder);
+    bool ConfirmList(TCleanUpList& list, bool interactive, const std::string& folder, const TScan& scan);
+    void LogStart(const std::string& folder, const TScan& scan);
+
+    TBackupLog& BackupLog;
+    IProgressView& View;
+    IStatusView& Status;
+    TTextFilter NameFilter;
+    std::vector<std::string> TypeItems;
+    std::string FtpStartDir;
+    bool HaveOwn = false;
+    TCleanUpSettings Own;
+};
+
+// Texts shared with the window.
+std::string CleanUpCaption();  // " - Clean up backup directory"
+std::string NoDirectoryText(); // "No directory specified"
+std::string CouldNotFindDirText(const std::string& folder);

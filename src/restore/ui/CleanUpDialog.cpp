@@ -1,0 +1,602 @@
+#include "restore/ui/CleanUpDialog.h"
+
+#include "foundation/CommaText.h"
+#include "foundation/DateUtils.h"
+#include "foundation/History.h"
+#include "foundation/MessageDialogs.h"
+#include "foundation/PathUtils.h"
+#include "foundation/StringUtils.h"
+#include "foundation/TextFilter.h"
+#include "foundation/Translate.h"
+#include "foundation/ui/HistoryCombo.h"
+#include "foundation/ui/QtText.h"
+#include "platform/Drives.h"
+#include "tasks/IniValues.h"
+#include "tasks/Placeholders.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QString Tr(const char* msgid)
+{
+    return QStr(TrDefault(msgid));
+}
+
+QToolButton* FolderButton(QWidget* parent)
+{
+    auto* button = new QToolButton(parent);
+    button->setText("...");
+    return button;
+}
+
+QDate QDateOf(TDateTime date)
+{
+    int y = 0;
+    int m = 0;
+    int d = 0;
+    DecodeDate(date, y, m, d);
+    return QDate(y, m, d);
+}
+
+TDateTime DateOf(const QDate& date)
+{
+    return EncodeDate(date.year(), date.month(), date.day());
+}
+
+std::string HostText(const std::string& win)
+{
+    return Platform::WinToHost(win).value_or(std::string());
+}
+
+std::string WinText(const QString& host)
+{
+    return host.isEmpty() ? std::string() : Platform::HostToWin(host.toStdString()).value_or(std::string());
+}
+
+// Remote folders lose their placeholder components like local ones.
+std::string StripFtpPlaceholders(const std::string& folder)
+{
+    return BackslashToSlash(StripPlaceholderDirs(SlashToBackslash(folder)));
+}
+
+// The name filter's mode, kind and masks.
+bool EditNameFilter(QWidget* parent, const QString& title, TCleanUpSettings& s)
+{
+    QDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    auto* mode = new QComboBox(&dialog);
+    mode->addItems({Tr("all"), Tr("only"), Tr("all except of")});
+    mode->setCurrentIndex(s.FilterMode);
+    auto* regular = new QCheckBox(Tr("Regular expression"), &dialog);
+    regular->setChecked(s.Regular);
+    auto* masks = new QLineEdit(QStr(s.Filter), &dialog);
+    masks->setPlaceholderText(Tr("Filter for files without extension"));
+    masks->setMinimumWidth(280);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    auto* form = new QFormLayout(&dialog);
+    form->addRow(Tr("Mode:"), mode);
+    form->addRow(Tr("Filter:"), masks);
+    form->addRow(regular);
+    form->addRow(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
+        TTextFilter check;
+        check.IsRegEx = regular->isChecked();
+        check.Mode = static_cast<uint8_t>(mode->currentIndex());
+        try {
+            check.SetMask(masks->text().toStdString());
+            dialog.accept();
+        } catch (const std::exception& error) {
+            ErrorDialog({}, error.what());
+        }
+    });
+    if (dialog.exec() != QDialog::Accepted) {
+        return false;
+    }
+    s.FilterMode = mode->currentIndex();
+    s.Regular = regular->isChecked();
+    s.Filter = masks->text().toStdString();
+    return true;
+}
+
+} // namespace
+
+TCleanUpDialog::TCleanUpDialog(TCleanUp& logic, QWidget* parent) : QDialog(parent), Logic(logic)
+{
+    BuildWidgets();
+    ChooseFolder = [this](const std::string& title, const std::string& start) {
+        return WinText(QFileDialog::getExistingDirectory(this, QStr(title), QStr(HostText(start))));
+    };
+    ChooseTaskFile = [this](bool save, const std::string& title, const std::string& start) {
+        const QString filter = Tr("Clean up tasks") + " (*.cuj);;" + Tr("all") + " (*)";
+        const QString host = QStr(HostText(start));
+        QString chosen = save ? QFileDialog::getSaveFileName(this, QStr(title), host, filter)
+                              : QFileDialog::getOpenFileName(this, QStr(title), host, filter);
+        if (save && !chosen.isEmpty() && !chosen.contains('.')) {
+            chosen += ".cuj";
+        }
+        return WinText(chosen);
+    };
+    if (!Logic.Confirm) {
+        Logic.Confirm = [this](const TCleanUpConfirm& request, TCleanUpList& list) {
+            return ConfirmCandidates(request, list);
+        };
+    }
+}
+
+TCleanUpDialog::~TCleanUpDialog() = default;
+
+void TCleanUpDialog::BuildWidgets()
+{
+    pcBuDir = new QTabWidget(this);
+    tsDir = new QWidget(pcBuDir);
+    BUVerz = new THistoryCombo(tsDir);
+    BUVerz->setMinimumWidth(360);
+    VerzBtn = FolderButton(tsDir);
+    VerzBtn->setToolTip(Tr("Select backup directory"));
+    auto* dirRow = new QHBoxLayout(tsDir);
+    dirRow->addWidget(BUVerz, 1);
+    dirRow->addWidget(VerzBtn);
+    tsFtp = new QWidget(pcBuDir);
+    edtFtp = new QLineEdit(tsFtp);
+    edtFtp->setReadOnly(true);
+    sbtFtp = FolderButton(tsFtp);
+    auto* ftpRow = new QHBoxLayout(tsFtp);
+    ftpRow->addWidget(edtFtp, 1);
+    ftpRow->addWidget(sbtFtp);
+    pcBuDir->addTab(tsDir, Tr("Directory"));
+    pcBuDir->addTab(tsFtp, Tr("FTP server"));
+
+    rgAge = new QGroupBox(this);
+    ageButtons = new QButtonGroup(this);
+    auto* ageLayout = new QVBoxLayout(rgAge);
+    const char* const ages[] = {"all",
+                                "all older than 1 week",
+                                "all older than 4 weeks",
+                                "all older than 6 months",
+                                "all older than 1 year",
+                                "all older than:",
+                                "all newer from:"};
+    for (int i = 0; i < 7; ++i) {
+        auto* button = new QRadioButton(Tr(ages[i]), rgAge);
+        ageButtons->addButton(button, i);
+        ageLayout->addWidget(button);
+    }
+    DateTimePicker = new QDateEdit(rgAge);
+    DateTimePicker->setCalendarPopup(true);
+    DateTimePicker->setDisplayFormat("yyyy-MM-dd");
+    ageLayout->addWidget(DateTimePicker);
+    ageLayout->addStretch();
+
+    gbTypes = new QGroupBox(Tr("File types"), this);
+    IncludeTypesCB = new QCheckBox(Tr("only these"), gbTypes);
+    ExcludeTypesCB = new QCheckBox(Tr("all except of"), gbTypes);
+    KompCB = new QCheckBox(Tr("include compressed files"), gbTypes);
+    TypenEdit = new QLineEdit(gbTypes);
+    TypenBtn = FolderButton(gbTypes);
+    TypenBtn->setToolTip(Tr("Types to delete"));
+    auto* typesLayout = new QGridLayout(gbTypes);
+    typesLayout->addWidget(IncludeTypesCB, 0, 0);
+    typesLayout->addWidget(ExcludeTypesCB, 0, 1);
+    typesLayout->addWidget(TypenEdit, 1, 0, 1, 2);
+    typesLayout->addWidget(TypenBtn, 1, 2);
+    typesLayout->addWidget(KompCB, 2, 0, 1, 3);
+
+    gbFilter = new QGroupBox(this);
+    FilterText = new QLabel(gbFilter);
+    FilterText->setToolTip(Tr("Filter for files without extension"));
+    FilterBtn = FolderButton(gbFilter);
+    auto* filterLayout = new QHBoxLayout(gbFilter);
+    filterLayout->addWidget(FilterText, 1);
+    filterLayout->addWidget(FilterBtn);
+
+    gbSync = new QGroupBox(Tr("Synchronize"), this);
+    rbtNoSync = new QRadioButton(Tr("off"), gbSync);
+    rbtSyncOrigin = new QRadioButton(Tr("with origin"), gbSync);
+    rbtSyncSelect = new QRadioButton(Tr("with following directory:"), gbSync);
+    hcbSyncDir = new THistoryCombo(gbSync);
+    sbtSyncDir = FolderButton(gbSync);
+    auto* syncLayout = new QGridLayout(gbSync);
+    syncLayout->addWidget(rbtNoSync, 0, 0);
+    syncLayout->addWidget(rbtSyncOrigin, 0, 1);
+    syncLayout->addWidget(rbtSyncSelect, 1, 0, 1, 2);
+    syncLayout->addWidget(hcbSyncDir, 2, 0, 1, 2);
+    syncLayout->addWidget(sbtSyncDir, 2, 2);
+
+    gbOptions = new QGroupBox(Tr("Delete"), this);
+    rbFiles = new QRadioButton(Tr("Files"), gbOptions);
+    rbDirs = new QRadioButton(Tr("Root directories"), gbOptions);
+    auto* optionsLayout = new QHBoxLayout(gbOptions);
+    optionsLayout->addWidget(rbFiles);
+    optionsLayout->addWidget(rbDirs);
+
+    gbRecycler = new QGroupBox(this);
+    RecycleCB = new QCheckBox(Tr("Use trash for erased files"), gbRecycler);
+    auto* recyclerLayout = new QHBoxLayout(gbRecycler);
+    recyclerLayout->addWidget(RecycleCB);
+
+    StartBtn = new QPushButton(this);
+    LoadBtn = new QPushButton(Tr("Load"), this);
+    SaveBtn = new QPushButton(Tr("Save"), this);
+    btnBack = new QPushButton(Tr("&Done"), this);
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(StartBtn);
+    buttons->addStretch();
+    buttons->addWidget(LoadBtn);
+    buttons->addWidget(SaveBtn);
+    buttons->addStretch();
+    buttons->addWidget(btnBack);
+
+    auto* right = new QVBoxLayout;
+    right->addWidget(gbTypes);
+    right->addWidget(gbFilter);
+    right->addWidget(gbSync);
+    right->addWidget(gbOptions);
+    right->addWidget(gbRecycler);
+    right->addStretch();
+    auto* middle = new QHBoxLayout;
+    middle->addWidget(rgAge);
+    middle->addLayout(right, 1);
+    middle->addLayout(buttons);
+    auto* main = new QVBoxLayout(this);
+    main->addWidget(pcBuDir);
+    main->addLayout(middle);
+
+    connect(StartBtn, &QPushButton::clicked, this, &TCleanUpDialog::StartBtnClick);
+    connect(LoadBtn, &QPushButton::clicked, this, &TCleanUpDialog::LoadBtnClick);
+    connect(SaveBtn, &QPushButton::clicked, this, &TCleanUpDialog::SaveBtnClick);
+    connect(btnBack, &QPushButton::clicked, this, &QDialog::close);
+    connect(VerzBtn, &QToolButton::clicked, this, &TCleanUpDialog::VerzBtnClick);
+    connect(sbtSyncDir, &QToolButton::clicked, this, &TCleanUpDialog::SyncDirBtnClick);
+    connect(FilterBtn, &QToolButton::clicked, this, &TCleanUpDialog::FilterBtnClick);
+    connect(TypenBtn, &QToolButton::clicked, this, &TCleanUpDialog::TypenBtnClick);
+    connect(pcBuDir, &QTabWidget::tabBarClicked, this, &TCleanUpDialog::PageChanged);
+    connect(sbtFtp, &QToolButton::clicked, this, [this] {
+        if (EditFtp && EditFtp(Logic.Settings.Ftp)) {
+            edtFtp->setText(QStr(CleanUpFtpText(Logic.Settings.Ftp)));
+        }
+    });
+    connect(ageButtons, &QButtonGroup::idClicked, this, &TCleanUpDialog::AgeChanged);
+    connect(IncludeTypesCB, &QCheckBox::clicked, this, [this] { TypeBoxClicked(IncludeTypesCB); });
+    connect(ExcludeTypesCB, &QCheckBox::clicked, this, [this] { TypeBoxClicked(ExcludeTypesCB); });
+    connect(rbtNoSync, &QRadioButton::clicked, this, &TCleanUpDialog::UpdateEnabling);
+    connect(rbtSyncSelect, &QRadioButton::clicked, this, &TCleanUpDialog::UpdateEnabling);
+    connect(rbtSyncOrigin, &QRadioButton::clicked, this, &TCleanUpDialog::SyncOriginClick);
+    connect(BUVerz, &QComboBox::currentTextChanged, this, [this] {
+        if (rbtSyncOrigin->isChecked() && isVisible()) {
+            SyncOriginClick();
+        }
+    });
+    connect(rbFiles, &QRadioButton::clicked, this, &TCleanUpDialog::ModeChanged);
+    connect(rbDirs, &QRadioButton::clicked, this, &TCleanUpDialog::ModeChanged);
+    ShowSettings();
+}
+
+void TCleanUpDialog::FillHistory(THistoryCombo* combo, const std::vector<std::string>& items, const std::string& text)
+{
+    combo->History().Clear();
+    for (auto it = items.rbegin(); it != items.rend(); ++it) {
+        combo->History().AddItem(*it);
+    }
+    combo->Refresh();
+    combo->SetText(text);
+}
+
+void TCleanUpDialog::RememberHistory(THistoryCombo* combo, std::vector<std::string>& items)
+{
+    const std::string text = combo->Text();
+    if (!text.empty()) {
+        AddToHistory(items, text);
+        FillHistory(combo, items, text);
+    }
+}
+
+void TCleanUpDialog::ShowSettings()
+{
+    const TCleanUpSettings& s = Logic.Settings;
+    FillHistory(BUVerz, Logic.FolderHistory, s.Directory);
+    FillHistory(hcbSyncDir, Logic.SyncDirHistory, s.SyncDir);
+    if (QAbstractButton* age = ageButtons->button(s.AgeMode)) {
+        age->setChecked(true);
+    }
+    DateTimePicker->setMaximumDate(QDateOf(Date()));
+    DateTimePicker->setDate(QDateOf(s.Date));
+    IncludeTypesCB->setChecked(s.Types == CleanUpTypesOnly);
+    ExcludeTypesCB->setChecked(s.Types == CleanUpTypesExcept);
+    KompCB->setChecked(s.Compressed);
+    TypenEdit->setText(QStr(s.TypeList));
+    rbtNoSync->setChecked(s.Sync == CleanUpSyncOff);
+    rbtSyncOrigin->setChecked(s.Sync == CleanUpSyncOrigin);
+    rbtSyncSelect->setChecked(s.Sync == CleanUpSyncFolder);
+    rbFiles->setChecked(s.FilesMode);
+    rbDirs->setChecked(!s.FilesMode);
+    RecycleCB->setChecked(s.UseRecycler);
+    edtFtp->setText(s.Ftp.Host.empty() ? QString() : QStr(CleanUpFtpText(s.Ftp)));
+    pcBuDir->setCurrentIndex(s.FtpBackup ? 1 : 0);
+    ModeChanged();
+    AgeChanged();
+}
+
+int TCleanUpDialog::TypeRule() const
+{
+    if (IncludeTypesCB->isChecked()) {
+        return CleanUpTypesOnly;
+    }
+    return ExcludeTypesCB->isChecked() ? CleanUpTypesExcept : CleanUpTypesAll;
+}
+
+void TCleanUpDialog::TakeSettings()
+{
+    TCleanUpSettings& s = Logic.Settings;
+    s.Directory = BUVerz->Text();
+    s.SyncDir = hcbSyncDir->Text();
+    s.AgeMode = std::max(0, ageButtons->checkedId());
+    s.Date = DateOf(DateTimePicker->date());
+    s.Types = TypeRule();
+    s.Compressed = KompCB->isChecked();
+    s.TypeList = TypenEdit->text().toStdString();
+    s.Sync = rbtSyncOrigin->isChecked() ? CleanUpSyncOrigin
+                                        : (rbtSyncSelect->isChecked() ? CleanUpSyncFolder : CleanUpSyncOff);
+    s.FilesMode = rbFiles->isChecked();
+    s.UseRecycler = RecycleCB->isChecked();
+    s.FtpBackup = pcBuDir->currentIndex() == 1;
+}
+
+void TCleanUpDialog::UpdateEnabling()
+{
+    const bool files = rbFiles->isChecked();
+    const bool typed = IncludeTypesCB->isChecked() || ExcludeTypesCB->isChecked();
+    for (QWidget* box : {static_cast<QWidget*>(IncludeTypesCB), static_cast<QWidget*>(ExcludeTypesCB),
+                         static_cast<QWidget*>(KompCB), static_cast<QWidget*>(rbtNoSync),
+                         static_cast<QWidget*>(rbtSyncOrigin), static_cast<QWidget*>(rbtSyncSelect)}) {
+        box->setEnabled(files);
+    }
+    TypenEdit->setEnabled(files && typed);
+    TypenBtn->setEnabled(files && typed);
+    hcbSyncDir->setEnabled(files && rbtSyncSelect->isChecked());
+    sbtSyncDir->setEnabled(files && rbtSyncSelect->isChecked());
+    RecycleCB->setEnabled(pcBuDir->currentIndex() == 0);
+}
+
+void TCleanUpDialog::UpdateFilterText()
+{
+    const TCleanUpSettings& s = Logic.Settings;
+    FilterText->setText(QStr(CleanUpFilterText(s.Regular, s.FilterMode, s.Filter)));
+}
+
+void TCleanUpDialog::ModeChanged()
+{
+    const bool files = rbFiles->isChecked();
+    rgAge->setTitle(Tr(files ? "Age of iles" : "Age of root directories"));
+    gbFilter->setTitle(Tr(files ? "File filter" : "Directory filter"));
+    StartBtn->setText(Tr(files ? "&Delete files" : "&Delete\r\ndirectories").replace("\r\n", "\n"));
+    UpdateEnabling();
+}
+
+void TCleanUpDialog::AgeChanged()
+{
+    const int mode = ageButtons->checkedId();
+    DateTimePicker->setVisible(mode == CleanUpAgeOlderThan || mode == CleanUpAgeSince);
+    UpdateFilterText();
+}
+
+void TCleanUpDialog::TypeBoxClicked(QCheckBox* box)
+{
+    QCheckBox* other = box == IncludeTypesCB ? ExcludeTypesCB : IncludeTypesCB;
+    if (box->isChecked()) {
+        const bool otherWasChecked = other->isChecked();
+        other->setChecked(false);
+        if (isVisible() && !otherWasChecked && TypenEdit->text().trimmed().isEmpty()) {
+            TypenBtnClick();
+        }
+    }
+    UpdateEnabling();
+}
+
+void TCleanUpDialog::showEvent(QShowEvent* event)
+{
+    setWindowTitle(QStr(Logic.ProductText + CleanUpCaption()));
+    UpdateEnabling();
+    QDialog::showEvent(event);
+}
+
+void TCleanUpDialog::closeEvent(QCloseEvent* event)
+{
+    Done();
+    QDialog::closeEvent(event);
+}
+
+void TCleanUpDialog::Done()
+{
+    TakeSettings();
+    if (Logic.TaskLoaded) {
+        Logic.RestoreOwnSettings();
+        setWindowTitle(QStr(Logic.ProductText + CleanUpCaption()));
+        ShowSettings();
+    }
+}
+
+void TCleanUpDialog::Prepare(const std::string& folder, bool ftp, int logMode)
+{
+    Logic.LogMode = logMode;
+    Logic.Settings.FtpBackup = ftp;
+    if (!ftp && !folder.empty()) {
+        Logic.Settings.Directory = StripPlaceholderDirs(folder);
+        AddToHistory(Logic.FolderHistory, Logic.Settings.Directory);
+    }
+    ShowSettings();
+    UpdateFilterText();
+}
+
+void TCleanUpDialog::Execute(const std::string& folder, int logMode)
+{
+    Prepare(folder, false, logMode);
+    exec();
+}
+
+void TCleanUpDialog::ExecuteFtp(const TFtpParams& ftp, int logMode)
+{
+    Logic.Settings.Ftp = ftp;
+    Logic.Settings.Ftp.SubDir = StripFtpPlaceholders(ftp.SubDir);
+    Prepare({}, true, logMode);
+    exec();
+}
+
+void TCleanUpDialog::PageChanged(int index)
+{
+    if (index == 1 && pcBuDir->currentIndex() != 1) {
+        // Without a server there is nothing to clean up on this page.
+        if (EditFtp ? !EditFtp(Logic.Settings.Ftp) : Logic.Settings.Ftp.Host.empty()) {
+            pcBuDir->setCurrentIndex(0);
+            UpdateEnabling();
+            return;
+        }
+        edtFtp->setText(QStr(CleanUpFtpText(Logic.Settings.Ftp)));
+    }
+    pcBuDir->setCurrentIndex(index);
+    Logic.Settings.FtpBackup = index == 1;
+    UpdateEnabling();
+}
+
+void TCleanUpDialog::VerzBtnClick()
+{
+    const std::string chosen = ChooseFolder(TrDefault("Select backup directory"), BUVerz->Text());
+    if (!chosen.empty()) {
+        BUVerz->SetText(chosen);
+        RememberHistory(BUVerz, Logic.FolderHistory);
+    }
+}
+
+void TCleanUpDialog::SyncDirBtnClick()
+{
+    const std::string chosen = ChooseFolder(TrDefault("Synchronize to directcory"), hcbSyncDir->Text());
+    if (!chosen.empty()) {
+        hcbSyncDir->SetText(chosen);
+        RememberHistory(hcbSyncDir, Logic.SyncDirHistory);
+    }
+}
+
+void TCleanUpDialog::SyncOriginClick()
+{
+    std::string text;
+    if (!Logic.FillOriginDirs(BUVerz->Text(), pcBuDir->currentIndex() == 1, text)) {
+        rbtNoSync->setChecked(true);
+    } else {
+        hcbSyncDir->SetText(text);
+    }
+    UpdateEnabling();
+}
+
+void TCleanUpDialog::FilterBtnClick()
+{
+    const QString title = Tr(rbFiles->isChecked() ? "File filter" : "Directory filter");
+    if (EditNameFilter(this, title, Logic.Settings)) {
+        UpdateFilterText();
+    }
+}
+
+void TCleanUpDialog::TypenBtnClick()
+{
+    const QString current = QStr(CommaTextToLines(TypenEdit->text().toStdString()));
+    bool ok = false;
+    const QString lines = QInputDialog::getMultiLineText(this, Tr("Types to delete"), Tr("Type"), current, &ok);
+    if (!ok) {
+        return;
+    }
+    std::vector<std::string> types;
+    for (const QString& line : lines.split('\n', Qt::SkipEmptyParts)) {
+        if (!line.trimmed().isEmpty()) {
+            types.push_back(line.trimmed().toStdString());
+        }
+    }
+    TypenEdit->setText(QStr(CommaTextOf(types)));
+}
+
+void TCleanUpDialog::LoadBtnClick()
+{
+    const std::string file = ChooseTaskFile(false, TrDefault("Load clean up task"),
+                                            Logic.TaskFileName.empty() ? Logic.TaskDir : Logic.TaskFileName);
+    if (!file.empty()) {
+        TakeSettings();
+        if (Logic.LoadTask(file)) {
+            setWindowTitle(QStr(Logic.ProductText + CleanUpCaption() + " - " + ExtractFileName(file)));
+        }
+        ShowSettings();
+    }
+    UpdateFilterText();
+}
+
+void TCleanUpDialog::SaveBtnClick()
+{
+    const std::string file = ChooseTaskFile(true, TrDefault("Save clean up task"),
+                                            Logic.TaskFileName.empty() ? Logic.TaskDir : Logic.TaskFileName);
+    if (file.empty()) {
+        return;
+    }
+    TakeSettings();
+    if (Logic.SaveTask(file)) {
+        setWindowTitle(QStr(Logic.ProductText + CleanUpCaption() + " - " + ExtractFileName(file)));
+    } else {
+        ErrorDialog({}, FormatText(TrDefault("Could not write \"%s\""), file));
+    }
+}
+
+void TCleanUpDialog::StartBtnClick()
+{
+    TakeSettings();
+    const TCleanUpSettings& s = Logic.Settings;
+    if (!s.FtpBackup) {
+        if (s.Directory.empty()) {
+            ErrorDialog({}, NoDirectoryText());
+            return;
+        }
+        RememberHistory(BUVerz, Logic.FolderHistory);
+        if (s.Sync == CleanUpSyncFolder) {
+            RememberHistory(hcbSyncDir, Logic.SyncDirHistory);
+        }
+        Logic.RunCleanUp(s.Directory, s.TypeList, CloseDelay, false, true, s.UseRecycler, s.Compressed, s.Types,
+                         s.AgeMode);
+        return;
+    }
+    if (Logic.ConnectFtp(false)) {
+        Logic.RunFtpCleanUp(s.TypeList, s.AgeMode, CloseDelay, false, true, s.Compressed, s.Types);
+    } else {
+        ErrorDialog({}, FtpConnectionFailedText() + ": " + edtFtp->text().toStdString());
+    }
+    Logic.Ftp.reset();
+}
+
+// Until the shared confirmation list is wired in: the count and a question.
+bool TCleanUpDialog::ConfirmCandidates(const TCleanUpConfirm& request, TCleanUpList& list)
+{
+    const auto count = std::count_if(list.begin(), list.end(), [](auto& item) {
+        return item.Selected && (!item.IsFolder || item.Name.rfind("..", 0) != 0);
+    });
+    const std::string what = TrDefault(request.Mode == 1 ? "Files" : "Directories");
+    if (count == 0) {
+        InfoDialog({}, FormatText(TrDefault("No fitting %s found"), what));
+        return false;
+    }
+    const std::string text = request.Folder + "\r\n" + request.Line1 + "\r\n" + request.Line2 + "\r\n" + request.Line3 +
+                             "\r\n\r\n" + what + ": " + std::to_string(count);
+    return MessageDialog({}, text, TMsgDlgType::Confirmation, MbOkCancel) == MrOk;
+}

@@ -1,0 +1,432 @@
+#include "restore/CleanUp.h"
+
+#include "../EnvGuard.h"
+#include "../TempFolder.h"
+#include "../tasks/RecordingProgressView.h"
+#include "foundation/ScriptedMessageDialogs.h"
+#include "foundation/StatusView.h"
+#include "peers/FtpPeer.h"
+#include "platform/Drives.h"
+#include "platform/Trash.h"
+#include "tasks/BackupRun.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TEST(CleanUpRules, TypeOfABackupFile)
+{
+    EXPECT_EQ(CleanUpFileType("a.doc.gz", true), "DOC");
+    EXPECT_EQ(CleanUpFileType("a.doc.gz", false), "GZ");
+    EXPECT_EQ(CleanUpFileType("b.xls.enc", false), "XLS");
+    EXPECT_EQ(CleanUpFileType("b.xls.ENC", true), "XLS");
+    EXPECT_EQ(CleanUpFileType("noext", true), "");
+    EXPECT_EQ(CleanUpFileType("x.tar.GZ", true), "TAR");
+}
+
+TEST(CleanUpRules, AgeLimits)
+{
+    const TDateTime now = EncodeDateTime(2026, 12, 9, 15, 30, 0);
+    const int64_t nowUnix = LocalDateTimeToUnix(now);
+    const TCleanUpAge all = CleanUpAgeLimit(CleanUpAgeAll, 0, now);
+    EXPECT_TRUE(AgeTaken(all, nowUnix)) << "files of today go with \"all\"";
+    EXPECT_TRUE(AgeTaken(all, nowUnix + 3600));
+    const TCleanUpAge weeks = CleanUpAgeLimit(CleanUpAgeFourWeeks, 0, now);
+    EXPECT_EQ(weeks.Limit, LocalDateTimeToUnix(EncodeDate(2026, 11, 11)));
+    EXPECT_TRUE(AgeTaken(weeks, weeks.Limit - 1));
+    EXPECT_FALSE(AgeTaken(weeks, weeks.Limit));
+    // Times before 1970 are huge when compared unsigned: never "older".
+    EXPECT_FALSE(AgeTaken(weeks, -10));
+    const TCleanUpAge since = CleanUpAgeLimit(CleanUpAgeSince, EncodeDateTime(2026, 12, 1, 13, 0, 0), now);
+    EXPECT_FALSE(since.Older);
+    EXPECT_EQ(since.Limit, LocalDateTimeToUnix(EncodeDate(2026, 12, 1)));
+    EXPECT_TRUE(AgeTaken(since, since.Limit));
+    EXPECT_EQ(since.Text, "all since 2026-12-01");
+    EXPECT_EQ(CleanUpAgeLimit(CleanUpAgeOlderThan, EncodeDate(2025, 1, 2), now).Text, "older than 2025-01-02");
+    EXPECT_EQ(CleanUpAgeLimit(CleanUpAgeYear, 0, now).Text, "older than 1 year");
+}
+
+TEST(CleanUpRules, Texts)
+{
+    EXPECT_EQ(CleanUpTypesText(0, "DOC"), "all");
+    EXPECT_EQ(CleanUpTypesText(1, "DOC,XLS"), "of types \"DOC,XLS\"");
+    EXPECT_EQ(CleanUpTypesText(2, "DOC"), "except of types \"DOC\"");
+    EXPECT_EQ(CleanUpFilterText(false, 0, "*x*"), "all");
+    EXPECT_EQ(CleanUpFilterText(false, 1, "*x*"), "only *x*");
+    EXPECT_EQ(CleanUpFilterText(true, 2, "^a"), "except of ^a (RE)");
+    TFtpParams ftp;
+    ftp.Host = "h";
+    ftp.Port = 2100;
+    ftp.SubDir = "b/c";
+    EXPECT_EQ(CleanUpFtpText(ftp), "ftp://h:2100/b/c");
+}
+
+// Drive S: holds the sources, E: the backups, L: the log. The backups are made by a real
+// backup run in the drive-separated layout, so they sit in E:\B\LwS\...
+class CleanUpTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        for (const char* folder : {"s", "e", "l", "trash"}) {
+            fs::create_directories(temp.Host(folder));
+        }
+        SetDrives(true);
+        env.Set("XDG_DATA_HOME", temp.Host("trash"));
+        log.LogPath = "L:\\tessaro.log";
+        log.ProductText = "Tessaro";
+        log.FileVersion = "1.0";
+        settings.Protocol = LogLong;
+        task.Compress = false;
+        task.EmptyDirs = false;
+        task.DestMode = DestDrivesSeparated;
+        task.Destination = "E:\\B";
+        task.FileName = "L:\\daily.buj";
+        run.ExecuteCommand = [](const std::string&, int32_t, int) { return true; };
+        cleanUp.LogMode = LogLong;
+    }
+    void TearDown() override
+    {
+        unsetenv("TESSARO_DRIVES");
+        Platform::ReloadDriveTable();
+    }
+    void SetDrives(bool withSource)
+    {
+        const std::string drives =
+            (withSource ? "S=" + temp.Host("s") + ";" : std::string()) + "E=" + temp.Host("e") + ";L=" + temp.Host("l");
+        setenv("TESSARO_DRIVES", drives.c_str(), 1);
+        Platform::ReloadDriveTable();
+    }
+    // A source file, daysOld days old.
+    void Write(const std::string& relative, int daysOld = 0, const std::string& contents = "data")
+    {
+        const std::string path = temp.Host("s/" + relative);
+        fs::create_directories(fs::path(path).parent_path());
+        temp.WriteHostFile("s/" + relative, contents);
+        fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(24 * daysOld));
+    }
+    void Backup(const std::string& source = "S:\\data")
+    {
+        TExtensionList entry;
+        entry.SourceDir = entry.ExpandedDir = source;
+        task.Sources = {entry};
+        log.OpenLog(settings.Protocol, false, false);
+        ASSERT_TRUE(run.RunBackup(0, task.FileName, EndNotVisible)) << LogText();
+        log.CloseLog();
+    }
+    TCleanUpOutcome Clean(const std::string& folder, int ageMode, int typeRule = 0, const std::string& types = "",
+                          bool recycle = false)
+    {
+        log.OpenLog(settings.Protocol, false, false);
+        const TCleanUpOutcome outcome =
+            cleanUp.RunCleanUp(folder, types, 0, true, false, recycle, cleanUp.Settings.Compressed, typeRule, ageMode);
+        log.CloseLog();
+        return outcome;
+    }
+    bool InBackup(const std::string& relative) const { return fs::exists(temp.Host("e/B/LwS/" + relative)); }
+    std::string LogText() const { return temp.ReadHostFile("l/tessaro.log"); }
+
+    TTempFolder temp;
+    TEnvGuard env;
+    TScriptedMessageDialogs dialogs;
+    TBackupTask task;
+    TProgramSettings settings;
+    TBackupLog log;
+    TRecordingProgressView view;
+    TBackupSupervision supervision{view};
+    TBackupRun run{task, settings, log, supervision};
+    NullStatusView status;
+    TCleanUp cleanUp{log, view, status};
+};
+
+TEST_F(CleanUpTest, ByAgeTypeAndName)
+{
+    Write("data/old.doc", 40);
+    Write("data/new.doc", 1);
+    Write("data/old.xls", 40);
+    Write("data/sub/report.doc", 40);
+    Write("data/sub/other.doc", 40);
+    Write("data/sub/report.txt", 40);
+    Backup();
+    ASSERT_TRUE(InBackup("data/old.doc"));
+
+    // Name filter first: *report* matches report.doc (tested as "report"); *.doc matches nothing.
+    cleanUp.Settings.FilterMode = 1;
+    cleanUp.Settings.Filter = "*.doc";
+    EXPECT_EQ(Clean("E:\\B", CleanUpAgeAll), TCleanUpOutcome::Ok);
+    EXPECT_EQ(cleanUp.Deleted, 0u);
+    cleanUp.Settings.Filter = "*report*";
+    EXPECT_EQ(Clean("E:\\B", CleanUpAgeFourWeeks, CleanUpTypesOnly, "doc"), TCleanUpOutcome::Ok);
+    EXPECT_EQ(cleanUp.Deleted, 1u);
+    EXPECT_FALSE(InBackup("data/sub/report.doc"));
+    EXPECT_TRUE(InBackup("data/sub/report.txt"));
+    EXPECT_TRUE(InBackup("data/sub/other.doc"));
+
+    // Age and "all except of" types, no filter.
+    cleanUp.Settings.FilterMode = 0;
+    EXPECT_EQ(Clean("E:\\B", CleanUpAgeFourWeeks, CleanUpTypesExcept, "XLS"), TCleanUpOutcome::Ok);
+    EXPECT_FALSE(InBackup("data/old.doc"));
+    EXPECT_TRUE(InBackup("data/new.doc"));
+    EXPECT_TRUE(InBackup("data/old.xls"));
+    EXPECT_FALSE(InBackup("data/sub/other.doc"));
+    EXPECT_FALSE(InBackup("data/sub/report.txt"));
+    // The subfolder lost its last file and went with it.
+    EXPECT_FALSE(InBackup("data/sub"));
+    const std::string text = LogText();
+    EXPECT_NE(text.find("  Directory E:\\B\\"), std::string::npos) << text;
+    EXPECT_NE(text.find("  Selection: older than 4 weeks except of types \"XLS\""), std::string::npos) << text;
+    EXPECT_NE(text.find("      Delete: LwS\\data\\sub\\other.doc"), std::string::npos) << text;
+    EXPECT_NE(text.find("  Status: OK (3 files deleted)"), std::string::npos) << text;
+
+    // Deleting everything removes the backup folder itself.
+    EXPECT_EQ(Clean("E:\\B", CleanUpAgeAll), TCleanUpOutcome::Ok);
+    EXPECT_FALSE(fs::exists(temp.Host("e/B")));
+}
+
+TEST_F(CleanUpTest, EmptyFoldersThatLostNothingStay)
+{
+    Write("data/a/old.txt", 40);
+    Write("data/keep/new.txt", 0);
+    Backup();
+    fs::create_directories(temp.Host("e/B/LwS/data/empty"));
+    EXPECT_EQ(Clean("E:\\B", CleanUpAgeWeek), TCleanUpOutcome::Ok);
+    EXPECT_FALSE(InBackup("data/a"));
+    EXPECT_TRUE(InBackup("data/empty"));
+    EXPECT_TRUE(InBackup("data/keep/new.txt"));
+}
+
+TEST_F(CleanUpTest, CompressedBackupsCountByTheirInnerType)
+{
+    task.Compress = true;
+    Write("data/a.doc", 40, std::string(4000, 'x'));
+    Write("data/b.txt", 40, std::string(4000, 'y'));
+    Backup();
+    ASSERT_TRUE(InBackup("data/a.doc.gz"));
+    cleanUp.Settings.Compressed = false;
+    Clean("E:\\B", CleanUpAgeAll, CleanUpTypesOnly, "DOC");
+    EXPECT_TRUE(InBackup("data/a.doc.gz"));
+    cleanUp.Settings.Compressed = true;
+    Clean("E:\\B", CleanUpAgeAll, CleanUpTypesOnly, "DOC");
+    EXPECT_FALSE(InBackup("data/a.doc.gz"));
+    EXPECT_TRUE(InBackup("data/b.txt.gz"));
+}
+
+TEST_F(CleanUpTest, MissingOriginWithTheOriginPresentDeletesNothing)
+{
+    task.Compress = true;
+    Write("data/x.txt", 0, std::string(4000, 'x'));
+    Write("top.txt");
+    Write("data/Lwq/f.txt");
+    Backup("S:\\");
+    ASSERT_TRUE(InBackup("data/x.txt.gz"));
+    cleanUp.Settings.Sync = CleanUpSyncOrigin;
+    // Per drive from the backup folder, and from inside the drive folder, where "Lwq" is an
+    // ordinary folder of the source.
+    for (const char* folder : {"E:\\B", "E:\\B\\LwS", "E:\\B\\LwS\\data"}) {
+        EXPECT_EQ(Clean(folder, CleanUpAgeAll), TCleanUpOutcome::Ok) << folder;
+        EXPECT_EQ(cleanUp.Deleted, 0u) << folder << LogText();
+    }
+    EXPECT_TRUE(InBackup("top.txt"));
+    EXPECT_TRUE(InBackup("data/Lwq/f.txt"));
+}
+
+TEST_F(CleanUpTest, MissingOriginWithTheOriginAbsentDeletesNothingAndSaysSo)
+{
+    Write("data/x.txt");
+    Backup();
+    SetDrives(false); // the source disk is unplugged
+    cleanUp.Settings.Sync = CleanUpSyncOrigin;
+    EXPECT_EQ(Clean("E:\\B", CleanUpAgeAll), TCleanUpOutcome::Failed);
+    EXPECT_EQ(Clean("E:\\B\\LwS\\data", CleanUpAgeAll), TCleanUpOutcome::Failed);
+    EXPECT_TRUE(InBackup("data/x.txt"));
+    EXPECT_NE(LogText().find("    *** Could not find directory: \"S:\\\""), std::string::npos) << LogText();
+
+    // The same for a chosen folder that is not there.
+    cleanUp.Settings.Sync = CleanUpSyncFolder;
+    cleanUp.Settings.SyncDir = "E:\\nowhere";
+    EXPECT_EQ(Clean("E:\\B", CleanUpAgeAll), TCleanUpOutcome::Failed);
+    EXPECT_TRUE(InBackup("data/x.txt"));
+    EXPECT_NE(LogText().find("Could not find directory: \"E:\\nowhere\""), std::string::npos);
+}
+
+TEST_F(CleanUpTest, MissingOriginPartlyGoneDeletesExactlyTheOrphans)
+{
+    task.Compress = true;
+    Write("data/keep.txt", 0, std::string(3000, 'k'));
+    Write("data/gone.txt", 0, std::string(3000, 'g'));
+    Write("data/sub/gone2.txt");
+    Write("data/sub/keep2.txt");
+    Write("data/old/a.txt");
+    Backup();
+    fs::remove(temp.Host("s/data/gone.txt"));
+    fs::remove(temp.Host("s/data/sub/gone2.txt"));
+    fs::remove_all(temp.Host("s/data/old"));
+    cleanUp.Settings.Sync = CleanUpSyncOrigin;
+    EXPECT_EQ(Clean("E:\\B", CleanUpAgeAll), TCleanUpOutcome::Ok);
+    EXPECT_EQ(cleanUp.Deleted, 3u) << LogText();
+    EXPECT_TRUE(InBackup("data/keep.txt.gz"));
+    EXPECT_TRUE(InBackup("data/sub/keep2.txt"));
+    EXPECT_FALSE(InBackup("data/gone.txt.gz"));
+    EXPECT_FALSE(InBackup("data/sub/gone2.txt"));
+    EXPECT_FALSE(InBackup("data/old"));
+    EXPECT_NE(LogText().find("synchronized to origin"), std::string::npos);
+
+    // Against a chosen folder: the backup's drive folder compared with a copy of the source.
+    fs::create_directories(temp.Host("e/mirror/data/sub"));
+    temp.WriteHostFile("e/mirror/data/keep.txt", "k");
+    cleanUp.Settings.Sync = CleanUpSyncFolder;
+    cleanUp.Settings.SyncDir = "E:\\mirror";
+    EXPECT_EQ(Clean("E:\\B\\LwS", CleanUpAgeAll), TCleanUpOutcome::Ok);
+    EXPECT_TRUE(InBackup("data/keep.txt.gz"));
+    EXPECT_FALSE(InBackup("data/sub/keep2.txt"));
+}
+
+TEST_F(CleanUpTest, DeletedFilesGoToTheTrash)
+{
+    Write("data/old.txt", 40, "old contents");
+    Backup();
+    EXPECT_EQ(Clean("E:\\B", CleanUpAgeWeek, 0, "", true), TCleanUpOutcome::Ok);
+    EXPECT_FALSE(InBackup("data/old.txt"));
+    EXPECT_EQ(temp.ReadHostFile("trash/Trash/files/old.txt"), "old contents");
+    const std::string info = temp.ReadHostFile("trash/Trash/info/old.txt.trashinfo");
+    const std::string pathLine = "Path=" + Platform::TrashInfoPathText(temp.Host("e/B/LwS/data/old.txt")) + "\n";
+    EXPECT_EQ(info.rfind("[Trash Info]\n" + pathLine + "DeletionDate=", 0), 0u) << info;
+}
+
+TEST_F(CleanUpTest, RootFoldersModeListsOneLevel)
+{
+    Write("data/a.txt");
+    Backup();
+    fs::create_directories(temp.Host("e/old1/inner"));
+    fs::create_directories(temp.Host("e/old2"));
+    fs::create_directories(temp.Host("e/new"));
+    temp.WriteHostFile("e/old1/inner/f.txt", "x");
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24 * 60);
+    fs::last_write_time(temp.Host("e/old1"), old);
+    fs::last_write_time(temp.Host("e/old2"), old);
+    cleanUp.Settings.FilesMode = false;
+    cleanUp.Settings.Sync = CleanUpSyncOrigin; // left set, but not used for root folders
+    EXPECT_EQ(Clean("E:\\", CleanUpAgeFourWeeks), TCleanUpOutcome::Ok);
+    EXPECT_EQ(cleanUp.Deleted, 2u) << LogText();
+    EXPECT_FALSE(fs::exists(temp.Host("e/old1")));
+    EXPECT_FALSE(fs::exists(temp.Host("e/old2")));
+    EXPECT_TRUE(fs::exists(temp.Host("e/new")));
+    EXPECT_TRUE(InBackup("data/a.txt"));
+    EXPECT_NE(LogText().find("  Status: OK (2 directories deleted)"), std::string::npos);
+}
+
+TEST_F(CleanUpTest, MissingFolderOrVolume)
+{
+    EXPECT_EQ(Clean("E:\\absent", CleanUpAgeAll), TCleanUpOutcome::Failed);
+    EXPECT_EQ(Clean(":NOSUCHLABEL:\\B", CleanUpAgeAll), TCleanUpOutcome::Failed);
+    EXPECT_EQ(dialogs.ShownCount(), 0u) << "quiet runs show nothing";
+    EXPECT_NE(LogText().find("    *** Could not find directory: \"E:\\absent\""), std::string::npos);
+    EXPECT_NE(LogText().find("Could not find directory: \":NOSUCHLABEL:\\B\""), std::string::npos);
+}
+
+// The same clean-up on the real FTP server, after a backup run uploaded there.
+class CleanUpFtpTest : public CleanUpTest
+{
+protected:
+    void SetUp() override
+    {
+        CleanUpTest::SetUp();
+        ASSERT_TRUE(peer.Start());
+        task.FtpBackup = true;
+        task.Ftp.Passive = true;
+        peer.FillLogin(task.Ftp);
+        cleanUp.Settings.FtpBackup = true;
+        cleanUp.Settings.Ftp = task.Ftp;
+    }
+    TCleanUpOutcome CleanFtp(int ageMode, int typeRule = 0, const std::string& types = "")
+    {
+        log.OpenLog(settings.Protocol, false, false);
+        TCleanUpOutcome outcome = TCleanUpOutcome::Failed;
+        if (cleanUp.ConnectFtp(true)) {
+            outcome = cleanUp.RunFtpCleanUp(types, ageMode, 0, true, false, true, typeRule);
+        }
+        log.CloseLog();
+        return outcome;
+    }
+    bool OnServer(const std::string& relative) const { return fs::exists(peer.Root() / relative); }
+
+    TFtpPeer peer;
+};
+
+TEST_F(CleanUpFtpTest, ByAgeTypeAndName)
+{
+    Write("data/old.doc", 40);
+    Write("data/new.doc", 1);
+    Write("data/sub/old.xls", 40);
+    Write("data/sub/report.doc", 40);
+    Backup();
+    ASSERT_TRUE(OnServer("LwS/data/old.doc")) << LogText();
+    cleanUp.Settings.FilterMode = 2;
+    cleanUp.Settings.Filter = "report";
+    EXPECT_EQ(CleanFtp(CleanUpAgeFourWeeks, CleanUpTypesOnly, "DOC"), TCleanUpOutcome::Ok) << LogText();
+    EXPECT_EQ(cleanUp.Deleted, 1u);
+    EXPECT_FALSE(OnServer("LwS/data/old.doc"));
+    EXPECT_TRUE(OnServer("LwS/data/new.doc"));
+    EXPECT_TRUE(OnServer("LwS/data/sub/old.xls"));
+    EXPECT_TRUE(OnServer("LwS/data/sub/report.doc"));
+    EXPECT_NE(LogText().find("      Delete: LwS/data/old.doc"), std::string::npos) << LogText();
+
+    cleanUp.Settings.FilterMode = 0;
+    EXPECT_EQ(CleanFtp(CleanUpAgeWeek), TCleanUpOutcome::Ok);
+    EXPECT_FALSE(OnServer("LwS/data/sub/old.xls"));
+    EXPECT_FALSE(OnServer("LwS/data/sub/report.doc"));
+    EXPECT_TRUE(OnServer("LwS/data/new.doc"));
+}
+
+TEST_F(CleanUpFtpTest, RootFoldersAndAChosenFolder)
+{
+    Write("data/a.txt");
+    Write("data/b.txt");
+    Backup();
+    // Against a chosen folder that holds only a.txt.
+    fs::create_directories(temp.Host("e/mirror/data"));
+    temp.WriteHostFile("e/mirror/data/a.txt", "a");
+    cleanUp.Settings.Sync = CleanUpSyncFolder;
+    cleanUp.Settings.SyncDir = "E:\\mirror";
+    cleanUp.Settings.Ftp.SubDir = "LwS";
+    EXPECT_EQ(CleanFtp(CleanUpAgeAll), TCleanUpOutcome::Ok) << LogText();
+    EXPECT_TRUE(OnServer("LwS/data/a.txt"));
+    EXPECT_FALSE(OnServer("LwS/data/b.txt"));
+
+    // Synchronising with the origin is refused on FTP.
+    cleanUp.Settings.Sync = CleanUpSyncOrigin;
+    EXPECT_EQ(CleanFtp(CleanUpAgeAll), TCleanUpOutcome::Failed);
+    EXPECT_TRUE(OnServer("LwS/data/a.txt"));
+
+    cleanUp.Settings.Sync = CleanUpSyncOff;
+    cleanUp.Settings.FilesMode = false;
+    cleanUp.Settings.Ftp.SubDir = "";
+    EXPECT_EQ(CleanFtp(CleanUpAgeAll), TCleanUpOutcome::Ok);
+    EXPECT_FALSE(OnServer("LwS"));
+}
+
+TEST_F(CleanUpFtpTest, QuietRunsNeverAskForAPassword)
+{
+    cleanUp.Settings.Ftp.Password.clear();
+    int asked = 0;
+    cleanUp.AskPassword = [&](const std::string&, const std::string&, std::string&) {
+        ++asked;
+        return false;
+    };
+    EXPECT_FALSE(cleanUp.ConnectFtp(true));
+    EXPECT_EQ(asked, 0);
+    EXPECT_FALSE(cleanUp.ConnectFtp(false));
+    EXPECT_EQ(asked, 1);
+    // A remote folder that is not there is not created by looking at it.
+    cleanUp.Settings.Ftp.Password = TFtpPeer::Password;
+    cleanUp.Settings.Ftp.SubDir = "missing/deeper";
+    EXPECT_FALSE(cleanUp.ConnectFtp(true));
+    EXPECT_FALSE(OnServer("missing"));
+}
+
+} // namespace

@@ -1,0 +1,124 @@
+#include "restore/ui/CleanUpDialog.h"
+
+#include "TempFolder.h"
+#include "foundation/ScriptedMessageDialogs.h"
+#include "foundation/StatusView.h"
+#include "foundation/ui/HistoryCombo.h"
+#include "platform/Drives.h"
+#include "restore/CleanUpTask.h"
+#include "tasks/BackupLog.h"
+#include "tasks/ProgressView.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace {
+
+class CleanUpDialogTest : public ::testing::Test
+{
+protected:
+    TTempFolder temp;
+    TScriptedMessageDialogs dialogs;
+    TBackupLog log;
+    NullProgressView view;
+    NullStatusView status;
+    TCleanUp logic{log, view, status};
+};
+
+TEST_F(CleanUpDialogTest, ControlsFollowTheSettingsAndBack)
+{
+    logic.Settings.AgeMode = CleanUpAgeSince;
+    logic.Settings.Date = EncodeDate(2025, 6, 7);
+    logic.Settings.Types = CleanUpTypesExcept;
+    logic.Settings.TypeList = "TMP";
+    logic.Settings.Sync = CleanUpSyncFolder;
+    logic.Settings.SyncDir = "E:\\mirror";
+    TCleanUpDialog dialog(logic);
+    dialog.Prepare("E:\\B\\%date%\\x", false, 2);
+    EXPECT_EQ(dialog.BUVerz->Text(), "E:\\B") << "placeholder components are dropped";
+    EXPECT_EQ(dialog.ageButtons->checkedId(), CleanUpAgeSince);
+    EXPECT_FALSE(dialog.DateTimePicker->isHidden());
+    EXPECT_TRUE(dialog.ExcludeTypesCB->isChecked());
+    EXPECT_TRUE(dialog.TypenEdit->isEnabled());
+    EXPECT_TRUE(dialog.hcbSyncDir->isEnabled());
+
+    // Root folders: types and synchronisation are off limits, the captions follow.
+    dialog.rbDirs->click();
+    EXPECT_FALSE(dialog.IncludeTypesCB->isEnabled());
+    EXPECT_FALSE(dialog.KompCB->isEnabled());
+    EXPECT_FALSE(dialog.rbtSyncSelect->isEnabled());
+    EXPECT_EQ(dialog.StartBtn->text(), "&Delete\ndirectories");
+    dialog.ageButtons->button(CleanUpAgeAll)->click();
+    EXPECT_TRUE(dialog.DateTimePicker->isHidden());
+
+    dialog.TakeSettings();
+    EXPECT_FALSE(logic.Settings.FilesMode);
+    EXPECT_EQ(logic.Settings.AgeMode, CleanUpAgeAll);
+    EXPECT_EQ(logic.Settings.Sync, CleanUpSyncFolder) << "kept, though not used for root folders";
+    EXPECT_EQ(logic.Settings.Directory, "E:\\B");
+    EXPECT_EQ(logic.Settings.Date, EncodeDate(2025, 6, 7));
+}
+
+TEST_F(CleanUpDialogTest, CheckingOneTypeBoxUnchecksTheOther)
+{
+    TCleanUpDialog dialog(logic);
+    dialog.Prepare("E:\\B", false, 0);
+    dialog.IncludeTypesCB->click();
+    dialog.ExcludeTypesCB->click();
+    EXPECT_FALSE(dialog.IncludeTypesCB->isChecked());
+    EXPECT_TRUE(dialog.ExcludeTypesCB->isChecked());
+}
+
+TEST_F(CleanUpDialogTest, StartWithoutFolderAndTheFtpPageWithoutServer)
+{
+    TCleanUpDialog dialog(logic);
+    dialog.Prepare("", false, 0);
+    dialog.BUVerz->SetText("");
+    dialog.StartBtnClick();
+    EXPECT_EQ(dialogs.LastText(), "No directory specified");
+    dialog.PageChanged(1);
+    EXPECT_EQ(dialog.pcBuDir->currentIndex(), 0);
+    EXPECT_TRUE(dialog.RecycleCB->isEnabled());
+}
+
+TEST_F(CleanUpDialogTest, ALoadedTaskGivesWayToTheOwnSettingsOnClose)
+{
+    TCleanUpSettings task;
+    task.Directory = "E:\\task";
+    task.AgeMode = CleanUpAgeYear;
+    ASSERT_TRUE(SaveCleanUpTask(temp.Win("t.cuj"), task, "Tessaro", "1"));
+    TCleanUpDialog dialog(logic);
+    dialog.ChooseTaskFile = [&](bool, const std::string&, const std::string&) { return temp.Win("t.cuj"); };
+    dialog.Prepare("E:\\own", false, 0);
+    dialog.LoadBtnClick();
+    EXPECT_EQ(dialog.BUVerz->Text(), "E:\\task");
+    EXPECT_EQ(dialog.ageButtons->checkedId(), CleanUpAgeYear);
+    dialog.Done();
+    EXPECT_EQ(dialog.BUVerz->Text(), "E:\\own");
+    EXPECT_EQ(dialog.ageButtons->checkedId(), CleanUpAgeFourWeeks);
+    EXPECT_FALSE(logic.TaskLoaded);
+}
+
+TEST_F(CleanUpDialogTest, StartAsksBeforeDeleting)
+{
+    std::filesystem::create_directories(temp.Host("b"));
+    temp.WriteHostFile("b/a.txt", "x");
+    TCleanUpDialog dialog(logic);
+    dialog.Prepare(temp.Win("b"), false, 0);
+    dialog.ageButtons->button(CleanUpAgeAll)->click();
+    dialogs.QueueAnswer(MrCancel);
+    dialog.StartBtnClick();
+    EXPECT_TRUE(std::filesystem::exists(temp.Host("b/a.txt")));
+    dialogs.QueueAnswer(MrOk);
+    dialog.StartBtnClick();
+    EXPECT_FALSE(std::filesystem::exists(temp.Host("b/a.txt")));
+}
+
+} // namespace
