@@ -247,6 +247,8 @@ bool ParseMlsdLine(const std::string& line, TFtpListItem& item)
             item.Size = Number(value);
         } else if (key == "modify") {
             item.HasTime = ParseFtpTimeValue(value, item.ModifiedUnix);
+        } else if (key == "unique") {
+            item.Unique = Lower(value);
         }
     }
     return typed && !IsDotEntry(item.Name);

@@ -12,6 +12,7 @@ struct TFtpListItem
     int64_t Size = -1;        // -1 when the listing gave none
     bool HasTime = false;     // false when the listing gave no usable time
     int64_t ModifiedUnix = 0; // modification time, Unix seconds (UTC for MLSD; as listed for LIST)
+    std::string Unique;       // MLSD "unique" fact: the same for every name of one file or folder
 };
 
 // Parses one line of a machine listing (MLSD). Returns false for lines that name no entry,

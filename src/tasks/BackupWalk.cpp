@@ -26,22 +26,6 @@ std::string FormatCount(const char* msgid, uint32_t count)
     return ReplaceText(TrDefault(msgid), "%u", std::to_string(count));
 }
 
-// Folders and files of a folder, without holding the search open: the walk recurses
-// between the two loops.
-void ListFolder(const std::string& folder, std::vector<TSearchRec>& folders, std::vector<TSearchRec>& files)
-{
-    TSearchRec rec;
-    if (Platform::FindFirst(folder + "*", faAnyFile, rec) != 0) {
-        return;
-    }
-    do {
-        TSearchRec entry = rec;
-        entry.State.reset();
-        ((entry.Attr & faDirectory) != 0 ? folders : files).push_back(std::move(entry));
-    } while (Platform::FindNext(rec) == 0);
-    Platform::FindClose(rec);
-}
-
 // Deletes a file whatever its read-only attribute says.
 void ForceDelete(const std::string& path)
 {
@@ -73,6 +57,20 @@ TFileInfo FileInfoOf(const TSearchRec& rec, bool withTime)
 }
 
 } // namespace
+
+void ListFolder(const std::string& folder, std::vector<TSearchRec>& folders, std::vector<TSearchRec>& files)
+{
+    TSearchRec rec;
+    if (Platform::FindFirst(folder + "*", faAnyFile, rec) != 0) {
+        return;
+    }
+    do {
+        TSearchRec entry = rec;
+        entry.State.reset();
+        ((entry.Attr & faDirectory) != 0 ? folders : files).push_back(std::move(entry));
+    } while (Platform::FindNext(rec) == 0);
+    Platform::FindClose(rec);
+}
 
 struct TBackupWalk::TFolder
 {

@@ -35,6 +35,10 @@ class TEncryption;
 class TZipWrite;
 
 // Results of one file beside the workers' status codes.
+// Folders and files of a folder (with its trailing "\"), without holding the search
+// open: walks recurse between the two loops.
+void ListFolder(const std::string& folder, std::vector<TSearchRec>& folders, std::vector<TSearchRec>& files);
+
 inline constexpr TStatusCode WalkNotSelected = 0;
 inline constexpr TStatusCode WalkUpToDate = 1;
 inline constexpr TStatusCode WalkCopied = 2;

@@ -78,6 +78,12 @@ void TTypeList::SetTypes(const std::vector<std::string>& types)
     }
 }
 
+void TTypeList::Sort()
+{
+    std::stable_sort(m_items.begin(), m_items.end(),
+                     [](const Item& a, const Item& b) { return AnsiUpperCase(a.Type) < AnsiUpperCase(b.Type); });
+}
+
 void TTypeList::ResetCounters()
 {
     for (Item& item : m_items) {

@@ -110,6 +110,8 @@ public:
     // Replaces the content by these types, each with a zeroed counter.
     void SetTypes(const std::vector<std::string>& types);
     void ResetCounters();
+    // Orders the types alphabetically, ignoring case; counters stay with their types.
+    void Sort();
 
     bool operator==(const TTypeList&) const = default;
 

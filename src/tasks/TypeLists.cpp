@@ -34,7 +34,8 @@ std::string ReadTypeListName(const std::string& fileName)
         return {};
     }
     TIniFile ini(fileName);
-    return ini.ReadString(SecFilter, "Name", "");
+    const std::string name = ini.ReadString(SecFilter, "Name", "");
+    return name.empty() ? TaskDisplayName(fileName) : name;
 }
 
 bool ReadTypeListFile(const std::string& fileName, TExtensionList& list)
@@ -44,7 +45,8 @@ bool ReadTypeListFile(const std::string& fileName, TExtensionList& list)
     }
     TIniFile ini(fileName);
     list.Clear();
-    list.Mode = static_cast<uint8_t>(ini.ReadInteger(SecFilter, "Mode", list.Mode));
+    const int mode = ini.ReadInteger(SecFilter, "Mode", list.Mode);
+    list.Mode = mode == TypeModeInclude ? TypeModeInclude : TypeModeExclude;
     if (list.Mode == TypeModeInclude) {
         list.IncludeList.SetTypes(SplitCommaText(ini.ReadString(SecFilter, "Include", "")));
     } else {

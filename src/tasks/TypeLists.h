@@ -16,9 +16,9 @@ inline constexpr const char* TypeListExtension = "but";
 bool WriteTypeListFile(const std::string& fileName, const std::string& name, const TExtensionList& list,
                        const std::string& programText, const std::string& fileVersion);
 
-// The list name stored in the file; empty when there is none or no file.
+// The list name stored in the file, else the file's base name; empty when there is no file.
 std::string ReadTypeListName(const std::string& fileName);
 
-// Reads the file's mode (a missing Mode keeps the list's own) and the type list
+// Reads the file's mode (a missing Mode keeps the list's own, any other than 0 is 1) and the type list
 // that mode uses into `list`; the other type list is emptied, counters are zero.
 bool ReadTypeListFile(const std::string& fileName, TExtensionList& list);

@@ -127,7 +127,7 @@ TEST(Program, SecondStartActivatesTheInstanceInTheTray)
     std::string output;
     EXPECT_EQ(RunProgram(folder, "", output), 0) << output;
     // Activation opens the task editor in the running instance, which then goes back to the tray.
-    EXPECT_TRUE(WaitForText(folder, "first.txt", "The task editor is not available yet."));
+    EXPECT_TRUE(WaitForText(folder, "first.txt", "The task editor needs a display."));
     EXPECT_TRUE(SendInstanceRequest(folder.Host("run"), {TInstanceRequestKind::Close, {}}));
     first.join();
     EXPECT_EQ(firstResult, 0) << firstOutput;

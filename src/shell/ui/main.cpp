@@ -15,7 +15,6 @@
 #include "shell/CommandLineHelp.h"
 #include "shell/InstanceGuard.h"
 #include "shell/Language.h"
-#include "shell/ShellTaskEditor.h"
 #include "shell/StartUp.h"
 #include "shell/ui/BuMainForm.h"
 #include "shell/ui/ProgramIcons.h"
@@ -23,6 +22,7 @@
 #include "tasks/Placeholders.h"
 #include "tasks/ProgressView.h"
 #include "tasks/ui/Anzeige.h"
+#include "tasks/ui/BackupForm.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -90,8 +90,8 @@ public:
     TScreenPoint CursorPos() override { return {0, 0}; }
 };
 
-// Windows still to come.
-void NotAvailableYet(const char* text)
+// A notice for the user in the program's caption.
+void ShowNotice(const char* text)
 {
     InfoDialog(ProductName, TrDefault(text));
 }
@@ -154,8 +154,9 @@ int main(int argc, char* argv[])
         RegisterProgressView(&progressWindow);
     }
     RegisterStatusView(&statusWindow);
-    TShellTaskEditor editor;
-    TBuMainForm mainForm(editor);
+    TBackupForm editorForm;
+    TTaskEditor& editor = editorForm.Editor;
+    TBuMainForm mainForm(editorForm);
     InstallLogonPrompt(&logonDialog);
     RegisterInTrayQuery([&mainForm] { return mainForm.Logic.InTray; });
     mainForm.SetProgressWindow(&progressWindow);
@@ -176,7 +177,19 @@ int main(int argc, char* argv[])
     editor.SettingsEnv.DocumentsDir = info.DocumentsDir;
     editor.ProductText = info.ProductText;
     editor.FileVersion = info.Version.FileVersion;
-    editor.ShowEditorHook = [] { NotAvailableYet("The task editor is not available yet."); };
+    editorForm.FirstShown = [&mainForm] { mainForm.ShowProgressBar(); };
+    // Without a display nobody could close the editor: it says so instead of waiting.
+    if (Offscreen()) {
+        editorForm.ShowHeadlessHook = [] { ShowNotice("The task editor needs a display."); };
+        editorForm.StartNoteHook = {}; // no start note nobody could answer: the editor says why
+    }
+    // The progress window's Minimise: the windows go, the tray icon stays.
+    editorForm.MinimizeToTray = [&mainForm, &editorForm, &progressWindow] {
+        mainForm.Logic.InTray = true;
+        mainForm.AddTrayIcon({}, ProductName);
+        editorForm.hide();
+        progressWindow.hide();
+    };
     QTimer schedulerTimer;
     schedulerTimer.setInterval(10000);
     QObject::connect(&schedulerTimer, &QTimer::timeout, [&editor] { editor.Auto.TimerTimer(); });
@@ -185,9 +198,9 @@ int main(int argc, char* argv[])
     host.StopAnimation = [&shell] { shell.StopAnimation(); };
     // While tasks wait for the end of the session, a shutdown waits for them.
     TSessionWatch sessionWatch;
-    host.UpdateTaskMenu = [&mainForm, &sessionWatch, &editor] {
+    host.UpdateTaskMenu = [&mainForm, &sessionWatch, &editorForm] {
         mainForm.UpdateTaskMenu();
-        sessionWatch.SetInhibit(editor.AutoFlags().EndOfSessionRun);
+        sessionWatch.SetInhibit(editorForm.AutoFlags().EndOfSessionRun);
     };
     host.HideMainWindow = [&mainForm] { mainForm.ShowMainWindow(false); };
     host.TimerChanged = [&schedulerTimer](bool on) {
@@ -197,7 +210,7 @@ int main(int argc, char* argv[])
             schedulerTimer.stop();
         }
     };
-    editor.ShowLogHook = [] { NotAvailableYet("The log viewer is not available yet."); };
+    editorForm.ShowLogHook = [] { ShowNotice("The log viewer is not available yet."); };
 
     // The session manager asks first; the first request is refused and the tasks run.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &mainForm, [&shell](QSessionManager& manager) {
@@ -223,7 +236,7 @@ int main(int argc, char* argv[])
     }
 
     shell.StartUp();
-    sessionWatch.SetInhibit(editor.AutoFlags().EndOfSessionRun);
+    sessionWatch.SetInhibit(editorForm.AutoFlags().EndOfSessionRun);
     progressWindow.LoadFromIni(info.SettingsFile);
     progressWindow.SetVersion(info.VersionText);
     const int result = QApplication::exec();

@@ -3,7 +3,7 @@
 #include "EnvGuard.h"
 #include "TempFolder.h"
 #include "foundation/ui/TrayIcon.h"
-#include "shell/ShellTaskEditor.h"
+#include "tasks/ui/BackupForm.h"
 
 #include <QApplication>
 #include <QDir>
@@ -35,7 +35,7 @@ struct TForm
 {
     TTempFolder config;
     TEnvGuard env;
-    TShellTaskEditor editor;
+    TBackupForm editor;
     TBuMainForm form{editor};
 
     TForm()
@@ -46,8 +46,8 @@ struct TForm
     }
     void UseTasks()
     {
-        editor.Settings.AutoTasks[0] = TAutoTask("C:\\home\\anna\\Tasks\\Documents.buj");
-        editor.Settings.AutoTasks[1] = TAutoTask("C:\\home\\anna\\Tasks\\Photos.buj");
+        editor.Editor.Settings.AutoTasks[0] = TAutoTask("C:\\home\\anna\\Tasks\\Documents.buj");
+        editor.Editor.Settings.AutoTasks[1] = TAutoTask("C:\\home\\anna\\Tasks\\Photos.buj");
         form.UpdateTaskMenu();
     }
 };

@@ -1,0 +1,67 @@
+#include "tasks/BackupTemporary.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr std::string_view TemporaryPrefix = ".tessaro-";
+constexpr std::string_view TemporarySuffix = ".part";
+constexpr std::size_t TemporaryDigits = 16;
+
+constexpr std::string_view SecurityPrefix = ".~";
+constexpr std::string_view SecuritySuffix = ".tsbak";
+
+bool IsHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+}
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+} // namespace
+
+bool IsBackupTemporaryName(std::string_view name)
+{
+    if (name.size() != TemporaryPrefix.size() + TemporaryDigits + TemporarySuffix.size() ||
+        !name.starts_with(TemporaryPrefix) || !name.ends_with(TemporarySuffix)) {
+        return false;
+    }
+    const std::string_view digits = name.substr(TemporaryPrefix.size(), TemporaryDigits);
+    for (char c : digits) {
+        if (!IsHexDigit(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string MakeBackupTemporaryName(std::uint64_t random)
+{
+    char digits[TemporaryDigits + 1];
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(random));
+    return std::string(TemporaryPrefix) + digits + std::string(TemporarySuffix);
+}
+
+bool IsSecurityCopyName(std::string_view name, std::string* finalName)
+{
+    if (!name.starts_with(SecurityPrefix) || !name.ends_with(SecuritySuffix)) {
+        return false;
+    }
+    std::string_view rest =
+        name.substr(SecurityPrefix.size(), name.size() - SecurityPrefix.size() - SecuritySuffix.size());
+    // rest = final name + "." + number
+    std::size_t digitsStart = rest.size();
+    while (digitsStart > 0 && IsDigit(rest[digitsStart - 1])) {
+        --digitsStart;
+    }
+    if (digitsStart == rest.size() || digitsStart < 2 || rest[digitsStart - 1] != '.') {
+        return false;
+    }
+    if (finalName) {
+        *finalName = std::string(rest.substr(0, digitsStart - 1));
+    }
+    return true;
+}

@@ -1,0 +1,164 @@
+#include "TempFolder.h"
+#include "foundation/ScriptedMessageDialogs.h"
+#include "foundation/ui/HistoryCombo.h"
+#include "tasks/ui/AutoTaskSheet.h"
+#include "tasks/ui/BackupForm.h"
+#include "tasks/ui/DatumWahl.h"
+#include "tasks/ui/FilePreview.h"
+#include "tasks/ui/FilterDlg.h"
+#include "tasks/ui/PhDlg.h"
+#include "tasks/ui/SuffixDlg.h"
+#include "tasks/ui/TypeListBox.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <QToolButton>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+
+// The task dialogs as the editor window opens them.
+
+namespace {
+
+// Acts on the next modal dialog once it is open (the work before it may run the event loop).
+void WithNextModal(std::function<void(QDialog&)> act, int tries = 200)
+{
+    QTimer::singleShot(5, [act, tries] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            act(*dialog);
+        } else if (tries > 0) {
+            WithNextModal(act, tries - 1);
+        }
+    });
+}
+
+struct TEditorWithSource
+{
+    TTempFolder folder;
+    TScriptedMessageDialogs boxes;
+    TBackupForm form;
+
+    TEditorWithSource()
+    {
+        std::filesystem::create_directories(folder.Host("src/sub"));
+        std::ofstream(folder.Host("src/a.doc")) << "aaaa";
+        std::ofstream(folder.Host("src/b.txt")) << "bb";
+        std::ofstream(folder.Host("src/sub/c.txt")) << "ccc";
+        form.Editor.FileVersion = "1.0";
+        form.ReadSettings(folder.Win("settings.ini"));
+        form.Editor.Settings.FileName = folder.Win("settings.ini");
+        form.FormShow();
+        EXPECT_TRUE(form.AddSourceDir(folder.Win("src") + "\\"));
+        form.SelectedDirBox->setCurrentRow(0);
+        form.Editor.Task.Modified = false;
+    }
+    TExtensionList& Entry() { return form.Editor.Task.Sources.at(0); }
+};
+
+} // namespace
+
+TEST(BackupFormDialogs, FilterButtonEditsTheSelectedEntry)
+{
+    TEditorWithSource editor;
+    WithNextModal([](QDialog& dialog) {
+        auto& filter = static_cast<TDatumWahlDialog&>(dialog);
+        filter.Filter->ExcMaskBtn->setChecked(true);
+        filter.Filter->cbxFilter->SetText("b*");
+        filter.rbSzSmaller->setChecked(true);
+        filter.edMax->setText("4 B");
+        dialog.accept();
+    });
+    editor.form.FilterBtnClick();
+    EXPECT_EQ(editor.Entry().NameFilter.Mode, TTextFilter::ModeExclude);
+    EXPECT_EQ(editor.Entry().NameFilter.GetMask(), "b*");
+    EXPECT_EQ(editor.Entry().MaxSize, 4);
+    EXPECT_TRUE(editor.form.Editor.Task.Modified);
+
+    // The preview shows what that selection takes: only c.txt is below 4 B and not "b*".
+    int rows = -1;
+    std::vector<std::string> texts;
+    WithNextModal([&](QDialog& dialog) {
+        auto& preview = static_cast<TShowFilePreview&>(dialog);
+        rows = preview.RowCount();
+        if (rows > 0) {
+            texts = preview.RowTexts(rows - 1);
+        }
+        dialog.accept();
+    });
+    editor.form.PreviewBtnClick(false);
+    EXPECT_EQ(rows, 2);
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts[0], "c.txt");
+}
+
+TEST(BackupFormDialogs, ExtensionFilterAndSuffix)
+{
+    TEditorWithSource editor;
+    WithNextModal([](QDialog& dialog) {
+        auto& filter = static_cast<TFilterDialog&>(dialog);
+        EXPECT_EQ(dialog.windowTitle().toStdString(), "Filter for file extension");
+        filter.Filter->IncMaskBtn->setChecked(true);
+        filter.Filter->cbxFilter->SetText("doc|txt");
+        dialog.accept();
+    });
+    editor.form.ExtFilterBtnClick();
+    EXPECT_EQ(editor.Entry().ExtFilter.Mode, TTextFilter::ModeInclude);
+    EXPECT_EQ(editor.Entry().ExtFilter.GetMask(), "doc|txt");
+
+    editor.form.Editor.Task.BakSuffix = "old-#2";
+    WithNextModal([](QDialog& dialog) {
+        static_cast<TSuffixDialog&>(dialog).spMaxCounter->setValue(4);
+        dialog.accept();
+    });
+    editor.form.btnBakNameClick();
+    EXPECT_EQ(editor.form.Editor.Task.BakSuffix, "old-#4");
+}
+
+TEST(BackupFormDialogs, ZipPlaceholderGoesToTheCaret)
+{
+    TEditorWithSource editor;
+    editor.form.ZipNameEdit->setText("Backup-.zip");
+    editor.form.ZipNameEdit->setCursorPosition(7);
+    WithNextModal([](QDialog& dialog) {
+        static_cast<TPlaceHolderDialog&>(dialog).Choose(7);
+        dialog.accept();
+    });
+    editor.form.PhZipBtnClick();
+    EXPECT_EQ(editor.form.Editor.Task.ZipName, "Backup-%year%.zip");
+    EXPECT_TRUE(editor.form.Editor.Task.Modified);
+}
+
+TEST(BackupFormDialogs, TypeListsAndSlotsLiveOnTheirPages)
+{
+    TEditorWithSource editor;
+    TTypeListBox& types = *editor.form.TypeListBox;
+    types.Host.AskName = [](std::string& name) {
+        name = "Documents";
+        return true;
+    };
+    editor.Entry().Mode = TypeModeInclude;
+    editor.Entry().IncludeList.SetTypes({"doc"});
+    types.NeuFilterBtnClick();
+    ASSERT_EQ(editor.form.Editor.Settings.TypeLists.Count(), 1);
+    EXPECT_EQ(types.TypenListe->count(), 1);
+    EXPECT_EQ(types.FilterTyp->text().toStdString(), "only these file types");
+
+    // A saved task can go into a slot from the page.
+    ASSERT_TRUE(editor.form.Editor.SaveTaskAs(editor.folder.Win("Docs.buj")));
+    TAutoTaskSheet& sheet = *editor.form.AutoTaskSheet;
+    sheet.AddActTaskClick();
+    EXPECT_EQ(editor.form.Editor.Settings.AutoTasks[0].Name, editor.folder.Win("Docs.buj"));
+    sheet.AutoStartRG->button(AutoEveryLogon)->click();
+    EXPECT_TRUE(editor.form.AutoFlags().AutoStartNeeded);
+    EXPECT_NE(editor.form.AutoTaskInfoText().find("Docs"), std::string::npos);
+}
