@@ -2,12 +2,10 @@
 
 #include "engine/Encryption.h"
 #include "foundation/MessageLoop.h"
+#include "platform/HostInfo.h"
 
-#include <cerrno>
 #include <functional>
-#include <sys/resource.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -129,19 +127,11 @@ private:
         delete slot;
     }
 
-    static int BaseNice()
-    {
-        errno = 0;
-        const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
-        return errno == 0 ? nice : 0;
-    }
+    static int BaseNice() { return Platform::CurrentThreadNice(); }
 
     static bool RestoreNice(int baseNice)
     {
-        const auto tid = static_cast<id_t>(gettid());
-        errno = 0;
-        const int nice = getpriority(PRIO_PROCESS, tid);
-        return (errno == 0 && nice == baseNice) || setpriority(PRIO_PROCESS, tid, baseNice) == 0;
+        return Platform::CurrentThreadNice() == baseNice || Platform::SetCurrentThreadNice(baseNice);
     }
 
     std::mutex Mutex;
@@ -211,7 +201,7 @@ void TCopyThread::ApplyPriority()
     const int nice = NiceValue(Priority);
     if (nice != 0) {
         niceChanged = true;
-        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), nice);
+        Platform::SetCurrentThreadNice(nice);
     }
 }
 

@@ -1,8 +1,10 @@
 #include "platform/HostInfo.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <pwd.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/utsname.h>
 #include <unistd.h>
@@ -80,6 +82,24 @@ std::string HostProgramPath()
     char path[PATH_MAX + 1] = {};
     const ssize_t n = ::readlink("/proc/self/exe", path, PATH_MAX);
     return n > 0 ? std::string(path, static_cast<std::size_t>(n)) : std::string();
+}
+
+std::string HostCurrentDir()
+{
+    char buffer[PATH_MAX + 1];
+    return ::getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string("/");
+}
+
+int CurrentThreadNice()
+{
+    errno = 0;
+    const int nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()));
+    return errno == 0 ? nice : 0;
+}
+
+bool SetCurrentThreadNice(int nice)
+{
+    return ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), nice) == 0;
 }
 
 } // namespace Platform

@@ -2,7 +2,7 @@
 
 // Facts about the host session that Windows would report through its own calls.
 //   HostEnv, HostUserName, HostComputerName, HostHomeDir, HostTempDir, HostKernelRelease,
-//   HostProgramPath
+//   HostProgramPath, HostCurrentDir, CurrentThreadNice, SetCurrentThreadNice
 
 #include <string>
 
@@ -21,5 +21,12 @@ std::string HostTempDir();
 std::string HostKernelRelease();
 // Host path of the running executable; empty when unknown.
 std::string HostProgramPath();
+// The process's working folder; "/" when it cannot be read.
+std::string HostCurrentDir();
+
+// Nice value of the calling thread (Linux keeps one per thread); 0 when unreadable.
+int CurrentThreadNice();
+// Gives the calling thread a nice value; false when refused (raising priority needs privileges).
+bool SetCurrentThreadNice(int nice);
 
 } // namespace Platform

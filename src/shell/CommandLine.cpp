@@ -6,7 +6,6 @@
 #include "platform/HostInfo.h"
 
 #include <array>
-#include <unistd.h>
 
 namespace {
 
@@ -22,12 +21,6 @@ bool AbbreviatesAnyKeyword(const std::string& name)
         }
     }
     return false;
-}
-
-std::string HostCurrentDir()
-{
-    char buffer[4096];
-    return getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string("/");
 }
 
 // The option's number: leading blanks skipped, read up to the first blank, low 32 bits kept.
@@ -158,7 +151,7 @@ std::string CommandLinePathToWin(const std::string& param)
     if (!param.empty() && param.front() == '/') {
         host = param;
     } else if (param.rfind("./", 0) == 0 || param.rfind("../", 0) == 0 || param == "." || param == "..") {
-        host = HostCurrentDir() + "/" + param;
+        host = Platform::HostCurrentDir() + "/" + param;
     } else {
         return param;
     }

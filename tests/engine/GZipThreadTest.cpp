@@ -62,7 +62,7 @@ TEST(GZipThread, PlainFilesPassGzipAndComeBack)
         if (f.size == 0) { // header, name and its zero byte, empty deflate block, trailer
             EXPECT_EQ(std::filesystem::file_size(dir.Host(gz)), 21 + std::string(f.name).size());
         }
-        if (HaveTool("gzip")) {
+        if (RequirePeer("gzip")) {
             EXPECT_EQ(RunQuiet("gzip -t " + Quote(dir.Host(gz))), 0);
             EXPECT_EQ(RunQuiet("gzip -dc " + Quote(dir.Host(gz)) + " | cmp - " + Quote(dir.Host(f.name))), 0);
         }
@@ -78,8 +78,8 @@ TEST(GZipThread, PlainFilesPassGzipAndComeBack)
 
 TEST(GZipThread, ReadsWhatGzipWrites)
 {
-    if (!HaveTool("gzip"))
-        GTEST_SKIP() << "gzip missing";
+    if (!RequirePeer("gzip"))
+        return;
     TTempFolder dir;
     std::filesystem::create_directory(dir.Host("out"));
     const std::string data = Pattern(50000, 'g');
@@ -119,7 +119,7 @@ TEST(GZipThread, EncryptedBodies)
     TGzFileInfo info;
     ASSERT_TRUE(GetGzFileInfo(dir.Win("secret.txt.gz"), info));
     EXPECT_TRUE(info.Encrypted);
-    if (HaveTool("gzip")) { // FLG bit 0x20 is reserved: real gzip must refuse the file
+    if (RequirePeer("gzip")) { // FLG bit 0x20 is reserved: real gzip must refuse the file
         EXPECT_NE(RunQuiet("gzip -t " + Quote(dir.Host("secret.txt.gz"))), 0);
     }
 

@@ -64,7 +64,7 @@ TEST(ZipLarge, FileJustAboveTheZip64Limit)
     EXPECT_EQ(RunQuiet(python + " -c " + Quote(script) + " " + Quote(dir.Host("big.zip")) + " " +
                        std::to_string(Zip64FileSizeLimit + 1)),
               0);
-    if (HaveTool("unzip")) {
+    if (RequirePeer("unzip")) {
         EXPECT_EQ(RunQuiet("unzip -l " + Quote(dir.Host("big.zip"))), 0);
     }
 }
@@ -97,10 +97,10 @@ TEST(ZipLarge, SixtyFiveThousandEntries)
     const uint8_t* zip64End = reinterpret_cast<const uint8_t*>(bytes.data()) + GetLE64(end - 20 + 8);
     EXPECT_EQ(GetLE32(zip64End), Zip64EndSignature);
     EXPECT_EQ(GetLE64(zip64End + 32), static_cast<uint64_t>(entries));
-    if (HaveTool("unzip")) {
+    if (RequirePeer("unzip")) {
         EXPECT_EQ(RunQuiet("unzip -tq " + Quote(dir.Host("many.zip"))), 0);
     }
-    if (HaveTool("7zz")) {
+    if (RequirePeer("7zz")) {
         EXPECT_EQ(RunQuiet("7zz t " + Quote(dir.Host("many.zip"))), 0);
     }
 }

@@ -84,10 +84,10 @@ TEST(ZipWrite, PlainArchivePassesThePeers)
 {
     TTempFolder dir;
     WriteTree(dir, "plain.zip", "", 0);
-    if (HaveTool("unzip")) {
+    if (RequirePeer("unzip")) {
         EXPECT_EQ(RunQuiet("unzip -t " + Quote(dir.Host("plain.zip"))), 0);
     }
-    if (HaveTool("7zz")) {
+    if (RequirePeer("7zz")) {
         EXPECT_EQ(RunQuiet("7zz t " + Quote(dir.Host("plain.zip"))), 0);
     }
     const std::string listing = ZipCheck(dir, "plain.zip");
@@ -113,10 +113,10 @@ TEST(ZipWrite, AesArchivesOfEveryStrength)
                                          8) +
                              char(mode)),
                   std::string::npos);
-        if (HaveTool("7zz")) {
+        if (RequirePeer("7zz")) {
             EXPECT_EQ(RunQuiet("7zz t -p's3cret pass' " + Quote(dir.Host("aes.zip"))), 0);
         }
-        if (HaveTool("bsdtar")) {
+        if (RequirePeer("bsdtar")) {
             std::filesystem::create_directory(dir.Host("x"));
             ASSERT_EQ(RunQuiet("bsdtar -x --passphrase 's3cret pass' -C " + Quote(dir.Host("x")) + " -f " +
                                Quote(dir.Host("aes.zip"))),
@@ -136,7 +136,7 @@ TEST(ZipWrite, EmptyArchiveIsTheEndRecordAlone)
         zip.Verify();
     }
     EXPECT_EQ(std::filesystem::file_size(dir.Host("empty.zip")), ZipEndRecordSize);
-    if (HaveTool("unzip")) { // unzip reports an empty archive with exit code 1 but no error
+    if (RequirePeer("unzip")) { // unzip reports an empty archive with exit code 1 but no error
         EXPECT_LE(RunQuiet("unzip -t " + Quote(dir.Host("empty.zip"))), 1);
     }
 }
@@ -169,7 +169,7 @@ TEST(ZipWrite, FailedEntriesAreCutOff)
     zip.Close();
     zip.Verify();
     ASSERT_EQ(zip.Entries.size(), 2u);
-    if (HaveTool("unzip")) {
+    if (RequirePeer("unzip")) {
         EXPECT_EQ(RunQuiet("unzip -t " + Quote(dir.Host("cut.zip"))), 0);
     }
     const std::string listing = ZipCheck(dir, "cut.zip");

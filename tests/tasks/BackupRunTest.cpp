@@ -1,6 +1,7 @@
 #include "tasks/BackupRun.h"
 
 #include "../TempFolder.h"
+#include "PeerTools.h"
 #include "RecordingProgressView.h"
 #include "engine/ExtFtp.h"
 #include "foundation/ScriptedMessageDialogs.h"
@@ -25,11 +26,6 @@ int Shell(const std::string& command)
 {
     const int status = std::system(("(" + command + ") >/dev/null 2>&1").c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-bool HaveTool(const std::string& tool)
-{
-    return Shell("command -v " + tool) == 0;
 }
 
 class TFakeRunDialogs : public IRunDialogs
@@ -297,10 +293,10 @@ TEST_F(BackupRunTest, ZipRunPassesForeignTesters)
     EXPECT_NE(LogText().find("    => Zip file: \"Set.zip\" verified"), std::string::npos);
     const std::string archive = temp.Host("e/B/Set.zip");
     ASSERT_TRUE(fs::exists(archive));
-    if (HaveTool("unzip")) {
+    if (RequirePeer("unzip")) {
         EXPECT_EQ(Shell("unzip -t '" + archive + "'"), 0);
     }
-    if (HaveTool("7zz")) {
+    if (RequirePeer("7zz")) {
         EXPECT_EQ(Shell("7zz t '" + archive + "'"), 0);
     }
 
@@ -311,7 +307,7 @@ TEST_F(BackupRunTest, ZipRunPassesForeignTesters)
     run.ZipName.clear();
     task.ZipName = "Enc";
     ASSERT_TRUE(Run());
-    if (HaveTool("7zz")) {
+    if (RequirePeer("7zz")) {
         const std::string encrypted = temp.Host("e/B/Enc.zip");
         EXPECT_EQ(Shell("7zz t -pzip-secret '" + encrypted + "'"), 0);
         EXPECT_NE(Shell("7zz t -pwrong '" + encrypted + "'"), 0);
@@ -452,7 +448,7 @@ TEST_F(BackupRunTest, ZipRunToFtpUploadsTheArchiveAndTheStamp)
     EXPECT_EQ(run.Totals().Copied, 2u);
     const fs::path archive = peer.Root() / "up/zips/Set.zip";
     ASSERT_TRUE(fs::exists(archive));
-    if (HaveTool("unzip")) {
+    if (RequirePeer("unzip")) {
         EXPECT_EQ(Shell("unzip -t '" + archive.string() + "'"), 0);
     }
 

@@ -1,7 +1,7 @@
 #include "tasks/BackupWalk.h"
 
 #include "../TempFolder.h"
-#include "../engine/PeerTools.h"
+#include "PeerTools.h"
 #include "RecordingProgressView.h"
 #include "WorkerLatch.h"
 #include "engine/Encryption.h"

@@ -1,4 +1,5 @@
 #include "tasks/DestClear.h"
+#include "PeerTools.h"
 
 #include "../TempFolder.h"
 #include "RecordingProgressView.h"
@@ -100,8 +101,8 @@ TEST_F(DestClearTest, SyncSelectionsKeepsWhatTheSelectionNeverTook)
 
 TEST_F(DestClearTest, GzipCopyStaysWhileTheNameInItsHeaderExists)
 {
-    if (std::system("command -v gzip >/dev/null 2>&1") != 0) {
-        GTEST_SKIP() << "no gzip";
+    if (!RequirePeer("gzip")) {
+        return;
     }
     Put("src/report.txt", "report");
     Put("dst/report.txt", "report");

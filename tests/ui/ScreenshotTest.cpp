@@ -1,13 +1,31 @@
 #include "foundation/ui/ProgressControls.h"
 #include "foundation/ui/StatusWindow.h"
+#include "tasks/ui/AddPrograms.h"
 #include "tasks/ui/Anzeige.h"
+#include "tasks/ui/AutoTaskSheet.h"
+#include "tasks/ui/BuFtpDlg.h"
+#include "tasks/ui/DatumWahl.h"
+#include "tasks/ui/FilePreview.h"
+#include "tasks/ui/FilterDlg.h"
+#include "tasks/ui/FtpDirDlg.h"
+#include "tasks/ui/FtpProxyDlg.h"
+#include "tasks/ui/LogDlg.h"
 #include "tasks/ui/MailDlg.h"
+#include "tasks/ui/PhDlg.h"
+#include "tasks/ui/ScheduleDlg.h"
+#include "tasks/ui/StartDlg.h"
+#include "tasks/ui/SuffixDlg.h"
+#include "tasks/ui/TaskOptionsBox.h"
+#include "tasks/ui/TimeCompareDlg.h"
+#include "tasks/ui/TypeListBox.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -103,4 +121,147 @@ TEST(Screenshots, MailSettingsDialog)
     dialog.show();
     SettleWindows();
     EXPECT_TRUE(dialog.grab().save(folder + "/mail-dialog.png"));
+}
+
+namespace {
+
+// Shows the window at (40, 40) and saves its picture under the name.
+void Picture(QWidget& window, const char* name)
+{
+    const QString folder = PictureFolder();
+    window.move(40, 40);
+    window.show();
+    SettleWindows();
+    EXPECT_TRUE(window.grab().save(folder + "/" + name + ".png"));
+    window.hide();
+}
+
+} // namespace
+
+TEST(Screenshots, TaskDialogs)
+{
+    if (PictureFolder().isEmpty()) {
+        GTEST_SKIP() << "TESSARO_SCREENSHOT_DIR not set";
+    }
+    TPlaceHolderDialog placeholders;
+    placeholders.ShowPage(0);
+    Picture(placeholders, "placeholder-date");
+    placeholders.ShowPage(1);
+    Picture(placeholders, "placeholder-path");
+
+    TFtpDialog ftp;
+    TFtpParams params;
+    params.Host = "ftp.example.org";
+    params.Username = "anna";
+    params.Password = "secret";
+    params.SubDir = "/backup/%date%";
+    params.Proxy = {"proxy.lan", "anna", "", 2121, 1};
+    ftp.ShowParams(params, true, true);
+    Picture(ftp, "ftp-dialog");
+
+    TFtpProxyDialog proxy;
+    proxy.ShowProxy(params.Proxy, true);
+    Picture(proxy, "ftp-proxy-dialog");
+
+    TFtpDirDialog dirs;
+    TFtpTree tree;
+    tree.Nodes = {{"daily", {{"mon", {}}, {"tue", {}}}}, {"weekly", {{"2026", {}}}}, {"archive", {}}};
+    dirs.ShowTree("ftp://ftp.example.org:21/backup", tree);
+    Picture(dirs, "ftp-folder-dialog");
+
+    TScheduleDialog schedule;
+    TSchedule block;
+    block.StepMode = StepDaily;
+    block.Cycles = 14;
+    block.ActCycle = 3;
+    block.SchedMode = 1;
+    schedule.ShowSchedule(block, EncodeDate(2026, 12, 9));
+    Picture(schedule, "schedule-dialog");
+
+    TFilterDialog filter;
+    TTextFilter mask;
+    mask.Mode = TTextFilter::ModeExclude;
+    mask.SetMask("*.tmp|*.bak|~*");
+    filter.Filter->ShowFilter(mask);
+    Picture(filter, "filter-dialog");
+
+    TDatumWahlDialog selection;
+    TExtensionList entry;
+    entry.SizeMode = SizeModeBetween;
+    entry.MinSize = 10240;
+    entry.MaxSize = 2097152;
+    entry.DateFilter.TimeMode = TimeModeBetween;
+    entry.DateFilter.DateFrom = EncodeDate(2026, 1, 1);
+    entry.DateFilter.DateTo = EncodeDate(2026, 12, 9);
+    entry.AttrHidden = AttrExcluded;
+    selection.ShowEntry(entry);
+    Picture(selection, "selection-filter-dialog");
+
+    const std::vector<TPreviewLine> lines = {{"*..\\", 2},
+                                             {" report.odt|09.12.2026 10:14|1.20 MB", 0},
+                                             {" notes.txt|08.12.2026 18:02|4.00 kB", 0},
+                                             {"*..\\photos", 1},
+                                             {" garden.jpg|01.06.2026 09:30|3.10 MB", 0}};
+    TShowFilePreview preview;
+    preview.ShowList("Preview of backup selection", "C:\\home\\anna\\Documents\\", lines, "3 files with 4.30 MB");
+    Picture(preview, "preview-dialog");
+
+    TAddProgramsDialog programs;
+    programs.ShowCommands("\"C:\\usr\\local\\bin\\mount-backup\" --wait", 0x2000, "", 0x200A);
+    Picture(programs, "programs-dialog");
+
+    const std::string note = (QDir::tempPath() + "/tessaro-start-note.buj").toStdString();
+    std::ofstream(note) << "[Global]\nNote=Plug in the #blue# disk first.\n";
+    TStartDialog start;
+    start.ShowTask("Tessaro (Vers. 0.1.0)", note);
+    Picture(start, "start-note");
+    std::remove(note.c_str());
+
+    TTimeCompareDialog time;
+    Picture(time, "time-compare-dialog");
+
+    TSuffixDialog suffix;
+    suffix.ShowSuffix("bak-%bdate%-#3");
+    Picture(suffix, "suffix-dialog");
+
+    TLogDialog log;
+    log.ShowSetting(2 | 16);
+    Picture(log, "log-dialog");
+}
+
+TEST(Screenshots, EditorPages)
+{
+    if (PictureFolder().isEmpty()) {
+        GTEST_SKIP() << "TESSARO_SCREENSHOT_DIR not set";
+    }
+    TProgramSettings settings;
+    settings.AutoTasks[0] = TAutoTask("C:\\home\\anna\\Tasks\\Documents.buj");
+    settings.AutoTasks[0].Mode = AutoDailyAt;
+    settings.AutoTasks[0].NextBackup = EncodeDateTime(2026, 12, 9, 18, 30, 0);
+    settings.AutoTasks[0].LastRun = EncodeDateTime(2026, 12, 8, 18, 30, 0);
+    settings.AutoTasks[0].StepMode = StepDaily;
+    settings.AutoTasks[0].Cycles = 7;
+    settings.AutoFlags = ComputeAutoFlags(settings.AutoTasks);
+    TAutoTaskSheet sheet(settings);
+    sheet.ShowAutoTask(0);
+    sheet.resize(640, 420);
+    Picture(sheet, "auto-task-page");
+
+    TBackupTask task;
+    task.Encrypt = true;
+    task.PreCommand = "mount-backup";
+    task.PreWait = 0x2000;
+    task.SendMail = true;
+    settings.Protocol = 2 | 16;
+    TTaskOptionsBox options(task, settings);
+    options.ShowTask();
+    Picture(options, "extras-page");
+
+    settings.TypeLists.Add("Documents", TExtensionList());
+    settings.TypeLists[0].List.Mode = TypeModeInclude;
+    settings.TypeLists[0].List.IncludeList.SetTypes({"doc", "odt", "pdf", "txt"});
+    TTypeListBox types(settings.TypeLists, {});
+    types.Editor.Current = 0;
+    types.Reload();
+    Picture(types, "type-lists");
 }

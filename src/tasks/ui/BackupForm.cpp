@@ -665,13 +665,6 @@ void TBackupForm::RestoreClick()
 void TBackupForm::DeleteFilesClick()
 {}
 
-void TBackupForm::ShowLogFile()
-{
-    if (ShowLogHook) {
-        ShowLogHook();
-    }
-}
-
 void TBackupForm::LoadCurrentTask()
 {
     Editor.LoadCurrentTask();

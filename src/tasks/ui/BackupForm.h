@@ -178,6 +178,14 @@ public:
     // The preview of the selected entry: its chosen files, or with `excluded` those left out.
     void PreviewBtnClick(bool excluded);
     void PhZipBtnClick();
+    // Menu items of program options (BackupFormDialogs.cpp).
+    void BackupSuffixClick();
+    void MoveLogFile(const std::string& folder);
+    void ProtDelItemClick();
+    void JobDirItemClick();
+    void LanguageItemClick(int index);
+    // Edits a list of file types as comma text; false on Cancel.
+    bool EditTypeList(const std::string& caption, std::vector<std::string>& types);
     TAutoTaskSheet* AutoTaskSheet = nullptr;
     TTypeListBox* TypeListBox = nullptr;
     TTaskOptionsBox* TaskOptions = nullptr;
@@ -323,6 +331,7 @@ private:
     void BuildLayout();
     void ConnectHandlers();
     void ConnectTaskDialogs();
+    void BuildOptionMenus();
 
     // The controls from the task model; marks nothing changed.
     void ShowTask();

@@ -3,8 +3,14 @@
 
 #include "tasks/ui/BackupForm.h"
 
+#include "foundation/CommaText.h"
+#include "foundation/MessageDialogs.h"
+#include "foundation/PathUtils.h"
 #include "foundation/StatusView.h"
 #include "foundation/StringUtils.h"
+#include "platform/FileSystem.h"
+#include "shell/Language.h"
+#include "tasks/IniValues.h"
 #include "tasks/PreviewRows.h"
 #include "tasks/ui/AutoTaskSheet.h"
 #include "tasks/ui/BackupFormFolder.h"
@@ -19,10 +25,14 @@
 #include "tasks/ui/TaskOptionsBox.h"
 #include "tasks/ui/TypeListBox.h"
 
+#include <QAction>
+#include <QActionGroup>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolButton>
@@ -148,6 +158,8 @@ void TBackupForm::ConnectTaskDialogs()
         }
     });
 
+    BuildOptionMenus();
+
     // The pages show the settings as they are when they are opened.
     connect(PageControl, &QTabWidget::currentChanged, this, [this](int) {
         if (PageControl->currentWidget() == tsAuto) {
@@ -207,4 +219,198 @@ void TBackupForm::PhZipBtnClick()
     }
     ZipNameEdit->insert(QStr(TPlaceHolderDialog::TokenOf(DatePage, index)));
     ZipNameEditChange();
+}
+
+namespace {
+
+// A checkable item of a radio group whose check follows `checked` each time the menu opens.
+QAction* RadioItem(QMenu* menu, QActionGroup* group, const char* name, const char* caption)
+{
+    QAction* action = menu->addAction(TrQ(caption));
+    action->setObjectName(name);
+    action->setCheckable(true);
+    group->addAction(action);
+    return action;
+}
+
+} // namespace
+
+void TBackupForm::BuildOptionMenus()
+{
+    TProgramSettings& settings = Editor.Settings;
+    QMenu* names = OptionsMenu->addMenu(TrQ("&File names"));
+    auto* caseGroup = new QActionGroup(this);
+    const char* const cases[][2] = {
+        {"FileOriginal", "&unchanged"}, {"FileLower", "&lower case"}, {"FileUpper", "&upper case"}};
+    for (int mode = 0; mode < 3; ++mode) {
+        QAction* item = RadioItem(names, caseGroup, cases[mode][0], cases[mode][1]);
+        connect(item, &QAction::triggered, this, [&settings, mode] { settings.FilenameCase = mode; });
+    }
+    names->addSeparator();
+    QAction* replace = names->addAction(TrQ("&replace illegal characters"));
+    replace->setObjectName("ReplChars");
+    replace->setCheckable(true);
+    connect(replace, &QAction::triggered, this, [&settings](bool on) { settings.ReplaceChars = on; });
+    connect(names, &QMenu::aboutToShow, this, [&settings, caseGroup, replace] {
+        caseGroup->actions().at(std::clamp(settings.FilenameCase, 0, 2))->setChecked(true);
+        replace->setChecked(settings.ReplaceChars);
+    });
+    OptionsMenu->addAction(TrQ("&Security backup .."), this, &TBackupForm::BackupSuffixClick)
+        ->setObjectName("BackupSuffix");
+
+    OptionsMenu
+        ->addAction(TrQ("&Delay .."), this,
+                    [this] {
+                        AskNumber(TrDefault("Automatic backups"), TrDefault("Delay after start:"), TrDefault("seconds"),
+                                  10, 3600, Editor.Settings.Startup);
+                    })
+        ->setObjectName("StartDelayItem");
+    OptionsMenu
+        ->addAction(TrQ("&Minimal size .."), this,
+                    [this] {
+                        AskNumber(TrDefault("GZ-compression"), TrDefault("Minimal size:"), TrDefault("byte"), 0, 8192,
+                                  Editor.Settings.CompSize);
+                    })
+        ->setObjectName("CompSize");
+    OptionsMenu
+        ->addAction(TrQ("&Types .."), this,
+                    [this] {
+                        EditTypeList(TrDefault("File type not to compress"), Editor.Settings.NoCompress);
+                        Editor.TaskEnv.NoCompress = Editor.Settings.NoCompress;
+                    })
+        ->setObjectName("Archivtypen");
+    connect(TypBtn, &QPushButton::clicked, this, [this] {
+        if (EditTypeList(TrDefault("File type not to compress"), Editor.Task.NoCompTypes)) {
+            NoCompList->setText(QStr(CommaTextOf(Editor.Task.NoCompTypes)));
+            Modified();
+        }
+    });
+
+    QMenu* end = OptionsMenu->addMenu(TrQ("&After automatic backups"));
+    auto* endGroup = new QActionGroup(this);
+    const char* const ends[][2] = {
+        {"PoweroffItem", "&Power off"}, {"ShutdownItem", "&Shut down"}, {"RestartItem", "&Restart"}};
+    const int actions[] = {1, 2, 4};
+    for (int i = 0; i < 3; ++i) {
+        QAction* item = RadioItem(end, endGroup, ends[i][0], ends[i][1]);
+        const int action = actions[i];
+        connect(item, &QAction::triggered, this, [&settings, action] { settings.Shutdown = action; });
+    }
+    connect(end, &QMenu::aboutToShow, this, [&settings, endGroup] {
+        const int index = settings.Shutdown == 1 ? 0 : settings.Shutdown == 4 ? 2 : 1;
+        endGroup->actions().at(index)->setChecked(true);
+    });
+    QAction* splash = OptionsMenu->addAction(TrQ("without &splash screen"));
+    splash->setObjectName("StartSplashItem");
+    splash->setCheckable(true);
+    connect(splash, &QAction::triggered, this, [&settings](bool on) { settings.NoSplash = on; });
+    connect(OptionsMenu, &QMenu::aboutToShow, this, [&settings, splash] { splash->setChecked(settings.NoSplash); });
+
+    QMenu* log = OptionsMenu->addMenu(TrQ("&Log file"));
+    log->addAction(TrQ("&Settings .."), TaskOptions, &TTaskOptionsBox::ProtSettingsClick)->setObjectName("itmLogFile");
+    log->addAction(TrQ("&Application data"), this, [this] { MoveLogFile({}); })->setObjectName("AppDataItem");
+    log->addAction(TrQ("&Select other .."), this,
+                   [this] {
+                       std::string folder =
+                           Editor.Settings.ProtDir.empty() ? Editor.Settings.JobDir : Editor.Settings.ProtDir;
+                       if (ChooseFolder(TrDefault("Select folder for log file"), folder)) {
+                           MoveLogFile(folder);
+                       }
+                   })
+        ->setObjectName("ProtOtherItem");
+    log->addAction(TrQ("&Delete"), this, &TBackupForm::ProtDelItemClick)->setObjectName("ProtDelItem");
+    OptionsMenu->addAction(TrQ("&Task directory .."), this, &TBackupForm::JobDirItemClick)->setObjectName("JobDirItem");
+
+    QMenu* language = OptionsMenu->addMenu(TrQ("L&anguage"));
+    const char* const languages[][2] = {
+        {"DefaultItem", "&System default"}, {"DEUItem", "&German"}, {"ENUItem", "&English"}};
+    for (int index = 0; index < LanguageCount; ++index) {
+        language->addAction(TrQ(languages[index][1]), this, [this, index] { LanguageItemClick(index); })
+            ->setObjectName(languages[index][0]);
+    }
+}
+
+bool TBackupForm::EditTypeList(const std::string& caption, std::vector<std::string>& types)
+{
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(this, QStr(caption), TrQ("Type") + ":", QLineEdit::Normal, QStr(CommaTextOf(types)), &ok);
+    if (!ok) {
+        return false;
+    }
+    std::vector<std::string> edited;
+    for (std::string type : SplitCommaText(text.toStdString())) {
+        type = TrimText(type);
+        if (!type.empty() && type.front() == '.') {
+            type.erase(0, 1);
+        }
+        if (!type.empty()) {
+            edited.push_back(type);
+        }
+    }
+    types = edited;
+    return true;
+}
+
+void TBackupForm::ShowLogFile()
+{
+    if ((Editor.Settings.Protocol & 0x0F) == 0 &&
+        ConfirmDialog({}, TrDefault("Logging is disabled!\r\nChange settings?"))) {
+        SetLogSetting((Editor.Settings.Protocol & ~0x0Fu) | 1u);
+        TaskOptions->ProtSettingsClick();
+    }
+    if (Editor.Log.LogPath.empty() || !Platform::FileExists(Editor.Log.LogPath)) {
+        InfoDialog({}, TrDefault("No log file found"));
+        return;
+    }
+    if (ShowLogHook) {
+        ShowLogHook();
+    }
+}
+
+void TBackupForm::BackupSuffixClick()
+{
+    if (SuffixDialog->Execute(Editor.Settings.BackupSuffix)) {
+        Editor.TaskEnv.BackupSuffix = Editor.Settings.BackupSuffix;
+    }
+}
+
+void TBackupForm::MoveLogFile(const std::string& folder)
+{
+    Editor.Settings.ProtDir = folder.empty() ? std::string() : AddPathDelimiter(folder);
+    Editor.Settings.LogName = BackupLogName(Editor.Settings.FileName, Editor.Settings.ProtDir);
+    Editor.Log.LogPath = Editor.Settings.LogName;
+}
+
+void TBackupForm::ProtDelItemClick()
+{
+    const TScreenPoint point{x() + 250, y() + 50};
+    const std::string& file = Editor.Log.LogPath;
+    if (file.empty() || !Platform::FileExists(file)) {
+        ErrorDialogAt({}, TrDefault("No log file found"), point);
+        return;
+    }
+    if (MessageDialogAt({}, TrDefault("Delete log file?"), TMsgDlgType::Confirmation, MbYesNo, point) == MrYes &&
+        Platform::DeleteFile(file) != 0) {
+        ErrorDialogAt({}, FormatText(TrDefault("Cannot delete the file %s!"), ShownPath(file)), point);
+    }
+}
+
+void TBackupForm::JobDirItemClick()
+{
+    std::string folder = Editor.Settings.JobDir;
+    if (!ChooseFolder(TrDefault("Select folder for backup tasks"), folder)) {
+        return;
+    }
+    if (!Platform::DirectoryExists(folder) && Platform::ForceDirectories(folder) != 0) {
+        ErrorDialog({}, FormatText(TrDefault("Cannot create the folder %s!"), ShownPath(folder)));
+        return;
+    }
+    SetTaskDir(folder);
+}
+
+void TBackupForm::LanguageItemClick(int index)
+{
+    WriteLanguage(index);
+    InfoDialog({}, TrDefault("Changing the language requires a restart of the program!"));
 }

@@ -89,9 +89,11 @@ TDatumWahlDialog::TDatumWahlDialog(QWidget* parent) : QDialog(parent)
     sizeGrid->addWidget(rbSzSmaller, 1, 0);
     sizeGrid->addWidget(rbSzLarger, 2, 0);
     sizeGrid->addWidget(rbSzBetween, 3, 0);
-    sizeGrid->addWidget(edMin, 1, 1);
-    sizeGrid->addWidget(lblAnd, 2, 1);
-    sizeGrid->addWidget(edMax, 3, 1);
+    auto* sizeEdits = new QHBoxLayout;
+    sizeEdits->addWidget(edMin);
+    sizeEdits->addWidget(lblAnd);
+    sizeEdits->addWidget(edMax);
+    sizeGrid->addLayout(sizeEdits, 4, 0);
 
     auto* timeBox = new QGroupBox(TrQ("Time slot"), this);
     rbTmAll = new QRadioButton(TrQ("all"), timeBox);

@@ -6,10 +6,12 @@
 #include "tasks/ui/DatumWahl.h"
 #include "tasks/ui/FilePreview.h"
 #include "tasks/ui/FilterDlg.h"
+#include "tasks/ui/NextModal.h"
 #include "tasks/ui/PhDlg.h"
 #include "tasks/ui/SuffixDlg.h"
 #include "tasks/ui/TypeListBox.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
@@ -29,18 +31,6 @@
 // The task dialogs as the editor window opens them.
 
 namespace {
-
-// Acts on the next modal dialog once it is open (the work before it may run the event loop).
-void WithNextModal(std::function<void(QDialog&)> act, int tries = 200)
-{
-    QTimer::singleShot(5, [act, tries] {
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            act(*dialog);
-        } else if (tries > 0) {
-            WithNextModal(act, tries - 1);
-        }
-    });
-}
 
 struct TEditorWithSource
 {
@@ -161,4 +151,81 @@ TEST(BackupFormDialogs, TypeListsAndSlotsLiveOnTheirPages)
     sheet.AutoStartRG->button(AutoEveryLogon)->click();
     EXPECT_TRUE(editor.form.AutoFlags().AutoStartNeeded);
     EXPECT_NE(editor.form.AutoTaskInfoText().find("Docs"), std::string::npos);
+}
+
+TEST(BackupFormDialogs, ProgramOptionMenus)
+{
+    TEditorWithSource editor;
+    TBackupForm& form = editor.form;
+    const auto item = [&form](const char* name) {
+        QAction* action = form.findChild<QAction*>(name);
+        EXPECT_NE(action, nullptr) << name;
+        return action;
+    };
+    item("FileLower")->trigger();
+    EXPECT_EQ(form.Editor.Settings.FilenameCase, 1);
+    item("ReplChars")->trigger();
+    EXPECT_TRUE(form.Editor.Settings.ReplaceChars);
+    item("RestartItem")->trigger();
+    EXPECT_EQ(form.Editor.Settings.Shutdown, 4);
+
+    WithNextModal([](QDialog& dialog) {
+        static_cast<TSuffixDialog&>(dialog).edtSuffix->setText("prev");
+        dialog.accept();
+    });
+    item("BackupSuffix")->trigger();
+    EXPECT_EQ(form.Editor.Settings.BackupSuffix, "prev");
+    EXPECT_EQ(form.Editor.TaskEnv.BackupSuffix, "prev");
+
+    form.Editor.Log.LogPath = editor.folder.Win("none.log");
+    item("ProtDelItem")->trigger();
+    EXPECT_EQ(editor.boxes.LastText(), "No log file found");
+    std::ofstream(editor.folder.Host("none.log")) << "old runs";
+    editor.boxes.QueueAnswer(MrYes);
+    item("ProtDelItem")->trigger();
+    EXPECT_FALSE(std::filesystem::exists(editor.folder.Host("none.log")));
+
+    form.FolderDialogAnswer = [&](const std::string& caption) {
+        EXPECT_EQ(caption, "Select folder for backup tasks");
+        return editor.folder.Win("tasks\\new");
+    };
+    item("JobDirItem")->trigger();
+    EXPECT_TRUE(std::filesystem::is_directory(editor.folder.Host("tasks/new")));
+    EXPECT_EQ(form.Editor.Settings.JobDir, editor.folder.Win("tasks\\new") + "\\");
+
+    form.FolderDialogAnswer = [&](const std::string&) { return editor.folder.Win("logs"); };
+    item("ProtOtherItem")->trigger();
+    EXPECT_EQ(form.Editor.Log.LogPath.rfind(editor.folder.Win("logs") + "\\", 0), 0u) << form.Editor.Log.LogPath;
+}
+
+TEST(BackupFormDialogs, LogViewerAndTypeLists)
+{
+    TEditorWithSource editor;
+    TBackupForm& form = editor.form;
+    int viewed = 0;
+    form.ShowLogHook = [&] { ++viewed; };
+    form.Editor.Settings.Protocol = 0;
+    form.Editor.Log.LogPath = editor.folder.Win("run.log");
+    std::ofstream(editor.folder.Host("run.log")) << "a run";
+    // Logging off: "No" keeps it off and the log is still shown.
+    editor.boxes.QueueAnswer(MrNo);
+    form.ShowLogFile();
+    EXPECT_EQ(form.Editor.Settings.Protocol, 0u);
+    EXPECT_EQ(viewed, 1);
+    std::filesystem::remove(editor.folder.Host("run.log"));
+    form.Editor.Settings.Protocol = 2;
+    form.ShowLogFile();
+    EXPECT_EQ(viewed, 1);
+    EXPECT_EQ(editor.boxes.LastText(), "No log file found");
+
+    WithNextModal([](QDialog& dialog) {
+        auto* edit = dialog.findChild<QLineEdit*>();
+        ASSERT_NE(edit, nullptr);
+        edit->setText(" .iso, zip ,,7z");
+        dialog.accept();
+    });
+    form.TypBtn->setEnabled(true);
+    form.TypBtn->click();
+    EXPECT_EQ(form.Editor.Task.NoCompTypes, (std::vector<std::string>{"iso", "zip", "7z"}));
+    EXPECT_EQ(form.NoCompList->text().toStdString(), "iso,zip,7z");
 }

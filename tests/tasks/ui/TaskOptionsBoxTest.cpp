@@ -3,6 +3,7 @@
 #include "tasks/ui/AddPrograms.h"
 #include "tasks/ui/LogDlg.h"
 #include "tasks/ui/MailDlg.h"
+#include "tasks/ui/NextModal.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -17,17 +18,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-void WithNextModal(std::function<void(QDialog&)> act, int tries = 200)
-{
-    QTimer::singleShot(5, [act, tries] {
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            act(*dialog);
-        } else if (tries > 0) {
-            WithNextModal(act, tries - 1);
-        }
-    });
-}
 
 struct TOptions
 {
