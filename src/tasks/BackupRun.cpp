@@ -207,6 +207,37 @@ void TBackupRun::Line(TRun&, const std::string& text, bool mailed)
 
 // ---- the Start button -------------------------------------------------------------------
 
+namespace {
+
+IRunDialogs* TheRunDialogs = nullptr;
+ITaskCheckDialogs* TheTaskCheckDialogs = nullptr;
+
+} // namespace
+
+void RegisterRunDialogs(IRunDialogs* dialogs, ITaskCheckDialogs* checkDialogs)
+{
+    TheRunDialogs = dialogs;
+    TheTaskCheckDialogs = checkDialogs;
+}
+
+IRunDialogs* RegisteredRunDialogs()
+{
+    return TheRunDialogs;
+}
+
+ITaskCheckDialogs* RegisteredTaskCheckDialogs()
+{
+    return TheTaskCheckDialogs;
+}
+
+IRunDialogs* TBackupRun::Prompts(int endMode) const
+{
+    if (endMode == EndNotVisible) {
+        return nullptr;
+    }
+    return Dialogs ? Dialogs : TheRunDialogs;
+}
+
 bool TBackupRun::ConfirmStart()
 {
     const std::string warning = TrDefault("You selected the option \"Delete source files after backup\"!") + "\r\n" +
@@ -237,7 +268,8 @@ bool TBackupRun::AskZipName()
     const std::string caption = TrDefault("Backup to Zip file");
     if (Task.ZipName.empty()) {
         std::string name;
-        if (!Dialogs || !Dialogs->InputText(caption, TrDefault("Filename"), name)) {
+        IRunDialogs* prompts = Prompts(EndWaitForUser);
+        if (!prompts || !prompts->InputText(caption, TrDefault("Filename"), name)) {
             return false;
         }
         ZipName = MakeZipName(name);
@@ -253,7 +285,7 @@ bool TBackupRun::StartBtnClick()
         ErrorDialog({}, DestinationOnSourceRootText());
         return false;
     }
-    if (!TaskChecks(Task, CheckDialogs) || !ConfirmStart()) {
+    if (!TaskChecks(Task, CheckDialogs ? CheckDialogs : RegisteredTaskCheckDialogs()) || !ConfirmStart()) {
         return false;
     }
     if (Task.DestMode == DestZipFile && !AskZipName()) {
@@ -334,8 +366,8 @@ bool TBackupRun::PrepareEncryption(TRun& run, int endMode)
     }
     if (Task.FixPassword) {
         run.Password = Task.Password;
-    } else if (endMode != EndNotVisible && Dialogs) {
-        if (!Dialogs->NewPassword(TrDefault("File encryption with"), Settings.MinPwdLength, true, run.Password)) {
+    } else if (IRunDialogs* prompts = Prompts(endMode)) {
+        if (!prompts->NewPassword(TrDefault("File encryption with"), Settings.MinPwdLength, true, run.Password)) {
             return false;
         }
     }
@@ -484,9 +516,10 @@ bool TBackupRun::PrepareFtpDestination(TRun& run)
     ftp.NameCase = Task.Ftp.NameCase;
     ftp.TransferTimeout = 30000;
     ftp.Password = Task.Ftp.Password;
+    IRunDialogs* prompts = Prompts(run.EndMode);
     if (!Task.Ftp.Username.empty() && ftp.Password.empty() &&
-        (!Dialogs ||
-         !Dialogs->AskPassword(FtpConnectionCaption(), FtpPasswordNeededText(ftp.Host, ftp.Port, Task.Ftp.Username),
+        (!prompts ||
+         !prompts->AskPassword(FtpConnectionCaption(), FtpPasswordNeededText(ftp.Host, ftp.Port, Task.Ftp.Username),
                                ftp.Password))) {
         return false;
     }
@@ -497,7 +530,7 @@ bool TBackupRun::PrepareFtpDestination(TRun& run)
         ftp.Proxy.Username = Task.Ftp.Proxy.Username;
         std::string proxyPassword = Task.Ftp.Proxy.Password;
         if (!Task.Ftp.Proxy.Username.empty() && proxyPassword.empty() &&
-            (!Dialogs || !Dialogs->AskPassword(
+            (!prompts || !prompts->AskPassword(
                              FtpConnectionCaption(),
                              FtpProxyPasswordNeededText(Task.Ftp.Proxy.Server, ftp.Proxy.Port, Task.Ftp.Proxy.Username),
                              proxyPassword))) {
@@ -562,8 +595,9 @@ bool TBackupRun::DriveReady(const std::string& path, int endMode) const
 bool TBackupRun::ConnectShare(TRun& run, const std::string& dest)
 {
     std::string password = Task.NetPassword;
-    if (!Task.NetUser.empty() && password.empty() && run.Interactive && Dialogs) {
-        Dialogs->NewPassword(TrDefault("Net connection"), 0, false, password);
+    IRunDialogs* prompts = Prompts(run.EndMode);
+    if (!Task.NetUser.empty() && password.empty() && run.Interactive && prompts) {
+        prompts->NewPassword(TrDefault("Net connection"), 0, false, password);
     }
     SetNetCredentials(Task.NetUser, password);
     return ConnectNetShare(dest, NetUserName, run.Interactive);

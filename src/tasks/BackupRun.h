@@ -45,6 +45,12 @@ public:
     virtual bool InputText(const std::string& caption, const std::string& prompt, std::string& value) = 0;
 };
 
+// The dialogs that runs without their own (TBackupRun::Dialogs, CheckDialogs null) use; the
+// window layer registers them at start-up. Not owned; nullptr: every prompt is cancelled.
+void RegisterRunDialogs(IRunDialogs* dialogs, ITaskCheckDialogs* checkDialogs);
+IRunDialogs* RegisteredRunDialogs();
+ITaskCheckDialogs* RegisteredTaskCheckDialogs();
+
 // The report mail of a run. The default mails nothing and only closes the per-run log.
 class IMailReport
 {
@@ -80,7 +86,8 @@ public:
     TBackupRun(const TBackupRun&) = delete;
     TBackupRun& operator=(const TBackupRun&) = delete;
 
-    // Seams; null members mean: no dialogs (every prompt cancelled), no mail, no command.
+    // Seams; null dialogs mean the registered ones (none: every prompt cancelled); a null
+    // Mail sends no mail, an empty ExecuteCommand runs nothing.
     // Mail and ExecuteCommand start as the program's own.
     IRunDialogs* Dialogs = nullptr;
     ITaskCheckDialogs* CheckDialogs = nullptr;
@@ -128,6 +135,8 @@ public:
 private:
     struct TRun;
 
+    // The prompts of a run: none in a quiet run, which shows nothing.
+    IRunDialogs* Prompts(int endMode) const;
     bool ConfirmStart();
     bool AskZipName();
     void Line(TRun& run, const std::string& text, bool mailed = true);

@@ -248,7 +248,8 @@ bool TTaskEditor::CheckTaskBeforeSave()
         ErrorDialogAt({}, DestinationOnSourceRootText(), CenteredPoint);
         return false;
     }
-    return TaskChecks(Task, CheckDialogs) && ConfirmDeleteOption(DeleteOptionSaveQuestion());
+    return TaskChecks(Task, CheckDialogs ? CheckDialogs : RegisteredTaskCheckDialogs()) &&
+           ConfirmDeleteOption(DeleteOptionSaveQuestion());
 }
 
 bool TTaskEditor::SaveTaskItemClick()

@@ -1,4 +1,6 @@
 #include "Version.h"
+#include "foundation/ExternalProgram.h"
+#include "foundation/HtmlHelp.h"
 #include "foundation/MessageDialogs.h"
 #include "foundation/MessageLoop.h"
 #include "foundation/SessionEnd.h"
@@ -6,8 +8,16 @@
 #include "foundation/StatusView.h"
 #include "foundation/StringUtils.h"
 #include "foundation/Translate.h"
+#include "foundation/ui/CommonDialogs.h"
+#include "foundation/ui/HelpWindow.h"
 #include "foundation/ui/LogonDialog.h"
+#include "foundation/ui/OutputWindow.h"
+#include "foundation/ui/PageDialogs.h"
+#include "foundation/ui/PasswordDialogs.h"
 #include "foundation/ui/QtMessageDialogs.h"
+#include "foundation/ui/SelectFromListDialog.h"
+#include "foundation/ui/ShellDirDialog.h"
+#include "foundation/ui/ShowtextDialog.h"
 #include "foundation/ui/StatusWindow.h"
 #include "platform/Drives.h"
 #include "platform/HostInfo.h"
@@ -23,6 +33,7 @@
 #include "tasks/ProgressView.h"
 #include "tasks/ui/Anzeige.h"
 #include "tasks/ui/BackupForm.h"
+#include "tasks/ui/RunDialogs.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -149,6 +160,17 @@ int main(int argc, char* argv[])
     TZeigFortschritt progressWindow;
     TStatusWindow statusWindow;
     TLogonDialog logonDialog;
+    TShellDirDialog dirDialog;
+    TSelectFromListDialog selectFromListDialog;
+    TNewPwdDialog newPwdDialog;
+    TRandDialog randDialog;
+    TMemoDialog memoDialog;
+    TShowtextDialog logViewer;
+    THelpWindow helpWindow;
+    TCommonDialogs& common = CommonDialogs();
+    common = {&dirDialog, &selectFromListDialog, &newPwdDialog, &randDialog, &memoDialog, &logViewer};
+    TQtRunDialogs runDialogs(newPwdDialog);
+    TQtTaskCheckDialogs taskCheckDialogs(dirDialog);
     // Runs never wait for a progress window that nobody can see.
     if (!Offscreen()) {
         RegisterProgressView(&progressWindow);
@@ -158,6 +180,12 @@ int main(int argc, char* argv[])
     TTaskEditor& editor = editorForm.Editor;
     TBuMainForm mainForm(editorForm);
     InstallLogonPrompt(&logonDialog);
+    // Like the message boxes: prompts only where somebody can answer them.
+    if (!Offscreen()) {
+        InstallRunDialogs(&runDialogs, &taskCheckDialogs);
+        InstallProgramOutputWindow();
+        InstallHelpWindow(&helpWindow);
+    }
     RegisterInTrayQuery([&mainForm] { return mainForm.Logic.InTray; });
     mainForm.SetProgressWindow(&progressWindow);
     mainForm.WatchInstanceServer(guard.Server());
@@ -172,6 +200,9 @@ int main(int argc, char* argv[])
     shell.Info = info;
     SetTheProgramInfo(info);
     SetPlaceholderProgramDir(info.ProgramDir);
+    dirDialog.LoadFromIni(info.SettingsFile, "DirDialog");
+    logViewer.LoadFromIni(info.SettingsFile, "LogViewer");
+    SetHelpLanguage(LanguageCode(language));
 
     editor.SettingsEnv.FallbackFile = info.ProgramDir + info.BaseName + ".ini";
     editor.SettingsEnv.DocumentsDir = info.DocumentsDir;
@@ -210,7 +241,8 @@ int main(int argc, char* argv[])
             schedulerTimer.stop();
         }
     };
-    editorForm.ShowLogHook = [] { ShowNotice("The log viewer is not available yet."); };
+    editorForm.ShowLogHook = [&logViewer, &editor, &info] { ShowBackupLog(logViewer, editor.Log, info.ProductText); };
+    editor.Log.PrintRunLog = [&logViewer](const std::string& path) { logViewer.LoadFile(path); };
 
     // The session manager asks first; the first request is refused and the tasks run.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &mainForm, [&shell](QSessionManager& manager) {
@@ -243,5 +275,10 @@ int main(int argc, char* argv[])
     RegisterInTrayQuery({});
     RegisterProgressView(nullptr);
     RegisterStatusView(nullptr);
+    CloseAllHelp();
+    InstallHelpWindow(nullptr);
+    InstallRunDialogs(nullptr, nullptr);
+    SetProgramOutputWindow({});
+    common = {};
     return result;
 }

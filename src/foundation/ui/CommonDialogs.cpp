@@ -1,0 +1,7 @@
+#include "foundation/ui/CommonDialogs.h"
+
+TCommonDialogs& CommonDialogs()
+{
+    static TCommonDialogs dialogs;
+    return dialogs;
+}
