@@ -220,19 +220,22 @@ std::string JoinCommandLine(const std::vector<std::string>& words)
 }
 
 bool CreateShellLink(const std::string& linkFile, const std::string& target, const std::string& arguments,
-                     const std::string& workingDir, const std::string& description)
+                     const std::string& workingDir, const std::string& description, const TShellLinkLooks& looks)
 {
     const std::string file = ShellLinkFileName(linkFile);
     std::vector<std::string> words{HostOf(target)};
     for (const std::string& word : SplitCommandLine(arguments)) {
         words.push_back(word);
     }
-    std::string name = RemoveExtension(ExtractFileName(file));
+    std::string name = looks.Name.empty() ? RemoveExtension(ExtractFileName(file)) : looks.Name;
     std::string contents = std::string(DesktopGroup) +
                            "\nType=Application\nName=" + EscapeValue(name.empty() ? std::string("Shortcut") : name) +
                            "\n";
     if (!description.empty()) {
         contents += "Comment=" + EscapeValue(description) + "\n";
+    }
+    if (!looks.Icon.empty()) {
+        contents += "Icon=" + EscapeValue(looks.Icon) + "\n";
     }
     contents += "Exec=" + EscapeValue(DesktopExecLine(words)) + "\n";
     if (!workingDir.empty()) {

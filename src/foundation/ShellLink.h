@@ -7,9 +7,17 @@
 // so that a shortcut in the Startup folder starts the program at logon). Paths are
 // Windows text; the arguments are one command-line text, words quoted with '"'.
 
+// How a launcher shows the shortcut: its name (the link's file name when empty) and its
+// icon (a theme icon name or a picture file; none when empty).
+struct TShellLinkLooks
+{
+    std::string Name;
+    std::string Icon;
+};
+
 // False when the file cannot be written.
 bool CreateShellLink(const std::string& linkFile, const std::string& target, const std::string& arguments,
-                     const std::string& workingDir, const std::string& description);
+                     const std::string& workingDir, const std::string& description, const TShellLinkLooks& looks = {});
 // Values that cannot be read stay empty; false when the file holds no desktop entry.
 bool ReadShellLink(const std::string& linkFile, std::string& target, std::string& arguments, std::string& workingDir,
                    std::string& description);

@@ -1,5 +1,7 @@
 #include "foundation/Translate.h"
 
+#include "platform/ProgramData.h"
+
 #include <clocale>
 #include <cstdlib>
 #include <libintl.h>
@@ -16,7 +18,7 @@ std::string DefaultLocaleDir()
     if (const char* env = std::getenv("TESSARO_LOCALE_DIR"); env && *env) {
         return env;
     }
-    return TESSARO_LOCALE_BUILD_DIR;
+    return Platform::ProgramDataDir("locale");
 }
 
 } // namespace

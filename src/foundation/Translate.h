@@ -8,7 +8,7 @@ inline constexpr const char* DomainUnits = "units";
 inline constexpr const char* DomainDialogs = "dialogs";
 
 // Binds the program's text domains to the folder that holds <lang>/LC_MESSAGES/<domain>.mo.
-// Without a folder the build tree's catalogues are used, else the installed ones.
+// Without a folder the installed catalogues are used, else the build tree's.
 void InitTranslations(const std::string& localeDir = {});
 
 // Selects the language of the translations ("de", "en", ...), whatever the process locale is.

@@ -7,6 +7,7 @@
 #include "foundation/Translate.h"
 #include "foundation/WinServices.h"
 #include "platform/FileSystem.h"
+#include "platform/ProgramData.h"
 #include "tasks/Placeholders.h"
 
 #include <cstdio>
@@ -245,7 +246,9 @@ void TBuMain::EndInteractive()
             Platform::DeleteFile(file);
         }
         if (flags.AutoStartNeeded) {
-            CreateShellLink(link, Info.ProgramFile, "/auto", Info.ProfileDir, Info.WindowTitle);
+            // The running program file: the installed one, or the build's when run from there.
+            CreateShellLink(link, Info.ProgramFile, "-auto", Info.ProfileDir, Info.WindowTitle,
+                            {ProductName, Platform::ProgramIconName()});
         }
     }
     if (flags.StayInTray) {

@@ -47,7 +47,7 @@ bool ReadEndAction(const std::string& value, uint8_t& action)
     return false;
 }
 
-void ReadStartMode(const std::string& text, TStartMode& mode)
+bool ReadStartMode(const std::string& text, TStartMode& mode)
 {
     static constexpr std::array<std::pair<const char*, TStartMode>, 5> modes = {{{"auto", TStartMode::Auto},
                                                                                  {"protocol", TStartMode::Protocol},
@@ -57,9 +57,10 @@ void ReadStartMode(const std::string& text, TStartMode& mode)
     for (const auto& [keyword, value] : modes) {
         if (MatchesKeyword(text, keyword)) {
             mode = value;
-            return;
+            return true;
         }
     }
+    return false;
 }
 
 bool ReadValueOption(const std::string& text, const char* keyword, std::string& value)
@@ -157,21 +158,21 @@ std::string CommandLinePathToWin(const std::string& param)
     return Platform::HostToWin(host).value_or(param);
 }
 
-void ParseOption(const std::string& param, TStartSwitches& switches)
+bool ParseOption(const std::string& param, TStartSwitches& switches)
 {
     if (param.empty()) {
-        return;
+        return true;
     }
     if (!IsOptionParameter(param)) {
         if (!switches.TaskList.empty()) {
             switches.TaskList += ',';
         }
         switches.TaskList += CommandLinePathToWin(param);
-        return;
+        return true;
     }
     const std::string text = param.substr(1);
     if (ParseValueOption(text, switches) || ParseFlagOption(text, switches)) {
-        return;
+        return true;
     }
     std::string value;
     if (ReadValueOption(text, "user", value)) {
@@ -180,14 +181,18 @@ void ParseOption(const std::string& param, TStartSwitches& switches)
             switches.AccountName = value.substr(0, colon);
             switches.AccountPassword = value.substr(colon + 1);
         }
-        return;
+        return true;
     }
-    ReadStartMode(text, switches.Mode);
+    return ReadStartMode(text, switches.Mode);
 }
 
 void ParseCommandLine(const std::vector<std::string>& params, TStartSwitches& switches)
 {
-    ForEachItem(params, [&](const std::string& item) { ParseOption(item, switches); });
+    ForEachItem(params, [&](const std::string& item) {
+        if (!ParseOption(item, switches)) {
+            switches.Ignored.push_back(item);
+        }
+    });
 }
 
 void ClassifyOption(const std::string& text, uint8_t& flags)

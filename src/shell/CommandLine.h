@@ -60,6 +60,7 @@ struct TStartSwitches
     bool Disable = false;
     TStartMode Mode = TStartMode::None;
     uint8_t EndAction = EndActionNone;
+    std::vector<std::string> Ignored; // options that matched no keyword, as given
 };
 
 // True when the parameter is read as an option (see above).
@@ -70,10 +71,12 @@ bool IsOptionParameter(const std::string& param);
 // later) and texts with placeholders stay as they are.
 std::string CommandLinePathToWin(const std::string& param);
 
-// One parameter (or one item of a response file).
-void ParseOption(const std::string& param, TStartSwitches& switches);
+// One parameter (or one item of a response file); false for an option that matches no
+// keyword (it changes nothing).
+bool ParseOption(const std::string& param, TStartSwitches& switches);
 
 // Every parameter; "@file" hands each item of the response file to ParseOption.
+// Options that match nothing are kept in switches.Ignored.
 void ParseCommandLine(const std::vector<std::string>& params, TStartSwitches& switches);
 
 // One option without its leading character.

@@ -17,17 +17,6 @@ constexpr const char* LanguageKey = "LangID";
 int languageIndex = 0;
 std::string languageFile;
 
-int IndexOfCode(const std::string& code)
-{
-    const std::string lower = AnsiLowerCase(code);
-    for (int i = 0; i < LanguageCount; ++i) {
-        if (lower == LanguageTable[static_cast<std::size_t>(i)]) {
-            return i;
-        }
-    }
-    return -1;
-}
-
 // The index of a "lang" option given directly (response files do not count).
 int LanguageOfOptions(const std::vector<std::string>& params)
 {
@@ -37,7 +26,7 @@ int LanguageOfOptions(const std::vector<std::string>& params)
         }
         std::string value = param.substr(1);
         if (ReadOptionValue(value, "lang")) {
-            if (const int index = IndexOfCode(value); index >= 0) {
+            if (const int index = LanguageIndexOf(value); index >= 0) {
                 return index;
             }
         }
@@ -46,6 +35,17 @@ int LanguageOfOptions(const std::vector<std::string>& params)
 }
 
 } // namespace
+
+int LanguageIndexOf(const std::string& code)
+{
+    const std::string lower = AnsiLowerCase(code);
+    for (int i = 0; i < LanguageCount; ++i) {
+        if (lower == LanguageTable[static_cast<std::size_t>(i)]) {
+            return i;
+        }
+    }
+    return -1;
+}
 
 std::string LanguageCode(int index)
 {
@@ -67,7 +67,7 @@ int ReadLanguage(const std::vector<std::string>& params)
     int index = LanguageOfOptions(params);
     if (index < 0) {
         TIniFile ini(languageFile);
-        index = std::max(0, IndexOfCode(ini.ReadString(LanguageSection, LanguageKey, "")));
+        index = std::max(0, LanguageIndexOf(ini.ReadString(LanguageSection, LanguageKey, "")));
     }
     languageIndex = index;
     return index;
@@ -92,4 +92,13 @@ bool WriteLanguage(int index)
 void ApplyLanguage(int index)
 {
     SetTranslationLanguage(LanguageCode(index));
+}
+
+int SetUpLanguage(const std::string& languageFile, const std::vector<std::string>& params)
+{
+    InitTranslations();
+    SetLanguageFile(languageFile);
+    const int index = ReadLanguage(params);
+    ApplyLanguage(index);
+    return index;
 }

@@ -12,6 +12,8 @@ inline constexpr int LanguageCount = 3;
 
 // "" (the system's language), "de", "en".
 std::string LanguageCode(int index);
+// The index of a code, compared lower-cased; -1 when the table has none.
+int LanguageIndexOf(const std::string& code);
 
 // The language file that ReadLanguage reads and WriteLanguage writes.
 void SetLanguageFile(const std::string& fileName);
@@ -26,3 +28,7 @@ bool WriteLanguage(int index);
 
 // Switches the translations to the language of the index.
 void ApplyLanguage(int index);
+
+// The language set-up of a start: binds the catalogues, reads the language with this
+// language file and applies it. Returns the index.
+int SetUpLanguage(const std::string& languageFile, const std::vector<std::string>& params);

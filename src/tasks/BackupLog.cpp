@@ -2,6 +2,7 @@
 
 #include "foundation/NumberText.h"
 #include "foundation/PathUtils.h"
+#include "foundation/ShownPaths.h"
 #include "platform/FileSystem.h"
 #include "platform/WinError.h"
 
@@ -72,6 +73,11 @@ void TBackupLog::WriteLogHeader(const std::string& text)
 }
 
 void TBackupLog::WriteLog(const std::string& line)
+{
+    WriteLogVerbatim(HostPathsInLogLine(line));
+}
+
+void TBackupLog::WriteLogVerbatim(const std::string& line)
 {
     if (LogMode > LogOff) {
         WriteLine(LogFile.get(), line);

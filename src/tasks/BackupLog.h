@@ -79,7 +79,10 @@ public:
     // Product text + " (Vers. " + file version + ")" + text.
     void WriteLogHeader(const std::string& text);
     // To the backup log when it is open and to the per-run log when that is open.
+    // Paths in the line are written as host paths (foundation/ShownPaths.h).
     void WriteLog(const std::string& line);
+    // A line as it stands, for text the program did not compose (output of commands).
+    void WriteLogVerbatim(const std::string& line);
     // Closes the per-run log and keeps its file (for the mail).
     void CloseRunLog();
     // Ends the run's entry with an empty line and closes both logs; prints the per-run

@@ -78,7 +78,7 @@ void LogOutput(const TCommandContext& context, const std::string& text)
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }
-        context.Log->WriteLog(LogFilePrefix + line);
+        context.Log->WriteLogVerbatim(LogFilePrefix + line);
         start = end + 1;
     }
 }

@@ -4,6 +4,7 @@
 #include "engine/ZipWrite.h"
 #include "foundation/MessageDialogs.h"
 #include "foundation/PathUtils.h"
+#include "foundation/ShownPaths.h"
 #include "foundation/StatusView.h"
 #include "foundation/StringUtils.h"
 #include "foundation/Translate.h"
@@ -128,6 +129,10 @@ bool TMailReport::Send(const std::string& statusLine, bool showStatusWindow)
     Mailer.SetHeader("User-Agent", ProgramTitle);
     Mailer.SetHeader("Sender", Mailer.From.Address);
     Mailer.SetHeader("Reply-To", Task.Mail.ReplyTo);
+    // The report shows host paths, as the log does.
+    for (std::string& line : Mailer.Body) {
+        line = HostPathsInLogLine(line);
+    }
 
     const bool sent = Mailer.Send();
     if (sent) {

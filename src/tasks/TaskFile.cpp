@@ -9,6 +9,7 @@
 #include "foundation/PathUtils.h"
 #include "foundation/StringUtils.h"
 #include "foundation/Translate.h"
+#include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "tasks/IniValues.h"
 #include "tasks/Placeholders.h"
@@ -128,6 +129,16 @@ TTaskFileEnv WithDefaults(const TTaskFileEnv& env)
     return full;
 }
 
+// A folder as Windows text; a host path written by hand ("/home/ann") is read as well.
+std::string ReadFolder(TIniFile& ini, const std::string& section, const std::string& key)
+{
+    const std::string value = ini.ReadString(section, key, "");
+    if (value.empty() || value.front() != '/') {
+        return value;
+    }
+    return Platform::HostToWin(value).value_or(value);
+}
+
 void RememberDestination(const TBackupTask& task, const TTaskFileEnv& env)
 {
     if (env.DestinationHistory != nullptr) {
@@ -138,7 +149,7 @@ void RememberDestination(const TBackupTask& task, const TTaskFileEnv& env)
 void ReadGlobalOptions(TIniFile& ini, TBackupTask& task, const TTaskFileEnv& env)
 {
     task.FtpBackup = ini.ReadBool(SecGlobal, "FtpBackup", false);
-    task.Destination = ini.ReadString(SecGlobal, "Destination", "");
+    task.Destination = ReadFolder(ini, SecGlobal, "Destination");
     task.Note = HashesToQuotes(ini.ReadString(SecGlobal, "Note", ""));
     task.SendMail = ini.ReadBool(SecGlobal, "SendMail", false);
     task.DeleteFile = ini.ReadBool(SecGlobal, "DeleteFile", false);
@@ -300,7 +311,7 @@ void ReadSubDirs(TIniFile& ini, const std::string& section, TExtensionList& entr
 {
     const int count = ClampedCount(ini.ReadInteger(section, "SubCount", 0));
     for (int i = 0; i < count; ++i) {
-        std::string dir = ini.ReadString(section, NumberedName("SubDir", i), "");
+        std::string dir = ReadFolder(ini, section, NumberedName("SubDir", i));
         if (dir.empty()) {
             continue;
         }
@@ -320,7 +331,7 @@ TExtensionList ReadEntry(TIniFile& ini, int index, bool& rescan, const TTaskFile
     const std::string section = DirSection(index);
     TExtensionList entry(env.DefaultDate);
     entry.SectionIndex = index;
-    entry.SourceDir = ini.ReadString(section, "Source", "");
+    entry.SourceDir = ReadFolder(ini, section, "Source");
     entry.ExpandedDir = env.ExpandSourceDir(entry.SourceDir);
 
     ReadFilter(ini, section, entry.NameFilter, "Regular", "FilterMode", -1, "Filter");

@@ -303,8 +303,14 @@ TEST(BuMain, EndOfEditingRenewsTheStartupShortcut)
     const std::string desktop = home.Host("autostart/tessaro.desktop");
     ASSERT_TRUE(std::filesystem::exists(desktop));
     const std::string contents = home.ReadHostFile("autostart/tessaro.desktop");
-    EXPECT_NE(contents.find("Exec=/usr/bin/tessaro /auto\n"), std::string::npos) << contents;
+    EXPECT_NE(contents.find("Exec=/usr/bin/tessaro -auto\n"), std::string::npos) << contents;
+    EXPECT_NE(contents.find("Name=Tessaro\n"), std::string::npos) << contents;
     EXPECT_NE(contents.find("Comment=Tessaro (Vers. 4.2.6)\n"), std::string::npos) << contents;
+    // Run from the build, the icon is the drawing in the source tree.
+    const std::size_t icon = contents.find("\nIcon=");
+    ASSERT_NE(icon, std::string::npos) << contents;
+    const std::string iconFile = contents.substr(icon + 6, contents.find('\n', icon + 1) - icon - 6);
+    EXPECT_TRUE(std::filesystem::exists(iconFile)) << iconFile;
     EXPECT_EQ(std::system(("desktop-file-validate '" + desktop + "'").c_str()), 0);
     EXPECT_EQ(s.view.Events.back(), "0 tray '' Tessaro (Vers. 4.2.6)");
     EXPECT_EQ(s.editor.Calls.back(), "scheduler");

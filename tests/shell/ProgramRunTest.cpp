@@ -283,3 +283,32 @@ TEST(Program, CleanUpTasksFromTheCommandLine)
     // The task's age mode never becomes the user's own.
     EXPECT_EQ(ReadIniString(folder.Win("config/Tessaro/tessaro.ini"), "Cleanup", "Mode", "?"), "3");
 }
+
+// "--help" prints the options and ends at once, with no window and without the guard.
+TEST(Program, HelpListsTheOptionsAndEndsWithStatusZero)
+{
+    TTempFolder folder;
+    MakeFolders(folder);
+    std::string output;
+    EXPECT_EQ(RunProgram(folder, "--help", output), 0) << output;
+    for (const char* text : {"Usage: tessaro", "-auto", "-force", "-end:poweroff|shutdown|logoff|restart", "-hide, -h",
+                             "@FILE", "Exit status:", "  2  errors"}) {
+        EXPECT_NE(output.find(text), std::string::npos) << text << "\n" << output;
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder.Host("run/Tessaro.lock"))) << "the guard ran";
+    EXPECT_EQ(RunProgram(folder, "-lang:de --help", output), 0);
+    EXPECT_NE(output.find("Aufruf: tessaro"), std::string::npos) << output;
+    EXPECT_NE(output.find("Rückgabewert:"), std::string::npos) << output;
+}
+
+// A mistyped option and an unknown language are named on the error output; the run goes on.
+TEST(Program, IgnoredOptionsAreNamed)
+{
+    TTempFolder folder;
+    MakeFolders(folder);
+    std::string output;
+    RunProgram(folder, "-frce -lang:fr -protocol -quiet", output);
+    EXPECT_NE(output.find("Unknown option ignored: -frce\n"), std::string::npos) << output;
+    EXPECT_NE(output.find("Unknown language ignored: fr\n"), std::string::npos) << output;
+    EXPECT_EQ(output.find("-quiet"), std::string::npos) << output;
+}

@@ -71,7 +71,7 @@ TEST_F(ExecuteCommandTest, RelativeProgramRunsInTheTaskFolderWithTheDestination)
     EXPECT_EQ(dir.ReadHostFile("tasks/args"), dir.Host("dest/2026") + "\n/usr/bin\n");
     const std::string text = LogText();
     EXPECT_NE(text.find("      said\n"), std::string::npos) << "captured output goes to the log";
-    EXPECT_NE(text.find("  ## External program succeeded: record.sh " + dir.Win("dest\\2026")), std::string::npos);
+    EXPECT_NE(text.find("  ## External program succeeded: record.sh " + dir.Host("dest/2026")), std::string::npos);
     EXPECT_EQ(dialogs.ShownCount(), 0u);
 }
 

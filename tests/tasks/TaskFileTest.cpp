@@ -350,6 +350,21 @@ TEST(TaskFile, ReadsCrlfQuotedValuesAndSkipsMissingSections)
     EXPECT_EQ(dir.ReadHostFile("t.buj").find("[Dir001]"), std::string::npos);
 }
 
+// Folders written by hand as host paths are read as Windows text; the file is written back so.
+TEST(TaskFile, HostPathFoldersAreRead)
+{
+    TTaskTestDir dir;
+    WriteIni(dir, "t.buj",
+             "Destination=/home/ann/backup\r\nDirCount=1\r\n"
+             "[Dir000]\r\nSource=/home/ann/Documents\r\nSubCount=1\r\nSubDir0=/\r\n");
+    TBackupTask task = ReadBack(dir.Win("t.buj"));
+    EXPECT_EQ(task.Destination, "C:\\home\\ann\\backup");
+    ASSERT_EQ(task.Sources.size(), 1u);
+    EXPECT_EQ(task.Sources[0].SourceDir, "C:\\home\\ann\\Documents");
+    ASSERT_TRUE(WriteTaskFile(task, dir.Win("t.buj"), -1, -1, TestEnv()));
+    EXPECT_NE(dir.ReadHostFile("t.buj").find("Destination=C:\\home\\ann\\backup"), std::string::npos);
+}
+
 TEST(TaskFile, ValueRulesOfTheReader)
 {
     struct Case

@@ -1,5 +1,6 @@
 #include "foundation/ui/QtMessageDialogs.h"
 
+#include "foundation/ShownPaths.h"
 #include "foundation/Translate.h"
 
 #include <QAbstractButton>
@@ -80,8 +81,8 @@ int ShowInGuiThread(const TMessageRequest& request)
     TPlacedMessageBox box(request.point);
     box.setIcon(IconOf(request.type));
     box.setWindowTitle(request.caption.empty() ? DefaultCaption(request.type)
-                                               : QString::fromStdString(request.caption));
-    box.setText(MessageTextToQt(request.text));
+                                               : QString::fromStdString(HostPathsInText(request.caption)));
+    box.setText(MessageTextToQt(HostPathsInText(request.text)));
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
 
     struct ButtonDef

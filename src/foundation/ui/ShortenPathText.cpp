@@ -1,21 +1,24 @@
 #include "foundation/ui/ShortenPathText.h"
 
 #include "foundation/PathUtils.h"
+#include "foundation/ShownPaths.h"
 #include "foundation/ui/QtText.h"
 
 QString ShortenPathToWidth(const std::string& path, const QFontMetrics& metrics, int width)
 {
-    const QString whole = QStr(path);
+    // Shortened as Windows text (its delimiters), shown as a host path.
+    const auto shown = [](const std::string& text) { return QStr(HostPathsInText(text)); };
+    const QString whole = shown(path);
     if (metrics.horizontalAdvance(whole) <= width) {
         return whole;
     }
     // The longest character budget whose shortened text still fits.
-    QString best = QStr(ShortenPath(path, 0));
+    QString best = shown(ShortenPath(path, 0));
     int low = 1;
     int high = static_cast<int>(path.size());
     while (low <= high) {
         const int middle = low + (high - low) / 2;
-        const QString candidate = QStr(ShortenPath(path, middle));
+        const QString candidate = shown(ShortenPath(path, middle));
         if (metrics.horizontalAdvance(candidate) <= width) {
             best = candidate;
             low = middle + 1;

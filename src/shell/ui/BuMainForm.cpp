@@ -4,6 +4,7 @@
 #include "foundation/ui/ProgressControls.h"
 #include "foundation/ui/QtText.h"
 #include "foundation/ui/TrayIcon.h"
+#include "shell/ui/ProgramIcons.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -12,8 +13,6 @@
 #include <QLabel>
 #include <QLinearGradient>
 #include <QMenu>
-#include <QPainter>
-#include <QPainterPath>
 #include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -22,46 +21,6 @@
 namespace {
 
 constexpr int TrayCallbackMessage = 1025;
-constexpr int IconSize = 32;
-
-QColor LetterColor(char letter)
-{
-    switch (letter) {
-    case 'C':
-        return QColor(0xC0, 0x60, 0x20);
-    case 'R':
-        return QColor(0x20, 0x80, 0x40);
-    default:
-        return QColor(0x20, 0x50, 0xA0);
-    }
-}
-
-// Four stacked tiles: the program's mark.
-void PaintMark(QPainter& painter, const QRectF& area, const QColor& color)
-{
-    const qreal tile = area.width() / 2.4;
-    const qreal gap = area.width() - 2 * tile;
-    for (int row = 0; row < 2; ++row) {
-        for (int column = 0; column < 2; ++column) {
-            QColor shade = color.lighter(100 + 25 * (row + column));
-            painter.setBrush(shade);
-            painter.drawRoundedRect(
-                QRectF(area.left() + column * (tile + gap), area.top() + row * (tile + gap), tile, tile), tile / 5,
-                tile / 5);
-        }
-    }
-}
-
-QPixmap LogoPicture()
-{
-    QPixmap picture(96, 96);
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    PaintMark(painter, QRectF(8, 8, 80, 80), QColor(0x20, 0x50, 0xA0));
-    return picture;
-}
 
 QString TrQ(const char* text)
 {
@@ -69,34 +28,6 @@ QString TrQ(const char* text)
 }
 
 } // namespace
-
-QIcon TrayIconPicture(const std::string& name)
-{
-    QPixmap picture(IconSize, IconSize);
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    if (name.size() < 3) {
-        PaintMark(painter, QRectF(2, 2, IconSize - 4, IconSize - 4), QColor(0x20, 0x50, 0xA0));
-        return QIcon(picture);
-    }
-    const char letter = name.front();
-    const int frame = name.back() - '0';
-    const QColor color = LetterColor(letter);
-    painter.setBrush(color.lighter(170));
-    painter.drawEllipse(QRectF(1, 1, IconSize - 2, IconSize - 2));
-    // A sweeping sector shows that work goes on.
-    painter.setBrush(color);
-    painter.drawPie(QRectF(1, 1, IconSize - 2, IconSize - 2), (90 - frame * 60) * 16, -60 * 16);
-    painter.setPen(Qt::white);
-    QFont font = painter.font();
-    font.setBold(true);
-    font.setPixelSize(IconSize / 2);
-    painter.setFont(font);
-    painter.drawText(QRectF(0, 0, IconSize, IconSize), Qt::AlignCenter, QString(QChar(letter)));
-    return QIcon(picture);
-}
 
 TBuMainForm::TBuMainForm(ITaskEditor& editor, QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint), Logic(editor, *this)
@@ -130,7 +61,7 @@ void TBuMainForm::BuildLayout()
 
     imgLogo = new QLabel(this);
     imgLogo->setObjectName("imgLogo");
-    imgLogo->setPixmap(LogoPicture());
+    imgLogo->setPixmap(ApplicationIcon().pixmap(96, 96));
     auto* title = new QLabel(ProductName, this);
     QFont big = title->font();
     big.setPointSize(big.pointSize() * 2);

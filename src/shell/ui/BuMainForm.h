@@ -1,8 +1,8 @@
 #pragma once
 
 #include "shell/BuMain.h"
+#include "shell/ui/ProgramIcons.h"
 
-#include <QIcon>
 #include <QWidget>
 
 class QLabel;
@@ -11,9 +11,6 @@ class QAction;
 class QSocketNotifier;
 class QTimer;
 class TBarProgress;
-
-// Tray icon pictures: empty for the small icon, else letter + "M" + frame ("BM0" .. "RM5").
-QIcon TrayIconPicture(const std::string& name);
 
 // The main window: the splash at start, afterwards the tray icon and its menu.
 class TBuMainForm : public QWidget, public IMainWindowView

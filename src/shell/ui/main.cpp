@@ -4,6 +4,7 @@
 #include "foundation/MessageDialogs.h"
 #include "foundation/MessageLoop.h"
 #include "foundation/SessionEnd.h"
+#include "foundation/ShownPaths.h"
 #include "foundation/StatusView.h"
 #include "foundation/StringUtils.h"
 #include "foundation/Translate.h"
@@ -23,10 +24,12 @@
 #include "platform/LocalIpc.h"
 #include "platform/StopSignals.h"
 #include "restore/ui/CleanUpDialog.h"
+#include "shell/CommandLineHelp.h"
 #include "shell/InstanceGuard.h"
 #include "shell/Language.h"
 #include "shell/StartUp.h"
 #include "shell/ui/BuMainForm.h"
+#include "shell/ui/ProgramIcons.h"
 #include "shell/ui/SessionWatch.h"
 #include "tasks/Placeholders.h"
 #include "tasks/ProgressView.h"
@@ -69,6 +72,19 @@ void LoadQtTranslation(QTranslator& translator, int languageIndex)
     }
 }
 
+std::string ProgramFileText()
+{
+    return Platform::HostToWin(Platform::HostProgramPath()).value_or("tessaro");
+}
+
+// The name the program was called by, for the usage line.
+std::string ProgramCallName(const char* argv0)
+{
+    const std::string called = argv0 ? argv0 : "tessaro";
+    const std::size_t slash = called.rfind('/');
+    return slash == std::string::npos ? called : called.substr(slash + 1);
+}
+
 bool Offscreen()
 {
     return QGuiApplication::platformName() == "offscreen";
@@ -81,7 +97,7 @@ class TConsoleMessageDialogs : public IMessageDialogs
 public:
     int Show(const TMessageRequest& request) override
     {
-        const std::string text = ReplaceText(ReplaceText(request.text, "\r\n", "\n"), "\r", "\n");
+        const std::string text = ReplaceText(ReplaceText(HostPathsInText(request.text), "\r\n", "\n"), "\r", "\n");
         std::fprintf(stderr, "%s%s%s\n", request.caption.c_str(), request.caption.empty() ? "" : ": ", text.c_str());
         return CloseResult(request.buttons);
     }
@@ -104,6 +120,11 @@ int main(int argc, char* argv[])
             return 0;
         }
     }
+    if (const std::vector<std::string> given(argv + 1, argv + argc); HelpRequested(given)) {
+        SetUpLanguage(LanguageFileName(ProgramFolders(ProgramFileText())), given);
+        std::fputs(CommandLineHelpText(ProgramCallName(argv[0])).c_str(), stdout);
+        return 0;
+    }
     ChooseOffscreenWithoutDisplay();
     // Outside a login session (cron, ssh without pam_systemd) the guard and Qt share a private folder.
     if (Platform::HostEnv("XDG_RUNTIME_DIR").empty()) {
@@ -113,15 +134,14 @@ int main(int argc, char* argv[])
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(ProductName);
+    QApplication::setDesktopFileName(TESSARO_APP_ID);
+    QApplication::setWindowIcon(ApplicationIcon());
     QApplication::setQuitOnLastWindowClosed(false);
     const std::vector<std::string> params(argv + 1, argv + argc);
 
-    TProgramInfo info = ProgramFolders(Platform::HostToWin(Platform::HostProgramPath()).value_or("tessaro"));
+    TProgramInfo info = ProgramFolders(ProgramFileText());
     FillVersionTexts(info);
-    InitTranslations();
-    SetLanguageFile(LanguageFileName(info));
-    const int language = ReadLanguage(params);
-    ApplyLanguage(language);
+    const int language = SetUpLanguage(LanguageFileName(info), params);
     QTranslator qtTranslator;
     LoadQtTranslation(qtTranslator, language);
     TConsoleMessageDialogs consoleDialogs;
@@ -184,6 +204,9 @@ int main(int argc, char* argv[])
     TBuMain& shell = mainForm.Logic;
     shell.StartFlags = startFlags;
     shell.ParseCommandLine(params);
+    for (const std::string& note : IgnoredParameterNotes(params, shell.Switches)) {
+        std::fprintf(stderr, "%s\n", note.c_str());
+    }
     info.SettingsFile = ChooseSettingsFile(info, shell.Switches.IniFile);
     shell.Info = info;
     SetTheProgramInfo(info);

@@ -1,6 +1,7 @@
 #include "tasks/ui/Anzeige.h"
 
 #include "foundation/IniFile.h"
+#include "foundation/ShownPaths.h"
 #include "foundation/Translate.h"
 #include "foundation/ui/ProgressControls.h"
 #include "foundation/ui/QtText.h"
@@ -196,12 +197,12 @@ void TZeigFortschritt::SetVersion(const std::string& text)
 
 void TZeigFortschritt::SetHintText(const std::string& text)
 {
-    HinweisLabel->setText(QStr(text));
+    HinweisLabel->setText(QStr(HostPathsInText(text)));
 }
 
 void TZeigFortschritt::SetDestination(const std::string& text)
 {
-    ZielLabel->setText(QStr(text));
+    ZielLabel->setText(QStr(HostPathsInText(text)));
 }
 
 void TZeigFortschritt::SetStatusText(const std::string& text)
@@ -288,8 +289,8 @@ void TZeigFortschritt::Start(IProgressOwner* owner, const std::string& caption, 
     OwnerWnd = owner;
     ++OwnerGeneration;
     Caption = caption;
-    setWindowTitle(QStr(caption));
-    ZielLabel->setText(QStr(destination));
+    setWindowTitle(QStr(HostPathsInText(caption)));
+    SetDestination(destination);
     StatusLabel->clear();
     CancelledFlag = false;
     PausedFlag = false;

@@ -150,7 +150,7 @@ TEST(ProgressWindow, ActionFollowsTheItemKind)
     window.SetAction(1);
     EXPECT_EQ(window.FileLabel->text(), "File ");
     EXPECT_EQ(window.ActionLabel->text(), "is being copied");
-    EXPECT_EQ(window.HinweisLabel->text(), "C:\\Data\\a.txt");
+    EXPECT_EQ(window.HinweisLabel->text(), "/Data/a.txt"); // shown as a host path
     window.SetAction(7);
     EXPECT_EQ(window.ActionLabel->text(), "is being copied and verified");
     window.ShowFile(ItemDirectory, "is being scanned", "C:\\Data");

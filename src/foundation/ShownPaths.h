@@ -1,0 +1,18 @@
+#pragma once
+
+// Paths as people see them. The program keeps the stand-in's Windows path text
+// ("C:\home\ann\Documents", see platform/Drives.h); texts shown in windows, message
+// boxes and the log carry host paths ("/home/ann/Documents") instead. The conversion
+// finds the paths inside a finished text, so that callers compose their texts as before:
+// a path begins with a drive ("E:\") and runs to the end of the text or to a character
+// that Windows forbids in names. Network shares ("\\server\share\dir") and volume labels
+// (":BACKUP:\dir") stay as written, and so does a drive the table does not know.
+
+#include <string>
+
+// Drive paths inside a text shown in a window or a message box, as host paths.
+std::string HostPathsInText(const std::string& text);
+
+// The same for a line of the log, where the relative names of files and folders
+// ("Copy: sub\file.txt") become host names too ("sub/file.txt").
+std::string HostPathsInLogLine(const std::string& line);
