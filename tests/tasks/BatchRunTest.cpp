@@ -156,8 +156,8 @@ TEST_F(BatchRunTest, MissingFilesAndTextsThatAreNoTaskAreLoggedAndFail)
 {
     dir.WriteHostFile("note.txt", "Shopping\nmilk\nbread\n");
     RunList("absent," + dir.Win("note.txt"));
-    EXPECT_NE(Log().find("    *** Task file not found: " + dir.Win("absent.buj")), std::string::npos) << Log();
-    EXPECT_NE(Log().find("    *** Not a backup task file: " + dir.Win("note.txt")), std::string::npos) << Log();
+    EXPECT_NE(Log().find("    *** Task file not found: " + dir.Host("absent.buj")), std::string::npos) << Log();
+    EXPECT_NE(Log().find("    *** Not a backup task file: " + dir.Host("note.txt")), std::string::npos) << Log();
     EXPECT_EQ(dir.ReadHostFile("note.txt"), "Shopping\nmilk\nbread\n");
     EXPECT_EQ(outcome.ExitStatus(), 2);
     EXPECT_EQ(outcome.Runs(), 2);
