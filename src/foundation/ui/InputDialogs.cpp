@@ -1,4 +1,5 @@
 #include "foundation/ui/InputDialogs.h"
+#include "foundation/ui/DialogButtons.h"
 
 #include "foundation/DialogChecks.h"
 #include "foundation/History.h"
@@ -31,12 +32,7 @@ QString Dlg(const char* msgid)
 
 QDialogButtonBox* OkCancelButtons(QDialog* dialog)
 {
-    auto* buttons = new QDialogButtonBox(dialog);
-    buttons->addButton(Dlg("OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    buttons->addButton(Dlg("Cancel"), QDialogButtonBox::RejectRole);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-    return buttons;
+    return AcceptCancelButtons(dialog, Dlg("OK"), Dlg("Cancel"));
 }
 
 QString CodeText(int code)
@@ -192,11 +188,7 @@ TCharTableDialog::TCharTableDialog(const std::string& fontName, QWidget* parent)
     }
     charGrid->setFixedSize(17 * cell + 2 * charGrid->frameWidth() + 2, 17 * cell + 2 * charGrid->frameWidth() + 2);
     charGrid->setCurrentCell(5, 2);
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(Dlg("Select"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    buttons->addButton(Dlg("Cancel"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* buttons = AcceptCancelButtons(this, Dlg("Select"), Dlg("Cancel"));
     connect(charGrid, &QTableWidget::cellDoubleClicked, this, [this](int row, int column) {
         if (CharTableCode(row, column) != 0) {
             accept();

@@ -1,4 +1,5 @@
 #include "foundation/ui/PageDialogs.h"
+#include "foundation/ui/DialogButtons.h"
 
 #include "foundation/CommaText.h"
 #include "foundation/DialogChecks.h"
@@ -23,12 +24,7 @@ QString Dlg(const char* msgid)
 
 QDialogButtonBox* OkCancel(QDialog* dialog)
 {
-    auto* buttons = new QDialogButtonBox(dialog);
-    buttons->addButton(Dlg("OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    buttons->addButton(Dlg("Cancel"), QDialogButtonBox::RejectRole);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-    return buttons;
+    return AcceptCancelButtons(dialog, Dlg("OK"), Dlg("Cancel"));
 }
 
 TFloatEdit* MarginEdit(QWidget* parent)

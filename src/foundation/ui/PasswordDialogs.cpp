@@ -1,4 +1,5 @@
 #include "foundation/ui/PasswordDialogs.h"
+#include "foundation/ui/DialogButtons.h"
 
 #include "foundation/DialogChecks.h"
 #include "foundation/MessageDialogs.h"
@@ -57,11 +58,7 @@ TNewPwdDialog::TNewPwdDialog(QWidget* parent)
     auto* form = new QFormLayout;
     form->addRow(Dlg("Password:"), pwdRow);
     form->addRow(repLabel, edtRepPwd);
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(Dlg("OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    buttons->addButton(Dlg("Cancel"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* buttons = AcceptCancelButtons(this, Dlg("OK"), Dlg("Cancel"));
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);

@@ -1,4 +1,5 @@
 #include "foundation/ui/SelectFromListDialog.h"
+#include "foundation/ui/DialogButtons.h"
 
 #include "foundation/StringUtils.h"
 #include "foundation/Translate.h"
@@ -40,11 +41,7 @@ TSelectFromListDialog::TSelectFromListDialog(QWidget* parent)
     auto* middle = new QHBoxLayout;
     middle->addWidget(lbxStringList, 1);
     middle->addLayout(side);
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(Dlg("OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    buttons->addButton(Dlg("Cancel"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* buttons = AcceptCancelButtons(this, Dlg("OK"), Dlg("Cancel"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(description);
     layout->addLayout(middle);

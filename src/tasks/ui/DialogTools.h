@@ -3,6 +3,7 @@
 // Small helpers shared by the task dialogs.
 
 #include "foundation/Translate.h"
+#include "foundation/ui/DialogButtons.h"
 #include "foundation/ui/QtText.h"
 
 #include <QDialog>
@@ -28,10 +29,5 @@ inline QString QLines(const std::string& text)
 // OK and Cancel, wired to accept and reject (dialogs with a close check override accept).
 inline QDialogButtonBox* OkCancelButtons(QDialog* dialog)
 {
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
-    buttons->button(QDialogButtonBox::Ok)->setText(TrQ("OK"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(TrQ("Cancel"));
-    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-    return buttons;
+    return AcceptCancelButtons(dialog, TrQ("OK"), TrQ("Cancel"));
 }
