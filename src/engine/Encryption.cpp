@@ -1,3 +1,7 @@
+// SHA1_Transform on a prepared block is what makes the pad states pay; the EVP
+// interface has no way to copy a digest state without an allocation.
+#define OPENSSL_SUPPRESS_DEPRECATED
+
 #include "engine/Encryption.h"
 
 #include "foundation/Encodings.h"
@@ -7,6 +11,7 @@
 #include <openssl/evp.h>
 #include <openssl/params.h>
 #include <openssl/rand.h>
+#include <openssl/sha.h>
 
 #include <algorithm>
 #include <bit>
@@ -67,7 +72,107 @@ void XorInto(uint8_t* data, const uint8_t* key, size_t count)
     }
 }
 
+constexpr size_t ShaBlock = 64;
+constexpr size_t ShaDigest = 20;
+
+// The state's words as the big-endian digest.
+void PutDigest(const SHA_CTX& state, uint8_t* out)
+{
+    const uint32_t words[] = {state.h0, state.h1, state.h2, state.h3, state.h4};
+    for (size_t i = 0; i < 5; ++i) {
+        for (size_t byte = 0; byte < 4; ++byte) {
+            out[4 * i + byte] = static_cast<uint8_t>(words[i] >> (24 - 8 * byte));
+        }
+    }
+}
+
 } // namespace
+
+struct TPbkdf2Sha1::TPads
+{
+    SHA_CTX Inner; // after the key XOR 0x36
+    SHA_CTX Outer; // after the key XOR 0x5C
+
+    // HMAC-SHA1 of any message.
+    void Mac(const uint8_t* data, size_t size, uint8_t* out) const
+    {
+        SHA_CTX context = Inner;
+        SHA1_Update(&context, data, size);
+        SHA1_Final(out, &context);
+        context = Outer;
+        SHA1_Update(&context, out, ShaDigest);
+        SHA1_Final(out, &context);
+    }
+
+    // HMAC-SHA1 of a 20-byte message that block holds, padded for its place after the
+    // pad block; the result replaces it there.
+    void MacInPlace(uint8_t* block) const
+    {
+        SHA_CTX context = Inner;
+        SHA1_Transform(&context, block);
+        PutDigest(context, block);
+        context = Outer;
+        SHA1_Transform(&context, block);
+        PutDigest(context, block);
+    }
+};
+
+TPbkdf2Sha1::TPbkdf2Sha1(const std::string& passwordBytes) : Pads(new TPads)
+{
+    std::array<uint8_t, ShaBlock> key{};
+    if (passwordBytes.size() > ShaBlock) {
+        SHA1(reinterpret_cast<const uint8_t*>(passwordBytes.data()), passwordBytes.size(), key.data());
+    } else {
+        std::memcpy(key.data(), passwordBytes.data(), passwordBytes.size());
+    }
+    std::array<uint8_t, ShaBlock> pad{};
+    const auto start = [&](SHA_CTX& context, uint8_t mask) {
+        for (size_t i = 0; i < ShaBlock; ++i) {
+            pad[i] = key[i] ^ mask;
+        }
+        SHA1_Init(&context);
+        SHA1_Update(&context, pad.data(), pad.size());
+    };
+    start(Pads->Inner, 0x36);
+    start(Pads->Outer, 0x5C);
+    OPENSSL_cleanse(key.data(), key.size());
+    OPENSSL_cleanse(pad.data(), pad.size());
+}
+
+TPbkdf2Sha1::~TPbkdf2Sha1()
+{
+    OPENSSL_cleanse(Pads.get(), sizeof(TPads));
+}
+
+void TPbkdf2Sha1::Derive(const uint8_t* salt, size_t saltLength, int iterations, uint8_t* out, size_t outLength) const
+{
+    std::vector<uint8_t> first(salt, salt + saltLength);
+    first.resize(saltLength + 4);
+    // The 20-byte message, then the padding of a message of one block plus 20 bytes.
+    std::array<uint8_t, ShaBlock> block{};
+    block[ShaDigest] = 0x80;
+    constexpr uint32_t bits = (ShaBlock + ShaDigest) * 8;
+    block[ShaBlock - 2] = static_cast<uint8_t>(bits >> 8);
+    block[ShaBlock - 1] = static_cast<uint8_t>(bits);
+    std::array<uint8_t, ShaDigest> sum{};
+    for (uint32_t index = 1; outLength > 0; ++index) {
+        for (size_t byte = 0; byte < 4; ++byte) {
+            first[saltLength + byte] = static_cast<uint8_t>(index >> (24 - 8 * byte));
+        }
+        Pads->Mac(first.data(), first.size(), block.data());
+        std::memcpy(sum.data(), block.data(), ShaDigest);
+        for (int round = 1; round < iterations; ++round) {
+            Pads->MacInPlace(block.data());
+            XorInto(sum.data(), block.data(), ShaDigest);
+        }
+        const size_t take = std::min(outLength, ShaDigest);
+        std::memcpy(out, sum.data(), take);
+        out += take;
+        outLength -= take;
+    }
+    OPENSSL_cleanse(block.data(), block.size());
+    OPENSSL_cleanse(sum.data(), sum.size());
+}
 
 // One thread that runs the HMAC over a copy of the last piece, so the hash of
 // piece n overlaps the caller's write of n, read of n+1 and its counter mode.
@@ -149,7 +254,8 @@ std::string PasswordText(const std::string& bytes)
 
 TCrypt::TCrypt(const std::string& password, int32_t bufferSize, int mode)
     : Password(password), BufferSize(std::max<int32_t>(bufferSize, 1)), Buffer(static_cast<size_t>(BufferSize)),
-      KeyBytes(PasswordBytes(password)), Counters(KeystreamBlocks * BlockSize), Keystream(KeystreamBlocks * BlockSize)
+      KeyBytes(PasswordBytes(password)), Kdf(std::make_unique<TPbkdf2Sha1>(KeyBytes)),
+      Counters(KeystreamBlocks * BlockSize), Keystream(KeystreamBlocks * BlockSize)
 {
     FMode = (mode >= 1 && mode <= 3) ? mode : ModeForLength(CharacterCount(password));
     AesContext = EVP_CIPHER_CTX_new();
@@ -189,9 +295,9 @@ int TCrypt::KeySetup(const uint8_t* salt)
     const int keyLength = KeyLength();
     std::array<uint8_t, 2 * 32 + VerifierLength> derived{};
     const int derivedLength = 2 * keyLength + VerifierLength;
-    bool ok = PKCS5_PBKDF2_HMAC(KeyBytes.data(), static_cast<int>(KeyBytes.size()), salt, SaltLength(), Iterations,
-                                EVP_sha1(), derivedLength, derived.data()) == 1;
-    ok = ok && EVP_EncryptInit_ex(AesContext, AesEcb(FMode), nullptr, derived.data(), nullptr) == 1;
+    Kdf->Derive(salt, static_cast<size_t>(SaltLength()), Iterations, derived.data(),
+                static_cast<size_t>(derivedLength));
+    bool ok = EVP_EncryptInit_ex(AesContext, AesEcb(FMode), nullptr, derived.data(), nullptr) == 1;
     ok = ok && EVP_CIPHER_CTX_set_padding(AesContext, 0) == 1;
     char digest[] = "SHA1";
     const OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0),

@@ -33,6 +33,25 @@ bool IsCp1252Text(const std::string& text);
 // Those bytes back as UTF-8 text.
 std::string PasswordText(const std::string& bytes);
 
+// PBKDF2-HMAC-SHA1 for one password. The HMAC key's inner and outer pad states are
+// hashed once, so a derivation costs only its iterations, each two compressions of
+// one prepared block. Derive may run on several threads at once.
+class TPbkdf2Sha1
+{
+public:
+    explicit TPbkdf2Sha1(const std::string& passwordBytes);
+    ~TPbkdf2Sha1();
+    TPbkdf2Sha1(const TPbkdf2Sha1&) = delete;
+    TPbkdf2Sha1& operator=(const TPbkdf2Sha1&) = delete;
+
+    // Fills out with outLength bytes of the key for this salt; iterations >= 1.
+    void Derive(const uint8_t* salt, size_t saltLength, int iterations, uint8_t* out, size_t outLength) const;
+
+private:
+    struct TPads;
+    std::unique_ptr<TPads> Pads;
+};
+
 // Results of the key set-up.
 inline constexpr int ksOk = 0;
 inline constexpr int ksPasswordTooLong = -100;
@@ -90,6 +109,7 @@ private:
 
     int FMode;
     std::string KeyBytes;
+    std::unique_ptr<TPbkdf2Sha1> Kdf;
     std::array<uint8_t, VerifierLength> FVerifier{};
     uint64_t Counter = 0;
     std::vector<uint8_t> Counters;  // counter blocks, bytes 8-15 stay zero

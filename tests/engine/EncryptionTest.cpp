@@ -4,6 +4,7 @@
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
 
 #include <cstdlib>
 #include <utility>
@@ -110,6 +111,55 @@ TEST(Encryption, RefusesPasswordsOverOneHundredTwentyEightBytes)
     EXPECT_TRUE(target.Data.empty());
     EXPECT_EQ(encryption.KeySetup(PatternBytes(16).data()), ksPasswordTooLong);
     EXPECT_TRUE(EncryptBytes(std::string(128, 'x'), 0, PatternBytes(10)).size() == 10 + 28);
+}
+
+std::vector<uint8_t> Derive(const std::string& password, const std::string& salt, int iterations, size_t length)
+{
+    std::vector<uint8_t> out(length);
+    TPbkdf2Sha1(password).Derive(reinterpret_cast<const uint8_t*>(salt.data()), salt.size(), iterations, out.data(),
+                                 length);
+    return out;
+}
+
+std::vector<uint8_t> Hex(const std::string& hex)
+{
+    std::vector<uint8_t> bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+        bytes.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    }
+    return bytes;
+}
+
+TEST(Pbkdf2Sha1, PublishedVectors)
+{
+    EXPECT_EQ(Derive("password", "salt", 1, 20), Hex("0c60c80f961f0e71f3a9b524af6012062fe037a6"));
+    EXPECT_EQ(Derive("password", "salt", 2, 20), Hex("ea6c014dc72d6f8ccd1ed92ace1d41f0d8de8957"));
+    EXPECT_EQ(Derive("password", "salt", 4096, 20), Hex("4b007901b765489abead49d926f721d065a429c1"));
+    EXPECT_EQ(Derive("passwordPASSWORDpassword", "saltSALTsaltSALTsaltSALTsaltSALTsalt", 4096, 25),
+              Hex("3d2eec4fe41c849b80c8d83662c0e44a8b291a964cf2f07038"));
+    EXPECT_EQ(Derive(std::string("pass\0word", 9), std::string("sa\0lt", 5), 4096, 16),
+              Hex("56fa6aa75548099dcc37d7f03425e0c3"));
+}
+
+TEST(Pbkdf2Sha1, MatchesTheGenericDerivation)
+{
+    // Passwords around the hash's block size (longer ones are hashed first), every
+    // salt length of the three strengths, outputs that end inside a digest.
+    for (const size_t passwordLength : {0, 1, 63, 64, 65, 128}) {
+        const std::string password(passwordLength, static_cast<char>('a' + passwordLength % 26));
+        for (const size_t saltLength : {8, 12, 16}) {
+            const auto salt = PatternBytes(saltLength, static_cast<uint32_t>(passwordLength));
+            const std::string saltText(salt.begin(), salt.end());
+            for (const size_t length : {18, 34, 66}) {
+                std::vector<uint8_t> expected(length);
+                ASSERT_EQ(PKCS5_PBKDF2_HMAC(password.data(), static_cast<int>(password.size()), salt.data(),
+                                            static_cast<int>(salt.size()), 1000, EVP_sha1(), static_cast<int>(length),
+                                            expected.data()),
+                          1);
+                EXPECT_EQ(Derive(password, saltText, 1000, length), expected) << passwordLength << " " << saltLength;
+            }
+        }
+    }
 }
 
 class EncryptionPeer : public ::testing::TestWithParam<int>
