@@ -175,6 +175,12 @@ TEST(Screenshots, TaskEditorWithALoadedTask)
     form.BUPageControl->setCurrentIndex(2);
     SettleWindows();
     EXPECT_TRUE(form.grab().save(folder + "/task-editor-options.png"));
+    form.PageControl->setCurrentWidget(form.TabSheet2);
+    SettleWindows();
+    EXPECT_TRUE(form.grab().save(folder + "/task-editor-type-lists.png"));
+    form.PageControl->setCurrentWidget(form.tsAuto);
+    SettleWindows();
+    EXPECT_TRUE(form.grab().save(folder + "/task-editor-auto-tasks.png"));
     form.Editor.Task.Modified = false;
     form.hide();
 }
@@ -330,7 +336,7 @@ TEST(Screenshots, EditorPages)
     settings.AutoFlags = ComputeAutoFlags(settings.AutoTasks);
     TAutoTaskSheet sheet(settings);
     sheet.ShowAutoTask(0);
-    sheet.resize(640, 420);
+    sheet.resize(300, 560);
     Picture(sheet, "auto-task-page");
 
     TBackupTask task;

@@ -190,6 +190,7 @@ int main(int argc, char* argv[])
     TBackupForm editorForm;
     TTaskEditor& editor = editorForm.Editor;
     TBuMainForm mainForm(editorForm);
+    taskCheckDialogs.FtpSettingsDialog = [&editorForm](TFtpParams& ftp) { return editorForm.EditFtpSettings(ftp); };
     InstallLogonPrompt(&logonDialog);
     // Like the message boxes: prompts only where somebody can answer them.
     if (!Offscreen()) {

@@ -76,36 +76,30 @@ TAutoTaskSheet::TAutoTaskSheet(TProgramSettings& settings_, QWidget* parent) : Q
     ToolsBtn = new QPushButton(TrQ("Apply external programs"), this);
     BuInfoBtn = new QPushButton(TrQ("Show all scheduled backups"), this);
 
+    // One column: the sheet is a page of the editor's narrow left-hand page control.
     auto* nameRow = new QHBoxLayout;
     nameRow->addWidget(new QLabel(TrQ("Backup task:"), this));
     nameRow->addWidget(edTaskName, 1);
     auto* lastRow = new QHBoxLayout;
     lastRow->addWidget(new QLabel(TrQ("Last backup:"), this));
     lastRow->addWidget(lblLastBackup, 1);
-    auto* taskButtons = new QHBoxLayout;
-    taskButtons->addWidget(ShowTaskBtn);
-    taskButtons->addWidget(AddActTask);
-    taskButtons->addWidget(AddTask);
-    taskButtons->addWidget(RemTask);
-    taskButtons->addStretch();
-    auto* right = new QVBoxLayout;
-    right->addLayout(runForm);
-    right->addWidget(schedBox);
-    right->addWidget(ToolsBtn);
-    right->addStretch();
-    auto* middle = new QHBoxLayout;
-    middle->addWidget(modeBox);
-    middle->addLayout(right, 1);
-    auto* bottom = new QHBoxLayout;
-    bottom->addStretch();
-    bottom->addWidget(BuInfoBtn);
+    auto* taskButtons = new QGridLayout;
+    taskButtons->addWidget(ShowTaskBtn, 0, 0);
+    taskButtons->addWidget(AddActTask, 0, 1);
+    taskButtons->addWidget(AddTask, 1, 0);
+    taskButtons->addWidget(RemTask, 1, 1);
+    modeLayout->setSpacing(2);
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(AutoEnabled);
     layout->addWidget(MakeSlotRow());
     layout->addLayout(nameRow);
     layout->addLayout(lastRow);
     layout->addLayout(taskButtons);
-    layout->addLayout(middle);
-    layout->addLayout(bottom);
+    layout->addWidget(modeBox);
+    layout->addLayout(runForm);
+    layout->addWidget(schedBox);
+    layout->addWidget(ToolsBtn);
+    layout->addWidget(BuInfoBtn);
     layout->addStretch();
 
     connect(SlotButtons, &QButtonGroup::idClicked, this, &TAutoTaskSheet::AutoTaskBtnClick);
@@ -136,14 +130,14 @@ QWidget* TAutoTaskSheet::MakeSlotRow()
     auto* row = new QWidget(this);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(AutoEnabled);
+    layout->setSpacing(2);
     SlotButtons = new QButtonGroup(this);
     SlotButtons->setExclusive(true);
     for (int slot = 0; slot < AutoTaskSlots; ++slot) {
         auto* button = new QToolButton(row);
         button->setText(QString::number(slot + 1));
         button->setCheckable(true);
-        button->setMinimumWidth(28);
+        button->setMinimumWidth(24);
         SlotButtons->addButton(button, slot);
         layout->addWidget(button);
     }

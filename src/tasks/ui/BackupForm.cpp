@@ -7,8 +7,10 @@
 #include "foundation/StringUtils.h"
 #include "foundation/SysErrors.h"
 #include "foundation/Translate.h"
+#include "foundation/ui/CommonDialogs.h"
 #include "foundation/ui/HistoryMenu.h"
 #include "foundation/ui/QtText.h"
+#include "foundation/ui/ShellDirDialog.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "restore/ui/RestoreDlg.h"
@@ -131,7 +133,7 @@ TBackupForm::TBackupForm(QWidget* parent) : QDialog(parent)
     Editor.TaskHistory = TaskHistoryMenu;
     Editor.TaskHistory->SetMaxItems(15);
     Editor.Dialogs = this;
-    Editor.CheckDialogs = this;
+    // The checks repair a task through the program's registered dialogs (RunDialogs.h).
     Editor.TaskReplaced = [this] { ShowTask(); };
     Editor.ShowSummary = [this] { ShowTaskSummary(); };
     Editor.Supervision.OnMinimize = [this] { MinimizeApp(); };
@@ -458,7 +460,9 @@ void TBackupForm::BuildLayout()
     PageControl->addTab(TabSheet2, Tr("&File types"));
     tsAuto = Named(new QWidget, "tsAuto");
     PageControl->addTab(tsAuto, Tr("&Auto-Backup"));
-    PageControl->setMinimumWidth(240);
+    // All three tab labels stay readable: the page is at least as wide as its tab row.
+    PageControl->setUsesScrollButtons(false);
+    PageControl->setElideMode(Qt::ElideNone);
     body->addWidget(PageControl, 3);
 
     auto* task = new QVBoxLayout;
@@ -790,13 +794,15 @@ bool TBackupForm::EditFtpSettings(TFtpParams& params)
     return EditFtpHook && EditFtpHook(params);
 }
 
-bool TBackupForm::ChooseDestination(std::string& folder)
+TShellDirDialog& TBackupForm::DirDialog()
 {
-    if (!ChooseFolder(TrDefault("Select destination directory"), folder)) {
-        return false;
+    if (TShellDirDialog* shared = CommonDialogs().DirDialog) {
+        return *shared;
     }
-    BuZiel->setEditText(QStr(ShownPath(folder)));
-    return true;
+    if (!OwnDirDialog) {
+        OwnDirDialog = new TShellDirDialog(this);
+    }
+    return *OwnDirDialog;
 }
 
 bool TBackupForm::ChooseFolder(const std::string& caption, std::string& folder)
@@ -809,7 +815,7 @@ bool TBackupForm::ChooseFolder(const std::string& caption, std::string& folder)
         folder = answer;
         return true;
     }
-    return SelectFolder(this, caption, folder);
+    return DirDialog().Execute(caption, false, folder);
 }
 
 bool TBackupForm::AskNumber(const std::string& caption, const std::string& prompt, const std::string& unit, int low,
@@ -992,6 +998,24 @@ void TBackupForm::ShowDestination()
     PhZipBtn->setEnabled(zip);
 }
 
+void TBackupForm::ShowCheckedDestination()
+{
+    const TBackupTask& task = Editor.Task;
+    const std::string shown = StoredPath(BuZiel->currentText().toStdString());
+    const bool chosen = !task.FtpBackup && !task.Destination.empty() && task.Destination != shown;
+    if (chosen) {
+        std::vector<std::string>& history = Editor.Settings.DestinationHistory;
+        std::erase(history, task.Destination);
+        history.insert(history.begin(), task.Destination);
+    }
+    if (chosen || edtFtp->text() != QStr(FtpDestinationText(task.Ftp))) {
+        const bool wasUpdating = Updating;
+        Updating = true;
+        ShowDestination();
+        Updating = wasUpdating;
+    }
+}
+
 void TBackupForm::ShowMethod()
 {
     const TBackupTask& task = Editor.Task;
@@ -1114,12 +1138,14 @@ void TBackupForm::LoadFromListClick(const std::string& file)
 void TBackupForm::SaveTaskItemClick()
 {
     Editor.SaveTaskItemClick();
+    ShowCheckedDestination();
     UpdateTaskHeader();
 }
 
 void TBackupForm::SaveTaskAsItemClick()
 {
     Editor.SaveTaskAsItemClick();
+    ShowCheckedDestination();
     UpdateTaskHeader();
 }
 
@@ -1138,6 +1164,7 @@ void TBackupForm::StartBtnClick()
     StartBtn->setEnabled(false);
     Editor.StartBtnClick();
     StartBtn->setEnabled(true);
+    ShowCheckedDestination();
     if (MinimizedByRun) {
         // The run is over: the editor comes back from the tray.
         MinimizedByRun = false;

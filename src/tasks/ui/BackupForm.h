@@ -37,11 +37,12 @@ class TDatumWahlDialog;
 class TFilterDialog;
 class TFtpDialog;
 class TShowFilePreview;
+class TShellDirDialog;
 class TSuffixDialog;
 class TTypeListBox;
 class TTaskOptionsBox;
 
-class TBackupForm : public QDialog, public ITaskEditor, public ITaskEditorDialogs, public ITaskCheckDialogs
+class TBackupForm : public QDialog, public ITaskEditor, public ITaskEditorDialogs
 {
     Q_OBJECT
 public:
@@ -105,14 +106,15 @@ public:
     // ---- ITaskEditorDialogs
     bool OpenTaskFile(const std::string& title, std::string& file) override;
     bool SaveTaskFile(const std::string& title, std::string& file) override;
-    // ---- ITaskCheckDialogs
-    bool EditFtpSettings(TFtpParams& params) override;
-    bool ChooseDestination(std::string& folder) override;
+    // The FTP settings dialog (EditFtpHook); false when it is not there or cancelled.
+    bool EditFtpSettings(TFtpParams& params);
 
     // Tests answer the file dialogs: title -> file (Windows text); empty: cancelled.
     std::function<std::string(const std::string& title)> FileDialogAnswer;
     // Tests answer the folder chooser: caption -> folder (Windows text).
     std::function<std::string(const std::string& caption)> FolderDialogAnswer;
+    // The folder chooser: the program's shared one, else one of the editor's own.
+    TShellDirDialog& DirDialog();
 
     // ---- lifecycle
     void FormShow();
@@ -350,6 +352,8 @@ private:
     // The controls from the task model; marks nothing changed.
     void ShowTask();
     void ShowDestination();
+    // After the checks of a save or a start: what their repairs chose goes into the boxes.
+    void ShowCheckedDestination();
     void ShowMethod();
     void ShowSourceLines();
     void RefreshCompression();
@@ -377,6 +381,7 @@ private:
     bool Updating = false;
     bool SubDirsChanged = false;
     bool MinimizedByRun = false;
+    TShellDirDialog* OwnDirDialog = nullptr;
     TSubDirTree SubDirTree;
     int DesignButtonWidth = 0;
 };

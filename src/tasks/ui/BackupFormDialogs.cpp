@@ -34,6 +34,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -81,8 +83,19 @@ void TBackupForm::ConnectTaskDialogs()
         ->setObjectName("itmExludepreview");
     connect(PhZipBtn, &QToolButton::clicked, this, &TBackupForm::PhZipBtnClick);
 
-    AutoTaskSheet = new TAutoTaskSheet(Editor.Settings, tsAuto);
-    (new QVBoxLayout(tsAuto))->addWidget(AutoTaskSheet);
+    // The page scrolls where the window is too low for the whole sheet.
+    auto* autoScroll = new QScrollArea(tsAuto);
+    autoScroll->setObjectName("AutoTaskScroll");
+    autoScroll->setWidgetResizable(true);
+    autoScroll->setFrameShape(QFrame::NoFrame);
+    autoScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    AutoTaskSheet = new TAutoTaskSheet(Editor.Settings);
+    autoScroll->setWidget(AutoTaskSheet);
+    autoScroll->setMinimumWidth(AutoTaskSheet->minimumSizeHint().width() +
+                                autoScroll->verticalScrollBar()->sizeHint().width());
+    auto* autoPage = new QVBoxLayout(tsAuto);
+    autoPage->setContentsMargins(0, 0, 0, 0);
+    autoPage->addWidget(autoScroll);
     TAutoTaskSheetHost& autoHost = AutoTaskSheet->Host;
     autoHost.TaskFile = [this] { return Editor.Task.FileName; };
     autoHost.HasSources = [this] { return !Editor.Task.Sources.empty(); };

@@ -1,9 +1,6 @@
 #include "tasks/ui/BackupFormFolder.h"
 
-#include "foundation/ui/QtText.h"
 #include "platform/Drives.h"
-
-#include <QFileDialog>
 
 std::string ShownPath(const std::string& winPath)
 {
@@ -19,15 +16,4 @@ std::string StoredPath(const std::string& shownPath)
         return shownPath;
     }
     return Platform::HostToWin(shownPath).value_or(shownPath);
-}
-
-bool SelectFolder(QWidget* parent, const std::string& caption, std::string& folder)
-{
-    const QString chosen =
-        QFileDialog::getExistingDirectory(parent, QStr(caption), QStr(ShownPath(folder)), QFileDialog::ShowDirsOnly);
-    if (chosen.isEmpty()) {
-        return false;
-    }
-    folder = StoredPath(chosen.toStdString());
-    return true;
 }

@@ -140,6 +140,37 @@ TEST(BackupForm, NewOpenChangeSaveReopenExport)
     EXPECT_GE(f.form->TaskHistoryMenu->Count(), 2);
 }
 
+// The checks of a save repair the task through the program's registered dialogs; what
+// they chose shows in the destination box and heads its history.
+TEST(BackupForm, SaveRepairsTheDestinationThroughTheRegisteredDialogs)
+{
+    struct TChooser : ITaskCheckDialogs
+    {
+        std::string answer;
+        int asked = 0;
+        bool EditFtpSettings(TFtpParams&) override { return false; }
+        bool ChooseDestination(std::string& folder) override
+        {
+            ++asked;
+            folder = answer;
+            return true;
+        }
+    } chooser;
+    TFormFixture f;
+    chooser.answer = f.folder.Win("dest");
+    RegisterRunDialogs(nullptr, &chooser);
+    f.AddFolder(f.folder.Host("src/docs"));
+    f.boxes.QueueAnswer(MrOk); // "Please select a backup destination"
+    f.fileAnswers["Save actual task"] = f.folder.Win("docs.buj");
+    f.operator()<QToolButton>("SaveTaskBtn")->click();
+    RegisterRunDialogs(nullptr, nullptr);
+    EXPECT_EQ(chooser.asked, 1);
+    EXPECT_TRUE(fs::exists(f.folder.Host("docs.buj")));
+    EXPECT_EQ(f.operator()<QComboBox>("BuZiel")->currentText().toStdString(), f.folder.Host("dest"));
+    ASSERT_FALSE(f.form->Editor.Settings.DestinationHistory.empty());
+    EXPECT_EQ(f.form->Editor.Settings.DestinationHistory.front(), f.folder.Win("dest"));
+}
+
 TEST(BackupForm, MethodListAndArchiveBoxesBothWays)
 {
     TFormFixture f;
