@@ -8,6 +8,7 @@
 #include "foundation/SysErrors.h"
 #include "foundation/Translate.h"
 #include "platform/FileSystem.h"
+#include "platform/StopSignals.h"
 #include "tasks/BackupLog.h"
 #include "tasks/BackupRun.h"
 #include "tasks/ExecuteCommand.h"
@@ -290,6 +291,12 @@ bool TAutoTasks::RunAutoTask(int index, int endMode, int priority, const std::st
 {
     task.Sources.clear();
     const bool quiet = endMode == EndNotVisible;
+    // After a stop signal the batch ends with the run it cancelled: the tasks after it
+    // are not started at all.
+    if (Platform::StopRequested()) {
+        AddOutcome(TRunOutcome::Failed);
+        return false;
+    }
     if (!Platform::FileExists(name)) {
         RefuseTaskFile(FormatText(TrDefault("Task file not found: %s"), name), FileNotFoundText(name), quiet);
         return false;
@@ -427,8 +434,8 @@ bool TAutoTasks::RunNow(const TRequest& request)
 void TAutoTasks::RunSlotNow(int slot, bool quiet)
 {
     const TAutoTask& t = settings.AutoTasks[static_cast<size_t>(slot)];
-    if (t.Free()) {
-        return;
+    if (t.Free() || Platform::StopRequested()) {
+        return; // a slot that did not run keeps its run dates
     }
     const int c = RotationCounter(slot, Date());
     if (c > RotationStoreFirst) {

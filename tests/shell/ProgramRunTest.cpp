@@ -64,23 +64,24 @@ int RunProgram(const TTempFolder& folder, const std::string& args, std::string& 
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// The example task; verifying gives a longer window to be killed in.
-void WriteExampleTask(const TTempFolder& folder, bool plainVerified = false)
+// The example task; verifying gives a longer window to be killed in. A suffix names another
+// task of the same kind: task<suffix>.buj from source<suffix> to dest<suffix>.
+void WriteExampleTask(const TTempFolder& folder, bool plainVerified = false, const std::string& suffix = "")
 {
     TTaskFileEnv env;
     env.ProgramText = "Tessaro";
     env.FileVersion = "0.1.0";
     TBackupTask task;
     ResetTaskOptions(task, env);
-    task.Destination = folder.Win("dest");
+    task.Destination = folder.Win("dest" + suffix);
     task.DestMode = DestOneDirectory;
     task.Compress = !plainVerified;
     task.Verify = plainVerified;
     TExtensionList entry;
-    entry.SourceDir = folder.Win("source");
+    entry.SourceDir = folder.Win("source" + suffix);
     entry.ExpandedDir = entry.SourceDir;
     task.Sources.push_back(entry);
-    ASSERT_TRUE(WriteTaskFile(task, folder.Win("task.buj"), -1, -1, env));
+    ASSERT_TRUE(WriteTaskFile(task, folder.Win("task" + suffix + ".buj"), -1, -1, env));
 }
 
 // Starts the program as RunProgram does, without waiting: its process id.
@@ -184,6 +185,52 @@ TEST(Program, AKilledRunLeavesNoPartialFileThatCountsAsCurrent)
         EXPECT_TRUE(SameFile(source, dest));
         EXPECT_FALSE(TemporaryIn(folder.Host("dest")));
         std::filesystem::copy_file(source, folder.Host("old.bin"), std::filesystem::copy_options::overwrite_existing);
+    }
+}
+
+// A stop signal during a batch of tasks ends the whole batch: the tasks after the cancelled
+// one are not started (no log header, nothing written), and the status says it failed.
+TEST(Program, AStopSignalEndsTheWholeBatch)
+{
+    if (!std::filesystem::exists(ProgramFile())) {
+        GTEST_SKIP() << "the program is not built";
+    }
+    TTempFolder folder;
+    MakeFolders(folder);
+    std::vector<std::string> args = {"-force", "-quiet", "-log:2"};
+    for (const std::string suffix : {"", "2", "3"}) {
+        std::filesystem::create_directories(folder.Host("source" + suffix));
+        std::filesystem::create_directories(folder.Host("dest" + suffix));
+        WriteExampleTask(folder, true, suffix);
+        args.push_back(folder.Host("task" + suffix + ".buj"));
+    }
+    WriteBigFile(folder.Host("source/big.bin"), 'a');
+    folder.WriteHostFile("source2/small.txt", "two");
+    folder.WriteHostFile("source3/small.txt", "three");
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE("signal " + std::to_string(signal));
+        std::filesystem::remove(folder.Host("config/Tessaro/tessaro.log"));
+        std::filesystem::remove(folder.Host("dest/big.bin"));
+        std::filesystem::create_directories(folder.Host("dest")); // an empty one goes at the end
+        const pid_t pid = StartProgram(folder, args);
+        ASSERT_GT(pid, 0);
+        for (int i = 0; i < 20000 && !TemporaryIn(folder.Host("dest")); ++i) {
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+        kill(pid, signal);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_NE(WEXITSTATUS(status), 0);
+        const std::string log = folder.ReadHostFile("config/Tessaro/tessaro.log");
+        size_t headers = 0;
+        for (size_t at = log.find(" - Data backup\n"); at != std::string::npos;
+             at = log.find(" - Data backup\n", at + 1)) {
+            ++headers;
+        }
+        EXPECT_EQ(headers, 1u) << log;
+        EXPECT_TRUE(std::filesystem::is_empty(folder.Host("dest2")));
+        EXPECT_TRUE(std::filesystem::is_empty(folder.Host("dest3")));
     }
 }
 
