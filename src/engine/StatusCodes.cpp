@@ -10,45 +10,45 @@ const char* ErrorText(TStatusCode number)
 {
     switch (number) {
     case errCreateFile:
-        return "Create file failed";
+        return TrNoopUnits("Create file failed");
     case errOpenFile:
-        return "Open file failed";
+        return TrNoopUnits("Open file failed");
     case errCloseFile:
-        return "Close file failed";
+        return TrNoopUnits("Close file failed");
     case errReadFile:
-        return "Read file failed";
+        return TrNoopUnits("Read file failed");
     case errWriteFile:
-        return "Write file failed";
+        return TrNoopUnits("Write file failed");
     case errSetAttr:
-        return "Set file attr. failed";
+        return TrNoopUnits("Set file attr. failed");
     case errLowDiskSpace:
-        return "Low disk space";
+        return TrNoopUnits("Low disk space");
     case errGZipHeader:
-        return "Illegal GZip header";
+        return TrNoopUnits("Illegal GZip header");
     case errCorruptFile:
-        return "Corrupt file";
+        return TrNoopUnits("Corrupt file");
     case errEncrypt:
-        return "Encryption failed";
+        return TrNoopUnits("Encryption failed");
     case errDecrypt:
-        return "Decryption failed";
+        return TrNoopUnits("Decryption failed");
     case errVerify:
-        return "Verify failed";
+        return TrNoopUnits("Verify failed");
     case errPathTooLong:
-        return "Path too long";
+        return TrNoopUnits("Path too long");
     case errFileNotFound:
-        return "File not found";
+        return TrNoopUnits("File not found");
     case errSetTimestamp:
-        return "Setting of file timestamp failed";
+        return TrNoopUnits("Setting of file timestamp failed");
     case errFtpRead:
-        return "FTP read failed";
+        return TrNoopUnits("FTP read failed");
     case errFtpWrite:
-        return "FTP write failed";
+        return TrNoopUnits("FTP write failed");
     case errFtpConnect:
-        return "FTP connection failed";
+        return TrNoopUnits("FTP connection failed");
     case errFtpClosed:
-        return "FTP connection closed by server";
+        return TrNoopUnits("FTP connection closed by server");
     case errTerminated:
-        return "Terminated by user";
+        return TrNoopUnits("Terminated by user");
     default:
         return nullptr;
     }
@@ -58,11 +58,11 @@ const char* SeverityPrefix(TStatusCode severity)
 {
     switch (severity) {
     case scError:
-        return "Error: ";
+        return TrNoopUnits("Error: ");
     case scWarning:
-        return "Warning: ";
+        return TrNoopUnits("Warning: ");
     default:
-        return "Info: ";
+        return TrNoopUnits("Info: ");
     }
 }
 
@@ -70,17 +70,17 @@ const char* OperationSuffix(TStatusCode operation)
 {
     switch (operation) {
     case opCopy:
-        return " (Copy)";
+        return TrNoopUnits(" (Copy)");
     case opGZip:
-        return " (GZip)";
+        return TrNoopUnits(" (GZip)");
     case opGUnzip:
-        return " (GUnzip)";
+        return TrNoopUnits(" (GUnzip)");
     case opZip:
-        return " (Zip)";
+        return TrNoopUnits(" (Zip)");
     case opEncrypt:
-        return " (Encrypt)";
+        return TrNoopUnits(" (Encrypt)");
     case opDecrypt:
-        return " (Decrypt)";
+        return TrNoopUnits(" (Decrypt)");
     default:
         return nullptr;
     }

@@ -291,7 +291,7 @@ void TZipWrite::WriteOrFail(const TBytes& bytes, const std::string& message)
 
 void TZipWrite::Close()
 {
-    const char* entryError = "Error writing directory entry to %s";
+    const char* entryError = TrNoopUnits("Error writing directory entry to %s");
     const uint64_t directoryOffset = static_cast<uint64_t>(Archive->Position());
     TBytes directory;
     for (const TZipEntry& entry : Entries) {

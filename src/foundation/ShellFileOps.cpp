@@ -149,10 +149,10 @@ bool RunDelete(TShellJob& job, const std::vector<std::string>& sources)
     std::vector<TMatch> matches;
     for (const std::string& source : sources) {
         if (!ExpandSource(job, source, matches)) {
-            job.Fail("Cannot find %s", source);
+            job.Fail(TrNoopUnits("Cannot find %s"), source);
         }
     }
-    if (!matches.empty() && !job.Confirm(FOF_NOCONFIRMATION, "Do you really want to delete %s?",
+    if (!matches.empty() && !job.Confirm(FOF_NOCONFIRMATION, TrNoopUnits("Do you really want to delete %s?"),
                                          matches.size() == 1 ? matches.front().Path : std::to_string(matches.size()))) {
         return false;
     }
@@ -162,7 +162,7 @@ bool RunDelete(TShellJob& job, const std::vector<std::string>& sources)
             break;
         }
         if (!DeleteOne(job, match)) {
-            job.Fail("Cannot delete %s", match.Path);
+            job.Fail(TrNoopUnits("Cannot delete %s"), match.Path);
         }
     }
     return job.Ok();
@@ -173,11 +173,12 @@ bool EnsureFolder(TShellJob& job, const std::string& folder)
     if (folder.empty() || Platform::DirectoryExists(folder)) {
         return true;
     }
-    if (!job.Confirm(FOF_NOCONFIRMMKDIR, "The folder %s does not exist. Do you want to create it?", folder)) {
+    if (!job.Confirm(FOF_NOCONFIRMMKDIR, TrNoopUnits("The folder %s does not exist. Do you want to create it?"),
+                     folder)) {
         return false;
     }
     if (Platform::ForceDirectories(RemovePathDelimiter(folder)) != 0) {
-        job.Fail("Cannot create the folder %s", folder);
+        job.Fail(TrNoopUnits("Cannot create the folder %s"), folder);
         return false;
     }
     return true;
@@ -216,7 +217,7 @@ void CopyEntry(TShellJob& job, const TMatch& match, const std::string& target)
     }
     const std::uint32_t attr = Platform::GetFileAttributes(target);
     if (attr != InvalidFileAttributes) {
-        if (!job.Confirm(FOF_NOCONFIRMATION, "Do you want to replace %s?", target)) {
+        if (!job.Confirm(FOF_NOCONFIRMATION, TrNoopUnits("Do you want to replace %s?"), target)) {
             return;
         }
         if (attr & faReadOnly) {
@@ -224,21 +225,21 @@ void CopyEntry(TShellJob& job, const TMatch& match, const std::string& target)
         }
     }
     if (Platform::CopyFileRaw(match.Path, target, false) != 0) {
-        job.Fail("Cannot copy %s", match.Path);
+        job.Fail(TrNoopUnits("Cannot copy %s"), match.Path);
     }
 }
 
 bool RunCopy(TShellJob& job, const std::vector<std::string>& sources, const std::vector<std::string>& dests)
 {
     if (dests.empty()) {
-        job.Fail("Cannot copy %s", sources.empty() ? std::string() : sources.front());
+        job.Fail(TrNoopUnits("Cannot copy %s"), sources.empty() ? std::string() : sources.front());
         return false;
     }
     const bool paired = job.Has(FOF_MULTIDESTFILES) && dests.size() == sources.size();
     for (std::size_t i = 0; i < sources.size() && !job.Stopped(); ++i) {
         std::vector<TMatch> matches;
         if (!ExpandSource(job, sources[i], matches)) {
-            job.Fail("Cannot find %s", sources[i]);
+            job.Fail(TrNoopUnits("Cannot find %s"), sources[i]);
             continue;
         }
         const std::string& dest = paired ? dests[i] : dests.front();

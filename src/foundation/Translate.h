@@ -30,3 +30,18 @@ inline std::string TrDialogs(const char* msgid)
 {
     return Tr(DomainDialogs, msgid);
 }
+
+// Mark a text for scripts/update-po where it reaches the translation later, through a table, a
+// variable or the second branch of a "?:"; they return the text unchanged.
+constexpr const char* TrNoopDefault(const char* msgid)
+{
+    return msgid;
+}
+constexpr const char* TrNoopUnits(const char* msgid)
+{
+    return msgid;
+}
+constexpr const char* TrNoopDialogs(const char* msgid)
+{
+    return msgid;
+}

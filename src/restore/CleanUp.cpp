@@ -40,7 +40,7 @@ std::string CountText(const char* format, uint32_t value)
 
 std::string DeletedText(bool filesMode, uint32_t count)
 {
-    return CountText(filesMode ? "%u files deleted" : "%u directories deleted", count);
+    return CountText(filesMode ? "%u files deleted" : TrNoopDefault("%u directories deleted"), count);
 }
 
 std::string UpperAscii(std::string text)
@@ -126,8 +126,9 @@ void RemoveEmptiedDirs(const std::string& top, const std::set<std::string>& touc
 
 TCleanUpAge CleanUpAgeLimit(int ageMode, TDateTime picked, TDateTime now)
 {
-    static const char* const texts[] = {"all", "older than 1 week", "older than 4 weeks", "older than 6 months",
-                                        "older than 1 year"};
+    static const char* const texts[] = {TrNoopDefault("all"), TrNoopDefault("older than 1 week"),
+                                        TrNoopDefault("older than 4 weeks"), TrNoopDefault("older than 6 months"),
+                                        TrNoopDefault("older than 1 year")};
     static const int days[] = {0, 7, 28, 183, 365};
     const TDateTime today = std::floor(now);
     TCleanUpAge age;
@@ -135,7 +136,8 @@ TCleanUpAge CleanUpAgeLimit(int ageMode, TDateTime picked, TDateTime now)
     if (ageMode == CleanUpAgeOlderThan || ageMode == CleanUpAgeSince) {
         limit = std::floor(picked);
         age.Older = ageMode == CleanUpAgeOlderThan;
-        age.Text = FormatText(TrDefault(age.Older ? "older than %s" : "all since %s"), TaskDateText(limit));
+        age.Text =
+            FormatText(TrDefault(age.Older ? "older than %s" : TrNoopDefault("all since %s")), TaskDateText(limit));
     } else {
         const int mode = ageMode >= 0 && ageMode <= CleanUpAgeYear ? ageMode : CleanUpAgeAll;
         limit = mode == CleanUpAgeAll ? now + 1 : today - days[mode];

@@ -103,7 +103,8 @@ std::string AgeText(int ageMode, TDateTime date)
 
 std::string OverwriteText(int overwrite)
 {
-    static const char* const texts[] = {"overwrite all files", "overwrite older files", "no overwrite of files"};
+    static const char* const texts[] = {TrNoopDefault("overwrite all files"), TrNoopDefault("overwrite older files"),
+                                        TrNoopDefault("no overwrite of files")};
     return TrDefault(texts[overwrite >= 0 && overwrite <= 2 ? overwrite : 2]);
 }
 
@@ -282,8 +283,8 @@ bool TRestoreRun::AskForPassword(const std::string& sourceFile, const std::strin
     }
     progress.ShowFile(ItemFile, {}, ShortenPath(destFile, 61));
     ProcessMessages();
-    const char* format = retry ? "The specified password for file:\r\n%s\r\nis invalid! Please retry!"
-                               : "Restoring file:\r\n%s\r\nrequires a password for decrypting!";
+    const char* format = retry ? TrNoopDefault("The specified password for file:\r\n%s\r\nis invalid! Please retry!")
+                               : TrNoopDefault("Restoring file:\r\n%s\r\nrequires a password for decrypting!");
     std::string password = Password;
     const int answer = prompts->AskPassword(ProductText + " - " + TrDefault("Restore files from backup"),
                                             FormatText(TrDefault(format), ShortenPath(sourceFile, 50)), password);

@@ -67,7 +67,8 @@ std::string InsertMediaText(const char* format, const std::string& name)
 
 std::string MethodName(int method)
 {
-    static const char* const names[] = {"copy", "full (new)", "differential", "incremental"};
+    static const char* const names[] = {TrNoopDefault("copy"), TrNoopDefault("full (new)"),
+                                        TrNoopDefault("differential"), TrNoopDefault("incremental")};
     return TrDefault(names[method >= 0 && method < 4 ? method : 0]);
 }
 

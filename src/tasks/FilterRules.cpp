@@ -5,6 +5,7 @@
 #include "tasks/IniValues.h"
 
 #include <cmath>
+#include <string_view>
 
 TNameFilterControls NameFilterControlsOf(const TTextFilter& filter)
 {
@@ -48,7 +49,12 @@ bool CommitNameFilter(const TNameFilterControls& controls, TTextFilter& filter, 
 
 std::string InvalidMaskText(const char* domain, bool regEx)
 {
-    std::string text = Tr(domain, "Invalid filter mask!") + "\r\n" + Tr(domain, "Should look like %s or %s");
+    // The filter box serves the task editor and the filter dialog, so both catalogues carry these.
+    const bool dialogs = std::string_view(domain) == DomainDialogs;
+    const char* invalid = dialogs ? TrNoopDialogs("Invalid filter mask!") : TrNoopDefault("Invalid filter mask!");
+    const char* example =
+        dialogs ? TrNoopDialogs("Should look like %s or %s") : TrNoopDefault("Should look like %s or %s");
+    std::string text = Tr(domain, invalid) + "\r\n" + Tr(domain, example);
     text = FormatText(text, regEx ? "\\D" : "*");
     return FormatText(text, regEx ? "A+[bc]." : "[ab]*");
 }

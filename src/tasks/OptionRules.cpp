@@ -80,7 +80,7 @@ std::string LogLabelText(uint32_t setting)
     if (mode == 0) {
         return TrDefault("off");
     }
-    static const char* const modes[] = {"short", "long", "extended"};
+    static const char* const modes[] = {TrNoopDefault("short"), TrNoopDefault("long"), TrNoopDefault("extended")};
     std::string text = TrDefault(modes[std::min<uint32_t>(mode, 3) - 1]) + TrDefault(" on ") + "B";
     text += (setting & 16) ? "+R" : "";
     text += (setting & 32) ? "+C" : "";

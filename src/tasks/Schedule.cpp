@@ -47,22 +47,25 @@ bool FullBackupDayUsed(const TSchedule& schedule)
 
 std::string RecurrenceItemText(int stepMode)
 {
-    static const std::array<const char*, 4> items = {"no", "dayly", "weekly", "1 per week"};
+    static const std::array<const char*, 4> items = {TrNoopDefault("no"), TrNoopDefault("dayly"),
+                                                     TrNoopDefault("weekly"), TrNoopDefault("1 per week")};
     return TrDefault(items[static_cast<size_t>(std::clamp(stepMode, 0, 3))]);
 }
 
 std::string SchemeItemText(int schedMode)
 {
-    static const std::array<const char*, 5> items = {"as definded in task", "1x full + differential",
-                                                     "1x full + incremental", "2x full + differential",
-                                                     "2x full + incremental"};
+    static const std::array<const char*, 5> items = {
+        TrNoopDefault("as definded in task"), TrNoopDefault("1x full + differential"),
+        TrNoopDefault("1x full + incremental"), TrNoopDefault("2x full + differential"),
+        TrNoopDefault("2x full + incremental")};
     return TrDefault(items[static_cast<size_t>(std::clamp(schedMode, 0, 4))]);
 }
 
 std::string WeekdayItemText(int startDay)
 {
-    static const std::array<const char*, 7> items = {"Monday", "Tuesday",  "Wednesday", "Thursday",
-                                                     "Friday", "Saturday", "Sunday"};
+    static const std::array<const char*, 7> items = {
+        TrNoopDefault("Monday"), TrNoopDefault("Tuesday"),  TrNoopDefault("Wednesday"), TrNoopDefault("Thursday"),
+        TrNoopDefault("Friday"), TrNoopDefault("Saturday"), TrNoopDefault("Sunday")};
     return TrDefault(items[static_cast<size_t>(std::clamp(startDay, 0, 6))]);
 }
 

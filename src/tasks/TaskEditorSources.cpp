@@ -89,7 +89,8 @@ std::string SizePart(const TExtensionList& entry)
 
 std::string NameFilterPart(const TTextFilter& filter)
 {
-    return Format1(filter.Mode == TTextFilter::ModeExclude ? "except of %s" : "only %s", filter.GetMask());
+    return Format1(filter.Mode == TTextFilter::ModeExclude ? "except of %s" : TrNoopDefault("only %s"),
+                   filter.GetMask());
 }
 
 std::string TrimRight(std::string text)

@@ -191,6 +191,8 @@ TEST(Screenshots, CleanUpDialog)
     if (folder.isEmpty()) {
         GTEST_SKIP() << "TESSARO_SCREENSHOT_DIR not set";
     }
+    const char* chosen = std::getenv("LANGUAGE");
+    const std::string pictureLanguage = chosen && *chosen ? chosen : "en";
     for (const char* lang : {"en", "de"}) {
         SetTranslationLanguage(lang);
         TBackupLog log;
@@ -212,7 +214,7 @@ TEST(Screenshots, CleanUpDialog)
         SettleWindows();
         EXPECT_TRUE(dialog.grab().save(folder + "/cleanup-dialog-" + lang + ".png"));
     }
-    SetTranslationLanguage("en");
+    SetTranslationLanguage(pictureLanguage);
 }
 
 namespace {

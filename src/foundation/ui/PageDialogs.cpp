@@ -50,8 +50,10 @@ TRandDialog::TRandDialog(QWidget* parent)
     setWindowTitle(Dlg("Paper margins"));
     auto* group = new QGroupBox(Dlg("Print page margins"), this);
     auto* grid = new QGridLayout(group);
-    const std::pair<const char*, TFloatEdit*> rows[] = {
-        {"Top:", top}, {"Bottom:", bottom}, {"Left:", left}, {"Right:", right}};
+    const std::pair<const char*, TFloatEdit*> rows[] = {{TrNoopDialogs("Top:"), top},
+                                                        {TrNoopDialogs("Bottom:"), bottom},
+                                                        {TrNoopDialogs("Left:"), left},
+                                                        {TrNoopDialogs("Right:"), right}};
     int row = 0;
     for (const auto& [caption, edit] : rows) {
         grid->addWidget(new QLabel(Dlg(caption), group), row, 0);

@@ -93,10 +93,10 @@ int ShowInGuiThread(const TMessageRequest& request)
         int result;
     };
     const ButtonDef defs[] = {
-        {MbYes, "&Yes", QMessageBox::YesRole, MrYes},
-        {MbNo, "&No", QMessageBox::NoRole, MrNo},
-        {MbOk, "OK", QMessageBox::AcceptRole, MrOk},
-        {MbCancel, "Cancel", QMessageBox::RejectRole, MrCancel},
+        {MbYes, TrNoopUnits("&Yes"), QMessageBox::YesRole, MrYes},
+        {MbNo, TrNoopUnits("&No"), QMessageBox::NoRole, MrNo},
+        {MbOk, TrNoopUnits("OK"), QMessageBox::AcceptRole, MrOk},
+        {MbCancel, TrNoopUnits("Cancel"), QMessageBox::RejectRole, MrCancel},
     };
     std::map<QAbstractButton*, int> results;
     QPushButton* first = nullptr;

@@ -98,10 +98,10 @@ TShellDirDialog::TShellDirDialog(QWidget* parent)
     newBtn->setToolTip(Dlg("Create new folder"));
 
     auto* rootRow = new QHBoxLayout;
-    const std::pair<const char*, TShellRoot> roots[] = {{"Desktop", TShellRoot::Desktop},
-                                                        {"My files", TShellRoot::Documents},
-                                                        {"My Computer", TShellRoot::Computer},
-                                                        {"Network", TShellRoot::Network}};
+    const std::pair<const char*, TShellRoot> roots[] = {{TrNoopDialogs("Desktop"), TShellRoot::Desktop},
+                                                        {TrNoopDialogs("My files"), TShellRoot::Documents},
+                                                        {TrNoopDialogs("My Computer"), TShellRoot::Computer},
+                                                        {TrNoopDialogs("Network"), TShellRoot::Network}};
     for (const auto& [caption, value] : roots) {
         auto* button = new QPushButton(Dlg(caption), this);
         button->setAutoDefault(false);
@@ -351,8 +351,8 @@ void TShellDirDialog::HomeClick()
         break;
     case THomeAction::FolderNotFound:
         MessageDialog(windowTitle().toStdString(),
-                      Fill("Directory not found:\r\n%s!", HostText(defaultDir).toStdString()), TMsgDlgType::Error,
-                      MbOk);
+                      Fill(TrNoopDialogs("Directory not found:\r\n%s!"), HostText(defaultDir).toStdString()),
+                      TMsgDlgType::Error, MbOk);
         history.Remove(defaultDir);
         break;
     }
@@ -382,7 +382,7 @@ void TShellDirDialog::CreateFolderClick()
         break;
     case TNewFolderResult::Failed:
         ErrorDialog(windowTitle().toStdString(),
-                    Fill("Could not create directory:\r\n%s!", HostText(created).toStdString()));
+                    Fill(TrNoopDialogs("Could not create directory:\r\n%s!"), HostText(created).toStdString()));
         break;
     case TNewFolderResult::Refused:
         break;
@@ -404,7 +404,7 @@ void TShellDirDialog::DeleteFolderClick()
     ShellTreeView->setCurrentItem(parent);
     if (!DeleteFolderWithContents(folder)) {
         ErrorDialog(windowTitle().toStdString(),
-                    Fill("Error deleting directory:\r\n%s!", HostText(folder).toStdString()));
+                    Fill(TrNoopDialogs("Error deleting directory:\r\n%s!"), HostText(folder).toStdString()));
     }
     UpdateClick();
 }

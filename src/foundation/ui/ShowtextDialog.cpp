@@ -179,7 +179,7 @@ bool TShowtextDialog::Execute(const std::string& file, TScreenPoint position, in
     tags = navigation;
     LayoutButtons(options, navigation);
     if (!Platform::FileExists(file)) {
-        ErrorDialog({}, TrDialogs("File: ") + Quoted("\"%s\" not found!", HostText(file).toStdString()));
+        ErrorDialog({}, TrDialogs("File: ") + Quoted(TrNoopDialogs("\"%s\" not found!"), HostText(file).toStdString()));
         return false;
     }
     Load(file);
@@ -297,7 +297,7 @@ void TShowtextDialog::SearchAgain()
         return;
     }
     if (!Search(findText, findOptions)) {
-        InfoDialog(windowTitle().toStdString(), Quoted("\"%s\" not found!", findText));
+        InfoDialog(windowTitle().toStdString(), Quoted(TrNoopDialogs("\"%s\" not found!"), findText));
     }
 }
 
@@ -323,13 +323,13 @@ void TShowtextDialog::EraseClick()
         return;
     }
     const TScreenPoint at{x() + 200, y() + 100};
-    const std::string question = Quoted("Delete file \"%s\"?", HostText(fileName).toStdString());
+    const std::string question = Quoted(TrNoopDialogs("Delete file \"%s\"?"), HostText(fileName).toStdString());
     if (MessageDialogAt(windowTitle().toStdString(), question, TMsgDlgType::Confirmation, MbYesNo, at) != MrYes) {
         return;
     }
     if (Platform::DeleteFile(fileName) != 0 && Platform::AnyExists(fileName)) {
         ErrorDialog(windowTitle().toStdString(),
-                    Quoted("Could not delete file \"%s\"!", HostText(fileName).toStdString()));
+                    Quoted(TrNoopDialogs("Could not delete file \"%s\"!"), HostText(fileName).toStdString()));
         return;
     }
     richEdit->clear();

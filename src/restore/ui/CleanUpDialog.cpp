@@ -169,13 +169,13 @@ void TCleanUpDialog::BuildWidgets()
     rgAge = new QGroupBox(this);
     ageButtons = new QButtonGroup(this);
     auto* ageLayout = new QVBoxLayout(rgAge);
-    const char* const ages[] = {"all",
-                                "all older than 1 week",
-                                "all older than 4 weeks",
-                                "all older than 6 months",
-                                "all older than 1 year",
-                                "all older than:",
-                                "all newer from:"};
+    const char* const ages[] = {TrNoopDefault("all"),
+                                TrNoopDefault("all older than 1 week"),
+                                TrNoopDefault("all older than 4 weeks"),
+                                TrNoopDefault("all older than 6 months"),
+                                TrNoopDefault("all older than 1 year"),
+                                TrNoopDefault("all older than:"),
+                                TrNoopDefault("all newer from:")};
     for (int i = 0; i < 7; ++i) {
         auto* button = new QRadioButton(Tr(ages[i]), rgAge);
         ageButtons->addButton(button, i);
@@ -386,9 +386,9 @@ void TCleanUpDialog::UpdateFilterText()
 void TCleanUpDialog::ModeChanged()
 {
     const bool files = rbFiles->isChecked();
-    rgAge->setTitle(Tr(files ? "Age of iles" : "Age of root directories"));
-    gbFilter->setTitle(Tr(files ? "File filter" : "Directory filter"));
-    StartBtn->setText(Tr(files ? "&Delete files" : "&Delete\r\ndirectories").replace("\r\n", "\n"));
+    rgAge->setTitle(Tr(files ? "Age of iles" : TrNoopDefault("Age of root directories")));
+    gbFilter->setTitle(Tr(files ? "File filter" : TrNoopDefault("Directory filter")));
+    StartBtn->setText(Tr(files ? "&Delete files" : TrNoopDefault("&Delete\r\ndirectories")).replace("\r\n", "\n"));
     UpdateEnabling();
 }
 
@@ -508,7 +508,7 @@ void TCleanUpDialog::SyncOriginClick()
 
 void TCleanUpDialog::FilterBtnClick()
 {
-    const QString title = Tr(rbFiles->isChecked() ? "File filter" : "Directory filter");
+    const QString title = Tr(rbFiles->isChecked() ? "File filter" : TrNoopDefault("Directory filter"));
     if (EditNameFilter(this, title, Logic.Settings)) {
         UpdateFilterText();
     }
@@ -591,7 +591,7 @@ bool TCleanUpDialog::ConfirmCandidates(const TCleanUpConfirm& request, TCleanUpL
     const auto count = std::count_if(list.begin(), list.end(), [](auto& item) {
         return item.Selected && (!item.IsFolder || item.Name.rfind("..", 0) != 0);
     });
-    const std::string what = TrDefault(request.Mode == 1 ? "Files" : "Directories");
+    const std::string what = TrDefault(request.Mode == 1 ? "Files" : TrNoopDefault("Directories"));
     if (count == 0) {
         InfoDialog({}, FormatText(TrDefault("No fitting %s found"), what));
         return false;

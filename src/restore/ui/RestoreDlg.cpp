@@ -123,7 +123,8 @@ TRestoreDialog::TRestoreDialog(TTaskEditor& taskEditor, QWidget* parent)
     auto* overwriteBox = new QGroupBox(TrQ("Overwrite"), gbxRestore);
     auto* overwriteLayout = new QVBoxLayout(overwriteBox);
     OverwriteRG = new QButtonGroup(this);
-    const char* overwriteItems[] = {"overwrite all files", "overwrite older files", "no overwrite"};
+    const char* overwriteItems[] = {TrNoopDefault("overwrite all files"), TrNoopDefault("overwrite older files"),
+                                    TrNoopDefault("no overwrite")};
     for (int i = 0; i < 3; ++i) {
         auto* button = new QRadioButton(TrQ(overwriteItems[i]), overwriteBox);
         OverwriteRG->addButton(button, i);
@@ -132,7 +133,7 @@ TRestoreDialog::TRestoreDialog(TTaskEditor& taskEditor, QWidget* parent)
     auto* ageBox = new QGroupBox(TrQ("Restore"), gbxRestore);
     auto* ageLayout = new QVBoxLayout(ageBox);
     RestoreRG = new QButtonGroup(this);
-    const char* ageItems[] = {"all", "all older than:", "all newer than:"};
+    const char* ageItems[] = {TrNoopDefault("all"), TrNoopDefault("all older than:"), TrNoopDefault("all newer than:")};
     for (int i = 0; i < 3; ++i) {
         auto* button = new QRadioButton(TrQ(ageItems[i]), ageBox);
         RestoreRG->addButton(button, i);
@@ -171,8 +172,9 @@ TRestoreDialog::TRestoreDialog(TTaskEditor& taskEditor, QWidget* parent)
     layout->addLayout(buttons);
 
     connect(sbtSource, &QToolButton::clicked, this,
-            [this] { ChooseFolder(hcbSource, "Select from where to restore files"); });
-    connect(sbtDest, &QToolButton::clicked, this, [this] { ChooseFolder(hcbDest, "Select directory to restore"); });
+            [this] { ChooseFolder(hcbSource, TrNoopDefault("Select from where to restore files")); });
+    connect(sbtDest, &QToolButton::clicked, this,
+            [this] { ChooseFolder(hcbDest, TrNoopDefault("Select directory to restore")); });
     connect(rbtOrigin, &QRadioButton::toggled, this, [this](bool origin) {
         hcbDest->setEnabled(!origin);
         sbtDest->setEnabled(!origin);

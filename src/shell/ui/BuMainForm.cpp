@@ -102,26 +102,28 @@ void TBuMainForm::BuildMenu()
         }
         return action;
     };
-    add(PopupMenu, "Tessaro", "&Tessaro", [this] { Logic.TessaroClick(); });
+    add(PopupMenu, "Tessaro", TrNoopDefault("&Tessaro"), [this] { Logic.TessaroClick(); });
     PopupMenu->addSeparator();
     SofortStarten = PopupMenu->addMenu(TrQ("&Start backups"));
     SofortStarten->setObjectName("SofortStarten");
-    add(PopupMenu, "Restore", "Start &restore ..", [this] { Logic.RestoreClick(); });
-    add(PopupMenu, "Cleanup", "&Clean up ..", [this] { Logic.CleanupClick(); });
+    add(PopupMenu, "Restore", TrNoopDefault("Start &restore .."), [this] { Logic.RestoreClick(); });
+    add(PopupMenu, "Cleanup", TrNoopDefault("&Clean up .."), [this] { Logic.CleanupClick(); });
     QMenu* shutdown = PopupMenu->addMenu(TrQ("Shut&down"));
     shutdown->setObjectName("Quitwindowsand1");
-    add(shutdown, "BackupOff", "with Backup and &power off", [this] { Logic.BackupShutdownClick(EndActionPowerOff); });
-    add(shutdown, "BackupRestart", "with &Backup and restart", [this] { Logic.BackupShutdownClick(EndActionRestart); });
-    add(shutdown, "ShutdownOff", "and power &off", [this] { Logic.ShutdownClick(EndActionPowerOff); });
-    add(shutdown, "ShutdownRestart", "and &restart", [this] { Logic.ShutdownClick(EndActionRestart); });
+    add(shutdown, "BackupOff", TrNoopDefault("with Backup and &power off"),
+        [this] { Logic.BackupShutdownClick(EndActionPowerOff); });
+    add(shutdown, "BackupRestart", TrNoopDefault("with &Backup and restart"),
+        [this] { Logic.BackupShutdownClick(EndActionRestart); });
+    add(shutdown, "ShutdownOff", TrNoopDefault("and power &off"), [this] { Logic.ShutdownClick(EndActionPowerOff); });
+    add(shutdown, "ShutdownRestart", TrNoopDefault("and &restart"), [this] { Logic.ShutdownClick(EndActionRestart); });
     QMenu* view = PopupMenu->addMenu(TrQ("&View"));
     view->setObjectName("View1");
-    add(view, "Protokoll", "&Log file", [this] { Logic.ProtokollClick(); });
-    add(view, "Version", "&Version info", [this] { Logic.VersionClick(); });
+    add(view, "Protokoll", TrNoopDefault("&Log file"), [this] { Logic.ProtokollClick(); });
+    add(view, "Version", TrNoopDefault("&Version info"), [this] { Logic.VersionClick(); });
     PopupMenu->addSeparator();
-    add(PopupMenu, "StopSofort", "&Quit program", [this] { Logic.StopSofortClick(); });
+    add(PopupMenu, "StopSofort", TrNoopDefault("&Quit program"), [this] { Logic.StopSofortClick(); });
     PopupMenu->addSeparator();
-    add(PopupMenu, "abbrechen1", "&Cancel", {});
+    add(PopupMenu, "abbrechen1", TrNoopDefault("&Cancel"), {});
     UpdateTaskMenu();
 }
 
@@ -269,7 +271,8 @@ bool TBuMainForm::event(QEvent* event)
 void TBuMainForm::showEvent(QShowEvent* event)
 {
     VersLabel->setText(QStr(Logic.Info.VersionText));
-    StartLabel->setText(TrQ((Logic.StartFlags & StartFlagBatch) ? "Starting batch processing" : "Starting Tessaro"));
+    StartLabel->setText(
+        TrQ((Logic.StartFlags & StartFlagBatch) ? "Starting batch processing" : TrNoopDefault("Starting Tessaro")));
     QWidget::showEvent(event);
 }
 

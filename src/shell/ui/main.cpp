@@ -15,6 +15,7 @@
 #include "foundation/ui/PageDialogs.h"
 #include "foundation/ui/PasswordDialogs.h"
 #include "foundation/ui/QtMessageDialogs.h"
+#include "foundation/ui/QtTranslation.h"
 #include "foundation/ui/SelectFromListDialog.h"
 #include "foundation/ui/ShellDirDialog.h"
 #include "foundation/ui/ShowtextDialog.h"
@@ -38,8 +39,6 @@
 #include "tasks/ui/RunDialogs.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -59,16 +58,6 @@ void ChooseOffscreenWithoutDisplay()
     };
     if (unset("QT_QPA_PLATFORM") && unset("DISPLAY") && unset("WAYLAND_DISPLAY")) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    }
-}
-
-// Qt's own dialog texts (buttons of message boxes, file dialogs) in the chosen language.
-void LoadQtTranslation(QTranslator& translator, int languageIndex)
-{
-    const std::string code = LanguageCode(languageIndex);
-    const QLocale locale = code.empty() ? QLocale::system() : QLocale(QString::fromStdString(code));
-    if (translator.load(locale, "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QCoreApplication::installTranslator(&translator);
     }
 }
 
@@ -143,7 +132,7 @@ int main(int argc, char* argv[])
     FillVersionTexts(info);
     const int language = SetUpLanguage(LanguageFileName(info), params);
     QTranslator qtTranslator;
-    LoadQtTranslation(qtTranslator, language);
+    InstallQtTranslation(qtTranslator, LanguageCode(language));
     TConsoleMessageDialogs consoleDialogs;
     if (Offscreen()) {
         SetMessageDialogs(&consoleDialogs);

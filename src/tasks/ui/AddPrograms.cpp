@@ -127,7 +127,8 @@ void TAddProgramsDialog::Browse(bool post)
     const TBrowseStart start =
         ProgramBrowseStart(post, group.Command->text().toStdString(), Pre.Command->text().toStdString(), defaultFolder);
     std::string file;
-    const char* title = post ? "Program to execute after backup" : "Program to execute before backup";
+    const char* title =
+        post ? TrNoopDefault("Program to execute after backup") : TrNoopDefault("Program to execute before backup");
     if (ChooseProgram(TrDefault(title), start, file)) {
         group.Command->setText(QStr("\"" + file + "\""));
     }

@@ -40,8 +40,9 @@ TAutoTaskSheet::TAutoTaskSheet(TProgramSettings& settings_, QWidget* parent) : Q
     auto* modeBox = new QGroupBox(TrQ("Automatic backup:"), this);
     auto* modeLayout = new QVBoxLayout(modeBox);
     AutoStartRG = new QButtonGroup(this);
-    const char* const modes[] = {"never",    "always on logon", "daily on logon",
-                                 "daily at", "on logoff",       "1x per week on logon"};
+    const char* const modes[] = {TrNoopDefault("never"),          TrNoopDefault("always on logon"),
+                                 TrNoopDefault("daily on logon"), TrNoopDefault("daily at"),
+                                 TrNoopDefault("on logoff"),      TrNoopDefault("1x per week on logon")};
     for (int i = 0; i < 6; ++i) {
         auto* button = new QRadioButton(TrQ(modes[i]), modeBox);
         AutoStartRG->addButton(button, i);

@@ -223,7 +223,8 @@ void TBackupForm::PreviewBtnClick(bool excluded)
     ShowStatusWindow(TrDefault("Scanning directories"), ShownPath(entry->SourceDir), 10, false);
     const TPreview preview = PreviewEntry(Editor.Task, *entry, excluded, Now());
     HideStatusWindow();
-    const char* caption = excluded ? "Preview of excluded files" : "Preview of backup selection";
+    const char* caption =
+        excluded ? TrNoopDefault("Preview of excluded files") : TrNoopDefault("Preview of backup selection");
     ShowFilePreview->Execute(TrDefault(caption), preview.Folder, preview.Lines,
                              PreviewSummary(preview.Count, preview.Bytes));
 }
@@ -257,8 +258,9 @@ void TBackupForm::BuildOptionMenus()
     TProgramSettings& settings = Editor.Settings;
     QMenu* names = OptionsMenu->addMenu(TrQ("&File names"));
     auto* caseGroup = new QActionGroup(this);
-    const char* const cases[][2] = {
-        {"FileOriginal", "&unchanged"}, {"FileLower", "&lower case"}, {"FileUpper", "&upper case"}};
+    const char* const cases[][2] = {{"FileOriginal", TrNoopDefault("&unchanged")},
+                                    {"FileLower", TrNoopDefault("&lower case")},
+                                    {"FileUpper", TrNoopDefault("&upper case")}};
     for (int mode = 0; mode < 3; ++mode) {
         QAction* item = RadioItem(names, caseGroup, cases[mode][0], cases[mode][1]);
         connect(item, &QAction::triggered, this, [&settings, mode] { settings.FilenameCase = mode; });
@@ -305,8 +307,9 @@ void TBackupForm::BuildOptionMenus()
 
     QMenu* end = OptionsMenu->addMenu(TrQ("&After automatic backups"));
     auto* endGroup = new QActionGroup(this);
-    const char* const ends[][2] = {
-        {"PoweroffItem", "&Power off"}, {"ShutdownItem", "&Shut down"}, {"RestartItem", "&Restart"}};
+    const char* const ends[][2] = {{"PoweroffItem", TrNoopDefault("&Power off")},
+                                   {"ShutdownItem", TrNoopDefault("&Shut down")},
+                                   {"RestartItem", TrNoopDefault("&Restart")}};
     const int actions[] = {1, 2, 4};
     for (int i = 0; i < 3; ++i) {
         QAction* item = RadioItem(end, endGroup, ends[i][0], ends[i][1]);
@@ -339,8 +342,9 @@ void TBackupForm::BuildOptionMenus()
     OptionsMenu->addAction(TrQ("&Task directory .."), this, &TBackupForm::JobDirItemClick)->setObjectName("JobDirItem");
 
     QMenu* language = OptionsMenu->addMenu(TrQ("L&anguage"));
-    const char* const languages[][2] = {
-        {"DefaultItem", "&System default"}, {"DEUItem", "&German"}, {"ENUItem", "&English"}};
+    const char* const languages[][2] = {{"DefaultItem", TrNoopDefault("&System default")},
+                                        {"DEUItem", TrNoopDefault("&German")},
+                                        {"ENUItem", TrNoopDefault("&English")}};
     for (int index = 0; index < LanguageCount; ++index) {
         language->addAction(TrQ(languages[index][1]), this, [this, index] { LanguageItemClick(index); })
             ->setObjectName(languages[index][0]);

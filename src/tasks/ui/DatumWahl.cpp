@@ -64,7 +64,8 @@ TDatumWahlDialog::TDatumWahlDialog(QWidget* parent) : QDialog(parent)
     auto* attrGrid = new QGridLayout(attrBox);
     attrGrid->addWidget(new QLabel(TrQ("only"), attrBox), 0, 1);
     attrGrid->addWidget(new QLabel(TrQ("not"), attrBox), 0, 2);
-    const char* const names[] = {"archive", "read only", "hidden", "system"};
+    const char* const names[] = {TrNoopDefault("archive"), TrNoopDefault("read only"), TrNoopDefault("hidden"),
+                                 TrNoopDefault("system")};
     QCheckBox** onlyBoxes[] = {&cbArcInclude, &cbRoInclude, &cbHidInclude, &cbSysInclude};
     QCheckBox** notBoxes[] = {&cbArcExclude, &cbRoExclude, &cbHidExclude, &cbSysExclude};
     for (int i = 0; i < 4; ++i) {

@@ -46,12 +46,12 @@ TFtpProxyDialog::TFtpProxyDialog(QWidget* parent) : QDialog(parent)
     auto* methodBox = new QGroupBox(TrD("Connection method"), this);
     auto* methodLayout = new QVBoxLayout(methodBox);
     rgMethod = new QButtonGroup(this);
-    const char* const methods[] = {"Send command USER user@hostname",
-                                   "Send command SITE (with logon)",
-                                   "Send command OPEN",
-                                   "USER user@firewalluser@hostname",
-                                   "Transparent",
-                                   "USER hostuserID@hostname firewallUsername"};
+    const char* const methods[] = {TrNoopDialogs("Send command USER user@hostname"),
+                                   TrNoopDialogs("Send command SITE (with logon)"),
+                                   TrNoopDialogs("Send command OPEN"),
+                                   TrNoopDialogs("USER user@firewalluser@hostname"),
+                                   TrNoopDialogs("Transparent"),
+                                   TrNoopDialogs("USER hostuserID@hostname firewallUsername")};
     for (int i = 0; i < 6; ++i) {
         auto* button = new QRadioButton(TrD(methods[i]), methodBox);
         rgMethod->addButton(button, i);

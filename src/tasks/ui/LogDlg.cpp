@@ -16,7 +16,8 @@ TLogDialog::TLogDialog(QWidget* parent) : QDialog(parent)
     auto* modeBox = new QGroupBox(TrQ("Mode:"), this);
     auto* modeLayout = new QVBoxLayout(modeBox);
     rgMode = new QButtonGroup(this);
-    const char* const items[] = {"&off", "&short", "&long", "&extended"};
+    const char* const items[] = {TrNoopDefault("&off"), TrNoopDefault("&short"), TrNoopDefault("&long"),
+                                 TrNoopDefault("&extended")};
     for (int i = 0; i < 4; ++i) {
         auto* button = new QRadioButton(TrQ(items[i]), modeBox);
         rgMode->addButton(button, i);

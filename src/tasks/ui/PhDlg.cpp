@@ -40,13 +40,18 @@ TPlaceHolderDialog::TPlaceHolderDialog(QWidget* parent) : QDialog(parent)
     PageControl = new QStackedWidget(this);
     TmPlaceHolderRG = new QButtonGroup(this);
     PaPlaceHolderRG = new QButtonGroup(this);
-    PageControl->addWidget(RadioPage(this, TmPlaceHolderRG,
-                                     {"Date (e.g. 2003-12-04)", "Day of week (e.g. Mo,Tu)", "Day of year  (001 .. 365)",
-                                      "Week of year  (01 .. 53)", "Day of month (01 .. 31)", "Week of month (1 .. 6)",
-                                      "Month of year (01 .. 12)", "Year  (e.g. 2003)", "Time (0000 .. 2359)"}));
-    PageControl->addWidget(RadioPage(this, PaPlaceHolderRG,
-                                     {"My Documents", "Application Data", "User Profile", "Username", "Computername",
-                                      "Desktop", "Favorites", "Program Files"}));
+    PageControl->addWidget(
+        RadioPage(this, TmPlaceHolderRG,
+                  {TrNoopDefault("Date (e.g. 2003-12-04)"), TrNoopDefault("Day of week (e.g. Mo,Tu)"),
+                   TrNoopDefault("Day of year  (001 .. 365)"), TrNoopDefault("Week of year  (01 .. 53)"),
+                   TrNoopDefault("Day of month (01 .. 31)"), TrNoopDefault("Week of month (1 .. 6)"),
+                   TrNoopDefault("Month of year (01 .. 12)"), TrNoopDefault("Year  (e.g. 2003)"),
+                   TrNoopDefault("Time (0000 .. 2359)")}));
+    PageControl->addWidget(
+        RadioPage(this, PaPlaceHolderRG,
+                  {TrNoopDefault("My Documents"), TrNoopDefault("Application Data"), TrNoopDefault("User Profile"),
+                   TrNoopDefault("Username"), TrNoopDefault("Computername"), TrNoopDefault("Desktop"),
+                   TrNoopDefault("Favorites"), TrNoopDefault("Program Files")}));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(PageControl);
     layout->addWidget(OkCancelButtons(this));
