@@ -1,9 +1,7 @@
 #include "restore/CleanUp.h"
 
 #include "../EnvGuard.h"
-#include "../TempFolder.h"
-#include "../tasks/RecordingProgressView.h"
-#include "foundation/ScriptedMessageDialogs.h"
+#include "BackupRunFixture.h"
 #include "foundation/StatusView.h"
 #include "peers/FtpPeer.h"
 #include "platform/Drives.h"
@@ -68,47 +66,24 @@ TEST(CleanUpRules, Texts)
 
 // Drive S: holds the sources, E: the backups, L: the log. The backups are made by a real
 // backup run in the drive-separated layout, so they sit in E:\B\LwS\...
-class CleanUpTest : public ::testing::Test
+class CleanUpTest : public TBackupRunFixture
 {
 protected:
     void SetUp() override
     {
-        for (const char* folder : {"s", "e", "l", "trash"}) {
-            fs::create_directories(temp.Host(folder));
-        }
-        SetDrives(true);
+        TBackupRunFixture::SetUp();
+        fs::create_directories(temp.Host("trash"));
         env.Set("XDG_DATA_HOME", temp.Host("trash"));
-        log.LogPath = "L:\\tessaro.log";
-        log.ProductText = "Tessaro";
-        log.FileVersion = "1.0";
-        settings.Protocol = LogLong;
-        task.Compress = false;
-        task.EmptyDirs = false;
         task.DestMode = DestDrivesSeparated;
-        task.Destination = "E:\\B";
-        task.FileName = "L:\\daily.buj";
         run.ExecuteCommand = [](const std::string&, int32_t, int) { return true; };
         cleanUp.LogMode = LogLong;
-    }
-    void TearDown() override
-    {
-        unsetenv("TESSARO_DRIVES");
-        Platform::ReloadDriveTable();
-    }
-    void SetDrives(bool withSource)
-    {
-        const std::string drives =
-            (withSource ? "S=" + temp.Host("s") + ";" : std::string()) + "E=" + temp.Host("e") + ";L=" + temp.Host("l");
-        setenv("TESSARO_DRIVES", drives.c_str(), 1);
-        Platform::ReloadDriveTable();
     }
     // A source file, daysOld days old.
     void Write(const std::string& relative, int daysOld = 0, const std::string& contents = "data")
     {
-        const std::string path = temp.Host("s/" + relative);
-        fs::create_directories(fs::path(path).parent_path());
-        temp.WriteHostFile("s/" + relative, contents);
-        fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(24 * daysOld));
+        TBackupRunFixture::Write(relative, contents);
+        fs::last_write_time(temp.Host("s/" + relative),
+                            fs::file_time_type::clock::now() - std::chrono::hours(24 * daysOld));
     }
     void Backup(const std::string& source = "S:\\data")
     {
@@ -129,17 +104,8 @@ protected:
         return outcome;
     }
     bool InBackup(const std::string& relative) const { return fs::exists(temp.Host("e/B/LwS/" + relative)); }
-    std::string LogText() const { return temp.ReadHostFile("l/tessaro.log"); }
 
-    TTempFolder temp;
     TEnvGuard env;
-    TScriptedMessageDialogs dialogs;
-    TBackupTask task;
-    TProgramSettings settings;
-    TBackupLog log;
-    TRecordingProgressView view;
-    TBackupSupervision supervision{view};
-    TBackupRun run{task, settings, log, supervision};
     NullStatusView status;
     TCleanUp cleanUp{log, view, status};
 };
@@ -239,7 +205,7 @@ TEST_F(CleanUpTest, MissingOriginWithTheOriginAbsentDeletesNothingAndSaysSo)
 {
     Write("data/x.txt");
     Backup();
-    SetDrives(false); // the source disk is unplugged
+    SetDrives("", false); // the source disk is unplugged
     cleanUp.Settings.Sync = CleanUpSyncOrigin;
     EXPECT_EQ(Clean("E:\\B", CleanUpAgeAll), TCleanUpOutcome::Failed);
     EXPECT_EQ(Clean("E:\\B\\LwS\\data", CleanUpAgeAll), TCleanUpOutcome::Failed);

@@ -1,8 +1,7 @@
 #include "tasks/BackupRun.h"
 
-#include "../TempFolder.h"
+#include "BackupRunFixture.h"
 #include "PeerTools.h"
-#include "RecordingProgressView.h"
 #include "engine/ExtFtp.h"
 #include "foundation/ScriptedMessageDialogs.h"
 #include "foundation/StringUtils.h"
@@ -54,24 +53,13 @@ public:
 };
 
 // Drive S: holds the sources, E: the destinations and L: the log, all in a temporary folder.
-class BackupRunTest : public ::testing::Test
+class BackupRunTest : public TBackupRunFixture
 {
 protected:
     void SetUp() override
     {
-        for (const char* folder : {"s", "e", "l"}) {
-            fs::create_directories(temp.Host(folder));
-        }
-        SetDrives("");
-        log.LogPath = "L:\\tessaro.log";
-        log.ProductText = "Tessaro";
-        log.FileVersion = "1.0";
-        settings.Protocol = LogLong;
-        task.Compress = false;
-        task.EmptyDirs = false;
+        TBackupRunFixture::SetUp();
         task.DestMode = DestCloneOfSource;
-        task.Destination = "E:\\B";
-        task.FileName = "L:\\daily.buj";
         run.Dialogs = &runDialogs;
         run.ExecuteCommand = [this](const std::string& command, int32_t, int) {
             commands.push_back(command);
@@ -79,23 +67,6 @@ protected:
         };
         task.PreCommand = "pre";
         task.PostCommand = "post";
-    }
-    void TearDown() override
-    {
-        unsetenv("TESSARO_DRIVES");
-        Platform::ReloadDriveTable();
-    }
-    void SetDrives(const std::string& extra)
-    {
-        const std::string drives = "S=" + temp.Host("s") + ";E=" + temp.Host("e") + ";L=" + temp.Host("l") + extra;
-        setenv("TESSARO_DRIVES", drives.c_str(), 1);
-        Platform::ReloadDriveTable();
-    }
-    void Write(const std::string& relative, const std::string& contents = "data")
-    {
-        const std::string path = temp.Host("s/" + relative);
-        fs::create_directories(fs::path(path).parent_path());
-        temp.WriteHostFile("s/" + relative, contents);
     }
     void AddSource(const std::string& folder)
     {
@@ -121,17 +92,8 @@ protected:
         return result;
     }
     bool InDest(const std::string& relative) const { return fs::exists(temp.Host("e/" + relative)); }
-    std::string LogText() const { return temp.ReadHostFile("l/tessaro.log"); }
 
-    TTempFolder temp;
-    TScriptedMessageDialogs dialogs;
     TFakeRunDialogs runDialogs;
-    TBackupTask task;
-    TProgramSettings settings;
-    TBackupLog log;
-    TRecordingProgressView view;
-    TBackupSupervision supervision{view};
-    TBackupRun run{task, settings, log, supervision};
     std::vector<std::string> commands;
 };
 
