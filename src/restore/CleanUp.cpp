@@ -3,6 +3,8 @@
 #include "foundation/IniFile.h"
 #include "restore/BackupLayout.h"
 #include "restore/CleanUpTask.h"
+#include "restore/ConfirmFiles.h"
+#include "restore/JobFile.h"
 
 #include "foundation/CommaText.h"
 #include "foundation/DriveUtils.h"
@@ -120,6 +122,19 @@ void RemoveEmptiedDirs(const std::string& top, const std::set<std::string>& touc
     }
 }
 
+// A candidate of the list; clean-up items have no destination.
+TTransferItem CandidateItem(std::uint8_t kind, const std::string& text, const std::string& source,
+                            std::uint32_t attributes = 0, std::uint32_t dosTime = 0, std::int64_t size = 0)
+{
+    return {text,
+            TFileTransferInfo(kind, true, false, size, attributes, static_cast<std::int32_t>(dosTime), {}, source)};
+}
+
+std::uint32_t DosTimeOfUnix(int64_t unixTime)
+{
+    return static_cast<std::uint32_t>(DateTimeToDosTime(UnixToLocalDateTime(unixTime)));
+}
+
 } // namespace
 
 // ---- selection rules ----------------------------------------------------------------------------
@@ -190,7 +205,7 @@ std::string CleanUpFilterText(bool regular, int filterMode, const std::string& f
 
 std::string CleanUpFtpText(const TFtpParams& ftp)
 {
-    return "ftp://" + ftp.Host + ":" + std::to_string(ftp.Port) + "/" + ftp.SubDir;
+    return JobFtpText(ftp);
 }
 
 namespace {
@@ -233,6 +248,11 @@ bool FolderReadable(const std::string& folder)
     return result == 0 || result == Platform::ErrorFileNotFound || result == Platform::ErrorNoMoreFiles;
 }
 
+TRunOutcome RunOutcomeOf(TCleanUpOutcome outcome)
+{
+    return outcome == TCleanUpOutcome::Ok ? TRunOutcome::Ok : TRunOutcome::Failed;
+}
+
 std::string CleanUpCaption()
 {
     return TrDefault(" - Clean up backup directory");
@@ -252,7 +272,7 @@ std::string CouldNotFindDirText(const std::string& folder)
 
 struct TCleanUp::TScan
 {
-    TCleanUpList List;
+    TTransferList List;
     uint32_t Counter = 0;
     bool Compressed = true;
     bool FilesMode = true;
@@ -268,6 +288,12 @@ struct TCleanUp::TScan
     std::string SyncText;
 
     bool Cancelled() const { return !Quiet && TheStatusView().Cancelled(); }
+    // A candidate that passed every test.
+    void Add(TTransferItem item)
+    {
+        List.push_back(std::move(item));
+        ++Counter;
+    }
 };
 
 TCleanUp::TCleanUp(TBackupLog& log, IProgressView& view, IStatusView& status)
@@ -384,13 +410,8 @@ void TCleanUp::ScanCleanUpDir(TScan& scan, const std::string& folder, const std:
     const std::string current = JoinPath(RemovePathDelimiter(folder), relative);
     size_t folderItem = std::string::npos;
     if (!relative.empty()) {
-        TCleanUpItem item;
-        item.IsFolder = true;
-        item.Name = "..\\" + relative;
-        item.Source = current;
-        item.Relative = relative;
         folderItem = scan.List.size();
-        scan.List.push_back(item);
+        scan.List.push_back(CandidateItem(TransferFolder, "..\\" + relative, current));
     }
     // Where this folder's files came from, when the run compares with an origin.
     std::string origin;
@@ -404,33 +425,32 @@ void TCleanUp::ScanCleanUpDir(TScan& scan, const std::string& folder, const std:
                                                                        : std::string();
         }
     }
-    bool added = false;
+    const uint32_t before = scan.Counter;
     ForEachEntry(current, false, [&](const Platform::TSearchRec& rec) {
         const int64_t time = Platform::UnixSecondsFromFileTime(rec.FindData.LastWriteTime);
         if (FileSelected(scan, rec.Name, time) &&
             (scan.Sync == CleanUpSyncOff || OriginMissing(origin, originRelative, rec.Name))) {
-            TCleanUpItem item;
-            item.Name = rec.Name;
-            item.Source = JoinPath(current, rec.Name);
-            item.Attr = rec.Attr;
-            item.Size = rec.Size;
-            item.DosTime = static_cast<uint32_t>(FileTimeToDosTime(rec.FindData.LastWriteTime));
-            scan.List.push_back(item);
-            ++scan.Counter;
-            added = true;
+            scan.Add(CandidateItem(TransferFile, rec.Name, JoinPath(current, rec.Name), rec.Attr,
+                                   FileTimeToDosTime(rec.FindData.LastWriteTime), static_cast<std::int64_t>(rec.Size)));
         }
         ProcessMessages();
     });
-    if (!added && folderItem != std::string::npos) {
-        scan.List.erase(scan.List.begin() + static_cast<std::ptrdiff_t>(folderItem));
-    }
-    if (!scan.Quiet) {
-        Status.ShowProgress(TrDefault("Found: ") + CountText("%u files", scan.Counter));
-    }
+    EndFolderScan(scan, folderItem, before);
     std::vector<std::string> subfolders;
     ForEachEntry(current, true, [&](const Platform::TSearchRec& rec) { subfolders.push_back(rec.Name); });
     for (const std::string& name : subfolders) {
         ScanCleanUpDir(scan, folder, JoinPath(relative, name));
+    }
+}
+
+void TCleanUp::EndFolderScan(TScan& scan, size_t folderItem, uint32_t countBefore)
+{
+    // A folder without candidates is no row of the list.
+    if (scan.Counter == countBefore && folderItem != std::string::npos) {
+        scan.List.erase(scan.List.begin() + static_cast<std::ptrdiff_t>(folderItem));
+    }
+    if (!scan.Quiet) {
+        Status.ShowProgress(TrDefault("Found: ") + CountText("%u files", scan.Counter));
     }
 }
 
@@ -439,35 +459,30 @@ void TCleanUp::ScanRootFolders(TScan& scan, const std::string& folder)
     ForEachEntry(folder, true, [&](const Platform::TSearchRec& rec) {
         const int64_t time = Platform::UnixSecondsFromFileTime(rec.FindData.LastWriteTime);
         if (FileSelected(scan, rec.Name, time)) {
-            TCleanUpItem item;
-            item.IsFolder = true;
-            item.Name = rec.Name;
-            item.Source = JoinPath(RemovePathDelimiter(folder), rec.Name);
-            item.Attr = rec.Attr;
-            item.DosTime = static_cast<uint32_t>(FileTimeToDosTime(rec.FindData.LastWriteTime));
-            scan.List.push_back(item);
-            ++scan.Counter;
+            scan.Add(CandidateItem(TransferFolder, rec.Name, JoinPath(RemovePathDelimiter(folder), rec.Name), rec.Attr,
+                                   FileTimeToDosTime(rec.FindData.LastWriteTime)));
         }
         ProcessMessages();
     });
 }
 
-bool TCleanUp::ConfirmList(TCleanUpList& list, bool interactive, const std::string& folder, const TScan& scan)
+bool TCleanUp::ConfirmList(TTransferList& list, bool interactive, const std::string& folder, const TScan& scan)
 {
-    if (!interactive || !Confirm) {
-        for (TCleanUpItem& item : list) {
-            item.Selected = true;
+    if (!interactive) {
+        for (TTransferItem& item : list) {
+            item.Info.Selected = true;
         }
         return true;
     }
-    TCleanUpConfirm request;
-    request.Folder = folder;
-    request.Mode = scan.FilesMode ? 1 : 2;
+    TConfirmRequest request;
+    request.Mode = scan.FilesMode ? TConfirmMode::DeleteFiles : TConfirmMode::DeleteFolders;
+    request.BaseFolder = folder;
+    request.Count = static_cast<int>(scan.Counter);
     request.Line1 = scan.FilesMode ? FormatText(TrDefault("Mode: %s"), scan.TypesText) : TrDefault("Directories only");
     request.Line2 = FormatText(TrDefault("Age: %s"), scan.Age.Text);
     request.Line3 =
         FormatText(TrDefault("Filter: %s"), CleanUpFilterText(Settings.Regular, Settings.FilterMode, Settings.Filter));
-    return Confirm(request, list);
+    return ConfirmFiles(request, list);
 }
 
 void TCleanUp::LogStart(const std::string& folder, const TScan& scan)
@@ -644,12 +659,12 @@ TCleanUpOutcome TCleanUp::RunCleanUp(const std::string& folderText, const std::s
     return Finish(View.Cancelled(), delay, folder);
 }
 
-void TCleanUp::DeleteFileList(const std::string& folder, TCleanUpList& list, bool recycleBin)
+void TCleanUp::DeleteFileList(const std::string& folder, TTransferList& list, bool recycleBin)
 {
     std::set<std::string> touched;
     for (size_t i = 0; i < list.size(); ++i) {
-        const TCleanUpItem& item = list[i];
-        if (item.IsFolder || !item.Selected) {
+        const TFileTransferInfo& item = list[i].Info;
+        if (item.IsFolder() || !item.Selected) {
             continue;
         }
         const std::string display = DisplayName(folder, item.Source);
@@ -674,10 +689,10 @@ void TCleanUp::DeleteFileList(const std::string& folder, TCleanUpList& list, boo
     RemoveEmptiedDirs(folder, touched);
 }
 
-void TCleanUp::DeleteDirList(const std::string& folder, TCleanUpList& list, bool recycleBin)
+void TCleanUp::DeleteDirList(const std::string& folder, TTransferList& list, bool recycleBin)
 {
     for (size_t i = 0; i < list.size(); ++i) {
-        const TCleanUpItem& item = list[i];
+        const TFileTransferInfo& item = list[i].Info;
         if (!item.Selected) {
             continue;
         }
@@ -762,26 +777,18 @@ void TCleanUp::ScanFtpCleanUpDir(TScan& scan, const std::string& relative)
         Ftp->FillDirList(dirs);
         for (const TFtpListItem& entry : dirs) {
             if ((entry.HasTime || scan.AllAges) && FileSelected(scan, entry.Name, entry.ModifiedUnix)) {
-                TCleanUpItem item;
-                item.IsFolder = true;
-                item.Name = item.Source = entry.Name;
-                item.DosTime = static_cast<uint32_t>(DateTimeToDosTime(UnixToLocalDateTime(entry.ModifiedUnix)));
-                scan.List.push_back(item);
-                ++scan.Counter;
+                scan.Add(CandidateItem(TransferFolder, entry.Name, entry.Name, 0, DosTimeOfUnix(entry.ModifiedUnix)));
             }
         }
         return;
     }
     size_t folderItem = std::string::npos;
     if (!relative.empty()) {
-        TCleanUpItem item;
-        item.IsFolder = true;
-        item.Name = "../" + relative;
-        item.Source = item.Relative = relative;
+        // A folder item's source is its path relative to the start folder.
         folderItem = scan.List.size();
-        scan.List.push_back(item);
+        scan.List.push_back(CandidateItem(TransferFolder, "../" + relative, relative));
     }
-    bool added = false;
+    const uint32_t before = scan.Counter;
     if (Ftp->FillFileList()) {
         for (const TFtpListItem& entry : Ftp->Listing) {
             // A listing without a usable time would make every file look old: such files go
@@ -789,24 +796,14 @@ void TCleanUp::ScanFtpCleanUpDir(TScan& scan, const std::string& relative)
             if ((entry.HasTime || scan.AllAges) && FileSelected(scan, entry.Name, entry.ModifiedUnix) &&
                 (scan.Sync != CleanUpSyncFolder ||
                  OriginMissing(scan.Origin, SlashToBackslash(relative), entry.Name))) {
-                TCleanUpItem item;
-                item.Name = entry.Name;
-                item.Source = relative.empty() ? entry.Name : relative + "/" + entry.Name;
-                item.Size = entry.Size < 0 ? 0 : static_cast<uint64_t>(entry.Size);
-                item.DosTime = static_cast<uint32_t>(DateTimeToDosTime(UnixToLocalDateTime(entry.ModifiedUnix)));
-                scan.List.push_back(item);
-                ++scan.Counter;
-                added = true;
+                scan.Add(CandidateItem(TransferFile, entry.Name,
+                                       relative.empty() ? entry.Name : relative + "/" + entry.Name, 0,
+                                       DosTimeOfUnix(entry.ModifiedUnix), std::max<int64_t>(entry.Size, 0)));
             }
             ProcessMessages();
         }
     }
-    if (!added && folderItem != std::string::npos) {
-        scan.List.erase(scan.List.begin() + static_cast<std::ptrdiff_t>(folderItem));
-    }
-    if (!scan.Quiet) {
-        Status.ShowProgress(TrDefault("Found: ") + CountText("%u files", scan.Counter));
-    }
+    EndFolderScan(scan, folderItem, before);
     std::vector<TFtpListItem> dirs;
     if (!Ftp->FillDirList(dirs)) {
         return;
@@ -889,15 +886,15 @@ TCleanUpOutcome TCleanUp::RunFtpCleanUp(const std::string& typeText, int ageMode
     return Finish(View.Cancelled(), delay, ftpText);
 }
 
-void TCleanUp::DeleteFtpFileList(TCleanUpList& list)
+void TCleanUp::DeleteFtpFileList(TTransferList& list)
 {
     bool inFolder = true; // the start folder was entered on connecting
     for (size_t i = 0; i < list.size(); ++i) {
-        const TCleanUpItem& item = list[i];
-        if (item.IsFolder) {
-            inFolder = EnterFtpFolder(item.Relative);
+        const TFileTransferInfo& item = list[i].Info;
+        if (item.IsFolder()) {
+            inFolder = EnterFtpFolder(item.Source);
             if (!inFolder) {
-                Log(1, LogErrorPrefix + CouldNotFindDirText(item.Relative));
+                Log(1, LogErrorPrefix + CouldNotFindDirText(item.Source));
             }
             continue;
         }
@@ -911,7 +908,7 @@ void TCleanUp::DeleteFtpFileList(TCleanUpList& list)
         View.SetFileProgress(0);
         View.SetTotalProgress(std::lround(100.0 / static_cast<double>(list.size()) * static_cast<double>(i)));
         ProcessMessages();
-        if (inFolder && Ftp->DeleteFile(item.Name)) {
+        if (inFolder && Ftp->DeleteFile(list[i].Text)) {
             ++Deleted;
             Log(2, LogFilePrefix + TrDefault("Delete: ") + item.Source);
         } else {
@@ -922,10 +919,10 @@ void TCleanUp::DeleteFtpFileList(TCleanUpList& list)
     EnterFtpFolder("");
 }
 
-void TCleanUp::DeleteFtpDirList(TCleanUpList& list)
+void TCleanUp::DeleteFtpDirList(TTransferList& list)
 {
     for (size_t i = 0; i < list.size(); ++i) {
-        const TCleanUpItem& item = list[i];
+        const TFileTransferInfo& item = list[i].Info;
         if (!item.Selected) {
             continue;
         }
@@ -951,21 +948,15 @@ void TCleanUp::DeleteFtpDirList(TCleanUpList& list)
 
 void TCleanUp::RememberOwnSettings()
 {
-    // Only the first task of a row may replace what the user set: later ones would record
-    // a task's values as the user's own.
-    if (!TaskLoaded && !HaveOwn) {
-        Own = Settings;
-        HaveOwn = true;
-    }
+    Own.Remember(Settings, TaskLoaded);
 }
 
 void TCleanUp::RestoreOwnSettings()
 {
-    if (HaveOwn) {
-        const std::string syncDir = Settings.SyncDir;
-        Settings = Own;
+    // The synchronisation folder is the dialog's current choice, never a task's.
+    const std::string syncDir = Settings.SyncDir;
+    if (Own.PutBack(Settings)) {
         Settings.SyncDir = syncDir;
-        HaveOwn = false;
     }
     TaskLoaded = false;
 }
@@ -994,10 +985,8 @@ void TCleanUp::LoadFromIni(const std::string& settingsFile, const std::string& f
 {
     if (SettingsFile.empty() && (!settingsFile.empty() || !fallbackFile.empty())) {
         SettingsFile = settingsFile.empty() ? fallbackFile : settingsFile;
-        const std::string source =
-            !settingsFile.empty() && Platform::FileExists(settingsFile) ? settingsFile : fallbackFile;
-        if (!source.empty() && Platform::FileExists(source)) {
-            TIniFile ini(source);
+        if (const std::string source = JobSettingsSource(settingsFile, fallbackFile); !source.empty()) {
+            const TIniFile ini(source);
             ReadCleanUpSettings(ini, Settings);
             TCleanUpHistories histories;
             ReadCleanUpHistories(ini, histories);
@@ -1006,14 +995,9 @@ void TCleanUp::LoadFromIni(const std::string& settingsFile, const std::string& f
         }
     }
     Settings.Sync = CleanUpSyncOff;
-    if (!FolderHistory.empty()) {
-        Settings.Directory = FolderHistory.front();
-    }
-    if (!SyncDirHistory.empty()) {
-        Settings.SyncDir = SyncDirHistory.front();
-    }
-    Own = Settings;
-    HaveOwn = false;
+    Settings.Directory = FolderHistory.empty() ? Settings.Directory : FolderHistory.front();
+    Settings.SyncDir = SyncDirHistory.empty() ? Settings.SyncDir : SyncDirHistory.front();
+    Own.Forget();
     TaskLoaded = false;
 }
 
@@ -1048,7 +1032,9 @@ TCleanUpOutcome TCleanUp::AutoCleanUp(const std::string& taskList, int logMode, 
             continue;
         }
         const std::string file = ExpandFileNameDefaults(ExpandPlaceholders(true, item), TaskDir, "cuj");
+        // A task that cannot be read has not run: the batch must not end as if it had.
         if (!Platform::FileExists(file) || !LoadTask(file)) {
+            note(TCleanUpOutcome::Failed);
             continue;
         }
         const int typeRule = Settings.Types;

@@ -17,6 +17,9 @@
 #include "engine/ExtFtp.h"
 #include "foundation/DateUtils.h"
 #include "foundation/TextFilter.h"
+#include "restore/FileTransferInfo.h"
+#include "restore/JobFile.h"
+#include "tasks/BatchOutcome.h"
 #include "tasks/TaskModel.h"
 
 #include <cstdint>
@@ -101,38 +104,17 @@ struct TCleanUpSettings
 // "ftp://host:port/folder" of the FTP page.
 std::string CleanUpFtpText(const TFtpParams& ftp);
 
-// One candidate of the list to delete.
-struct TCleanUpItem
-{
-    bool IsFolder = false;
-    bool Selected = true;
-    std::string Name;     // shown in the list: file name, or "..\rel\" for a folder
-    std::string Source;   // full path (local), or the path relative to the start folder (FTP)
-    std::string Relative; // folder items: the folder relative to the start folder
-    uint32_t Attr = 0;
-    uint32_t DosTime = 0;
-    uint64_t Size = 0;
-};
-using TCleanUpList = std::vector<TCleanUpItem>;
-
-// The texts the confirmation list shows above the candidates.
-struct TCleanUpConfirm
-{
-    int Mode = 1; // 1 files, 2 root folders
-    std::string Folder;
-    std::string Line1; // "Mode: ..." or "Directories only"
-    std::string Line2; // "Age: ..."
-    std::string Line3; // "Filter: ..."
-};
-
 // Result of one run, for batch exit statuses.
 enum class TCleanUpOutcome
 {
     Ok,        // ran without errors (or nothing to do)
     Errors,    // some items could not be deleted
     Cancelled, // the user stopped or declined
-    Failed     // did not run: folder, volume, origin or server missing
+    Failed     // did not run: folder, volume, origin, server or task file missing
 };
+
+// For the exit status of a batch: anything but a clean run counts as failed.
+TRunOutcome RunOutcomeOf(TCleanUpOutcome outcome);
 
 class TCleanUp
 {
@@ -148,8 +130,6 @@ public:
     std::string TaskDir; // default folder of ".cuj" files
     std::function<TDateTime()> Now = [] { return ::Now(); };
 
-    // The confirmation list; false declines. Without it every item stays selected.
-    std::function<bool(const TCleanUpConfirm&, TCleanUpList&)> Confirm;
     // Asks for an FTP or proxy password; false cancels.
     std::function<bool(const std::string& caption, const std::string& text, std::string& password)> AskPassword;
 
@@ -200,18 +180,19 @@ private:
     bool FileSelected(TScan& scan, const std::string& name, int64_t unixTime);
     void ScanCleanUpDir(TScan& scan, const std::string& folder, const std::string& relative);
     void ScanRootFolders(TScan& scan, const std::string& folder);
+    void EndFolderScan(TScan& scan, size_t folderItem, uint32_t countBefore);
     void ScanFtpCleanUpDir(TScan& scan, const std::string& relative);
-    void DeleteFileList(const std::string& folder, TCleanUpList& list, bool recycleBin);
-    void DeleteDirList(const std::string& folder, TCleanUpList& list, bool recycleBin);
-    void DeleteFtpFileList(TCleanUpList& list);
-    void DeleteFtpDirList(TCleanUpList& list);
+    void DeleteFileList(const std::string& folder, TTransferList& list, bool recycleBin);
+    void DeleteDirList(const std::string& folder, TTransferList& list, bool recycleBin);
+    void DeleteFtpFileList(TTransferList& list);
+    void DeleteFtpDirList(TTransferList& list);
     bool EnterFtpFolder(const std::string& relative);
     std::string ResolveVolume(const std::string& folder, bool quiet);
     bool OriginReady(const std::string& origin, bool quiet);
     void NotFound(const std::string& folder, bool quiet);
     void Log(int minMode, const std::string& line);
     TCleanUpOutcome Finish(bool cancelled, int closeDelay, const std::string& folder);
-    bool ConfirmList(TCleanUpList& list, bool interactive, const std::string& folder, const TScan& scan);
+    bool ConfirmList(TTransferList& list, bool interactive, const std::string& folder, const TScan& scan);
     void LogStart(const std::string& folder, const TScan& scan);
 
     TBackupLog& BackupLog;
@@ -220,8 +201,7 @@ private:
     TTextFilter NameFilter;
     std::vector<std::string> TypeItems;
     std::string FtpStartDir;
-    bool HaveOwn = false;
-    TCleanUpSettings Own;
+    TOwnSettings<TCleanUpSettings> Own;
 };
 
 // Texts shared with the window.

@@ -1,6 +1,7 @@
 #include "restore/JobFile.h"
 
 #include "foundation/TextFilter.h"
+#include "platform/FileSystem.h"
 #include "tasks/IniValues.h"
 
 #include <cmath>
@@ -10,12 +11,19 @@ namespace {
 constexpr const char* FtpSection = "Ftp";
 constexpr const char* ProxySection = "Proxy";
 
+// A port no server can have gives the default.
+int ReadPort(const TIniFile& ini, const char* section, int def)
+{
+    const int port = ini.ReadInteger(section, "Port", def);
+    return port > 0 && port <= 65535 ? port : def;
+}
+
 } // namespace
 
 void WriteJobGlobal(TIniFile& ini, const std::string& product, const std::string& version)
 {
-    ini.WriteString("Global", "Program", product);
-    ini.WriteString("Global", "Version", version);
+    WriteText(ini, "Global", "Program", product);
+    WriteText(ini, "Global", "Version", version);
 }
 
 void WriteJobDate(TIniFile& ini, const std::string& section, TDateTime date)
@@ -32,19 +40,34 @@ TDateTime ReadJobDate(const TIniFile& ini, const std::string& section)
     return std::floor(date);
 }
 
+void WriteJobFilterKeys(TIniFile& ini, const std::string& section, bool regular, int mode, const std::string& text)
+{
+    ini.WriteBool(section, "Regular", regular);
+    ini.WriteInteger(section, "FilterMode", mode);
+    WriteText(ini, section, "Filter", text);
+}
+
+void ReadJobFilterKeys(const TIniFile& ini, const std::string& section, bool& regular, int& mode, std::string& text)
+{
+    regular = ini.ReadBool(section, "Regular", false);
+    mode = ini.ReadInteger(section, "FilterMode", 0);
+    if (mode < 0 || mode > 2) {
+        mode = 0;
+    }
+    text = ini.ReadString(section, "Filter", text);
+}
+
 void WriteJobFilter(TIniFile& ini, const std::string& section, const TTextFilter& filter)
 {
-    ini.WriteBool(section, "Regular", filter.IsRegEx);
-    ini.WriteInteger(section, "FilterMode", filter.Mode);
-    ini.WriteString(section, "Filter", filter.GetMask());
+    WriteJobFilterKeys(ini, section, filter.IsRegEx, filter.Mode, filter.GetMask());
 }
 
 void ReadJobFilter(const TIniFile& ini, const std::string& section, TTextFilter& filter)
 {
-    filter.IsRegEx = ini.ReadBool(section, "Regular", false);
-    const int mode = ini.ReadInteger(section, "FilterMode", 0);
-    filter.Mode = static_cast<std::uint8_t>(mode >= 0 && mode <= 2 ? mode : 0);
-    const std::string text = ini.ReadString(section, "Filter", filter.GetMask());
+    int mode = 0;
+    std::string text = filter.GetMask();
+    ReadJobFilterKeys(ini, section, filter.IsRegEx, mode, text);
+    filter.Mode = static_cast<std::uint8_t>(mode);
     try {
         filter.SetMask(text.empty() ? filter.DefaultMask() : text);
     } catch (const EFilterError&) {
@@ -55,11 +78,11 @@ void ReadJobFilter(const TIniFile& ini, const std::string& section, TTextFilter&
 
 void WriteJobFtp(TIniFile& ini, const TFtpParams& ftp, bool withNames)
 {
-    ini.WriteString(FtpSection, "Host", ftp.Host);
+    WriteText(ini, FtpSection, "Host", ftp.Host);
     ini.WriteInteger(FtpSection, "Port", ftp.Port);
-    ini.WriteString(FtpSection, "Username", ftp.Username);
+    WriteText(ini, FtpSection, "Username", ftp.Username);
     ini.WriteString(FtpSection, "Password", EncodeTaskPassword(ftp.Password));
-    ini.WriteString(FtpSection, "SubDir", ftp.SubDir);
+    WriteText(ini, FtpSection, "SubDir", ftp.SubDir);
     if (withNames) {
         ini.WriteInteger(FtpSection, "ChangeNames", ftp.NameCase);
     }
@@ -68,7 +91,7 @@ void WriteJobFtp(TIniFile& ini, const TFtpParams& ftp, bool withNames)
 void ReadJobFtp(const TIniFile& ini, TFtpParams& ftp, bool withNames)
 {
     ftp.Host = ini.ReadString(FtpSection, "Host");
-    ftp.Port = ini.ReadInteger(FtpSection, "Port", 21);
+    ftp.Port = ReadPort(ini, FtpSection, 21);
     ftp.Username = ini.ReadString(FtpSection, "Username");
     ftp.Password = DecodeTaskPassword(ini.ReadString(FtpSection, "Password"));
     ftp.SubDir = ini.ReadString(FtpSection, "SubDir");
@@ -80,9 +103,9 @@ void ReadJobFtp(const TIniFile& ini, TFtpParams& ftp, bool withNames)
 
 void WriteJobProxy(TIniFile& ini, const TFtpProxyParams& proxy)
 {
-    ini.WriteString(ProxySection, "Server", proxy.Server);
+    WriteText(ini, ProxySection, "Server", proxy.Server);
     ini.WriteInteger(ProxySection, "Port", proxy.Port);
-    ini.WriteString(ProxySection, "Username", proxy.Username);
+    WriteText(ini, ProxySection, "Username", proxy.Username);
     ini.WriteString(ProxySection, "Password", EncodeTaskPassword(proxy.Password));
     ini.WriteInteger(ProxySection, "ProxyType", proxy.ProxyType);
 }
@@ -90,7 +113,7 @@ void WriteJobProxy(TIniFile& ini, const TFtpProxyParams& proxy)
 void ReadJobProxy(const TIniFile& ini, TFtpProxyParams& proxy)
 {
     proxy.Server = ini.ReadString(ProxySection, "Server");
-    proxy.Port = ini.ReadInteger(ProxySection, "Port", 2121);
+    proxy.Port = ReadPort(ini, ProxySection, 2121);
     proxy.Username = ini.ReadString(ProxySection, "Username");
     proxy.Password = DecodeTaskPassword(ini.ReadString(ProxySection, "Password"));
     const int type = ini.ReadInteger(ProxySection, "ProxyType", 0);
@@ -103,4 +126,14 @@ std::string JobFtpText(const TFtpParams& ftp)
         return {};
     }
     return "ftp://" + ftp.Host + ":" + std::to_string(ftp.Port) + "/" + ftp.SubDir;
+}
+
+std::string JobSettingsSource(const std::string& settingsFile, const std::string& fallbackFile)
+{
+    for (const std::string& file : {settingsFile, fallbackFile}) {
+        if (!file.empty() && Platform::FileExists(file)) {
+            return file;
+        }
+    }
+    return {};
 }

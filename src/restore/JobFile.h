@@ -5,7 +5,9 @@
 // filter keys and the FTP and proxy sections.
 //
 //   WriteJobGlobal, WriteJobDate, ReadJobDate, WriteJobFilter, ReadJobFilter,
-//   WriteJobFtp, ReadJobFtp, WriteJobProxy, ReadJobProxy, JobFtpText
+//   WriteJobFilterKeys, ReadJobFilterKeys,
+//   WriteJobFtp, ReadJobFtp, WriteJobProxy, ReadJobProxy, JobFtpText, JobSettingsSource,
+//   TOwnSettings
 
 #include "foundation/DateUtils.h"
 #include "foundation/IniFile.h"
@@ -25,6 +27,10 @@ TDateTime ReadJobDate(const TIniFile& ini, const std::string& section);
 // missing, and a text the filter rejects.
 void WriteJobFilter(TIniFile& ini, const std::string& section, const TTextFilter& filter);
 void ReadJobFilter(const TIniFile& ini, const std::string& section, TTextFilter& filter);
+// The same keys as plain values, for settings that keep the filter unparsed; a missing
+// "Filter" keeps text, a mode out of range reads as 0.
+void WriteJobFilterKeys(TIniFile& ini, const std::string& section, bool regular, int mode, const std::string& text);
+void ReadJobFilterKeys(const TIniFile& ini, const std::string& section, bool& regular, int& mode, std::string& text);
 
 // [Ftp] Host, Port, Username, Password (stored), SubDir, and ChangeNames when withNames.
 void WriteJobFtp(TIniFile& ini, const TFtpParams& ftp, bool withNames);
@@ -35,3 +41,37 @@ void ReadJobProxy(const TIniFile& ini, TFtpProxyParams& proxy);
 
 // "ftp://host:port/folder" for the FTP page; empty without a host.
 std::string JobFtpText(const TFtpParams& ftp);
+
+// The file a dialog's own settings are read from the first time: the settings file when
+// it exists, else the fall-back file; empty when neither does.
+std::string JobSettingsSource(const std::string& settingsFile, const std::string& fallbackFile);
+
+// A dialog's own settings while task files are loaded over them. Only the first task of
+// a row is taken for them, so a later task's values never become the user's own.
+template <class T> class TOwnSettings
+{
+public:
+    // Before a task is loaded over current; taskLoaded: one already is.
+    void Remember(const T& current, bool taskLoaded)
+    {
+        if (!taskLoaded && !have) {
+            own = current;
+            have = true;
+        }
+    }
+    // Puts them back; false when nothing was remembered.
+    bool PutBack(T& current)
+    {
+        if (!have) {
+            return false;
+        }
+        current = own;
+        have = false;
+        return true;
+    }
+    void Forget() { have = false; }
+
+private:
+    T own{};
+    bool have = false;
+};

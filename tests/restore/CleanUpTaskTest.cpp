@@ -218,6 +218,10 @@ TEST_F(CleanUpBatchTest, RunsTheListAndPutsTheOwnSettingsBack)
     EXPECT_EQ(dialogs.ShownCount(), 0u);
     EXPECT_EQ(cleanUp.Settings, own);
     EXPECT_FALSE(cleanUp.TaskLoaded);
+    // A list naming only a task that is not there has failed as a batch.
+    EXPECT_EQ(Batch("absent"), TCleanUpOutcome::Failed);
+    EXPECT_EQ(RunOutcomeOf(TCleanUpOutcome::Errors), TRunOutcome::Failed);
+    EXPECT_EQ(RunOutcomeOf(TCleanUpOutcome::Ok), TRunOutcome::Ok);
 
     // Written at the end: the user's values, not the last task's.
     cleanUp.WriteToIni();

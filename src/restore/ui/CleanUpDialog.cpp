@@ -8,24 +8,26 @@
 #include "foundation/StringUtils.h"
 #include "foundation/TextFilter.h"
 #include "foundation/Translate.h"
+#include "foundation/ui/CommonDialogs.h"
 #include "foundation/ui/HistoryCombo.h"
+#include "foundation/ui/PageDialogs.h"
 #include "foundation/ui/QtText.h"
 #include "platform/Drives.h"
+#include "restore/ui/ConfirmFilesDlg.h"
 #include "tasks/IniValues.h"
 #include "tasks/Placeholders.h"
+#include "tasks/TaskModel.h"
+#include "tasks/ui/FilterDlg.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -78,46 +80,6 @@ std::string StripFtpPlaceholders(const std::string& folder)
     return BackslashToSlash(StripPlaceholderDirs(SlashToBackslash(folder)));
 }
 
-// The name filter's mode, kind and masks.
-bool EditNameFilter(QWidget* parent, const QString& title, TCleanUpSettings& s)
-{
-    QDialog dialog(parent);
-    dialog.setWindowTitle(title);
-    auto* mode = new QComboBox(&dialog);
-    mode->addItems({Tr("all"), Tr("only"), Tr("all except of")});
-    mode->setCurrentIndex(s.FilterMode);
-    auto* regular = new QCheckBox(Tr("Regular expression"), &dialog);
-    regular->setChecked(s.Regular);
-    auto* masks = new QLineEdit(QStr(s.Filter), &dialog);
-    masks->setPlaceholderText(Tr("Filter for files without extension"));
-    masks->setMinimumWidth(280);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    auto* form = new QFormLayout(&dialog);
-    form->addRow(Tr("Mode:"), mode);
-    form->addRow(Tr("Filter:"), masks);
-    form->addRow(regular);
-    form->addRow(buttons);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
-        TTextFilter check;
-        check.IsRegEx = regular->isChecked();
-        check.Mode = static_cast<uint8_t>(mode->currentIndex());
-        try {
-            check.SetMask(masks->text().toStdString());
-            dialog.accept();
-        } catch (const std::exception& error) {
-            ErrorDialog({}, error.what());
-        }
-    });
-    if (dialog.exec() != QDialog::Accepted) {
-        return false;
-    }
-    s.FilterMode = mode->currentIndex();
-    s.Regular = regular->isChecked();
-    s.Filter = masks->text().toStdString();
-    return true;
-}
-
 } // namespace
 
 TCleanUpDialog::TCleanUpDialog(TCleanUp& logic, QWidget* parent) : QDialog(parent), Logic(logic)
@@ -136,11 +98,18 @@ TCleanUpDialog::TCleanUpDialog(TCleanUp& logic, QWidget* parent) : QDialog(paren
         }
         return WinText(chosen);
     };
-    if (!Logic.Confirm) {
-        Logic.Confirm = [this](const TCleanUpConfirm& request, TCleanUpList& list) {
-            return ConfirmCandidates(request, list);
-        };
-    }
+    EditTypes = [this](std::string& types) {
+        TMemoDialog* memo = CommonDialogs().Memo;
+        std::unique_ptr<TMemoDialog> own;
+        if (!memo) {
+            own = std::make_unique<TMemoDialog>(this);
+            memo = own.get();
+        }
+        memo->move(pos() + QPoint(150, 140));
+        return memo->Execute(TrDefault("Types to delete"), TrDefault("Type"), types);
+    };
+    confirmDialog = new TConfirmFilesDialog(this);
+    filterDialog = new TFilterDialog(this);
 }
 
 TCleanUpDialog::~TCleanUpDialog() = default;
@@ -508,27 +477,30 @@ void TCleanUpDialog::SyncOriginClick()
 
 void TCleanUpDialog::FilterBtnClick()
 {
-    const QString title = Tr(rbFiles->isChecked() ? "File filter" : TrNoopDefault("Directory filter"));
-    if (EditNameFilter(this, title, Logic.Settings)) {
+    TCleanUpSettings& s = Logic.Settings;
+    TTextFilter filter;
+    filter.IsRegEx = s.Regular;
+    filter.Mode = static_cast<uint8_t>(s.FilterMode);
+    try {
+        filter.SetMask(s.Filter);
+    } catch (const std::exception&) {
+        filter.SetMask(filter.DefaultMask()); // a task's broken mask is offered for repair
+    }
+    if (filterDialog->Execute(TrDefault(rbFiles->isChecked() ? "File filter" : TrNoopDefault("Directory filter")),
+                              filter)) {
+        s.Regular = filter.IsRegEx;
+        s.FilterMode = filter.Mode;
+        s.Filter = filter.GetMask();
         UpdateFilterText();
     }
 }
 
 void TCleanUpDialog::TypenBtnClick()
 {
-    const QString current = QStr(CommaTextToLines(TypenEdit->text().toStdString()));
-    bool ok = false;
-    const QString lines = QInputDialog::getMultiLineText(this, Tr("Types to delete"), Tr("Type"), current, &ok);
-    if (!ok) {
-        return;
+    std::string types = TypenEdit->text().toStdString();
+    if (EditTypes(types)) {
+        TypenEdit->setText(QStr(types));
     }
-    std::vector<std::string> types;
-    for (const QString& line : lines.split('\n', Qt::SkipEmptyParts)) {
-        if (!line.trimmed().isEmpty()) {
-            types.push_back(line.trimmed().toStdString());
-        }
-    }
-    TypenEdit->setText(QStr(CommaTextOf(types)));
 }
 
 void TCleanUpDialog::LoadBtnClick()
@@ -573,30 +545,16 @@ void TCleanUpDialog::StartBtnClick()
         if (s.Sync == CleanUpSyncFolder) {
             RememberHistory(hcbSyncDir, Logic.SyncDirHistory);
         }
+        const TScopedConfirmFiles confirm(confirmDialog);
         Logic.RunCleanUp(s.Directory, s.TypeList, CloseDelay, false, true, s.UseRecycler, s.Compressed, s.Types,
                          s.AgeMode);
         return;
     }
     if (Logic.ConnectFtp(false)) {
+        const TScopedConfirmFiles confirm(confirmDialog);
         Logic.RunFtpCleanUp(s.TypeList, s.AgeMode, CloseDelay, false, true, s.Compressed, s.Types);
     } else {
         ErrorDialog({}, FtpConnectionFailedText() + ": " + edtFtp->text().toStdString());
     }
     Logic.Ftp.reset();
-}
-
-// Until the shared confirmation list is wired in: the count and a question.
-bool TCleanUpDialog::ConfirmCandidates(const TCleanUpConfirm& request, TCleanUpList& list)
-{
-    const auto count = std::count_if(list.begin(), list.end(), [](auto& item) {
-        return item.Selected && (!item.IsFolder || item.Name.rfind("..", 0) != 0);
-    });
-    const std::string what = TrDefault(request.Mode == 1 ? "Files" : TrNoopDefault("Directories"));
-    if (count == 0) {
-        InfoDialog({}, FormatText(TrDefault("No fitting %s found"), what));
-        return false;
-    }
-    const std::string text = request.Folder + "\r\n" + request.Line1 + "\r\n" + request.Line2 + "\r\n" + request.Line3 +
-                             "\r\n\r\n" + what + ": " + std::to_string(count);
-    return MessageDialog({}, text, TMsgDlgType::Confirmation, MbOkCancel) == MrOk;
 }

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <functional>
+#include <memory>
 #include <string>
 
 class QButtonGroup;
@@ -17,6 +18,8 @@ class QRadioButton;
 class QTabWidget;
 class QToolButton;
 class THistoryCombo;
+class TConfirmFilesDialog;
+class TFilterDialog;
 
 // The clean-up window: shows and edits the settings of a TCleanUp and starts its runs.
 // Everything a run needs is read from the controls into TCleanUp::Settings first.
@@ -45,6 +48,8 @@ public:
     std::function<std::string(bool save, const std::string& title, const std::string& start)> ChooseTaskFile;
     // The FTP server dialog; false when cancelled. Without it the FTP page keeps its record.
     std::function<bool(TFtpParams& ftp)> EditFtp;
+    // The list editor for the types (comma text in and out); false when cancelled.
+    std::function<bool(std::string& types)> EditTypes;
 
     TCleanUp& Logic;
 
@@ -107,5 +112,7 @@ private:
     void FillHistory(THistoryCombo* combo, const std::vector<std::string>& items, const std::string& text);
     void RememberHistory(THistoryCombo* combo, std::vector<std::string>& items);
     int TypeRule() const;
-    bool ConfirmCandidates(const TCleanUpConfirm& request, TCleanUpList& list);
+
+    TConfirmFilesDialog* confirmDialog = nullptr;
+    TFilterDialog* filterDialog = nullptr;
 };

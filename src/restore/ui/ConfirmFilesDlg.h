@@ -39,3 +39,13 @@ private:
     TConfirmMode mode = TConfirmMode::Restore;
     bool filling = false;
 };
+
+// The window answers the runs' confirmation requests while this lives.
+class TScopedConfirmFiles
+{
+public:
+    explicit TScopedConfirmFiles(IConfirmFiles* confirm) { RegisterConfirmFiles(confirm); }
+    ~TScopedConfirmFiles() { RegisterConfirmFiles(nullptr); }
+    TScopedConfirmFiles(const TScopedConfirmFiles&) = delete;
+    TScopedConfirmFiles& operator=(const TScopedConfirmFiles&) = delete;
+};

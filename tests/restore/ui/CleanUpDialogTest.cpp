@@ -6,16 +6,21 @@
 #include "foundation/ui/HistoryCombo.h"
 #include "platform/Drives.h"
 #include "restore/CleanUpTask.h"
+#include "restore/ui/ConfirmFilesDlg.h"
 #include "tasks/BackupLog.h"
 #include "tasks/ProgressView.h"
+#include "tasks/ui/FilterDlg.h"
+#include "tasks/ui/NextModal.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTreeWidget>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -106,19 +111,65 @@ TEST_F(CleanUpDialogTest, ALoadedTaskGivesWayToTheOwnSettingsOnClose)
     EXPECT_FALSE(logic.TaskLoaded);
 }
 
-TEST_F(CleanUpDialogTest, StartAsksBeforeDeleting)
+TEST_F(CleanUpDialogTest, StartShowsTheConfirmationListBeforeDeleting)
 {
-    std::filesystem::create_directories(temp.Host("b"));
+    std::filesystem::create_directories(temp.Host("b/sub"));
     temp.WriteHostFile("b/a.txt", "x");
+    temp.WriteHostFile("b/sub/c.txt", "y");
     TCleanUpDialog dialog(logic);
     dialog.Prepare(temp.Win("b"), false, 0);
     dialog.ageButtons->button(CleanUpAgeAll)->click();
-    dialogs.QueueAnswer(MrCancel);
+    int rows = 0;
+    WithNextModal([&](QDialog& list) {
+        auto* confirm = qobject_cast<TConfirmFilesDialog*>(&list);
+        ASSERT_NE(confirm, nullptr);
+        rows = confirm->lvwFiles->topLevelItemCount();
+        list.reject();
+    });
     dialog.StartBtnClick();
+    EXPECT_EQ(rows, 3) << "a.txt, the folder row of sub and c.txt";
     EXPECT_TRUE(std::filesystem::exists(temp.Host("b/a.txt")));
-    dialogs.QueueAnswer(MrOk);
+
+    // Only the file picked in the list goes.
+    WithNextModal([&](QDialog& list) {
+        auto* confirm = qobject_cast<TConfirmFilesDialog*>(&list);
+        ASSERT_NE(confirm, nullptr);
+        QTreeWidgetItem* row = confirm->lvwFiles->topLevelItem(0);
+        emit confirm->lvwFiles->itemPressed(row, 0);
+        list.accept();
+    });
     dialog.StartBtnClick();
     EXPECT_FALSE(std::filesystem::exists(temp.Host("b/a.txt")));
+    EXPECT_TRUE(std::filesystem::exists(temp.Host("b/sub/c.txt")));
+}
+
+TEST_F(CleanUpDialogTest, TypesAndFilterComeFromTheirDialogs)
+{
+    TCleanUpDialog dialog(logic);
+    dialog.Prepare("E:\\B", false, 0);
+    std::string offered;
+    dialog.EditTypes = [&](std::string& types) {
+        offered = types;
+        types = "TMP,BAK";
+        return true;
+    };
+    dialog.TypenEdit->setText("OLD");
+    dialog.TypenBtnClick();
+    EXPECT_EQ(offered, "OLD");
+    EXPECT_EQ(dialog.TypenEdit->text(), "TMP,BAK");
+
+    WithNextModal([](QDialog& filter) {
+        auto* edit = qobject_cast<TFilterDialog*>(&filter);
+        ASSERT_NE(edit, nullptr);
+        EXPECT_EQ(edit->windowTitle(), "File filter");
+        edit->Filter->IncMaskBtn->setChecked(true);
+        edit->Filter->cbxFilter->SetText("*report*");
+        edit->accept();
+    });
+    dialog.FilterBtnClick();
+    EXPECT_EQ(logic.Settings.FilterMode, 1);
+    EXPECT_EQ(logic.Settings.Filter, "*report*");
+    EXPECT_EQ(dialog.FilterText->text(), "only *report*");
 }
 
 } // namespace
