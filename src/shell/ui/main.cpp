@@ -291,7 +291,7 @@ int main(int argc, char* argv[])
     };
     editorForm.CleanUpBatchHook = [&cleanUp, &editor](const std::string& list, int logMode, bool quiet) {
         cleanUp.TaskDir = editor.Settings.JobDir;
-        return static_cast<int>(cleanUp.AutoCleanUp(list, logMode, quiet, editor.Settings.WaitTime));
+        return static_cast<int>(RunOutcomeOf(cleanUp.AutoCleanUp(list, logMode, quiet, editor.Settings.WaitTime)));
     };
 
     shell.StartUp();

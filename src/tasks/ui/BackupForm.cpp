@@ -686,6 +686,7 @@ bool TBackupForm::RunAutoTasks(const std::string& list, int reason, int speed, b
 void TBackupForm::RunRestoreTask(const std::string& list, bool quiet)
 {
     LastRestoreOutcome = RunRestoreTasks(Editor, list, quiet);
+    Editor.Outcome.Add(static_cast<TRunOutcome>(LastRestoreOutcome));
 }
 
 void TBackupForm::RunCleanUpTask(const std::string& list, bool quiet)
@@ -697,6 +698,7 @@ void TBackupForm::RunCleanUpTask(const std::string& list, bool quiet)
     Editor.Log.OpenLog(static_cast<uint32_t>(mode), false, false);
     CleanUpOutcome = CleanUpBatchHook(list, mode, quiet);
     Editor.Log.CloseLog();
+    Editor.Outcome.Add(static_cast<TRunOutcome>(CleanUpOutcome));
 }
 
 void TBackupForm::RestoreClick()

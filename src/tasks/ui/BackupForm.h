@@ -51,7 +51,8 @@ public:
 
     TTaskEditor Editor;
     // Clean-up lives above the editor; the shell plugs it in. The editor opens and closes
-    // the backup log around both calls. The batch returns its outcome (0 OK).
+    // the backup log around both calls. The batch returns its outcome as a batch exit
+    // status (0, 1, 2), which joins the editor's batch outcome.
     std::function<void(int logMode)> CleanUpWindowHook;
     std::function<int(const std::string& list, int logMode, bool quiet)> CleanUpBatchHook;
     // After the program settings were read, and when they are written at the end.

@@ -415,3 +415,18 @@ TEST(BackupFormStart, ACompleteRunCopiesAndCounts)
     EXPECT_FALSE(form.Editor.Task.LastBackup.empty());
     EXPECT_EQ(f.operator()<QLabel>("lblSum")->text().left(7), "3 files");
 }
+
+TEST(BackupForm, RestoreAndCleanUpBatchesJoinTheExitStatus)
+{
+    TFormFixture f;
+    TBackupForm& form = *f.form;
+    EXPECT_EQ(form.BatchExitStatus(), 0);
+    form.CleanUpBatchHook = [](const std::string&, int, bool) { return 1; };
+    form.RunCleanUpTask("weekly", true);
+    EXPECT_EQ(form.BatchExitStatus(), 1);
+    // A restore task that is not there has not restored anything.
+    form.RunRestoreTask(f.folder.Win("absent.rsj"), true);
+    EXPECT_EQ(form.LastRestoreOutcome, 2);
+    EXPECT_EQ(form.BatchExitStatus(), 2);
+    EXPECT_EQ(f.boxes.ShownCount(), 0u);
+}
