@@ -199,7 +199,7 @@ TEST(Screenshots, CleanUpDialog)
         NullProgressView view;
         NullStatusView status;
         TCleanUp logic(log, view, status);
-        logic.FolderHistory = {"E:\\Backup\\Daily", "E:\\Backup\\Weekly"};
+        logic.FolderHistory = {"C:\\media\\anna\\BACKUP\\Daily", "C:\\media\\anna\\BACKUP\\Weekly"};
         logic.Settings.AgeMode = CleanUpAgeOlderThan;
         logic.Settings.Types = CleanUpTypesOnly;
         logic.Settings.TypeList = "TMP,BAK,LOG";
@@ -208,7 +208,7 @@ TEST(Screenshots, CleanUpDialog)
         logic.Settings.Sync = CleanUpSyncFolder;
         logic.Settings.SyncDir = "C:\\home\\anna\\Documents";
         TCleanUpDialog dialog(logic);
-        dialog.Prepare("E:\\Backup\\Daily", false, 1);
+        dialog.Prepare("C:\\media\\anna\\BACKUP\\Daily", false, 1);
         dialog.move(40, 40);
         dialog.show();
         SettleWindows();

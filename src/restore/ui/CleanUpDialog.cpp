@@ -74,6 +74,19 @@ std::string WinText(const QString& host)
     return host.isEmpty() ? std::string() : Platform::HostToWin(host.toStdString()).value_or(std::string());
 }
 
+// Folders are shown as host paths ("/home/ann"); the settings keep Windows text. A text
+// that is no host path (a volume label, a path of no known drive) stays as it is.
+std::string ShownFolder(const std::string& win)
+{
+    return Platform::WinToHost(win).value_or(win);
+}
+
+std::string FolderOfShown(const std::string& shown)
+{
+    const std::string text = TrimText(shown);
+    return !text.empty() && text.front() == '/' ? Platform::HostToWin(text).value_or(text) : text;
+}
+
 // Remote folders lose their placeholder components like local ones.
 std::string StripFtpPlaceholders(const std::string& folder)
 {
@@ -264,15 +277,15 @@ void TCleanUpDialog::FillHistory(THistoryCombo* combo, const std::vector<std::st
 {
     combo->History().Clear();
     for (auto it = items.rbegin(); it != items.rend(); ++it) {
-        combo->History().AddItem(*it);
+        combo->History().AddItem(ShownFolder(*it));
     }
     combo->Refresh();
-    combo->SetText(text);
+    combo->SetText(ShownFolder(text));
 }
 
 void TCleanUpDialog::RememberHistory(THistoryCombo* combo, std::vector<std::string>& items)
 {
-    const std::string text = combo->Text();
+    const std::string text = FolderOfShown(combo->Text());
     if (!text.empty()) {
         AddToHistory(items, text);
         FillHistory(combo, items, text);
@@ -316,8 +329,8 @@ int TCleanUpDialog::TypeRule() const
 void TCleanUpDialog::TakeSettings()
 {
     TCleanUpSettings& s = Logic.Settings;
-    s.Directory = BUVerz->Text();
-    s.SyncDir = hcbSyncDir->Text();
+    s.Directory = FolderOfShown(BUVerz->Text());
+    s.SyncDir = FolderOfShown(hcbSyncDir->Text());
     s.AgeMode = std::max(0, ageButtons->checkedId());
     s.Date = DateOf(DateTimePicker->date());
     s.Types = TypeRule();
@@ -448,18 +461,18 @@ void TCleanUpDialog::PageChanged(int index)
 
 void TCleanUpDialog::VerzBtnClick()
 {
-    const std::string chosen = ChooseFolder(TrDefault("Select backup directory"), BUVerz->Text());
+    const std::string chosen = ChooseFolder(TrDefault("Select backup directory"), FolderOfShown(BUVerz->Text()));
     if (!chosen.empty()) {
-        BUVerz->SetText(chosen);
+        BUVerz->SetText(ShownFolder(chosen));
         RememberHistory(BUVerz, Logic.FolderHistory);
     }
 }
 
 void TCleanUpDialog::SyncDirBtnClick()
 {
-    const std::string chosen = ChooseFolder(TrDefault("Synchronize to directcory"), hcbSyncDir->Text());
+    const std::string chosen = ChooseFolder(TrDefault("Synchronize to directcory"), FolderOfShown(hcbSyncDir->Text()));
     if (!chosen.empty()) {
-        hcbSyncDir->SetText(chosen);
+        hcbSyncDir->SetText(ShownFolder(chosen));
         RememberHistory(hcbSyncDir, Logic.SyncDirHistory);
     }
 }
@@ -467,10 +480,17 @@ void TCleanUpDialog::SyncDirBtnClick()
 void TCleanUpDialog::SyncOriginClick()
 {
     std::string text;
-    if (!Logic.FillOriginDirs(BUVerz->Text(), pcBuDir->currentIndex() == 1, text)) {
+    if (!Logic.FillOriginDirs(FolderOfShown(BUVerz->Text()), pcBuDir->currentIndex() == 1, text)) {
         rbtNoSync->setChecked(true);
     } else {
-        hcbSyncDir->SetText(text);
+        // One root per drive folder, separated by ";".
+        std::string shown;
+        for (size_t start = 0; start <= text.size();) {
+            const size_t end = std::min(text.find(';', start), text.size());
+            shown += (shown.empty() ? "" : ";") + ShownFolder(text.substr(start, end - start));
+            start = end + 1;
+        }
+        hcbSyncDir->SetText(shown);
     }
     UpdateEnabling();
 }
