@@ -12,6 +12,8 @@
 #include "platform/FileSystem.h"
 #include "restore/BackupLayout.h"
 #include "restore/ConfirmFiles.h"
+#include "restore/JobFile.h"
+#include "restore/RestoreTask.h"
 #include "tasks/IniValues.h"
 #include "tasks/Placeholders.h"
 
@@ -122,6 +124,20 @@ std::string RestoreFilterText(const TRestoreOptions& options)
     default:
         return TrDefault("all");
     }
+}
+
+std::string KeptVersionSuffix(const std::string& fileName)
+{
+    std::string name = ExtractFileName(fileName);
+    if (HasSuffix(name, ".gz") || HasSuffix(name, ".enc")) {
+        name = RemoveExtension(name);
+    }
+    return GetExtension(RemoveExtension(name));
+}
+
+bool ValidKeptVersionSuffix(const std::string& suffix)
+{
+    return !suffix.empty() && IsValidFileName(suffix);
 }
 
 TRestoreRun::TRestoreRun(TBackupLog& backupLog, IProgressView& progressView, IStatusView& statusView,
@@ -542,7 +558,7 @@ int TRestoreRun::RunRestore(const std::string& sourceText, const std::string& de
     if (LogMode > 0) {
         log.WriteLogHeader(TrDefault(" - Restoring"));
         std::string start = LogStatusPrefix + TrDefault("Start") + ": " + DateTimeToStr(Now());
-        if (!TaskFileName.empty()) {
+        if (TaskLoaded && !TaskFileName.empty()) {
             start += " - " + TrDefault("Restore task: ") + ExtractFileName(TaskFileName);
         }
         log.WriteLog(start);
@@ -578,8 +594,7 @@ int TRestoreRun::RunRestore(const std::string& sourceText, const std::string& de
     return outcome;
 }
 
-int TRestoreRun::AutoRestore(const std::string& taskList, int logMode, bool quiet, int closeDelay,
-                             const std::function<bool(const std::string& file)>& loadTask)
+int TRestoreRun::AutoRestore(const std::string& taskList, int logMode, bool quiet, int closeDelay)
 {
     LogMode = logMode;
     Password.clear();
@@ -591,12 +606,11 @@ int TRestoreRun::AutoRestore(const std::string& taskList, int logMode, bool quie
             continue;
         }
         const std::string file = ExpandFileNameDefaults(ExpandPlaceholders(true, item), TaskDir, "rsj");
-        TaskFileName.clear();
-        if (!Platform::FileExists(file) || !loadTask(file)) {
+        // A task that cannot be read has not run: the batch must not end as if it had.
+        if (!Platform::FileExists(file) || !LoadTask(file)) {
             worst = RestoreFailed;
             continue;
         }
-        TaskFileName = file;
         if (Options.FtpBackup || Options.SourceDir.empty() || Options.DestDir.empty()) {
             continue;
         }
@@ -604,5 +618,67 @@ int TRestoreRun::AutoRestore(const std::string& taskList, int logMode, bool quie
             std::max(worst, RunRestore(Options.SourceDir, Options.DestDir, Options.Origin, false, quiet, closeDelay));
     }
     EndSession();
+    RestoreOwnSettings();
     return worst;
+}
+
+void TRestoreRun::RememberOwnSettings()
+{
+    own.Remember(Options, TaskLoaded);
+}
+
+void TRestoreRun::RestoreOwnSettings()
+{
+    own.PutBack(Options);
+    TaskLoaded = false;
+}
+
+bool TRestoreRun::LoadTask(const std::string& file)
+{
+    RememberOwnSettings();
+    if (!LoadRestoreTask(file, Options, Ftp)) {
+        return false;
+    }
+    TaskFileName = file;
+    TaskLoaded = true;
+    return true;
+}
+
+int TRestoreRun::SaveTask(const std::string& file)
+{
+    const int error = SaveRestoreTask(file, Options, Ftp, ProductText, FileVersion);
+    if (error == 0) {
+        TaskFileName = file;
+    }
+    return error;
+}
+
+void TRestoreRun::LoadFromIni(const std::string& settingsFile, const std::string& fallbackFile)
+{
+    if (SettingsFile.empty() && (!settingsFile.empty() || !fallbackFile.empty())) {
+        SettingsFile = settingsFile.empty() ? fallbackFile : settingsFile;
+        if (const std::string source = JobSettingsSource(settingsFile, fallbackFile); !source.empty()) {
+            const TIniFile ini(source);
+            ReadRestoreSettings(ini, Options);
+            ReadRestoreHistories(ini, SourceHistory, DestHistory);
+        }
+    }
+    Options.SourceDir = SourceHistory.empty() ? Options.SourceDir : SourceHistory.front();
+    Options.DestDir = DestHistory.empty() ? Options.DestDir : DestHistory.front();
+    Options.Origin = false;
+    own.Forget();
+    TaskLoaded = false;
+}
+
+void TRestoreRun::WriteToIni()
+{
+    if (SettingsFile.empty()) {
+        return;
+    }
+    // What a loaded task set is not the user's own choice.
+    RestoreOwnSettings();
+    TIniFile ini(SettingsFile);
+    WriteRestoreSettings(ini, Options);
+    WriteRestoreHistories(ini, SourceHistory, DestHistory);
+    ini.UpdateFile();
 }

@@ -7,7 +7,7 @@
 //
 //   TRestoreOptions, IRestorePrompts, TRestoreRun (RunRestore, ScanRestoreDir,
 //   RestoreFileList, WaitForWorker, CopyProgress, PauseCopy, CancelCopy, AutoRestore),
-//   RestoreNeeded, RestoreOutcome
+//   RestoreNeeded, KeptVersionSuffix, ValidKeptVersionSuffix
 
 #include "engine/CopyThread.h"
 #include "engine/Encryption.h"
@@ -15,8 +15,10 @@
 #include "foundation/StatusView.h"
 #include "foundation/TextFilter.h"
 #include "restore/FileTransferInfo.h"
+#include "restore/JobFile.h"
 #include "tasks/BackupLog.h"
 #include "tasks/ProgressView.h"
+#include "tasks/TaskModel.h"
 
 #include <atomic>
 #include <cstdint>
@@ -24,6 +26,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 inline constexpr int OverwriteAll = 0;
 inline constexpr int OverwriteOlder = 1;
@@ -70,6 +73,11 @@ std::string AgeText(int ageMode, TDateTime date);
 std::string OverwriteText(int overwrite);
 // "BC: *.bak[.ext]", "RE: only %s", "except of %s", "all".
 std::string RestoreFilterText(const TRestoreOptions& options);
+// The suffix of a kept version picked in the filter dialog: "report.bak.doc" gives "bak".
+// A ".gz" or ".enc" ending goes first, as the scan lists such files without it.
+std::string KeptVersionSuffix(const std::string& fileName);
+// A suffix kept versions can be selected by: not empty and a valid file name.
+bool ValidKeptVersionSuffix(const std::string& suffix);
 
 // The questions of a run that need a person.
 class IRestorePrompts
@@ -112,11 +120,33 @@ public:
     // Frees the encryption object and forgets the password (end of a dialog session).
     void EndSession();
 
-    // Batch: loads each ".rsj" of a comma-separated list (through loadTask, which fills
-    // Options and returns false for a file it cannot read) and restores it. Returns the
-    // worst outcome.
-    int AutoRestore(const std::string& list, int logMode, bool quiet, int closeDelay,
-                    const std::function<bool(const std::string& file)>& loadTask);
+    // Batch: loads each ".rsj" of a comma-separated list and restores it; the own settings
+    // are back in place afterwards. Returns the worst outcome.
+    int AutoRestore(const std::string& list, int logMode, bool quiet, int closeDelay);
+
+    // The FTP record of the dialog's FTP page (tasks keep it; restoring from FTP is not done).
+    TFtpParams Ftp;
+    std::string FileVersion; // written into task files
+    // Reads a ".rsj" into Options and Ftp, remembering the own settings first; false when
+    // the file cannot be read.
+    bool LoadTask(const std::string& file);
+    // 0 or the error of writing the file.
+    int SaveTask(const std::string& file);
+    bool TaskLoaded = false;
+    // The own settings while a task is loaded: only the first task of a row replaces them,
+    // so a task's values never become the user's.
+    void RememberOwnSettings();
+    void RestoreOwnSettings();
+
+    // The dialog's own settings (section "Restore") and its histories ("RSource",
+    // "RDestination", Windows text, most recent first) from the program settings file or,
+    // while that has none, from the fall-back file; read only once. WriteToIni puts them
+    // back and ignores write errors.
+    void LoadFromIni(const std::string& settingsFile, const std::string& fallbackFile);
+    void WriteToIni();
+    std::string SettingsFile;
+    std::vector<std::string> SourceHistory;
+    std::vector<std::string> DestHistory;
 
     // Folders this run created; only they are removed again when left empty.
     const std::set<std::string>& CreatedFolders() const { return createdFolders; }
@@ -140,4 +170,5 @@ private:
     std::set<std::string> createdFolders;
     bool quietRun = false;
     bool cancelled = false;
+    TOwnSettings<TRestoreOptions> own;
 };

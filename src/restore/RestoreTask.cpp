@@ -1,5 +1,6 @@
 #include "restore/RestoreTask.h"
 
+#include "foundation/History.h"
 #include "foundation/IniFile.h"
 #include "platform/FileSystem.h"
 #include "restore/JobFile.h"
@@ -95,4 +96,17 @@ void WriteRestoreSettings(TIniFile& ini, const TRestoreOptions& options)
 void ReadRestoreSettings(const TIniFile& ini, TRestoreOptions& options)
 {
     ReadChoices(ini, options);
+}
+
+void ReadRestoreHistories(const TIniFile& ini, std::vector<std::string>& sources, std::vector<std::string>& dests)
+{
+    ReadHistory(ini, "RSource", "", sources);
+    ReadHistory(ini, "RDestination", "", dests);
+}
+
+void WriteRestoreHistories(TIniFile& ini, const std::vector<std::string>& sources,
+                           const std::vector<std::string>& dests)
+{
+    WriteHistory(ini, "RSource", "", sources, true);
+    WriteHistory(ini, "RDestination", "", dests, true);
 }

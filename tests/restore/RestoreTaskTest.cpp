@@ -1,8 +1,12 @@
 #include "restore/RestoreTask.h"
 
 #include "../TempFolder.h"
+#include "foundation/History.h"
 #include "foundation/IniFile.h"
+#include "foundation/StatusView.h"
 #include "restore/JobFile.h"
+#include "tasks/BackupLog.h"
+#include "tasks/ProgressView.h"
 
 #include <gtest/gtest.h>
 
@@ -92,6 +96,68 @@ TEST(RestoreTaskFile, BackupCopiesKeepTheSuffixAndAProxySectionStays)
     EXPECT_EQ(bare.Date, std::floor(Date()));
     EXPECT_EQ(ftp.Proxy.Port, 2121);
     EXPECT_FALSE(LoadRestoreTask(temp.Win("missing.rsj"), bare, ftp));
+}
+
+TEST(RestoreSettings, OwnSettingsAndHistoriesOutliveTasksAndBatches)
+{
+    TTempFolder temp;
+    temp.WriteHostFile("settings.ini", "[Restore]\nOverwrite=1\nTimespan=7\n[RSource]\nHistory0=E:\\B\n"
+                                       "History1=E:\\Old\n[RDestination]\nHistory0=C:\\out\n");
+    TBackupLog log;
+    NullProgressView progress;
+    NullStatusView status;
+    TRestoreRun run(log, progress, status, nullptr);
+    run.LoadFromIni(temp.Win("settings.ini"), {});
+    EXPECT_EQ(run.Options.Overwrite, OverwriteOlder);
+    EXPECT_EQ(run.Options.Timespan, 7);
+    EXPECT_EQ(run.Options.SourceDir, "E:\\B") << "the first history entry is chosen";
+    EXPECT_EQ(run.Options.DestDir, "C:\\out");
+    ASSERT_EQ(run.SourceHistory.size(), 2u);
+
+    TRestoreOptions task;
+    task.SourceDir = "E:\\Task";
+    task.Overwrite = OverwriteAll;
+    task.FtpBackup = true; // batch runs pass FTP tasks over
+    ASSERT_EQ(SaveRestoreTask(temp.Win("t.rsj"), task, TFtpParams{}, "Tessaro", "1"), 0);
+    task.SourceDir = "E:\\Second";
+    ASSERT_EQ(SaveRestoreTask(temp.Win("u.rsj"), task, TFtpParams{}, "Tessaro", "1"), 0);
+
+    // Two tasks in a row: the second never becomes the own settings.
+    ASSERT_TRUE(run.LoadTask(temp.Win("t.rsj")));
+    ASSERT_TRUE(run.LoadTask(temp.Win("u.rsj")));
+    EXPECT_EQ(run.Options.SourceDir, "E:\\Second");
+    run.RestoreOwnSettings();
+    EXPECT_EQ(run.Options.SourceDir, "E:\\B");
+    EXPECT_EQ(run.Options.Overwrite, OverwriteOlder);
+
+    // A batch puts them back too, and a task file that is not there fails it.
+    run.TaskDir = temp.Win() + "\\";
+    EXPECT_EQ(run.AutoRestore("t, u", LogOff, true, 0), RestoreOk);
+    EXPECT_EQ(run.AutoRestore("t, absent", LogOff, true, 0), RestoreFailed);
+    EXPECT_EQ(run.Options.SourceDir, "E:\\B");
+    EXPECT_FALSE(run.TaskLoaded);
+
+    // Written at the end: the user's values, not a loaded task's.
+    ASSERT_TRUE(run.LoadTask(temp.Win("t.rsj")));
+    AddToHistory(run.DestHistory, "C:\\new");
+    run.WriteToIni();
+    const TIniFile ini(temp.Win("settings.ini"));
+    EXPECT_EQ(ini.ReadInteger("Restore", "Overwrite", -1), OverwriteOlder);
+    EXPECT_EQ(ini.ReadString("RSource", "History1"), "E:\\Old");
+    EXPECT_EQ(ini.ReadString("RDestination", "History0"), "C:\\new");
+    EXPECT_EQ(ini.ReadString("RDestination", "History1"), "C:\\out");
+}
+
+TEST(RestoreSettings, KeptVersionSuffixOfAChosenFile)
+{
+    EXPECT_EQ(KeptVersionSuffix("C:\\b\\report.bak.doc"), "bak");
+    EXPECT_EQ(KeptVersionSuffix("report.old.doc.gz"), "old") << "listed without .gz, so chosen without it";
+    EXPECT_EQ(KeptVersionSuffix("report.v1.xls.enc"), "v1");
+    EXPECT_EQ(KeptVersionSuffix("plain.doc"), "");
+    EXPECT_TRUE(ValidKeptVersionSuffix("bak"));
+    EXPECT_FALSE(ValidKeptVersionSuffix(""));
+    EXPECT_FALSE(ValidKeptVersionSuffix("b*k"));
+    EXPECT_FALSE(ValidKeptVersionSuffix("a/b"));
 }
 
 } // namespace

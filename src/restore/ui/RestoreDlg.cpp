@@ -1,5 +1,6 @@
 #include "restore/ui/RestoreDlg.h"
 
+#include "foundation/History.h"
 #include "foundation/MessageDialogs.h"
 #include "foundation/PathUtils.h"
 #include "foundation/StatusView.h"
@@ -7,11 +8,13 @@
 #include "restore/JobFile.h"
 #include "restore/RestoreTask.h"
 #include "restore/ui/ConfirmFilesDlg.h"
+#include "restore/ui/RestFilterDlg.h"
 #include "restore/ui/RestPwdDlg.h"
 #include "tasks/IniValues.h"
 #include "tasks/Placeholders.h"
 #include "tasks/TaskEditor.h"
 #include "tasks/ui/DialogTools.h"
+#include "tasks/ui/TimeCompareDlg.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -55,17 +58,24 @@ QComboBox* PathCombo(QWidget* parent)
     return box;
 }
 
-void PutOnTop(QComboBox* box, const QString& text)
+// The combo box lists the history (Windows text) as host paths, the first one chosen.
+void ShowHistory(QComboBox* box, const std::vector<std::string>& history)
 {
-    if (text.isEmpty()) {
+    box->clear();
+    for (const std::string& entry : history) {
+        box->addItem(ShownPath(entry));
+    }
+    box->setCurrentIndex(history.empty() ? -1 : 0);
+}
+
+// A folder goes on top of its history and becomes the combo box's text.
+void PutOnTop(QComboBox* box, std::vector<std::string>& history, const std::string& win)
+{
+    if (win.empty()) {
         return;
     }
-    const int found = box->findText(text);
-    if (found >= 0) {
-        box->removeItem(found);
-    }
-    box->insertItem(0, text);
-    box->setCurrentIndex(0);
+    AddToHistory(history, win);
+    ShowHistory(box, history);
 }
 
 QDate ToQDate(TDateTime date)
@@ -74,13 +84,6 @@ QDate ToQDate(TDateTime date)
     DecodeDate(date == 0 ? Date() : date, y, m, d);
     return QDate(y, m, d);
 }
-
-class TScopedConfirm
-{
-public:
-    explicit TScopedConfirm(IConfirmFiles* confirm) { RegisterConfirmFiles(confirm); }
-    ~TScopedConfirm() { RegisterConfirmFiles(nullptr); }
-};
 
 } // namespace
 
@@ -144,13 +147,17 @@ TRestoreDialog::TRestoreDialog(TTaskEditor& taskEditor, QWidget* parent)
     ageLayout->addWidget(DateTimePicker);
     FilterText = new QLabel(gbxRestore);
     FilterBtn = new QPushButton(TrQ("Filter"), gbxRestore);
-    FilterBtn->setEnabled(false);
+    btnTimeSettings = new QPushButton(TrQ("Time"), overwriteBox);
+    btnTimeSettings->setToolTip(TrQ("Timestamp comparison of files"));
+    overwriteLayout->addWidget(btnTimeSettings, 0, Qt::AlignLeft);
     auto* restoreLayout = new QGridLayout(gbxRestore);
     restoreLayout->addWidget(overwriteBox, 0, 0);
     restoreLayout->addWidget(ageBox, 0, 1);
     restoreLayout->addWidget(GzUnPackCB, 1, 0);
     restoreLayout->addWidget(FilterText, 2, 0);
     restoreLayout->addWidget(FilterBtn, 2, 1, Qt::AlignRight);
+    filterDialog = new TRestoreFilterDialog(this);
+    timeDialog = new TTimeCompareDialog(this);
 
     LoadBtn = new QPushButton(TrQ("Load"), this);
     SaveBtn = new QPushButton(TrQ("Save"), this);
@@ -171,10 +178,14 @@ TRestoreDialog::TRestoreDialog(TTaskEditor& taskEditor, QWidget* parent)
     layout->addWidget(gbxRestore);
     layout->addLayout(buttons);
 
-    connect(sbtSource, &QToolButton::clicked, this,
-            [this] { ChooseFolder(hcbSource, TrNoopDefault("Select from where to restore files")); });
+    connect(sbtSource, &QToolButton::clicked, this, [this] {
+        ChooseFolder(hcbSource, run.SourceHistory, TrNoopDefault("Select from where to restore files"));
+    });
     connect(sbtDest, &QToolButton::clicked, this,
-            [this] { ChooseFolder(hcbDest, TrNoopDefault("Select directory to restore")); });
+            [this] { ChooseFolder(hcbDest, run.DestHistory, TrNoopDefault("Select directory to restore")); });
+    connect(FilterBtn, &QPushButton::clicked, this, &TRestoreDialog::FilterBtnClick);
+    connect(btnTimeSettings, &QPushButton::clicked, this, &TRestoreDialog::TimeSettingsClick);
+    connect(OverwriteRG, &QButtonGroup::idClicked, this, [this] { UpdateTimeButton(); });
     connect(rbtOrigin, &QRadioButton::toggled, this, [this](bool origin) {
         hcbDest->setEnabled(!origin);
         sbtDest->setEnabled(!origin);
@@ -183,16 +194,20 @@ TRestoreDialog::TRestoreDialog(TTaskEditor& taskEditor, QWidget* parent)
     connect(bbtStart, &QPushButton::clicked, this, [this] { StartClick(); });
     connect(bbtBack, &QPushButton::clicked, this, &QDialog::accept);
     connect(LoadBtn, &QPushButton::clicked, this, [this] {
-        const QString file =
-            QFileDialog::getOpenFileName(this, TrQ("Load restore task"), ShownPath(editor.Settings.JobDir),
-                                         TrQ("Restore tasks") + " (*.rsj);;" + TrQ("all") + " (*)");
+        const QString file = QFileDialog::getOpenFileName(
+            this, TrQ("Load restore task"),
+            ShownPath(run.TaskFileName.empty() ? editor.Settings.JobDir : run.TaskFileName),
+            TrQ("Restore tasks") + " (*.rsj);;" + TrQ("all") + " (*)");
         if (!file.isEmpty()) {
             LoadTask(WinPath(file));
         }
+        UpdateFilterText();
     });
     connect(SaveBtn, &QPushButton::clicked, this, [this] {
-        QString file = QFileDialog::getSaveFileName(this, TrQ("Save restore task"), ShownPath(editor.Settings.JobDir),
-                                                    TrQ("Restore tasks") + " (*.rsj);;" + TrQ("all") + " (*)");
+        QString file = QFileDialog::getSaveFileName(
+            this, TrQ("Save restore task"),
+            ShownPath(run.TaskFileName.empty() ? editor.Settings.JobDir : run.TaskFileName),
+            TrQ("Restore tasks") + " (*.rsj);;" + TrQ("all") + " (*)");
         if (!file.isEmpty()) {
             if (!file.contains('.')) {
                 file += ".rsj";
@@ -205,11 +220,50 @@ TRestoreDialog::TRestoreDialog(TTaskEditor& taskEditor, QWidget* parent)
 
 TRestoreDialog::~TRestoreDialog() = default;
 
-void TRestoreDialog::ChooseFolder(QComboBox* box, const char* title)
+void TRestoreDialog::ChooseFolder(QComboBox* box, std::vector<std::string>& history, const char* title)
 {
     const QString folder = QFileDialog::getExistingDirectory(this, TrQ(title), box->currentText());
     if (!folder.isEmpty()) {
-        PutOnTop(box, folder);
+        PutOnTop(box, history, WinPath(folder));
+    }
+}
+
+void TRestoreDialog::ShowHistories()
+{
+    ShowHistory(hcbSource, run.SourceHistory);
+    ShowHistory(hcbDest, run.DestHistory);
+    // A task's folders are shown even when the histories do not hold them.
+    if (!run.Options.SourceDir.empty()) {
+        hcbSource->setEditText(ShownPath(run.Options.SourceDir));
+    }
+    if (!run.Options.DestDir.empty()) {
+        hcbDest->setEditText(ShownPath(run.Options.DestDir));
+    }
+}
+
+void TRestoreDialog::UpdateTimeButton()
+{
+    btnTimeSettings->setVisible(OverwriteRG->checkedId() == OverwriteOlder);
+}
+
+void TRestoreDialog::ShowTaskName(const std::string& file)
+{
+    gbxRestore->setTitle(file.empty() ? QString() : QStr(RemoveExtension(ExtractFileName(file))));
+}
+
+void TRestoreDialog::FilterBtnClick()
+{
+    TRestoreOptions& o = run.Options;
+    if (filterDialog->Execute(WinPath(hcbSource->currentText()), o.BackupCopies, o.Filter, o.Suffix)) {
+        UpdateFilterText();
+    }
+}
+
+void TRestoreDialog::TimeSettingsClick()
+{
+    int32_t timespan = run.Options.Timespan;
+    if (timeDialog->Execute(timespan, run.Options.IgnoreDst)) {
+        run.Options.Timespan = timespan;
     }
 }
 
@@ -224,7 +278,8 @@ void TRestoreDialog::OptionsToControls()
     RestoreRG->button(o.AgeMode)->setChecked(true);
     DateTimePicker->setMaximumDate(QDate::currentDate());
     DateTimePicker->setDate(ToQDate(o.Date));
-    edtFtp->setText(QStr(JobFtpText(ftp)));
+    edtFtp->setText(QStr(JobFtpText(run.Ftp)));
+    UpdateTimeButton();
     UpdateFilterText();
 }
 
@@ -252,8 +307,16 @@ void TRestoreDialog::Prepare(const std::string& source, const std::string& dest)
 {
     run.EndSession();
     pcSource->setCurrentIndex(0);
-    PutOnTop(hcbSource, ShownPath(StripPlaceholderDirs(source)));
-    PutOnTop(hcbDest, ShownPath(dest));
+    const std::string folder = StripPlaceholderDirs(source);
+    if (!folder.empty()) {
+        run.Options.SourceDir = folder;
+        AddToHistory(run.SourceHistory, folder);
+    }
+    if (!dest.empty()) {
+        run.Options.DestDir = dest;
+        AddToHistory(run.DestHistory, dest);
+    }
+    ShowHistories();
     OptionsToControls();
 }
 
@@ -262,7 +325,38 @@ void TRestoreDialog::Execute(const std::string& source, const std::string& dest,
     run.LogMode = logMode;
     Prepare(source, dest);
     exec();
+    Done();
     run.EndSession();
+}
+
+void TRestoreDialog::Done()
+{
+    ControlsToOptions();
+    if (run.TaskLoaded) {
+        run.RestoreOwnSettings();
+        ShowTaskName({});
+        ShowHistories();
+        OptionsToControls();
+    }
+}
+
+void TRestoreDialog::LoadFromIni(const std::string& settingsFile, const std::string& fallbackFile)
+{
+    const bool first = run.SettingsFile.empty();
+    run.LoadFromIni(settingsFile, fallbackFile);
+    if (first && !run.SettingsFile.empty()) {
+        filterDialog->LoadFromIni(run.SettingsFile);
+    }
+    ShowHistories();
+    OptionsToControls();
+    rbtSelect->setChecked(true);
+    ShowTaskName({});
+}
+
+void TRestoreDialog::WriteToIni()
+{
+    ControlsToOptions();
+    run.WriteToIni();
 }
 
 void TRestoreDialog::StartClick()
@@ -281,15 +375,14 @@ void TRestoreDialog::StartClick()
         ErrorDialog(windowTitle().toStdString(), TrDefault("Please specify the directory you want to restore"));
         return;
     }
-    PutOnTop(hcbSource, hcbSource->currentText());
+    PutOnTop(hcbSource, run.SourceHistory, o.SourceDir);
     if (!o.Origin) {
-        PutOnTop(hcbDest, hcbDest->currentText());
+        PutOnTop(hcbDest, run.DestHistory, o.DestDir);
     }
     run.ProductText = editor.ProductText;
     run.BufferSize = editor.Settings.BufferSize;
-    run.TaskFileName = taskFile;
     const bool logged = run.LogMode > 0 && editor.Log.OpenLog(editor.Settings.Protocol, false, false) == 0;
-    TScopedConfirm confirm(confirmDialog.get());
+    TScopedConfirmFiles confirm(confirmDialog.get());
     run.RunRestore(o.SourceDir, o.DestDir, o.Origin, true, false, editor.Settings.WaitTime);
     if (logged) {
         editor.Log.CloseLog();
@@ -298,13 +391,12 @@ void TRestoreDialog::StartClick()
 
 bool TRestoreDialog::LoadTask(const std::string& file)
 {
-    if (!LoadRestoreTask(file, run.Options, ftp)) {
+    ControlsToOptions();
+    if (!run.LoadTask(file)) {
         return false;
     }
-    taskFile = file;
-    gbxRestore->setTitle(QStr(RemoveExtension(ExtractFileName(file))));
-    PutOnTop(hcbSource, ShownPath(run.Options.SourceDir));
-    PutOnTop(hcbDest, ShownPath(run.Options.DestDir));
+    ShowTaskName(file);
+    ShowHistories();
     pcSource->setCurrentIndex(run.Options.FtpBackup ? 1 : 0);
     OptionsToControls();
     return true;
@@ -313,12 +405,14 @@ bool TRestoreDialog::LoadTask(const std::string& file)
 bool TRestoreDialog::SaveTask(const std::string& file)
 {
     ControlsToOptions();
-    if (SaveRestoreTask(file, run.Options, ftp, editor.ProductText, editor.FileVersion) != 0) {
-        ErrorDialog(windowTitle().toStdString(), FormatText(TrDefault("Could not write file: %s"), file));
+    run.ProductText = editor.ProductText;
+    run.FileVersion = editor.FileVersion;
+    if (run.SaveTask(file) != 0) {
+        ErrorDialog(windowTitle().toStdString(),
+                    FormatText(TrDefault("Could not write file: %s"), ShownPath(file).toStdString()));
         return false;
     }
-    taskFile = file;
-    gbxRestore->setTitle(QStr(RemoveExtension(ExtractFileName(file))));
+    ShowTaskName(file);
     return true;
 }
 
@@ -327,11 +421,11 @@ int TRestoreDialog::AutoRestore(const std::string& list, int logMode, bool quiet
     run.ProductText = editor.ProductText;
     run.BufferSize = editor.Settings.BufferSize;
     run.TaskDir = editor.Settings.JobDir;
-    return run.AutoRestore(list, logMode, quiet, closeDelay,
-                           [this](const std::string& file) { return LoadRestoreTask(file, run.Options, ftp); });
+    const int outcome = run.AutoRestore(list, logMode, quiet, closeDelay);
+    ShowHistories();
+    OptionsToControls();
+    return outcome;
 }
-
-namespace {
 
 TRestoreDialog& TheRestoreDialog(TTaskEditor& editor, QWidget* parent)
 {
@@ -341,6 +435,8 @@ TRestoreDialog& TheRestoreDialog(TTaskEditor& editor, QWidget* parent)
     }
     return *dialog;
 }
+
+namespace {
 
 int RestoreLogMode(const TTaskEditor& editor)
 {
@@ -352,8 +448,7 @@ int RestoreLogMode(const TTaskEditor& editor)
 void OpenRestoreDialog(TTaskEditor& editor, QWidget* parent)
 {
     TRestoreDialog& dialog = TheRestoreDialog(editor, parent);
-    std::string documents;
-    dialog.Execute(editor.Task.Destination, documents, RestoreLogMode(editor));
+    dialog.Execute(editor.Task.Destination, dialog.DocumentsDir, RestoreLogMode(editor));
 }
 
 int RunRestoreTasks(TTaskEditor& editor, const std::string& list, bool quiet)

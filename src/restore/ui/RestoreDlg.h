@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QButtonGroup;
 class QCheckBox;
@@ -22,6 +23,8 @@ class QToolButton;
 class TTaskEditor;
 class TRestorePwdDialog;
 class TConfirmFilesDialog;
+class TRestoreFilterDialog;
+class TTimeCompareDialog;
 
 class TRestoreDialog : public QDialog
 {
@@ -38,6 +41,17 @@ public:
     int AutoRestore(const std::string& list, int logMode, bool quiet, int closeDelay);
     bool LoadTask(const std::string& file);
     bool SaveTask(const std::string& file);
+    // The own settings and histories of the settings file (once), and of the filter dialog.
+    void LoadFromIni(const std::string& settingsFile, const std::string& fallbackFile);
+    void WriteToIni();
+    // Closing: a loaded task gives way to the own settings again.
+    void Done();
+    // The folder the dialog offers as destination (the user's documents).
+    std::string DocumentsDir;
+
+    void FilterBtnClick();
+    void TimeSettingsClick();
+    TRestoreRun& Run() { return run; }
 
     QComboBox* hcbSource = nullptr;
     QToolButton* sbtSource = nullptr;
@@ -54,6 +68,7 @@ public:
     QDateEdit* DateTimePicker = nullptr;
     QLabel* FilterText = nullptr;
     QPushButton* FilterBtn = nullptr;
+    QPushButton* btnTimeSettings = nullptr;
     QPushButton* LoadBtn = nullptr;
     QPushButton* SaveBtn = nullptr;
     QGroupBox* gbxRestore = nullptr;
@@ -65,15 +80,21 @@ private:
     void ControlsToOptions();
     void UpdateFilterText();
     void StartClick();
-    void ChooseFolder(QComboBox* box, const char* title);
+    void ChooseFolder(QComboBox* box, std::vector<std::string>& history, const char* title);
+    void ShowHistories();
+    void UpdateTimeButton();
+    void ShowTaskName(const std::string& file);
 
     TTaskEditor& editor;
     std::unique_ptr<TRestorePwdDialog> pwdDialog;
     std::unique_ptr<TConfirmFilesDialog> confirmDialog;
+    TRestoreFilterDialog* filterDialog = nullptr;
+    TTimeCompareDialog* timeDialog = nullptr;
     TRestoreRun run;
-    TFtpParams ftp;
-    std::string taskFile;
 };
+
+// The one restore dialog of the program, made on first use.
+TRestoreDialog& TheRestoreDialog(TTaskEditor& editor, QWidget* parent);
 
 // The task editor's entries: the dialog for the current task's destination, and the
 // batch run of a ".rsj" list (returns the outcome as a batch exit status).

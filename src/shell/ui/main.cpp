@@ -25,6 +25,7 @@
 #include "platform/LocalIpc.h"
 #include "platform/StopSignals.h"
 #include "restore/ui/CleanUpDialog.h"
+#include "restore/ui/RestoreDlg.h"
 #include "shell/CommandLineHelp.h"
 #include "shell/InstanceGuard.h"
 #include "shell/Language.h"
@@ -274,12 +275,19 @@ int main(int argc, char* argv[])
     cleanUpDialog.EditFtp = [&editorForm](TFtpParams& ftp) {
         return editorForm.EditFtpHook && editorForm.EditFtpHook(ftp);
     };
-    editorForm.SettingsReadHook = [&cleanUp, &editor] {
+    // Restore: one dialog for the tray's and the editor's item and for "restore".
+    TRestoreDialog& restoreDialog = TheRestoreDialog(editor, &editorForm);
+    restoreDialog.DocumentsDir = info.DocumentsDir;
+    editorForm.SettingsReadHook = [&cleanUp, &restoreDialog, &editor] {
         cleanUp.ProductText = editor.ProductText;
         cleanUp.FileVersion = editor.FileVersion;
         cleanUp.LoadFromIni(editor.Settings.FileName, editor.SettingsEnv.FallbackFile);
+        restoreDialog.LoadFromIni(editor.Settings.FileName, editor.SettingsEnv.FallbackFile);
     };
-    editorForm.SettingsWriteHook = [&cleanUp] { cleanUp.WriteToIni(); };
+    editorForm.SettingsWriteHook = [&cleanUp, &restoreDialog] {
+        cleanUp.WriteToIni();
+        restoreDialog.WriteToIni();
+    };
     editorForm.CleanUpWindowHook = [&cleanUp, &cleanUpDialog, &editor](int logMode) {
         cleanUp.TaskDir = editor.Settings.JobDir;
         cleanUpDialog.CloseDelay = editor.Settings.WaitTime;

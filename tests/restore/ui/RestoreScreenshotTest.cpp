@@ -1,11 +1,15 @@
 #include "restore/ui/ConfirmFilesDlg.h"
+#include "restore/ui/RestFilterDlg.h"
 #include "restore/ui/RestoreDlg.h"
 #include "tasks/TaskEditor.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
+#include <QTabWidget>
 #include <QTreeWidget>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -80,6 +84,26 @@ TEST(Screenshots, RestoreDialog)
     dialog.show();
     Settle();
     EXPECT_TRUE(dialog.grab().save(folder + "/restore-dialog.png"));
+    // Older files with their time comparison button, and a date.
+    dialog.OverwriteRG->button(OverwriteOlder)->click();
+    dialog.RestoreRG->button(AgeOlder)->click();
+    Settle();
+    EXPECT_TRUE(dialog.grab().save(folder + "/restore-dialog-older.png"));
+}
+
+TEST(Screenshots, RestoreFilterDialog)
+{
+    const QString folder = RestorePictureFolder();
+    if (folder.isEmpty()) {
+        GTEST_SKIP() << "TESSARO_SCREENSHOT_DIR not set";
+    }
+    TRestoreFilterDialog dialog;
+    dialog.show();
+    Settle();
+    EXPECT_TRUE(dialog.grab().save(folder + "/restore-filter.png"));
+    dialog.pcFilterMode->setCurrentIndex(1);
+    Settle();
+    EXPECT_TRUE(dialog.grab().save(folder + "/restore-filter-suffix.png"));
 }
 
 } // namespace
