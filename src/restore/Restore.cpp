@@ -240,7 +240,8 @@ void TRestoreRun::ScanRestoreDir(const std::string& source, const std::string& d
                 take = Options.Filter.Match(name);
             }
             const std::string destFile = AddPathDelimiter(destFolder) + name;
-            if (take) {
+            // "Overwrite all" takes every file: the destination need not be looked at.
+            if (take && Options.Overwrite != OverwriteAll) {
                 const bool exists = Platform::FileExists(destFile);
                 const int64_t destTime = exists ? UnixOf(GetFileWriteTime(destFile)) : 0;
                 take = RestoreNeeded(Options.Overwrite, exists, time, destTime, Options.Timespan, Options.IgnoreDst);
