@@ -11,30 +11,8 @@
 
 namespace {
 
-// Most workers copy a small file and end within a fraction of a millisecond; waiting a
-// moment on the spot spares both threads a sleep and a wake-up per file.
-constexpr std::chrono::microseconds SpinTime{200};
-
 // Set when a worker gave its thread another nice value, to be taken back after it.
 thread_local bool niceChanged = false;
-
-template <typename Ready> bool SpinUntil(Ready ready, std::chrono::microseconds limit)
-{
-    static const bool manyCpus = std::thread::hardware_concurrency() > 1;
-    if (!manyCpus) {
-        return ready();
-    }
-    const auto until = std::chrono::steady_clock::now() + limit;
-    do {
-        if (ready()) {
-            return true;
-        }
-#if defined(__x86_64__) || defined(__i386__)
-        __builtin_ia32_pause();
-#endif
-    } while (std::chrono::steady_clock::now() < until);
-    return ready();
-}
 
 int NiceValue(TThreadPriority priority)
 {
@@ -77,7 +55,7 @@ public:
             TSlot* slot = Idle.back();
             Idle.pop_back();
             slot->Job = std::move(job);
-            slot->Pending = true;
+            lock.unlock();
             slot->Wake.notify_one();
             return;
         }
@@ -91,7 +69,6 @@ private:
     {
         std::condition_variable Wake;
         std::function<void()> Job;
-        std::atomic<bool> Pending{false}; // Job was handed over
     };
 
     static constexpr std::chrono::seconds IdleLife{10};
@@ -114,11 +91,7 @@ private:
             }
             niceChanged = false;
             lock.lock();
-            slot->Pending = false;
             Idle.push_back(slot);
-            lock.unlock();
-            SpinUntil([slot] { return slot->Pending.load(); }, SpinTime);
-            lock.lock();
             slot->Wake.wait_for(lock, IdleLife, [slot] { return static_cast<bool>(slot->Job); });
             if (!slot->Job) {
                 std::erase(Idle, slot);
@@ -245,7 +218,7 @@ bool TCopyThread::ShouldStop()
 
 bool TCopyThread::WaitForEnd(std::chrono::milliseconds timeout)
 {
-    if (SpinUntil([this] { return Ended.load(); }, std::min<std::chrono::microseconds>(timeout, SpinTime))) {
+    if (Ended.load()) {
         return true;
     }
     std::unique_lock lock(EndMutex);
@@ -309,7 +282,7 @@ void TDecryptThread::Execute()
 
 void WaitForWorkerEnd(TCopyThread& worker)
 {
-    while (!worker.WaitForEnd(std::chrono::milliseconds(10))) {
+    while (!worker.WaitForEnd(TimeToMessagePass())) {
         ProcessMessages();
         // A stop signal reaches every worker that is waited for, as Cancel would.
         if (Platform::StopRequested()) {

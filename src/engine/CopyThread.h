@@ -213,7 +213,7 @@ protected:
     void Execute() override;
 };
 
-// Waits for the worker's end without freezing the windows: a timed wait of at most
-// 10 ms on the end, then one pass of ProcessMessages, until the worker has ended.
-// Returns the moment it ends.
+// Waits for the worker's end without freezing the windows: sleeps on the end until the
+// next pass of the message loop is due (MessageInterval), runs it, and so on until the
+// worker has ended. Returns the moment it ends.
 void WaitForWorkerEnd(TCopyThread& worker);

@@ -1,5 +1,6 @@
 #include "foundation/MessageLoop.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -10,6 +11,11 @@ TProcessMessagesHook& Hook()
     return hook;
 }
 
+using TClock = std::chrono::steady_clock;
+
+// Only the GUI thread runs passes; a thread of its own keeps its own schedule.
+thread_local TClock::time_point lastPass{};
+
 } // namespace
 
 TProcessMessagesHook SetProcessMessagesHook(TProcessMessagesHook hook)
@@ -19,8 +25,22 @@ TProcessMessagesHook SetProcessMessagesHook(TProcessMessagesHook hook)
 
 void ProcessMessages()
 {
+    lastPass = TClock::now();
     // Copy first: a pass may replace the hook.
     if (const TProcessMessagesHook hook = Hook()) {
         hook();
+    }
+}
+
+std::chrono::milliseconds TimeToMessagePass()
+{
+    const auto left = lastPass + MessageInterval - TClock::now();
+    return std::chrono::ceil<std::chrono::milliseconds>(std::max<TClock::duration>(left, TClock::duration::zero()));
+}
+
+void ProcessMessagesWhenDue()
+{
+    if (TClock::now() - lastPass >= MessageInterval) {
+        ProcessMessages();
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 
 // Logic that waits for a worker keeps the windows alive through this hook. The Qt
@@ -12,3 +13,13 @@ TProcessMessagesHook SetProcessMessagesHook(TProcessMessagesHook hook);
 
 // Runs one pass of the registered hook. Call it from the GUI thread only.
 void ProcessMessages();
+
+// How often loops and waits of the GUI thread serve the message loop.
+inline constexpr std::chrono::milliseconds MessageInterval{5};
+
+// Time left until the next pass is due: MessageInterval after the last one.
+std::chrono::milliseconds TimeToMessagePass();
+
+// Runs one pass when it is due: for loops over many small items, which would spend
+// more time in the message loop than on the items if they ran one pass each.
+void ProcessMessagesWhenDue();

@@ -472,7 +472,7 @@ bool TBackupWalk::BackupFiles(TWalkContext& ctx, TFolder& folder, const std::vec
         if (!selected) {
             continue;
         }
-        ProcessMessages();
+        ProcessMessagesWhenDue();
         ctx.Counters.Bytes += static_cast<int64_t>(job.Info.Size);
         Supervision.CurrentFileSize = static_cast<int64_t>(job.Info.Size);
         if (converting && !ZipMode() && !folder.DestNames.insert(job.DestName).second) {
@@ -920,7 +920,7 @@ void PreviewDir(const std::string& sourceBase, const std::string& relFolder, TEx
             ++taken;
             bytes += static_cast<int64_t>(info.Size);
         }
-        ProcessMessages();
+        ProcessMessagesWhenDue();
     }
     list[folderLine].Files = taken;
     for (const TSearchRec& sub : folders) {
