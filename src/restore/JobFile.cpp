@@ -1,8 +1,10 @@
 #include "restore/JobFile.h"
 
+#include "engine/ExtFtp.h"
 #include "foundation/TextFilter.h"
 #include "platform/FileSystem.h"
 #include "tasks/IniValues.h"
+#include "tasks/Placeholders.h"
 
 #include <cmath>
 
@@ -126,6 +128,11 @@ std::string JobFtpText(const TFtpParams& ftp)
         return {};
     }
     return "ftp://" + ftp.Host + ":" + std::to_string(ftp.Port) + "/" + ftp.SubDir;
+}
+
+std::string StripFtpPlaceholderDirs(const std::string& folder)
+{
+    return BackslashToSlash(StripPlaceholderDirs(SlashToBackslash(folder)));
 }
 
 std::string JobSettingsSource(const std::string& settingsFile, const std::string& fallbackFile)

@@ -7,7 +7,7 @@
 //   WriteJobGlobal, WriteJobDate, ReadJobDate, WriteJobFilter, ReadJobFilter,
 //   WriteJobFilterKeys, ReadJobFilterKeys,
 //   WriteJobFtp, ReadJobFtp, WriteJobProxy, ReadJobProxy, JobFtpText, JobSettingsSource,
-//   TOwnSettings
+//   TOwnSettings, StripFtpPlaceholderDirs
 
 #include "foundation/DateUtils.h"
 #include "foundation/IniFile.h"
@@ -41,6 +41,9 @@ void ReadJobProxy(const TIniFile& ini, TFtpProxyParams& proxy);
 
 // "ftp://host:port/folder" for the FTP page; empty without a host.
 std::string JobFtpText(const TFtpParams& ftp);
+// A remote folder up to its first component that holds a "%" placeholder ("a/%date%/b"
+// gives "a"), as StripPlaceholderDirs does for local folders.
+std::string StripFtpPlaceholderDirs(const std::string& folder);
 
 // The file a dialog's own settings are read from the first time: the settings file when
 // it exists, else the fall-back file; empty when neither does.

@@ -158,6 +158,9 @@ TEST(RestoreSettings, KeptVersionSuffixOfAChosenFile)
     EXPECT_FALSE(ValidKeptVersionSuffix(""));
     EXPECT_FALSE(ValidKeptVersionSuffix("b*k"));
     EXPECT_FALSE(ValidKeptVersionSuffix("a/b"));
+    // Remote folders end before their first placeholder component, as local ones do.
+    EXPECT_EQ(StripFtpPlaceholderDirs("backup/%date%/docs"), "backup");
+    EXPECT_EQ(StripFtpPlaceholderDirs("plain"), "plain");
 }
 
 } // namespace

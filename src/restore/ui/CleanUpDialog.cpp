@@ -13,6 +13,7 @@
 #include "foundation/ui/PageDialogs.h"
 #include "foundation/ui/QtText.h"
 #include "platform/Drives.h"
+#include "restore/JobFile.h"
 #include "restore/ui/ConfirmFilesDlg.h"
 #include "tasks/IniValues.h"
 #include "tasks/Placeholders.h"
@@ -85,12 +86,6 @@ std::string FolderOfShown(const std::string& shown)
 {
     const std::string text = TrimText(shown);
     return !text.empty() && text.front() == '/' ? Platform::HostToWin(text).value_or(text) : text;
-}
-
-// Remote folders lose their placeholder components like local ones.
-std::string StripFtpPlaceholders(const std::string& folder)
-{
-    return BackslashToSlash(StripPlaceholderDirs(SlashToBackslash(folder)));
 }
 
 } // namespace
@@ -438,7 +433,7 @@ void TCleanUpDialog::Execute(const std::string& folder, int logMode)
 void TCleanUpDialog::ExecuteFtp(const TFtpParams& ftp, int logMode)
 {
     Logic.Settings.Ftp = ftp;
-    Logic.Settings.Ftp.SubDir = StripFtpPlaceholders(ftp.SubDir);
+    Logic.Settings.Ftp.SubDir = StripFtpPlaceholderDirs(ftp.SubDir);
     Prepare({}, true, logMode);
     exec();
 }

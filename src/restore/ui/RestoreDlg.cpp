@@ -104,7 +104,10 @@ TRestoreDialog::TRestoreDialog(TTaskEditor& taskEditor, QWidget* parent)
     auto* ftpPage = new QWidget(pcSource);
     auto* ftpLayout = new QHBoxLayout(ftpPage);
     edtFtp = new QLabel(ftpPage);
+    sbtFtp = new QToolButton(ftpPage);
+    sbtFtp->setText("...");
     ftpLayout->addWidget(edtFtp, 1);
+    ftpLayout->addWidget(sbtFtp);
     pcSource->addTab(dirPage, TrQ("Directory"));
     pcSource->addTab(ftpPage, TrQ("FTP server"));
 
@@ -184,6 +187,12 @@ TRestoreDialog::TRestoreDialog(TTaskEditor& taskEditor, QWidget* parent)
     connect(sbtDest, &QToolButton::clicked, this,
             [this] { ChooseFolder(hcbDest, run.DestHistory, TrNoopDefault("Select directory to restore")); });
     connect(FilterBtn, &QPushButton::clicked, this, &TRestoreDialog::FilterBtnClick);
+    connect(pcSource, &QTabWidget::tabBarClicked, this, &TRestoreDialog::PageChanged);
+    connect(sbtFtp, &QToolButton::clicked, this, [this] {
+        if (EditFtp && EditFtp(run.Ftp)) {
+            edtFtp->setText(QStr(JobFtpText(run.Ftp)));
+        }
+    });
     connect(btnTimeSettings, &QPushButton::clicked, this, &TRestoreDialog::TimeSettingsClick);
     connect(OverwriteRG, &QButtonGroup::idClicked, this, [this] { UpdateTimeButton(); });
     connect(rbtOrigin, &QRadioButton::toggled, this, [this](bool origin) {
@@ -329,6 +338,32 @@ void TRestoreDialog::Execute(const std::string& source, const std::string& dest,
     run.EndSession();
 }
 
+void TRestoreDialog::ExecuteFtp(const TFtpParams& ftp, const std::string& dest, int logMode)
+{
+    run.LogMode = logMode;
+    Prepare({}, dest);
+    run.Ftp = ftp;
+    run.Ftp.SubDir = StripFtpPlaceholderDirs(ftp.SubDir);
+    edtFtp->setText(QStr(JobFtpText(run.Ftp)));
+    pcSource->setCurrentIndex(1);
+    exec();
+    Done();
+    run.EndSession();
+}
+
+void TRestoreDialog::PageChanged(int index)
+{
+    if (index == 1 && pcSource->currentIndex() != 1) {
+        // Without a server the FTP page has nothing to show.
+        if (EditFtp ? !EditFtp(run.Ftp) : run.Ftp.Host.empty()) {
+            pcSource->setCurrentIndex(0);
+            return;
+        }
+        edtFtp->setText(QStr(JobFtpText(run.Ftp)));
+    }
+    pcSource->setCurrentIndex(index);
+}
+
 void TRestoreDialog::Done()
 {
     ControlsToOptions();
@@ -448,7 +483,11 @@ int RestoreLogMode(const TTaskEditor& editor)
 void OpenRestoreDialog(TTaskEditor& editor, QWidget* parent)
 {
     TRestoreDialog& dialog = TheRestoreDialog(editor, parent);
-    dialog.Execute(editor.Task.Destination, dialog.DocumentsDir, RestoreLogMode(editor));
+    if (editor.Task.FtpBackup) {
+        dialog.ExecuteFtp(editor.Task.Ftp, dialog.DocumentsDir, RestoreLogMode(editor));
+    } else {
+        dialog.Execute(editor.Task.Destination, dialog.DocumentsDir, RestoreLogMode(editor));
+    }
 }
 
 int RunRestoreTasks(TTaskEditor& editor, const std::string& list, bool quiet)

@@ -6,6 +6,7 @@
 #include "tasks/TaskModel.h"
 
 #include <QDialog>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,6 +36,13 @@ public:
 
     // Shows the dialog for a backup folder (Windows text) and a default destination.
     void Execute(const std::string& source, const std::string& dest, int logMode);
+    // The same on the FTP page for an FTP record (restoring from there is not done).
+    void ExecuteFtp(const TFtpParams& ftp, const std::string& dest, int logMode);
+    // The FTP server dialog; false when cancelled. Without it the FTP page keeps its record.
+    std::function<bool(TFtpParams& ftp)> EditFtp;
+    // A click on a page's tab: the FTP page needs a server first.
+    void PageChanged(int index);
+    void StartClick();
     // Fills the controls without showing the dialog modally (screenshots).
     void Prepare(const std::string& source, const std::string& dest);
     // Batch run of ".rsj" files; returns the outcome (0, 1, 2).
@@ -57,6 +65,7 @@ public:
     QToolButton* sbtSource = nullptr;
     QTabWidget* pcSource = nullptr;
     QLabel* edtFtp = nullptr;
+    QToolButton* sbtFtp = nullptr;
     QGroupBox* gbxDest = nullptr;
     QRadioButton* rbtOrigin = nullptr;
     QRadioButton* rbtSelect = nullptr;
@@ -79,7 +88,6 @@ private:
     void OptionsToControls();
     void ControlsToOptions();
     void UpdateFilterText();
-    void StartClick();
     void ChooseFolder(QComboBox* box, std::vector<std::string>& history, const char* title);
     void ShowHistories();
     void UpdateTimeButton();

@@ -278,6 +278,9 @@ int main(int argc, char* argv[])
     // Restore: one dialog for the tray's and the editor's item and for "restore".
     TRestoreDialog& restoreDialog = TheRestoreDialog(editor, &editorForm);
     restoreDialog.DocumentsDir = info.DocumentsDir;
+    restoreDialog.EditFtp = [&editorForm](TFtpParams& ftp) {
+        return editorForm.EditFtpHook && editorForm.EditFtpHook(ftp);
+    };
     editorForm.SettingsReadHook = [&cleanUp, &restoreDialog, &editor] {
         cleanUp.ProductText = editor.ProductText;
         cleanUp.FileVersion = editor.FileVersion;
