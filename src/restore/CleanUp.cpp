@@ -433,7 +433,7 @@ void TCleanUp::ScanCleanUpDir(TScan& scan, const std::string& folder, const std:
             scan.Add(CandidateItem(TransferFile, rec.Name, JoinPath(current, rec.Name), rec.Attr,
                                    FileTimeToDosTime(rec.FindData.LastWriteTime), static_cast<std::int64_t>(rec.Size)));
         }
-        ProcessMessages();
+        ProcessMessagesWhenDue();
     });
     EndFolderScan(scan, folderItem, before);
     std::vector<std::string> subfolders;
@@ -462,7 +462,7 @@ void TCleanUp::ScanRootFolders(TScan& scan, const std::string& folder)
             scan.Add(CandidateItem(TransferFolder, rec.Name, JoinPath(RemovePathDelimiter(folder), rec.Name), rec.Attr,
                                    FileTimeToDosTime(rec.FindData.LastWriteTime)));
         }
-        ProcessMessages();
+        ProcessMessagesWhenDue();
     });
 }
 
@@ -674,7 +674,7 @@ void TCleanUp::DeleteFileList(const std::string& folder, TTransferList& list, bo
         View.ShowFile(ItemFile, TrDefault("is being deleted"), display);
         View.SetFileProgress(0);
         View.SetTotalProgress(std::lround(100.0 / static_cast<double>(list.size()) * static_cast<double>(i)));
-        ProcessMessages();
+        ProcessMessagesWhenDue();
         const bool deleted = Platform::SetFileAttributes(item.Source, faArchive) == 0 &&
                              ShellDeleteFiles(item.Source, recycleBin, TrDefault("Delete file"));
         if (deleted) {
@@ -702,7 +702,7 @@ void TCleanUp::DeleteDirList(const std::string& folder, TTransferList& list, boo
         }
         View.ShowFile(ItemDirectory, TrDefault("is being deleted"), display);
         View.SetTotalProgress(std::lround(100.0 / static_cast<double>(list.size()) * static_cast<double>(i)));
-        ProcessMessages();
+        ProcessMessagesWhenDue();
         Platform::SetFileAttributes(item.Source, faArchive | faDirectory);
         ShellDeleteTree(item.Source, recycleBin, TrDefault("Delete: ") + display);
         if (!Platform::AnyExists(item.Source)) {
@@ -800,7 +800,7 @@ void TCleanUp::ScanFtpCleanUpDir(TScan& scan, const std::string& relative)
                                        relative.empty() ? entry.Name : relative + "/" + entry.Name, 0,
                                        DosTimeOfUnix(entry.ModifiedUnix), std::max<int64_t>(entry.Size, 0)));
             }
-            ProcessMessages();
+            ProcessMessagesWhenDue();
         }
     }
     EndFolderScan(scan, folderItem, before);
@@ -907,7 +907,7 @@ void TCleanUp::DeleteFtpFileList(TTransferList& list)
         View.ShowFile(ItemFile, TrDefault("is being deleted"), item.Source);
         View.SetFileProgress(0);
         View.SetTotalProgress(std::lround(100.0 / static_cast<double>(list.size()) * static_cast<double>(i)));
-        ProcessMessages();
+        ProcessMessagesWhenDue();
         if (inFolder && Ftp->DeleteFile(list[i].Text)) {
             ++Deleted;
             Log(2, LogFilePrefix + TrDefault("Delete: ") + item.Source);
@@ -931,7 +931,7 @@ void TCleanUp::DeleteFtpDirList(TTransferList& list)
         }
         View.ShowFile(ItemDirectory, TrDefault("is being deleted"), item.Source);
         View.SetTotalProgress(std::lround(100.0 / static_cast<double>(list.size()) * static_cast<double>(i)));
-        ProcessMessages();
+        ProcessMessagesWhenDue();
         int counter = 0;
         // The tree is deleted from the start folder, and only when that is where we stand.
         if (EnterFtpFolder("") && Ftp->DeleteTree(item.Source, counter)) {

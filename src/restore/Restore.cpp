@@ -256,7 +256,7 @@ void TRestoreRun::ScanRestoreDir(const std::string& source, const std::string& d
                                              static_cast<int32_t>(FileTimeToDosTime(rec.FindData.LastWriteTime)),
                                              destFile, sourceFile)});
             }
-            ProcessMessages();
+            ProcessMessagesWhenDue();
         } while (Platform::FindNext(rec) == 0);
         Platform::FindClose(rec);
     }
@@ -412,7 +412,7 @@ void TRestoreRun::RestoreFileList(TTransferList& list, int& errors, int& restore
         progress.ShowFile(ItemFile, TrDefault("was restored"), info.Source);
         progress.SetFileProgress(0);
         progress.SetTotalProgress(std::lround(100.0 / count * i));
-        ProcessMessages();
+        ProcessMessagesWhenDue();
     }
     RemoveCreatedEmptyFolders();
     for (const auto& item : list) {
