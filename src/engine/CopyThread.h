@@ -109,6 +109,9 @@ public:
     // The source as a folder listing just found it; when set, the worker does not look
     // the source up again before opening it.
     std::optional<TFindData> SourceListing;
+    // The listing left the stored attributes out (Platform::faWithoutStored): the worker
+    // reads them before it copies.
+    bool SourceListingWithoutStored = false;
     std::string Destination;
     // Set by a caller that made the destination file itself (a temporary beside the final
     // name): the worker writes into it and reads it back from it, and Destination only

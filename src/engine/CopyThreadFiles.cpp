@@ -65,6 +65,9 @@ TStatusCode TCopyThread::OpenSource()
     TFindData data;
     if (SourceListing) {
         data = *SourceListing;
+        if (SourceListingWithoutStored) {
+            Platform::AddStoredAttributes(Source, data);
+        }
     } else if (!LookUpSource(data)) {
         return ecFileNotFound;
     }
@@ -81,7 +84,10 @@ TStatusCode TCopyThread::OpenSource()
         // A listed file may have gone since: say so as the lookup would have.
         return SourceListing && !LookUpSource(data) ? ecFileNotFound : ecOpenFile;
     }
-    SourceSize = stream->Size();
+    SourceSize = stream->Handle().OpenedSize();
+    if (SourceSize < 0) {
+        SourceSize = stream->Size();
+    }
     SourceStream = std::move(stream);
     return 0;
 }
@@ -146,10 +152,11 @@ TStatusCode TCopyThread::StampOpenDestination()
 {
     // Through the open file: no path lookups. Closing changes neither times nor attributes.
     Platform::TFile& dest = AsFile(DestStream)->Handle();
-    if (SetFileTimes(dest, SourceTimes, ReplaceFutureTimes != 0) != 0) {
-        return wcSetTimestamp;
+    bool timesFailed = false;
+    if (SetFileTimesAndAttributes(dest, SourceTimes, ReplaceFutureTimes != 0, SourceAttr, timesFailed) == 0) {
+        return 0;
     }
-    return dest.SetAttributes(SourceAttr) != 0 ? wcSetAttr : 0;
+    return timesFailed ? wcSetTimestamp : wcSetAttr;
 }
 
 TStatusCode TCopyThread::StampClosedDestination()

@@ -86,10 +86,11 @@ int SetFileTimes(const std::string& name, const TFileTimes& times, bool replaceF
     return Platform::SetFileTimes(name, setCreation ? &set.CreationTime : nullptr, nullptr, &set.LastWriteTime);
 }
 
-int SetFileTimes(Platform::TFile& file, const TFileTimes& times, bool replaceFuture)
+int SetFileTimesAndAttributes(Platform::TFile& file, const TFileTimes& times, bool replaceFuture, uint32_t attr,
+                              bool& timesFailed)
 {
     const TFileTimes set = TimesToSet(times, replaceFuture);
-    return file.SetTimes(nullptr, &set.LastWriteTime);
+    return file.SetTimesAndAttributes(nullptr, &set.LastWriteTime, attr, timesFailed);
 }
 
 int SetFileWriteTime(const std::string& name, TFileTime time, bool replaceFuture)

@@ -54,9 +54,11 @@ TFileTime ReplaceFutureTime(TFileTime time);
 // 0 or a Windows error code. An invalid record sets the current time; the last-access
 // time is never set.
 int SetFileTimes(const std::string& name, const TFileTimes& times, bool replaceFuture, bool setCreation);
-// The same on an open file (the creation time cannot be set there either); the stored
-// attributes must be written after it (Platform::TFile::SetAttributes).
-int SetFileTimes(Platform::TFile& file, const TFileTimes& times, bool replaceFuture);
+// The times and then the attributes of an open file, with one look at it (the creation
+// time cannot be set there): 0, or the error of the times (timesFailed) or of the
+// attributes.
+int SetFileTimesAndAttributes(Platform::TFile& file, const TFileTimes& times, bool replaceFuture, uint32_t attr,
+                              bool& timesFailed);
 int SetFileWriteTime(const std::string& name, TFileTime time, bool replaceFuture);
 
 // Field by field, without a time zone (UTC file time -> UTC calendar time).

@@ -266,42 +266,53 @@ int ApplyAttributes(const THostFile& file, std::uint32_t attr, const struct stat
     return 0;
 }
 
-std::uint32_t AttributesOf(const std::string& host, const std::string& name, const struct statx& sx, int dirFd,
-                           const char* atName)
+// What the mode and the name say: folder, read-only, hidden by a leading dot.
+std::uint32_t PlainAttributes(const std::string& name, bool dir, bool writable)
 {
-    const bool dir = IsDir(sx);
     std::uint32_t attr = dir ? faDirectory : 0;
-    if (!dir && !(sx.stx_mode & S_IWUSR)) {
+    if (!dir && !writable) {
         attr |= faReadOnly;
     }
     if (name.size() > 1 && name[0] == '.' && name != "..") {
         attr |= faHidden;
     }
-    TStoredAttr stored;
-    switch (ReadStored(host, stored, dirFd, atName)) {
-    case TStoreState::Present:
-        attr |= stored.Attr & (faHidden | faSysFile | (dir ? faReadOnly : 0));
-        // Windows sets the archive bit on every write; a changed stamp means a write.
-        if ((stored.Attr & faArchive) || (!dir && !SameContentStamp(stored, sx))) {
-            attr |= faArchive;
-        }
-        break;
-    case TStoreState::Missing:
-    case TStoreState::Unsupported:
-        if (!dir) {
-            attr |= faArchive;
-        }
-        break;
+    return attr;
+}
+
+// Adds what the stored record holds to the plain attributes; sameStamp tells whether the
+// file is as it was when the record was written.
+std::uint32_t WithStored(std::uint32_t attr, TStoreState state, const TStoredAttr& stored, bool sameStamp)
+{
+    const bool dir = (attr & faDirectory) != 0;
+    if (state != TStoreState::Present) {
+        return dir ? attr : attr | faArchive;
+    }
+    attr |= stored.Attr & (faHidden | faSysFile | (dir ? faReadOnly : 0));
+    // Windows sets the archive bit on every write; a changed stamp means a write.
+    if ((stored.Attr & faArchive) || (!dir && !sameStamp)) {
+        attr |= faArchive;
     }
     return attr;
 }
 
+std::uint32_t AttributesOf(const std::string& host, const std::string& name, const struct statx& sx, int dirFd,
+                           const char* atName, bool withStored = true)
+{
+    const std::uint32_t attr = PlainAttributes(name, IsDir(sx), (sx.stx_mode & S_IWUSR) != 0);
+    if (!withStored) {
+        return IsDir(sx) ? attr : attr | faArchive;
+    }
+    TStoredAttr stored;
+    const TStoreState state = ReadStored(host, stored, dirFd, atName);
+    return WithStored(attr, state, stored, state == TStoreState::Present && SameContentStamp(stored, sx));
+}
+
 TFindData MakeFindData(const std::string& host, const std::string& winName, const struct statx& sx,
-                       int dirFd = AT_FDCWD, const char* atName = nullptr)
+                       int dirFd = AT_FDCWD, const char* atName = nullptr, bool withStored = true)
 {
     TFindData data;
     data.Name = winName;
-    data.Attr = AttributesOf(host, HostBaseName(host), sx, dirFd, atName);
+    data.Attr = AttributesOf(host, HostBaseName(host), sx, dirFd, atName, withStored);
     data.Size = IsDir(sx) ? 0 : sx.stx_size;
     data.LastWriteTime = FromStatx(sx.stx_mtime);
     data.LastAccessTime = FromStatx(sx.stx_atime);
@@ -417,9 +428,12 @@ std::unique_ptr<TFile> OpenHostForReading(std::string host, TShare share)
     }
     auto file = std::make_unique<TFile>(fd, std::move(host));
     struct stat opened = {};
-    if (fstat(fd, &opened) == 0 && S_ISDIR(opened.st_mode)) {
-        Fail(ErrorAccessDenied);
-        return nullptr;
+    if (fstat(fd, &opened) == 0) {
+        if (S_ISDIR(opened.st_mode)) {
+            Fail(ErrorAccessDenied);
+            return nullptr;
+        }
+        file->SetOpenedSize(opened.st_size);
     }
     if (const int locked = LockFor(fd, share, false); locked != 0) {
         Fail(locked);
@@ -601,7 +615,8 @@ static int NextMatching(TSearchRec& rec)
         if (!IsRegular(sx) && !IsDir(sx)) {
             continue;
         }
-        TFindData data = MakeFindData(host, winName, sx, dirFd, state.Dir ? atName : nullptr);
+        TFindData data =
+            MakeFindData(host, winName, sx, dirFd, state.Dir ? atName : nullptr, (state.Mask & faWithoutStored) == 0);
         if (!PassesAttrMask(data.Attr, state.Mask)) {
             continue;
         }
@@ -704,6 +719,21 @@ bool GetFindData(const std::string& path, TFindData& data)
     }
     data = MakeFindData(host, HostNameToWin(HostBaseName(host)), sx);
     return true;
+}
+
+void AddStoredAttributes(const std::string& path, TFindData& data)
+{
+    std::string host;
+    if (!ToHost(path, host)) {
+        return;
+    }
+    TStoredAttr stored;
+    const TStoreState state = ReadStored(host, stored);
+    // The listing kept the write time to 100 ns: the stamp is compared to that.
+    const bool sameStamp = state == TStoreState::Present && stored.Size == data.Size &&
+                           FileTimeFromUnix(stored.MtimeSec, stored.MtimeNsec) == data.LastWriteTime;
+    const bool dir = (data.Attr & faDirectory) != 0;
+    data.Attr = WithStored(data.Attr & (faDirectory | faHidden | (dir ? 0 : faReadOnly)), state, stored, sameStamp);
 }
 
 bool FileExists(const std::string& path)
@@ -1068,6 +1098,35 @@ int TFile::SetAttributes(std::uint32_t attr)
 {
     struct statx sx = {};
     if (const int err = StatLinked(sx); err != 0) {
+        return err;
+    }
+    return ApplyAttributes(THostFile{path, fd}, attr, sx);
+}
+
+int TFile::SetTimesAndAttributes(const TFileTime* lastAccess, const TFileTime* lastWrite, std::uint32_t attr,
+                                 bool& timesFailed)
+{
+    timesFailed = true;
+    struct statx sx = {};
+    if (const int err = StatLinked(sx); err != 0) {
+        return err;
+    }
+    if (IsRegular(sx) && !(sx.stx_mode & S_IWUSR)) {
+        return Fail(ErrorAccessDenied);
+    }
+    // The stored stamp must hold the write time the file has after this. A file system
+    // that kept digits below the microsecond keeps the 100 ns steps given exactly; on
+    // any other the time set is looked at again.
+    const bool keepsGivenTime = sx.stx_mtime.tv_nsec % 1000 != 0;
+    const timespec times[2] = {ToTimespec(lastAccess), ToTimespec(lastWrite)};
+    if (::futimens(fd, times) != 0) {
+        return FailErrno(path);
+    }
+    timesFailed = false;
+    if (lastWrite && keepsGivenTime) {
+        sx.stx_mtime.tv_sec = times[1].tv_sec;
+        sx.stx_mtime.tv_nsec = static_cast<std::uint32_t>(times[1].tv_nsec);
+    } else if (const int err = lastWrite ? StatLinked(sx) : 0; err != 0) {
         return err;
     }
     return ApplyAttributes(THostFile{path, fd}, attr, sx);

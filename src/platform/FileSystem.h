@@ -61,6 +61,10 @@ struct TSearchRec
 // ignoring case. attr: entries with hidden, system or folder attributes are only found when
 // the mask holds that bit (faAnyFile finds all). Returns 0, ErrorFileNotFound (nothing
 // matched) or another error code. FindNext returns 0 or ErrorNoMoreFiles.
+// A bit for FindFirst's mask: the entries come without what only the stored record holds
+// (system, a stored hidden bit, a cleared archive bit), sparing a read per entry. Attr
+// then has the folder, read-only and hidden-by-name bits, and every file's archive bit.
+inline constexpr std::uint32_t faWithoutStored = 0x10000;
 int FindFirst(const std::string& pattern, std::uint32_t attr, TSearchRec& rec);
 int FindNext(TSearchRec& rec);
 void FindClose(TSearchRec& rec);
@@ -69,6 +73,9 @@ std::vector<std::string> SkippedLinks(const TSearchRec& rec);
 
 // True when the Windows name matches a Windows mask ("*.*" also matches names without a dot).
 bool MatchesMask(const std::string& name, const std::string& mask);
+
+// Completes the attributes of an entry that a search with faWithoutStored found at path.
+void AddStoredAttributes(const std::string& path, TFindData& data);
 
 bool FileExists(const std::string& path);      // a regular file (or a link to one)
 bool DirectoryExists(const std::string& path); // a folder
@@ -128,6 +135,13 @@ public:
     // SetTimes leaves the stored attributes alone: follow it with SetAttributes.
     int SetTimes(const TFileTime* lastAccess, const TFileTime* lastWrite);
     int SetAttributes(std::uint32_t attr);
+    // SetTimes, then SetAttributes, with one look at the file for both. 0, or the error
+    // code with timesFailed telling which of the two failed.
+    int SetTimesAndAttributes(const TFileTime* lastAccess, const TFileTime* lastWrite, std::uint32_t attr,
+                              bool& timesFailed);
+    // The size when it was opened for reading (no second look needed); -1 otherwise.
+    std::int64_t OpenedSize() const { return openedSize; }
+    void SetOpenedSize(std::int64_t size) { openedSize = size; }
     int Close(); // 0 or error code; the destructor closes silently
     // A second handle on the same open file (sharing its position); nullptr on failure.
     std::unique_ptr<TFile> Duplicate() const;
@@ -142,6 +156,7 @@ private:
 
     int fd;
     std::string path;
+    std::int64_t openedSize = -1;
 };
 
 std::unique_ptr<TFile> OpenRead(const std::string& path, TShare share = TShare::ReadWrite);

@@ -81,7 +81,8 @@ std::unique_ptr<Platform::TFile> CreateBackupTemporary(const Platform::TDestFold
             value = random();
         }
         name = MakeBackupTemporaryName(value);
-        if (auto file = folder.CreateNewFile(name)) {
+        // Nobody else knows the random name: a lock would only cost a call per file.
+        if (auto file = folder.CreateNewFile(name, Platform::TShare::ReadWrite)) {
             return file;
         }
         if (Platform::LastError() != Platform::ErrorFileExists) {

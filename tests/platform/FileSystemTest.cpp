@@ -284,17 +284,26 @@ TEST(FileSystem, AnOpenFileTakesTimesAndAttributesLikeItsPath)
     TTempFolder tmp;
     const TFileTime stamp = FileTimeFromUnix(1234567890, 123456700);
     for (std::uint32_t attr : {0u, faArchive, faHidden | faSysFile, faReadOnly | faHidden}) {
-        const std::string name = tmp.Win("f" + std::to_string(attr));
-        auto file = CreateNewFile(name);
-        ASSERT_NE(file, nullptr);
-        ASSERT_EQ(file->Write("abc", 3), 3);
-        ASSERT_EQ(file->SetTimes(nullptr, &stamp), 0);
-        ASSERT_EQ(file->SetAttributes(attr), 0) << attr;
-        ASSERT_EQ(file->Close(), 0);
-        TFindData data;
-        ASSERT_TRUE(GetFindData(name, data));
-        EXPECT_EQ(data.Attr, attr);
-        EXPECT_EQ(data.LastWriteTime, stamp);
+        // One after the other, and both at once.
+        for (const bool together : {false, true}) {
+            const std::string name = tmp.Win("f" + std::to_string(attr) + (together ? "t" : ""));
+            auto file = CreateNewFile(name);
+            ASSERT_NE(file, nullptr);
+            ASSERT_EQ(file->Write("abc", 3), 3);
+            bool timesFailed = true;
+            if (together) {
+                ASSERT_EQ(file->SetTimesAndAttributes(nullptr, &stamp, attr, timesFailed), 0) << attr;
+                EXPECT_FALSE(timesFailed);
+            } else {
+                ASSERT_EQ(file->SetTimes(nullptr, &stamp), 0);
+                ASSERT_EQ(file->SetAttributes(attr), 0) << attr;
+            }
+            ASSERT_EQ(file->Close(), 0);
+            TFindData data;
+            ASSERT_TRUE(GetFindData(name, data));
+            EXPECT_EQ(data.Attr, attr) << together;
+            EXPECT_EQ(data.LastWriteTime, stamp);
+        }
     }
 
     auto gone = CreateNewFile(tmp.Win("gone"));
@@ -302,6 +311,43 @@ TEST(FileSystem, AnOpenFileTakesTimesAndAttributesLikeItsPath)
     ASSERT_EQ(DeleteFile(tmp.Win("gone")), 0);
     EXPECT_EQ(gone->SetTimes(nullptr, &stamp), ErrorFileNotFound);
     EXPECT_EQ(gone->SetAttributes(0), ErrorFileNotFound);
+    bool timesFailed = false;
+    EXPECT_EQ(gone->SetTimesAndAttributes(nullptr, &stamp, 0, timesFailed), ErrorFileNotFound);
+    EXPECT_TRUE(timesFailed);
+}
+
+TEST(FileSystem, ASearchCanLeaveTheStoredAttributesForLater)
+{
+    TTempFolder tmp;
+    const std::vector<std::pair<std::string, std::uint32_t>> files = {
+        {"plain", faArchive}, {"backed-up", 0}, {"system", faSysFile}, {"ro", faReadOnly | faHidden}, {".dot", 0}};
+    for (const auto& [name, attr] : files) {
+        tmp.WriteHostFile(name, "x");
+        ASSERT_EQ(SetFileAttributes(tmp.Win(name), attr), 0) << name;
+    }
+    ASSERT_EQ(CreateDir(tmp.Win("sys-dir")), 0);
+    ASSERT_EQ(SetFileAttributes(tmp.Win("sys-dir"), faDirectory | faSysFile), 0);
+    tmp.WriteHostFile("backed-up", "written since"); // the archive bit reads as set again
+
+    TSearchRec full;
+    TSearchRec lean;
+    int found = FindFirst(tmp.Win("*"), faAnyFile, full);
+    ASSERT_EQ(FindFirst(tmp.Win("*"), faAnyFile | faWithoutStored, lean), found);
+    while (found == 0) {
+        ASSERT_EQ(lean.Name, full.Name);
+        const bool dir = (full.Attr & faDirectory) != 0;
+        // Only what mode and name say, and every file waits for its backup.
+        EXPECT_EQ(lean.Attr, (full.Attr & (faDirectory | faReadOnly)) | (lean.Name[0] == '.' ? faHidden : 0) |
+                                 (dir ? 0 : faArchive))
+            << lean.Name;
+        TFindData completed = lean.FindData;
+        AddStoredAttributes(tmp.Win(lean.Name), completed);
+        EXPECT_EQ(completed.Attr, full.Attr) << lean.Name;
+        found = FindNext(full);
+        ASSERT_EQ(FindNext(lean), found);
+    }
+    FindClose(full);
+    FindClose(lean);
 }
 
 TEST(FileSystem, ReadOnlyFilesRefuseWritesDeletesAndTimes)
