@@ -10,7 +10,8 @@
 TBackupSupervision::TBackupSupervision(IProgressView& view) : ProgressView(view)
 {}
 
-TStatusCode TBackupSupervision::WaitForCopy(std::unique_ptr<TCopyThread> worker)
+TStatusCode TBackupSupervision::WaitForCopy(std::unique_ptr<TCopyThread> worker,
+                                            const std::function<void()>& whileRunning)
 {
     worker->CopyFlags = ShellCopyFlags;
     worker->SetCreationTime = CreationTime ? 1 : 0;
@@ -21,6 +22,9 @@ TStatusCode TBackupSupervision::WaitForCopy(std::unique_ptr<TCopyThread> worker)
         worker->Cancel();
     }
     worker->Start();
+    if (whileRunning) {
+        whileRunning();
+    }
     WaitForWorkerEnd(*worker);
     const TStatusCode status = worker->StatusCode;
     RunningWorker = nullptr;

@@ -40,9 +40,10 @@ public:
     // that pause and cancel must reach as well; nullptr when there is none.
     std::function<TCopyThread*()> OtherWorker;
 
-    // Sets flags and progress handler, starts the (not yet started) worker, waits for
-    // its end while processing messages, frees it and returns its status code.
-    TStatusCode WaitForCopy(std::unique_ptr<TCopyThread> worker);
+    // Sets flags and progress handler, starts the (not yet started) worker, runs
+    // whileRunning (when given) once, waits for the end while processing messages,
+    // frees the worker and returns its status code.
+    TStatusCode WaitForCopy(std::unique_ptr<TCopyThread> worker, const std::function<void()>& whileRunning = {});
 
     // Progress handlers; called on the worker's thread.
     void CopyProgress(const void* sender, uint8_t kind, int64_t count);

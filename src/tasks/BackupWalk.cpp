@@ -60,10 +60,10 @@ TFileInfo FileInfoOf(const TSearchRec& rec, bool withTime)
 } // namespace
 
 void ListFolder(const std::string& folder, std::vector<TSearchRec>& folders, std::vector<TSearchRec>& files,
-                std::vector<std::string>* links)
+                std::vector<std::string>* links, bool withStored)
 {
     TSearchRec rec;
-    if (Platform::FindFirst(folder + "*", faAnyFile, rec) == 0) {
+    if (Platform::FindFirst(folder + "*", faAnyFile | (withStored ? 0 : Platform::faWithoutStored), rec) == 0) {
         do {
             TSearchRec entry = rec;
             entry.State.reset();
@@ -97,11 +97,16 @@ struct TBackupWalk::TFolder
     std::string ZipTempFolder; // mode 5 to FTP
     int ZipEntries = 0;
     std::set<std::string> DestNames; // converted names already used here
+    // The source listing left the stored attributes out: read where they are used.
+    bool ListedWithoutStored = false;
     // The destination folder's files, listed once for the copy decisions; not trusted
-    // once the walk has renamed files in it or the medium has changed.
+    // once the medium has changed. Names that the walk has renamed since are looked up.
     std::unordered_map<std::string, TFileTime> DestFiles;
+    std::set<std::string> DestRenamed;
     bool DestListed = false;
     bool DestListingValid = true;
+    // Counts the changes to the destination folder that a decision made ahead misses.
+    uint64_t DestChanges = 0;
 };
 
 struct TBackupWalk::TFileJob
@@ -121,6 +126,26 @@ struct TBackupWalk::TFileJob
     std::string RemoteName;
     bool Logged = false;         // its failure is logged already
     TStatusCode WriteStatus = 0; // the worker's status behind a full medium
+    // Taken while the file before it was being copied; nothing of it has been shown.
+    bool Selected = false;
+    std::string FilterError;
+    // The copy decision (CopyLocalFile), made at DecidedAt of the folder's DestChanges.
+    bool Decided = false;
+    uint64_t DecidedAt = 0;
+    bool DestExists = false;
+    TFileTime DestWrite = 0;
+    bool NeedsCopy = false;
+    // Made ahead for a copy: the temporary (hidden, removed when unused) and its worker.
+    std::string TempName;
+    std::unique_ptr<Platform::TFile> Temp;
+    std::unique_ptr<TCopyThread> Worker;
+};
+
+// The next file of the folder, taken as far as nothing of it shows.
+struct TBackupWalk::TAhead
+{
+    const TSearchRec* Rec = nullptr;
+    TFileJob Job;
 };
 
 TBackupWalk::TBackupWalk(const TBackupTask& task, TBackupLog& log, TBackupSupervision& supervision)
@@ -133,6 +158,7 @@ TBackupWalk::TBackupWalk(const TBackupTask& task, TBackupLog& log, TBackupSuperv
 
 TBackupWalk::~TBackupWalk()
 {
+    Ahead.reset();
     Supervision.OtherWorker = nullptr;
 }
 
@@ -173,17 +199,22 @@ void TBackupWalk::BackupDir(TWalkContext& ctx, TFolder* parent, const std::strin
     std::vector<TSearchRec> folders;
     std::vector<TSearchRec> files;
     std::vector<std::string> links;
-    ListFolder(folder.SourceDir, folders, files, &links);
+    folder.ListedWithoutStored = !NeedsStoredAttributes(ctx.Filter);
+    ListFolder(folder.SourceDir, folders, files, &links, !folder.ListedWithoutStored);
     if (Log.LogMode >= LogLong) {
         for (const std::string& link : links) {
             Log.WriteLog(LogFilePrefix + TrDefault("Link skipped: ") + JoinRelative(relFolder, link));
         }
     }
-    for (const TSearchRec& sub : folders) {
+    for (TSearchRec& sub : folders) {
         if (Cancelled()) {
             break;
         }
-        BackupDir(ctx, &folder, JoinRelative(relFolder, sub.Name), FindDataToFileTimes(sub.FindData), sub.Attr);
+        if (folder.ListedWithoutStored) {
+            Platform::AddStoredAttributes(folder.SourceDir + sub.Name, sub.FindData);
+        }
+        BackupDir(ctx, &folder, JoinRelative(relFolder, sub.Name), FindDataToFileTimes(sub.FindData),
+                  sub.FindData.Attr);
     }
     if (!Cancelled()) {
         if (Ftp && Mode() != DestZipFile) {
@@ -281,6 +312,7 @@ bool TBackupWalk::EnsureDestFolder(TFolder& folder)
         return false;
     }
     folder.DestMissing = false;
+    ++folder.DestChanges;
     if (Log.LogMode == LogExtended) {
         Log.WriteLog(LogNotePrefix + TrDefault("Create directory: ") + folder.DestDir);
     }
@@ -290,6 +322,7 @@ bool TBackupWalk::EnsureDestFolder(TFolder& folder)
 bool TBackupWalk::ReopenDestFolders(TWalkContext& ctx, TFolder& folder)
 {
     folder.Dest.reset();
+    ++folder.DestChanges;
     folder.DestListed = false;
     folder.DestFiles.clear();
     if (folder.Top) {
@@ -444,32 +477,101 @@ void TBackupWalk::ShowScanned(const TFolder& folder)
     Supervision.View().ShowFile(ItemDirectory, ScannedText, folder.SourceDir);
 }
 
+void TBackupWalk::TakeFile(TWalkContext& ctx, TFolder& folder, const TSearchRec& rec, TFileJob& job)
+{
+    const bool needsTime = Ftp != nullptr || ctx.Filter.DateFilter.TimeMode != TimeModeAny;
+    job.Info = FileInfoOf(rec, needsTime);
+    job.SourcePath = folder.SourceDir + rec.Name;
+    job.DestName = ConvertFileName(rec.Name, FilenameCase, ReplaceChars);
+    job.RelPath = JoinRelative(folder.Rel, rec.Name);
+    job.SourceWrite = rec.FindData.LastWriteTime;
+    job.Listing = &rec.FindData;
+    job.Selected = ExtensionSelected(rec.Name, ctx.Filter, job.Type) &&
+                   FileSelected(job.Info, ctx.Filter, Task.UseArch, RunDate, &job.FilterError);
+}
+
+void TBackupWalk::PrepareAhead(TWalkContext& ctx, TFolder& folder, const TSearchRec& rec)
+{
+    if (Ahead && Ahead->Rec == &rec) {
+        return;
+    }
+    DiscardAhead(folder);
+    Ahead = std::make_unique<TAhead>();
+    Ahead->Rec = &rec;
+    TFileJob& job = Ahead->Job;
+    TakeFile(ctx, folder, rec, job);
+    // A folder's first look at its destination tidies it and may log: that waits for its turn.
+    if (!job.Selected || ZipMode() || Ftp || (folder.Dest && !folder.DestListed && folder.DestListingValid)) {
+        return;
+    }
+    DecideCopy(folder, job);
+    if (job.NeedsCopy && folder.Dest) {
+        job.Temp = CreateBackupTemporary(*folder.Dest, job.TempName);
+        if (job.Temp && !job.Encrypted) {
+            job.Worker = MakeWorker(folder, job);
+        }
+    }
+}
+
+void TBackupWalk::DiscardPrepared(TFolder& folder, TFileJob& job)
+{
+    // The worker holds the temporary when it was made too.
+    job.Worker.reset();
+    job.Temp.reset();
+    if (!job.TempName.empty() && folder.Dest) {
+        folder.Dest->DeleteFile(job.TempName);
+    }
+    job.TempName.clear();
+}
+
+void TBackupWalk::DiscardAhead(TFolder& folder)
+{
+    if (Ahead) {
+        DiscardPrepared(folder, Ahead->Job);
+        Ahead.reset();
+    }
+}
+
 bool TBackupWalk::BackupFiles(TWalkContext& ctx, TFolder& folder, const std::vector<TSearchRec>& files)
 {
     ShowScanned(folder);
     const bool converting = FilenameCase == 1 || FilenameCase == 2 || ReplaceChars;
-    const bool needsTime = Ftp != nullptr || ctx.Filter.DateFilter.TimeMode != TimeModeAny;
-    for (const TSearchRec& rec : files) {
+    // Whatever was taken ahead and not used goes with the loop.
+    struct TDiscard
+    {
+        TBackupWalk& Walk;
+        TFolder& Folder;
+        ~TDiscard()
+        {
+            Walk.DiscardAhead(Folder);
+            Walk.WhileCopying = nullptr;
+        }
+    } discard{*this, folder};
+    for (std::size_t index = 0; index < files.size(); ++index) {
+        const TSearchRec& rec = files[index];
         if (Cancelled()) {
             return false;
         }
         Supervision.WaitWhilePaused();
         Supervision.View().SetFileProgress(0);
         TFileJob job;
-        job.Info = FileInfoOf(rec, needsTime);
-        job.SourcePath = folder.SourceDir + rec.Name;
-        job.DestName = ConvertFileName(rec.Name, FilenameCase, ReplaceChars);
-        job.RelPath = JoinRelative(folder.Rel, rec.Name);
-        job.SourceWrite = rec.FindData.LastWriteTime;
-        job.Listing = &rec.FindData;
-        std::string filterError;
-        const bool selected = ExtensionSelected(rec.Name, ctx.Filter, job.Type) &&
-                              FileSelected(job.Info, ctx.Filter, Task.UseArch, RunDate, &filterError);
-        if (!filterError.empty()) {
-            ++ctx.Counters.Errors;
-            Log.WriteLog(LogErrorPrefix + filterError + ": " + job.RelPath);
+        if (Ahead && Ahead->Rec == &rec) {
+            job = std::move(Ahead->Job);
+            Ahead.reset();
+        } else {
+            DiscardAhead(folder);
+            TakeFile(ctx, folder, rec, job);
         }
-        if (!selected) {
+        // While this file is copied, the next one is taken as far as nothing of it shows.
+        WhileCopying = nullptr;
+        if (index + 1 < files.size()) {
+            WhileCopying = [this, &ctx, &folder, next = &files[index + 1]] { PrepareAhead(ctx, folder, *next); };
+        }
+        if (!job.FilterError.empty()) {
+            ++ctx.Counters.Errors;
+            Log.WriteLog(LogErrorPrefix + job.FilterError + ": " + job.RelPath);
+        }
+        if (!job.Selected) {
             continue;
         }
         ProcessMessagesWhenDue();
@@ -477,6 +579,7 @@ bool TBackupWalk::BackupFiles(TWalkContext& ctx, TFolder& folder, const std::vec
         Supervision.CurrentFileSize = static_cast<int64_t>(job.Info.Size);
         if (converting && !ZipMode() && !folder.DestNames.insert(job.DestName).second) {
             // Two names of this folder convert to one: the first one keeps it.
+            DiscardPrepared(folder, job);
             ++ctx.Counters.Processed;
             ++ctx.Counters.Errors;
             Log.WriteLog(LogErrorPrefix + TrDefault("Destination name already used by another file") + ": " +
@@ -486,6 +589,7 @@ bool TBackupWalk::BackupFiles(TWalkContext& ctx, TFolder& folder, const std::vec
         bool repeat = false;
         do {
             const TStatusCode result = BackupFile(folder, job);
+            DiscardPrepared(folder, job);
             if (folder.LoopEnded) {
                 return false;
             }
@@ -504,8 +608,8 @@ TStatusCode TBackupWalk::BackupFile(TFolder& folder, TFileJob& job)
     if (ZipMode()) {
         return AddToZip(folder, job);
     }
-    job.Compress = ShouldCompress(Task, CompSize, job.Info.Size, job.Type);
     if (Ftp) {
+        job.Compress = ShouldCompress(Task, CompSize, job.Info.Size, job.Type);
         return UploadFile(job);
     }
     return CopyLocalFile(folder, job);
@@ -552,21 +656,39 @@ TStatusCode TBackupWalk::UploadFile(TFileJob& job)
     return status == 0 ? WalkCopied : status;
 }
 
-TStatusCode TBackupWalk::CopyLocalFile(TFolder& folder, TFileJob& job)
+void TBackupWalk::DecideCopy(TFolder& folder, TFileJob& job)
 {
     // The shell copies the file as it is: no gzip, no encryption, no suffix.
-    if (Task.ShellCopy) {
-        job.Compress = false;
-    }
+    job.Compress = !Task.ShellCopy && ShouldCompress(Task, CompSize, job.Info.Size, job.Type);
     job.Encrypted = Encryption != nullptr && !Task.ShellCopy;
     job.DestSuffix = DestinationSuffix(job.Compress, job.Encrypted);
     job.FinalName = job.DestName + job.DestSuffix;
-    const std::string plain = AddPathDelimiter(folder.DestDir) + job.DestName;
-    job.Dest = plain + job.DestSuffix;
-    TFileTime destWrite = 0;
-    const bool destExists = FindDestFile(folder, job.FinalName, destWrite);
+    job.Dest = AddPathDelimiter(folder.DestDir) + job.DestName + job.DestSuffix;
+    job.DestWrite = 0;
+    job.DestExists = FindDestFile(folder, job.FinalName, job.DestWrite);
     const TCopyRule rule{Task.UseArch, Task.Timespan, Task.IgnoreDst};
-    if (!NeedsCopy(rule, destExists, job.SourceWrite, destWrite)) {
+    job.NeedsCopy = NeedsCopy(rule, job.DestExists, job.SourceWrite, job.DestWrite);
+    job.Decided = true;
+    job.DecidedAt = folder.DestChanges;
+}
+
+std::unique_ptr<TCopyThread> TBackupWalk::MakeWorker(const TFolder& folder, TFileJob& job)
+{
+    auto worker = std::make_unique<TWinCopyThread>(job.SourcePath, job.Dest, job.Encrypted ? Encryption : nullptr,
+                                                   job.Compress, Task.Verify, BufferSize, Priority);
+    worker->SourceListing = *job.Listing;
+    worker->SourceListingWithoutStored = folder.ListedWithoutStored;
+    worker->PreparedDestination = std::move(job.Temp);
+    return worker;
+}
+
+TStatusCode TBackupWalk::CopyLocalFile(TFolder& folder, TFileJob& job)
+{
+    if (!job.Decided || job.DecidedAt != folder.DestChanges) {
+        DiscardPrepared(folder, job);
+        DecideCopy(folder, job);
+    }
+    if (!job.NeedsCopy) {
         ShowScanned(folder);
         return WalkUpToDate;
     }
@@ -582,17 +704,17 @@ TStatusCode TBackupWalk::CopyLocalFile(TFolder& folder, TFileJob& job)
     }
     // The copy is made under a temporary name and takes the final one only when it is
     // complete: until then the previous version stays where it is.
-    std::string tempName;
-    auto temp = CreateBackupTemporary(*folder.Dest, tempName);
-    if (!temp) {
-        return failed;
+    if (!job.Temp && !job.Worker) {
+        job.Temp = CreateBackupTemporary(*folder.Dest, job.TempName);
+        if (!job.Temp) {
+            return failed;
+        }
     }
-    auto worker = std::make_unique<TWinCopyThread>(job.SourcePath, job.Dest, job.Encrypted ? Encryption : nullptr,
-                                                   job.Compress, Task.Verify, BufferSize, Priority);
-    worker->SourceListing = *job.Listing;
-    worker->PreparedDestination = std::move(temp);
-    TStatusCode status = Supervision.WaitForCopy(std::move(worker));
-    if (!CopyStands(status) || !CommitCopy(folder, job, tempName, destExists, destWrite, plain)) {
+    std::unique_ptr<TCopyThread> worker = job.Worker ? std::move(job.Worker) : MakeWorker(folder, job);
+    const std::string tempName = std::exchange(job.TempName, std::string());
+    TStatusCode status = Supervision.WaitForCopy(std::move(worker), WhileCopying);
+    const std::string plain = AddPathDelimiter(folder.DestDir) + job.DestName;
+    if (!CopyStands(status) || !CommitCopy(folder, job, tempName, job.DestExists, job.DestWrite, plain)) {
         folder.Dest->DeleteFile(tempName);
         status = CopyStands(status) ? failed : status;
     }
@@ -646,13 +768,13 @@ bool TBackupWalk::CommitCopy(TFolder& folder, TFileJob& job, const std::string& 
 {
     std::string kept;
     if (Task.BakFiles && !Task.NoBaks && destExists) {
-        kept = KeepPreviousVersion(*folder.Dest, job, destWrite, plain);
+        kept = KeepPreviousVersion(*folder.Dest, job, destWrite, plain, folder.DestRenamed);
+        ++folder.DestChanges;
         if (kept.empty()) {
             Log.WriteLog(LogErrorPrefix + TrDefault("The previous version could not be kept: ") + job.Dest);
             job.Logged = true;
             return false;
         }
-        folder.DestListingValid = false;
     }
     if (!PutInPlace(*folder.Dest, tempName, job.FinalName, job.Dest)) {
         if (!kept.empty()) {
@@ -669,7 +791,7 @@ bool TBackupWalk::FindDestFile(TFolder& folder, const std::string& name, TFileTi
     if (folder.DestMissing || !folder.Dest) {
         return false;
     }
-    if (!folder.DestListingValid) {
+    if (!folder.DestListingValid || folder.DestRenamed.contains(name)) {
         TFindData data;
         if (!folder.Dest->GetFindData(name, data) || (data.Attr & faDirectory) != 0) {
             return false;
@@ -679,14 +801,11 @@ bool TBackupWalk::FindDestFile(TFolder& folder, const std::string& name, TFileTi
     }
     if (!folder.DestListed) {
         // One listing costs less than a lookup by full path per file.
-        std::vector<TSearchRec> folders;
-        std::vector<TSearchRec> files;
-        ListFolder(AddPathDelimiter(folder.DestDir), folders, files);
-        TidyLeftovers(folder, files);
-        for (const TSearchRec& rec : files) {
-            if (!IsBackupLeftoverName(rec.Name)) {
-                folder.DestFiles.emplace(rec.Name, rec.FindData.LastWriteTime);
-            }
+        std::vector<std::string> leftovers;
+        ListDestFiles(folder, &leftovers);
+        if (!leftovers.empty() && TidyLeftovers(folder, leftovers)) {
+            folder.DestFiles.clear();
+            ListDestFiles(folder, nullptr);
         }
         folder.DestListed = true;
     }
@@ -698,48 +817,71 @@ bool TBackupWalk::FindDestFile(TFolder& folder, const std::string& name, TFileTi
     return true;
 }
 
-void TBackupWalk::TidyLeftovers(TFolder& folder, std::vector<TSearchRec>& files)
+void TBackupWalk::ListDestFiles(TFolder& folder, std::vector<std::string>* leftovers)
+{
+    // Straight into the map: a folder of many files is not held twice.
+    TSearchRec rec;
+    if (Platform::FindFirst(AddPathDelimiter(folder.DestDir) + "*", faAnyFile | Platform::faWithoutStored, rec) == 0) {
+        do {
+            if ((rec.Attr & faDirectory) != 0) {
+            } else if (!IsBackupLeftoverName(rec.Name)) {
+                folder.DestFiles.emplace(std::move(rec.Name), rec.FindData.LastWriteTime);
+            } else if (leftovers) {
+                leftovers->push_back(rec.Name);
+            }
+        } while (Platform::FindNext(rec) == 0);
+    }
+    Platform::FindClose(rec);
+}
+
+bool TBackupWalk::TidyLeftovers(TFolder& folder, const std::vector<std::string>& leftovers)
 {
     // What a run that died (killed, power cut) left behind: temporaries go; a security
     // copy of an earlier version of the program goes back under its name when that is
     // missing or still the partial file that was being written when the run died.
     bool changed = false;
-    for (const TSearchRec& rec : files) {
+    for (const std::string& name : leftovers) {
         std::string finalName;
-        if (IsBackupTemporaryName(rec.Name)) {
-            if (folder.Dest->DeleteFile(rec.Name) == 0) {
+        if (IsBackupTemporaryName(name)) {
+            if (folder.Dest->DeleteFile(name) == 0) {
                 Log.WriteLog(LogNotePrefix + TrDefault("Removed what an interrupted run left: ") +
-                             folder.Dest->PathOf(rec.Name));
+                             folder.Dest->PathOf(name));
             }
             changed = true;
-        } else if (IsSecurityCopyName(rec.Name, &finalName)) {
+        } else if (IsSecurityCopyName(name, &finalName)) {
             TFindData current;
             const bool present = folder.Dest->GetFindData(finalName, current);
             if (present && !WrittenWhenInterrupted(current)) {
-                folder.Dest->DeleteFile(rec.Name);
-            } else if ((present ? folder.Dest->ReplaceFile(rec.Name, finalName)
-                                : folder.Dest->RenameFile(rec.Name, finalName)) == 0) {
+                folder.Dest->DeleteFile(name);
+            } else if ((present ? folder.Dest->ReplaceFile(name, finalName)
+                                : folder.Dest->RenameFile(name, finalName)) == 0) {
                 Log.WriteLog(LogNotePrefix + TrDefault("Previous version put back after an interrupted run: ") +
                              folder.Dest->PathOf(finalName));
             }
             changed = true;
         }
     }
-    if (changed) {
-        std::vector<TSearchRec> folders;
-        files.clear();
-        ListFolder(AddPathDelimiter(folder.DestDir), folders, files);
-    }
+    return changed;
+}
+
+bool TBackupWalk::NeedsStoredAttributes(const TExtensionList& filter) const
+{
+    // The stored record holds the system, archive and a stored hidden bit.
+    return Task.UseArch || Task.ArchBit || filter.AttrArchive != AttrIgnore || filter.AttrHidden != AttrIgnore ||
+           filter.AttrSystem != AttrIgnore;
 }
 
 std::string TBackupWalk::KeepPreviousVersion(const Platform::TDestFolder& dest, const TFileJob& job,
-                                             TFileTime destWrite, const std::string& plain)
+                                             TFileTime destWrite, const std::string& plain,
+                                             std::set<std::string>& renamed)
 {
     std::vector<std::string> names =
         KeptVersionNames(KeptVersionName(plain, MakeBackupSuffix(Task.BakSuffix, destWrite, Now()), job.DestSuffix));
     for (std::string& name : names) {
         name = ExtractFileName(name);
+        renamed.insert(name);
     }
+    renamed.insert(job.FinalName);
     // Only files are deleted or renamed: a link in the way stays and stops the rotation.
     const auto isFile = [&dest](const std::string& name) { return dest.Kind(name) == Platform::TEntryKind::File; };
     for (std::size_t k = names.size() - 1; k >= 1; --k) {
@@ -820,6 +962,7 @@ bool TBackupWalk::AskForNewMedia(TWalkContext& ctx, TFolder& folder, const TFile
         }
     }
     folder.DestListingValid = false;
+    ++folder.DestChanges;
     Log.WriteLog(LogFilePrefix + TrDefault("Media change at: ") + job.RelPath);
     return true;
 }

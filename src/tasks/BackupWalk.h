@@ -41,9 +41,10 @@ class TDestFolder;
 
 // Folders and files of a folder (with its trailing "\"), without holding the search
 // open: walks recurse between the two loops. links (when given) receives the names of
-// the symbolic links the search passed over.
+// the symbolic links the search passed over. withStored false leaves the stored
+// attributes out (Platform::faWithoutStored).
 void ListFolder(const std::string& folder, std::vector<TSearchRec>& folders, std::vector<TSearchRec>& files,
-                std::vector<std::string>* links = nullptr);
+                std::vector<std::string>* links = nullptr, bool withStored = true);
 
 // Results of one file beside the workers' status codes.
 inline constexpr TStatusCode WalkNotSelected = 0;
@@ -153,6 +154,7 @@ public:
 private:
     struct TFolder;
     struct TFileJob;
+    struct TAhead;
 
     int32_t Mode() const { return Task.DestMode; }
     bool ZipMode() const { return Task.IsZipDestination(); }
@@ -174,7 +176,18 @@ private:
     void LeaveFolder(TFolder& folder, const TFileTimes& times, uint32_t attr);
     // False when the folder's file loop ended early.
     bool BackupFiles(TWalkContext& ctx, TFolder& folder, const std::vector<TSearchRec>& files);
+    // The file's names and its selection; logs and counts nothing.
+    void TakeFile(TWalkContext& ctx, TFolder& folder, const TSearchRec& rec, TFileJob& job);
+    // While a worker copies: takes the next file, decides its copy and makes its temporary
+    // and worker, as far as nothing of it shows before its turn.
+    void PrepareAhead(TWalkContext& ctx, TFolder& folder, const TSearchRec& rec);
+    // Removes what was made ahead for the job and is still unused.
+    void DiscardPrepared(TFolder& folder, TFileJob& job);
+    void DiscardAhead(TFolder& folder);
     TStatusCode BackupFile(TFolder& folder, TFileJob& job);
+    // Suffix and final name, the destination's copy, and whether the file needs a copy.
+    void DecideCopy(TFolder& folder, TFileJob& job);
+    std::unique_ptr<TCopyThread> MakeWorker(const TFolder& folder, TFileJob& job);
     TStatusCode AddToZip(TFolder& folder, TFileJob& job);
     TStatusCode UploadFile(TFileJob& job);
     TStatusCode CopyLocalFile(TFolder& folder, TFileJob& job);
@@ -188,11 +201,19 @@ private:
     bool CommitCopy(TFolder& folder, TFileJob& job, const std::string& tempName, bool destExists, TFileTime destWrite,
                     const std::string& plain);
     bool FindDestFile(TFolder& folder, const std::string& name, TFileTime& write);
-    void TidyLeftovers(TFolder& folder, std::vector<TSearchRec>& files);
+    // The destination folder's files into DestFiles; leftovers (when given) gets the
+    // names that an interrupted run left.
+    void ListDestFiles(TFolder& folder, std::vector<std::string>* leftovers);
+    // Removes or puts back what an interrupted run left; true when it changed the folder.
+    bool TidyLeftovers(TFolder& folder, const std::vector<std::string>& leftovers);
     // Rotates the kept versions and moves the previous one to the newest kept name;
-    // that name, or empty when it could not be done.
+    // that name, or empty when it could not be done. renamed gets every name it may have
+    // changed, the final one too.
     std::string KeepPreviousVersion(const Platform::TDestFolder& dest, const TFileJob& job, TFileTime destWrite,
-                                    const std::string& plain);
+                                    const std::string& plain, std::set<std::string>& renamed);
+    // The source listing must hold the stored attributes: the archive bit decides, or
+    // an attribute filter needs them.
+    bool NeedsStoredAttributes(const TExtensionList& filter) const;
     // True when the same file is to be done again (after a media change).
     bool HandleResult(TWalkContext& ctx, TFolder& folder, TFileJob& job, TStatusCode result);
     bool AskForNewMedia(TWalkContext& ctx, TFolder& folder, const TFileJob& job);
@@ -207,6 +228,8 @@ private:
     TBackupSupervision& Supervision;
     TZipWrite* CurrentZip = nullptr;
     TWalkCounters* Counters = nullptr; // of the walk in progress
+    std::unique_ptr<TAhead> Ahead;     // the next file of the folder, taken while a worker copies
+    std::function<void()> WhileCopying;
     const std::string ScannedText;
 };
 

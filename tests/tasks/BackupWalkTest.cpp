@@ -341,7 +341,8 @@ TEST_F(BackupWalkTest, DeletedSourcesAndLogLines)
     EXPECT_NE(text.find("    => Create directory: " + temp.Host("e/B/src/sub")), std::string::npos) << text;
 }
 
-// Cancels or pauses at the first progress of a large file.
+// Cancels or pauses at the first progress of a large file; the file after it is taken
+// while it is copied.
 class BackupWalkWorkerTest : public BackupWalkTest
 {
 protected:
@@ -351,8 +352,10 @@ protected:
         bufferSize = 64 * 1024;
         task.Verify = true; // copies in buffer steps
         Write("src/big.bin", "previous", 1700000000);
+        Write("src/later.txt", "previous", 1700000000);
         Run();
         Write("src/big.bin", std::string(8 << 20, 'n'), 1700000100);
+        Write("src/later.txt", "next", 1700000100);
         view.OnFileProgress = [this](std::int64_t percent) {
             if (percent > 0) {
                 latch.ArriveAndWait();
@@ -373,7 +376,9 @@ TEST_F(BackupWalkWorkerTest, CancelKeepsThePreviousVersion)
     const TWalkCounters counters = Run();
     EXPECT_EQ(counters.Copied, 0u);
     EXPECT_EQ(Dest("B/src/big.bin"), "previous");
-    EXPECT_EQ(std::distance(fs::directory_iterator(temp.Host("e/B/src")), fs::directory_iterator()), 1);
+    // What was made for the next file goes with the cancel.
+    EXPECT_EQ(Dest("B/src/later.txt"), "previous");
+    EXPECT_EQ(std::distance(fs::directory_iterator(temp.Host("e/B/src")), fs::directory_iterator()), 2);
     EXPECT_NE(LogText().find(": big.bin"), std::string::npos);
 }
 
@@ -392,9 +397,10 @@ TEST_F(BackupWalkWorkerTest, PauseHoldsTheCopyUntilContinue)
             supervision.ProgressMessage(UM_PAUSE, 0);
         }
     });
-    EXPECT_EQ(Run().Copied, 1u);
+    EXPECT_EQ(Run().Copied, 2u);
     EXPECT_GE(passes, 4);
     EXPECT_EQ(fs::file_size(temp.Host("e/B/src/big.bin")), 8u << 20);
+    EXPECT_EQ(Dest("B/src/later.txt"), "next");
 }
 
 // A full medium: 1 MiB of tmpfs as the destination (needs root).
