@@ -5,6 +5,7 @@
 #include "platform/HostInfo.h"
 #include "platform/StopSignals.h"
 
+#include <algorithm>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -13,6 +14,34 @@ namespace {
 
 // Set when a worker gave its thread another nice value, to be taken back after it.
 thread_local bool niceChanged = false;
+
+// Waking a thread that sleeps costs more than copying a small file (on a virtual machine
+// it takes an interrupt of another processor), and most waits between the walk and its
+// worker last a few microseconds. Such a wait is waited out on the spot for a moment
+// first, reading the clock only every 64 pauses; longer ones sleep.
+constexpr std::chrono::microseconds SpinTime{100};
+
+template <typename Ready> bool SpinBriefly(Ready ready)
+{
+    static const bool manyCpus = std::thread::hardware_concurrency() > 1;
+    if (!manyCpus) {
+        return ready();
+    }
+    const auto until = std::chrono::steady_clock::now() + SpinTime;
+    for (;;) {
+        for (int i = 0; i < 64; ++i) {
+            if (ready()) {
+                return true;
+            }
+#if defined(__x86_64__) || defined(__i386__)
+            __builtin_ia32_pause();
+#endif
+        }
+        if (std::chrono::steady_clock::now() >= until) {
+            return ready();
+        }
+    }
+}
 
 int NiceValue(TThreadPriority priority)
 {
@@ -55,6 +84,7 @@ public:
             TSlot* slot = Idle.back();
             Idle.pop_back();
             slot->Job = std::move(job);
+            slot->Pending = true;
             lock.unlock();
             slot->Wake.notify_one();
             return;
@@ -69,6 +99,7 @@ private:
     {
         std::condition_variable Wake;
         std::function<void()> Job;
+        std::atomic<bool> Pending{false}; // Job was handed over
     };
 
     static constexpr std::chrono::seconds IdleLife{10};
@@ -91,7 +122,11 @@ private:
             }
             niceChanged = false;
             lock.lock();
+            slot->Pending = false;
             Idle.push_back(slot);
+            lock.unlock();
+            SpinBriefly([slot] { return slot->Pending.load(); });
+            lock.lock();
             slot->Wake.wait_for(lock, IdleLife, [slot] { return static_cast<bool>(slot->Job); });
             if (!slot->Job) {
                 std::erase(Idle, slot);
@@ -112,7 +147,50 @@ private:
     std::vector<TSlot*> Idle;
 };
 
+struct TKeptBuffers
+{
+    static constexpr std::size_t Most = 4;
+    std::mutex Mutex;
+    std::vector<std::pair<void*, std::size_t>> Blocks;
+};
+
+TKeptBuffers& KeptBuffers()
+{
+    // Never destroyed: a worker may give its buffer back while the program exits.
+    static TKeptBuffers* kept = new TKeptBuffers;
+    return *kept;
+}
+
 } // namespace
+
+void* TakeWorkerBuffer(std::size_t bytes)
+{
+    TKeptBuffers& kept = KeptBuffers();
+    {
+        std::lock_guard lock(kept.Mutex);
+        const auto found = std::find_if(kept.Blocks.begin(), kept.Blocks.end(),
+                                        [bytes](const auto& block) { return block.second == bytes; });
+        if (found != kept.Blocks.end()) {
+            void* block = found->first;
+            kept.Blocks.erase(found);
+            return block;
+        }
+    }
+    return ::operator new(bytes);
+}
+
+void KeepWorkerBuffer(void* block, std::size_t bytes) noexcept
+{
+    TKeptBuffers& kept = KeptBuffers();
+    {
+        std::lock_guard lock(kept.Mutex);
+        if (kept.Blocks.size() < TKeptBuffers::Most) {
+            kept.Blocks.emplace_back(block, bytes);
+            return;
+        }
+    }
+    ::operator delete(block);
+}
 
 TCopyThread::TCopyThread(const std::string& source, const std::string& destination, int32_t bufferSize,
                          TThreadPriority priority)
@@ -218,7 +296,7 @@ bool TCopyThread::ShouldStop()
 
 bool TCopyThread::WaitForEnd(std::chrono::milliseconds timeout)
 {
-    if (Ended.load()) {
+    if (Ended.load() || (timeout.count() > 0 && SpinBriefly([this] { return Ended.load(); }))) {
         return true;
     }
     std::unique_lock lock(EndMutex);

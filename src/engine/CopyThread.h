@@ -38,6 +38,13 @@
 
 class TEncryption;
 
+// A backup makes one worker per file. Handing each buffer back to the system and
+// taking it again cost more than copying a small file (the heap shrinks, and every
+// processor's address cache is flushed): the last few buffers are kept for the next
+// workers.
+void* TakeWorkerBuffer(std::size_t bytes);
+void KeepWorkerBuffer(void* block, std::size_t bytes) noexcept;
+
 // Leaves new elements uninitialised: a worker's buffer is always filled before it is
 // read, and clearing it cost more than copying a small file.
 template <typename T> struct TNoInitAllocator : std::allocator<T>
@@ -46,6 +53,8 @@ template <typename T> struct TNoInitAllocator : std::allocator<T>
     {
         using other = TNoInitAllocator<U>;
     };
+    T* allocate(std::size_t count) { return static_cast<T*>(TakeWorkerBuffer(count * sizeof(T))); }
+    void deallocate(T* block, std::size_t count) noexcept { KeepWorkerBuffer(block, count * sizeof(T)); }
     template <typename U> void construct(U* place) noexcept { ::new (static_cast<void*>(place)) U; }
     template <typename U, typename... Args> void construct(U* place, Args&&... args)
     {
