@@ -103,6 +103,9 @@ struct TBackupWalk::TFolder
     // once the medium has changed. Names that the walk has renamed since are looked up.
     std::unordered_map<std::string, TFileTime> DestFiles;
     std::set<std::string> DestRenamed;
+    // Folders and links that the listing found: names a copy cannot take.
+    std::set<std::string> DestOccupied;
+    bool CreatedHere = false; // by this walk: it holds only what the walk put there
     bool DestListed = false;
     bool DestListingValid = true;
     // Counts the changes to the destination folder that a decision made ahead misses.
@@ -312,6 +315,7 @@ bool TBackupWalk::EnsureDestFolder(TFolder& folder)
         return false;
     }
     folder.DestMissing = false;
+    folder.CreatedHere = true;
     ++folder.DestChanges;
     if (Log.LogMode == LogExtended) {
         Log.WriteLog(LogNotePrefix + TrDefault("Create directory: ") + folder.DestDir);
@@ -325,6 +329,8 @@ bool TBackupWalk::ReopenDestFolders(TWalkContext& ctx, TFolder& folder)
     ++folder.DestChanges;
     folder.DestListed = false;
     folder.DestFiles.clear();
+    folder.DestOccupied.clear();
+    folder.CreatedHere = false;
     if (folder.Top) {
         return OpenTopFolder(ctx, folder);
     }
@@ -698,7 +704,9 @@ TStatusCode TBackupWalk::CopyLocalFile(TFolder& folder, TFileJob& job)
         return WalkNotSelected;
     }
     const TStatusCode failed = ecCreateFile | JobOperation(job);
-    if (!CanTakeName(*folder.Dest, job.FinalName, job.Dest)) {
+    // The name is looked at again right before the copy takes it (PutInPlace); here only
+    // when the listing does not tell.
+    if (MayBeTaken(folder, job.FinalName) && !CanTakeName(*folder.Dest, job.FinalName, job.Dest)) {
         job.Logged = true;
         return failed;
     }
@@ -824,6 +832,7 @@ void TBackupWalk::ListDestFiles(TFolder& folder, std::vector<std::string>* lefto
     if (Platform::FindFirst(AddPathDelimiter(folder.DestDir) + "*", faAnyFile | Platform::faWithoutStored, rec) == 0) {
         do {
             if ((rec.Attr & faDirectory) != 0) {
+                folder.DestOccupied.insert(rec.Name);
             } else if (!IsBackupLeftoverName(rec.Name)) {
                 folder.DestFiles.emplace(std::move(rec.Name), rec.FindData.LastWriteTime);
             } else if (leftovers) {
@@ -831,7 +840,19 @@ void TBackupWalk::ListDestFiles(TFolder& folder, std::vector<std::string>* lefto
             }
         } while (Platform::FindNext(rec) == 0);
     }
+    for (std::string& link : Platform::SkippedLinks(rec)) {
+        folder.DestOccupied.insert(std::move(link));
+    }
     Platform::FindClose(rec);
+}
+
+bool TBackupWalk::MayBeTaken(const TFolder& folder, const std::string& name) const
+{
+    if (folder.DestOccupied.contains(name)) {
+        return true;
+    }
+    const bool known = folder.DestListed && folder.DestListingValid && !folder.DestRenamed.contains(name);
+    return !folder.CreatedHere && !known;
 }
 
 bool TBackupWalk::TidyLeftovers(TFolder& folder, const std::vector<std::string>& leftovers)

@@ -204,6 +204,9 @@ private:
     // The destination folder's files into DestFiles; leftovers (when given) gets the
     // names that an interrupted run left.
     void ListDestFiles(TFolder& folder, std::vector<std::string>* leftovers);
+    // True when a folder or link may stand where the copy is to go: the listing does
+    // not tell, or found one.
+    bool MayBeTaken(const TFolder& folder, const std::string& name) const;
     // Removes or puts back what an interrupted run left; true when it changed the folder.
     bool TidyLeftovers(TFolder& folder, const std::vector<std::string>& leftovers);
     // Rotates the kept versions and moves the previous one to the newest kept name;
