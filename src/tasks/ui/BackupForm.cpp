@@ -9,7 +9,9 @@
 #include "foundation/Translate.h"
 #include "foundation/ui/CommonDialogs.h"
 #include "foundation/ui/HistoryMenu.h"
+#include "foundation/ui/InputDialogs.h"
 #include "foundation/ui/QtText.h"
+#include "foundation/ui/SelectFromListDialog.h"
 #include "foundation/ui/ShellDirDialog.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
@@ -35,7 +37,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -823,18 +824,19 @@ bool TBackupForm::ChooseFolder(const std::string& caption, std::string& folder)
 bool TBackupForm::AskNumber(const std::string& caption, const std::string& prompt, const std::string& unit, int low,
                             int high, int& value)
 {
-    QInputDialog dialog(this);
-    dialog.setWindowTitle(QStr(caption));
-    dialog.setLabelText(QStr(prompt + (unit.empty() ? "" : " (" + unit + ")")));
-    dialog.setInputMode(QInputDialog::IntInput);
-    dialog.setIntRange(low, high);
-    dialog.setIntValue(value);
-    dialog.move(QCursor::pos());
-    if (dialog.exec() != QDialog::Accepted) {
-        return false;
+    const int digits = static_cast<int>(std::to_string(high).size());
+    return InputNumber(GetCursorPoint(), caption, prompt, value, false, high, low, digits, {}, unit);
+}
+
+TSelectFromListDialog& TBackupForm::ListDialog()
+{
+    if (TSelectFromListDialog* shared = CommonDialogs().SelectFromList) {
+        return *shared;
     }
-    value = dialog.intValue();
-    return true;
+    if (!OwnListDialog) {
+        OwnListDialog = new TSelectFromListDialog(this);
+    }
+    return *OwnListDialog;
 }
 
 // ---- lifecycle ----------------------------------------------------------------------------------------
@@ -1867,24 +1869,23 @@ void TBackupForm::VerzRemBtnClick()
 
 void TBackupForm::VerzFilterBtnClick()
 {
-    std::vector<std::string>& masks = Editor.Task.DirMasks;
-    QString text;
-    for (const std::string& mask : masks) {
-        text += QStr(mask) + "\n";
-    }
-    bool ok = false;
-    const QString edited =
-        QInputDialog::getMultiLineText(this, Tr("Mask for directory selection"), Tr("Mask expression"), text, &ok);
-    if (!ok) {
+    std::vector<std::string> masks = Editor.Task.DirMasks;
+    const QListWidgetItem* current = VerzFilterList->currentItem();
+    std::string selection = current ? current->text().toStdString() : std::string();
+    if (!ListDialog().Execute(CenteredPoint, TrDefault("Mask for directory selection"), selection, masks, 0, 1, false,
+                              false, true, TrDefault("Mask expression"))) {
         return;
     }
-    masks.clear();
-    for (const QString& line : edited.split('\n', Qt::SkipEmptyParts)) {
-        masks.push_back(line.trimmed().toStdString());
-    }
+    std::erase_if(masks, [](const std::string& mask) { return TrimText(mask).empty(); });
+    Editor.Task.DirMasks = masks;
     Editor.Task.Modified = true;
     if (TExtensionList* entry = SelectedEntry()) {
         ShowDirMasks(*entry);
+    } else {
+        VerzFilterList->clear();
+        for (const std::string& mask : masks) {
+            VerzFilterList->addItem(QStr(mask));
+        }
     }
 }
 

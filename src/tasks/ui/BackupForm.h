@@ -37,6 +37,7 @@ class TDatumWahlDialog;
 class TFilterDialog;
 class TFtpDialog;
 class TShowFilePreview;
+class TSelectFromListDialog;
 class TShellDirDialog;
 class TSuffixDialog;
 class TTypeListBox;
@@ -116,6 +117,8 @@ public:
     std::function<std::string(const std::string& caption)> FolderDialogAnswer;
     // The folder chooser: the program's shared one, else one of the editor's own.
     TShellDirDialog& DirDialog();
+    // The list dialog: the program's shared one, else one of the editor's own.
+    TSelectFromListDialog& ListDialog();
 
     // ---- lifecycle
     void FormShow();
@@ -383,6 +386,7 @@ private:
     bool SubDirsChanged = false;
     bool MinimizedByRun = false;
     TShellDirDialog* OwnDirDialog = nullptr;
+    TSelectFromListDialog* OwnListDialog = nullptr;
     TSubDirTree SubDirTree;
     int DesignButtonWidth = 0;
 };

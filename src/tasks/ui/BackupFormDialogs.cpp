@@ -8,6 +8,8 @@
 #include "foundation/PathUtils.h"
 #include "foundation/StatusView.h"
 #include "foundation/StringUtils.h"
+#include "foundation/ui/InputDialogs.h"
+#include "foundation/ui/SelectFromListDialog.h"
 #include "platform/FileSystem.h"
 #include "shell/Language.h"
 #include "tasks/IniValues.h"
@@ -29,7 +31,6 @@
 #include <QActionGroup>
 #include <QFileDialog>
 #include <QGroupBox>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -124,10 +125,9 @@ void TBackupForm::ConnectTaskDialogs()
         ShowEntry(true);
     };
     typeHost.AskName = [this](std::string& name) {
-        bool ok = false;
-        const QString text =
-            QInputDialog::getText(this, windowTitle(), TrQ("Name of type list:"), QLineEdit::Normal, QString(), &ok);
-        name = text.trimmed().toStdString();
+        name.clear();
+        const bool ok = InputText(CenteredPoint, windowTitle().toStdString(), TrDefault("Name of type list:"), name);
+        name = TrimText(name);
         return ok;
     };
     const auto typeListFile = [this](const char* title, bool save, const std::string& suggested, std::string& file) {
@@ -353,20 +353,23 @@ void TBackupForm::BuildOptionMenus()
 
 bool TBackupForm::EditTypeList(const std::string& caption, std::vector<std::string>& types)
 {
-    bool ok = false;
-    const QString text =
-        QInputDialog::getText(this, QStr(caption), TrQ("Type") + ":", QLineEdit::Normal, QStr(CommaTextOf(types)), &ok);
-    if (!ok) {
+    std::vector<std::string> list = types;
+    std::string selection;
+    if (!ListDialog().Execute({x() + 150, y() + 50}, caption, selection, list, 0, 1, false, false, true,
+                              TrDefault("Type"))) {
         return false;
     }
     std::vector<std::string> edited;
-    for (std::string type : SplitCommaText(text.toStdString())) {
-        type = TrimText(type);
-        if (!type.empty() && type.front() == '.') {
-            type.erase(0, 1);
-        }
-        if (!type.empty()) {
-            edited.push_back(type);
+    for (const std::string& item : list) {
+        // One item may still hold several types ("iso, zip").
+        for (std::string type : SplitCommaText(item)) {
+            type = TrimText(type);
+            if (!type.empty() && type.front() == '.') {
+                type.erase(0, 1);
+            }
+            if (!type.empty()) {
+                edited.push_back(type);
+            }
         }
     }
     types = edited;

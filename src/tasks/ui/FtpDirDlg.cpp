@@ -1,9 +1,9 @@
 #include "tasks/ui/FtpDirDlg.h"
 
 #include "foundation/MessageDialogs.h"
+#include "foundation/ui/PasswordDialogs.h"
 #include "tasks/ui/DialogTools.h"
 
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStyle>
@@ -48,11 +48,8 @@ TFtpDirDialog::TFtpDirDialog(QWidget* parent) : QDialog(parent)
     connect(tvSubDirs, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* item, QTreeWidgetItem*) { NodeChosen(item); });
     AskPassword = [this](const std::string& text, std::string& password) {
-        bool ok = false;
-        const QString typed = QInputDialog::getText(this, QStr(FtpConnectionCaption()), QLines(text),
-                                                    QLineEdit::Password, QString(), &ok);
-        password = typed.toStdString();
-        return ok;
+        TPasswordDialog dialog(this);
+        return dialog.Execute(FtpConnectionCaption(), text, false, password) == MrOk;
     };
 }
 

@@ -6,6 +6,7 @@
 #include "foundation/MessageDialogs.h"
 #include "foundation/Translate.h"
 #include "foundation/ui/HistoryCombo.h"
+#include "foundation/ui/InputDialogs.h"
 #include "foundation/ui/QtText.h"
 #include "tasks/IniValues.h"
 
@@ -14,7 +15,6 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -25,7 +25,7 @@
 namespace {
 
 constexpr int AddressHistoryMax = 50;
-constexpr int AddressChoicesMax = 15;
+constexpr size_t AddressChoicesMax = 15;
 constexpr const char* AddressSection = "MailTo";
 constexpr const char* AddressPrefix = "Address";
 
@@ -199,21 +199,12 @@ bool TMailDialog::Execute(const std::string& text, TMailData& mail)
 
 bool TMailDialog::AskAddressAtCursor(const std::string& caption, std::string& text)
 {
-    QInputDialog input(this);
-    input.setWindowTitle(QStr(caption));
-    input.setLabelText(Tr("Address:"));
-    QStringList choices;
-    for (size_t i = 0; i < AddressHistory.size() && i < AddressChoicesMax; ++i) {
-        choices << QStr(AddressHistory[i]);
-    }
-    input.setComboBoxItems(choices);
-    input.setComboBoxEditable(true);
-    input.setTextValue(QStr(text));
-    input.move(QCursor::pos());
-    if (input.exec() != QDialog::Accepted) {
+    std::vector<std::string> choices(
+        AddressHistory.begin(),
+        AddressHistory.begin() + static_cast<std::ptrdiff_t>(std::min(AddressHistory.size(), AddressChoicesMax)));
+    if (!InputText(GetCursorPoint(), caption, TrDefault("Address:"), text, &choices)) {
         return false;
     }
-    text = input.textValue().toStdString();
     AddToHistory(AddressHistory, text, AddressHistoryMax);
     return true;
 }

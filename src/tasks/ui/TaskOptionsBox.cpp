@@ -1,5 +1,7 @@
 #include "tasks/ui/TaskOptionsBox.h"
 
+#include "foundation/ui/CommonDialogs.h"
+#include "foundation/ui/PasswordDialogs.h"
 #include "tasks/OptionRules.h"
 #include "tasks/ui/AddPrograms.h"
 #include "tasks/ui/DialogTools.h"
@@ -20,48 +22,6 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
-
-namespace {
-
-// A password typed twice, at least minLength characters long.
-bool AskNewPasswordDialog(QWidget* parent, const std::string& caption, std::string& password, int minLength)
-{
-    QDialog dialog(parent);
-    dialog.setWindowTitle(QStr(caption));
-    auto* first = new QLineEdit(&dialog);
-    auto* second = new QLineEdit(&dialog);
-    first->setEchoMode(QLineEdit::Password);
-    second->setEchoMode(QLineEdit::Password);
-    first->setText(QStr(password));
-    second->setText(QStr(password));
-    auto* note = new QLabel(&dialog);
-    auto* form = new QFormLayout;
-    form->addRow(TrQ("Password:"), first);
-    form->addRow(TrQ("Repeat password:"), second);
-    auto* buttons = OkCancelButtons(&dialog);
-    auto* layout = new QVBoxLayout(&dialog);
-    layout->addLayout(form);
-    layout->addWidget(note);
-    layout->addWidget(buttons);
-    const auto check = [&] {
-        const bool same = first->text() == second->text();
-        const bool longEnough = first->text().size() >= minLength;
-        note->setText(!same         ? TrQ("The passwords are not the same!")
-                      : !longEnough ? TrQ("The password is too short!")
-                                    : QString());
-        buttons->button(QDialogButtonBox::Ok)->setEnabled(same && longEnough);
-    };
-    QObject::connect(first, &QLineEdit::textChanged, &dialog, check);
-    QObject::connect(second, &QLineEdit::textChanged, &dialog, check);
-    check();
-    if (dialog.exec() != QDialog::Accepted) {
-        return false;
-    }
-    password = first->text().toStdString();
-    return true;
-}
-
-} // namespace
 
 TTaskOptionsBox::TTaskOptionsBox(TBackupTask& task_, TProgramSettings& settings_, QWidget* parent)
     : QWidget(parent), task(task_), settings(settings_)
@@ -139,7 +99,11 @@ TTaskOptionsBox::TTaskOptionsBox(TBackupTask& task_, TProgramSettings& settings_
     connect(ProtSettings, &QPushButton::clicked, this, &TTaskOptionsBox::ProtSettingsClick);
 
     Host.AskNewPassword = [this](const std::string& caption, std::string& password, int minLength) {
-        return AskNewPasswordDialog(this, caption, password, minLength);
+        if (TNewPwdDialog* shared = CommonDialogs().NewPwd) {
+            return shared->Execute(caption, password, true, true, minLength);
+        }
+        TNewPwdDialog dialog(this);
+        return dialog.Execute(caption, password, true, true, minLength);
     };
     Host.AskMemo = [this](const std::string& caption, const std::string& label, std::string& text) {
         bool ok = false;

@@ -1,6 +1,8 @@
 #include "TempFolder.h"
 #include "foundation/ScriptedMessageDialogs.h"
 #include "foundation/ui/HistoryCombo.h"
+#include "foundation/ui/SelectFromListDialog.h"
+#include "tasks/TaskEditorSources.h"
 #include "tasks/ui/AutoTaskSheet.h"
 #include "tasks/ui/BackupForm.h"
 #include "tasks/ui/DatumWahl.h"
@@ -220,9 +222,9 @@ TEST(BackupFormDialogs, LogViewerAndTypeLists)
     EXPECT_EQ(editor.boxes.LastText(), "No log file found");
 
     WithNextModal([](QDialog& dialog) {
-        auto* edit = dialog.findChild<QLineEdit*>();
-        ASSERT_NE(edit, nullptr);
-        edit->setText(" .iso, zip ,,7z");
+        QListWidget* list = static_cast<TSelectFromListDialog&>(dialog).StringList();
+        list->clear();
+        list->addItems({" .iso, zip ", "", "7z"});
         dialog.accept();
     });
     form.TypBtn->setEnabled(true);
@@ -252,4 +254,39 @@ TEST(BackupFormDialogs, ExcludedFilesPreviewFromTheExtrasMenu)
     EXPECT_EQ(caption, "Preview of excluded files");
     EXPECT_NE(std::find(names.begin(), names.end(), "a.doc"), names.end());
     EXPECT_EQ(std::find(names.begin(), names.end(), "b.txt"), names.end());
+}
+
+// The folder masks are a list edited in the list dialog; the entry keeps only the masks
+// that are still in it.
+TEST(BackupFormDialogs, FolderMasksAreEditedAsAList)
+{
+    TEditorWithSource editor;
+    TBackupForm& form = editor.form;
+    form.Editor.Task.DirMasks = {"sub", "tmp*"};
+    editor.Entry().DirFilters = {"sub"};
+    ApplyDirMasks(editor.Entry());
+    form.ShowEntry(false);
+    ASSERT_EQ(form.VerzFilterList->count(), 2);
+    form.VerzFilterList->setCurrentRow(1);
+    std::string preselected;
+    WithNextModal([&](QDialog& dialog) {
+        QListWidget* list = static_cast<TSelectFromListDialog&>(dialog).StringList();
+        if (list->currentItem()) {
+            preselected = list->currentItem()->text().toStdString();
+        }
+        list->clear();
+        list->addItems({"tmp*", "  ", "!#^cache$"});
+        dialog.accept();
+    });
+    form.VerzFilterBtn->click();
+    EXPECT_EQ(preselected, "tmp*");
+    EXPECT_EQ(form.Editor.Task.DirMasks, (std::vector<std::string>{"tmp*", "!#^cache$"}));
+    EXPECT_EQ(form.VerzFilterList->count(), 2);
+    EXPECT_TRUE(editor.Entry().DirFilters.empty());
+    EXPECT_TRUE(form.Editor.Task.Modified);
+
+    // Cancel leaves the list as it was.
+    WithNextModal([](QDialog& dialog) { dialog.reject(); });
+    form.VerzFilterBtn->click();
+    EXPECT_EQ(form.Editor.Task.DirMasks.size(), 2u);
 }
