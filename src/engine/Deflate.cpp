@@ -1,8 +1,11 @@
 #include "engine/Deflate.h"
 
+#include "engine/WorkPool.h"
+
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -33,6 +36,7 @@ struct TRawDeflater::TState
     z_stream Stream{};
     bool Ready = false;
     std::vector<uint8_t> Out;
+    uint32_t Crc = 0;
 };
 
 TRawDeflater::TRawDeflater(int levelIndex, int strategyIndex, size_t outputBufferSize) : State(new TState)
@@ -50,12 +54,18 @@ TRawDeflater::~TRawDeflater()
 
 TRawDeflater::TResult TRawDeflater::Write(const uint8_t* data, size_t size, const TByteSink& sink)
 {
+    State->Crc = static_cast<uint32_t>(crc32_z(State->Crc, data, size));
     return Run(data, size, false, sink);
 }
 
 TRawDeflater::TResult TRawDeflater::Finish(const TByteSink& sink)
 {
     return Run(nullptr, 0, true, sink);
+}
+
+uint32_t TRawDeflater::Crc() const
+{
+    return State->Crc;
 }
 
 TRawDeflater::TResult TRawDeflater::Run(const uint8_t* data, size_t size, bool finish, const TByteSink& sink)
@@ -79,113 +89,134 @@ TRawDeflater::TResult TRawDeflater::Run(const uint8_t* data, size_t size, bool f
     }
 }
 
+namespace {
+
+constexpr size_t DictionarySize = 32768;
+
+// The zlib stream a pool thread keeps for all the blocks it compresses; made anew
+// only when a block asks for another level or strategy.
+class TThreadStream
+{
+public:
+    TThreadStream() = default;
+    TThreadStream(const TThreadStream&) = delete;
+    TThreadStream& operator=(const TThreadStream&) = delete;
+    ~TThreadStream() { Drop(); }
+
+    // A reset stream, or nullptr when zlib cannot make one.
+    z_stream* For(int level, int strategy)
+    {
+        if (Ready && (level != Level || strategy != Strategy))
+            Drop();
+        if (Ready) {
+            deflateReset(&Stream);
+            return &Stream;
+        }
+        Stream = z_stream{};
+        Ready = deflateInit2(&Stream, level, Z_DEFLATED, RawWindowBits, MemoryLevel, strategy) == Z_OK;
+        Level = level;
+        Strategy = strategy;
+        return Ready ? &Stream : nullptr;
+    }
+
+private:
+    void Drop()
+    {
+        if (Ready)
+            deflateEnd(&Stream);
+        Ready = false;
+    }
+
+    z_stream Stream{};
+    bool Ready = false;
+    int Level = 0;
+    int Strategy = 0;
+};
+
+} // namespace
+
 struct TParallelDeflater::TJob
 {
     std::vector<uint8_t> Input;
     std::vector<uint8_t> Dictionary;
     std::vector<uint8_t> Output;
+    uint32_t Crc = 0;
     bool Last = false;
     bool Ok = false;
     bool Done = false; // guarded by TState::Lock
 
-    // z is a reset stream of the pool thread that runs the job.
-    void Run(z_stream& z)
+    void Run(int level, int strategy)
     {
+        thread_local TThreadStream stream;
+        z_stream* z = stream.For(level, strategy);
+        Crc = static_cast<uint32_t>(crc32_z(0, Input.data(), Input.size()));
+        if (!z) {
+            Ok = false;
+            return;
+        }
         if (!Dictionary.empty())
-            deflateSetDictionary(&z, Dictionary.data(), static_cast<uInt>(Dictionary.size()));
+            deflateSetDictionary(z, Dictionary.data(), static_cast<uInt>(Dictionary.size()));
         // Room for the worst case plus the sync flush marker.
-        Output.resize(deflateBound(&z, static_cast<uLong>(Input.size())) + 64);
-        z.next_in = Input.data();
-        z.avail_in = static_cast<uInt>(Input.size());
-        z.next_out = Output.data();
-        z.avail_out = static_cast<uInt>(Output.size());
-        const int rc = deflate(&z, Last ? Z_FINISH : Z_SYNC_FLUSH);
-        Ok = z.avail_in == 0 && (Last ? rc == Z_STREAM_END : rc == Z_OK);
-        Output.resize(Output.size() - z.avail_out);
+        Output.resize(deflateBound(z, static_cast<uLong>(Input.size())) + 64);
+        z->next_in = Input.data();
+        z->avail_in = static_cast<uInt>(Input.size());
+        z->next_out = Output.data();
+        z->avail_out = static_cast<uInt>(Output.size());
+        const int rc = deflate(z, Last ? Z_FINISH : Z_SYNC_FLUSH);
+        Ok = z->avail_in == 0 && (Last ? rc == Z_STREAM_END : rc == Z_OK);
+        Output.resize(Output.size() - z->avail_out);
     }
 };
 
 struct TParallelDeflater::TState
 {
+    explicit TState(TWorkPool& pool) : Tasks(pool) {}
+
     int Level = Z_DEFAULT_COMPRESSION;
     int Strategy = Z_DEFAULT_STRATEGY;
     size_t BlockSize = DefaultBlockSize;
     size_t MaxInFlight = 1;
+    uint32_t Crc = 0; // of the blocks written
     std::vector<uint8_t> Block;
     std::vector<uint8_t> Dictionary;
     std::deque<std::shared_ptr<TJob>> InOrder; // submitted, oldest first
     std::vector<std::shared_ptr<TJob>> Spare;  // written jobs whose buffers are reused
 
-    // The pool: each thread keeps one zlib stream for all its jobs.
-    std::vector<std::thread> Threads;
     std::mutex Lock;
-    std::condition_variable WorkReady;
     std::condition_variable JobDone;
-    std::deque<std::shared_ptr<TJob>> Queue;
-    bool Stop = false;
+    std::atomic<bool> Cancelled{false};
+    TTaskGroup Tasks; // last: waits for the jobs before the members above go
 
-    void ThreadMain()
+    void RunJob(TJob& job)
     {
-        z_stream z{};
-        const bool ready = deflateInit2(&z, Level, Z_DEFLATED, RawWindowBits, MemoryLevel, Strategy) == Z_OK;
-        for (;;) {
-            std::shared_ptr<TJob> job;
-            {
-                std::unique_lock lock(Lock);
-                WorkReady.wait(lock, [this] { return Stop || !Queue.empty(); });
-                if (Queue.empty())
-                    break;
-                job = std::move(Queue.front());
-                Queue.pop_front();
-            }
-            if (ready) {
-                deflateReset(&z);
-                job->Run(z);
-            }
-            {
-                std::lock_guard lock(Lock);
-                job->Done = true;
-            }
-            JobDone.notify_all();
+        if (!Cancelled.load(std::memory_order_relaxed))
+            job.Run(Level, Strategy);
+        {
+            std::lock_guard lock(Lock);
+            job.Done = true;
         }
-        if (ready)
-            deflateEnd(&z);
+        JobDone.notify_all();
     }
 };
 
-namespace {
-
-constexpr size_t DictionarySize = 32768;
-
-} // namespace
-
-TParallelDeflater::TParallelDeflater(int levelIndex, int strategyIndex, size_t blockSize, unsigned threads)
-    : State(new TState)
+TParallelDeflater::TParallelDeflater(int levelIndex, int strategyIndex, size_t blockSize, TWorkPool& pool)
+    : State(new TState(pool))
 {
     State->Level = DeflateLevel(levelIndex);
     State->Strategy = DeflateStrategy(strategyIndex);
     State->BlockSize = std::max(blockSize, 2 * DictionarySize);
-    threads = std::max(threads, 1u);
-    State->MaxInFlight = 2 * threads; // keeps every thread busy while the oldest is written
+    State->MaxInFlight = 2 * pool.Threads(); // keeps every thread busy while the oldest is written
     State->Block.reserve(State->BlockSize);
-    for (unsigned i = 0; i < threads; ++i)
-        State->Threads.emplace_back([state = State.get()] { state->ThreadMain(); });
 }
 
 TParallelDeflater::~TParallelDeflater()
 {
-    {
-        std::lock_guard lock(State->Lock);
-        State->Stop = true;
-    }
-    State->WorkReady.notify_all();
-    for (std::thread& thread : State->Threads)
-        thread.join();
+    State->Cancelled = true;
 }
 
 bool TParallelDeflater::Worthwhile(int64_t inputSize)
 {
-    return inputSize >= static_cast<int64_t>(2 * DefaultBlockSize) && std::thread::hardware_concurrency() > 1;
+    return inputSize > static_cast<int64_t>(DefaultBlockSize) && std::thread::hardware_concurrency() > 1;
 }
 
 TDeflateResult TParallelDeflater::Write(const uint8_t* data, size_t size, const TByteSink& sink)
@@ -213,6 +244,11 @@ TDeflateResult TParallelDeflater::Finish(const TByteSink& sink)
     return result;
 }
 
+uint32_t TParallelDeflater::Crc() const
+{
+    return State->Crc;
+}
+
 TDeflateResult TParallelDeflater::Submit(bool last, const TByteSink& sink)
 {
     std::shared_ptr<TJob> job;
@@ -232,11 +268,7 @@ TDeflateResult TParallelDeflater::Submit(bool last, const TByteSink& sink)
     State->Block.clear();
     State->Block.reserve(State->BlockSize);
     State->InOrder.push_back(job);
-    {
-        std::lock_guard lock(State->Lock);
-        State->Queue.push_back(std::move(job));
-    }
-    State->WorkReady.notify_one();
+    State->Tasks.Post([state = State.get(), job] { state->RunJob(*job); });
     while (State->InOrder.size() > State->MaxInFlight) {
         const TDeflateResult result = WriteOldest(sink);
         if (result != TDeflateResult::Ok)
@@ -255,6 +287,7 @@ TDeflateResult TParallelDeflater::WriteOldest(const TByteSink& sink)
     }
     if (!job->Ok)
         return TDeflateResult::CompressError;
+    State->Crc = static_cast<uint32_t>(crc32_combine(State->Crc, job->Crc, static_cast<z_off_t>(job->Input.size())));
     if (!job->Output.empty() && !sink(job->Output.data(), job->Output.size()))
         return TDeflateResult::SinkError;
     State->Spare.push_back(std::move(job));

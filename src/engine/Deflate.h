@@ -23,7 +23,9 @@ enum class TDeflateResult
     SinkError
 };
 
-// Writes one raw deflate stream.
+class TWorkPool;
+
+// Writes one raw deflate stream and the CRC-32 of the bytes it was given.
 class TDeflater
 {
 public:
@@ -32,6 +34,8 @@ public:
     virtual TDeflateResult Write(const uint8_t* data, size_t size, const TByteSink& sink) = 0;
     // Ends the stream (the final block) and hands the rest to the sink.
     virtual TDeflateResult Finish(const TByteSink& sink) = 0;
+    // CRC-32 of all bytes written so far; complete once Finish returned Ok.
+    virtual uint32_t Crc() const = 0;
 };
 
 // The plain zlib stream: window bits -15, memory level 8.
@@ -47,6 +51,7 @@ public:
 
     TResult Write(const uint8_t* data, size_t size, const TByteSink& sink) override;
     TResult Finish(const TByteSink& sink) override;
+    uint32_t Crc() const override;
 
 private:
     TResult Run(const uint8_t* data, size_t size, bool finish, const TByteSink& sink);
@@ -55,22 +60,28 @@ private:
 };
 
 // The same stream format made by several threads: the input is cut into blocks that
-// are compressed side by side, each primed with the 32 KiB before it and ended with
-// a sync flush, so the pieces join into one stream that any inflater reads. The
-// output is a little larger (a few bytes per block) and not byte-identical.
+// the pool compresses side by side (with their CRC-32), each primed with the 32 KiB
+// before it and ended with a sync flush, so the pieces join into one stream that any
+// inflater reads. The output is a little larger (a few bytes per block) and not
+// byte-identical.
 class TParallelDeflater : public TDeflater
 {
 public:
-    TParallelDeflater(int levelIndex, int strategyIndex, size_t blockSize, unsigned threads);
+    TParallelDeflater(int levelIndex, int strategyIndex, size_t blockSize, TWorkPool& pool);
+    // Blocks still queued are dropped, running ones waited for: no pool thread works
+    // for this stream afterwards.
     ~TParallelDeflater() override;
     TParallelDeflater(const TParallelDeflater&) = delete;
     TParallelDeflater& operator=(const TParallelDeflater&) = delete;
 
     TDeflateResult Write(const uint8_t* data, size_t size, const TByteSink& sink) override;
     TDeflateResult Finish(const TByteSink& sink) override;
+    uint32_t Crc() const override;
 
-    // Inputs at least this large gain from the threads.
-    static constexpr size_t DefaultBlockSize = 256 * 1024;
+    // Small enough that a file of a few hundred KiB keeps several cores busy, large
+    // enough that the block ends cost well under a per mille.
+    static constexpr size_t DefaultBlockSize = 128 * 1024;
+    // Inputs of more than one block gain from the pool.
     static bool Worthwhile(int64_t inputSize);
 
 private:

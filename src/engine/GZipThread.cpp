@@ -3,6 +3,7 @@
 #include "engine/Deflate.h"
 #include "engine/Encryption.h"
 #include "engine/FileTimes.h"
+#include "engine/WorkPool.h"
 #include "foundation/Encodings.h"
 #include "foundation/FileStream.h"
 #include "platform/FileSystem.h"
@@ -11,7 +12,6 @@
 
 #include <algorithm>
 #include <future>
-#include <thread>
 
 namespace {
 
@@ -121,19 +121,18 @@ TStatusCode StreamWriteFailure()
 
 std::unique_ptr<TDeflater> TGZipThread::MakeDeflater(int64_t inputSize) const
 {
-    // Large inputs are compressed block by block on several cores; the stream stays
-    // one raw deflate stream with the same level and strategy.
-    if (TParallelDeflater::Worthwhile(inputSize)) {
-        const unsigned threads = std::min(std::thread::hardware_concurrency(), 8u);
+    // Inputs of two blocks and more are compressed block by block on the shared pool;
+    // the stream stays one raw deflate stream with the same level and strategy.
+    if (TParallelDeflater::Worthwhile(inputSize))
         return std::make_unique<TParallelDeflater>(LevelIndex, StrategyIndex, TParallelDeflater::DefaultBlockSize,
-                                                   threads);
-    }
+                                                   TWorkPool::ForCallingThread());
     return std::make_unique<TRawDeflater>(LevelIndex, StrategyIndex, Buffer.size());
 }
 
 TStatusCode TGZipThread::CompressLoop(TStream& source, TStream& target)
 {
     const int64_t start = target.Position();
+    const int64_t firstCount = Count;
     const std::unique_ptr<TDeflater> deflater = MakeDeflater(source.Size() - source.Position());
     TStatusCode sinkCode = 0;
     const TByteSink sink = [&target, &sinkCode](const uint8_t* data, size_t size) {
@@ -156,7 +155,6 @@ TStatusCode TGZipThread::CompressLoop(TStream& source, TStream& target)
             return ecReadFile;
         Count += got;
         DoProgress(pkCompress, Count);
-        Crc = static_cast<uint32_t>(crc32_z(Crc, Buffer.data(), static_cast<size_t>(got)));
         code = deflated(deflater->Write(Buffer.data(), static_cast<size_t>(got), sink));
         if (code == 0 && ShouldStop())
             code = icTerminated;
@@ -164,6 +162,7 @@ TStatusCode TGZipThread::CompressLoop(TStream& source, TStream& target)
     if (code != 0)
         return code;
     code = deflated(deflater->Finish(sink));
+    Crc = static_cast<uint32_t>(crc32_combine(Crc, deflater->Crc(), static_cast<z_off_t>(Count - firstCount)));
     if (code == 0 && Count > 0 && target.Position() <= start)
         code = ecLowDiskSpace;
     return code;

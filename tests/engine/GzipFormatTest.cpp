@@ -1,10 +1,13 @@
 #include "engine/GzipFormat.h"
 #include "engine/Deflate.h"
+#include "engine/WorkPool.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <atomic>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -20,18 +23,25 @@ TReadExact ReaderOver(const TBytes& data)
     };
 }
 
+const uint8_t* Bytes(const std::string& text)
+{
+    return reinterpret_cast<const uint8_t*>(text.data());
+}
+
 TBytes Deflated(const std::string& text, int levelIndex, bool parallel = false)
 {
     TBytes out;
+    TWorkPool pool(3);
     TRawDeflater serial(levelIndex, 0, 4096);
-    TParallelDeflater threaded(levelIndex, 0, 65536, 3);
+    TParallelDeflater threaded(levelIndex, 0, 65536, pool);
     TDeflater& deflater = parallel ? static_cast<TDeflater&>(threaded) : serial;
     const TByteSink sink = [&out](const uint8_t* d, size_t n) {
         out.insert(out.end(), d, d + n);
         return true;
     };
-    EXPECT_EQ(deflater.Write(reinterpret_cast<const uint8_t*>(text.data()), text.size(), sink), TDeflateResult::Ok);
+    EXPECT_EQ(deflater.Write(Bytes(text), text.size(), sink), TDeflateResult::Ok);
     EXPECT_EQ(deflater.Finish(sink), TDeflateResult::Ok);
+    EXPECT_EQ(deflater.Crc(), crc32_z(0, Bytes(text), text.size()));
     return out;
 }
 
@@ -140,4 +150,47 @@ TEST(GzipFormat, ParallelBlocksJoinIntoOneStream)
             EXPECT_EQ(last, TRawInflater::TResult::StreamEnd);
         }
     }
+}
+
+TEST(GzipFormat, AStreamGivenUpMidwayLeavesThePoolReady)
+{
+    std::string text(3 << 20, 'x');
+    for (size_t i = 0; i < text.size(); i += 7)
+        text[i] = static_cast<char>('a' + i % 23);
+    TWorkPool pool(2);
+    for (int failAt : {1, 5}) {
+        auto deflater = std::make_unique<TParallelDeflater>(2, 0, 65536, pool);
+        int calls = 0;
+        const TByteSink sink = [&calls, failAt](const uint8_t*, size_t) { return ++calls < failAt; };
+        // Many blocks are queued when the sink refuses; the rest are dropped, none runs on.
+        EXPECT_EQ(deflater->Write(Bytes(text), text.size(), sink), TDeflateResult::SinkError);
+        deflater.reset();
+        EXPECT_EQ(calls, failAt);
+    }
+    TBytes out;
+    TParallelDeflater again(2, 0, 65536, pool);
+    const TByteSink keep = [&out](const uint8_t* d, size_t n) {
+        out.insert(out.end(), d, d + n);
+        return true;
+    };
+    ASSERT_EQ(again.Write(Bytes(text), text.size(), keep), TDeflateResult::Ok);
+    ASSERT_EQ(again.Finish(keep), TDeflateResult::Ok);
+    TRawInflater::TResult last{};
+    EXPECT_EQ(Inflated(out, last), text);
+}
+
+TEST(WorkPool, RunsWhatIsQueuedBeforeItEnds)
+{
+    std::atomic<int> ran{0};
+    {
+        TWorkPool pool(2);
+        TTaskGroup group(pool);
+        for (int i = 0; i < 50; ++i)
+            group.Post([&ran] { ++ran; });
+        group.Wait();
+        EXPECT_EQ(ran, 50);
+        for (int i = 0; i < 50; ++i)
+            pool.Post([&ran] { ++ran; });
+    }
+    EXPECT_EQ(ran, 100);
 }

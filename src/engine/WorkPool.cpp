@@ -1,0 +1,90 @@
+#include "engine/WorkPool.h"
+
+#include "platform/HostInfo.h"
+
+#include <algorithm>
+#include <map>
+#include <memory>
+
+namespace {
+
+constexpr unsigned MaxThreads = 8;
+
+} // namespace
+
+TWorkPool::TWorkPool(unsigned threads, int nice)
+{
+    for (unsigned i = 0; i < std::max(threads, 1u); ++i)
+        Workers.emplace_back([this, nice] { Run(nice); });
+}
+
+TWorkPool::~TWorkPool()
+{
+    {
+        std::lock_guard lock(Lock);
+        Stop = true;
+    }
+    Ready.notify_all();
+    for (std::thread& worker : Workers)
+        worker.join();
+}
+
+TWorkPool& TWorkPool::ForCallingThread()
+{
+    static std::mutex lock;
+    static std::map<int, std::unique_ptr<TWorkPool>> pools;
+    const int nice = Platform::CurrentThreadNice();
+    std::lock_guard guard(lock);
+    std::unique_ptr<TWorkPool>& pool = pools[nice];
+    if (!pool)
+        pool = std::make_unique<TWorkPool>(std::clamp(std::thread::hardware_concurrency(), 1u, MaxThreads), nice);
+    return *pool;
+}
+
+void TWorkPool::Post(std::function<void()> task)
+{
+    {
+        std::lock_guard lock(Lock);
+        Queue.push_back(std::move(task));
+    }
+    Ready.notify_one();
+}
+
+void TWorkPool::Run(int nice)
+{
+    if (nice != Platform::CurrentThreadNice())
+        Platform::SetCurrentThreadNice(nice);
+    std::unique_lock lock(Lock);
+    for (;;) {
+        Ready.wait(lock, [this] { return Stop || !Queue.empty(); });
+        if (Queue.empty())
+            return;
+        std::function<void()> task = std::move(Queue.front());
+        Queue.pop_front();
+        lock.unlock();
+        task();
+        task = nullptr; // its captures go before the lock is taken again
+        lock.lock();
+    }
+}
+
+void TTaskGroup::Post(std::function<void()> task)
+{
+    {
+        std::lock_guard lock(Lock);
+        ++Pending;
+    }
+    Pool.Post([this, task = std::move(task)] {
+        task();
+        // Notified under the lock: once Wait sees zero, nothing here touches the group.
+        std::lock_guard lock(Lock);
+        if (--Pending == 0)
+            Idle.notify_all();
+    });
+}
+
+void TTaskGroup::Wait()
+{
+    std::unique_lock lock(Lock);
+    Idle.wait(lock, [this] { return Pending == 0; });
+}
