@@ -18,7 +18,7 @@ thread_local bool niceChanged = false;
 // Waking a thread that sleeps costs more than copying a small file (on a virtual machine
 // it takes an interrupt of another processor), and most waits between the walk and its
 // worker last a few microseconds. Such a wait is waited out on the spot for a moment
-// first, reading the clock only every 64 pauses; longer ones sleep.
+// first, reading the clock and yielding only every 64 pauses; longer ones sleep.
 constexpr std::chrono::microseconds SpinTime{100};
 
 template <typename Ready> bool SpinBriefly(Ready ready)
@@ -40,6 +40,8 @@ template <typename Ready> bool SpinBriefly(Ready ready)
         if (std::chrono::steady_clock::now() >= until) {
             return ready();
         }
+        // On a busy machine the thread waited for may need this processor.
+        std::this_thread::yield();
     }
 }
 
