@@ -192,6 +192,13 @@ bool TShowtextDialog::Execute(const std::string& file, TScreenPoint position, in
     return true;
 }
 
+void TShowtextDialog::UsePrinter(QPrinter& printer) const
+{
+    if (!PrinterName.empty()) {
+        printer.setPrinterName(QStr(PrinterName));
+    }
+}
+
 bool TShowtextDialog::LoadFile(const std::string& file)
 {
     if (!Platform::FileExists(file)) {
@@ -199,6 +206,7 @@ bool TShowtextDialog::LoadFile(const std::string& file)
     }
     Load(file);
     QPrinter printer(QPrinter::HighResolution);
+    UsePrinter(printer);
     return PrinterAvailable() && PrintTo(printer, false);
 }
 
@@ -346,6 +354,7 @@ void TShowtextDialog::PrintClick()
                                      TMsgDlgType::Confirmation, MbYesNo) == MrYes;
     }
     QPrinter printer(QPrinter::HighResolution);
+    UsePrinter(printer);
     if (ChoosePrinter(printer)) {
         PrintTo(printer, selectedOnly);
     }

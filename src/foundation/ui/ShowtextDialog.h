@@ -57,6 +57,8 @@ public:
     std::function<bool(QPrinter& printer)> ChoosePrinter;
     // Whether a printer is installed; replaced by tests.
     std::function<bool()> PrinterAvailable;
+    // The printer that prints; empty: the system's default printer.
+    std::string PrinterName;
 
     // The steps behind the buttons and keys.
     bool Search(const std::string& text, const TSearchOptions& options);
@@ -78,6 +80,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void UsePrinter(QPrinter& printer) const;
     void Load(const std::string& file);
     void LayoutButtons(int options, const TShowtextTags& tags);
     void GoToStartLine();

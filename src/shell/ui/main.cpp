@@ -193,6 +193,7 @@ int main(int argc, char* argv[])
     mainForm.WatchInstanceServer(guard.Server());
 
     TBuMain& shell = mainForm.Logic;
+    editorForm.ShowVersionHook = [&shell] { shell.ShowVersionInfo(); };
     shell.StartFlags = startFlags;
     shell.ParseCommandLine(params);
     for (const std::string& note : IgnoredParameterNotes(params, shell.Switches)) {

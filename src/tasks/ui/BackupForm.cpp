@@ -13,6 +13,7 @@
 #include "foundation/ui/QtText.h"
 #include "foundation/ui/SelectFromListDialog.h"
 #include "foundation/ui/ShellDirDialog.h"
+#include "foundation/ui/ShowtextDialog.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "restore/ui/RestoreDlg.h"
@@ -637,6 +638,10 @@ void TBackupForm::ConnectHandlers()
 void TBackupForm::ReadSettings(const std::string& settingsFile)
 {
     Editor.ReadSettings(settingsFile);
+    // The stored printer prints the log.
+    if (TShowtextDialog* viewer = CommonDialogs().Showtext) {
+        viewer->PrinterName = Editor.Settings.Printer;
+    }
     if (SettingsReadHook) {
         SettingsReadHook();
     }

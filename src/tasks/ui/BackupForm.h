@@ -204,6 +204,20 @@ public:
     void ProtDelItemClick();
     void JobDirItemClick();
     void LanguageItemClick(int index);
+    // Printing of the log and the help menu (BackupFormDialogs.cpp).
+    void SelectPrintItemClick();
+    void PrintMarginsItemClick();
+    void PrintFontItemClick();
+    void HelpTopicClick(const std::string& topic);
+    void InfoItemClick();
+    void GZipInfoClick();
+    void HomepageItemClick();
+    // The main window's version box; unset: a box of the editor's own.
+    std::function<void()> ShowVersionHook;
+    // Opens a web address in the user's browser; tests replace it.
+    std::function<void(const std::string& url)> OpenUrlHook;
+    // The system's printers; tests replace it.
+    std::function<std::vector<std::string>()> AvailablePrinters;
     // Edits a list of file types as comma text; false on Cancel.
     bool EditTypeList(const std::string& caption, std::vector<std::string>& types);
     TAutoTaskSheet* AutoTaskSheet = nullptr;
@@ -352,6 +366,8 @@ private:
     void ConnectHandlers();
     void ConnectTaskDialogs();
     void BuildOptionMenus();
+    void BuildPrintItems(QMenu* log);
+    void BuildHelpMenu();
 
     // The controls from the task model; marks nothing changed.
     void ShowTask();

@@ -3,13 +3,19 @@
 
 #include "tasks/ui/BackupForm.h"
 
+#include "Version.h"
 #include "foundation/CommaText.h"
+#include "foundation/HtmlHelp.h"
 #include "foundation/MessageDialogs.h"
 #include "foundation/PathUtils.h"
 #include "foundation/StatusView.h"
 #include "foundation/StringUtils.h"
+#include "foundation/TextViewer.h"
+#include "foundation/ui/CommonDialogs.h"
 #include "foundation/ui/InputDialogs.h"
+#include "foundation/ui/PageDialogs.h"
 #include "foundation/ui/SelectFromListDialog.h"
+#include "foundation/ui/ShowtextDialog.h"
 #include "platform/FileSystem.h"
 #include "shell/Language.h"
 #include "tasks/IniValues.h"
@@ -29,17 +35,24 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QDesktopServices>
 #include <QFileDialog>
+#include <QFontDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
+#include <curl/curl.h>
+#include <openssl/crypto.h>
+#include <zlib.h>
 
 namespace {
 
@@ -339,6 +352,7 @@ void TBackupForm::BuildOptionMenus()
                    })
         ->setObjectName("ProtOtherItem");
     log->addAction(TrQ("&Delete"), this, &TBackupForm::ProtDelItemClick)->setObjectName("ProtDelItem");
+    BuildPrintItems(log);
     OptionsMenu->addAction(TrQ("&Task directory .."), this, &TBackupForm::JobDirItemClick)->setObjectName("JobDirItem");
 
     QMenu* language = OptionsMenu->addMenu(TrQ("L&anguage"));
@@ -348,6 +362,114 @@ void TBackupForm::BuildOptionMenus()
     for (int index = 0; index < LanguageCount; ++index) {
         language->addAction(TrQ(languages[index][1]), this, [this, index] { LanguageItemClick(index); })
             ->setObjectName(languages[index][0]);
+    }
+    BuildHelpMenu();
+}
+
+void TBackupForm::BuildPrintItems(QMenu* log)
+{
+    log->addSeparator();
+    log->addAction(TrQ("Select &printer .."), this, &TBackupForm::SelectPrintItemClick)
+        ->setObjectName("SelectPrintItem");
+    log->addAction(TrQ("Print &margins .."), this, &TBackupForm::PrintMarginsItemClick)
+        ->setObjectName("PrintMarginsItem");
+    log->addAction(TrQ("Print &font .."), this, &TBackupForm::PrintFontItemClick)->setObjectName("PrintFontItem");
+    AvailablePrinters = [] {
+        std::vector<std::string> names;
+        for (const QString& name : QPrinterInfo::availablePrinterNames()) {
+            names.push_back(name.toStdString());
+        }
+        return names;
+    };
+}
+
+void TBackupForm::BuildHelpMenu()
+{
+    // The topics are the page names of the help folder.
+    HelpMenu->addAction(TrQ("&Help"), this, [this] { HelpTopicClick("tasks"); })->setObjectName("HelpItem");
+    HelpMenu->addAction(TrQ("&Short info"), this, [this] { HelpTopicClick("index"); })->setObjectName("KurzInfoItem");
+    HelpMenu->addAction(TrQ("&Licences"), this, [this] { HelpTopicClick("license"); })->setObjectName("LizenzInfoItem");
+    HelpMenu->addSeparator();
+    HelpMenu->addAction(TrQ("Home&page"), this, &TBackupForm::HomepageItemClick)->setObjectName("HomepageItem");
+    HelpMenu->addAction(TrQ("&Libraries"), this, &TBackupForm::GZipInfoClick)->setObjectName("GZipInfo");
+    HelpMenu->addAction(TrQ("&About .."), this, &TBackupForm::InfoItemClick)->setObjectName("InfoItem");
+    OpenUrlHook = [](const std::string& url) { QDesktopServices::openUrl(QUrl(QStr(url))); };
+}
+
+void TBackupForm::SelectPrintItemClick()
+{
+    std::vector<std::string> printers = AvailablePrinters ? AvailablePrinters() : std::vector<std::string>();
+    std::string chosen = Editor.Settings.Printer;
+    if (!ListDialog().Execute(CenteredPoint, TrDefault("Select Printer"), chosen, printers, 0, 1, false, false, false,
+                              TrDefault("Available Printers")) ||
+        chosen.empty()) {
+        return;
+    }
+    Editor.Settings.Printer = chosen;
+    if (TShowtextDialog* viewer = CommonDialogs().Showtext) {
+        viewer->PrinterName = chosen;
+    }
+}
+
+void TBackupForm::PrintMarginsItemClick()
+{
+    TShowtextDialog* viewer = CommonDialogs().Showtext;
+    TRandDialog* dialog = CommonDialogs().Rand;
+    if (!viewer || !dialog) {
+        return;
+    }
+    TPrintSettings& print = viewer->PrintSettings();
+    TPageMargins margins{print.LeftMargin, print.TopMargin, print.RightMargin, print.BottomMargin};
+    if (dialog->Execute(TrDefault("Log file printout"), margins)) {
+        print.LeftMargin = margins.Left;
+        print.TopMargin = margins.Top;
+        print.RightMargin = margins.Right;
+        print.BottomMargin = margins.Bottom;
+    }
+}
+
+void TBackupForm::PrintFontItemClick()
+{
+    TShowtextDialog* viewer = CommonDialogs().Showtext;
+    if (!viewer) {
+        return;
+    }
+    TPrintSettings& print = viewer->PrintSettings();
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, QFont(QStr(print.FontName), print.FontSize), this);
+    if (ok) {
+        print.FontName = font.family().toStdString();
+        print.FontSize = font.pointSize() > 0 ? font.pointSize() : print.FontSize;
+    }
+}
+
+void TBackupForm::HelpTopicClick(const std::string& topic)
+{
+    LoadHtmlHelp();
+    HtmlHelp(topic);
+}
+
+void TBackupForm::InfoItemClick()
+{
+    if (ShowVersionHook) {
+        ShowVersionHook();
+        return;
+    }
+    InfoDialog(windowTitle().toStdString(), Editor.ProductText + " (Vers. " + Editor.FileVersion + ")");
+}
+
+void TBackupForm::GZipInfoClick()
+{
+    const std::string text = TrDefault("This program uses these libraries:") + "\r\rzlib " + zlibVersion() +
+                             "\rOpenSSL (libcrypto) " + OpenSSL_version(OPENSSL_VERSION_STRING) + "\rlibcurl " +
+                             curl_version_info(CURLVERSION_NOW)->version + "\rQt " + qVersion();
+    InfoDialog(windowTitle().toStdString(), text);
+}
+
+void TBackupForm::HomepageItemClick()
+{
+    if (OpenUrlHook) {
+        OpenUrlHook(TESSARO_HOMEPAGE);
     }
 }
 

@@ -1,7 +1,10 @@
 #include "TempFolder.h"
+#include "Version.h"
 #include "foundation/ScriptedMessageDialogs.h"
+#include "foundation/ui/CommonDialogs.h"
 #include "foundation/ui/HistoryCombo.h"
 #include "foundation/ui/SelectFromListDialog.h"
+#include "foundation/ui/ShowtextDialog.h"
 #include "tasks/TaskEditorSources.h"
 #include "tasks/ui/AutoTaskSheet.h"
 #include "tasks/ui/BackupForm.h"
@@ -289,4 +292,38 @@ TEST(BackupFormDialogs, FolderMasksAreEditedAsAList)
     WithNextModal([](QDialog& dialog) { dialog.reject(); });
     form.VerzFilterBtn->click();
     EXPECT_EQ(form.Editor.Task.DirMasks.size(), 2u);
+}
+
+// The help menu's boxes and the printer of the log, without a browser or a real printer.
+TEST(BackupFormDialogs, HelpMenuAndLogPrinter)
+{
+    TEditorWithSource editor;
+    TBackupForm& form = editor.form;
+    std::string opened;
+    form.OpenUrlHook = [&](const std::string& url) { opened = url; };
+    form.findChild<QAction*>("HomepageItem")->trigger();
+    EXPECT_EQ(opened, TESSARO_HOMEPAGE);
+    int versionBoxes = 0;
+    form.ShowVersionHook = [&] { ++versionBoxes; };
+    form.findChild<QAction*>("InfoItem")->trigger();
+    EXPECT_EQ(versionBoxes, 1);
+    form.findChild<QAction*>("GZipInfo")->trigger();
+    EXPECT_NE(editor.boxes.LastText().find("zlib "), std::string::npos);
+
+    TShowtextDialog viewer;
+    CommonDialogs().Showtext = &viewer;
+    form.AvailablePrinters = [] { return std::vector<std::string>{"Office", "Lab"}; };
+    form.Editor.Settings.Printer = "Lab";
+    std::string preselected;
+    WithNextModal([&](QDialog& dialog) {
+        QListWidget* list = static_cast<TSelectFromListDialog&>(dialog).StringList();
+        preselected = list->currentItem() ? list->currentItem()->text().toStdString() : std::string();
+        list->setCurrentRow(0);
+        dialog.accept();
+    });
+    form.findChild<QAction*>("SelectPrintItem")->trigger();
+    CommonDialogs().Showtext = nullptr;
+    EXPECT_EQ(preselected, "Lab");
+    EXPECT_EQ(form.Editor.Settings.Printer, "Office");
+    EXPECT_EQ(viewer.PrinterName, "Office");
 }
