@@ -241,7 +241,7 @@ TStatusCode TExtFtp::Upload(TStream& stream, const std::string& remoteName, bool
     return Upload(source, remoteName, append);
 }
 
-TStatusCode TExtFtp::Download(const std::string& remoteName, TStream& stream)
+TStatusCode TExtFtp::Download(const std::string& remoteName, TStream& stream, int64_t maxBytes)
 {
     if (!Connected()) {
         return ecFtpClosed;
@@ -249,7 +249,7 @@ TStatusCode TExtFtp::Download(const std::string& remoteName, TStream& stream)
     const TFtpSink sink = [&stream](const char* buf, size_t size) {
         return stream.WriteExact(buf, static_cast<int64_t>(size));
     };
-    const bool retrieved = Retrieve(EncodeName(remoteName), sink);
+    const bool retrieved = Retrieve(EncodeName(remoteName), sink, maxBytes);
     stream.Seek(0);
     if (retrieved) {
         return 0;

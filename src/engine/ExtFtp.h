@@ -77,7 +77,8 @@ public:
     TStatusCode Upload(const TFtpSource& source, const std::string& remoteName, bool append);
     // Appends the remote file to the stream, then rewinds the stream. 0; ecFtpRead when it
     // failed while connected; ecFtpClosed when the connection is gone.
-    TStatusCode Download(const std::string& remoteName, TStream& stream);
+    // maxBytes >= 0: stops after that many bytes.
+    TStatusCode Download(const std::string& remoteName, TStream& stream, int64_t maxBytes = -1);
 
     // The listed file of that name: exact match first, else ignoring case; nullptr if none.
     const TFtpListItem* FindListed(const std::string& name) const;

@@ -19,6 +19,12 @@
 namespace {
 
 constexpr size_t TransferChunk = 256 * 1024;
+// What a server may send before it counts as broken: one reply line, one whole reply,
+// one listing.
+constexpr size_t MaxReplyLine = 64 * 1024;
+constexpr size_t MaxReply = 1024 * 1024;
+constexpr size_t MaxListingBytes = 64 * 1024 * 1024;
+constexpr size_t MaxListingEntries = 500000;
 
 enum class TWait
 {
@@ -70,12 +76,6 @@ void SetAddressPort(sockaddr_storage& address, uint16_t port)
     } else {
         reinterpret_cast<sockaddr_in6&>(address).sin6_port = htons(port);
     }
-}
-
-bool IsPrivateIpv4(const std::string& text)
-{
-    return text.rfind("10.", 0) == 0 || text.rfind("192.168.", 0) == 0 || text.rfind("127.", 0) == 0 ||
-           (text.rfind("172.", 0) == 0 && std::atoi(text.c_str() + 4) >= 16 && std::atoi(text.c_str() + 4) <= 31);
 }
 
 // The name of a file for a command: a bare name must not smuggle a line end into the session.
@@ -297,8 +297,14 @@ bool TFtpClient::Fail(const std::string& error)
 void TFtpClient::DropConnection(const std::string& error)
 {
     m_control->Close();
-    m_input.clear();
+    ClearInput();
     m_error = error;
+}
+
+void TFtpClient::ClearInput()
+{
+    m_input.clear();
+    m_scanned = 0;
 }
 
 void TFtpClient::Abort()
@@ -328,14 +334,21 @@ bool TFtpClient::AbortPending() const
 bool TFtpClient::ReadLine(std::string& line)
 {
     for (;;) {
-        const size_t end = m_input.find('\n');
+        // Only what came in since the last look is searched: a long line costs no rescans.
+        const size_t end = m_input.find('\n', m_scanned);
         if (end != std::string::npos) {
             line = m_input.substr(0, end);
             m_input.erase(0, end + 1);
+            m_scanned = 0;
             if (!line.empty() && line.back() == '\r') {
                 line.pop_back();
             }
             return true;
+        }
+        m_scanned = m_input.size();
+        if (m_input.size() > MaxReplyLine) {
+            DropConnection("The server sent a reply line longer than 64 KiB");
+            return false;
         }
         if (!m_control->IsOpen()) {
             return Fail("Not connected");
@@ -373,8 +386,14 @@ int TFtpClient::ReadReply()
     m_replyText = line.size() > 4 ? line.substr(4) : std::string();
     if (line.size() > 3 && line[3] == '-') {
         // multi-line reply: ends with a line that starts with the same code and a blank
+        size_t total = line.size() + 1;
         for (;;) {
             if (!ReadLine(line)) {
+                return 0;
+            }
+            total += line.size() + 1;
+            if (total > MaxReply) {
+                DropConnection("The server sent a reply longer than 1 MiB");
                 return 0;
             }
             if (line.size() >= 4 && line.compare(0, 3, code) == 0 && line[3] == ' ') {
@@ -422,7 +441,7 @@ bool TFtpClient::SendCmd(const std::string& command)
 bool TFtpClient::OpenControl(const std::string& host, uint16_t port)
 {
     m_control->Close();
-    m_input.clear();
+    ClearInput();
     m_feat.clear();
     m_noEpsv = m_noEprt = m_noMdtmSet = false;
     if (!m_control->Connect(host, port, ConnectTimeout, m_abortFd, m_error)) {
@@ -530,7 +549,7 @@ void TFtpClient::Disconnect()
         TransferTimeout = saved;
     }
     m_control->Close();
-    m_input.clear();
+    ClearInput();
 }
 
 bool TFtpClient::Connected()
@@ -683,14 +702,11 @@ bool TFtpClient::OpenPassive(TDataLink& link)
                                                       &h[2], &h[3], &p[0], &p[1]) != 6) {
             return Fail("Invalid PASV reply: " + m_replyText);
         }
-        const std::string reported =
-            std::to_string(h[0]) + "." + std::to_string(h[1]) + "." + std::to_string(h[2]) + "." + std::to_string(h[3]);
-        const std::string peer = AddressText(address);
-        // Servers behind NAT report their inner address; then the control peer is the way in.
-        const bool usePeer =
-            address.ss_family != AF_INET || reported == "0.0.0.0" || (IsPrivateIpv4(reported) && !IsPrivateIpv4(peer));
-        if (!usePeer) {
-            inet_pton(AF_INET, reported.c_str(), &reinterpret_cast<sockaddr_in&>(address).sin_addr);
+        // Only the port is taken: the data connection goes to the server we logged on to,
+        // never to an address the reply names (a server behind NAT, or one that would
+        // send our data elsewhere).
+        if (p[0] > 255 || p[1] > 255 || p[0] * 256 + p[1] == 0) {
+            return Fail("Invalid PASV reply: " + m_replyText);
         }
         SetAddressPort(address, static_cast<uint16_t>(p[0] * 256 + p[1]));
     }
@@ -766,13 +782,21 @@ bool TFtpClient::PumpUpload(TSocket& data, const TFtpSource& source)
     }
 }
 
-bool TFtpClient::PumpDownload(TSocket& data, const TFtpSink& sink)
+bool TFtpClient::PumpDownload(TSocket& data, const TFtpSink& sink, int64_t maxBytes, bool& cut)
 {
     std::vector<char>& buffer = TransferBuffer();
     int64_t total = 0;
     for (;;) {
+        if (maxBytes >= 0 && total >= maxBytes) {
+            cut = true;
+            return true;
+        }
+        const size_t wanted =
+            maxBytes >= 0
+                ? static_cast<size_t>(std::min<int64_t>(maxBytes - total, static_cast<int64_t>(buffer.size())))
+                : buffer.size();
         size_t received = 0;
-        const TWait waited = data.Receive(buffer.data(), buffer.size(), received, TransferTimeout, m_abortFd);
+        const TWait waited = data.Receive(buffer.data(), wanted, received, TransferTimeout, m_abortFd);
         if (waited != TWait::Ready) {
             return Fail(waited == TWait::Aborted   ? "Transfer aborted"
                         : waited == TWait::Timeout ? "Transfer timed out"
@@ -804,7 +828,8 @@ bool TFtpClient::FinishAbortedTransfer()
     return false;
 }
 
-bool TFtpClient::Transfer(const std::string& command, TFtpWorkMode mode, const TFtpSource& source, const TFtpSink& sink)
+bool TFtpClient::Transfer(const std::string& command, TFtpWorkMode mode, const TFtpSource& source, const TFtpSink& sink,
+                          int64_t maxBytes)
 {
     if (!m_control->IsOpen()) {
         return Fail("Not connected");
@@ -832,23 +857,35 @@ bool TFtpClient::Transfer(const std::string& command, TFtpWorkMode mode, const T
             return FinishAbortedTransfer();
         }
     }
-    const bool pumped = mode == TFtpWorkMode::Write ? PumpUpload(link.Socket, source) : PumpDownload(link.Socket, sink);
+    bool cut = false;
+    const bool pumped =
+        mode == TFtpWorkMode::Write ? PumpUpload(link.Socket, source) : PumpDownload(link.Socket, sink, maxBytes, cut);
     link.Socket.Close();
     if (!pumped) {
         return FinishAbortedTransfer();
     }
     const int final = ReadReply();
+    if (cut) {
+        // All that was wanted came. Closing the data connection ended the transfer; its one
+        // reply (226, or 426/451 for the rest it could not send) is consumed above, so the
+        // session is in step again. Only a lost control connection makes it a failure.
+        if (final == 0) {
+            return false;
+        }
+        m_error.clear();
+        return true;
+    }
     return (final >= 200 && final < 300) || Fail(m_error.empty() ? command + " failed" : m_error);
 }
 
 bool TFtpClient::Store(const TFtpSource& source, const std::string& name, bool append)
 {
-    return Transfer((append ? "APPE " : "STOR ") + name, TFtpWorkMode::Write, source, {});
+    return Transfer((append ? "APPE " : "STOR ") + name, TFtpWorkMode::Write, source, {}, -1);
 }
 
-bool TFtpClient::Retrieve(const std::string& name, const TFtpSink& sink)
+bool TFtpClient::Retrieve(const std::string& name, const TFtpSink& sink, int64_t maxBytes)
 {
-    return Transfer("RETR " + name, TFtpWorkMode::Read, {}, sink);
+    return Transfer("RETR " + name, TFtpWorkMode::Read, {}, sink, maxBytes);
 }
 
 bool TFtpClient::List(std::vector<TFtpListItem>& items)
@@ -856,15 +893,22 @@ bool TFtpClient::List(std::vector<TFtpListItem>& items)
     items.clear();
     const bool machine = UseMLIS && SupportsExtension("MLST");
     std::string text;
-    const auto collect = [&text](const char* buf, size_t size) {
-        text.append(buf, size);
-        return true;
+    size_t lines = 0;
+    bool tooLarge = false;
+    const auto collect = [&](const char* buf, size_t size) {
+        lines += static_cast<size_t>(std::count(buf, buf + size, '\n'));
+        tooLarge = text.size() + size > MaxListingBytes || lines > MaxListingEntries;
+        text.append(buf, tooLarge ? 0 : size);
+        return !tooLarge;
     };
     // Listings are no file transfer: they report no work.
     auto work = std::move(OnWork);
     OnWork = nullptr;
-    const bool listed = Transfer(machine ? "MLSD" : "LIST", TFtpWorkMode::Read, {}, collect);
+    const bool listed = Transfer(machine ? "MLSD" : "LIST", TFtpWorkMode::Read, {}, collect, -1);
     OnWork = std::move(work);
+    if (tooLarge) {
+        return Fail("The server sent a listing of more than 64 MiB or 500000 entries");
+    }
     if (!listed) {
         return false;
     }

@@ -92,7 +92,8 @@ public:
     bool RemoveDir(const std::string& dir);
     bool DeleteFile(const std::string& name);
     bool Store(const TFtpSource& source, const std::string& name, bool append);
-    bool Retrieve(const std::string& name, const TFtpSink& sink);
+    // Downloads a file; with maxBytes >= 0 stops after that many bytes (then true).
+    bool Retrieve(const std::string& name, const TFtpSink& sink, int64_t maxBytes = -1);
     // Lists the current folder: MLSD when offered and UseMLIS is set, else LIST.
     bool List(std::vector<TFtpListItem>& items);
     // Sets a file's modification time (UTC): MFMT when offered, else MDTM with a time.
@@ -130,18 +131,21 @@ private:
     bool ReadLine(std::string& line);
     bool Fail(const std::string& error);
     void DropConnection(const std::string& error);
+    void ClearInput();
     bool OpenDataLink(TDataLink& link);
     bool OpenPassive(TDataLink& link);
     bool OpenActive(TDataLink& link);
-    bool Transfer(const std::string& command, TFtpWorkMode mode, const TFtpSource& source, const TFtpSink& sink);
+    bool Transfer(const std::string& command, TFtpWorkMode mode, const TFtpSource& source, const TFtpSink& sink,
+                  int64_t maxBytes);
     bool PumpUpload(TSocket& data, const TFtpSource& source);
-    bool PumpDownload(TSocket& data, const TFtpSink& sink);
+    bool PumpDownload(TSocket& data, const TFtpSink& sink, int64_t maxBytes, bool& cut);
     bool FinishAbortedTransfer();
     bool AbortPending() const;
     std::vector<char>& TransferBuffer();
 
     std::unique_ptr<TSocket> m_control;
     std::string m_input;
+    size_t m_scanned = 0; // m_input up to here holds no line end
     std::vector<std::string> m_feat;
     int m_replyCode = 0;
     std::string m_replyText;

@@ -95,7 +95,8 @@ TDateTime ReadFtpTimeStamp(TExtFtp& ftp)
     TMemoryStream stream;
     const uint8_t nameCase = ftp.NameCase;
     ftp.NameCase = 0;
-    const TStatusCode status = ftp.Download(TimeStampName, stream);
+    // The stamp is 8 bytes: a huge file there is not read into memory.
+    const TStatusCode status = ftp.Download(TimeStampName, stream, 8);
     ftp.NameCase = nameCase;
     if (status != 0) {
         return 0;
