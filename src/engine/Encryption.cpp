@@ -4,6 +4,7 @@
 
 #include "engine/Encryption.h"
 
+#include "engine/WorkPool.h"
 #include "foundation/Encodings.h"
 
 #include <openssl/core_names.h>
@@ -17,6 +18,7 @@
 #include <bit>
 #include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -29,6 +31,10 @@ constexpr size_t BlockSize = 16;
 constexpr int Iterations = 1000;
 // Smaller pieces are hashed on the caller's thread: a hand-over costs more than it saves.
 constexpr size_t MinWorkerPiece = 32 * 1024;
+constexpr size_t MaxSaltLength = 16;
+constexpr size_t MaxDerivedLength = 2 * 32 + VerifierLength;
+// Keys derived ahead: enough that a run of small files never waits for one.
+constexpr size_t KeysAhead = 4;
 
 int ModeForLength(size_t characters)
 {
@@ -237,6 +243,65 @@ private:
     std::thread Thread; // last: starts once the members above exist
 };
 
+// Keys for the next streams, derived on the work pool while this one is written.
+struct TCrypt::TKeysAhead
+{
+    struct TKey
+    {
+        std::array<uint8_t, MaxSaltLength> Salt{};
+        std::array<uint8_t, MaxDerivedLength> Derived{};
+    };
+
+    explicit TKeysAhead(TWorkPool& pool) : Tasks(pool) {}
+    ~TKeysAhead()
+    {
+        Tasks.Wait();
+        for (TKey& key : Ready) {
+            OPENSSL_cleanse(&key, sizeof key);
+        }
+    }
+    TKeysAhead(const TKeysAhead&) = delete;
+    TKeysAhead& operator=(const TKeysAhead&) = delete;
+
+    // Posts derivations until KeysAhead are ready or in the making.
+    void TopUp(const TPbkdf2Sha1& kdf, size_t saltLength, size_t derivedLength)
+    {
+        std::lock_guard lock(Lock);
+        for (; Ready.size() + Pending < KeysAhead; ++Pending) {
+            Tasks.Post([this, &kdf, saltLength, derivedLength] {
+                TKey key;
+                const bool ok = RAND_bytes(key.Salt.data(), static_cast<int>(saltLength)) == 1;
+                if (ok) {
+                    kdf.Derive(key.Salt.data(), saltLength, Iterations, key.Derived.data(), derivedLength);
+                }
+                std::lock_guard done(Lock);
+                --Pending;
+                if (ok) {
+                    Ready.push_back(key);
+                }
+                OPENSSL_cleanse(&key, sizeof key);
+            });
+        }
+    }
+
+    bool Take(TKey& key)
+    {
+        std::lock_guard lock(Lock);
+        if (Ready.empty()) {
+            return false;
+        }
+        key = Ready.front();
+        OPENSSL_cleanse(&Ready.front(), sizeof(TKey));
+        Ready.pop_front();
+        return true;
+    }
+
+    std::mutex Lock;
+    std::deque<TKey> Ready;
+    size_t Pending = 0;
+    TTaskGroup Tasks; // last: waits for the derivations before the members above go
+};
+
 bool IsCp1252Text(const std::string& text)
 {
     return Cp1252ToUtf8(Utf8ToCp1252(text)) == text;
@@ -265,6 +330,7 @@ TCrypt::TCrypt(const std::string& password, int32_t bufferSize, int mode)
 
 TCrypt::~TCrypt()
 {
+    Ahead.reset();
     ClearKeys();
     MacWorker.reset();
     OPENSSL_cleanse(KeyBytes.data(), KeyBytes.size());
@@ -283,7 +349,7 @@ void TCrypt::ClearKeys()
     Keyed = false;
 }
 
-int TCrypt::KeySetup(const uint8_t* salt)
+int TCrypt::PrepareKeySetup()
 {
     ClearKeys();
     if (KeyBytes.size() > MaxPasswordLength) {
@@ -292,19 +358,71 @@ int TCrypt::KeySetup(const uint8_t* salt)
     if (FMode < 1 || FMode > 3 || !AesContext || !MacContext) {
         return ksBadMode;
     }
-    const int keyLength = KeyLength();
-    std::array<uint8_t, 2 * 32 + VerifierLength> derived{};
-    const int derivedLength = 2 * keyLength + VerifierLength;
+    return ksOk;
+}
+
+int TCrypt::KeySetup(const uint8_t* salt)
+{
+    const int ready = PrepareKeySetup();
+    if (ready != ksOk) {
+        return ready;
+    }
+    std::array<uint8_t, MaxDerivedLength> derived{};
     Kdf->Derive(salt, static_cast<size_t>(SaltLength()), Iterations, derived.data(),
-                static_cast<size_t>(derivedLength));
-    bool ok = EVP_EncryptInit_ex(AesContext, AesEcb(FMode), nullptr, derived.data(), nullptr) == 1;
+                static_cast<size_t>(2 * KeyLength() + VerifierLength));
+    const int result = ApplyKeys(derived.data());
+    OPENSSL_cleanse(derived.data(), derived.size());
+    return result;
+}
+
+int TCrypt::NewKeys(uint8_t* salt)
+{
+    const int ready = PrepareKeySetup();
+    if (ready != ksOk) {
+        return ready;
+    }
+    std::array<uint8_t, MaxDerivedLength> derived{};
+    if (TakeKeyAhead(salt, derived.data())) {
+        const int result = ApplyKeys(derived.data());
+        OPENSSL_cleanse(derived.data(), derived.size());
+        return result;
+    }
+    if (RAND_bytes(salt, SaltLength()) != 1) {
+        return ksBadMode;
+    }
+    return KeySetup(salt);
+}
+
+bool TCrypt::TakeKeyAhead(uint8_t* salt, uint8_t* derived)
+{
+    // An object that makes one stream (a stored password) derives nothing ahead.
+    if (++NewKeysCalls < 2) {
+        return false;
+    }
+    if (!Ahead) {
+        Ahead = std::make_unique<TKeysAhead>(TWorkPool::ForCallingThread());
+    }
+    TKeysAhead::TKey key;
+    const bool taken = Ahead->Take(key);
+    Ahead->TopUp(*Kdf, static_cast<size_t>(SaltLength()), static_cast<size_t>(2 * KeyLength() + VerifierLength));
+    if (taken) {
+        std::memcpy(salt, key.Salt.data(), static_cast<size_t>(SaltLength()));
+        std::memcpy(derived, key.Derived.data(), key.Derived.size());
+        OPENSSL_cleanse(&key, sizeof key);
+    }
+    return taken;
+}
+
+int TCrypt::ApplyKeys(const uint8_t* derived)
+{
+    const int keyLength = KeyLength();
+    bool ok = EVP_EncryptInit_ex(AesContext, AesEcb(FMode), nullptr, derived, nullptr) == 1;
     ok = ok && EVP_CIPHER_CTX_set_padding(AesContext, 0) == 1;
     char digest[] = "SHA1";
     const OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0),
                                  OSSL_PARAM_construct_end()};
-    ok = ok && EVP_MAC_init(MacContext, derived.data() + keyLength, static_cast<size_t>(keyLength), params) == 1;
-    std::memcpy(FVerifier.data(), derived.data() + 2 * keyLength, VerifierLength);
-    OPENSSL_cleanse(derived.data(), derived.size());
+    ok = ok && EVP_MAC_init(MacContext, derived + keyLength, static_cast<size_t>(keyLength), params) == 1;
+    std::memcpy(FVerifier.data(), derived + 2 * keyLength, VerifierLength);
     Keyed = ok;
     return ok ? ksOk : ksBadMode;
 }
@@ -420,8 +538,8 @@ bool TEncryption::Write(TStream& target, const void* data, int64_t count)
 bool TEncryption::WriteHeader(TStream& target)
 {
     LastWriteShort = false;
-    std::array<uint8_t, 16> salt{};
-    if (RAND_bytes(salt.data(), SaltLength()) != 1 || KeySetup(salt.data()) != ksOk) {
+    std::array<uint8_t, MaxSaltLength> salt{};
+    if (NewKeys(salt.data()) != ksOk) {
         return false;
     }
     return Write(target, salt.data(), SaltLength()) && Write(target, Verifier().data(), VerifierLength);

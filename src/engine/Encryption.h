@@ -81,6 +81,9 @@ public:
 
     // Derives the keys from the salt; ksOk, ksPasswordTooLong or ksBadMode.
     int KeySetup(const uint8_t* salt);
+    // Keys for a fresh random salt, written to salt (SaltLength bytes). From the
+    // second call on, the next keys are derived ahead on the work pool.
+    int NewKeys(uint8_t* salt);
     // The verifier of the last key set-up.
     const std::array<uint8_t, VerifierLength>& Verifier() const { return FVerifier; }
     // Counter mode, then HMAC over the result.
@@ -98,10 +101,16 @@ public:
 
 private:
     struct TMacWorker;
+    struct TKeysAhead;
 
     void XorKeystream(uint8_t* data, size_t count);
     void RefillKeystream();
     void ClearKeys();
+    // ClearKeys, then ksOk when keys can be made for this password and mode.
+    int PrepareKeySetup();
+    int ApplyKeys(const uint8_t* derived);
+    // The next ready key ahead, if any, and more put in the making.
+    bool TakeKeyAhead(uint8_t* salt, uint8_t* derived);
     // Hands the HMAC of a copy of data to the worker thread (or runs it here for
     // small pieces), after the previous piece is done; keeps the order of updates.
     void QueueMac(const uint8_t* data, size_t count);
@@ -120,6 +129,8 @@ private:
     evp_mac_ctx_st* MacContext = nullptr;
     bool Keyed = false;
     std::unique_ptr<TMacWorker> MacWorker;
+    int NewKeysCalls = 0;
+    std::unique_ptr<TKeysAhead> Ahead; // uses Kdf: goes first
 };
 
 // Encrypts or decrypts whole streams; one object serves file after file, one at a time.

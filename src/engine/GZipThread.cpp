@@ -11,7 +11,7 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <future>
+#include <cstring>
 
 namespace {
 
@@ -172,16 +172,15 @@ TStatusCode TGZipThread::CompressBody(TStream& source, TStream& target, int64_t 
 {
     if (!Encryption)
         return CompressLoop(source, target);
+    if (EncryptWhileCompressing)
+        return CompressEncrypted(source, target);
     TIntermediate packed = MakeIntermediate(sourceSize, "encrypt.tmp");
     if (!packed.Stream)
         return ecWriteFile;
-    // The key derivation does not depend on the data, so it runs while the data is compressed.
+    // Keys come ready from the encryption object's stock (derived ahead) after its first stream.
     TMemoryStream header;
-    std::future<bool> keyed;
-    if (!PreparedHeader)
-        keyed = std::async(std::launch::async, [this, &header] { return Encryption->WriteHeader(header); });
+    const bool haveKeys = Encryption->WriteHeader(header);
     const TStatusCode code = CompressLoop(source, *packed.Stream);
-    const bool haveKeys = PreparedHeader || keyed.get();
     if (code != 0)
         return code;
     if (!haveKeys)
@@ -189,7 +188,70 @@ TStatusCode TGZipThread::CompressBody(TStream& source, TStream& target, int64_t 
     DoProgress(pkEncrypt, -packed.Stream->Size());
     if (!packed.Stream->Seek(0))
         return ecReadFile;
-    return EncryptInto(PreparedHeader ? *PreparedHeader : header, *packed.Stream, target);
+    return EncryptInto(header, *packed.Stream, target);
+}
+
+namespace {
+
+// Encrypts what is written through it into the target, piece by piece in the
+// encryption object's buffer.
+class TEncryptingStream : public TStream
+{
+public:
+    TEncryptingStream(TEncryption& encryption, TStream& target) : Encryption(encryption), Target(target) {}
+
+    int64_t Write(const void* buffer, int64_t count) override
+    {
+        const auto* data = static_cast<const uint8_t*>(buffer);
+        int64_t done = 0;
+        while (done < count) {
+            const int64_t piece = std::min<int64_t>(count - done, Encryption.BufferSize);
+            std::memcpy(Encryption.Buffer.data(), data + done, static_cast<size_t>(piece));
+            Encryption.EncryptData(Encryption.Buffer.data(), static_cast<size_t>(piece));
+            const int64_t written = Target.Write(Encryption.Buffer.data(), piece);
+            if (written < 0)
+                return -1;
+            done += written;
+            if (written < piece)
+                break;
+        }
+        Written += done;
+        return done;
+    }
+    int64_t Read(void*, int64_t) override { return -1; }
+    bool Seek(int64_t) override { return false; }
+    int64_t Position() const override { return Target.Position(); }
+    int64_t Size() const override { return -1; }
+
+    int64_t Written = 0;
+
+private:
+    TEncryption& Encryption;
+    TStream& Target;
+};
+
+} // namespace
+
+TStatusCode TGZipThread::CompressEncrypted(TStream& source, TStream& target)
+{
+    TMemoryStream header;
+    if (!Encryption->WriteHeader(header))
+        return ecEncrypt;
+    const auto written = [&target](const uint8_t* data, int64_t size) -> TStatusCode {
+        const int64_t done = target.Write(data, size);
+        return done == size ? 0 : done >= 0 ? ecLowDiskSpace : ecEncrypt;
+    };
+    TStatusCode code = written(header.Data.data(), static_cast<int64_t>(header.Data.size()));
+    TEncryptingStream sealed(*Encryption, target);
+    if (code == 0)
+        code = CompressLoop(source, sealed);
+    if (code != 0)
+        return code;
+    DoProgress(pkEncrypt, -sealed.Written);
+    if (Encryption->OnProgress)
+        Encryption->OnProgress(Encryption, pkEncrypt, sealed.Written);
+    const auto mac = Encryption->FinishCode();
+    return written(mac.data(), static_cast<int64_t>(mac.size()));
 }
 
 TStatusCode TGZipThread::EncryptInto(const TMemoryStream& header, TStream& plain, TStream& target)

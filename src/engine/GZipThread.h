@@ -41,10 +41,9 @@ public:
     TGZipThread(const std::string& source, const std::string& destination, TEncryption* encryption, int32_t bufferSize,
                 TThreadPriority priority = TThreadPriority::tpNormal);
 
-    // Salt and verifier of keys the encryption object already holds (the zip writer
-    // derives the next entry's keys while one is written); without it the keys are
-    // derived beside the compression.
-    const TMemoryStream* PreparedHeader = nullptr;
+    // Encrypt the deflate data as it comes instead of after the compression (zip
+    // entries): no intermediate, the HMAC of one piece beside the deflate of the next.
+    bool EncryptWhileCompressing = false;
 
 protected:
     void Execute() override;
@@ -62,6 +61,9 @@ protected:
     TStatusCode CompressBody(TStream& source, TStream& target, int64_t sourceSize);
     // Writes the prepared salt and verifier, the encrypted data and the authentication code.
     TStatusCode EncryptInto(const TMemoryStream& header, TStream& plain, TStream& target);
+    // Salt and verifier, the compress loop through the cipher, the code; kind 4 is
+    // announced and reported with the compressed size once it is known.
+    TStatusCode CompressEncrypted(TStream& source, TStream& target);
     // Unpacks compressedLength bytes of raw deflate from source into target (or
     // nowhere): Crc, Count, kind 3 progress. A stream without its end is ecReadFile.
     TStatusCode InflateLoop(TStream& source, TStream* target, int64_t compressedLength);

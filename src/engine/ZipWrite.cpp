@@ -34,6 +34,7 @@ TZipWriteThread::TZipWriteThread(const std::string& fileName, TEncryption* encry
     : TGZipThread(fileName, std::string(), encryption, bufferSize, priority), Archive(archive)
 {
     Operation = opZip;
+    EncryptWhileCompressing = true;
 }
 
 void TZipWriteThread::Execute()
@@ -86,35 +87,8 @@ TZip::TZip(const std::string& archiveName, const std::string& baseFolder, int32_
 
 TZip::~TZip() = default;
 
-namespace {
-
-std::unique_ptr<TPreparedKeys> PrepareKeys(const std::string& password, int mode, int32_t bufferSize)
-{
-    auto keys = std::make_unique<TPreparedKeys>();
-    keys->Encryption = std::make_unique<TEncryption>(password, bufferSize, mode);
-    keys->Ok = keys->Encryption->WriteHeader(keys->Header);
-    return keys;
-}
-
-} // namespace
-
-std::unique_ptr<TPreparedKeys> TZip::TakeKeys()
-{
-    // Small entries compress faster than their keys are derived, so several are kept
-    // in the making.
-    constexpr size_t inFlight = 4;
-    while (NextKeys.size() < inFlight + 1)
-        NextKeys.push_back(
-            std::async(std::launch::async, [password = Encryption->Password, mode = Encryption->Mode(),
-                                            size = BufferSize] { return PrepareKeys(password, mode, size); }));
-    std::unique_ptr<TPreparedKeys> keys = NextKeys.front().get();
-    NextKeys.pop_front();
-    return keys;
-}
-
 void TZip::SetPassword(const std::string& password, int mode)
 {
-    NextKeys.clear(); // keys of the old password are not used (waits for them)
     HasPassword = !password.empty();
     Encryption.reset();
     AesExtra.clear();
@@ -230,13 +204,8 @@ void TZipWrite::AddFile(const std::string& fileName)
         Fail(code);
     }
 
-    const std::unique_ptr<TPreparedKeys> keys = HasPassword ? TakeKeys() : nullptr;
-    if (keys && !keys->Ok) {
-        CutBack(offset);
-        Fail(ecEncrypt);
-    }
-    TZipWriteThread worker(fileName, keys ? keys->Encryption.get() : nullptr, *Archive, BufferSize, Priority);
-    worker.PreparedHeader = keys ? &keys->Header : nullptr;
+    // One encryption object serves entry after entry: it derives the next keys ahead.
+    TZipWriteThread worker(fileName, Encryption.get(), *Archive, BufferSize, Priority);
     worker.ExpectedSize = static_cast<int64_t>(found.Size);
     worker.SetOnProgress(OnProgress);
     const TStatusCode status = RunWorker(worker);

@@ -3,8 +3,6 @@
 #include "engine/GZipThread.h"
 #include "engine/ZipRecords.h"
 
-#include <deque>
-#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,15 +47,6 @@ private:
     int64_t CompressedSize;
 };
 
-// Keys of one AES entry derived ahead of time: their own encryption object and the
-// salt and verifier that start the entry's data.
-struct TPreparedKeys
-{
-    std::unique_ptr<TEncryption> Encryption;
-    TMemoryStream Header;
-    bool Ok = false;
-};
-
 struct TZipEntry
 {
     std::string StoredName;
@@ -91,14 +80,8 @@ public:
 protected:
     TZip(const std::string& archiveName, const std::string& baseFolder, int32_t bufferSize);
 
-    // The keys for the next AES entry; they are derived while an entry is compressed.
-    std::unique_ptr<TPreparedKeys> TakeKeys();
-
     std::unique_ptr<TStream> Archive;
     Platform::TFile* ArchiveFile = nullptr; // the file behind Archive, for cutting it back
-
-private:
-    std::deque<std::future<std::unique_ptr<TPreparedKeys>>> NextKeys;
 };
 
 // Writes a zip archive forwards: entries, then the central directory (Close), then

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <utility>
 
@@ -76,6 +77,26 @@ TEST(Encryption, FreshSaltEachTimeAndWrongPasswordFailsBeforeAnyOutput)
     std::vector<uint8_t> plain;
     EXPECT_FALSE(DecryptBytes("wrong", 1, stream, &plain));
     EXPECT_TRUE(plain.empty());
+}
+
+TEST(Encryption, StreamAfterStreamTakesKeysDerivedAheadThatAReaderDerivesAgain)
+{
+    // From the second stream on the keys come from the pool; the reader derives
+    // them from the stored salt on its own.
+    TEncryption encryption("pw", 4096, 2);
+    std::vector<std::vector<uint8_t>> salts;
+    for (uint32_t i = 0; i < 12; ++i) {
+        const auto plain = PatternBytes(100 + i, i);
+        TMemoryStream source(plain);
+        TMemoryStream target;
+        ASSERT_TRUE(encryption.Encrypt(source, target)) << i;
+        std::vector<uint8_t> back;
+        EXPECT_TRUE(DecryptBytes("pw", 2, target.Data, &back)) << i;
+        EXPECT_EQ(back, plain) << i;
+        salts.emplace_back(target.Data.begin(), target.Data.begin() + 12);
+    }
+    std::sort(salts.begin(), salts.end());
+    EXPECT_EQ(std::unique(salts.begin(), salts.end()), salts.end());
 }
 
 TEST(Encryption, DamageIsFoundAfterTheWholePlaintext)
