@@ -10,6 +10,8 @@
 #include "tasks/Placeholders.h"
 #include "tasks/TaskChecks.h"
 
+#include <algorithm>
+#include <cmath>
 #include <exception>
 
 namespace {
@@ -135,6 +137,43 @@ std::string SourceLineText(const TExtensionList& entry)
         description += " " + extras;
     }
     return line + description + ")";
+}
+
+std::string FittedSourceLine(TExtensionList entry, const std::function<int(const std::string&)>& width, int maxWidth)
+{
+    std::string line = SourceLineText(entry);
+    // ShortenPath cuts at "\"; a host path is cut at its "/" the same way.
+    const bool hostPath = !entry.SourceDir.empty() && entry.SourceDir.front() == '/';
+    std::string folder = entry.SourceDir;
+    if (hostPath) {
+        std::replace(folder.begin(), folder.end(), '/', '\\');
+    }
+    for (int max = static_cast<int>(folder.size()) - 2; max > 3 && width(line) > maxWidth; max -= 2) {
+        std::string cut = ShortenPath(folder, max);
+        if (hostPath) {
+            std::replace(cut.begin(), cut.end(), '\\', '/');
+        }
+        entry.SourceDir = cut;
+        line = SourceLineText(entry);
+    }
+    return line;
+}
+
+TSizeGauge SizeGaugeOf(int64_t bytes)
+{
+    const auto level = [bytes](double unit, int offset) {
+        return std::min(10, static_cast<int>(std::lround(static_cast<double>(bytes) / unit)) + offset);
+    };
+    TSizeGauge gauge;
+    gauge.Red = bytes > 1048576;
+    if (gauge.Red) {
+        gauge.Level = bytes > 10485760 ? level(20971520.0, 5) : level(2097152.0, 0);
+    } else if (bytes > 102400) {
+        gauge.Level = level(204800.0, 5);
+    } else if (bytes > 1024) {
+        gauge.Level = level(20480.0, 0);
+    }
+    return gauge;
 }
 
 std::string FilterText(const TExtensionList& entry)

@@ -6,6 +6,8 @@
 
 #include "tasks/TaskModel.h"
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +15,20 @@
 // "folder [-3] (filters)": the folder as entered, the number of excluded subfolders
 // and the description of the entry's filters.
 std::string SourceLineText(const TExtensionList& entry);
+// The line text fitted to a width (in the units of width()): the folder part is
+// shortened with "..." in the middle, two characters less each round, until the line fits
+// or the folder cannot get shorter. Host paths ("/home/ann") and Windows text both work.
+std::string FittedSourceLine(TExtensionList entry, const std::function<int(const std::string&)>& width, int maxWidth);
+
+// The size gauge of a type's bytes in the type grids: a red box above 1 MiB, else green,
+// with a level of 0 to 10 pixels.
+struct TSizeGauge
+{
+    bool Red = false;
+    int Level = 0;
+};
+TSizeGauge SizeGaugeOf(int64_t bytes);
+
 // "RE: " for a regular expression, "only %s" / "except of %s", or "all".
 std::string FilterText(const TExtensionList& entry);
 // The date part ("all" for any date) and " (" attributes and size ")".

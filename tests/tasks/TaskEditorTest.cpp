@@ -517,3 +517,38 @@ TEST(SubDirTree, FolderMasksExcludeWithoutEnteringAndAreNotSaved)
     EXPECT_TRUE(filter.IsRegEx);
     EXPECT_EQ(filter.Mode, TTextFilter::ModeExclude);
 }
+
+// A long line is cut in its folder part only, so the filters stay readable; one
+// character counts one unit of width here.
+TEST(SourceLines, LongFoldersAreCutInTheMiddleToFit)
+{
+    const auto width = [](const std::string& text) { return static_cast<int>(text.size()); };
+    TExtensionList entry;
+    entry.SourceDir = "/home/ann/Documents/Reports/2026/Quarterly/Drafts";
+    entry.SubDirs.Add("C:\\x\\");
+    const std::string full = SourceLineText(entry);
+    EXPECT_EQ(FittedSourceLine(entry, width, 200), full);
+    const std::string cut = FittedSourceLine(entry, width, 40);
+    EXPECT_LE(cut.size(), 40u);
+    EXPECT_NE(cut.find("..."), std::string::npos);
+    EXPECT_EQ(cut.rfind("/home/", 0), 0u);
+    EXPECT_NE(cut.find("/Drafts [-1] (all)"), std::string::npos);
+    // Too narrow for anything: the folder gets as short as it can and the filters stay.
+    EXPECT_NE(FittedSourceLine(entry, width, 5).find("[-1] (all)"), std::string::npos);
+}
+
+TEST(SourceLines, SizeGaugeColourAndLevel)
+{
+    EXPECT_EQ(SizeGaugeOf(1024).Level, 0);
+    EXPECT_FALSE(SizeGaugeOf(1024).Red);
+    EXPECT_EQ(SizeGaugeOf(1025).Level, 0);     // round(1025 / 20480)
+    EXPECT_EQ(SizeGaugeOf(102400).Level, 5);   // 102400 / 20480
+    EXPECT_EQ(SizeGaugeOf(102401).Level, 6);   // round(0.5) + 5
+    EXPECT_EQ(SizeGaugeOf(1048576).Level, 10); // 5.12 + 5, at most 10
+    EXPECT_FALSE(SizeGaugeOf(1048576).Red);
+    EXPECT_TRUE(SizeGaugeOf(1048577).Red);
+    EXPECT_EQ(SizeGaugeOf(1048577).Level, 1);  // round(0.5)
+    EXPECT_EQ(SizeGaugeOf(10485760).Level, 5); // 10485760 / 2097152
+    EXPECT_EQ(SizeGaugeOf(10485761).Level, 6); // round(0.5) + 5
+    EXPECT_EQ(SizeGaugeOf(int64_t{1} << 40).Level, 10);
+}

@@ -44,10 +44,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QStackedWidget>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QToolButton>
@@ -122,6 +124,35 @@ Qt::CheckState MarkCheck(int state)
         return Qt::Checked;
     }
 }
+
+// The bytes of a type, kept in the size cell for its gauge.
+constexpr int GaugeRole = Qt::UserRole + 2;
+
+// Draws the size gauge in the size column: a small box, red above 1 MiB, else green,
+// with a yellow level that rises with the bytes.
+class TSizeGaugeDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        const QVariant bytes = index.data(GaugeRole);
+        if (!bytes.isValid()) {
+            return;
+        }
+        const TSizeGauge gauge = SizeGaugeOf(bytes.toLongLong());
+        const QRect box(option.rect.left() + 2, option.rect.top() + 2, 6, 12);
+        painter->save();
+        painter->fillRect(box, gauge.Red ? Qt::red : Qt::green);
+        if (gauge.Level > 0) {
+            painter->fillRect(QRect(box.left() + 1, box.bottom() - gauge.Level, 4, gauge.Level), Qt::yellow);
+        }
+        painter->setPen(Qt::black);
+        painter->drawRect(box.adjusted(0, 0, -1, -1));
+        painter->restore();
+    }
+};
 
 } // namespace
 
@@ -249,6 +280,7 @@ QWidget* TBackupForm::BuildTypesPage()
         table->setEditTriggers(QAbstractItemView::NoEditTriggers);
         table->setSelectionBehavior(QAbstractItemView::SelectRows);
         table->horizontalHeader()->setStretchLastSection(true);
+        table->setItemDelegateForColumn(2, new TSizeGaugeDelegate(table));
         ClearTypeGrid(table);
     }
     auto* moves = new QVBoxLayout;
@@ -903,6 +935,9 @@ void TBackupForm::hideEvent(QHideEvent* event)
 void TBackupForm::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
+    // After the layout gave the list its new width.
+    QMetaObject::invokeMethod(
+        this, [this] { FitSourceLines(); }, Qt::QueuedConnection);
 }
 
 void TBackupForm::FileExit()
@@ -1041,12 +1076,30 @@ void TBackupForm::ShowSourceLines()
     const bool wasUpdating = Updating;
     Updating = true;
     SelectedDirBox->clear();
-    for (const TExtensionList& entry : Editor.Task.Sources) {
-        TExtensionList shown = entry;
-        shown.SourceDir = ShownPath(entry.SourceDir);
-        SelectedDirBox->addItem(QStr(SourceLineText(shown)));
+    for (size_t i = 0; i < Editor.Task.Sources.size(); ++i) {
+        SelectedDirBox->addItem(QString());
     }
+    FitSourceLines();
     Updating = wasUpdating;
+}
+
+void TBackupForm::FitSourceLines()
+{
+    const QFontMetrics metrics(SelectedDirBox->font());
+    const auto width = [&metrics](const std::string& text) { return metrics.horizontalAdvance(QStr(text)); };
+    // A hidden list has no width yet: its lines stay whole until it is shown.
+    const int room = SelectedDirBox->isVisible() ? SelectedDirBox->viewport()->width() - 6 : 0;
+    const int count = std::min(SelectedDirBox->count(), static_cast<int>(Editor.Task.Sources.size()));
+    for (int row = 0; row < count; ++row) {
+        TExtensionList shown = Editor.Task.Sources[static_cast<size_t>(row)];
+        shown.SourceDir = ShownPath(shown.SourceDir);
+        const std::string full = SourceLineText(shown);
+        const std::string fitted = room > 0 ? FittedSourceLine(shown, width, room) : full;
+        QListWidgetItem* item = SelectedDirBox->item(row);
+        item->setText(QStr(fitted));
+        // A cut line shows itself whole as its hint.
+        item->setToolTip(fitted == full ? QString() : QStr(full));
+    }
 }
 
 void TBackupForm::ClearTypeGrid(QTableWidget* grid)
@@ -1071,6 +1124,7 @@ void TBackupForm::FillTypeGrid(QTableWidget* grid, const TTypeList& list)
         grid->setItem(row, 1, count);
         auto* size = new QTableWidgetItem(QStr(SizeToText(item.Counter.Size) + "  "));
         size->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        size->setData(GaugeRole, QVariant::fromValue<qlonglong>(item.Counter.Size));
         grid->setItem(row, 2, size);
     }
     if (list.Count() > 0) {
@@ -1809,13 +1863,7 @@ void TBackupForm::DirTreeViewClick(QTreeWidgetItem* item)
 
 void TBackupForm::RefreshEntryLine()
 {
-    const TExtensionList* entry = SelectedEntry();
-    if (!entry) {
-        return;
-    }
-    TExtensionList shown = *entry;
-    shown.SourceDir = ShownPath(entry->SourceDir);
-    SelectedDirBox->item(SelectedIndex())->setText(QStr(SourceLineText(shown)));
+    FitSourceLines();
 }
 
 void TBackupForm::ShowDirMasks(TExtensionList& entry)

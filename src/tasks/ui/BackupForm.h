@@ -376,6 +376,8 @@ private:
     void ShowCheckedDestination();
     void ShowMethod();
     void ShowSourceLines();
+    // The line texts fitted to the list's width (cut lines hint the whole text).
+    void FitSourceLines();
     void RefreshCompression();
     void RefreshSecurity();
     void FillTypeGrid(QTableWidget* grid, const TTypeList& list);
