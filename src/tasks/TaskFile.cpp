@@ -129,14 +129,20 @@ TTaskFileEnv WithDefaults(const TTaskFileEnv& env)
     return full;
 }
 
-// A folder as Windows text; a host path written by hand ("/home/ann") is read as well.
-std::string ReadFolder(TIniFile& ini, const std::string& section, const std::string& key)
+// A folder as the task keeps it: a host path written by hand ("/home/ann") becomes its
+// stand-in form, as every reader must give it, or a task would change on its first save.
+std::string StandInFolder(const std::string& value)
 {
-    const std::string value = ini.ReadString(section, key, "");
     if (value.empty() || value.front() != '/') {
         return value;
     }
     return Platform::HostToWin(value).value_or(value);
+}
+
+// A folder as Windows text; a host path written by hand is read as well.
+std::string ReadFolder(TIniFile& ini, const std::string& section, const std::string& key)
+{
+    return StandInFolder(ini.ReadString(section, key, ""));
 }
 
 void RememberDestination(const TBackupTask& task, const TTaskFileEnv& env)
@@ -802,7 +808,7 @@ void ReadPlainSource(const std::string& text, TLineReader& lines, TBackupTask& t
                      const TTaskFileEnv& env)
 {
     const size_t bar = text.find('|');
-    const std::string dir = TrimText(text.substr(0, bar));
+    const std::string dir = StandInFolder(TrimText(text.substr(0, bar)));
     const std::string filter = bar == std::string::npos ? std::string() : TrimText(text.substr(bar + 1));
 
     TExtensionList entry(env.DefaultDate);
@@ -862,7 +868,7 @@ bool ReadPlainTaskFile(TBackupTask& task, const std::string& fileName, bool read
         task.DirMasks.clear(); // the old form has none; keep no masks of another task
     }
     if (lines.Next(line) && readAll) {
-        task.Destination = TrimText(line);
+        task.Destination = StandInFolder(TrimText(line));
         RememberDestination(task, env);
     }
     bool haveLine = lines.Next(line);

@@ -2,6 +2,7 @@
 
 #include "foundation/MessageDialogs.h"
 #include "foundation/ScriptedMessageDialogs.h"
+#include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "tasks/IniValues.h"
 #include "tasks/TaskTestFiles.h"
@@ -576,6 +577,25 @@ TEST(TaskFile, PlainTextTask)
     }
     EXPECT_TRUE(ReadBack(dir.Win("old.buj")) == expected);
     EXPECT_NE(dir.ReadHostFile("old.buj").find("Version=0.1.0"), std::string::npos);
+}
+
+// Host paths written by hand into an old plain-text task read as the INI form reads them,
+// so the task is the same after its first save.
+TEST(TaskFile, PlainTextHostPathsReadAsTheIniFormReadsThem)
+{
+    TTaskTestDir dir;
+    dir.WriteHostFile("old.buj", "/srv/backup\n"
+                                 "1 zip\n"
+                                 "D /home/ann\n"
+                                 "1 12\n");
+    const TBackupTask task = ReadBack(dir.Win("old.buj"));
+    EXPECT_EQ(task.Destination, Platform::HostToWin("/srv/backup"));
+    ASSERT_EQ(task.Sources.size(), 1u);
+    EXPECT_EQ(task.Sources[0].SourceDir, Platform::HostToWin("/home/ann"));
+    TBackupTask saved = task;
+    ASSERT_TRUE(WriteTaskFile(saved, dir.Win("new.buj"), -1, -1, TestEnv()));
+    EXPECT_EQ(ReadBack(dir.Win("new.buj")).Sources[0].SourceDir, task.Sources[0].SourceDir);
+    EXPECT_EQ(ReadBack(dir.Win("new.buj")).Destination, task.Destination);
 }
 
 TEST(TaskFile, IniSectionsWithoutVersionAreThePlainForm)
