@@ -668,10 +668,12 @@ int FindFirst(const std::string& pattern, std::uint32_t attr, TSearchRec& rec)
             }
         }
         // A stable order, as Windows file systems list names sorted.
-        std::sort(state->Names.begin(), state->Names.end(), [](const auto& a, const auto& b) {
-            const int byText = CompareTextUtf8(a.first, b.first);
-            return byText != 0 ? byText < 0 : a.first < b.first;
-        });
+        if ((attr & faAnyOrder) == 0) {
+            std::sort(state->Names.begin(), state->Names.end(), [](const auto& a, const auto& b) {
+                const int byText = CompareTextUtf8(a.first, b.first);
+                return byText != 0 ? byText < 0 : a.first < b.first;
+            });
+        }
     }
     rec.State = std::move(state);
     if (NextMatching(rec) != 0) {

@@ -65,6 +65,9 @@ struct TSearchRec
 // (system, a stored hidden bit, a cleared archive bit), sparing a read per entry. Attr
 // then has the folder, read-only and hidden-by-name bits, and every file's archive bit.
 inline constexpr std::uint32_t faWithoutStored = 0x10000;
+// A bit for FindFirst's mask: the entries come in the folder's own order, not sorted
+// (for a caller that looks them up by name).
+inline constexpr std::uint32_t faAnyOrder = 0x20000;
 int FindFirst(const std::string& pattern, std::uint32_t attr, TSearchRec& rec);
 int FindNext(TSearchRec& rec);
 void FindClose(TSearchRec& rec);

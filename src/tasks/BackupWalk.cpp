@@ -105,7 +105,8 @@ struct TBackupWalk::TFolder
     std::set<std::string> DestRenamed;
     // Folders and links that the listing found: names a copy cannot take.
     std::set<std::string> DestOccupied;
-    bool CreatedHere = false; // by this walk: it holds only what the walk put there
+    std::size_t SourceFiles = 0; // what the destination listing makes room for
+    bool CreatedHere = false;    // by this walk: it holds only what the walk put there
     bool DestListed = false;
     bool DestListingValid = true;
     // Counts the changes to the destination folder that a decision made ahead misses.
@@ -204,6 +205,7 @@ void TBackupWalk::BackupDir(TWalkContext& ctx, TFolder* parent, const std::strin
     std::vector<std::string> links;
     folder.ListedWithoutStored = !NeedsStoredAttributes(ctx.Filter);
     ListFolder(folder.SourceDir, folders, files, &links, !folder.ListedWithoutStored);
+    folder.SourceFiles = files.size();
     if (Log.LogMode >= LogLong) {
         for (const std::string& link : links) {
             Log.WriteLog(LogFilePrefix + TrDefault("Link skipped: ") + JoinRelative(relFolder, link));
@@ -829,7 +831,9 @@ void TBackupWalk::ListDestFiles(TFolder& folder, std::vector<std::string>* lefto
 {
     // Straight into the map: a folder of many files is not held twice.
     TSearchRec rec;
-    if (Platform::FindFirst(AddPathDelimiter(folder.DestDir) + "*", faAnyFile | Platform::faWithoutStored, rec) == 0) {
+    folder.DestFiles.reserve(folder.SourceFiles);
+    const std::uint32_t mask = faAnyFile | Platform::faWithoutStored | Platform::faAnyOrder;
+    if (Platform::FindFirst(AddPathDelimiter(folder.DestDir) + "*", mask, rec) == 0) {
         do {
             if ((rec.Attr & faDirectory) != 0) {
                 folder.DestOccupied.insert(rec.Name);

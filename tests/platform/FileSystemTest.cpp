@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -346,6 +348,12 @@ TEST(FileSystem, ASearchCanLeaveTheStoredAttributesForLater)
         found = FindNext(full);
         ASSERT_EQ(FindNext(lean), found);
     }
+    // Unsorted, the same entries.
+    std::vector<std::string> unsorted = Names(Search(tmp.Win("*"), faAnyFile | faAnyOrder));
+    std::vector<std::string> sorted = Names(Search(tmp.Win("*"), faAnyFile));
+    std::sort(unsorted.begin(), unsorted.end());
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(unsorted, sorted);
     FindClose(full);
     FindClose(lean);
 }
