@@ -758,7 +758,7 @@ bool AnyExists(const std::string& path)
 
 int CreateDir(const std::string& path)
 {
-    return OnHost(path, [&](std::string host) {
+    return OnHost(path, [&](const std::string& host) {
         if (mkdir(host.c_str(), 0777) != 0) {
             return FailErrno(host);
         }
@@ -806,7 +806,7 @@ int ForceDirectories(const std::string& path)
 
 int RemoveDir(const std::string& path)
 {
-    return OnHost(path, [&](std::string host) {
+    return OnHost(path, [&](const std::string& host) {
         if (rmdir(host.c_str()) != 0) {
             return errno == ENOTDIR ? Fail(ErrorDirectory) : FailErrno(host);
         }
@@ -816,7 +816,7 @@ int RemoveDir(const std::string& path)
 
 int DeleteFile(const std::string& path)
 {
-    return OnHost(path, [&](std::string host) {
+    return OnHost(path, [&](const std::string& host) {
         struct statx sx = {};
         if (!StatHost(host, false, sx)) {
             return FailErrno(host);
@@ -926,7 +926,7 @@ std::uint32_t GetFileAttributes(const std::string& path)
 
 int SetFileAttributes(const std::string& path, std::uint32_t attr)
 {
-    return OnHost(path, [&](std::string host) {
+    return OnHost(path, [&](const std::string& host) {
         struct statx sx = {};
         if (StatEntryOrFail(host, sx) != 0) {
             return LastError();

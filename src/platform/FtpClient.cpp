@@ -18,12 +18,12 @@
 
 namespace {
 
-constexpr size_t TransferChunk = 256 * 1024;
+constexpr size_t TransferChunk = size_t{256} * 1024;
 // What a server may send before it counts as broken: one reply line, one whole reply,
 // one listing.
-constexpr size_t MaxReplyLine = 64 * 1024;
-constexpr size_t MaxReply = 1024 * 1024;
-constexpr size_t MaxListingBytes = 64 * 1024 * 1024;
+constexpr size_t MaxReplyLine = size_t{64} * 1024;
+constexpr size_t MaxReply = size_t{1024} * 1024;
+constexpr size_t MaxListingBytes = size_t{64} * 1024 * 1024;
 constexpr size_t MaxListingEntries = 500000;
 
 enum class TWait

@@ -166,6 +166,7 @@ void DrainOutput(int fd, const std::function<void(std::string_view)>& onOutput)
 int SpawnAndRelease(const std::vector<std::string>& argv, posix_spawn_file_actions_t& actions, pid_t& pid)
 {
     std::vector<char*> args;
+    args.reserve(argv.size() + 1);
     for (const std::string& arg : argv) {
         args.push_back(const_cast<char*>(arg.c_str()));
     }
@@ -344,7 +345,7 @@ bool HostCommandExists(const std::string& program)
     while (start <= path.size()) {
         const std::size_t end = path.find(':', start);
         const std::string dir = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (!dir.empty() && ::access((dir + "/" + program).c_str(), X_OK) == 0) {
+        if (!dir.empty() && ::access(std::string(dir).append("/").append(program).c_str(), X_OK) == 0) {
             return true;
         }
         if (end == std::string::npos) {

@@ -42,7 +42,7 @@ bool IsPrivateFolder(const std::string& dir)
 
 std::string SessionRuntimeDir()
 {
-    const std::string runtime = HostEnv("XDG_RUNTIME_DIR");
+    std::string runtime = HostEnv("XDG_RUNTIME_DIR");
     if (!runtime.empty() && runtime.front() == '/') {
         return runtime;
     }

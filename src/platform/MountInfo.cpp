@@ -274,7 +274,9 @@ std::optional<TGvfsShare> GvfsShareOfPath(const std::string& hostPath)
             }
         }
         if (!server.empty() && !share.empty()) {
-            return TGvfsShare{"\\\\" + server + "\\" + share, root + "/" + folder};
+            std::string unc = "\\\\";
+            unc.append(server).append("\\").append(share);
+            return TGvfsShare{std::move(unc), std::string(root).append("/").append(folder)};
         }
     }
     return std::nullopt;

@@ -66,7 +66,7 @@ bool ProgramInstalled()
 
 std::string ProgramIconName()
 {
-    const std::string drawing = BuildTreeDir("icons") + "/app/" + TESSARO_APP_ID + ".svg";
+    std::string drawing = BuildTreeDir("icons") + "/app/" + TESSARO_APP_ID + ".svg";
     if (!ProgramInstalled() && IsFile(drawing)) {
         return drawing;
     }
