@@ -205,7 +205,7 @@ TParallelDeflater::TParallelDeflater(int levelIndex, int strategyIndex, size_t b
     State->Level = DeflateLevel(levelIndex);
     State->Strategy = DeflateStrategy(strategyIndex);
     State->BlockSize = std::max(blockSize, 2 * DictionarySize);
-    State->MaxInFlight = 2 * pool.Threads(); // keeps every thread busy while the oldest is written
+    State->MaxInFlight = size_t{2} * pool.Threads(); // keeps every thread busy while the oldest is written
     State->Block.reserve(State->BlockSize);
 }
 

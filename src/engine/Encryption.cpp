@@ -30,9 +30,9 @@ constexpr size_t KeystreamBlocks = 1024;
 constexpr size_t BlockSize = 16;
 constexpr int Iterations = 1000;
 // Smaller pieces are hashed on the caller's thread: a hand-over costs more than it saves.
-constexpr size_t MinWorkerPiece = 32 * 1024;
+constexpr size_t MinWorkerPiece = size_t{32} * 1024;
 constexpr size_t MaxSaltLength = 16;
-constexpr size_t MaxDerivedLength = 2 * 32 + VerifierLength;
+constexpr size_t MaxDerivedLength = size_t{2} * 32 + VerifierLength;
 // Keys derived ahead: enough that a run of small files never waits for one.
 constexpr size_t KeysAhead = 4;
 
@@ -422,7 +422,7 @@ int TCrypt::ApplyKeys(const uint8_t* derived)
     const OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0),
                                  OSSL_PARAM_construct_end()};
     ok = ok && EVP_MAC_init(MacContext, derived + keyLength, static_cast<size_t>(keyLength), params) == 1;
-    std::memcpy(FVerifier.data(), derived + 2 * keyLength, VerifierLength);
+    std::memcpy(FVerifier.data(), derived + 2 * static_cast<std::ptrdiff_t>(keyLength), VerifierLength);
     Keyed = ok;
     return ok ? ksOk : ksBadMode;
 }

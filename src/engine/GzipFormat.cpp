@@ -112,7 +112,7 @@ bool UsableName(const std::string& name)
 
 std::string GunzipOutputName(const std::string& storedName, const std::string& archiveFileName)
 {
-    const std::string stored = storedName.size() > GzMaxNameLength ? std::string() : LastComponent(storedName);
+    std::string stored = storedName.size() > GzMaxNameLength ? std::string() : LastComponent(storedName);
     if (UsableName(stored))
         return stored;
     const std::string own = WithoutLastExtension(LastComponent(archiveFileName));
