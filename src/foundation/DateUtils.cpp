@@ -85,7 +85,8 @@ TDateTime MsToDateTime(std::int64_t ms)
 {
     const std::int64_t days = FloorDiv(ms, MsPerDay);
     const double fraction = static_cast<double>(ms - days * MsPerDay) / MsPerDay;
-    return days >= 0 ? days + fraction : days - fraction;
+    const auto whole = static_cast<double>(days);
+    return days >= 0 ? whole + fraction : whole - fraction;
 }
 
 void DecodeDateTime(TDateTime time, int& year, int& month, int& day, int& hour, int& minute, int& second,

@@ -106,7 +106,7 @@ bool TListEditRules::MoveDown()
     if (!HasSelection() || Selected + 1 >= static_cast<int>(Items.size())) {
         return false;
     }
-    std::swap(Items[static_cast<size_t>(Selected)], Items[static_cast<size_t>(Selected + 1)]);
+    std::swap(Items[static_cast<size_t>(Selected)], Items[static_cast<size_t>(Selected) + 1]);
     ++Selected;
     return true;
 }

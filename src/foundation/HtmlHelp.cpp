@@ -56,7 +56,7 @@ std::string ExpandSystemRoot(const std::string& value, const std::string& window
 std::string FindHelpFolder(const std::string& configured, const std::string& windowsDir,
                            const std::vector<std::string>& fallbacks)
 {
-    const std::string expanded = ExpandSystemRoot(configured, windowsDir);
+    std::string expanded = ExpandSystemRoot(configured, windowsDir);
     if (!expanded.empty() && Platform::DirectoryExists(expanded)) {
         return expanded;
     }
@@ -77,7 +77,8 @@ std::string HelpPageFile(const std::string& folder, const std::string& lang, con
         if (language.empty() || !IsValidFileName(language)) {
             continue;
         }
-        const std::string page = AddPathDelimiter(folder) + language + "\\" + topic + ".html";
+        std::string page = AddPathDelimiter(folder);
+        page.append(language).append("\\").append(topic).append(".html");
         if (Platform::FileExists(page)) {
             return page;
         }

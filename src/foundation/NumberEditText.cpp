@@ -88,7 +88,7 @@ std::string FormatDouble(const char* format, int precision, double value)
     return buffer;
 }
 
-std::string WithSeparator(std::string text, char separator)
+std::string WithSeparator(const std::string& text, char separator)
 {
     return ReplaceChar(text, '.', separator);
 }
@@ -117,7 +117,7 @@ std::string CurrencySymbol()
 // ffExponent: "1.2345E+003" with precision significant digits and at least minExp exponent digits.
 std::string ExponentText(double value, int precision, int minExp)
 {
-    const std::string raw = FormatDouble("%.*E", std::clamp(precision, 1, 18) - 1, value);
+    std::string raw = FormatDouble("%.*E", std::clamp(precision, 1, 18) - 1, value);
     const size_t e = raw.find('E');
     if (e == std::string::npos) {
         return raw;

@@ -173,7 +173,7 @@ bool TRegExpr::Exec(const std::string& input)
         return false;
     }
     for (int slot = 0; slot < SlotCount; ++slot) {
-        const int start = result.Slots[2 * slot];
+        const int start = result.Slots[2 * static_cast<std::size_t>(slot)];
         const int end = result.Slots[2 * slot + 1];
         if (start >= 0 && end >= start) {
             FMatchStart[slot] = offsets[start];

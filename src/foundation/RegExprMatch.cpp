@@ -234,7 +234,7 @@ private:
     // Length of the back reference's text matched at pos, or -1.
     int MatchBackRef(const TReInstr& instr, int pos) const
     {
-        const int start = Slots[2 * instr.A];
+        const int start = Slots[2 * static_cast<std::size_t>(instr.A)];
         const int end = Slots[2 * instr.A + 1];
         if (start < 0 || end < start) {
             return -1;

@@ -87,7 +87,7 @@ bool HasWildcard(const std::string& path)
 }
 
 // The folder a web page keeps its pictures in, moved along with the page.
-void AddConnectedElement(const TShellJob& job, TMatch match, std::vector<TMatch>& matches)
+void AddConnectedElement(const TShellJob& job, const TMatch& match, std::vector<TMatch>& matches)
 {
     if (job.Has(FOF_NO_CONNECTED_ELEMENTS) || match.Folder) {
         return;
@@ -112,7 +112,8 @@ bool ExpandSource(const TShellJob& job, const std::string& source, std::vector<T
             return false;
         }
         matches.push_back({source, Platform::DirectoryExists(source)});
-        AddConnectedElement(job, matches.back(), matches);
+        const TMatch page = matches.back(); // a copy: matches grows below
+        AddConnectedElement(job, page, matches);
         return true;
     }
     const std::string folder = ExtractFilePath(source);

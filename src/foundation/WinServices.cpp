@@ -18,7 +18,7 @@ std::string ToWin(const std::string& hostPath)
 
 std::string XdgBase(const char* variable, const char* homeRelative)
 {
-    const std::string value = Platform::HostEnv(variable);
+    std::string value = Platform::HostEnv(variable);
     if (!value.empty() && value.front() == '/') {
         return value;
     }

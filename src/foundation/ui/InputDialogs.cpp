@@ -118,6 +118,7 @@ std::string TInputTextDialog::Text() const
 std::vector<std::string> TInputTextDialog::Items() const
 {
     std::vector<std::string> items;
+    items.reserve(static_cast<std::size_t>(textFeld->count()));
     for (int i = 0; i < textFeld->count(); ++i) {
         items.push_back(textFeld->itemText(i).toStdString());
     }

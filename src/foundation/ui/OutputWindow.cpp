@@ -61,7 +61,7 @@ void TfrmShow::ShowOutput(int seconds)
     shown.start();
     for (int step = 0; step < seconds * 10 && isVisible(); ++step) {
         QApplication::processEvents(QEventLoop::AllEvents, 100);
-        QThread::msleep(static_cast<unsigned long>(std::max<qint64>(0, (step + 1) * 100 - shown.elapsed())));
+        QThread::msleep(static_cast<unsigned long>(std::max<qint64>(0, qint64{step + 1} * 100 - shown.elapsed())));
     }
     close();
 }

@@ -49,7 +49,7 @@ QString HostText(const std::string& winPath)
 // What the path field holds, as Windows text: a host path is converted, anything else kept.
 std::string WinText(const QString& shown)
 {
-    const std::string text = TrimText(shown.toStdString());
+    std::string text = TrimText(shown.toStdString());
     if (!text.empty() && text[0] == '/') {
         return Platform::HostToWin(text).value_or(text);
     }
@@ -102,7 +102,8 @@ TShellDirDialog::TShellDirDialog(QWidget* parent)
                                                         {TrNoopDialogs("My files"), TShellRoot::Documents},
                                                         {TrNoopDialogs("My Computer"), TShellRoot::Computer},
                                                         {TrNoopDialogs("Network"), TShellRoot::Network}};
-    for (const auto& [caption, value] : roots) {
+    for (const auto& [caption, kind] : roots) {
+        const TShellRoot value = kind; // a copy: clang cannot capture a structured binding
         auto* button = new QPushButton(Dlg(caption), this);
         button->setAutoDefault(false);
         connect(button, &QPushButton::clicked, this, [this, value] { SetRoot(value); });

@@ -8,7 +8,7 @@ QString ShortenPathToWidth(const std::string& path, const QFontMetrics& metrics,
 {
     // Shortened as Windows text (its delimiters), shown as a host path.
     const auto shown = [](const std::string& text) { return QStr(HostPathsInText(text)); };
-    const QString whole = shown(path);
+    QString whole = shown(path);
     if (metrics.horizontalAdvance(whole) <= width) {
         return whole;
     }
