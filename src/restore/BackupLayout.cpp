@@ -121,7 +121,9 @@ std::vector<TDriveFolder> DriveFoldersIn(const std::string& root, bool ignoreCas
         for (const std::string& shareName : SubfolderNames(base + name, cancelled)) {
             const std::string share = KnownShare(name, shareName);
             if (!share.empty()) {
-                shares.push_back({base + name + "\\" + shareName, share + "\\"});
+                std::string folder = base + name;
+                folder.append("\\").append(shareName);
+                shares.push_back({std::move(folder), share + "\\"});
             }
         }
     }

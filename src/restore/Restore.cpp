@@ -58,7 +58,8 @@ int64_t UnixOf(Platform::TFileTime time)
 std::string FreeTempName(const std::string& folder, const std::string& name)
 {
     for (int n = 0;; ++n) {
-        const std::string candidate = AddPathDelimiter(folder) + ".~" + name + "." + std::to_string(n) + ".part";
+        std::string candidate = AddPathDelimiter(folder);
+        candidate.append(".~").append(name).append(".").append(std::to_string(n)).append(".part");
         if (!Platform::AnyExists(candidate)) {
             return candidate;
         }

@@ -43,7 +43,7 @@ QString ShownPath(const std::string& win)
 
 std::string WinPath(const QString& shown)
 {
-    const std::string text = shown.trimmed().toStdString();
+    std::string text = shown.trimmed().toStdString();
     if (text.empty() || text[0] != '/') {
         return text;
     }
