@@ -94,10 +94,10 @@ void ApplyLanguage(int index)
     SetTranslationLanguage(LanguageCode(index));
 }
 
-int SetUpLanguage(const std::string& languageFile, const std::vector<std::string>& params)
+int SetUpLanguage(const std::string& fileName, const std::vector<std::string>& params)
 {
     InitTranslations();
-    SetLanguageFile(languageFile);
+    SetLanguageFile(fileName);
     const int index = ReadLanguage(params);
     ApplyLanguage(index);
     return index;

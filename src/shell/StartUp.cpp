@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr std::size_t MigrationBufferSize = 16 * 1024;
+constexpr std::size_t MigrationBufferSize = std::size_t{16} * 1024;
 
 TProgramInfo theProgramInfo;
 
@@ -91,8 +91,8 @@ std::string ChooseSettingsFile(const TProgramInfo& info, const std::string& iniO
     if (!iniOption.empty()) {
         return ExpandFileNameDefaults(ExpandPlaceholders(true, iniOption), info.SettingsDir, "ini");
     }
-    const std::string newName = info.SettingsDir + info.BaseName + ".ini";
-    const std::string oldName = info.ProfileDir + info.BaseName + ".ini";
+    std::string newName = info.SettingsDir + info.BaseName + ".ini";
+    std::string oldName = info.ProfileDir + info.BaseName + ".ini";
     if (newName == oldName) {
         return newName;
     }
