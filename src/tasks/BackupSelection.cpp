@@ -203,7 +203,7 @@ std::string DestinationBase(const std::string& destRoot, const std::string& sour
 {
     std::string drive;
     const std::string below = PathBelowDrive(sourceFolder, drive);
-    const std::string root = RemovePathDelimiter(destRoot);
+    std::string root = RemovePathDelimiter(destRoot);
     switch (destMode) {
     case DestDrivesSeparated:
     case DestZipPerDirectory:
@@ -276,7 +276,7 @@ std::vector<std::string> KeptVersionNames(const std::string& keptName)
         const std::string after = ReplaceText(keptName.substr(pos + 2), "#", "");
         std::vector<std::string> names;
         for (int k = 1; k <= digit - '0'; ++k) {
-            names.push_back(before + std::to_string(k) + after);
+            names.push_back(std::string(before).append(std::to_string(k)).append(after));
         }
         return names;
     }

@@ -281,7 +281,7 @@ bool ValidMailAddress(const std::string& address)
 
 std::string EncodeHeaderText(std::string_view text)
 {
-    const std::string flat = WithoutLineBreaks(text);
+    std::string flat = WithoutLineBreaks(text);
     if (IsAscii(flat)) {
         return flat;
     }

@@ -362,7 +362,8 @@ std::string BackupLogName(const std::string& settingsFile, const std::string& pr
     }
     const std::string base = RemoveExtension(name);
     for (int i = 1; i < 1000; ++i) {
-        const std::string candidate = base + "-" + std::to_string(i) + ".log";
+        std::string candidate = base;
+        candidate.append("-").append(std::to_string(i)).append(".log");
         if (!Platform::FileExists(candidate) || CanOpenForWriting(candidate)) {
             return candidate;
         }

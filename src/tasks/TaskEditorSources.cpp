@@ -40,7 +40,7 @@ std::string DatePart(const TDateFilter& date)
     case TimeModeUntil:
         return Format1("to %s", ShortDate(date.DateTo));
     case TimeModeBetween: {
-        const std::string text = TrDefault("from %s to %s");
+        std::string text = TrDefault("from %s to %s");
         const size_t first = text.find("%s");
         if (first == std::string::npos) {
             return text;

@@ -323,7 +323,7 @@ void ReadSubDirs(TIniFile& ini, const std::string& section, TExtensionList& entr
         }
         dir = ReplaceText(dir, ":\\\\", ":\\");
         if (dir.front() != '\\' && dir.find(':') == std::string::npos) {
-            dir = AddPathDelimiter(entry.ExpandedDir) + dir;
+            dir.insert(0, AddPathDelimiter(entry.ExpandedDir));
         }
         dir = AddPathDelimiter(dir);
         if (env.DirExists(dir)) {

@@ -585,7 +585,7 @@ void TBackupForm::ConnectHandlers()
     click(PhPathBtn, &TBackupForm::PhPathBtnClick);
     connect(SelectedDirBox, &QListWidget::currentRowChanged, this, [this] { SelectedDirBoxClick(); });
     connect(ShellTreeView, &QTreeWidget::itemSelectionChanged, this, [this] { ShellTreeViewChange(); });
-    connect(ShellTreeView, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
+    connect(ShellTreeView, &QTreeWidget::itemExpanded, this, [](QTreeWidgetItem* item) {
         if (item->childCount() == 1 && item->child(0)->data(0, PathRole).isNull()) {
             delete item->takeChild(0);
             const std::string path = item->data(0, PathRole).toString().toStdString();
@@ -1657,7 +1657,7 @@ void TBackupForm::DownBtnClick()
     if (count < 2 || index < 0 || index >= count - 1) {
         return;
     }
-    std::swap(Editor.Task.Sources[static_cast<size_t>(index)], Editor.Task.Sources[static_cast<size_t>(index + 1)]);
+    std::swap(Editor.Task.Sources[static_cast<size_t>(index)], Editor.Task.Sources[static_cast<size_t>(index) + 1]);
     ShowSourceLines();
     SelectEntry(index + 1);
     Modified();

@@ -179,6 +179,7 @@ void TMailDialog::TakeData(TMailData& mail)
     AddToHistory(AddressHistory, mail.Sender, AddressHistoryMax);
     AddToHistory(AddressHistory, mail.ReplyTo, AddressHistoryMax);
     std::vector<std::string> recipients;
+    recipients.reserve(static_cast<std::size_t>(lbRecipients->count()));
     for (int i = 0; i < lbRecipients->count(); ++i) {
         recipients.push_back(lbRecipients->item(i)->text().toStdString());
     }
