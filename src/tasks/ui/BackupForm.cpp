@@ -34,6 +34,7 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -48,6 +49,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
@@ -583,6 +585,13 @@ void TBackupForm::ConnectHandlers()
     click(btFolder, &TBackupForm::AddDirBtnClick);
     click(AddBtn, &TBackupForm::AddBtnClick);
     click(PhPathBtn, &TBackupForm::PhPathBtnClick);
+    // The tree follows a folder typed into the folder field.
+    connect(edFolder, &QLineEdit::textEdited, this, [this](const QString& text) {
+        const std::string folder = ExpandPlaceholders(true, StoredPath(text.toStdString()));
+        if (!folder.empty() && Platform::DirectoryExists(folder)) {
+            ShowShellFolder(folder, true);
+        }
+    });
     connect(SelectedDirBox, &QListWidget::currentRowChanged, this, [this] { SelectedDirBoxClick(); });
     connect(ShellTreeView, &QTreeWidget::itemSelectionChanged, this, [this] { ShellTreeViewChange(); });
     connect(ShellTreeView, &QTreeWidget::itemExpanded, this, [](QTreeWidgetItem* item) {
@@ -1166,6 +1175,7 @@ void TBackupForm::SelectEntry(int index)
     Updating = wasUpdating;
     Editor.SelectedEntry = SelectedIndex();
     ShowEntry(true);
+    FollowEntryInShellTree();
 }
 
 // ---- commands ----------------------------------------------------------------------------------------------
@@ -1503,6 +1513,98 @@ void TBackupForm::FillShellTree()
     }
 }
 
+void TBackupForm::ShowShellFolder(const std::string& folder, bool quiet)
+{
+    if (folder.empty()) {
+        ShellTreeView->clearSelection();
+        ShellTreeView->scrollToTop();
+        return;
+    }
+    const std::string target = AnsiUpperCase(AddPathDelimiter(folder));
+    const auto covers = [&target](const QTreeWidgetItem* item) {
+        const QVariant path = item->data(0, PathRole);
+        if (path.isNull()) {
+            return std::string(); // the placeholder of a folder not listed yet
+        }
+        const std::string prefix = AnsiUpperCase(AddPathDelimiter(path.toString().toStdString()));
+        return target.rfind(prefix, 0) == 0 ? prefix : std::string();
+    };
+    QTreeWidgetItem* found = nullptr;
+    size_t best = 0;
+    for (int i = 0; i < ShellTreeView->topLevelItemCount(); ++i) {
+        const std::string prefix = covers(ShellTreeView->topLevelItem(i));
+        if (prefix.size() > best) {
+            best = prefix.size();
+            found = ShellTreeView->topLevelItem(i);
+        }
+    }
+    while (found && best < target.size()) {
+        ShellTreeView->expandItem(found); // lists its folders
+        QTreeWidgetItem* next = nullptr;
+        for (int i = 0; i < found->childCount() && !next; ++i) {
+            const std::string prefix = covers(found->child(i));
+            if (prefix.size() > best) {
+                best = prefix.size();
+                next = found->child(i);
+            }
+        }
+        if (!next) {
+            break;
+        }
+        found = next;
+    }
+    if (!found) {
+        return;
+    }
+    const QSignalBlocker blocker(quiet ? ShellTreeView : nullptr);
+    ShellTreeView->setCurrentItem(found);
+    ShellTreeView->scrollToItem(found);
+}
+
+void TBackupForm::WatchDrive(const std::string& folder)
+{
+    const std::string drive = Platform::ExtractFileDrive(folder);
+    const std::optional<std::string> host = drive.empty() ? std::nullopt : Platform::WinToHost(drive + "\\");
+    if (!DriveWatcher) {
+        DriveWatcher = new QFileSystemWatcher(this);
+        connect(DriveWatcher, &QFileSystemWatcher::directoryChanged, this, &TBackupForm::DriveChanged);
+    }
+    const QStringList watched = DriveWatcher->directories();
+    if (host && watched == QStringList{QStr(*host)}) {
+        return;
+    }
+    if (!watched.isEmpty()) {
+        DriveWatcher->removePaths(watched);
+    }
+    if (host) {
+        DriveWatcher->addPath(QStr(*host));
+    }
+}
+
+void TBackupForm::DriveChanged(const QString& hostDir)
+{
+    const std::optional<std::string> win = Platform::HostToWin(hostDir.toStdString());
+    if (!win) {
+        return;
+    }
+    const std::string root = AnsiUpperCase(AddPathDelimiter(*win));
+    for (int i = 0; i < ShellTreeView->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = ShellTreeView->topLevelItem(i);
+        const std::string path = AnsiUpperCase(AddPathDelimiter(item->data(0, PathRole).toString().toStdString()));
+        if (path != root || item->childCount() == 0 || item->child(0)->data(0, PathRole).isNull()) {
+            continue; // another drive, or its folders are not listed yet
+        }
+        // Listed again the next time it opens; open now when it was open.
+        const bool open = item->isExpanded();
+        ShellTreeView->collapseItem(item);
+        qDeleteAll(item->takeChildren());
+        item->addChild(new QTreeWidgetItem(QStringList{QString::fromLatin1(NotListed)}));
+        if (open) {
+            ShellTreeView->expandItem(item);
+        }
+    }
+}
+
 void TBackupForm::ShellTreeViewChange()
 {
     const QList<QTreeWidgetItem*> selected = ShellTreeView->selectedItems();
@@ -1684,6 +1786,16 @@ void TBackupForm::SelectedDirBoxClick()
     }
     Editor.SelectedEntry = SelectedIndex();
     ShowEntry(true);
+    FollowEntryInShellTree();
+}
+
+void TBackupForm::FollowEntryInShellTree()
+{
+    if (PageControl->currentWidget() != tsDirs) {
+        return;
+    }
+    const TExtensionList* entry = SelectedEntry();
+    ShowShellFolder(entry ? entry->ExpandedDir : std::string(), true);
 }
 
 void TBackupForm::ShowEntry(bool rescan)
@@ -1699,6 +1811,7 @@ void TBackupForm::ShowEntry(bool rescan)
     if (rescan && entry->NeedsScan && ScanSourceEntry(*entry, Editor.Task.UseArch)) {
         entry->NeedsScan = false;
     }
+    WatchDrive(entry->ExpandedDir);
     ShowDirMasks(*entry);
     FillDirTree();
     FilterTextLabel->setText(QStr(FilterText(*entry)));

@@ -29,6 +29,7 @@ class QStackedWidget;
 class QTabWidget;
 class QTableWidget;
 class QToolButton;
+class QFileSystemWatcher;
 class QTreeWidget;
 class QTreeWidgetItem;
 class THistoryMenu;
@@ -384,6 +385,14 @@ private:
     void ClearTypeGrid(QTableWidget* grid);
     void ClearSourceList();
     void FillShellTree();
+    // Moves the shell tree to a folder (Windows text) and makes it visible; empty: the
+    // tree's top. quiet: the folder field keeps its text.
+    void ShowShellFolder(const std::string& folder, bool quiet);
+    // Watches the drive of a folder; a change there lists the drive's folders again.
+    void WatchDrive(const std::string& folder);
+    void DriveChanged(const QString& hostDir);
+    // While the sources page is open the tree shows the selected entry's folder.
+    void FollowEntryInShellTree();
     void FillDirTree();
     void ShowDirMasks(TExtensionList& entry);
     void RefreshEntryLine();
@@ -404,6 +413,7 @@ private:
     bool SubDirsChanged = false;
     bool MinimizedByRun = false;
     TShellDirDialog* OwnDirDialog = nullptr;
+    QFileSystemWatcher* DriveWatcher = nullptr;
     TSelectFromListDialog* OwnListDialog = nullptr;
     TSubDirTree SubDirTree;
     int DesignButtonWidth = 0;

@@ -430,3 +430,27 @@ TEST(BackupForm, RestoreAndCleanUpBatchesJoinTheExitStatus)
     EXPECT_EQ(form.BatchExitStatus(), 2);
     EXPECT_EQ(f.boxes.ShownCount(), 0u);
 }
+
+// On the sources page the shell tree shows the selected entry's folder and follows a
+// folder typed into the folder field, without rewriting the typed text.
+TEST(BackupForm, ShellTreeFollowsTheEntryAndTheFolderField)
+{
+    TFormFixture f;
+    TBackupForm& form = *f.form;
+    form.PageControl->setCurrentWidget(form.tsDirs);
+    f.AddFolder(f.folder.Host("src/docs"));
+    form.SelectedDirBox->setCurrentRow(-1);
+    form.SelectedDirBox->setCurrentRow(0);
+    const auto current = [&form] {
+        const QTreeWidgetItem* item = form.ShellTreeView->currentItem();
+        return item ? StoredPath(ShownPath(item->data(0, Qt::UserRole + 1).toString().toStdString())) : std::string();
+    };
+    EXPECT_EQ(current(), f.folder.Win("src\\docs"));
+
+    QLineEdit* field = f.operator()<QLineEdit>("edFolder");
+    const QString typed = QString::fromStdString(f.folder.Host("dest"));
+    field->setText(typed);
+    field->textEdited(typed);
+    EXPECT_EQ(current(), f.folder.Win("dest"));
+    EXPECT_EQ(field->text(), typed);
+}
