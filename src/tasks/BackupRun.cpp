@@ -778,6 +778,7 @@ void TBackupRun::BackupSource(TRun& run, TExtensionList& entry)
                 if (!run.ZipFolder) {
                     throw EZipError(TrDefault("Error writing to Zip file"), ecCreateFile);
                 }
+                RemoveZipLeftovers(run);
                 run.Zip =
                     std::make_unique<TZipWrite>(CreateBackupTemporary(*run.ZipFolder, run.ZipTempName), run.ZipPath,
                                                 AddPathDelimiter(drive), run.Password, 0, Settings.BufferSize);
@@ -938,6 +939,28 @@ void TBackupRun::TidyAfterWalk(TRun& run, const std::string& source, const std::
     }
     if (Task.DeleteFile) {
         Platform::RemoveDir(source);
+    }
+}
+
+// The unfinished archive of a zip run that died (killed, power cut) is still there under its
+// temporary name; the previous archive was never touched. Nothing else in the folder is.
+void TBackupRun::RemoveZipLeftovers(TRun& run)
+{
+    std::vector<std::string> leftovers;
+    Platform::TSearchRec rec;
+    if (Platform::FindFirst(AddPathDelimiter(run.ZipFolder->Path()) + "*", faAnyFile, rec) == 0) {
+        do {
+            if ((rec.Attr & faDirectory) == 0 && IsBackupTemporaryName(rec.Name)) {
+                leftovers.push_back(rec.Name);
+            }
+        } while (Platform::FindNext(rec) == 0);
+    }
+    Platform::FindClose(rec);
+    for (const std::string& name : leftovers) {
+        if (run.ZipFolder->DeleteFile(name) == 0) {
+            Log.WriteLog(LogNotePrefix + TrDefault("Removed what an interrupted run left: ") +
+                         run.ZipFolder->PathOf(name));
+        }
     }
 }
 

@@ -162,6 +162,7 @@ private:
     // False (logged, counted) when a link stands between the destination and base.
     bool BaseFreeOfLinks(TRun& run, const std::string& base);
     void TidyAfterWalk(TRun& run, const std::string& source, const std::string& base);
+    void RemoveZipLeftovers(TRun& run);
     void FinishTimeStamp(TRun& run);
     void FinishArchive(TRun& run);
     // Mode 4 locally: the finished archive takes its name (run.EndText set when it cannot).

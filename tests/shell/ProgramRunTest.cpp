@@ -1,3 +1,4 @@
+#include "PeerTools.h"
 #include "TempFolder.h"
 #include "foundation/DateUtils.h"
 #include "foundation/History.h"
@@ -66,7 +67,9 @@ int RunProgram(const TTempFolder& folder, const std::string& args, std::string& 
 
 // The example task; verifying gives a longer window to be killed in. A suffix names another
 // task of the same kind: task<suffix>.buj from source<suffix> to dest<suffix>.
-void WriteExampleTask(const TTempFolder& folder, bool plainVerified = false, const std::string& suffix = "")
+// With a zip name the task backs up into that archive.
+void WriteExampleTask(const TTempFolder& folder, bool plainVerified = false, const std::string& suffix = "",
+                      const std::string& zipName = "")
 {
     TTaskFileEnv env;
     env.ProgramText = "Tessaro";
@@ -74,7 +77,8 @@ void WriteExampleTask(const TTempFolder& folder, bool plainVerified = false, con
     TBackupTask task;
     ResetTaskOptions(task, env);
     task.Destination = folder.Win("dest" + suffix);
-    task.DestMode = DestOneDirectory;
+    task.DestMode = zipName.empty() ? DestOneDirectory : DestZipFile;
+    task.ZipName = zipName;
     task.Compress = !plainVerified;
     task.Verify = plainVerified;
     TExtensionList entry;
@@ -185,6 +189,60 @@ TEST(Program, AKilledRunLeavesNoPartialFileThatCountsAsCurrent)
         EXPECT_TRUE(SameFile(source, dest));
         EXPECT_FALSE(TemporaryIn(folder.Host("dest")));
         std::filesystem::copy_file(source, folder.Host("old.bin"), std::filesystem::copy_options::overwrite_existing);
+    }
+}
+
+// The same for a zip destination: the archive is written under a temporary name, so a
+// killed run leaves the previous archive whole (or the new one complete).
+TEST(Program, AKilledZipRunLeavesThePreviousArchiveIntact)
+{
+    if (!std::filesystem::exists(ProgramFile())) {
+        GTEST_SKIP() << "the program is not built";
+    }
+    if (!RequirePeer("unzip") || !RequirePeer("7zz")) {
+        return;
+    }
+    TTempFolder folder;
+    MakeFolders(folder);
+    WriteExampleTask(folder, true, "", "Set");
+    const std::string source = folder.Host("source/big.bin");
+    const std::string archive = folder.Host("dest/Set.zip");
+    WriteBigFile(source, 'a');
+    const std::vector<std::string> args = {"-force", "-quiet", "-log:2", folder.Host("task.buj")};
+    std::string output;
+    ASSERT_EQ(RunProgram(folder, "-force -quiet -log:2 '" + folder.Host("task.buj") + "'", output), 0) << output;
+    ASSERT_EQ(RunQuiet("unzip -t " + Quote(archive)), 0);
+
+    std::mt19937 random{std::random_device{}()};
+    char fill = 'b';
+    for (const int signal : {SIGKILL, SIGTERM}) {
+        std::filesystem::copy_file(archive, folder.Host("old.zip"), std::filesystem::copy_options::overwrite_existing);
+        WriteBigFile(source, fill++);
+        std::filesystem::last_write_time(source,
+                                         std::filesystem::last_write_time(archive) + std::chrono::seconds(60 * fill));
+        const pid_t pid = StartProgram(folder, args);
+        ASSERT_GT(pid, 0);
+        for (int i = 0; i < 20000 && !TemporaryIn(folder.Host("dest")); ++i) {
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+        const int delay = std::uniform_int_distribution<int>(0, 150)(random);
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+        kill(pid, signal);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        SCOPED_TRACE("signal " + std::to_string(signal) + " after " + std::to_string(delay) + " ms");
+        EXPECT_EQ(RunQuiet("unzip -t " + Quote(archive)), 0);
+        EXPECT_EQ(RunQuiet("7zz t " + Quote(archive)), 0);
+        const bool previous = SameFile(archive, folder.Host("old.zip"));
+        EXPECT_TRUE(previous ||
+                    RunQuiet("unzip -p " + Quote(archive) + " '*/big.bin' | cmp -s - " + Quote(source)) == 0);
+        if (signal != SIGKILL) {
+            EXPECT_FALSE(TemporaryIn(folder.Host("dest")));
+        }
+        ASSERT_EQ(RunProgram(folder, "-force -quiet -log:2 '" + folder.Host("task.buj") + "'", output), 0) << output;
+        EXPECT_EQ(RunQuiet("unzip -p " + Quote(archive) + " '*/big.bin' | cmp -s - " + Quote(source)), 0)
+            << folder.ReadHostFile("config/Tessaro/tessaro.log");
+        EXPECT_FALSE(TemporaryIn(folder.Host("dest")));
     }
 }
 
