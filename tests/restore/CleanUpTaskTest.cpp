@@ -1,7 +1,7 @@
 #include "restore/CleanUpTask.h"
 
-#include "../TempFolder.h"
-#include "../tasks/RecordingProgressView.h"
+#include "RecordingProgressView.h"
+#include "TempFolder.h"
 #include "foundation/IniFile.h"
 #include "foundation/ScriptedMessageDialogs.h"
 #include "foundation/StatusView.h"

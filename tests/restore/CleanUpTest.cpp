@@ -1,7 +1,7 @@
 #include "restore/CleanUp.h"
 
-#include "../EnvGuard.h"
 #include "BackupRunFixture.h"
+#include "EnvGuard.h"
 #include "foundation/StatusView.h"
 #include "peers/FtpPeer.h"
 #include "platform/Drives.h"

@@ -1,7 +1,7 @@
 #include "restore/Restore.h"
 
-#include "../TempFolder.h"
-#include "../tasks/RecordingProgressView.h"
+#include "RecordingProgressView.h"
+#include "TempFolder.h"
 #include "engine/GzipFormat.h"
 #include "foundation/MessageDialogs.h"
 #include "foundation/MessageLoop.h"

@@ -1,6 +1,6 @@
 #include "restore/RestoreTask.h"
 
-#include "../TempFolder.h"
+#include "TempFolder.h"
 #include "foundation/History.h"
 #include "foundation/IniFile.h"
 #include "foundation/StatusView.h"

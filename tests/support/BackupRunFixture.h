@@ -4,8 +4,8 @@
 // backups and L: the log (TESSARO_DRIVES). Tests that need backups made by our own run
 // derive from it and adjust the task in their SetUp.
 
-#include "../TempFolder.h"
-#include "../tasks/RecordingProgressView.h"
+#include "RecordingProgressView.h"
+#include "TempFolder.h"
 #include "foundation/ScriptedMessageDialogs.h"
 #include "platform/Drives.h"
 #include "tasks/BackupRun.h"

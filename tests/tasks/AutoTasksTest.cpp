@@ -1,10 +1,10 @@
 #include "tasks/AutoTasks.h"
 
+#include "TaskTestFiles.h"
 #include "foundation/IniFile.h"
 #include "foundation/ScriptedMessageDialogs.h"
 #include "tasks/BackupLog.h"
 #include "tasks/BackupRun.h"
-#include "tasks/TaskTestFiles.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "tasks/BackupLog.h"
 
-#include "../TempFolder.h"
+#include "TempFolder.h"
 #include "platform/FileSystem.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "tasks/BackupWalkFtp.h"
 
-#include "../TempFolder.h"
 #include "RecordingProgressView.h"
+#include "TempFolder.h"
 #include "engine/ExtFtp.h"
 #include "engine/FileTimes.h"
 #include "peers/FtpPeer.h"

@@ -1,8 +1,8 @@
 #include "tasks/BackupWalk.h"
 
-#include "../TempFolder.h"
 #include "PeerTools.h"
 #include "RecordingProgressView.h"
+#include "TempFolder.h"
 #include "WorkerLatch.h"
 #include "engine/Encryption.h"
 #include "engine/ZipWrite.h"

@@ -1,12 +1,12 @@
 // Task lists run as a batch ("-force", "-auto"): what is refused, what is logged, and
 // the outcome that becomes the program's exit status.
 
+#include "TaskTestFiles.h"
 #include "foundation/ScriptedMessageDialogs.h"
 #include "tasks/AutoTasks.h"
 #include "tasks/BackupLog.h"
 #include "tasks/BackupRun.h"
 #include "tasks/BatchOutcome.h"
-#include "tasks/TaskTestFiles.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "tasks/DestClear.h"
 #include "PeerTools.h"
 
-#include "../TempFolder.h"
 #include "RecordingProgressView.h"
+#include "TempFolder.h"
 #include "engine/ExtFtp.h"
 #include "peers/FtpPeer.h"
 

@@ -1,12 +1,12 @@
 #include "tasks/ExecuteCommand.h"
 
 #include "EnvGuard.h"
+#include "TaskTestFiles.h"
 #include "foundation/DateUtils.h"
 #include "foundation/ScriptedMessageDialogs.h"
 #include "platform/Drives.h"
 #include "tasks/BackupLog.h"
 #include "tasks/TaskModel.h"
-#include "tasks/TaskTestFiles.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

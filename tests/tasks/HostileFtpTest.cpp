@@ -2,7 +2,7 @@
 // (tests/peers/ftp_hostile.py): every session ends with an error or with what a sound
 // server would have given, nothing goes to another address, nothing local changes.
 
-#include "../TempFolder.h"
+#include "TempFolder.h"
 #include "engine/ExtFtp.h"
 #include "foundation/Stream.h"
 #include "peers/PeerProcess.h"

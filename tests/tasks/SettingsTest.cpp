@@ -1,7 +1,7 @@
 #include "tasks/Settings.h"
 
+#include "TaskTestFiles.h"
 #include "platform/FileSystem.h"
-#include "tasks/TaskTestFiles.h"
 #include "tasks/TypeLists.h"
 
 #include <gtest/gtest.h>

@@ -1,11 +1,11 @@
 #include "tasks/TaskFile.h"
 
+#include "TaskTestFiles.h"
 #include "foundation/MessageDialogs.h"
 #include "foundation/ScriptedMessageDialogs.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "tasks/IniValues.h"
-#include "tasks/TaskTestFiles.h"
 
 #include "RunPython.h"
 

@@ -1,6 +1,6 @@
 #include "tasks/TimeStamp.h"
 
-#include "../TempFolder.h"
+#include "TempFolder.h"
 #include "foundation/PathUtils.h"
 #include "platform/FileSystem.h"
 #include "tasks/ZipDest.h"

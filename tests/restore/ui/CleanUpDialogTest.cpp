@@ -1,5 +1,6 @@
 #include "restore/ui/CleanUpDialog.h"
 
+#include "NextModal.h"
 #include "TempFolder.h"
 #include "foundation/ScriptedMessageDialogs.h"
 #include "foundation/StatusView.h"
@@ -10,7 +11,6 @@
 #include "tasks/BackupLog.h"
 #include "tasks/ProgressView.h"
 #include "tasks/ui/FilterDlg.h"
-#include "tasks/ui/NextModal.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

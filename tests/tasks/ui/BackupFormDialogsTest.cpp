@@ -1,3 +1,4 @@
+#include "NextModal.h"
 #include "TempFolder.h"
 #include "Version.h"
 #include "foundation/ScriptedMessageDialogs.h"
@@ -11,7 +12,6 @@
 #include "tasks/ui/DatumWahl.h"
 #include "tasks/ui/FilePreview.h"
 #include "tasks/ui/FilterDlg.h"
-#include "tasks/ui/NextModal.h"
 #include "tasks/ui/PhDlg.h"
 #include "tasks/ui/SuffixDlg.h"
 #include "tasks/ui/TypeListBox.h"

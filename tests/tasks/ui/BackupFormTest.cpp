@@ -1,9 +1,9 @@
 #include "tasks/ui/BackupForm.h"
 #include "TempFolder.h"
+#include "WorkerLatch.h"
 #include "foundation/ScriptedMessageDialogs.h"
 #include "foundation/ui/HistoryMenu.h"
 #include "tasks/TaskFile.h"
-#include "tasks/WorkerLatch.h"
 #include "tasks/ui/Anzeige.h"
 #include "tasks/ui/BackupFormFolder.h"
 

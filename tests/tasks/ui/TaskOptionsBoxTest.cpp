@@ -1,9 +1,9 @@
 #include "tasks/ui/TaskOptionsBox.h"
+#include "NextModal.h"
 #include "foundation/ui/HistoryCombo.h"
 #include "tasks/ui/AddPrograms.h"
 #include "tasks/ui/LogDlg.h"
 #include "tasks/ui/MailDlg.h"
-#include "tasks/ui/NextModal.h"
 
 #include <QApplication>
 #include <QButtonGroup>
