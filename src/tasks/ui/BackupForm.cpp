@@ -904,8 +904,9 @@ void TBackupForm::FormShow()
         if (!Editor.Auto.CurrentTask.empty()) {
             Editor.Settings.LastFile = Editor.Auto.CurrentTask;
         }
-        Editor.LoadCurrentTask();
+        // The tree first: showing the task's entry opens its folder in it.
         FillShellTree();
+        Editor.LoadCurrentTask();
         Editor.Auto.UpdateAutoFlags();
     }
     ApplyWindowLayout();
