@@ -3,6 +3,7 @@
 #include "foundation/IniFile.h"
 #include "foundation/StringUtils.h"
 #include "foundation/Translate.h"
+#include "foundation/ui/InputDialogs.h"
 #include "foundation/ui/QtText.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
@@ -10,7 +11,6 @@
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
-#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
@@ -289,11 +289,9 @@ bool TShowtextDialog::Search(const std::string& text, const TSearchOptions& opti
 
 void TShowtextDialog::FindClick()
 {
-    bool ok = false;
-    const QString text =
-        QInputDialog::getText(this, Dlg("&Search"), Dlg("Find:"), QLineEdit::Normal, QStr(findText), &ok);
-    if (ok && !text.isEmpty()) {
-        findText = text.toStdString();
+    std::string text = findText;
+    if (InputText(CenteredPoint, Dlg("&Search").toStdString(), Dlg("Find:").toStdString(), text) && !text.empty()) {
+        findText = text;
         SearchAgain();
     }
 }
