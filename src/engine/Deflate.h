@@ -80,7 +80,7 @@ public:
 
     // Small enough that a file of a few hundred KiB keeps several cores busy, large
     // enough that the block ends cost well under a per mille.
-    static constexpr size_t DefaultBlockSize = size_t{128} * 1024;
+    static constexpr size_t DefaultBlockSize = size_t{64} * 1024;
     // Inputs of more than one block gain from the pool.
     static bool Worthwhile(int64_t inputSize);
 
