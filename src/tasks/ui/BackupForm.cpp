@@ -127,6 +127,19 @@ Qt::CheckState MarkCheck(int state)
     }
 }
 
+// The program's shared dialog; where there is none (tests, screenshots) one of the
+// window's own, made the first time it is needed.
+template <typename T> T& SharedOrOwn(T* shared, T*& own, QWidget* parent)
+{
+    if (shared) {
+        return *shared;
+    }
+    if (!own) {
+        own = new T(parent);
+    }
+    return *own;
+}
+
 // The bytes of a type, kept in the size cell for its gauge.
 constexpr int GaugeRole = Qt::UserRole + 2;
 
@@ -845,13 +858,7 @@ bool TBackupForm::EditFtpSettings(TFtpParams& params)
 
 TShellDirDialog& TBackupForm::DirDialog()
 {
-    if (TShellDirDialog* shared = CommonDialogs().DirDialog) {
-        return *shared;
-    }
-    if (!OwnDirDialog) {
-        OwnDirDialog = new TShellDirDialog(this);
-    }
-    return *OwnDirDialog;
+    return SharedOrOwn(CommonDialogs().DirDialog, OwnDirDialog, this);
 }
 
 bool TBackupForm::ChooseFolder(const std::string& caption, std::string& folder)
@@ -876,13 +883,7 @@ bool TBackupForm::AskNumber(const std::string& caption, const std::string& promp
 
 TSelectFromListDialog& TBackupForm::ListDialog()
 {
-    if (TSelectFromListDialog* shared = CommonDialogs().SelectFromList) {
-        return *shared;
-    }
-    if (!OwnListDialog) {
-        OwnListDialog = new TSelectFromListDialog(this);
-    }
-    return *OwnListDialog;
+    return SharedOrOwn(CommonDialogs().SelectFromList, OwnListDialog, this);
 }
 
 // ---- lifecycle ----------------------------------------------------------------------------------------
