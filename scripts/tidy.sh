@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Developers' clang-tidy pass (bugprone-*, performance-*; see .clang-tidy) over every source file of src/.
+# clang-tidy pass (bugprone-*, performance-*; see .clang-tidy) over every source file of src/.
 # Uses the compile commands of ./test.sh's build folder, or configures one of its own.
 set -euo pipefail
 cd "$(dirname "$0")/.."

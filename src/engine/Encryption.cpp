@@ -369,7 +369,7 @@ int TCrypt::KeySetup(const uint8_t* salt)
     }
     std::array<uint8_t, MaxDerivedLength> derived{};
     Kdf->Derive(salt, static_cast<size_t>(SaltLength()), Iterations, derived.data(),
-                static_cast<size_t>(2 * KeyLength() + VerifierLength));
+                2 * static_cast<size_t>(KeyLength()) + VerifierLength);
     const int result = ApplyKeys(derived.data());
     OPENSSL_cleanse(derived.data(), derived.size());
     return result;
@@ -404,7 +404,7 @@ bool TCrypt::TakeKeyAhead(uint8_t* salt, uint8_t* derived)
     }
     TKeysAhead::TKey key;
     const bool taken = Ahead->Take(key);
-    Ahead->TopUp(*Kdf, static_cast<size_t>(SaltLength()), static_cast<size_t>(2 * KeyLength() + VerifierLength));
+    Ahead->TopUp(*Kdf, static_cast<size_t>(SaltLength()), 2 * static_cast<size_t>(KeyLength()) + VerifierLength);
     if (taken) {
         std::memcpy(salt, key.Salt.data(), static_cast<size_t>(SaltLength()));
         std::memcpy(derived, key.Derived.data(), key.Derived.size());
