@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
@@ -107,7 +108,7 @@ TZeigFortschritt::TZeigFortschritt(QWidget* parent)
 
 TZeigFortschritt::~TZeigFortschritt()
 {
-    if (!IniName.empty()) {
+    if (!IniName.empty() && PositionKnown) {
         TIniFile ini(IniName);
         ini.WriteInteger(PositionSection, "Top", y());
         ini.WriteInteger(PositionSection, "Left", x());
@@ -186,7 +187,10 @@ void TZeigFortschritt::LoadFromIni(const std::string& iniName)
     IniName = iniName;
     if (!IniName.empty()) {
         const TIniFile ini(IniName);
-        move(ini.ReadInteger(PositionSection, "Left", x()), ini.ReadInteger(PositionSection, "Top", y()));
+        if (ini.ValueExists(PositionSection, "Left") && ini.ValueExists(PositionSection, "Top")) {
+            move(ini.ReadInteger(PositionSection, "Left", x()), ini.ReadInteger(PositionSection, "Top", y()));
+            PositionKnown = true;
+        }
     }
 }
 
@@ -476,6 +480,13 @@ void TZeigFortschritt::closeEvent(QCloseEvent* event)
 
 void TZeigFortschritt::showEvent(QShowEvent* event)
 {
+    // Until a position was stored, the window opens in the middle of the screen.
+    if (!PositionKnown) {
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            move(screen->availableGeometry().center() - rect().center());
+        }
+        PositionKnown = true;
+    }
     QDialog::showEvent(event);
     raise();
     activateWindow();

@@ -81,6 +81,8 @@ private:
     void SetButtonLook(const QString& caption, int glyph, bool isDefault);
 
     std::string IniName;
+    // A stored position was read, or the window was shown: only then is one written back.
+    bool PositionKnown = false;
     std::string Caption;
     IProgressOwner* OwnerWnd = nullptr;
     unsigned OwnerGeneration = 0; // messages posted for an earlier owner are dropped

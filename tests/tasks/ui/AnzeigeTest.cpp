@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QToolButton>
 #include <atomic>
@@ -179,6 +180,31 @@ TEST(ProgressWindow, PositionIsKeptOnlyWithASettingsFile)
         window.move(5, 5);
     }
     EXPECT_EQ(folder.ReadHostFile("Tessaro.ini"), before);
+}
+
+TEST(ProgressWindow, OpensCentredUntilAPositionWasStored)
+{
+    TTempFolder folder;
+    folder.WriteHostFile("Tessaro.ini", "[Other]\nKey=1\n");
+    const std::string before = folder.ReadHostFile("Tessaro.ini");
+    {
+        TZeigFortschritt window;
+        window.LoadFromIni(folder.Win("Tessaro.ini"));
+    }
+    EXPECT_EQ(folder.ReadHostFile("Tessaro.ini"), before) << "a window never shown has no position to keep";
+    {
+        TZeigFortschritt window;
+        window.LoadFromIni(folder.Win("Tessaro.ini"));
+        window.show();
+        QCoreApplication::processEvents();
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        // Within a few pixels: the layout may settle after the move.
+        EXPECT_LE((window.geometry().center() - screen.center()).manhattanLength(), 16);
+        window.hide();
+    }
+    const TIniFile ini(folder.Win("Tessaro.ini"));
+    EXPECT_TRUE(ini.ValueExists("StatusWindow", "Top"));
+    EXPECT_TRUE(ini.ValueExists("StatusWindow", "Left"));
 }
 
 // Run under ThreadSanitizer by the CI's tsan leg.
