@@ -18,6 +18,7 @@
 #include "tasks/BackupLog.h"
 #include "tasks/BackupSupervision.h"
 #include "tasks/BatchOutcome.h"
+#include "tasks/IMailReport.h"
 #include "tasks/Settings.h"
 #include "tasks/TaskFile.h"
 #include "tasks/TaskModel.h"
@@ -51,17 +52,6 @@ public:
 void RegisterRunDialogs(IRunDialogs* dialogs, ITaskCheckDialogs* checkDialogs);
 IRunDialogs* RegisteredRunDialogs();
 ITaskCheckDialogs* RegisteredTaskCheckDialogs();
-
-// The report mail of a run. The default mails nothing and only closes the per-run log.
-class IMailReport
-{
-public:
-    virtual ~IMailReport() = default;
-    virtual void StartMailReport(const std::string& startLine, TDateTime startTime) = 0;
-    virtual void AddMailLine(const std::string& line) = 0;
-    // Closes the per-run log, adds the status line and sends.
-    virtual void SendMailReport(const std::string& statusLine, bool showStatus) = 0;
-};
 
 // Runs a command before or after a run: false when the run must not go on.
 using TExecuteCommand = std::function<bool(const std::string& command, int32_t wait, int endMode)>;

@@ -17,7 +17,7 @@
 // sent to ..." or "    *** Error sending mail to server:port -> cause"); it never
 // changes the run's result.
 
-#include "tasks/BackupRun.h"
+#include "tasks/IMailReport.h"
 #include "tasks/Mailer.h"
 #include "tasks/Settings.h"
 #include "tasks/TaskModel.h"
