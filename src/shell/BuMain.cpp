@@ -314,38 +314,34 @@ void TBuMain::TessaroClick()
     EndInteractive();
 }
 
-void TBuMain::SofortStartenClick(const std::string& selector)
+void TBuMain::RunFromTray(const std::function<void()>& run, const std::function<void()>& after)
 {
     Busy = true;
     {
         TRunScope scope(runDepth);
-        editor.RunAutoTasks(selector, ReasonRunNow, Switches.Speed, false);
+        run();
     }
-    editor.LoadCurrentTask();
+    if (after) {
+        after();
+    }
     Busy = false;
     RunDeferredRequests();
+}
+
+void TBuMain::SofortStartenClick(const std::string& selector)
+{
+    RunFromTray([&] { editor.RunAutoTasks(selector, ReasonRunNow, Switches.Speed, false); },
+                [this] { editor.LoadCurrentTask(); });
 }
 
 void TBuMain::RestoreClick()
 {
-    Busy = true;
-    {
-        TRunScope scope(runDepth);
-        editor.RestoreClick();
-    }
-    Busy = false;
-    RunDeferredRequests();
+    RunFromTray([this] { editor.RestoreClick(); });
 }
 
 void TBuMain::CleanupClick()
 {
-    Busy = true;
-    {
-        TRunScope scope(runDepth);
-        editor.DeleteFilesClick();
-    }
-    Busy = false;
-    RunDeferredRequests();
+    RunFromTray([this] { editor.DeleteFilesClick(); });
 }
 
 void TBuMain::ProtokollClick()

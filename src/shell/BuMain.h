@@ -186,6 +186,8 @@ public:
 private:
     void Close();
     void RunBatch(char letter, const std::function<void()>& run);
+    // A run started from the tray menu: busy while it runs, then the requests that waited.
+    void RunFromTray(const std::function<void()>& run, const std::function<void()>& after = {});
     void RunTaskList(bool allByDefault);
     void InteractiveStart();
     bool RunInProgress() const;
