@@ -310,20 +310,6 @@ void TBackupTask::SetBackupMethod(int method)
     UseArch = method == MethodDifferential || method == MethodIncremental;
 }
 
-bool TBackupTask::operator==(const TBackupTask& o) const
-{
-    return FtpBackup == o.FtpBackup && Destination == o.Destination && DestMode == o.DestMode && ZipName == o.ZipName &&
-           Ftp == o.Ftp && Note == o.Note && DeleteFile == o.DeleteFile && Verify == o.Verify &&
-           Compress == o.Compress && NoCompTypes == o.NoCompTypes && Encrypt == o.Encrypt &&
-           FixPassword == o.FixPassword && Password == o.Password && Timespan == o.Timespan &&
-           IgnoreDst == o.IgnoreDst && SyncMode == o.SyncMode && EmptyDirs == o.EmptyDirs && NoBaks == o.NoBaks &&
-           BakFiles == o.BakFiles && BakSuffix == o.BakSuffix && ShellCopy == o.ShellCopy &&
-           CreationTime == o.CreationTime && PreCommand == o.PreCommand && PostCommand == o.PostCommand &&
-           PreWait == o.PreWait && PostWait == o.PostWait && ClearDest == o.ClearDest && ArchBit == o.ArchBit &&
-           UseArch == o.UseArch && LastBackup == o.LastBackup && SendMail == o.SendMail && Mail == o.Mail &&
-           NetUser == o.NetUser && NetPassword == o.NetPassword && DirMasks == o.DirMasks && Sources == o.Sources;
-}
-
 // ---- TAutoTask ---------------------------------------------------------------
 
 std::string TaskDisplayName(const std::string& taskFile)

@@ -370,9 +370,9 @@ inline constexpr int32_t CommandEnabledBit = 0x2000;
 inline constexpr int32_t CommandWaitMask = 0x1FFF;
 
 // One backup task: its options, destination and source entries.
-class TBackupTask
+// What a task holds, compared as a whole: a field added here is compared as well.
+struct TBackupTaskContent
 {
-public:
     // Destination
     bool FtpBackup = false;
     std::string Destination; // folder as typed, may hold date placeholders
@@ -421,6 +421,12 @@ public:
     // Source entries in the user's order
     std::vector<TExtensionList> Sources;
 
+    bool operator==(const TBackupTaskContent&) const = default;
+};
+
+class TBackupTask : public TBackupTaskContent
+{
+public:
     // Task file this task was last read from or saved to; empty for a new task.
     std::string FileName;
     // The user changed the task since it was read or saved.
@@ -436,7 +442,7 @@ public:
     bool IsZipDestination() const { return DestMode == DestZipFile || DestMode == DestZipPerDirectory; }
 
     // Compares the task content; FileName and Modified are not compared.
-    bool operator==(const TBackupTask& other) const;
+    bool operator==(const TBackupTask& other) const { return static_cast<const TBackupTaskContent&>(*this) == other; }
 };
 
 // ---- automatic tasks ---------------------------------------------------------------
