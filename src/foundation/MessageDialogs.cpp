@@ -108,6 +108,11 @@ int InfoDialog(const std::string& caption, const std::string& text)
     return InfoDialogAt(caption, text, CenteredPoint);
 }
 
+void InfoNote(const std::string& caption, const std::string& text)
+{
+    MessageDialogs().ShowNote({caption, text, TMsgDlgType::Information, MbOk, CenteredPoint});
+}
+
 int ErrorDialogAt(const std::string& caption, const std::string& text, TScreenPoint point)
 {
     return ShowAt(caption, text, TMsgDlgType::Error, MbOk, point);

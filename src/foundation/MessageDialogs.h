@@ -74,6 +74,9 @@ public:
     virtual ~IMessageDialogs() = default;
     // Shows the box modally and returns the modal result.
     virtual int Show(const TMessageRequest& request) = 0;
+    // Shows the box without waiting for it: whatever runs (a backup, its waits) goes on.
+    // Where no box can stay open on its own, it is shown like any other.
+    virtual void ShowNote(const TMessageRequest& request) { Show(request); }
     virtual TScreenPoint CursorPos() = 0;
 };
 
@@ -88,6 +91,8 @@ bool ConfirmDialogAt(const std::string& caption, const std::string& text, TScree
 bool ConfirmDialog(const std::string& caption, const std::string& text);
 int InfoDialogAt(const std::string& caption, const std::string& text, TScreenPoint point);
 int InfoDialog(const std::string& caption, const std::string& text);
+// An information box that does not halt the caller (see IMessageDialogs::ShowNote).
+void InfoNote(const std::string& caption, const std::string& text);
 int ErrorDialogAt(const std::string& caption, const std::string& text, TScreenPoint point);
 int ErrorDialog(const std::string& caption, const std::string& text);
 

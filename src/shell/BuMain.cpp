@@ -280,7 +280,8 @@ void TBuMain::TrayMessage(int mouseMessage)
 
 void TBuMain::BackupHintClick()
 {
-    MessageDialog({}, Info.WindowTitle + "\r\r" + editor.AutoTaskInfoText(), TMsgDlgType::Information, MbOk);
+    // Not modal: a scheduled run that starts while the note is open must not wait for it.
+    InfoNote({}, Info.WindowTitle + "\r\r" + editor.AutoTaskInfoText());
     view.BringApplicationToFront();
 }
 

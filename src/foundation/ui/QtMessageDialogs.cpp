@@ -76,9 +76,11 @@ QString DefaultCaption(TMsgDlgType type)
     return QApplication::applicationName();
 }
 
-int ShowInGuiThread(const TMessageRequest& request)
+using TButtonResults = std::map<QAbstractButton*, int>;
+
+// Title, icon, text and the request's buttons; returns what each button answers.
+TButtonResults SetUpBox(QMessageBox& box, const TMessageRequest& request)
 {
-    TPlacedMessageBox box(request.point);
     box.setIcon(IconOf(request.type));
     box.setWindowTitle(request.caption.empty() ? DefaultCaption(request.type)
                                                : QString::fromStdString(HostPathsInText(request.caption)));
@@ -98,7 +100,7 @@ int ShowInGuiThread(const TMessageRequest& request)
         {MbOk, TrNoopUnits("OK"), QMessageBox::AcceptRole, MrOk},
         {MbCancel, TrNoopUnits("Cancel"), QMessageBox::RejectRole, MrCancel},
     };
-    std::map<QAbstractButton*, int> results;
+    TButtonResults results;
     QPushButton* first = nullptr;
     QPushButton* escape = nullptr;
     for (const ButtonDef& def : defs) {
@@ -120,9 +122,26 @@ int ShowInGuiThread(const TMessageRequest& request)
     }
     box.setDefaultButton(first);
     box.setEscapeButton(escape ? escape : first);
+    return results;
+}
+
+int ShowInGuiThread(const TMessageRequest& request)
+{
+    TPlacedMessageBox box(request.point);
+    const TButtonResults results = SetUpBox(box, request);
     box.exec();
     const auto it = results.find(box.clickedButton());
     return it == results.end() ? CloseResult(request.buttons) : it->second;
+}
+
+// The box lives on its own and deletes itself when closed; nobody waits for it.
+void ShowNoteInGuiThread(const TMessageRequest& request)
+{
+    auto* box = new TPlacedMessageBox(request.point);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    SetUpBox(*box, request);
+    box->show();
 }
 
 } // namespace
@@ -144,6 +163,16 @@ int TQtMessageDialogs::Show(const TMessageRequest& request)
     QMetaObject::invokeMethod(
         qApp, [&] { result = ShowInGuiThread(request); }, Qt::BlockingQueuedConnection);
     return result;
+}
+
+void TQtMessageDialogs::ShowNote(const TMessageRequest& request)
+{
+    if (QThread::currentThread() == qApp->thread()) {
+        ShowNoteInGuiThread(request);
+        return;
+    }
+    QMetaObject::invokeMethod(
+        qApp, [request] { ShowNoteInGuiThread(request); }, Qt::QueuedConnection);
 }
 
 TScreenPoint TQtMessageDialogs::CursorPos()

@@ -12,6 +12,7 @@ class TQtMessageDialogs : public IMessageDialogs
 {
 public:
     int Show(const TMessageRequest& request) override;
+    void ShowNote(const TMessageRequest& request) override;
     TScreenPoint CursorPos() override;
 };
 

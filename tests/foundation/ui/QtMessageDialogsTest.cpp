@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 #include <functional>
@@ -70,4 +71,36 @@ TEST(QtMessageDialogs, ClosingAQuestionIsNotYes)
     EXPECT_FALSE(ConfirmDialog("Q", "Really?"));
     WhenBoxShows([](QMessageBox&) {}, "none");
     EXPECT_EQ(MessageDialog("", "?", TMsgDlgType::Confirmation, MbYesNoCancel), MrCancel);
+}
+
+TEST(QtMessageDialogs, ANoteNeitherWaitsNorBlocksWhatRuns)
+{
+    TQtMessageDialogs dialogs;
+    TScopedMessageDialogs scope(dialogs);
+    InfoNote("", "Tessaro\r\r1: Backup task: Daily");
+
+    QMessageBox* note = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+            note = box;
+        }
+    }
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(note->text(), "Tessaro\n\n1: Backup task: Daily");
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+
+    // A run's timer keeps firing while the note is open.
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(1);
+    while (ticks < 5) {
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    EXPECT_TRUE(note->isVisible());
+
+    QPointer<QMessageBox> watched(note);
+    note->buttons().front()->click();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(watched.isNull());
 }
