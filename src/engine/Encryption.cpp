@@ -268,17 +268,17 @@ struct TCrypt::TKeysAhead
     {
         std::lock_guard lock(Lock);
         for (; Ready.size() + Pending < KeysAhead; ++Pending) {
-            Tasks.Post([this, &kdf, saltLength, derivedLength] {
-                TKey key;
-                const bool ok = RAND_bytes(key.Salt.data(), static_cast<int>(saltLength)) == 1;
-                if (ok) {
-                    kdf.Derive(key.Salt.data(), saltLength, Iterations, key.Derived.data(), derivedLength);
-                }
+            // The salt is drawn here: pool threads touching the random generator would each
+            // keep its per-thread state until exit, which the leak checker reports.
+            TKey key;
+            if (RAND_bytes(key.Salt.data(), static_cast<int>(saltLength)) != 1) {
+                return;
+            }
+            Tasks.Post([this, &kdf, key, saltLength, derivedLength]() mutable {
+                kdf.Derive(key.Salt.data(), saltLength, Iterations, key.Derived.data(), derivedLength);
                 std::lock_guard done(Lock);
                 --Pending;
-                if (ok) {
-                    Ready.push_back(key);
-                }
+                Ready.push_back(key);
                 OPENSSL_cleanse(&key, sizeof key);
             });
         }
