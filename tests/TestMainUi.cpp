@@ -1,5 +1,6 @@
 #include "foundation/Translate.h"
 #include "foundation/ui/QtTranslation.h"
+#include "shell/Language.h"
 
 #include <QApplication>
 #include <QTranslator>
@@ -14,12 +15,13 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     InitTranslations();
-    // tests/ui/screenshots.sh pictures the windows in the language LANGUAGE names (LANGUAGE=de).
+    // The picture tests run in the language that LANGUAGE names when it is one of the
+    // program's ("LANGUAGE=de"), set up as a start with that "lang" option sets it up.
     QTranslator qtTranslator;
-    const char* lang = std::getenv("TESSARO_SCREENSHOT_DIR") ? std::getenv("LANGUAGE") : nullptr;
-    if (lang && *lang) {
-        SetTranslationLanguage(lang);
-        InstallQtTranslation(qtTranslator, lang);
+    const char* lang = std::getenv("LANGUAGE");
+    if (lang && LanguageIndexOf(lang) > 0) {
+        const int index = SetUpLanguage({}, {std::string("/lang:") + lang});
+        InstallQtTranslation(qtTranslator, LanguageCode(index));
     }
     return RUN_ALL_TESTS();
 }

@@ -1,39 +1,25 @@
+#include "NextModal.h"
+#include "foundation/Translate.h"
 #include "restore/ui/ConfirmFilesDlg.h"
 #include "restore/ui/RestFilterDlg.h"
+#include "restore/ui/RestPwdDlg.h"
 #include "restore/ui/RestoreDlg.h"
+#include "tasks/IniValues.h"
 #include "tasks/TaskEditor.h"
+#include "ui/Pictures.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QDir>
 #include <QLabel>
 #include <QTabWidget>
 #include <QTreeWidget>
-#include <cstdlib>
 #include <gtest/gtest.h>
 
-// Pictures of the restore windows; tests/ui/screenshots.sh runs them under Xvfb.
+// The restore windows, checked and pictured as ui/Pictures.h says.
 
 namespace {
-
-QString RestorePictureFolder()
-{
-    const char* dir = std::getenv("TESSARO_SCREENSHOT_DIR");
-    if (!dir || !*dir) {
-        return {};
-    }
-    QDir().mkpath(QString::fromLocal8Bit(dir));
-    return QString::fromLocal8Bit(dir);
-}
-
-void Settle()
-{
-    for (int pass = 0; pass < 20; ++pass) {
-        QCoreApplication::processEvents();
-    }
-}
 
 TTransferItem Item(bool folder, const std::string& text, std::int64_t size)
 {
@@ -63,47 +49,52 @@ TEST(RestoreWindows, ConfirmListRowsAndCounts)
     EXPECT_EQ(dialog.lblCount->text(), "2 Files");
     EXPECT_TRUE(dialog.cbxSelected->isChecked());
     EXPECT_FALSE(list[1].Info.Selected);
-
-    const QString folder = RestorePictureFolder();
-    if (!folder.isEmpty()) {
-        dialog.show();
-        Settle();
-        EXPECT_TRUE(dialog.grab().save(folder + "/restore-confirm-list.png"));
-    }
 }
 
 TEST(Screenshots, RestoreDialog)
 {
-    const QString folder = RestorePictureFolder();
-    if (folder.isEmpty()) {
-        GTEST_SKIP() << "TESSARO_SCREENSHOT_DIR not set";
-    }
     TTaskEditor editor;
     TRestoreDialog dialog(editor);
     dialog.Prepare("C:\\media\\anna\\BACKUP\\LwC\\home\\anna", "C:\\home\\anna\\Restored");
+    dialog.move(40, 40);
     dialog.show();
-    Settle();
-    EXPECT_TRUE(dialog.grab().save(folder + "/restore-dialog.png"));
+    CheckEveryPage(dialog, *dialog.pcSource, "restore-dialog");
     // Older files with their time comparison button, and a date.
     dialog.OverwriteRG->button(OverwriteOlder)->click();
     dialog.RestoreRG->button(AgeOlder)->click();
-    Settle();
-    EXPECT_TRUE(dialog.grab().save(folder + "/restore-dialog-older.png"));
+    CheckPicture(dialog, "restore-dialog-older");
+}
+
+TEST(Screenshots, RestoreConfirmListAndPassword)
+{
+    TTransferList list = {Item(true, "E:\\Backup\\LwC\\home\\anna", 0), Item(false, "notes.txt", 2048),
+                          Item(true, "..\\Reports\\", 0), Item(false, "march.doc", 70000)};
+    TConfirmFilesDialog confirm;
+    const TRestoreOptions options;
+    confirm.ShowList({TConfirmMode::Restore, "E:\\Backup\\LwC\\home\\anna", 3,
+                      FormatText(TrDefault("Mode: %s"), OverwriteText(OverwriteOlder)),
+                      FormatText(TrDefault("Age: %s"), AgeText(AgeAll, 0)),
+                      FormatText(TrDefault("Filter: %s"), RestoreFilterText(options)), TrDefault("to origin")},
+                     list);
+    ShowPicture(confirm, "restore-confirm-list");
+
+    TRestorePwdDialog password;
+    std::string text;
+    WithNextModal([](QDialog& dialog) {
+        CheckPicture(dialog, "restore-password");
+        dialog.reject();
+    });
+    password.Execute("Restore", "Password for E:\\Backup\\LwC\\home\\anna\\notes.txt.enc:", true, text);
 }
 
 TEST(Screenshots, RestoreFilterDialog)
 {
-    const QString folder = RestorePictureFolder();
-    if (folder.isEmpty()) {
-        GTEST_SKIP() << "TESSARO_SCREENSHOT_DIR not set";
-    }
     TRestoreFilterDialog dialog;
+    dialog.move(40, 40);
     dialog.show();
-    Settle();
-    EXPECT_TRUE(dialog.grab().save(folder + "/restore-filter.png"));
+    CheckPicture(dialog, "restore-filter");
     dialog.pcFilterMode->setCurrentIndex(1);
-    Settle();
-    EXPECT_TRUE(dialog.grab().save(folder + "/restore-filter-suffix.png"));
+    CheckPicture(dialog, "restore-filter-suffix");
 }
 
 } // namespace
