@@ -395,80 +395,96 @@ bool TMailer::Fail(const std::string& error)
     return false;
 }
 
-bool TMailer::Send()
+namespace {
+
+// What keeps the message from going out before any server is asked; empty when nothing does.
+std::string MessageFault(const TMailer& mailer)
 {
-    LastError.clear();
-    if (Host.empty()) {
-        return Fail("No mail server given");
+    if (mailer.Host.empty()) {
+        return "No mail server given";
     }
-    if (!ValidMailAddress(From.Address)) {
-        return Fail("Invalid sender address \"" + From.Address + "\"");
+    if (!ValidMailAddress(mailer.From.Address)) {
+        return "Invalid sender address \"" + mailer.From.Address + "\"";
     }
-    if (Recipients.empty() && BCCList.empty()) {
-        return Fail("No recipient given");
+    if (mailer.Recipients.empty() && mailer.BCCList.empty()) {
+        return "No recipient given";
     }
-    for (const auto* list : {&Recipients, &BCCList}) {
+    for (const auto* list : {&mailer.Recipients, &mailer.BCCList}) {
         for (const TMailAddress& address : *list) {
             if (!ValidMailAddress(address.Address)) {
-                return Fail("Invalid recipient address \"" + address.Address + "\"");
+                return "Invalid recipient address \"" + address.Address + "\"";
             }
         }
     }
+    return {};
+}
 
-    InitCurlOnce();
-    TTransfer transfer;
-    if (!transfer.handle) {
-        return Fail("The mail library could not start");
-    }
-    CURL* curl = transfer.handle;
-    transfer.mime = curl_mime_init(curl);
-
-    const std::string plain = JoinLines(Body);
-    if (HTML && !Body.empty()) {
-        transfer.AddAlternatives(plain, JoinLines(HTMLBody));
-    } else if (HTML) {
-        transfer.AddTextPart(transfer.mime, JoinLines(HTMLBody), "text/html; charset=utf-8");
+void AddBody(TTransfer& transfer, const TMailer& mailer)
+{
+    const std::string plain = JoinLines(mailer.Body);
+    if (mailer.HTML && !mailer.Body.empty()) {
+        transfer.AddAlternatives(plain, JoinLines(mailer.HTMLBody));
+    } else if (mailer.HTML) {
+        transfer.AddTextPart(transfer.mime, JoinLines(mailer.HTMLBody), "text/html; charset=utf-8");
     } else {
         transfer.AddTextPart(transfer.mime, plain, "text/plain; charset=utf-8");
     }
+}
 
-    for (const std::string& line : Attachments.AttachedFiles) {
+// Empty when every file could be opened, else the error for the first that could not.
+std::string AddAttachments(TTransfer& transfer, const TAttachement& attachments)
+{
+    for (const std::string& line : attachments.AttachedFiles) {
         const std::string path = line.substr(0, line.find('|'));
         auto source = std::make_unique<TAttachmentSource>();
         source->File = Platform::OpenRead(path);
         source->Size = source->File ? source->File->Size() : -1;
         if (source->Size < 0) {
-            return Fail("Cannot read the attachment \"" + path + "\"");
+            return "Cannot read the attachment \"" + path + "\"";
         }
         source->Name = ExtractFileName(path);
         source->Type = AttachmentType(line);
         transfer.AddAttachment(std::move(source));
     }
+    return {};
+}
 
+void AddHeaders(TTransfer& transfer, const TMailer& mailer)
+{
     transfer.AddHeader("Date: " + LocalDateHeader());
-    transfer.AddHeader("From: " + MailAddressHeader(From));
-    if (!Recipients.empty()) {
-        transfer.AddHeader("To: " + JoinAddresses(Recipients, ", ", true));
+    transfer.AddHeader("From: " + MailAddressHeader(mailer.From));
+    if (!mailer.Recipients.empty()) {
+        transfer.AddHeader("To: " + JoinAddresses(mailer.Recipients, ", ", true));
     }
-    transfer.AddHeader("Subject: " + EncodeHeaderText(Subject));
-    transfer.AddHeader("Message-ID: " + MessageId(From.Address));
-    for (const auto& [name, value] : headers) {
+    transfer.AddHeader("Subject: " + EncodeHeaderText(mailer.Subject));
+    transfer.AddHeader("Message-ID: " + MessageId(mailer.From.Address));
+    for (const auto& [name, value] : mailer.Headers()) {
         transfer.AddHeader(WithoutLineBreaks(name) + ": " + EncodeHeaderText(value));
     }
-    for (const auto* list : {&Recipients, &BCCList}) {
+}
+
+// The envelope takes the blind copies too; only the headers leave them out.
+void AddEnvelopeRecipients(TTransfer& transfer, const TMailer& mailer)
+{
+    for (const auto* list : {&mailer.Recipients, &mailer.BCCList}) {
         for (const TMailAddress& address : *list) {
             transfer.AddRecipient(address.Address);
         }
     }
+}
 
-    curl_easy_setopt(curl, CURLOPT_URL, ServerUrl(Host, Port).c_str());
+void SetTransferOptions(TTransfer& transfer, const TMailer& mailer)
+{
+    CURL* curl = transfer.handle;
+    curl_easy_setopt(curl, CURLOPT_URL, ServerUrl(mailer.Host, mailer.Port).c_str());
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
     curl_easy_setopt(curl, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
-    if (!UserId.empty()) {
-        curl_easy_setopt(curl, CURLOPT_USERNAME, UserId.c_str());
-        curl_easy_setopt(curl, CURLOPT_PASSWORD, Password.c_str());
+    if (!mailer.UserId.empty()) {
+        curl_easy_setopt(curl, CURLOPT_USERNAME, mailer.UserId.c_str());
+        curl_easy_setopt(curl, CURLOPT_PASSWORD, mailer.Password.c_str());
     }
-    const std::string envelopeFrom = "<" + From.Address + ">";
+    // curl keeps its own copy of every text option.
+    const std::string envelopeFrom = "<" + mailer.From.Address + ">";
     curl_easy_setopt(curl, CURLOPT_MAIL_FROM, envelopeFrom.c_str());
     curl_easy_setopt(curl, CURLOPT_MAIL_RCPT, transfer.recipientList);
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, transfer.headerList);
@@ -476,21 +492,26 @@ bool TMailer::Send()
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, transfer.errorText);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, ConnectTimeout);
-    curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, ResponseTimeout);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, mailer.ConnectTimeout);
+    curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, mailer.ResponseTimeout);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, ResponseTimeout);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, mailer.ResponseTimeout);
     curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, Connected);
     curl_easy_setopt(curl, CURLOPT_PREREQDATA, &transfer);
+}
 
-    // The transfer runs beside us so the windows stay alive while the server takes its time.
+// The transfer runs beside the caller so the windows stay alive while the server takes
+// its time; OnConnected and OnDisconnected are told on the caller's thread.
+CURLcode PerformBesideCaller(TTransfer& transfer, TMailer& mailer)
+{
+    CURL* curl = transfer.handle;
     std::packaged_task<CURLcode()> task([curl] { return curl_easy_perform(curl); });
     std::future<CURLcode> done = task.get_future();
     std::thread worker(std::move(task));
     bool announced = false;
     while (done.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
-        if (!announced && transfer.connected && OnConnected) {
-            OnConnected(*this);
+        if (!announced && transfer.connected && mailer.OnConnected) {
+            mailer.OnConnected(mailer);
             announced = true;
         }
         ProcessMessages();
@@ -498,13 +519,40 @@ bool TMailer::Send()
     worker.join();
     const CURLcode result = done.get();
     if (transfer.connected) {
-        if (!announced && OnConnected) {
-            OnConnected(*this);
+        if (!announced && mailer.OnConnected) {
+            mailer.OnConnected(mailer);
         }
-        if (OnDisconnected) {
-            OnDisconnected(*this);
+        if (mailer.OnDisconnected) {
+            mailer.OnDisconnected(mailer);
         }
     }
+    return result;
+}
+
+} // namespace
+
+bool TMailer::Send()
+{
+    LastError.clear();
+    if (const std::string fault = MessageFault(*this); !fault.empty()) {
+        return Fail(fault);
+    }
+
+    InitCurlOnce();
+    TTransfer transfer;
+    if (!transfer.handle) {
+        return Fail("The mail library could not start");
+    }
+    transfer.mime = curl_mime_init(transfer.handle);
+    AddBody(transfer, *this);
+    if (const std::string fault = AddAttachments(transfer, Attachments); !fault.empty()) {
+        return Fail(fault);
+    }
+    AddHeaders(transfer, *this);
+    AddEnvelopeRecipients(transfer, *this);
+    SetTransferOptions(transfer, *this);
+
+    const CURLcode result = PerformBesideCaller(transfer, *this);
     if (result != CURLE_OK) {
         return Fail(transfer.errorText[0] ? transfer.errorText : curl_easy_strerror(result));
     }
