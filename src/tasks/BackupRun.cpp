@@ -414,6 +414,27 @@ bool TBackupRun::PrepareEncryption(TRun& run, int endMode)
 
 bool TBackupRun::RunSteps(TRun& run, int endMode)
 {
+    BeginRun(run, endMode);
+    AnnounceStart(run);
+    if (ExecuteCommand && !ExecuteCommand(Task.PreCommand, Task.PreWait, endMode)) {
+        Log.CloseRunLog();
+        return false;
+    }
+    StartProgressView(run);
+
+    run.DestOk = Task.FtpBackup ? PrepareFtpDestination(run) : PrepareLocalDestination(run, endMode);
+    if (!run.DestOk) {
+        ReportMissingDestination(run);
+    } else {
+        BackupToDestination(run, endMode);
+    }
+    EndRun(run);
+    RecordLastRun(run);
+    return true;
+}
+
+void TBackupRun::BeginRun(TRun& run, int endMode)
+{
     run.Start = Now();
     run.CloseValue = CloseValueOf(endMode, CloseDelay);
     run.Interactive = run.CloseValue == 0;
@@ -429,77 +450,94 @@ bool TBackupRun::RunSteps(TRun& run, int endMode)
     if (Task.DestMode == DestZipFile && ZipName.empty()) {
         ZipName = MakeZipName(Task.ZipName);
     }
+}
 
+void TBackupRun::AnnounceStart(TRun& run)
+{
     const std::string startLine =
         LogStatusPrefix + TrDefault("Start") + ": " + DateTimeText(run.Start) + run.Title + run.Tag;
     if (Mail) {
         Mail->StartMailReport(startLine, run.Start);
     }
     Log.WriteLog(startLine);
+}
 
-    if (ExecuteCommand && !ExecuteCommand(Task.PreCommand, Task.PreWait, endMode)) {
-        Log.CloseRunLog();
-        return false;
-    }
+void TBackupRun::StartProgressView(TRun& run)
+{
     IProgressView& view = Supervision.View();
     view.Start(&Supervision, ProductText + run.Title + run.Tag, {}, run.CloseValue);
     ProcessMessages();
     for (const TExtensionList& entry : Task.Sources) {
         run.Expected += entry.FileCount > 0 ? static_cast<uint32_t>(entry.FileCount) : 0;
     }
+}
 
-    run.DestOk = Task.FtpBackup ? PrepareFtpDestination(run) : PrepareLocalDestination(run, endMode);
-    if (!run.DestOk) {
-        if (Task.FtpBackup) {
-            Line(run, LogErrorPrefix + FormatText(TrDefault("FTP-Server: %s"), run.DestText));
-            run.EndText = FtpConnectionFailedText();
-        } else {
-            Line(run, LogErrorPrefix + NotFoundText(run.Root));
-            run.EndText = NotFoundText(run.Root);
-        }
+void TBackupRun::ReportMissingDestination(TRun& run)
+{
+    if (Task.FtpBackup) {
+        Line(run, LogErrorPrefix + FormatText(TrDefault("FTP-Server: %s"), run.DestText));
+        run.EndText = FtpConnectionFailedText();
     } else {
-        ApplyRotation(run);
-        Log.WriteLog(std::string("  Mode:   ") + DestinationModeText(Task.DestMode));
-        run.Walk = std::make_unique<TBackupWalk>(Task, Log, Supervision);
-        TBackupWalk& walk = *run.Walk;
-        walk.CompSize = Settings.CompSize;
-        walk.FilenameCase = Settings.FilenameCase;
-        walk.ReplaceChars = Settings.ReplaceChars;
-        walk.BufferSize = Settings.BufferSize;
-        walk.Priority = Priority;
-        walk.Encryption = run.Encryption.get();
-        walk.ZipPassword = Task.IsZipDestination() ? run.Password : std::string();
-        walk.RunDate = run.RunDate;
-        walk.MakeZipName = [this] { return MakeZipName(Task.ZipName); };
-        walk.MoveToTrash = MoveToTrash;
-        walk.AskForMedia = endMode != EndNotVisible;
-        run.Clear = std::make_unique<TDestClear>(Task, Log, Supervision);
-        run.Clear->FilenameCase = Settings.FilenameCase;
-        run.Clear->ReplaceChars = Settings.ReplaceChars;
-        if (!Task.FtpBackup) {
-            run.Stamp = ReadTimeStamp(run.Root);
-        }
-        for (TExtensionList& entry : Task.Sources) {
-            if (Supervision.Cancelled()) {
-                break;
-            }
-            BackupSource(run, entry);
-        }
-        FinishTimeStamp(run);
-        if (Task.DestMode == DestZipFile) {
-            FinishArchive(run);
-        }
-        if (run.EndText.empty()) {
-            run.EndText = walk.VolumeFullText; // the run stopped for it: not cancelled by the user
-        }
+        Line(run, LogErrorPrefix + NotFoundText(run.Root));
+        run.EndText = NotFoundText(run.Root);
     }
+}
+
+void TBackupRun::BackupToDestination(TRun& run, int endMode)
+{
+    ApplyRotation(run);
+    Log.WriteLog(std::string("  Mode:   ") + DestinationModeText(Task.DestMode));
+    MakeWalkAndClear(run, endMode);
+    if (!Task.FtpBackup) {
+        run.Stamp = ReadTimeStamp(run.Root);
+    }
+    for (TExtensionList& entry : Task.Sources) {
+        if (Supervision.Cancelled()) {
+            break;
+        }
+        BackupSource(run, entry);
+    }
+    FinishTimeStamp(run);
+    if (Task.DestMode == DestZipFile) {
+        FinishArchive(run);
+    }
+    if (run.EndText.empty()) {
+        run.EndText = run.Walk->VolumeFullText; // the run stopped for it: not cancelled by the user
+    }
+}
+
+void TBackupRun::MakeWalkAndClear(TRun& run, int endMode)
+{
+    run.Walk = std::make_unique<TBackupWalk>(Task, Log, Supervision);
+    TBackupWalk& walk = *run.Walk;
+    walk.CompSize = Settings.CompSize;
+    walk.FilenameCase = Settings.FilenameCase;
+    walk.ReplaceChars = Settings.ReplaceChars;
+    walk.BufferSize = Settings.BufferSize;
+    walk.Priority = Priority;
+    walk.Encryption = run.Encryption.get();
+    walk.ZipPassword = Task.IsZipDestination() ? run.Password : std::string();
+    walk.RunDate = run.RunDate;
+    walk.MakeZipName = [this] { return MakeZipName(Task.ZipName); };
+    walk.MoveToTrash = MoveToTrash;
+    walk.AskForMedia = endMode != EndNotVisible;
+    run.Clear = std::make_unique<TDestClear>(Task, Log, Supervision);
+    run.Clear->FilenameCase = Settings.FilenameCase;
+    run.Clear->ReplaceChars = Settings.ReplaceChars;
+}
+
+void TBackupRun::EndRun(TRun& run)
+{
     if (run.Ftp && run.Ftp->Connected()) {
         run.Ftp->Disconnect();
     }
     run.End = Now();
     ShowEndStatus(run);
     WriteEndLines(run);
+}
 
+void TBackupRun::RecordLastRun(TRun& run)
+{
     Task.LastBackup = DateTimeText(run.Start);
     if (run.Result && run.Slot) {
         if (run.Slot->StepMode > StepNone) {
@@ -507,7 +545,6 @@ bool TBackupRun::RunSteps(TRun& run, int endMode)
         }
         run.Slot->LastRun = run.Start;
     }
-    return true;
 }
 
 void TBackupRun::AbortRun(TRun& run)

@@ -138,6 +138,17 @@ private:
     bool PrepareEncryption(TRun& run, int endMode);
     // False when the pre-command refused the run.
     bool RunSteps(TRun& run, int endMode);
+    // The run's clock, the supervision's flags, its tag and the archive's name.
+    void BeginRun(TRun& run, int endMode);
+    void AnnounceStart(TRun& run);
+    void StartProgressView(TRun& run);
+    void ReportMissingDestination(TRun& run);
+    void BackupToDestination(TRun& run, int endMode);
+    void MakeWalkAndClear(TRun& run, int endMode);
+    // Disconnects, then shows and logs the end.
+    void EndRun(TRun& run);
+    // The task's and the automatic slot's memory of this run.
+    void RecordLastRun(TRun& run);
     bool PrepareFtpDestination(TRun& run);
     bool PrepareLocalDestination(TRun& run, int endMode);
     std::string FindVolume(const TRun& run, const std::string& dest) const;
