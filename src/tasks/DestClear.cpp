@@ -157,6 +157,23 @@ void TDestClear::ShowSyncProgress(const TExtensionList& filter, int considered)
     ProcessMessages();
 }
 
+TDestClear::TSubfolderStep TDestClear::SubfolderStep(const TSourceNames& names, const std::string& sourceDir,
+                                                     const std::string& name, const TExtensionList& filter) const
+{
+    if (Task.SyncMode == SyncSelections) {
+        const std::string counterpart = AddPathDelimiter(AddPathDelimiter(sourceDir) + name);
+        return filter.SubDirs.Contains(counterpart) ? TSubfolderStep::Keep : TSubfolderStep::Descend;
+    }
+    return names.Folders.count(name) != 0 ? TSubfolderStep::Descend : TSubfolderStep::Delete;
+}
+
+void TDestClear::LogFolderDeletion(const std::string& subfolder)
+{
+    if (Log.LogMode >= LogLong) {
+        Log.WriteLog(LogFilePrefix + TrDefault("Delete directory: ") + subfolder);
+    }
+}
+
 void TDestClear::ClearDestDir(const std::string& folder, const std::string& subfolder, int& counter)
 {
     const std::string path = JoinRelative(RemovePathDelimiter(folder), subfolder);
@@ -251,17 +268,11 @@ void TDestClear::SyncDestDir(const std::string& source, const std::string& dest,
             return;
         }
         const std::string sub = JoinRelative(subfolder, name);
-        const std::string counterpart = AddPathDelimiter(AddPathDelimiter(sourceDir) + name);
-        if (Task.SyncMode == SyncSelections) {
-            if (!filter.SubDirs.Contains(counterpart)) {
-                SyncDestDir(source, dest, sub, deleteAll, deleted, considered, filter);
-            }
-        } else if (names.Folders.count(name) != 0) {
+        const TSubfolderStep step = SubfolderStep(names, sourceDir, name, filter);
+        if (step == TSubfolderStep::Descend) {
             SyncDestDir(source, dest, sub, deleteAll, deleted, considered, filter);
-        } else {
-            if (Log.LogMode >= LogLong) {
-                Log.WriteLog(LogFilePrefix + TrDefault("Delete directory: ") + sub);
-            }
+        } else if (step == TSubfolderStep::Delete) {
+            LogFolderDeletion(sub);
             int removed = 0;
             ClearDestDir(dest, sub, removed);
             deleted += removed;
@@ -311,48 +322,78 @@ void TDestClear::SyncDestDir(const std::string& source, const std::string& dest,
     }
 }
 
+// What stays the same through one FTP synchronisation, from its top folder down.
+struct TDestClear::TFtpSync
+{
+    TExtFtp& Ftp;
+    const std::string& Source;
+    bool DeleteAll;
+    int& Deleted;
+    int& Considered;
+    TExtensionList& Filter;
+};
+
 void TDestClear::SyncFtpDir(TExtFtp& ftp, const std::string& source, const std::string& subfolder, bool deleteAll,
                             int& deleted, int& considered, TExtensionList& filter)
+{
+    TFtpSync sync{ftp, source, deleteAll, deleted, considered, filter};
+    SyncFtpFolder(sync, subfolder);
+}
+
+void TDestClear::SyncFtpFolder(TFtpSync& sync, const std::string& subfolder)
 {
     const bool top = subfolder.empty();
     const std::string name = ExtractFileName(subfolder);
     std::string remembered;
-    if (!top) {
-        ftp.PrintWorkingDir(remembered);
-        if (!ftp.ChangeDir(name)) {
-            Log.WriteLog(LogErrorPrefix + TrDefault("Error changing directory on FTP server: ") +
-                         IncludeTrailingSlash(remembered) + name);
-            return;
-        }
+    if (!top && !EnterFtpFolder(sync.Ftp, name, remembered)) {
+        return;
     }
-    const std::string sourceDir = JoinRelative(RemovePathDelimiter(source), subfolder);
-    const TSourceNames names = ListSource(sourceDir, &ftp);
+    const std::string sourceDir = JoinRelative(RemovePathDelimiter(sync.Source), subfolder);
+    const TSourceNames names = ListSource(sourceDir, &sync.Ftp);
+    SyncFtpSubfolders(sync, subfolder, sourceDir, names);
+    const bool allDeleted = SyncFtpFiles(sync, subfolder, names);
+    if (!top) {
+        LeaveFtpFolder(sync.Ftp, name, remembered, allDeleted);
+    }
+}
 
+bool TDestClear::EnterFtpFolder(TExtFtp& ftp, const std::string& name, std::string& remembered)
+{
+    ftp.PrintWorkingDir(remembered);
+    if (!ftp.ChangeDir(name)) {
+        Log.WriteLog(LogErrorPrefix + TrDefault("Error changing directory on FTP server: ") +
+                     IncludeTrailingSlash(remembered) + name);
+        return false;
+    }
+    return true;
+}
+
+void TDestClear::SyncFtpSubfolders(TFtpSync& sync, const std::string& subfolder, const std::string& sourceDir,
+                                   const TSourceNames& names)
+{
     std::vector<TFtpListItem> dirs;
-    ftp.FillDirList(dirs);
+    sync.Ftp.FillDirList(dirs);
     for (const TFtpListItem& dir : dirs) {
         if (Cancelled()) {
             break;
         }
         const std::string sub = JoinRelative(subfolder, dir.Name);
-        const std::string counterpart = AddPathDelimiter(AddPathDelimiter(sourceDir) + dir.Name);
-        if (Task.SyncMode == SyncSelections) {
-            if (!filter.SubDirs.Contains(counterpart)) {
-                SyncFtpDir(ftp, source, sub, deleteAll, deleted, considered, filter);
-            }
-        } else if (names.Folders.count(dir.Name) != 0) {
-            SyncFtpDir(ftp, source, sub, deleteAll, deleted, considered, filter);
-        } else {
-            if (Log.LogMode >= LogLong) {
-                Log.WriteLog(LogFilePrefix + TrDefault("Delete directory: ") + sub);
-            }
+        const TSubfolderStep step = SubfolderStep(names, sourceDir, dir.Name, sync.Filter);
+        if (step == TSubfolderStep::Descend) {
+            SyncFtpFolder(sync, sub);
+        } else if (step == TSubfolderStep::Delete) {
+            LogFolderDeletion(sub);
             int removed = 0;
-            ftp.DeleteTree(dir.Name, removed);
-            deleted += removed;
-            considered += removed;
+            sync.Ftp.DeleteTree(dir.Name, removed);
+            sync.Deleted += removed;
+            sync.Considered += removed;
         }
     }
+}
 
+bool TDestClear::SyncFtpFiles(TFtpSync& sync, const std::string& subfolder, const TSourceNames& names)
+{
+    TExtFtp& ftp = sync.Ftp;
     std::string remoteDir;
     ftp.PrintWorkingDir(remoteDir);
     Supervision.View().SetHintText(ShortenPath(remoteDir, 50));
@@ -363,33 +404,38 @@ void TDestClear::SyncFtpDir(TExtFtp& ftp, const std::string& source, const std::
         if (Cancelled()) {
             break;
         }
-        if (!deleteAll) {
-            ShowSyncProgress(filter, considered);
-            std::string candidate;
-            CandidateName({}, file.Name, true, candidate);
-            if (!SelectionPasses(candidate, filter)) {
-                continue;
-            }
-            ++considered;
-            // The source is gone, so its attributes read as all set: an excluded
-            // attribute means the file was never the selection's.
-            if (!SourceGone(names, candidate, EndsWithLower(file.Name, ".gz")) || AnyAttributeExcluded(filter)) {
-                continue;
-            }
+        if (!sync.DeleteAll && !RemoteFileOrphaned(sync, names, file.Name)) {
+            continue;
         }
         const std::string relative = JoinRelative(subfolder, file.Name);
         const bool ok = ftp.DeleteFile(file.Name);
         if (ok) {
             ++deletedHere;
-            ++deleted;
+            ++sync.Deleted;
         }
         if (Log.LogMode >= LogLong) {
             Log.WriteLog((ok ? LogFilePrefix : LogErrorPrefix) + TrDefault("Delete: ") + relative);
         }
     }
-    if (top) {
-        return;
+    return deletedHere == files.size();
+}
+
+bool TDestClear::RemoteFileOrphaned(TFtpSync& sync, const TSourceNames& names, const std::string& name)
+{
+    ShowSyncProgress(sync.Filter, sync.Considered);
+    std::string candidate;
+    CandidateName({}, name, true, candidate);
+    if (!SelectionPasses(candidate, sync.Filter)) {
+        return false;
     }
+    ++sync.Considered;
+    // The source is gone, so its attributes read as all set: an excluded
+    // attribute means the file was never the selection's.
+    return SourceGone(names, candidate, EndsWithLower(name, ".gz")) && !AnyAttributeExcluded(sync.Filter);
+}
+
+void TDestClear::LeaveFtpFolder(TExtFtp& ftp, const std::string& name, const std::string& remembered, bool emptied)
+{
     const bool back = remembered.empty() ? ftp.ChangeDirUp() : ftp.ChangeDir(remembered);
     if (!back) {
         std::string current;
@@ -397,7 +443,7 @@ void TDestClear::SyncFtpDir(TExtFtp& ftp, const std::string& source, const std::
         Log.WriteLog(LogErrorPrefix + TrDefault("Error changing directory on FTP server: ") + current);
         return;
     }
-    if (deletedHere == files.size() && ftp.RemoveDir(name) && Log.LogMode == LogExtended) {
+    if (emptied && ftp.RemoveDir(name) && Log.LogMode == LogExtended) {
         Log.WriteLog(LogNotePrefix + TrDefault("Delete empty directory: ") + name);
     }
 }

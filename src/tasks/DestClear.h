@@ -48,6 +48,14 @@ public:
 
 private:
     struct TSourceNames;
+    struct TFtpSync;
+    // What a synchronisation does with a destination subfolder.
+    enum class TSubfolderStep
+    {
+        Keep,    // a subfolder the selection leaves out: nothing in it was ever the selection's
+        Descend, // synchronised entry by entry
+        Delete,  // its source has gone
+    };
 
     bool Cancelled() const { return Supervision.Cancelled(); }
     IStatusView& StatusView() const;
@@ -58,6 +66,21 @@ private:
     bool SelectionPasses(const std::string& candidate, TExtensionList& filter) const;
     bool SourceGone(const TSourceNames& names, const std::string& candidate, bool gzFile) const;
     void ShowSyncProgress(const TExtensionList& filter, int considered);
+    TSubfolderStep SubfolderStep(const TSourceNames& names, const std::string& sourceDir, const std::string& name,
+                                 const TExtensionList& filter) const;
+    void LogFolderDeletion(const std::string& subfolder);
+
+    void SyncFtpFolder(TFtpSync& sync, const std::string& subfolder);
+    // False (logged) when the client cannot change into the folder; remembered is where it stood.
+    bool EnterFtpFolder(TExtFtp& ftp, const std::string& name, std::string& remembered);
+    void SyncFtpSubfolders(TFtpSync& sync, const std::string& subfolder, const std::string& sourceDir,
+                           const TSourceNames& names);
+    // True when every file of the client's current folder was deleted.
+    bool SyncFtpFiles(TFtpSync& sync, const std::string& subfolder, const TSourceNames& names);
+    // Whether a file on the server is one to delete: the selection takes it and its source has gone.
+    bool RemoteFileOrphaned(TFtpSync& sync, const TSourceNames& names, const std::string& name);
+    // Back to where the client stood; the folder is removed when emptied.
+    void LeaveFtpFolder(TExtFtp& ftp, const std::string& name, const std::string& remembered, bool emptied);
 
     const TBackupTask& Task;
     TBackupLog& Log;

@@ -99,6 +99,42 @@ TEST_F(DestClearTest, SyncSelectionsKeepsWhatTheSelectionNeverTook)
     EXPECT_EQ(filter.SyncCount, 0);
 }
 
+// An excluded subfolder is left as it is, on a drive and on a server alike; a folder whose
+// source has gone is still synchronised file by file.
+TEST_F(DestClearTest, SyncSelectionsLeavesExcludedSubfoldersAlone)
+{
+    task.SyncMode = SyncSelections;
+    TExtensionList filter;
+    filter.Mode = TypeModeInclude;
+    filter.IncludeList.Add("TXT");
+    filter.SubDirs.Add(temp.Win("src/skip") + "\\");
+    Put("src/skip/now.txt");
+    Put("dst/skip/old.txt");
+    Put("dst/gone/a.doc");
+    Put("dst/gone/b.txt");
+    EXPECT_EQ(Sync(filter), 1);
+    EXPECT_TRUE(Has("dst/skip/old.txt"));
+    EXPECT_TRUE(Has("dst/gone/a.doc"));
+    EXPECT_FALSE(Has("dst/gone/b.txt"));
+
+    TFtpPeer peer;
+    ASSERT_TRUE(peer.Start());
+    peer.WriteFile("base/skip/old.txt", "x");
+    peer.WriteFile("base/gone/a.doc", "x");
+    peer.WriteFile("base/gone/b.txt", "x");
+    TExtFtp ftp;
+    peer.FillLogin(ftp);
+    ASSERT_TRUE(ftp.Connect());
+    ASSERT_TRUE(ftp.ChangeDir("base"));
+    TDestClear clear(task, log, supervision);
+    int deleted = 0;
+    clear.SyncFtpDir(ftp, temp.Win("src"), "", false, deleted, considered, filter);
+    EXPECT_EQ(deleted, 1);
+    EXPECT_TRUE(fs::exists(peer.Root() / "base/skip/old.txt"));
+    EXPECT_TRUE(fs::exists(peer.Root() / "base/gone/a.doc"));
+    EXPECT_FALSE(fs::exists(peer.Root() / "base/gone/b.txt"));
+}
+
 TEST_F(DestClearTest, GzipCopyStaysWhileTheNameInItsHeaderExists)
 {
     if (!RequirePeer("gzip")) {
