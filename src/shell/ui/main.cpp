@@ -47,6 +47,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <optional>
 
 namespace {
 
@@ -100,9 +102,8 @@ void ShowNotice(const char* text)
     InfoDialog(ProductName, TrDefault(text));
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+// --version and --help answer before any window or instance guard is made.
+std::optional<int> AnswerWithoutWindows(int argc, char* argv[])
 {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0) {
@@ -115,6 +116,11 @@ int main(int argc, char* argv[])
         std::fputs(CommandLineHelpText(ProgramCallName(argv[0])).c_str(), stdout);
         return 0;
     }
+    return std::nullopt;
+}
+
+void PrepareEnvironment()
+{
     ChooseOffscreenWithoutDisplay();
     // Outside a login session (cron, ssh without pam_systemd) the guard and Qt share a private folder.
     if (Platform::HostEnv("XDG_RUNTIME_DIR").empty()) {
@@ -122,65 +128,47 @@ int main(int argc, char* argv[])
             setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
         }
     }
-    QApplication app(argc, argv);
+}
+
+void NameApplication()
+{
     QApplication::setApplicationName(ProductName);
     QApplication::setDesktopFileName(TESSARO_APP_ID);
     QApplication::setWindowIcon(ApplicationIcon());
     QApplication::setQuitOnLastWindowClosed(false);
-    const std::vector<std::string> params(argv + 1, argv + argc);
+}
 
-    TProgramInfo info = ProgramFolders(ProgramFileText());
-    FillVersionTexts(info);
-    const int language = SetUpLanguage(LanguageFileName(info), params);
-    QTranslator qtTranslator;
-    InstallQtTranslation(qtTranslator, LanguageCode(language));
-    TConsoleMessageDialogs consoleDialogs;
+void InstallMessageDialogs(TConsoleMessageDialogs& consoleDialogs)
+{
     if (Offscreen()) {
         SetMessageDialogs(&consoleDialogs);
     } else {
         InstallQtMessageDialogs();
     }
+}
 
-    uint8_t startFlags = ScanStartFlags(params);
-    TInstanceGuard guard(Platform::SessionRuntimeDir());
-    if (guard.Run(params, startFlags, info.WindowTitle, {}) == TGuardOutcome::Exit) {
-        return 0;
-    }
-    InstallLogindSessionControl();
-    // SIGTERM, SIGINT and SIGHUP cancel a run as its Cancel button does; the program ends
-    // once the run has written its end lines and returned to the event loop.
-    Platform::InstallStopSignals();
-    QSocketNotifier stopNotifier(Platform::StopSignalFd(), QSocketNotifier::Read);
+// SIGTERM, SIGINT and SIGHUP cancel a run as its Cancel button does; the program ends
+// once the run has written its end lines and returned to the event loop.
+void EndOnStopSignal(QSocketNotifier& stopNotifier)
+{
     QObject::connect(&stopNotifier, &QSocketNotifier::activated, [&stopNotifier] {
         stopNotifier.setEnabled(false);
         QCoreApplication::exit(128 + Platform::StopSignal());
     });
-    SetProcessMessagesHook([] { QCoreApplication::processEvents(); });
+}
 
-    // The runs take the progress window when the editor's state is made: register it first.
-    TZeigFortschritt progressWindow;
-    TStatusWindow statusWindow;
-    TLogonDialog logonDialog;
-    TShellDirDialog dirDialog;
-    TSelectFromListDialog selectFromListDialog;
-    TNewPwdDialog newPwdDialog;
-    TRandDialog randDialog;
-    TMemoDialog memoDialog;
-    TShowtextDialog logViewer;
-    THelpWindow helpWindow;
-    TCommonDialogs& common = CommonDialogs();
-    common = {&dirDialog, &selectFromListDialog, &newPwdDialog, &randDialog, &memoDialog, &logViewer};
-    TQtRunDialogs runDialogs(newPwdDialog);
-    TQtTaskCheckDialogs taskCheckDialogs(dirDialog);
+void RegisterViews(TZeigFortschritt& progressWindow, TStatusWindow& statusWindow)
+{
     // Runs never wait for a progress window that nobody can see.
     if (!Offscreen()) {
         RegisterProgressView(&progressWindow);
     }
     RegisterStatusView(&statusWindow);
-    TBackupForm editorForm;
-    TTaskEditor& editor = editorForm.Editor;
-    TBuMainForm mainForm(editorForm);
-    taskCheckDialogs.FtpSettingsDialog = [&editorForm](TFtpParams& ftp) { return editorForm.EditFtpSettings(ftp); };
+}
+
+void InstallPrompts(TLogonDialog& logonDialog, TQtRunDialogs& runDialogs, TQtTaskCheckDialogs& taskCheckDialogs,
+                    THelpWindow& helpWindow)
+{
     InstallLogonPrompt(&logonDialog);
     // Like the message boxes: prompts only where somebody can answer them.
     if (!Offscreen()) {
@@ -188,17 +176,21 @@ int main(int argc, char* argv[])
         InstallProgramOutputWindow();
         InstallHelpWindow(&helpWindow);
     }
-    RegisterInTrayQuery([&mainForm] { return mainForm.Logic.InTray; });
-    mainForm.SetProgressWindow(&progressWindow);
-    mainForm.WatchInstanceServer(guard.Server());
+}
 
-    TBuMain& shell = mainForm.Logic;
-    editorForm.ShowVersionHook = [&shell] { shell.ShowVersionInfo(); };
+void ReadCommandLine(TBuMain& shell, uint8_t startFlags, const std::vector<std::string>& params)
+{
     shell.StartFlags = startFlags;
     shell.ParseCommandLine(params);
     for (const std::string& note : IgnoredParameterNotes(params, shell.Switches)) {
         std::fprintf(stderr, "%s\n", note.c_str());
     }
+}
+
+// The settings file the command line chose, handed to everything that reads the program's files.
+void SpreadProgramInfo(TProgramInfo& info, TBuMain& shell, TShellDirDialog& dirDialog, TShowtextDialog& logViewer,
+                       int language)
+{
     info.SettingsFile = ChooseSettingsFile(info, shell.Switches.IniFile);
     shell.Info = info;
     SetTheProgramInfo(info);
@@ -206,7 +198,12 @@ int main(int argc, char* argv[])
     dirDialog.LoadFromIni(info.SettingsFile, "DirDialog");
     logViewer.LoadFromIni(info.SettingsFile, "LogViewer");
     SetHelpLanguage(LanguageCode(language));
+}
 
+void SetUpEditor(TBackupForm& editorForm, TBuMainForm& mainForm, TZeigFortschritt& progressWindow,
+                 const TProgramInfo& info)
+{
+    TTaskEditor& editor = editorForm.Editor;
     editor.SettingsEnv.FallbackFile = info.ProgramDir + info.BaseName + ".ini";
     editor.SettingsEnv.DocumentsDir = info.DocumentsDir;
     editor.ProductText = info.ProductText;
@@ -224,14 +221,21 @@ int main(int argc, char* argv[])
         editorForm.hide();
         progressWindow.hide();
     };
-    QTimer schedulerTimer;
+}
+
+void RunSchedulerEveryTenSeconds(QTimer& schedulerTimer, TTaskEditor& editor)
+{
     schedulerTimer.setInterval(10000);
     QObject::connect(&schedulerTimer, &QTimer::timeout, [&editor] { editor.Auto.TimerTimer(); });
-    TAutoTaskHost& host = editor.Auto.Host;
+}
+
+void ConnectAutoTaskHost(TAutoTaskHost& host, TBuMainForm& mainForm, TBackupForm& editorForm,
+                         TSessionWatch& sessionWatch, QTimer& schedulerTimer)
+{
+    TBuMain& shell = mainForm.Logic;
     host.StartAnimation = [&shell](char letter) { shell.StartAnimation(letter); };
     host.StopAnimation = [&shell] { shell.StopAnimation(); };
     // While tasks wait for the end of the session, a shutdown waits for them.
-    TSessionWatch sessionWatch;
     host.UpdateTaskMenu = [&mainForm, &sessionWatch, &editorForm] {
         mainForm.UpdateTaskMenu();
         sessionWatch.SetInhibit(editorForm.AutoFlags().EndOfSessionRun);
@@ -244,9 +248,18 @@ int main(int argc, char* argv[])
             schedulerTimer.stop();
         }
     };
+}
+
+void ConnectLogViewer(TBackupForm& editorForm, TShowtextDialog& logViewer, const TProgramInfo& info)
+{
+    TTaskEditor& editor = editorForm.Editor;
     editorForm.ShowLogHook = [&logViewer, &editor, &info] { ShowBackupLog(logViewer, editor.Log, info.ProductText); };
     editor.Log.PrintRunLog = [&logViewer](const std::string& path) { logViewer.LoadFile(path); };
+}
 
+void ConnectSessionEnd(QApplication& app, TBuMainForm& mainForm, TSessionWatch& sessionWatch)
+{
+    TBuMain& shell = mainForm.Logic;
     // The session manager asks first; the first request is refused and the tasks run.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &mainForm, [&shell](QSessionManager& manager) {
         if (!shell.QueryEndSession(false)) {
@@ -259,29 +272,32 @@ int main(int argc, char* argv[])
             QTimer::singleShot(0, [&shell] { shell.AppIdle(); });
         }
     };
+}
 
-    // Coming to the front brings up what matters: the progress window of a run, a modal box.
-    if (!Offscreen()) {
-        QObject::connect(&app, &QGuiApplication::applicationStateChanged, &mainForm,
-                         [&mainForm](Qt::ApplicationState state) {
-                             if (state == Qt::ApplicationActive) {
-                                 mainForm.BringApplicationToFront();
-                             }
-                         });
+// Coming to the front brings up what matters: the progress window of a run, a modal box.
+void BringToFrontOnActivation(QApplication& app, TBuMainForm& mainForm)
+{
+    if (Offscreen()) {
+        return;
     }
+    QObject::connect(&app, &QGuiApplication::applicationStateChanged, &mainForm,
+                     [&mainForm](Qt::ApplicationState state) {
+                         if (state == Qt::ApplicationActive) {
+                             mainForm.BringApplicationToFront();
+                         }
+                     });
+}
 
-    // Clean-up: the window for the tray's and the editor's item, the batch for "clean".
-    TCleanUp cleanUp(editor.Log, TheProgressView(), TheStatusView());
-    TCleanUpDialog cleanUpDialog(cleanUp, &editorForm);
-    cleanUpDialog.EditFtp = [&editorForm](TFtpParams& ftp) {
-        return editorForm.EditFtpHook && editorForm.EditFtpHook(ftp);
-    };
-    // Restore: one dialog for the tray's and the editor's item and for "restore".
-    TRestoreDialog& restoreDialog = TheRestoreDialog(editor, &editorForm);
-    restoreDialog.DocumentsDir = info.DocumentsDir;
-    restoreDialog.EditFtp = [&editorForm](TFtpParams& ftp) {
-        return editorForm.EditFtpHook && editorForm.EditFtpHook(ftp);
-    };
+std::function<bool(TFtpParams& ftp)> FtpSettingsEditor(TBackupForm& editorForm)
+{
+    return [&editorForm](TFtpParams& ftp) { return editorForm.EditFtpHook && editorForm.EditFtpHook(ftp); };
+}
+
+// The clean-up and the restore keep their settings with the editor's; the editor opens the clean-up.
+void ConnectCleanUpAndRestore(TBackupForm& editorForm, TCleanUp& cleanUp, TCleanUpDialog& cleanUpDialog,
+                              TRestoreDialog& restoreDialog)
+{
+    TTaskEditor& editor = editorForm.Editor;
     editorForm.SettingsReadHook = [&cleanUp, &restoreDialog, &editor] {
         cleanUp.ProductText = editor.ProductText;
         cleanUp.FileVersion = editor.FileVersion;
@@ -305,12 +321,11 @@ int main(int argc, char* argv[])
         cleanUp.TaskDir = editor.Settings.JobDir;
         return static_cast<int>(RunOutcomeOf(cleanUp.AutoCleanUp(list, logMode, quiet, editor.Settings.WaitTime)));
     };
+}
 
-    shell.StartUp();
-    sessionWatch.SetInhibit(editorForm.AutoFlags().EndOfSessionRun);
-    progressWindow.LoadFromIni(info.SettingsFile);
-    progressWindow.SetVersion(info.VersionText);
-    const int result = QApplication::exec();
+// The windows go with main's frame: nothing may reach them once the event loop has ended.
+void UnregisterWindows()
+{
     RegisterInTrayQuery({});
     RegisterProgressView(nullptr);
     RegisterStatusView(nullptr);
@@ -318,6 +333,92 @@ int main(int argc, char* argv[])
     InstallHelpWindow(nullptr);
     InstallRunDialogs(nullptr, nullptr);
     SetProgramOutputWindow({});
-    common = {};
+    CommonDialogs() = {};
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (const std::optional<int> answered = AnswerWithoutWindows(argc, argv)) {
+        return *answered;
+    }
+    PrepareEnvironment();
+    QApplication app(argc, argv);
+    NameApplication();
+    const std::vector<std::string> params(argv + 1, argv + argc);
+
+    TProgramInfo info = ProgramFolders(ProgramFileText());
+    FillVersionTexts(info);
+    const int language = SetUpLanguage(LanguageFileName(info), params);
+    QTranslator qtTranslator;
+    InstallQtTranslation(qtTranslator, LanguageCode(language));
+    TConsoleMessageDialogs consoleDialogs;
+    InstallMessageDialogs(consoleDialogs);
+
+    uint8_t startFlags = ScanStartFlags(params);
+    TInstanceGuard guard(Platform::SessionRuntimeDir());
+    if (guard.Run(params, startFlags, info.WindowTitle, {}) == TGuardOutcome::Exit) {
+        return 0;
+    }
+    InstallLogindSessionControl();
+    Platform::InstallStopSignals();
+    QSocketNotifier stopNotifier(Platform::StopSignalFd(), QSocketNotifier::Read);
+    EndOnStopSignal(stopNotifier);
+    SetProcessMessagesHook([] { QCoreApplication::processEvents(); });
+
+    // The runs take the progress window when the editor's state is made: register it first.
+    TZeigFortschritt progressWindow;
+    TStatusWindow statusWindow;
+    TLogonDialog logonDialog;
+    TShellDirDialog dirDialog;
+    TSelectFromListDialog selectFromListDialog;
+    TNewPwdDialog newPwdDialog;
+    TRandDialog randDialog;
+    TMemoDialog memoDialog;
+    TShowtextDialog logViewer;
+    THelpWindow helpWindow;
+    CommonDialogs() = {&dirDialog, &selectFromListDialog, &newPwdDialog, &randDialog, &memoDialog, &logViewer};
+    TQtRunDialogs runDialogs(newPwdDialog);
+    TQtTaskCheckDialogs taskCheckDialogs(dirDialog);
+    RegisterViews(progressWindow, statusWindow);
+    TBackupForm editorForm;
+    TTaskEditor& editor = editorForm.Editor;
+    TBuMainForm mainForm(editorForm);
+    taskCheckDialogs.FtpSettingsDialog = [&editorForm](TFtpParams& ftp) { return editorForm.EditFtpSettings(ftp); };
+    InstallPrompts(logonDialog, runDialogs, taskCheckDialogs, helpWindow);
+    RegisterInTrayQuery([&mainForm] { return mainForm.Logic.InTray; });
+    mainForm.SetProgressWindow(&progressWindow);
+    mainForm.WatchInstanceServer(guard.Server());
+
+    TBuMain& shell = mainForm.Logic;
+    editorForm.ShowVersionHook = [&shell] { shell.ShowVersionInfo(); };
+    ReadCommandLine(shell, startFlags, params);
+    SpreadProgramInfo(info, shell, dirDialog, logViewer, language);
+    SetUpEditor(editorForm, mainForm, progressWindow, info);
+    QTimer schedulerTimer;
+    RunSchedulerEveryTenSeconds(schedulerTimer, editor);
+    TSessionWatch sessionWatch;
+    ConnectAutoTaskHost(editor.Auto.Host, mainForm, editorForm, sessionWatch, schedulerTimer);
+    ConnectLogViewer(editorForm, logViewer, info);
+    ConnectSessionEnd(app, mainForm, sessionWatch);
+    BringToFrontOnActivation(app, mainForm);
+
+    // Clean-up: the window for the tray's and the editor's item, the batch for "clean".
+    TCleanUp cleanUp(editor.Log, TheProgressView(), TheStatusView());
+    TCleanUpDialog cleanUpDialog(cleanUp, &editorForm);
+    cleanUpDialog.EditFtp = FtpSettingsEditor(editorForm);
+    // Restore: one dialog for the tray's and the editor's item and for "restore".
+    TRestoreDialog& restoreDialog = TheRestoreDialog(editor, &editorForm);
+    restoreDialog.DocumentsDir = info.DocumentsDir;
+    restoreDialog.EditFtp = FtpSettingsEditor(editorForm);
+    ConnectCleanUpAndRestore(editorForm, cleanUp, cleanUpDialog, restoreDialog);
+
+    shell.StartUp();
+    sessionWatch.SetInhibit(editorForm.AutoFlags().EndOfSessionRun);
+    progressWindow.LoadFromIni(info.SettingsFile);
+    progressWindow.SetVersion(info.VersionText);
+    const int result = QApplication::exec();
+    UnregisterWindows();
     return result != 0 ? result : shell.ExitStatus();
 }
