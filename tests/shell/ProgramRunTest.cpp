@@ -138,6 +138,33 @@ bool SameFile(const std::string& a, const std::string& b)
     return std::system(("cmp -s '" + a + "' '" + b + "'").c_str()) == 0;
 }
 
+// The example task as a batch run of the command line.
+int RunExampleTask(const TTempFolder& folder, std::string& output)
+{
+    return RunProgram(folder, "-force -quiet -log:2 '" + folder.Host("task.buj") + "'", output);
+}
+
+// New content for source, dated after than so that the next run copies it again.
+void WriteNewerBigFile(const std::string& source, char fill, const std::string& than)
+{
+    WriteBigFile(source, fill);
+    std::filesystem::last_write_time(source, std::filesystem::last_write_time(than) + std::chrono::seconds(60 * fill));
+}
+
+// Starts the program and sends it signal delay ms after a temporary has appeared in dest,
+// while the first copy is under way; status is how the process ended.
+void InterruptRun(const TTempFolder& folder, const std::vector<std::string>& args, int signal, int delay, int& status)
+{
+    const pid_t pid = StartProgram(folder, args);
+    ASSERT_GT(pid, 0);
+    for (int i = 0; i < 20000 && !TemporaryIn(folder.Host("dest")); ++i) {
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+    kill(pid, signal);
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+}
+
 } // namespace
 
 // A run killed in the middle of a copy leaves the previous or the new complete file, and
@@ -155,26 +182,17 @@ TEST(Program, AKilledRunLeavesNoPartialFileThatCountsAsCurrent)
     WriteBigFile(source, 'a');
     const std::vector<std::string> args = {"-force", "-quiet", "-log:2", folder.Host("task.buj")};
     std::string output;
-    ASSERT_EQ(RunProgram(folder, "-force -quiet -log:2 '" + folder.Host("task.buj") + "'", output), 0) << output;
+    ASSERT_EQ(RunExampleTask(folder, output), 0) << output;
     ASSERT_TRUE(SameFile(source, dest));
     std::filesystem::copy_file(source, folder.Host("old.bin"));
 
     std::mt19937 random{std::random_device{}()};
     char fill = 'b';
     for (const int signal : {SIGKILL, SIGTERM}) {
-        WriteBigFile(source, fill++);
-        std::filesystem::last_write_time(source,
-                                         std::filesystem::last_write_time(dest) + std::chrono::seconds(60 * fill));
-        const pid_t pid = StartProgram(folder, args);
-        ASSERT_GT(pid, 0);
-        for (int i = 0; i < 20000 && !TemporaryIn(folder.Host("dest")); ++i) {
-            std::this_thread::sleep_for(std::chrono::microseconds(500));
-        }
+        WriteNewerBigFile(source, fill++, dest);
         const int delay = std::uniform_int_distribution<int>(0, 150)(random);
-        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
-        kill(pid, signal);
         int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_NO_FATAL_FAILURE(InterruptRun(folder, args, signal, delay, status));
         SCOPED_TRACE("signal " + std::to_string(signal) + " after " + std::to_string(delay) + " ms");
         const bool killed = signal == SIGKILL;
         EXPECT_EQ(WIFEXITED(status), !killed);
@@ -185,7 +203,7 @@ TEST(Program, AKilledRunLeavesNoPartialFileThatCountsAsCurrent)
             const std::string log = folder.ReadHostFile("config/Tessaro/tessaro.log");
             EXPECT_NE(log.rfind("  Status: "), std::string::npos) << log;
         }
-        ASSERT_EQ(RunProgram(folder, "-force -quiet -log:2 '" + folder.Host("task.buj") + "'", output), 0) << output;
+        ASSERT_EQ(RunExampleTask(folder, output), 0) << output;
         EXPECT_TRUE(SameFile(source, dest));
         EXPECT_FALSE(TemporaryIn(folder.Host("dest")));
         std::filesystem::copy_file(source, folder.Host("old.bin"), std::filesystem::copy_options::overwrite_existing);
@@ -210,26 +228,17 @@ TEST(Program, AKilledZipRunLeavesThePreviousArchiveIntact)
     WriteBigFile(source, 'a');
     const std::vector<std::string> args = {"-force", "-quiet", "-log:2", folder.Host("task.buj")};
     std::string output;
-    ASSERT_EQ(RunProgram(folder, "-force -quiet -log:2 '" + folder.Host("task.buj") + "'", output), 0) << output;
+    ASSERT_EQ(RunExampleTask(folder, output), 0) << output;
     ASSERT_EQ(RunQuiet("unzip -t " + Quote(archive)), 0);
 
     std::mt19937 random{std::random_device{}()};
     char fill = 'b';
     for (const int signal : {SIGKILL, SIGTERM}) {
         std::filesystem::copy_file(archive, folder.Host("old.zip"), std::filesystem::copy_options::overwrite_existing);
-        WriteBigFile(source, fill++);
-        std::filesystem::last_write_time(source,
-                                         std::filesystem::last_write_time(archive) + std::chrono::seconds(60 * fill));
-        const pid_t pid = StartProgram(folder, args);
-        ASSERT_GT(pid, 0);
-        for (int i = 0; i < 20000 && !TemporaryIn(folder.Host("dest")); ++i) {
-            std::this_thread::sleep_for(std::chrono::microseconds(500));
-        }
+        WriteNewerBigFile(source, fill++, archive);
         const int delay = std::uniform_int_distribution<int>(0, 150)(random);
-        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
-        kill(pid, signal);
         int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_NO_FATAL_FAILURE(InterruptRun(folder, args, signal, delay, status));
         SCOPED_TRACE("signal " + std::to_string(signal) + " after " + std::to_string(delay) + " ms");
         EXPECT_EQ(RunQuiet("unzip -t " + Quote(archive)), 0);
         EXPECT_EQ(RunQuiet("7zz t " + Quote(archive)), 0);
@@ -239,7 +248,7 @@ TEST(Program, AKilledZipRunLeavesThePreviousArchiveIntact)
         if (signal != SIGKILL) {
             EXPECT_FALSE(TemporaryIn(folder.Host("dest")));
         }
-        ASSERT_EQ(RunProgram(folder, "-force -quiet -log:2 '" + folder.Host("task.buj") + "'", output), 0) << output;
+        ASSERT_EQ(RunExampleTask(folder, output), 0) << output;
         EXPECT_EQ(RunQuiet("unzip -p " + Quote(archive) + " '*/big.bin' | cmp -s - " + Quote(source)), 0)
             << folder.ReadHostFile("config/Tessaro/tessaro.log");
         EXPECT_FALSE(TemporaryIn(folder.Host("dest")));
@@ -270,14 +279,8 @@ TEST(Program, AStopSignalEndsTheWholeBatch)
         std::filesystem::remove(folder.Host("config/Tessaro/tessaro.log"));
         std::filesystem::remove(folder.Host("dest/big.bin"));
         std::filesystem::create_directories(folder.Host("dest")); // an empty one goes at the end
-        const pid_t pid = StartProgram(folder, args);
-        ASSERT_GT(pid, 0);
-        for (int i = 0; i < 20000 && !TemporaryIn(folder.Host("dest")); ++i) {
-            std::this_thread::sleep_for(std::chrono::microseconds(500));
-        }
-        kill(pid, signal);
         int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_NO_FATAL_FAILURE(InterruptRun(folder, args, signal, 0, status));
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_NE(WEXITSTATUS(status), 0);
         const std::string log = folder.ReadHostFile("config/Tessaro/tessaro.log");
@@ -304,7 +307,7 @@ TEST(Program, BatchRunFromTheCommandLineInTheChosenLanguage)
     WriteExampleTask(folder);
 
     std::string output;
-    EXPECT_EQ(RunProgram(folder, "-force -quiet -log:2 '" + folder.Host("task.buj") + "'", output), 0) << output;
+    EXPECT_EQ(RunExampleTask(folder, output), 0) << output;
     const std::string log = folder.ReadHostFile("config/Tessaro/tessaro.log");
     EXPECT_NE(log.find("Tessaro (Vers. "), std::string::npos) << log;
     EXPECT_NE(log.find(" - Datensicherung\n"), std::string::npos) << log;
@@ -359,11 +362,11 @@ TEST(Program, ABatchRunTellsTheScriptWhetherItWorked)
     folder.WriteHostFile("source/report.txt", "r");
     WriteExampleTask(folder);
     std::string output;
-    EXPECT_EQ(RunProgram(folder, "-force -quiet -log:2 '" + folder.Host("task.buj") + "'", output), 0) << output;
+    EXPECT_EQ(RunExampleTask(folder, output), 0) << output;
     EXPECT_EQ(RunProgram(folder, "-force -quiet -log:2 '" + folder.Host("missing.buj") + "'", output), 2) << output;
     EXPECT_NE(folder.ReadHostFile("config/Tessaro/tessaro.log").find("Task file not found: "), std::string::npos);
     std::filesystem::remove_all(folder.Host("source"));
-    EXPECT_EQ(RunProgram(folder, "-force -quiet -log:2 '" + folder.Host("task.buj") + "'", output), 2) << output;
+    EXPECT_EQ(RunExampleTask(folder, output), 2) << output;
 }
 
 TEST(Program, CleanUpTasksFromTheCommandLine)
