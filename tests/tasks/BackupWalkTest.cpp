@@ -17,7 +17,6 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -403,18 +402,37 @@ TEST_F(BackupWalkWorkerTest, PauseHoldsTheCopyUntilContinue)
     EXPECT_EQ(Dest("B/src/later.txt"), "next");
 }
 
-// A full medium: 1 MiB of tmpfs as the destination (needs root).
-TEST_F(BackupWalkTest, FullMediumAsksForNewMediaAndCancelKeepsTheOldVersion)
+// A full medium: 1 MiB of tmpfs as the destination (needs root). It holds the backup of
+// big.bin, which has since grown to 2 MiB.
+class BackupWalkFullMediumTest : public BackupWalkTest
 {
-    const std::string mountPoint = temp.Host("e/B");
-    fs::create_directories(mountPoint);
-    if (geteuid() != 0 || mount("tessaro-test", mountPoint.c_str(), "tmpfs", 0, "size=1m") != 0) {
-        GTEST_SKIP() << "needs root to mount a small tmpfs";
+protected:
+    void SetUp() override
+    {
+        BackupWalkTest::SetUp();
+        fs::create_directories(mountPoint);
+        if (geteuid() != 0 || mount("tessaro-test", mountPoint.c_str(), "tmpfs", 0, "size=1m") != 0) {
+            GTEST_SKIP() << "needs root to mount a small tmpfs";
+        }
+        mounted = true;
+        Write("src/big.bin", "previous", 1700000000);
+        Run();
+        Write("src/big.bin", std::string(2 << 20, 'f'), 1700000100);
     }
-    const std::shared_ptr<void> unmount(nullptr, [&](void*) { umount(mountPoint.c_str()); });
-    Write("src/big.bin", "previous", 1700000000);
-    Run();
-    Write("src/big.bin", std::string(2 << 20, 'f'), 1700000100);
+    void TearDown() override
+    {
+        if (mounted) {
+            umount(mountPoint.c_str());
+        }
+        BackupWalkTest::TearDown();
+    }
+
+    const std::string mountPoint = temp.Host("e/B");
+    bool mounted = false;
+};
+
+TEST_F(BackupWalkFullMediumTest, FullMediumAsksForNewMediaAndCancelKeepsTheOldVersion)
+{
     TScriptedMessageDialogs dialogs;
     dialogs.QueueAnswer(MrCancel);
     Run();
@@ -425,17 +443,8 @@ TEST_F(BackupWalkTest, FullMediumAsksForNewMediaAndCancelKeepsTheOldVersion)
     EXPECT_EQ(std::distance(fs::directory_iterator(temp.Host("e/B/src")), fs::directory_iterator()), 1);
 }
 
-TEST_F(BackupWalkTest, AQuietRunOnAFullMediumLogsTheWriteErrorAndStops)
+TEST_F(BackupWalkFullMediumTest, AQuietRunOnAFullMediumLogsTheWriteErrorAndStops)
 {
-    const std::string mountPoint = temp.Host("e/B");
-    fs::create_directories(mountPoint);
-    if (geteuid() != 0 || mount("tessaro-test", mountPoint.c_str(), "tmpfs", 0, "size=1m") != 0) {
-        GTEST_SKIP() << "needs root to mount a small tmpfs";
-    }
-    const std::shared_ptr<void> unmount(nullptr, [&](void*) { umount(mountPoint.c_str()); });
-    Write("src/big.bin", "previous", 1700000000);
-    Run();
-    Write("src/big.bin", std::string(2 << 20, 'f'), 1700000100);
     Write("src/later.txt", "l", 1700000100);
     TScriptedMessageDialogs dialogs;
     askForMedia = false;
