@@ -466,6 +466,25 @@ void TCleanUp::ScanRootFolders(TScan& scan, const std::string& folder)
     });
 }
 
+void TCleanUp::ShowScanning(bool quiet)
+{
+    if (!quiet) {
+        ShowStatusWindow(ProductText + TrDefault(" - Clean up"), TrDefault("Scanning directories"), 5, true);
+    }
+}
+
+bool TCleanUp::ScanAccepted(bool quiet, bool interactive, const std::string& folder, TScan& scan)
+{
+    if (!quiet) {
+        const bool cancelled = TheStatusView().Cancelled();
+        HideStatusWindow();
+        if (cancelled) {
+            return false;
+        }
+    }
+    return ConfirmList(scan.List, interactive, folder, scan);
+}
+
 bool TCleanUp::ConfirmList(TTransferList& list, bool interactive, const std::string& folder, const TScan& scan)
 {
     if (!interactive) {
@@ -627,9 +646,7 @@ TCleanUpOutcome TCleanUp::RunCleanUp(const std::string& folderText, const std::s
         scans.emplace_back("", "");
     }
 
-    if (!quiet) {
-        ShowStatusWindow(ProductText + TrDefault(" - Clean up"), TrDefault("Scanning directories"), 5, true);
-    }
+    ShowScanning(quiet);
     if (!scan.FilesMode) {
         ScanRootFolders(scan, folder);
     } else {
@@ -639,14 +656,7 @@ TCleanUpOutcome TCleanUp::RunCleanUp(const std::string& folderText, const std::s
             ScanCleanUpDir(scan, folder, relative);
         }
     }
-    if (!quiet) {
-        const bool cancelled = TheStatusView().Cancelled();
-        HideStatusWindow();
-        if (cancelled) {
-            return TCleanUpOutcome::Cancelled;
-        }
-    }
-    if (!ConfirmList(scan.List, interactive, folder, scan)) {
+    if (!ScanAccepted(quiet, interactive, folder, scan)) {
         return TCleanUpOutcome::Cancelled;
     }
     LogStart(AddPathDelimiter(folder), scan);
@@ -850,19 +860,10 @@ TCleanUpOutcome TCleanUp::RunFtpCleanUp(const std::string& typeText, int ageMode
         scan.Origin = RemovePathDelimiter(Settings.SyncDir);
         scan.SyncText = FormatText(TrDefault("synchronized to %s"), ShortenPath(Settings.SyncDir, 40));
     }
-    if (!quiet) {
-        ShowStatusWindow(ProductText + TrDefault(" - Clean up"), TrDefault("Scanning directories"), 5, true);
-    }
+    ShowScanning(quiet);
     ScanFtpCleanUpDir(scan, "");
     Ftp->Disconnect();
-    if (!quiet) {
-        const bool cancelled = TheStatusView().Cancelled();
-        HideStatusWindow();
-        if (cancelled) {
-            return TCleanUpOutcome::Cancelled;
-        }
-    }
-    if (!ConfirmList(scan.List, interactive, ftpText, scan)) {
+    if (!ScanAccepted(quiet, interactive, ftpText, scan)) {
         return TCleanUpOutcome::Cancelled;
     }
     LogStart(ftpText, scan);

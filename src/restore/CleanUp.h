@@ -192,6 +192,10 @@ private:
     void NotFound(const std::string& folder, bool quiet);
     void Log(int minMode, const std::string& line);
     TCleanUpOutcome Finish(bool cancelled, int closeDelay, const std::string& folder);
+    // The status window of the scan, unless the run is quiet.
+    void ShowScanning(bool quiet);
+    // False when the scan was cancelled or the list was not confirmed.
+    bool ScanAccepted(bool quiet, bool interactive, const std::string& folder, TScan& scan);
     bool ConfirmList(TTransferList& list, bool interactive, const std::string& folder, const TScan& scan);
     void LogStart(const std::string& folder, const TScan& scan);
 
