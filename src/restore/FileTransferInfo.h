@@ -5,7 +5,10 @@
 //
 //   TFileTransferInfo, TTransferItem, TTransferList
 
+#include "platform/FileSystem.h"
+
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +33,9 @@ public:
     std::int32_t Time = 0;   // DOS date and time (local)
     std::uint32_t Attributes = 0;
     std::int64_t Size = 0; // of a gzip file: the stored length
+    // Restore: the backup file as the scan's listing found it, so that its worker need not
+    // look it up again.
+    std::optional<Platform::TFindData> Listing;
 
     bool IsFolder() const { return Kind == TransferFolder; }
 };

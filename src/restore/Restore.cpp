@@ -9,11 +9,13 @@
 #include "foundation/PathUtils.h"
 #include "foundation/StringUtils.h"
 #include "foundation/Translate.h"
+#include "platform/DestFolder.h"
 #include "platform/FileSystem.h"
 #include "restore/BackupLayout.h"
 #include "restore/ConfirmFiles.h"
 #include "restore/JobFile.h"
 #include "restore/RestoreTask.h"
+#include "tasks/BackupTemporary.h"
 #include "tasks/IniValues.h"
 #include "tasks/Placeholders.h"
 
@@ -52,18 +54,6 @@ std::string DateText(TDateTime date)
 int64_t UnixOf(Platform::TFileTime time)
 {
     return Platform::UnixSecondsFromFileTime(time);
-}
-
-// A temporary name beside the target that no file holds yet.
-std::string FreeTempName(const std::string& folder, const std::string& name)
-{
-    for (int n = 0;; ++n) {
-        std::string candidate = AddPathDelimiter(folder);
-        candidate.append(".~").append(name).append(".").append(std::to_string(n)).append(".part");
-        if (!Platform::AnyExists(candidate)) {
-            return candidate;
-        }
-    }
 }
 
 } // namespace
@@ -143,16 +133,10 @@ bool ValidKeptVersionSuffix(const std::string& suffix)
 
 TRestoreRun::TRestoreRun(TBackupLog& backupLog, IProgressView& progressView, IStatusView& statusView,
                          IRestorePrompts* restorePrompts)
-    : log(backupLog), progress(progressView), status(statusView), prompts(restorePrompts)
+    : log(backupLog), progress(progressView), status(statusView), prompts(restorePrompts), supervision(progressView)
 {}
 
-TRestoreRun::~TRestoreRun()
-{
-    if (worker) {
-        worker->Cancel();
-        worker.reset();
-    }
-}
+TRestoreRun::~TRestoreRun() = default;
 
 void TRestoreRun::Log(const std::string& line)
 {
@@ -163,7 +147,7 @@ void TRestoreRun::Log(const std::string& line)
 
 bool TRestoreRun::Cancelled() const
 {
-    return cancelled || progress.Cancelled();
+    return supervision.Cancelled();
 }
 
 void TRestoreRun::EndSession()
@@ -256,6 +240,7 @@ void TRestoreRun::ScanRestoreDir(const std::string& source, const std::string& d
                     {name, TFileTransferInfo(TransferFile, true, encrypted, size, rec.Attr,
                                              static_cast<int32_t>(FileTimeToDosTime(rec.FindData.LastWriteTime)),
                                              destFile, sourceFile)});
+                list.back().Info.Listing = rec.FindData;
             }
             ProcessMessagesWhenDue();
         } while (Platform::FindNext(rec) == 0);
@@ -317,38 +302,151 @@ bool TRestoreRun::AskForPassword(const std::string& sourceFile, const std::strin
     return answer == MrOk && !Password.empty();
 }
 
-TStatusCode TRestoreRun::RestoreOneFile(const TFileTransferInfo& info)
+std::unique_ptr<TCopyThread> TRestoreRun::MakeWorker(const TFileTransferInfo& info, const std::string& tempName)
+{
+    const std::string folder = ExtractFilePath(info.Destination);
+    TEncryption* crypt = info.Encrypted ? encryption.get() : nullptr;
+    std::unique_ptr<TCopyThread> worker;
+    if (Options.UnCompress && HasSuffix(info.Source, ".gz")) {
+        auto unzip = std::make_unique<TGUnZipThread>(info.Source, folder, crypt, BufferSize, TThreadPriority::tpNormal);
+        unzip->OutputFileName = tempName;
+        worker = std::move(unzip);
+    } else {
+        worker = std::make_unique<TDecryptThread>(info.Source, folder + tempName, crypt, BufferSize,
+                                                  TThreadPriority::tpNormal);
+    }
+    worker->SourceListing = info.Listing;
+    return worker;
+}
+
+TStatusCode TRestoreRun::WorkerOperation(const TFileTransferInfo& info) const
+{
+    if (Options.UnCompress && HasSuffix(info.Source, ".gz")) {
+        return opGUnzip;
+    }
+    return info.Encrypted ? opDecrypt : opCopy;
+}
+
+Platform::TDestFolder* TRestoreRun::DestFolderOf(const TFileTransferInfo& info)
+{
+    const std::string folder = RemovePathDelimiter(ExtractFilePath(info.Destination));
+    if (!openDest || openDestPath != folder) {
+        openDest = Platform::TDestFolder::Open(folder);
+        openDestPath = openDest ? folder : std::string();
+    }
+    return openDest.get();
+}
+
+void TRestoreRun::PrepareFile(const TFileTransferInfo& info, TPrepared& prepared)
+{
+    Platform::TDestFolder* dest = DestFolderOf(info);
+    if (!dest) {
+        return;
+    }
+    prepared.Temp = CreateBackupTemporary(*dest, prepared.TempName);
+    // An encrypted file's worker waits for its turn: a wrong password before it renews
+    // the encryption object.
+    if (prepared.Temp && !info.Encrypted) {
+        prepared.Worker = MakeWorker(info, prepared.TempName);
+        prepared.Worker->PreparedDestination = std::move(prepared.Temp);
+    }
+}
+
+void TRestoreRun::PrepareAhead(const TTransferList& list, std::size_t index)
+{
+    if (ahead) {
+        return;
+    }
+    const std::size_t next = NextSelectedFile(list, index);
+    if (next >= list.size()) {
+        return;
+    }
+    const TFileTransferInfo& info = list[index].Info;
+    const TFileTransferInfo& nextInfo = list[next].Info;
+    // Only a file of the same folder: a new folder is made in its turn and may log.
+    if (ExtractFilePath(nextInfo.Destination) != ExtractFilePath(info.Destination) ||
+        (nextInfo.Encrypted && Password.empty())) {
+        return;
+    }
+    ahead = std::make_unique<TPrepared>();
+    ahead->Index = next;
+    PrepareFile(nextInfo, *ahead);
+}
+
+void TRestoreRun::DiscardPrepared(TPrepared& prepared)
+{
+    // The worker holds the temporary when it was made too.
+    prepared.Worker.reset();
+    prepared.Temp.reset();
+    if (!prepared.TempName.empty() && openDest) {
+        openDest->DeleteFile(prepared.TempName);
+    }
+    prepared.TempName.clear();
+}
+
+void TRestoreRun::DiscardAhead()
+{
+    if (ahead) {
+        DiscardPrepared(*ahead);
+        ahead.reset();
+    }
+}
+
+std::size_t TRestoreRun::NextSelectedFile(const TTransferList& list, std::size_t index)
+{
+    for (std::size_t next = index + 1; next < list.size(); ++next) {
+        const TFileTransferInfo& info = list[next].Info;
+        if (info.IsFolder() || info.Selected) {
+            return info.IsFolder() ? list.size() : next;
+        }
+    }
+    return list.size();
+}
+
+TStatusCode TRestoreRun::RestoreOneFile(const TTransferList& list, std::size_t index)
 {
     // The worker writes a temporary file beside the target; only a complete one replaces
     // the user's file, so a cancel, an error or a wrong password never leaves a torso.
-    const std::string folder = ExtractFilePath(info.Destination);
-    const std::string name = ExtractFileName(info.Destination);
-    const std::string temp = FreeTempName(folder, name);
-    TEncryption* crypt = info.Encrypted ? encryption.get() : nullptr;
-    if (Options.UnCompress && HasSuffix(info.Source, ".gz")) {
-        auto unzip = std::make_unique<TGUnZipThread>(info.Source, folder, crypt, BufferSize, TThreadPriority::tpNormal);
-        unzip->OutputFileName = ExtractFileName(temp);
-        worker = std::move(unzip);
+    const TFileTransferInfo& info = list[index].Info;
+    TPrepared job;
+    if (ahead && ahead->Index == index) {
+        job = std::move(*ahead);
+        ahead.reset();
     } else {
-        worker = std::make_unique<TDecryptThread>(info.Source, temp, crypt, BufferSize, TThreadPriority::tpNormal);
+        DiscardAhead();
+        PrepareFile(info, job);
     }
-    worker->SetOnProgress(
-        [this](const void* sender, uint8_t kind, int64_t count) { CopyProgress(sender, kind, count); });
-    worker->Start();
-    const TStatusCode code = WaitForWorker();
-    if (code != 0) {
-        Platform::DeleteFile(temp);
-        return code;
+    if (!job.Worker && job.Temp) {
+        job.Worker = MakeWorker(info, job.TempName);
+        job.Worker->PreparedDestination = std::move(job.Temp);
     }
-    if (Platform::ReplaceFile(temp, info.Destination) != 0) {
-        Platform::DeleteFile(temp);
-        return ecWriteFile | (info.Encrypted ? opDecrypt : opCopy);
+    if (!job.Worker) {
+        const std::string temp = AddPathDelimiter(ExtractFilePath(info.Destination)) + MakeBackupTemporaryName(0);
+        return (Platform::PathTooLong(temp) ? ecPathTooLong : ecCreateFile) | WorkerOperation(info);
     }
-    return 0;
+    supervision.CurrentFileSize = info.Size;
+    // While this file is restored, the next one of its folder is made ready.
+    const TStatusCode code = supervision.WaitForCopy(std::move(job.Worker), [&] { PrepareAhead(list, index); });
+    if (code == 0 && openDest->ReplaceFile(job.TempName, ExtractFileName(info.Destination)) == 0) {
+        return 0;
+    }
+    openDest->DeleteFile(job.TempName);
+    return code != 0 ? code : ecWriteFile | (info.Encrypted ? opDecrypt : opCopy);
 }
 
 void TRestoreRun::RestoreFileList(TTransferList& list, int& errors, int& restored, int& skipped)
 {
+    // Whatever was made ahead and not used goes with the loop.
+    struct TDiscard
+    {
+        TRestoreRun& Run;
+        ~TDiscard()
+        {
+            Run.DiscardAhead();
+            Run.openDest.reset();
+            Run.openDestPath.clear();
+        }
+    } discard{*this};
     const int count = static_cast<int>(list.size());
     for (int i = 0; i < count; ++i) {
         TFileTransferInfo& info = list[static_cast<std::size_t>(i)].Info;
@@ -370,7 +468,7 @@ void TRestoreRun::RestoreFileList(TTransferList& list, int& errors, int& restore
                 bool cancelRun = false;
                 if (!AskForPassword(info.Source, info.Destination, retry, cancelRun)) {
                     if (cancelRun) {
-                        cancelled = true;
+                        supervision.CancelRun();
                     }
                     skip = true;
                     break;
@@ -379,10 +477,9 @@ void TRestoreRun::RestoreFileList(TTransferList& list, int& errors, int& restore
             if (info.Encrypted && !encryption) {
                 encryption = std::make_unique<TEncryption>(Password, BufferSize, 0);
             }
-            currentSize = info.Size;
             progress.ShowFile(ItemFile, {}, info.Source);
             progress.SetAction(pkCopy);
-            code = RestoreOneFile(info);
+            code = RestoreOneFile(list, static_cast<std::size_t>(i));
             if (ErrorNumber(code) == errDecrypt && info.Encrypted && !quietRun && prompts) {
                 Password.clear();
                 encryption.reset();
@@ -443,54 +540,10 @@ void TRestoreRun::RemoveCreatedEmptyFolders()
     }
 }
 
-TStatusCode TRestoreRun::WaitForWorker()
-{
-    if (!worker) {
-        return 0;
-    }
-    WaitForWorkerEnd(*worker);
-    const TStatusCode code = worker->StatusCode;
-    worker.reset();
-    return code;
-}
-
-void TRestoreRun::CopyProgress(const void*, uint8_t kind, int64_t count)
-{
-    if (count < 0) {
-        currentSize = -count;
-        progress.SetAction(kind);
-        count = 0;
-    }
-    const int64_t size = currentSize;
-    progress.SetFileProgress(size > 0 ? std::llround(static_cast<double>(count) / static_cast<double>(size) * 100) : 0);
-}
-
-void TRestoreRun::PauseCopy(bool pause)
-{
-    if (!worker || worker->IsTerminated()) {
-        return;
-    }
-    if (pause) {
-        worker->Suspend();
-    } else {
-        worker->Resume();
-    }
-}
-
-void TRestoreRun::CancelCopy()
-{
-    cancelled = true;
-    if (worker && !worker->IsTerminated()) {
-        worker->Cancel();
-    }
-}
-
 void TRestoreRun::ProgressMessage(int message, int wParam)
 {
-    if (message == UM_PAUSE) {
-        PauseCopy(wParam != 0);
-    } else if (message == UM_CANCEL) {
-        CancelCopy();
+    if (message == UM_PAUSE || message == UM_CANCEL) {
+        supervision.ProgressMessage(message, wParam);
     }
 }
 
@@ -498,7 +551,7 @@ int TRestoreRun::RunRestore(const std::string& sourceText, const std::string& de
                             bool quiet, int closeDelay)
 {
     quietRun = quiet;
-    cancelled = false;
+    supervision.ResetCancel();
     createdFolders.clear();
     std::string source = sourceText;
     if (!ResolveVolume(source, quiet)) {

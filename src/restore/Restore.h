@@ -6,21 +6,27 @@
 // call AutoRestore. Windows are reached through interfaces, so tests run it headless.
 //
 //   TRestoreOptions, IRestorePrompts, TRestoreRun (RunRestore, ScanRestoreDir,
-//   RestoreFileList, WaitForWorker, CopyProgress, PauseCopy, CancelCopy, AutoRestore),
-//   RestoreNeeded, KeptVersionSuffix, ValidKeptVersionSuffix
+//   RestoreFileList, ProgressMessage, AutoRestore), RestoreNeeded, KeptVersionSuffix,
+//   ValidKeptVersionSuffix
+//
+// Each file is written by a worker under a temporary name (tasks/BackupTemporary.h) and
+// takes its final name only when complete. The workers are waited for, paused and
+// cancelled by the backup's supervision; while one copies, the next file of its folder
+// is made ready (its temporary and its worker), as the backup walk does.
 
 #include "engine/CopyThread.h"
 #include "engine/Encryption.h"
 #include "foundation/DateUtils.h"
 #include "foundation/StatusView.h"
 #include "foundation/TextFilter.h"
+#include "platform/DestFolder.h"
 #include "restore/FileTransferInfo.h"
 #include "restore/JobFile.h"
 #include "tasks/BackupLog.h"
+#include "tasks/BackupSupervision.h"
 #include "tasks/ProgressView.h"
 #include "tasks/TaskModel.h"
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -110,12 +116,7 @@ public:
                         std::int64_t limit, const std::string& relative);
     // Restores the selected items; counts errors, restored and skipped files.
     void RestoreFileList(TTransferList& list, int& errors, int& restored, int& skipped);
-    // Waits for the running worker's end (keeping the windows alive) and frees it.
-    TStatusCode WaitForWorker();
-    // The worker's progress event (worker thread).
-    void CopyProgress(const void* sender, uint8_t kind, int64_t count);
-    void PauseCopy(bool pause);
-    void CancelCopy();
+    // The progress window's pause and cancel reach the running worker.
     void ProgressMessage(int message, int wParam) override;
     // Frees the encryption object and forgets the password (end of a dialog session).
     void EndSession();
@@ -152,10 +153,32 @@ public:
     const std::set<std::string>& CreatedFolders() const { return createdFolders; }
 
 private:
+    // A file made ready for its worker: the temporary, and the worker unless it must wait.
+    struct TPrepared
+    {
+        std::size_t Index = 0;
+        std::string TempName;
+        std::unique_ptr<Platform::TFile> Temp;
+        std::unique_ptr<TCopyThread> Worker;
+    };
+
     bool ResolveVolume(std::string& source, bool quiet);
     bool EnsureFolder(const std::string& folder);
     bool AskForPassword(const std::string& sourceFile, const std::string& destFile, bool retry, bool& cancelRun);
-    TStatusCode RestoreOneFile(const TFileTransferInfo& info);
+    TStatusCode RestoreOneFile(const TTransferList& list, std::size_t index);
+    std::unique_ptr<TCopyThread> MakeWorker(const TFileTransferInfo& info, const std::string& tempName);
+    TStatusCode WorkerOperation(const TFileTransferInfo& info) const;
+    // The open destination folder of the file; nullptr when it cannot be opened.
+    Platform::TDestFolder* DestFolderOf(const TFileTransferInfo& info);
+    void PrepareFile(const TFileTransferInfo& info, TPrepared& prepared);
+    // While a worker copies: the next selected file of the same folder, as far as nothing
+    // of it shows before its turn.
+    void PrepareAhead(const TTransferList& list, std::size_t index);
+    // Removes what was made for the file and is still unused.
+    void DiscardPrepared(TPrepared& prepared);
+    void DiscardAhead();
+    // The next selected file before the next folder item; list.size() when there is none.
+    static std::size_t NextSelectedFile(const TTransferList& list, std::size_t index);
     void RemoveCreatedEmptyFolders();
     void Log(const std::string& line);
     bool Cancelled() const;
@@ -165,10 +188,11 @@ private:
     IStatusView& status;
     IRestorePrompts* prompts;
     std::unique_ptr<TEncryption> encryption;
-    std::unique_ptr<TCopyThread> worker;
-    std::atomic<int64_t> currentSize{0};
+    TBackupSupervision supervision;
+    std::unique_ptr<Platform::TDestFolder> openDest;
+    std::string openDestPath;
+    std::unique_ptr<TPrepared> ahead;
     std::set<std::string> createdFolders;
     bool quietRun = false;
-    bool cancelled = false;
     TOwnSettings<TRestoreOptions> own;
 };
