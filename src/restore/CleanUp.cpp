@@ -18,6 +18,7 @@
 #include "foundation/Translate.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
+#include "platform/StopSignals.h"
 #include "tasks/BackupLog.h"
 #include "tasks/BackupSelection.h"
 #include "tasks/IniValues.h"
@@ -287,7 +288,8 @@ struct TCleanUp::TScan
     std::string TypesText;
     std::string SyncText;
 
-    bool Cancelled() const { return !Quiet && TheStatusView().Cancelled(); }
+    // A stop signal ends a quiet scan as well: nothing is deleted after it.
+    bool Cancelled() const { return Platform::StopRequested() || (!Quiet && TheStatusView().Cancelled()); }
     // A candidate that passed every test.
     void Add(TTransferItem item)
     {
@@ -666,7 +668,7 @@ TCleanUpOutcome TCleanUp::RunCleanUp(const std::string& folderText, const std::s
     } else {
         DeleteDirList(folder, scan.List, recycleBin);
     }
-    return Finish(View.Cancelled(), delay, folder);
+    return Finish(RunCancelled(View), delay, folder);
 }
 
 void TCleanUp::DeleteFileList(const std::string& folder, TTransferList& list, bool recycleBin)
@@ -678,7 +680,7 @@ void TCleanUp::DeleteFileList(const std::string& folder, TTransferList& list, bo
             continue;
         }
         const std::string display = DisplayName(folder, item.Source);
-        if (View.Cancelled()) {
+        if (RunCancelled(View)) {
             return;
         }
         View.ShowFile(ItemFile, TrDefault("is being deleted"), display);
@@ -707,7 +709,7 @@ void TCleanUp::DeleteDirList(const std::string& folder, TTransferList& list, boo
             continue;
         }
         const std::string display = DisplayName(folder, item.Source);
-        if (View.Cancelled()) {
+        if (RunCancelled(View)) {
             return;
         }
         View.ShowFile(ItemDirectory, TrDefault("is being deleted"), display);
@@ -884,7 +886,7 @@ TCleanUpOutcome TCleanUp::RunFtpCleanUp(const std::string& typeText, int ageMode
         DeleteFtpDirList(scan.List);
     }
     Ftp->Disconnect();
-    return Finish(View.Cancelled(), delay, ftpText);
+    return Finish(RunCancelled(View), delay, ftpText);
 }
 
 void TCleanUp::DeleteFtpFileList(TTransferList& list)
@@ -902,7 +904,7 @@ void TCleanUp::DeleteFtpFileList(TTransferList& list)
         if (!item.Selected) {
             continue;
         }
-        if (View.Cancelled()) {
+        if (RunCancelled(View)) {
             break;
         }
         View.ShowFile(ItemFile, TrDefault("is being deleted"), item.Source);
@@ -927,7 +929,7 @@ void TCleanUp::DeleteFtpDirList(TTransferList& list)
         if (!item.Selected) {
             continue;
         }
-        if (View.Cancelled()) {
+        if (RunCancelled(View)) {
             break;
         }
         View.ShowFile(ItemDirectory, TrDefault("is being deleted"), item.Source);
@@ -1031,6 +1033,11 @@ TCleanUpOutcome TCleanUp::AutoCleanUp(const std::string& taskList, int logMode, 
         rest = comma == std::string::npos ? std::string() : rest.substr(comma + 1);
         if (item.empty()) {
             continue;
+        }
+        // After a stop signal the batch ends with the run it cancelled.
+        if (Platform::StopRequested()) {
+            note(TCleanUpOutcome::Failed);
+            break;
         }
         const std::string file = ExpandFileNameDefaults(ExpandPlaceholders(true, item), TaskDir, "cuj");
         // A task that cannot be read has not run: the batch must not end as if it had.

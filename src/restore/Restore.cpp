@@ -11,6 +11,7 @@
 #include "foundation/Translate.h"
 #include "platform/DestFolder.h"
 #include "platform/FileSystem.h"
+#include "platform/StopSignals.h"
 #include "restore/BackupLayout.h"
 #include "restore/ConfirmFiles.h"
 #include "restore/JobFile.h"
@@ -180,7 +181,8 @@ bool TRestoreRun::ResolveVolume(std::string& source, bool quiet)
 void TRestoreRun::ScanRestoreDir(const std::string& source, const std::string& dest, int& counter, TTransferList& list,
                                  int64_t limit, const std::string& relative)
 {
-    if (status.Cancelled()) {
+    // A stop signal ends a quiet scan as well: nothing is restored after it.
+    if (status.Cancelled() || Platform::StopRequested()) {
         return;
     }
     const std::string destFolder = relative.empty() ? RemovePathDelimiter(dest) : AddPathDelimiter(dest) + relative;
@@ -659,6 +661,11 @@ int TRestoreRun::AutoRestore(const std::string& taskList, int logMode, bool quie
         const std::string item = TrimText(ReadNextItem(rest, ','));
         if (item.empty()) {
             continue;
+        }
+        // After a stop signal the batch ends with the run it cancelled.
+        if (Platform::StopRequested()) {
+            worst = RestoreFailed;
+            break;
         }
         const std::string file = ExpandFileNameDefaults(ExpandPlaceholders(true, item), TaskDir, "rsj");
         // A task that cannot be read has not run: the batch must not end as if it had.

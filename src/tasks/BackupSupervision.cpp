@@ -1,7 +1,6 @@
 #include "tasks/BackupSupervision.h"
 
 #include "foundation/MessageLoop.h"
-#include "platform/StopSignals.h"
 
 #include <chrono>
 #include <cmath>
@@ -124,8 +123,7 @@ void TBackupSupervision::ProgressMessage(int message, int wParam)
 
 bool TBackupSupervision::Cancelled() const
 {
-    // A stop signal (logout, systemctl stop, Ctrl+C) cancels as the Cancel button does.
-    return CancelledByRun || ProgressView.Cancelled() || Platform::StopRequested();
+    return CancelledByRun || RunCancelled(ProgressView);
 }
 
 void TBackupSupervision::CancelRun()

@@ -1,6 +1,7 @@
 #include "tasks/ProgressView.h"
 
 #include "foundation/Translate.h"
+#include "platform/StopSignals.h"
 
 #include <algorithm>
 
@@ -10,6 +11,11 @@ NullProgressView nullProgressView;
 IProgressView* progressView = &nullProgressView;
 
 } // namespace
+
+bool RunCancelled(const IProgressView& view)
+{
+    return view.Cancelled() || Platform::StopRequested();
+}
 
 IProgressView& TheProgressView()
 {

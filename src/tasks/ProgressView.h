@@ -90,6 +90,10 @@ public:
     bool Paused() const override { return false; }
 };
 
+// The run is to end: the window's Cancel was pressed, or a stop signal came (logout,
+// systemctl stop, Ctrl+C), which cancels a backup, restore or clean-up as Cancel does.
+bool RunCancelled(const IProgressView& view);
+
 // The program's progress window; the null view until the window layer registers its own.
 IProgressView& TheProgressView();
 void RegisterProgressView(IProgressView* view);

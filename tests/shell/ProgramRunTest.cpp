@@ -2,6 +2,7 @@
 #include "TempFolder.h"
 #include "foundation/DateUtils.h"
 #include "foundation/History.h"
+#include "restore/RestoreTask.h"
 #include "shell/InstanceGuard.h"
 #include "tasks/Settings.h"
 #include "tasks/TaskFile.h"
@@ -165,6 +166,52 @@ void InterruptRun(const TTempFolder& folder, const std::vector<std::string>& arg
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
 }
 
+size_t CountOf(const std::string& text, const std::string& part)
+{
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+// Starts the program, sends the signal once ready() says so and returns the exit status
+// (-1 when it did not exit).
+template <typename Ready>
+int StopProgramWhen(const TTempFolder& folder, const std::vector<std::string>& args, int signal, Ready ready)
+{
+    const pid_t pid = StartProgram(folder, args);
+    if (pid <= 0) {
+        return -1;
+    }
+    for (int i = 0; i < 20000 && !ready(); ++i) {
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    kill(pid, signal);
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid) {
+        return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A restore task from the backup folder to the restore folder (both below the test folder).
+void WriteRestoreTask(const TTempFolder& folder, const std::string& name, const std::string& backup,
+                      const std::string& restored)
+{
+    TRestoreOptions options;
+    options.SourceDir = folder.Win(backup);
+    options.DestDir = folder.Win(restored);
+    options.Overwrite = OverwriteAll;
+    ASSERT_EQ(SaveRestoreTask(folder.Win(name), options, TFtpParams{}, "Tessaro", "0.1.0"), 0);
+}
+
+// A clean-up task that deletes the ".tmp" files of the folder.
+void WriteCleanUpTask(const TTempFolder& folder, const std::string& name, const std::string& junk)
+{
+    folder.WriteHostFile(name, "[Cleanup]\nDirectory=" + folder.Win(junk) + "\nMode=0\nTypes=1\nTypeList=tmp\n");
+}
+
 } // namespace
 
 // A run killed in the middle of a copy leaves the previous or the new complete file, and
@@ -293,6 +340,67 @@ TEST(Program, AStopSignalEndsTheWholeBatch)
         EXPECT_TRUE(std::filesystem::is_empty(folder.Host("dest2")));
         EXPECT_TRUE(std::filesystem::is_empty(folder.Host("dest3")));
     }
+}
+
+// The same for a batch of restore tasks and one of clean-up tasks: the cancelled run's
+// worker leaves no temporary, its log has the end lines, the tasks after it do not run.
+TEST(Program, AStopSignalEndsARestoreOrCleanUpBatch)
+{
+    if (!std::filesystem::exists(ProgramFile())) {
+        GTEST_SKIP() << "the program is not built";
+    }
+    TTempFolder folder;
+    MakeFolders(folder);
+    WriteExampleTask(folder); // compressing: a large gzip file that takes a while to unpack
+    WriteBigFile(folder.Host("source/big.bin"), 'a');
+    std::string output;
+    ASSERT_EQ(RunProgram(folder, "-force -quiet '" + folder.Host("task.buj") + "'", output), 0) << output;
+    std::filesystem::create_directories(folder.Host("backup"));
+    for (const char* copy : {"backup/big1.bin.gz", "backup/big2.bin.gz"}) {
+        std::filesystem::copy_file(folder.Host("dest/big.bin.gz"), folder.Host(copy));
+    }
+    std::vector<std::string> restoreArgs = {"-restore", "-quiet", "-log:18"};
+    for (const std::string suffix : {"", "2", "3"}) {
+        if (!suffix.empty()) {
+            folder.WriteHostFile("backup" + suffix + "/small.txt", "small");
+        }
+        WriteRestoreTask(folder, "task" + suffix + ".rsj", "backup" + suffix, "restored" + suffix);
+        restoreArgs.push_back(folder.Host("task" + suffix + ".rsj"));
+    }
+    const std::string restored = folder.Host("restored");
+    const int restoreStatus = StopProgramWhen(
+        folder, restoreArgs, SIGTERM, [&] { return std::filesystem::exists(restored) && TemporaryIn(restored); });
+    EXPECT_EQ(restoreStatus, 2);
+    std::string log = folder.ReadHostFile("config/Tessaro/tessaro.log");
+    EXPECT_EQ(CountOf(log, " - Restoring\n"), 1u) << log;
+    EXPECT_EQ(CountOf(log, "  Status: Cancelled by user"), 1u) << log;
+    EXPECT_FALSE(TemporaryIn(restored));
+    EXPECT_FALSE(std::filesystem::exists(folder.Host("restored2")));
+    EXPECT_FALSE(std::filesystem::exists(folder.Host("restored3")));
+
+    std::filesystem::remove(folder.Host("config/Tessaro/tessaro.log"));
+    constexpr int junkFiles = 10000;
+    std::vector<std::string> cleanArgs = {"-clean", "-quiet", "-log:34"};
+    for (const std::string suffix : {"", "2", "3"}) {
+        std::filesystem::create_directories(folder.Host("junk" + suffix));
+        for (int i = 0; i < (suffix.empty() ? junkFiles : 1); ++i) {
+            std::ofstream(folder.Host("junk" + suffix + "/f" + std::to_string(i) + ".tmp"));
+        }
+        WriteCleanUpTask(folder, "tidy" + suffix + ".cuj", "junk" + suffix);
+        cleanArgs.push_back(folder.Host("tidy" + suffix + ".cuj"));
+    }
+    const auto left = [&](const std::string& junk) {
+        const std::filesystem::directory_iterator files(folder.Host(junk));
+        return std::distance(begin(files), end(files));
+    };
+    const int cleanStatus = StopProgramWhen(folder, cleanArgs, SIGHUP, [&] { return left("junk") < junkFiles; });
+    EXPECT_EQ(cleanStatus, 2);
+    log = folder.ReadHostFile("config/Tessaro/tessaro.log");
+    EXPECT_EQ(CountOf(log, " - Clean up\n"), 1u) << log;
+    EXPECT_EQ(CountOf(log, "  Status: Cancelled by user"), 1u) << log;
+    EXPECT_GT(left("junk"), 0);
+    EXPECT_EQ(left("junk2"), 1);
+    EXPECT_EQ(left("junk3"), 1);
 }
 
 TEST(Program, BatchRunFromTheCommandLineInTheChosenLanguage)
