@@ -170,7 +170,8 @@ bool GetFileVersionStrings(const std::string& fileName, TVersionStrings& record)
     }
     record.CompanyName = TESSARO_PRODUCT;
     record.FileDescription = TESSARO_PRODUCT;
-    record.FileVersion = TESSARO_VERSION;
+    // A version record has four parts, the last one the build; the version text drops it.
+    record.FileVersion = TESSARO_VERSION ".0";
     record.InternalName = TESSARO_PRODUCT;
     record.LegalCopyright = {};
     record.Comments = {};

@@ -1,4 +1,5 @@
 #include "foundation/WinServices.h"
+#include "Version.h"
 #include "foundation/ScriptedMessageDialogs.h"
 #include "foundation/SessionEnd.h"
 #include "foundation/TrayIconFlags.h"
@@ -63,7 +64,7 @@ TEST(WinServices, VersionsAndFileTimes)
     EXPECT_EQ(record.Comments, "");
     const std::string self = Platform::HostToWin(Platform::HostProgramPath()).value();
     ASSERT_TRUE(GetFileVersionStrings(self, record));
-    EXPECT_FALSE(record.FileVersion.empty());
+    EXPECT_EQ(record.FileVersion, TESSARO_VERSION ".0");
 
     EXPECT_EQ(FindFileWriteTime(dir.Win()), 0u);
     EXPECT_EQ(FindFileWriteTime(dir.Win("none")), 0u);

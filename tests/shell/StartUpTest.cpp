@@ -1,4 +1,7 @@
 #include "shell/StartUp.h"
+#include "Version.h"
+#include "platform/Drives.h"
+#include "platform/HostInfo.h"
 #include "shell/Language.h"
 
 #include "EnvGuard.h"
@@ -53,6 +56,12 @@ TEST(StartUp, VersionTexts)
     FillVersionTexts(info);
     EXPECT_EQ(info.WindowTitle, "Tessaro (Vers. 4.2.6)");
     EXPECT_EQ(info.ProgramDate, "");
+
+    // The program's own record shows its whole version, as --version prints it.
+    TProgramInfo self = ProgramFolders(Platform::HostToWin(Platform::HostProgramPath()).value(), "", "", "");
+    FillVersionTexts(self);
+    EXPECT_EQ(self.VersionText, "Vers. " TESSARO_VERSION);
+    EXPECT_EQ(self.WindowTitle, "Tessaro (Vers. " TESSARO_VERSION ")");
 }
 
 TEST(StartUp, SettingsAndLogMoveOnceIntoTheSettingsFolder)

@@ -58,7 +58,7 @@ TEST(Screenshots, ProgressWindowDuringARun)
 {
     TZeigFortschritt window;
     window.SetVersion(ThisProgramInfo().VersionText);
-    window.Start(nullptr, "Tessaro - Documents", "E:\\Backup\\LwC\\home\\anna\\", 0);
+    window.Start(nullptr, "Tessaro - Documents", "C:\\media\\anna\\BACKUP\\LwC\\home\\anna\\", 0);
     window.ShowFile(ItemFile, "", "C:\\home\\anna\\Documents\\Reports\\2026\\annual-report-final.odt");
     window.SetStatusText("1 234 of 2 917 files");
     std::thread worker([&] {
