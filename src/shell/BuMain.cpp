@@ -149,7 +149,7 @@ void TBuMain::TimerTimer()
         if (done) {
             Close();
         } else {
-            view.AddTrayIcon({}, ProductName);
+            ShowTrayIcon({}, ProductName);
             TrayWait = true;
         }
         RunDeferredRequests();
@@ -165,7 +165,7 @@ void TBuMain::RunBatch(char letter, const std::function<void()>& run)
     Interval = AnimationIntervalMs;
     TimerOn = true;
     view.SetTimer(true, Interval);
-    view.AddTrayIcon(AnimationIcon(), ProductName);
+    ShowTrayIcon(AnimationIcon(), ProductName);
     {
         TRunScope scope(runDepth);
         run();
@@ -255,11 +255,40 @@ void TBuMain::EndInteractive()
         InTray = true;
         editor.StartSchedulerTimer();
         Switches.Mode = TStartMode::Auto;
-        view.AddTrayIcon({}, Info.WindowTitle);
+        ShowTrayIcon({}, Info.WindowTitle);
         TrayWait = true;
     } else {
         Close();
     }
+}
+
+void TBuMain::ShowTrayIcon(const std::string& icon, const std::string& tip)
+{
+    if (view.TrayAvailable()) {
+        view.AddTrayIcon(icon, tip);
+        return;
+    }
+    // Without a tray a waiting program would have nothing on screen to reach or quit it.
+    MenuWindow = true;
+    view.ShowMenuWindow(icon, tip);
+}
+
+void TBuMain::MinimizeToTray()
+{
+    InTray = true;
+    ShowTrayIcon({}, ProductName);
+}
+
+void TBuMain::HideSplash()
+{
+    if (!MenuWindow) {
+        view.ShowMainWindow(false);
+    }
+}
+
+bool TBuMain::TrayMenuAllowed() const
+{
+    return !Quiet && !Busy && !EndActionPending && !editor.Visible();
 }
 
 void TBuMain::TrayMessage(int mouseMessage)
@@ -406,7 +435,8 @@ void TBuMain::HandleRequest(const TInstanceRequest& request)
         CopyDataReceived(request.TaskName);
         break;
     case TInstanceRequestKind::Activate:
-        if (view.MainWindowVisible()) {
+        // The menu window stands for the tray icon: a second start opens the editor as there.
+        if (view.MainWindowVisible() && !MenuWindow) {
             view.RaiseMainWindow();
         } else {
             ActivateMessage({});

@@ -72,6 +72,11 @@ public:
     virtual void SetTimer(bool on, int intervalMs) = 0;
     // icon: empty for the small icon, else "BM1" ...
     virtual void AddTrayIcon(const std::string& icon, const std::string& tip) = 0;
+    // False on a desktop without a system tray (a stock GNOME desktop, a bare X server).
+    virtual bool TrayAvailable() const = 0;
+    // Stands in for the tray icon there: the main window, minimised, with the tray menu
+    // in its menu bar; icon and tip as for the tray icon.
+    virtual void ShowMenuWindow(const std::string& icon, const std::string& tip) = 0;
     virtual void SetTrayIcon(const std::string& icon) = 0;
     virtual void PopupTrayMenu() = 0;
     virtual void ToggleProgressWindow() = 0;
@@ -131,6 +136,8 @@ public:
     bool EndActionPending = false;
     int EndAction = EndActionNone;
     bool Closing = false;
+    // The menu window stands in for the tray icon (no system tray).
+    bool MenuWindow = false;
 
     void StartAnimation(char letter);
     void StopAnimation();
@@ -143,6 +150,15 @@ public:
 
     // ---- tray
     void TrayMessage(int mouseMessage);
+    // The tray icon, or the menu window where the desktop has no tray.
+    void ShowTrayIcon(const std::string& icon, const std::string& tip);
+    // The progress window's Minimise: the program goes to the tray.
+    void MinimizeToTray();
+    // A run starts: the splash goes, the menu window standing in for the tray stays.
+    void HideSplash();
+    // False while a run, the task editor or a pending end action must not be disturbed
+    // by the menu's items.
+    bool TrayMenuAllowed() const;
     void BackupHintClick();
     std::vector<TTaskMenuItem> TaskMenuItems() const;
     void TessaroClick();

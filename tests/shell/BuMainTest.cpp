@@ -82,6 +82,7 @@ public:
     bool TimerOn = false;
     int Interval = 0;
     bool Visible = false;
+    bool Tray = true;
 
     void Record(const std::string& text) { Events.push_back(std::to_string(Now) + " " + text); }
     void ShowMainWindow(bool show) override
@@ -97,6 +98,12 @@ public:
         Interval = intervalMs;
     }
     void AddTrayIcon(const std::string& icon, const std::string& tip) override { Record("tray '" + icon + "' " + tip); }
+    bool TrayAvailable() const override { return Tray; }
+    void ShowMenuWindow(const std::string& icon, const std::string& tip) override
+    {
+        Visible = true;
+        Record("menu window '" + icon + "' " + tip);
+    }
     void SetTrayIcon(const std::string& icon) override { Record("icon " + icon); }
     void PopupTrayMenu() override { Record("menu"); }
     void ToggleProgressWindow() override { Record("toggle progress"); }
@@ -171,6 +178,52 @@ TEST(BuMain, AutomaticStartWithTimedTasksWaitsInTheTray)
     EXPECT_EQ(s.view.Events, (std::vector<std::string>{"0 hide", "3000 hide", "13000 tray '' Tessaro"}));
     EXPECT_TRUE(s.main.TrayWait);
     EXPECT_FALSE(s.main.Closing);
+}
+
+TEST(BuMain, WithoutATrayTheMenuWindowStandsInForTheIcon)
+{
+    TShell s({"/auto", "/hide"});
+    s.view.Tray = false;
+    s.editor.RunResult = false;
+    s.Start();
+    EXPECT_EQ(s.view.Events, (std::vector<std::string>{"0 hide", "3000 hide", "13000 menu window '' Tessaro"}));
+    EXPECT_TRUE(s.main.TrayWait);
+    EXPECT_FALSE(s.main.Closing);
+    // A timed run starting later leaves the window in place.
+    s.main.HideSplash();
+    EXPECT_EQ(s.view.Events.back(), "13000 menu window '' Tessaro");
+    // A second start opens the editor, as it does from the tray, instead of raising the window.
+    s.main.HandleRequest({TInstanceRequestKind::Activate, {}});
+    EXPECT_EQ(s.editor.Calls.back(), "run '' 3 3");
+    EXPECT_NE(s.view.Events.back(), "13000 raise");
+
+    // With a tray nothing changes: the icon, and runs hide the splash.
+    TShell tray;
+    tray.main.MinimizeToTray();
+    tray.main.HideSplash();
+    EXPECT_EQ(tray.view.Events, (std::vector<std::string>{"0 tray '' Tessaro", "0 hide"}));
+    EXPECT_TRUE(tray.main.InTray);
+    TShell none;
+    none.view.Tray = false;
+    none.main.MinimizeToTray();
+    EXPECT_EQ(none.view.Events, (std::vector<std::string>{"0 menu window '' Tessaro"}));
+}
+
+TEST(BuMain, TheMenuIsClosedToRunsWhileOneIsInProgress)
+{
+    TShell s;
+    EXPECT_TRUE(s.main.TrayMenuAllowed());
+    std::vector<bool> during;
+    s.editor.DuringRun = [&](int) { during.push_back(s.main.TrayMenuAllowed()); };
+    s.main.SofortStartenClick("#");
+    s.main.StartAnimation('B');
+    during.push_back(s.main.TrayMenuAllowed());
+    s.main.StopAnimation();
+    s.editor.EditorVisible = true;
+    during.push_back(s.main.TrayMenuAllowed());
+    EXPECT_EQ(during, (std::vector<bool>{false, false, false}));
+    s.editor.EditorVisible = false;
+    EXPECT_TRUE(s.main.TrayMenuAllowed());
 }
 
 TEST(BuMain, ForceRunsAllAutomaticTasksWithTheAnimatedIcon)

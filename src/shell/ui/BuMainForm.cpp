@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLinearGradient>
 #include <QMenu>
+#include <QMenuBar>
 #include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -30,7 +31,8 @@ QString TrQ(const char* text)
 } // namespace
 
 TBuMainForm::TBuMainForm(ITaskEditor& editor, QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint), Logic(editor, *this)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint), Logic(editor, *this),
+      TrayAvailability([] { return QSystemTrayIcon::isSystemTrayAvailable(); })
 {
     setObjectName("BuMainForm");
     setWindowTitle(ProductName);
@@ -124,7 +126,26 @@ void TBuMainForm::BuildMenu()
     add(PopupMenu, "StopSofort", TrNoopDefault("&Quit program"), [this] { Logic.StopSofortClick(); });
     PopupMenu->addSeparator();
     add(PopupMenu, "abbrechen1", TrNoopDefault("&Cancel"), {});
+    // The menu bar's title for the same menu.
+    PopupMenu->setTitle(TrQ(TrNoopDefault("&Tessaro")));
+    connect(PopupMenu, &QMenu::aboutToShow, this, [this] { EnableMenuItems(); });
     UpdateTaskMenu();
+}
+
+// The tray opens the menu only when its items may run; the menu bar opens it at any time,
+// so its items are greyed out meanwhile.
+void TBuMainForm::EnableMenuItems()
+{
+    const bool allowed = Logic.TrayMenuAllowed();
+    for (QAction* action : PopupMenu->actions()) {
+        if (!action->isSeparator() && action != SofortStarten->menuAction() && action->objectName() != "abbrechen1") {
+            action->setEnabled(allowed);
+        }
+    }
+    UpdateTaskMenu();
+    if (!allowed) {
+        SofortStarten->setEnabled(false);
+    }
 }
 
 void TBuMainForm::UpdateTaskMenu()
@@ -203,15 +224,46 @@ void TBuMainForm::AddTrayIcon(const std::string& icon, const std::string& tip)
         tray->setToolTip(QStr(tip));
         return;
     }
-    // Without a tray (a server, the offscreen platform) batch runs go on without the icon.
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        ::AddTrayIcon(this, TrayCallbackMessage, TrayIconPicture(icon), QStr(tip));
+    ::AddTrayIcon(this, TrayCallbackMessage, TrayIconPicture(icon), QStr(tip));
+}
+
+bool TBuMainForm::TrayAvailable() const
+{
+    return TrayAvailability();
+}
+
+void TBuMainForm::BecomeMenuWindow()
+{
+    if (MenuBar) {
+        return;
+    }
+    MenuBar = new QMenuBar(this);
+    MenuBar->setObjectName("MenuBar");
+    MenuBar->addMenu(PopupMenu);
+    layout()->setMenuBar(MenuBar);
+    StartLabel->hide();
+    BarProgress->hide();
+    // A frame, a task bar entry and a minimise button, which the splash has not.
+    setWindowFlags(Qt::Window);
+    setFixedSize(width(), height() + MenuBar->sizeHint().height());
+}
+
+void TBuMainForm::ShowMenuWindow(const std::string& icon, const std::string& tip)
+{
+    BecomeMenuWindow();
+    setWindowTitle(QStr(tip));
+    setWindowIcon(TrayIconPicture(icon));
+    if (!isMinimized()) {
+        showMinimized();
     }
 }
 
 void TBuMainForm::SetTrayIcon(const std::string& icon)
 {
     ModifyTrayIcon(this, TrayIconPicture(icon));
+    if (MenuBar) {
+        setWindowIcon(TrayIconPicture(icon));
+    }
 }
 
 void TBuMainForm::PopupTrayMenu()
@@ -278,6 +330,12 @@ void TBuMainForm::showEvent(QShowEvent* event)
 
 void TBuMainForm::closeEvent(QCloseEvent* event)
 {
+    // The menu window is the tray icon's stand-in: closing it must not lose the timed tasks.
+    if (MenuBar) {
+        event->ignore();
+        showMinimized();
+        return;
+    }
     RemoveTrayIcon(this);
     QWidget::closeEvent(event);
 }

@@ -4,9 +4,11 @@
 #include "shell/ui/ProgramIcons.h"
 
 #include <QWidget>
+#include <functional>
 
 class QLabel;
 class QMenu;
+class QMenuBar;
 class QAction;
 class QSocketNotifier;
 class QTimer;
@@ -21,6 +23,8 @@ public:
     ~TBuMainForm() override;
 
     TBuMain Logic;
+    // Whether the desktop has a system tray; tests replace it.
+    std::function<bool()> TrayAvailability;
 
     // The progress window that tray clicks show and hide.
     void SetProgressWindow(QWidget* window) { progressWindow = window; }
@@ -35,6 +39,8 @@ public:
     void RaiseMainWindow() override;
     void SetTimer(bool on, int intervalMs) override;
     void AddTrayIcon(const std::string& icon, const std::string& tip) override;
+    bool TrayAvailable() const override;
+    void ShowMenuWindow(const std::string& icon, const std::string& tip) override;
     void SetTrayIcon(const std::string& icon) override;
     void PopupTrayMenu() override;
     void ToggleProgressWindow() override;
@@ -50,6 +56,7 @@ public:
     QTimer* Timer = nullptr;
     QMenu* PopupMenu = nullptr;
     QMenu* SofortStarten = nullptr;
+    QMenuBar* MenuBar = nullptr; // the menu window's; holds PopupMenu itself
 
 protected:
     bool event(QEvent* event) override;
@@ -59,6 +66,8 @@ protected:
 private:
     void BuildLayout();
     void BuildMenu();
+    void EnableMenuItems();
+    void BecomeMenuWindow();
     void ReadInstanceRequest();
     void CenterOnScreen();
 

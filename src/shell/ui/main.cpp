@@ -214,12 +214,16 @@ void SetUpEditor(TBackupForm& editorForm, TBuMainForm& mainForm, TZeigFortschrit
         editorForm.ShowHeadlessHook = [] { ShowNotice("The task editor needs a display."); };
         editorForm.StartNoteHook = {}; // no start note nobody could answer: the editor says why
     }
-    // The progress window's Minimise: the windows go, the tray icon stays.
+    // The progress window's Minimise: the windows go, the tray icon stays. Without a tray
+    // the progress window keeps a task bar entry, as nothing else could bring it back.
     editorForm.MinimizeToTray = [&mainForm, &editorForm, &progressWindow] {
-        mainForm.Logic.InTray = true;
-        mainForm.AddTrayIcon({}, ProductName);
+        mainForm.Logic.MinimizeToTray();
         editorForm.hide();
-        progressWindow.hide();
+        if (mainForm.Logic.MenuWindow) {
+            progressWindow.showMinimized();
+        } else {
+            progressWindow.hide();
+        }
     };
 }
 
@@ -240,7 +244,7 @@ void ConnectAutoTaskHost(TAutoTaskHost& host, TBuMainForm& mainForm, TBackupForm
         mainForm.UpdateTaskMenu();
         sessionWatch.SetInhibit(editorForm.AutoFlags().EndOfSessionRun);
     };
-    host.HideMainWindow = [&mainForm] { mainForm.ShowMainWindow(false); };
+    host.HideMainWindow = [&shell] { shell.HideSplash(); };
     host.TimerChanged = [&schedulerTimer](bool on) {
         if (on) {
             schedulerTimer.start();

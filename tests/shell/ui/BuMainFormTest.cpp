@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <gtest/gtest.h>
 
 namespace {
@@ -84,6 +85,64 @@ TEST(BuMainForm, RightClickOpensTheMenuUnlessQuiet)
     Settle();
     EXPECT_FALSE(f.form.PopupMenu->isVisible());
     EXPECT_TRUE(progress.isVisible());
+}
+
+TEST(BuMainForm, WithoutATrayTheMinimisedWindowCarriesTheTrayMenu)
+{
+    TForm f;
+    f.form.TrayAvailability = [] { return false; };
+    f.form.Logic.MinimizeToTray();
+    Settle();
+    EXPECT_FALSE(TrayIconOf(&f.form));
+    EXPECT_TRUE(f.form.isVisible());
+    EXPECT_TRUE(f.form.isMinimized());
+    EXPECT_EQ(f.form.windowTitle(), "Tessaro");
+    ASSERT_TRUE(f.form.MenuBar);
+    ASSERT_EQ(f.form.MenuBar->actions().size(), 1);
+    EXPECT_EQ(f.form.MenuBar->actions().front(), f.form.PopupMenu->menuAction()) << "the tray's menu, not a copy";
+    EXPECT_EQ(f.form.PopupMenu->title(), "&Tessaro");
+    f.UseTasks();
+    EXPECT_EQ(Captions(f.form.SofortStarten), (QStringList{"&all", "&1 Documents", "&2 Photos"}));
+
+    // The menu bar opens the menu at any time: during a run its items are greyed out.
+    auto* restore = f.form.PopupMenu->findChild<QAction*>("Restore");
+    auto* cancel = f.form.PopupMenu->findChild<QAction*>("abbrechen1");
+    ASSERT_TRUE(restore && cancel);
+    f.form.Logic.Busy = true;
+    f.form.PopupMenu->popup(QPoint(0, 0));
+    Settle();
+    EXPECT_FALSE(restore->isEnabled());
+    EXPECT_FALSE(f.form.SofortStarten->isEnabled());
+    EXPECT_TRUE(cancel->isEnabled());
+    f.form.PopupMenu->hide();
+    f.form.Logic.Busy = false;
+    f.form.PopupMenu->popup(QPoint(0, 0));
+    Settle();
+    EXPECT_TRUE(restore->isEnabled());
+    EXPECT_TRUE(f.form.SofortStarten->isEnabled());
+    f.form.PopupMenu->hide();
+
+    // Closing the window keeps the program waiting; its menu quits it.
+    f.form.showNormal();
+    f.form.close();
+    Settle();
+    EXPECT_TRUE(f.form.isVisible());
+    EXPECT_TRUE(f.form.isMinimized());
+    f.form.PopupMenu->findChild<QAction*>("StopSofort")->trigger();
+    EXPECT_TRUE(f.form.Logic.Closing);
+    EXPECT_FALSE(f.form.isVisible());
+}
+
+TEST(BuMainForm, WithATrayTheWindowStaysHidden)
+{
+    TForm f;
+    f.form.TrayAvailability = [] { return true; };
+    f.form.Logic.MinimizeToTray();
+    Settle();
+    ASSERT_TRUE(TrayIconOf(&f.form));
+    EXPECT_EQ(TrayIconOf(&f.form)->toolTip(), "Tessaro");
+    EXPECT_FALSE(f.form.isVisible());
+    EXPECT_FALSE(f.form.MenuBar);
 }
 
 TEST(BuMainForm, SplashTexts)

@@ -37,6 +37,8 @@ public:
         Interval = intervalMs;
     }
     void AddTrayIcon(const std::string&, const std::string&) override {}
+    bool TrayAvailable() const override { return true; }
+    void ShowMenuWindow(const std::string&, const std::string&) override {}
     void SetTrayIcon(const std::string&) override {}
     void PopupTrayMenu() override {}
     void ToggleProgressWindow() override {}
