@@ -1,5 +1,7 @@
 #include "TempFolder.h"
 #include "foundation/StatusView.h"
+#include "foundation/StringUtils.h"
+#include "foundation/Translate.h"
 #include "foundation/ui/ProgressControls.h"
 #include "foundation/ui/StatusWindow.h"
 #include "restore/ui/CleanUpDialog.h"
@@ -60,7 +62,8 @@ TEST(Screenshots, ProgressWindowDuringARun)
     window.SetVersion(ThisProgramInfo().VersionText);
     window.Start(nullptr, "Tessaro - Documents", "C:\\media\\anna\\BACKUP\\LwC\\home\\anna\\", 0);
     window.ShowFile(ItemFile, "", "C:\\home\\anna\\Documents\\Reports\\2026\\annual-report-final.odt");
-    window.SetStatusText("1 234 of 2 917 files");
+    // The text a run shows once it has copied its files.
+    window.SetStatusText(ReplaceText(TrDefault("%u files copied"), "%u", "1234"));
     std::thread worker([&] {
         window.SetAction(2);
         window.SetFileProgress(63);

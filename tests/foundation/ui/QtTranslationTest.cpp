@@ -1,6 +1,8 @@
 #include "foundation/ui/QtTranslation.h"
 
 #include <QCoreApplication>
+#include <QDate>
+#include <QLocale>
 #include <QTranslator>
 #include <gtest/gtest.h>
 
@@ -13,8 +15,10 @@ TEST(QtTranslation, StandardButtonsFollowTheLanguage)
         ASSERT_TRUE(InstallQtTranslation(translator, "de:en"));
         EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel").toStdString(), "Abbrechen");
         EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes").toStdString(), "&Ja");
+        EXPECT_EQ(QLocale().toString(QDate(2026, 12, 9), QLocale::ShortFormat), "09.12.26");
     }
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel").toStdString(), "Cancel");
     QTranslator none;
     EXPECT_FALSE(InstallQtTranslation(none, "xx"));
+    QLocale::setDefault(QLocale::c());
 }
