@@ -131,8 +131,11 @@ TTaskFileEnv WithDefaults(const TTaskFileEnv& env)
 
 // A folder as the task keeps it: a host path written by hand ("/home/ann") becomes its
 // stand-in form, as every reader must give it, or a task would change on its first save.
-std::string StandInFolder(const std::string& value)
+// A path ends at a NUL byte, as the system would read it.
+std::string StandInFolder(const std::string& text)
 {
+    const size_t nul = text.find('\0');
+    const std::string value = nul == std::string::npos ? text : TrimText(text.substr(0, nul));
     if (value.empty() || value.front() != '/') {
         return value;
     }

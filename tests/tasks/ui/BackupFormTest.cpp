@@ -1,8 +1,10 @@
 #include "tasks/ui/BackupForm.h"
+#include "EnvGuard.h"
 #include "TempFolder.h"
 #include "WorkerLatch.h"
 #include "foundation/ScriptedMessageDialogs.h"
 #include "foundation/ui/HistoryMenu.h"
+#include "platform/Drives.h"
 #include "tasks/TaskFile.h"
 #include "tasks/ui/Anzeige.h"
 #include "tasks/ui/BackupFormFolder.h"
@@ -453,4 +455,63 @@ TEST(BackupForm, ShellTreeFollowsTheEntryAndTheFolderField)
     field->textEdited(typed);
     EXPECT_EQ(current(), f.folder.Win("dest"));
     EXPECT_EQ(field->text(), typed);
+}
+
+// A folder made on the shown entry's drive while the editor is open appears in the tree.
+TEST(BackupForm, ShellTreeListsAFolderMadeOnTheWatchedDrive)
+{
+    TTempFolder stick;
+    fs::create_directories(stick.Host("docs"));
+    struct TStickDrive
+    {
+        TEnvGuard env;
+        explicit TStickDrive(const std::string& host)
+        {
+            env.Set("TESSARO_DRIVES", "E=" + host + ",removable,STICK");
+            Platform::ReloadDriveTable();
+        }
+        ~TStickDrive()
+        {
+            env.Unset("TESSARO_DRIVES");
+            Platform::ReloadDriveTable();
+        }
+    } drive(stick.Host());
+    TFormFixture f;
+    TBackupForm& form = *f.form;
+    form.PageControl->setCurrentWidget(form.tsDirs);
+    f.AddFolder(stick.Host("docs"));
+    ASSERT_EQ(form.Editor.Task.Sources.size(), 1u);
+
+    QTreeWidgetItem* driveItem = nullptr;
+    for (int i = 0; i < form.ShellTreeView->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = form.ShellTreeView->topLevelItem(i);
+        if (item->data(0, Qt::UserRole + 1).toString().startsWith("E:")) {
+            driveItem = item;
+        }
+    }
+    ASSERT_NE(driveItem, nullptr);
+    form.ShellTreeView->expandItem(driveItem);
+    Settle();
+    const auto lists = [&form](const QString& name) {
+        for (int i = 0; i < form.ShellTreeView->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* item = form.ShellTreeView->topLevelItem(i);
+            for (int j = 0; item->data(0, Qt::UserRole + 1).toString().startsWith("E:") && j < item->childCount();
+                 ++j) {
+                if (item->child(j)->text(0) == name) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(lists("docs"));
+    EXPECT_FALSE(lists("fresh"));
+
+    fs::create_directories(stick.Host("fresh"));
+    for (int wait = 0; wait < 300 && !lists("fresh"); ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        QCoreApplication::processEvents();
+    }
+    EXPECT_TRUE(lists("fresh"));
+    EXPECT_TRUE(lists("docs"));
 }
