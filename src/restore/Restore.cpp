@@ -203,6 +203,9 @@ void TRestoreRun::ScanRestoreDir(const std::string& source, const std::string& d
                 subfolders.push_back(rec.Name);
                 continue;
             }
+            if (IsBackupLeftoverName(rec.Name)) {
+                continue; // a killed backup's partial copy or security copy: no file of the backup
+            }
             std::string name = rec.Name;
             int64_t time = UnixOf(rec.FindData.LastWriteTime);
             bool encrypted = false;

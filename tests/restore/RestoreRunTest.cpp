@@ -375,6 +375,19 @@ TEST_F(RestoreRunTest, GzipNamesNeverLeaveTheDestination)
     EXPECT_FALSE(fs::exists(temp.Host("r/x")));
 }
 
+// A killed backup's partial copy and an old security copy are no files of the backup.
+TEST_F(RestoreRunTest, BackupLeftoversAreNeverRestored)
+{
+    fs::create_directories(temp.Host("e/l"));
+    temp.WriteHostFile("e/l/kept.txt", "whole");
+    temp.WriteHostFile("e/l/.tessaro-0123456789abcdef.part", "half");
+    temp.WriteHostFile("e/l/.~kept.txt.0.tsbak", "older");
+    EXPECT_EQ(Restore("E:\\l", "R:\\l", false), RestoreOk);
+    EXPECT_EQ(temp.ReadHostFile("r/l/kept.txt"), "whole");
+    EXPECT_FALSE(fs::exists(temp.Host("r/l/.tessaro-0123456789abcdef.part")));
+    EXPECT_FALSE(fs::exists(temp.Host("r/l/.~kept.txt.0.tsbak")));
+}
+
 TEST_F(RestoreRunTest, OnlyFoldersThisRunCreatedAreRemoved)
 {
     task.DestMode = DestCloneOfSource;
