@@ -135,11 +135,11 @@ TTaskFileEnv WithDefaults(const TTaskFileEnv& env)
 std::string StandInFolder(const std::string& text)
 {
     const size_t nul = text.find('\0');
-    const std::string value = nul == std::string::npos ? text : TrimText(text.substr(0, nul));
+    std::string value = nul == std::string::npos ? text : TrimText(text.substr(0, nul));
     if (value.empty() || value.front() != '/') {
         return value;
     }
-    return Platform::HostToWin(value).value_or(value);
+    return TrimText(Platform::HostToWin(value).value_or(value));
 }
 
 // A folder as Windows text; a host path written by hand is read as well.
