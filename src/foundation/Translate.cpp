@@ -6,12 +6,24 @@
 #include <cstdlib>
 #include <libintl.h>
 #include <mutex>
+#include <optional>
 
 extern "C" int _nl_msg_cat_cntr; // glibc: bumping it drops gettext's cache
 
 namespace {
 
 std::mutex translateMutex;
+
+// The desktop's language list ("de:en") as the program inherited it: the system
+// language goes back to it. Read before the program first sets a language of its own.
+const std::optional<std::string>& InheritedLanguage()
+{
+    static const std::optional<std::string> inherited = []() -> std::optional<std::string> {
+        const char* value = std::getenv("LANGUAGE");
+        return value ? std::optional<std::string>(value) : std::nullopt;
+    }();
+    return inherited;
+}
 
 std::string DefaultLocaleDir()
 {
@@ -45,8 +57,11 @@ void SetTranslationLanguage(const std::string& lang)
     if (current && (std::string(current) == "C" || std::string(current) == "POSIX")) {
         std::setlocale(LC_MESSAGES, "C.UTF-8");
     }
-    if (lang.empty()) {
+    const std::optional<std::string>& inherited = InheritedLanguage();
+    if (lang.empty() && !inherited) {
         unsetenv("LANGUAGE");
+    } else if (lang.empty()) {
+        setenv("LANGUAGE", inherited->c_str(), 1);
     } else {
         setenv("LANGUAGE", lang.c_str(), 1);
     }

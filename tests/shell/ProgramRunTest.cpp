@@ -46,10 +46,12 @@ void MakeFolders(const TTempFolder& folder)
     std::filesystem::permissions(folder.Host("run"), std::filesystem::perms::owner_all);
 }
 
-// Runs the program in a clean environment of the folder (no LANGUAGE, C locale).
-int RunProgram(const TTempFolder& folder, const std::string& args, std::string& output)
+// Runs the program in a clean environment of the folder (C locale, no LANGUAGE unless
+// the extra variables name it).
+int RunProgram(const TTempFolder& folder, const std::string& args, std::string& output,
+               const std::string& extraEnv = "")
 {
-    const std::string command = "env -i PATH=/usr/bin:/bin LC_ALL=C QT_QPA_PLATFORM=offscreen HOME='" +
+    const std::string command = "env -i " + extraEnv + " PATH=/usr/bin:/bin LC_ALL=C QT_QPA_PLATFORM=offscreen HOME='" +
                                 folder.Host("home") + "' XDG_CONFIG_HOME='" + folder.Host("config") +
                                 "' XDG_RUNTIME_DIR='" + folder.Host("run") + "' '" + ProgramFile() + "' " + args +
                                 " 2>&1";
@@ -518,6 +520,9 @@ TEST(Program, HelpListsTheOptionsAndEndsWithStatusZero)
     EXPECT_EQ(RunProgram(folder, "-lang:de --help", output), 0);
     EXPECT_NE(output.find("Aufruf: tessaro"), std::string::npos) << output;
     EXPECT_NE(output.find("Rückgabewert:"), std::string::npos) << output;
+    // The system language is the desktop's language list.
+    EXPECT_EQ(RunProgram(folder, "--help", output, "LANGUAGE=de:en"), 0);
+    EXPECT_NE(output.find("Aufruf: tessaro"), std::string::npos) << output;
 }
 
 // A mistyped option and an unknown language are named on the error output; the run goes on.

@@ -81,7 +81,7 @@ BackupDate=$((today + 1))
 BackupTime=0
 EOF
 
-# The language's option as well: the program's "system language" drops LANGUAGE.
+# The desktop's LANGUAGE and the program's own language option both name the language.
 start_program() {
     env -i PATH=/usr/bin:/bin DISPLAY="$DISPLAY" LANG=C.UTF-8 LANGUAGE="$1" HOME="$work/home" \
         XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb \
