@@ -36,7 +36,7 @@ int EachFile(const fs::path& source, const fs::path& target, const std::string& 
 {
     int failed = 0;
     for (const auto& entry : fs::recursive_directory_iterator(source)) {
-        const fs::path out = target / fs::relative(entry.path(), source);
+        const fs::path out = target / entry.path().lexically_relative(source);
         if (entry.is_directory()) {
             fs::create_directories(out);
             continue;

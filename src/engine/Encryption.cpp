@@ -33,8 +33,9 @@ constexpr int Iterations = 1000;
 constexpr size_t MinWorkerPiece = size_t{32} * 1024;
 constexpr size_t MaxSaltLength = 16;
 constexpr size_t MaxDerivedLength = size_t{2} * 32 + VerifierLength;
-// Keys derived ahead: enough that a run of small files never waits for one.
-constexpr size_t KeysAhead = 4;
+// Keys derived ahead: two per pool thread, and at least this many, so that a run of
+// small files never waits for one.
+constexpr size_t MinKeysAhead = 4;
 
 int ModeForLength(size_t characters)
 {
@@ -252,7 +253,9 @@ struct TCrypt::TKeysAhead
         std::array<uint8_t, MaxDerivedLength> Derived{};
     };
 
-    explicit TKeysAhead(TWorkPool& pool) : Tasks(pool) {}
+    explicit TKeysAhead(TWorkPool& pool)
+        : Wanted(std::max<size_t>(MinKeysAhead, size_t{2} * pool.Threads())), Tasks(pool)
+    {}
     ~TKeysAhead()
     {
         Tasks.Wait();
@@ -263,11 +266,11 @@ struct TCrypt::TKeysAhead
     TKeysAhead(const TKeysAhead&) = delete;
     TKeysAhead& operator=(const TKeysAhead&) = delete;
 
-    // Posts derivations until KeysAhead are ready or in the making.
+    // Posts derivations until Wanted keys are ready or in the making.
     void TopUp(const TPbkdf2Sha1& kdf, size_t saltLength, size_t derivedLength)
     {
         std::lock_guard lock(Lock);
-        for (; Ready.size() + Pending < KeysAhead; ++Pending) {
+        for (; Ready.size() + Pending < Wanted; ++Pending) {
             // The salt is drawn here: pool threads touching the random generator would each
             // keep its per-thread state until exit, which the leak checker reports.
             TKey key;
@@ -299,6 +302,7 @@ struct TCrypt::TKeysAhead
     std::mutex Lock;
     std::deque<TKey> Ready;
     size_t Pending = 0;
+    const size_t Wanted;
     TTaskGroup Tasks; // last: waits for the derivations before the members above go
 };
 
