@@ -1,6 +1,6 @@
 #include "foundation/Translate.h"
-#include "foundation/ui/QtTranslation.h"
 #include "shell/Language.h"
+#include "ui/foundation/QtTranslation.h"
 
 #include <QApplication>
 #include <QTranslator>

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Keeps the layering that docs/ARCHITECTURE.md describes, so it does not rest on discipline:
 #  - includes point down: platform <- foundation <- engine <- tasks <- restore <- shell;
-#  - logic never includes a ui/ header (the windows form one layer above all logic: the task
-#    editor opens the restore and clean-up windows);
-#  - Qt headers only in ui/ folders;
+#  - logic never includes a header of src/ui (the windows form one layer above all logic: the
+#    task editor opens the restore and clean-up windows);
+#  - Qt headers only in src/ui;
 #  - file-system and process calls only in src/platform.
 # Usage: scripts/ci.d/layers.sh [source folder]   (default: src)
 set -euo pipefail
@@ -14,7 +14,7 @@ python3 - "$src" <<'EOF'
 import os, re, sys
 
 src = sys.argv[1]
-levels = {"platform": 0, "foundation": 1, "engine": 2, "tasks": 3, "restore": 4, "shell": 5}
+levels = {"platform": 0, "foundation": 1, "engine": 2, "tasks": 3, "restore": 4, "shell": 5, "ui": 6}
 include_re = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 calls = ("fopen|freopen|opendir|fdopendir|readdir|open|openat|openat2|creat|stat|lstat|fstat|fstatat|statx|"
          "access|faccessat|getcwd|chdir|fchdir|mkdir|mkdirat|rmdir|unlink|unlinkat|rename|renameat|renameat2|"
@@ -56,7 +56,8 @@ for root, _, files in os.walk(src):
     rel = os.path.relpath(root, src).split(os.sep)
     if rel[0] not in levels:
         continue
-    layer, in_ui = rel[0], len(rel) > 1 and rel[1] == "ui"
+    layer = rel[0]
+    in_ui = layer == "ui"
     for name in sorted(files):
         if not name.endswith((".cpp", ".h")):
             continue
@@ -70,12 +71,11 @@ for root, _, files in os.walk(src):
                     kind, target = m.groups()
                     parts = target.split("/")
                     if kind == "<" and target.startswith("Q") and not in_ui:
-                        problems.append(f"{where}: Qt header outside a ui/ folder: {target}")
+                        problems.append(f"{where}: Qt header outside src/ui: {target}")
                     if kind == '"' and len(parts) > 1 and parts[0] in levels:
-                        target_ui = len(parts) > 2 and parts[1] == "ui"
-                        if target_ui and not in_ui:
-                            problems.append(f"{where}: logic includes a ui/ header: {target}")
-                        elif levels[parts[0]] > levels[layer] and not in_ui:
+                        if parts[0] == "ui" and not in_ui:
+                            problems.append(f"{where}: logic includes a header of src/ui: {target}")
+                        elif levels[parts[0]] > levels[layer]:
                             problems.append(f"{where}: include points up the layers ({layer} -> {parts[0]}): {target}")
                     if layer != "platform" and stream_re.search(raw):
                         problems.append(f"{where}: file-system access outside src/platform: {raw.strip()}")

@@ -2,7 +2,7 @@
 
 // The confirmation list of restore and clean-up runs, as logic: which rows are
 // selectable, what a click or a range selects, the counts shown, the texts of each
-// mode and whether Yes may close. The window (restore/ui/ConfirmFilesDlg) only shows
+// mode and whether Yes may close. The window (ui/restore/ConfirmFilesDlg) only shows
 // this state; the runs ask through IConfirmFiles so that tests answer without a window.
 //
 //   TConfirmMode, TConfirmTexts, ConfirmTexts, TConfirmSelection, IConfirmFiles,

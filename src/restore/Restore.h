@@ -2,7 +2,7 @@
 
 // The restore: puts files of a backup folder (plain copies, ".gz" and ".enc" files,
 // kept versions) back at their place of origin or into a chosen folder. The dialog
-// (restore/ui/RestoreDlg) only edits TRestoreOptions and calls RunRestore; batch runs
+// (ui/restore/RestoreDlg) only edits TRestoreOptions and calls RunRestore; batch runs
 // call AutoRestore. Windows are reached through interfaces, so tests run it headless.
 //
 //   TRestoreOptions, IRestorePrompts, TRestoreRun (RunRestore, ScanRestoreDir,

@@ -2,7 +2,7 @@
 
 // What the main tray window does, without its widgets: the start sequence driven by
 // its timer, the tray icon's clicks and menu, the end of the interactive start, the
-// requests of second starts and the end of the session. The window (shell/ui) shows
+// requests of second starts and the end of the session. The window (ui/shell) shows
 // what this decides; the task editor is reached through ITaskEditor.
 
 #include "shell/CommandLine.h"

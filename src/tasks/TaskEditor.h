@@ -5,7 +5,7 @@
 // the backup log and the runs; the commands New, Open, Save, Save as, Import and
 // Export with the question whether a changed task may go; the Start button.
 //
-// The window (tasks/ui/BackupForm.h) shows Task and calls these operations; the file
+// The window (ui/tasks/BackupForm.h) shows Task and calls these operations; the file
 // dialogs reach it through ITaskEditorDialogs, messages go through the message-dialog
 // API. Every file name here is Windows path text.
 

@@ -1,7 +1,0 @@
-#include "foundation/ui/CommonDialogs.h"
-
-TCommonDialogs& CommonDialogs()
-{
-    static TCommonDialogs dialogs;
-    return dialogs;
-}

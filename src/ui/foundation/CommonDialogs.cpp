@@ -1,0 +1,7 @@
+#include "ui/foundation/CommonDialogs.h"
+
+TCommonDialogs& CommonDialogs()
+{
+    static TCommonDialogs dialogs;
+    return dialogs;
+}

@@ -1,0 +1,24 @@
+#include "ui/foundation/QtTranslation.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QLocale>
+#include <QTranslator>
+#include <gtest/gtest.h>
+
+// Qt's standard buttons and file dialogs come from Qt's catalogue: German while it is installed,
+// English again once it is gone; a language Qt has no catalogue for installs nothing.
+TEST(QtTranslation, StandardButtonsFollowTheLanguage)
+{
+    {
+        QTranslator translator;
+        ASSERT_TRUE(InstallQtTranslation(translator, "de:en"));
+        EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel").toStdString(), "Abbrechen");
+        EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes").toStdString(), "&Ja");
+        EXPECT_EQ(QLocale().toString(QDate(2026, 12, 9), QLocale::ShortFormat), "09.12.26");
+    }
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel").toStdString(), "Cancel");
+    QTranslator none;
+    EXPECT_FALSE(InstallQtTranslation(none, "xx"));
+    QLocale::setDefault(QLocale::c());
+}

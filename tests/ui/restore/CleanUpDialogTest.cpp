@@ -1,0 +1,175 @@
+#include "ui/restore/CleanUpDialog.h"
+
+#include "NextModal.h"
+#include "TempFolder.h"
+#include "foundation/ScriptedMessageDialogs.h"
+#include "foundation/StatusView.h"
+#include "platform/Drives.h"
+#include "restore/CleanUpTask.h"
+#include "tasks/BackupLog.h"
+#include "tasks/ProgressView.h"
+#include "ui/foundation/HistoryCombo.h"
+#include "ui/restore/ConfirmFilesDlg.h"
+#include "ui/tasks/FilterDlg.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace {
+
+class CleanUpDialogTest : public ::testing::Test
+{
+protected:
+    TTempFolder temp;
+    TScriptedMessageDialogs dialogs;
+    TBackupLog log;
+    NullProgressView view;
+    NullStatusView status;
+    TCleanUp logic{log, view, status};
+};
+
+TEST_F(CleanUpDialogTest, ControlsFollowTheSettingsAndBack)
+{
+    logic.Settings.AgeMode = CleanUpAgeSince;
+    logic.Settings.Date = EncodeDate(2025, 6, 7);
+    logic.Settings.Types = CleanUpTypesExcept;
+    logic.Settings.TypeList = "TMP";
+    logic.Settings.Sync = CleanUpSyncFolder;
+    logic.Settings.SyncDir = "E:\\mirror";
+    TCleanUpDialog dialog(logic);
+    dialog.Prepare("E:\\B\\%date%\\x", false, 2);
+    EXPECT_EQ(dialog.BUVerz->Text(), "E:\\B") << "placeholder components are dropped";
+    EXPECT_EQ(dialog.ageButtons->checkedId(), CleanUpAgeSince);
+    EXPECT_FALSE(dialog.DateTimePicker->isHidden());
+    EXPECT_TRUE(dialog.ExcludeTypesCB->isChecked());
+    EXPECT_TRUE(dialog.TypenEdit->isEnabled());
+    EXPECT_TRUE(dialog.hcbSyncDir->isEnabled());
+
+    // Root folders: types and synchronisation are off limits, the captions follow.
+    dialog.rbDirs->click();
+    EXPECT_FALSE(dialog.IncludeTypesCB->isEnabled());
+    EXPECT_FALSE(dialog.KompCB->isEnabled());
+    EXPECT_FALSE(dialog.rbtSyncSelect->isEnabled());
+    EXPECT_EQ(dialog.StartBtn->text(), "&Delete\ndirectories");
+    dialog.ageButtons->button(CleanUpAgeAll)->click();
+    EXPECT_TRUE(dialog.DateTimePicker->isHidden());
+
+    dialog.TakeSettings();
+    EXPECT_FALSE(logic.Settings.FilesMode);
+    EXPECT_EQ(logic.Settings.AgeMode, CleanUpAgeAll);
+    EXPECT_EQ(logic.Settings.Sync, CleanUpSyncFolder) << "kept, though not used for root folders";
+    EXPECT_EQ(logic.Settings.Directory, "E:\\B");
+    EXPECT_EQ(logic.Settings.Date, EncodeDate(2025, 6, 7));
+}
+
+TEST_F(CleanUpDialogTest, CheckingOneTypeBoxUnchecksTheOther)
+{
+    TCleanUpDialog dialog(logic);
+    dialog.Prepare("E:\\B", false, 0);
+    dialog.IncludeTypesCB->click();
+    dialog.ExcludeTypesCB->click();
+    EXPECT_FALSE(dialog.IncludeTypesCB->isChecked());
+    EXPECT_TRUE(dialog.ExcludeTypesCB->isChecked());
+}
+
+TEST_F(CleanUpDialogTest, StartWithoutFolderAndTheFtpPageWithoutServer)
+{
+    TCleanUpDialog dialog(logic);
+    dialog.Prepare("", false, 0);
+    dialog.BUVerz->SetText("");
+    dialog.StartBtnClick();
+    EXPECT_EQ(dialogs.LastText(), "No directory specified");
+    dialog.PageChanged(1);
+    EXPECT_EQ(dialog.pcBuDir->currentIndex(), 0);
+    EXPECT_TRUE(dialog.RecycleCB->isEnabled());
+}
+
+TEST_F(CleanUpDialogTest, ALoadedTaskGivesWayToTheOwnSettingsOnClose)
+{
+    TCleanUpSettings task;
+    task.Directory = "E:\\task";
+    task.AgeMode = CleanUpAgeYear;
+    ASSERT_TRUE(SaveCleanUpTask(temp.Win("t.cuj"), task, "Tessaro", "1"));
+    TCleanUpDialog dialog(logic);
+    dialog.ChooseTaskFile = [&](bool, const std::string&, const std::string&) { return temp.Win("t.cuj"); };
+    dialog.Prepare("E:\\own", false, 0);
+    dialog.LoadBtnClick();
+    EXPECT_EQ(dialog.BUVerz->Text(), "E:\\task");
+    EXPECT_EQ(dialog.ageButtons->checkedId(), CleanUpAgeYear);
+    dialog.Done();
+    EXPECT_EQ(dialog.BUVerz->Text(), "E:\\own");
+    EXPECT_EQ(dialog.ageButtons->checkedId(), CleanUpAgeFourWeeks);
+    EXPECT_FALSE(logic.TaskLoaded);
+}
+
+TEST_F(CleanUpDialogTest, StartShowsTheConfirmationListBeforeDeleting)
+{
+    std::filesystem::create_directories(temp.Host("b/sub"));
+    temp.WriteHostFile("b/a.txt", "x");
+    temp.WriteHostFile("b/sub/c.txt", "y");
+    TCleanUpDialog dialog(logic);
+    dialog.Prepare(temp.Win("b"), false, 0);
+    dialog.ageButtons->button(CleanUpAgeAll)->click();
+    int rows = 0;
+    WithNextModal([&](QDialog& list) {
+        auto* confirm = qobject_cast<TConfirmFilesDialog*>(&list);
+        ASSERT_NE(confirm, nullptr);
+        rows = confirm->lvwFiles->topLevelItemCount();
+        list.reject();
+    });
+    dialog.StartBtnClick();
+    EXPECT_EQ(rows, 3) << "a.txt, the folder row of sub and c.txt";
+    EXPECT_TRUE(std::filesystem::exists(temp.Host("b/a.txt")));
+
+    // Only the file picked in the list goes.
+    WithNextModal([&](QDialog& list) {
+        auto* confirm = qobject_cast<TConfirmFilesDialog*>(&list);
+        ASSERT_NE(confirm, nullptr);
+        QTreeWidgetItem* row = confirm->lvwFiles->topLevelItem(0);
+        emit confirm->lvwFiles->itemPressed(row, 0);
+        list.accept();
+    });
+    dialog.StartBtnClick();
+    EXPECT_FALSE(std::filesystem::exists(temp.Host("b/a.txt")));
+    EXPECT_TRUE(std::filesystem::exists(temp.Host("b/sub/c.txt")));
+}
+
+TEST_F(CleanUpDialogTest, TypesAndFilterComeFromTheirDialogs)
+{
+    TCleanUpDialog dialog(logic);
+    dialog.Prepare("E:\\B", false, 0);
+    std::string offered;
+    dialog.EditTypes = [&](std::string& types) {
+        offered = types;
+        types = "TMP,BAK";
+        return true;
+    };
+    dialog.TypenEdit->setText("OLD");
+    dialog.TypenBtnClick();
+    EXPECT_EQ(offered, "OLD");
+    EXPECT_EQ(dialog.TypenEdit->text(), "TMP,BAK");
+
+    WithNextModal([](QDialog& filter) {
+        auto* edit = qobject_cast<TFilterDialog*>(&filter);
+        ASSERT_NE(edit, nullptr);
+        EXPECT_EQ(edit->windowTitle(), "File filter");
+        edit->Filter->IncMaskBtn->setChecked(true);
+        edit->Filter->cbxFilter->SetText("*report*");
+        edit->accept();
+    });
+    dialog.FilterBtnClick();
+    EXPECT_EQ(logic.Settings.FilterMode, 1);
+    EXPECT_EQ(logic.Settings.Filter, "*report*");
+    EXPECT_EQ(dialog.FilterText->text(), "only *report*");
+}
+
+} // namespace

@@ -1,0 +1,517 @@
+#include "ui/tasks/BackupForm.h"
+#include "EnvGuard.h"
+#include "TempFolder.h"
+#include "WorkerLatch.h"
+#include "foundation/ScriptedMessageDialogs.h"
+#include "platform/Drives.h"
+#include "tasks/TaskFile.h"
+#include "ui/foundation/HistoryMenu.h"
+#include "ui/tasks/Anzeige.h"
+#include "ui/tasks/BackupFormFolder.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <atomic>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+#include <thread>
+
+// The editor window driven as a user drives it: through its named controls.
+
+namespace {
+
+namespace fs = std::filesystem;
+
+template <typename T> T* Child(QWidget& form, const char* name)
+{
+    T* found = form.findChild<T*>(QString::fromLatin1(name));
+    if (!found) {
+        ADD_FAILURE() << "no control " << name;
+    }
+    return found;
+}
+
+void Settle()
+{
+    for (int pass = 0; pass < 10; ++pass) {
+        QCoreApplication::processEvents();
+    }
+}
+
+struct TFormFixture
+{
+    TTempFolder folder;
+    TScriptedMessageDialogs boxes;
+    TScopedHook hook{[] { QCoreApplication::processEvents(); }};
+    std::map<std::string, std::string> fileAnswers;
+    std::unique_ptr<TBackupForm> form;
+
+    TFormFixture()
+    {
+        fs::create_directories(folder.Host("src/docs"));
+        fs::create_directories(folder.Host("dest"));
+        folder.WriteHostFile("src/docs/a.doc", "aaaa");
+        folder.WriteHostFile("src/docs/b.txt", "bb");
+        MakeForm();
+    }
+    void MakeForm()
+    {
+        form = std::make_unique<TBackupForm>();
+        form->Editor.FileVersion = "1.0";
+        form->ReadSettings(folder.Win("settings.ini"));
+        form->Editor.Settings.FileName = folder.Win("settings.ini");
+        form->FileDialogAnswer = [this](const std::string& title) { return fileAnswers[title]; };
+        form->FormShow();
+        Settle();
+    }
+    template <typename T> T* operator()(const char* name) { return Child<T>(*form, name); }
+    void TypeDestination(const std::string& host)
+    {
+        QComboBox* box = (*this).operator()<QComboBox>("BuZiel");
+        box->lineEdit()->setText(QString::fromStdString(host));
+        box->lineEdit()->editingFinished();
+    }
+    void AddFolder(const std::string& host)
+    {
+        (*this).operator()<QLineEdit>("edFolder")->setText(QString::fromStdString(host));
+        (*this).operator()<QPushButton>("AddBtn")->click();
+    }
+};
+
+} // namespace
+
+TEST(BackupForm, NewOpenChangeSaveReopenExport)
+{
+    TFormFixture f;
+    TBackupForm& form = *f.form;
+    EXPECT_EQ(f.operator()<QGroupBox>("TaskBox")->title(), "New backup task");
+
+    f.AddFolder(f.folder.Host("src/docs"));
+    ASSERT_EQ(f.operator()<QListWidget>("SelectedDirBox")->count(), 1);
+    EXPECT_EQ(f.operator()<QListWidget>("SelectedDirBox")->item(0)->text().toStdString(),
+              f.folder.Host("src/docs") + " (all)");
+    f.TypeDestination(f.folder.Host("dest"));
+    EXPECT_EQ(form.Editor.Task.Destination, f.folder.Win("dest"));
+    EXPECT_TRUE(form.Editor.Task.Modified);
+
+    f.fileAnswers["Save actual task"] = f.folder.Win("docs.buj");
+    f.operator()<QToolButton>("SaveTaskBtn")->click();
+    ASSERT_TRUE(fs::exists(f.folder.Host("docs.buj")));
+    EXPECT_EQ(f.operator()<QGroupBox>("TaskBox")->title(), "Backup task: docs");
+    EXPECT_FALSE(form.Editor.Task.Modified);
+
+    // A change, then New: "Yes" saves it into the task file.
+    f.operator()<QCheckBox>("DeleteCB")->click();
+    EXPECT_TRUE(f.operator()<QCheckBox>("VerifyCB")->isChecked());
+    f.boxes.QueueAnswer(MrYes); // save the change
+    f.boxes.QueueAnswer(MrYes); // the delete-option question
+    form.findChild<QAction*>("NewTask")->trigger();
+    EXPECT_EQ(f.operator()<QListWidget>("SelectedDirBox")->count(), 0);
+    EXPECT_EQ(f.operator()<QGroupBox>("TaskBox")->title(), "New backup task");
+
+    f.fileAnswers["Open backup task"] = f.folder.Win("docs.buj");
+    form.findChild<QAction*>("OpenTask")->trigger();
+    EXPECT_EQ(f.operator()<QListWidget>("SelectedDirBox")->count(), 1);
+    EXPECT_TRUE(f.operator()<QCheckBox>("DeleteCB")->isChecked());
+    EXPECT_EQ(f.operator()<QComboBox>("BuZiel")->currentText().toStdString(), f.folder.Host("dest"));
+    EXPECT_EQ(f.operator()<QLabel>("IncludeSumme")->text(), "2 files with 6 B");
+
+    f.fileAnswers["Save selected directories as new task"] = f.folder.Win("export.buj");
+    f.operator()<QToolButton>("ExportBtn")->click();
+    ASSERT_TRUE(fs::exists(f.folder.Host("export.buj")));
+    EXPECT_EQ(form.Editor.Task.FileName, f.folder.Win("docs.buj"));
+
+    // Reopen from the recent-task menu after a restart of the window.
+    form.WriteSettings();
+    f.MakeForm();
+    EXPECT_EQ(f.form->Editor.Task.FileName, f.folder.Win("docs.buj"));
+    EXPECT_EQ(f.operator()<QListWidget>("SelectedDirBox")->count(), 1);
+    EXPECT_GE(f.form->TaskHistoryMenu->Count(), 2);
+}
+
+// The checks of a save repair the task through the program's registered dialogs; what
+// they chose shows in the destination box and heads its history.
+TEST(BackupForm, SaveRepairsTheDestinationThroughTheRegisteredDialogs)
+{
+    struct TChooser : ITaskCheckDialogs
+    {
+        std::string answer;
+        int asked = 0;
+        bool EditFtpSettings(TFtpParams&) override { return false; }
+        bool ChooseDestination(std::string& folder) override
+        {
+            ++asked;
+            folder = answer;
+            return true;
+        }
+    } chooser;
+    TFormFixture f;
+    chooser.answer = f.folder.Win("dest");
+    RegisterRunDialogs(nullptr, &chooser);
+    f.AddFolder(f.folder.Host("src/docs"));
+    f.boxes.QueueAnswer(MrOk); // "Please select a backup destination"
+    f.fileAnswers["Save actual task"] = f.folder.Win("docs.buj");
+    f.operator()<QToolButton>("SaveTaskBtn")->click();
+    RegisterRunDialogs(nullptr, nullptr);
+    EXPECT_EQ(chooser.asked, 1);
+    EXPECT_TRUE(fs::exists(f.folder.Host("docs.buj")));
+    EXPECT_EQ(f.operator()<QComboBox>("BuZiel")->currentText().toStdString(), f.folder.Host("dest"));
+    ASSERT_FALSE(f.form->Editor.Settings.DestinationHistory.empty());
+    EXPECT_EQ(f.form->Editor.Settings.DestinationHistory.front(), f.folder.Win("dest"));
+}
+
+TEST(BackupForm, MethodListAndArchiveBoxesBothWays)
+{
+    TFormFixture f;
+    TBackupTask& task = f.form->Editor.Task;
+    QComboBox* method = f.operator()<QComboBox>("BuModeCB");
+    QCheckBox* reset = f.operator()<QCheckBox>("ResArchivCB");
+    QCheckBox* use = f.operator()<QCheckBox>("UseArchivCB");
+
+    method->setCurrentIndex(3);
+    method->activated(3); // incremental
+    EXPECT_TRUE(task.ClearDest && task.ArchBit && task.UseArch);
+    EXPECT_FALSE(reset->isEnabled() || use->isEnabled());
+    method->setCurrentIndex(0);
+    method->activated(0); // copy after incremental
+    EXPECT_FALSE(task.ClearDest || task.ArchBit || task.UseArch);
+    EXPECT_TRUE(reset->isEnabled() && use->isEnabled());
+    EXPECT_FALSE(reset->isChecked() || use->isChecked());
+
+    // A stored task shows its method: differential = clear, no reset, use.
+    task.ClearDest = true;
+    task.ArchBit = false;
+    task.UseArch = true;
+    task.Sources.clear();
+    TExtensionList entry;
+    entry.SourceDir = entry.ExpandedDir = f.folder.Win("src/docs") + "\\";
+    task.Sources.push_back(entry);
+    task.Destination = f.folder.Win("dest");
+    ASSERT_TRUE(WriteTaskFile(task, f.folder.Win("diff.buj"), -1, -1, f.form->Editor.TaskEnv));
+    f.form->Editor.OpenTaskFile(f.folder.Win("diff.buj"));
+    EXPECT_EQ(method->currentIndex(), 2);
+    EXPECT_FALSE(f.form->Editor.Task.Modified);
+
+    // A zip layout falls back to copying.
+    f.operator()<QRadioButton>("DestRB4")->click();
+    EXPECT_EQ(f.form->Editor.Task.DestMode, DestZipFile);
+    EXPECT_EQ(method->currentIndex(), 0);
+    EXPECT_TRUE(f.operator()<QLineEdit>("ZipNameEdit")->isEnabled());
+}
+
+TEST(BackupForm, SourceTreeDropsAndSubfolderMarks)
+{
+    TFormFixture f;
+    fs::create_directories(f.folder.Host("src/docs/old"));
+    fs::create_directories(f.folder.Host("src/docs/new"));
+    TBackupForm& form = *f.form;
+
+    // The folder tree starts at the drives; C: is the host root.
+    QTreeWidget* tree = f.operator()<QTreeWidget>("ShellTreeView");
+    ASSERT_GE(tree->topLevelItemCount(), 1);
+    QTreeWidgetItem* root = tree->topLevelItem(0);
+    EXPECT_EQ(root->text(0), "/");
+    tree->expandItem(root);
+    Settle();
+    const QString top = QString::fromStdString(fs::path(f.folder.Host()).relative_path().begin()->string());
+    QTreeWidgetItem* topItem = nullptr;
+    for (int i = 0; i < root->childCount(); ++i) {
+        if (root->child(i)->text(0) == top) {
+            topItem = root->child(i);
+        }
+    }
+    ASSERT_NE(topItem, nullptr);
+    tree->setCurrentItem(topItem);
+    EXPECT_EQ(f.operator()<QLineEdit>("edFolder")->text(), "/" + top);
+
+    // A dropped file is no source; a dropped folder is.
+    form.DropFolders(
+        {QString::fromStdString(f.folder.Host("src/docs/a.doc")), QString::fromStdString(f.folder.Host("src/docs"))});
+    ASSERT_EQ(form.Editor.Task.Sources.size(), 1u);
+    EXPECT_EQ(form.Editor.Task.Sources[0].SourceDir, f.folder.Win("src/docs"));
+
+    // A folder inside it asks first; No leaves the list as it was.
+    f.boxes.QueueAnswer(MrNo);
+    f.AddFolder(f.folder.Host("src/docs/old"));
+    EXPECT_EQ(form.Editor.Task.Sources.size(), 1u);
+    EXPECT_NE(f.boxes.LastText().find("Overlapping directories:"), std::string::npos);
+
+    // The root's mark excludes both subfolders; the line shows how many.
+    QTreeWidget* dirs = f.operator()<QTreeWidget>("DirTreeView");
+    ASSERT_EQ(dirs->topLevelItemCount(), 1);
+    dirs->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+    Settle();
+    EXPECT_EQ(form.Editor.Task.Sources[0].SubDirs.Count(), 2);
+    EXPECT_EQ(dirs->topLevelItem(0)->checkState(0), Qt::PartiallyChecked);
+    EXPECT_TRUE(f.operator()<QListWidget>("SelectedDirBox")->item(0)->text().contains("[-2]"));
+    dirs->expandItem(dirs->topLevelItem(0));
+    Settle();
+    ASSERT_EQ(dirs->topLevelItem(0)->childCount(), 2);
+    dirs->topLevelItem(0)->child(0)->setCheckState(0, Qt::Checked);
+    Settle();
+    EXPECT_EQ(form.Editor.Task.Sources[0].SubDirs.Count(), 1);
+    EXPECT_TRUE(form.Editor.Task.Modified);
+}
+
+TEST(BackupForm, LayoutAndClosingWithChanges)
+{
+    TFormFixture f;
+    TBackupForm& form = *f.form;
+    const TClientSize normal = EditorClientSize(false, 96);
+    EXPECT_EQ(form.size(), QSize(normal.Width, normal.Height));
+    form.findChild<QAction*>("NarrowWindowItem")->trigger();
+    EXPECT_EQ(form.size().width(), EditorClientSize(true, 96).Width);
+    form.findChild<QAction*>("NarrowWindowItem")->trigger();
+    EXPECT_EQ(form.size(), QSize(normal.Width, normal.Height));
+
+    form.show();
+    f.AddFolder(f.folder.Host("src/docs"));
+    f.boxes.QueueAnswer(MrCancel);
+    EXPECT_FALSE(form.close());
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_FALSE(fs::exists(f.folder.Host("settings.ini")));
+    f.boxes.QueueAnswer(MrNo);
+    EXPECT_TRUE(form.close());
+    EXPECT_TRUE(fs::exists(f.folder.Host("settings.ini")));
+}
+
+// ---- Start ----------------------------------------------------------------------------------
+
+namespace {
+
+// The real progress window that holds the worker in its file progress while Hold is set,
+// so the test does not depend on how fast the copy runs.
+class TLatchedProgress : public TZeigFortschritt
+{
+public:
+    std::atomic<bool> Hold{true};
+    std::atomic<int> Events{0};
+    void SetFileProgress(std::int64_t percent) override
+    {
+        if (percent > 0) {
+            ++Events;
+            while (Hold) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        }
+        TZeigFortschritt::SetFileProgress(percent);
+    }
+    bool Arrived() const { return Events > 0; }
+};
+
+struct TStartFixture : TFormFixture
+{
+    TLatchedProgress progress;
+    TStartFixture()
+    {
+        RegisterProgressView(&progress);
+        folder.WriteHostFile("src/docs/big.bin", std::string(8 << 20, 'x'));
+        MakeForm(); // the runs take the progress window registered now
+        form->Editor.Settings.BufferSize = 64 * 1024;
+        form->Editor.Task.Verify = true; // copies in buffer steps
+        form->Editor.Task.Compress = false;
+        AddFolder(folder.Host("src/docs"));
+        TypeDestination(folder.Host("dest"));
+        fileAnswers["Save actual task"] = folder.Win("big.buj");
+    }
+    ~TStartFixture() { RegisterProgressView(nullptr); }
+    std::string Copied() const { return folder.Host("dest/LwC") + folder.Host("src/docs/big.bin"); }
+};
+
+} // namespace
+
+TEST(BackupFormStart, PauseContinueMinimiseAndCancelDuringACopy)
+{
+    TStartFixture f;
+    TBackupForm& form = *f.form;
+    form.show();
+    int minimised = 0;
+    form.MinimizeToTray = [&] {
+        ++minimised;
+        form.hide();
+    };
+    std::vector<std::string> seen;
+    int step = 0;
+    int eventsWhenPaused = 0;
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        if (!f.progress.Arrived()) {
+            return;
+        }
+        switch (step++) {
+        case 0:
+            f.progress.PauseBtn->click();
+            break;
+        case 1:
+            f.progress.Hold = false; // on to the pause gate
+            break;
+        case 3:
+            eventsWhenPaused = f.progress.Events;
+            break;
+        case 6:
+            seen.push_back(f.progress.Paused() && f.progress.Events == eventsWhenPaused ? "held" : "running");
+            f.progress.Hold = true;       // stop again at the next buffer
+            f.progress.PauseBtn->click(); // continue
+            break;
+        case 9:
+            seen.push_back(f.progress.Events > eventsWhenPaused ? "continued" : "still held");
+            f.progress.MinimizeBtn->click();
+            break;
+        case 11:
+            seen.push_back(form.isVisible() ? "shown" : "hidden");
+            f.progress.Button->click(); // cancel
+            f.progress.Hold = false;
+            break;
+        default:
+            if (step > 12 && f.progress.Button->isDefault() && f.progress.isVisible()) {
+                f.progress.Button->click(); // close the result
+            }
+            break;
+        }
+    });
+    driver.start(20);
+    f.boxes.QueueAnswer(MrYes); // "Save new backup task?"
+    f.operator()<QPushButton>("StartBtn")->click();
+    driver.stop();
+    f.progress.Hold = false;
+
+    EXPECT_EQ(seen, (std::vector<std::string>{"held", "continued", "hidden"}));
+    EXPECT_EQ(minimised, 1);
+    EXPECT_TRUE(form.isVisible()); // back after the run
+    EXPECT_TRUE(fs::exists(f.folder.Host("big.buj")));
+    EXPECT_NE(f.Copied().size(), 0u);
+    EXPECT_FALSE(fs::exists(f.Copied()) && fs::file_size(f.Copied()) == (8u << 20));
+}
+
+TEST(BackupFormStart, ACompleteRunCopiesAndCounts)
+{
+    TStartFixture f;
+    TBackupForm& form = *f.form;
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        f.progress.Hold = false;
+        if (f.progress.Button->isDefault() && f.progress.isVisible()) {
+            f.progress.Button->click();
+        }
+    });
+    driver.start(20);
+    f.boxes.QueueAnswer(MrYes);
+    f.operator()<QPushButton>("StartBtn")->click();
+    driver.stop();
+    ASSERT_TRUE(fs::exists(f.Copied()));
+    EXPECT_EQ(fs::file_size(f.Copied()), 8u << 20);
+    EXPECT_EQ(form.Editor.Run.Totals().Copied, 3u);
+    EXPECT_FALSE(form.Editor.Task.LastBackup.empty());
+    EXPECT_EQ(f.operator()<QLabel>("lblSum")->text().left(7), "3 files");
+}
+
+TEST(BackupForm, RestoreAndCleanUpBatchesJoinTheExitStatus)
+{
+    TFormFixture f;
+    TBackupForm& form = *f.form;
+    EXPECT_EQ(form.BatchExitStatus(), 0);
+    form.CleanUpBatchHook = [](const std::string&, int, bool) { return 1; };
+    form.RunCleanUpTask("weekly", true);
+    EXPECT_EQ(form.BatchExitStatus(), 1);
+    // A restore task that is not there has not restored anything.
+    form.RunRestoreTask(f.folder.Win("absent.rsj"), true);
+    EXPECT_EQ(form.LastRestoreOutcome, 2);
+    EXPECT_EQ(form.BatchExitStatus(), 2);
+    EXPECT_EQ(f.boxes.ShownCount(), 0u);
+}
+
+// On the sources page the shell tree shows the selected entry's folder and follows a
+// folder typed into the folder field, without rewriting the typed text.
+TEST(BackupForm, ShellTreeFollowsTheEntryAndTheFolderField)
+{
+    TFormFixture f;
+    TBackupForm& form = *f.form;
+    form.PageControl->setCurrentWidget(form.tsDirs);
+    f.AddFolder(f.folder.Host("src/docs"));
+    form.SelectedDirBox->setCurrentRow(-1);
+    form.SelectedDirBox->setCurrentRow(0);
+    const auto current = [&form] {
+        const QTreeWidgetItem* item = form.ShellTreeView->currentItem();
+        return item ? StoredPath(ShownPath(item->data(0, Qt::UserRole + 1).toString().toStdString())) : std::string();
+    };
+    EXPECT_EQ(current(), f.folder.Win("src\\docs"));
+
+    QLineEdit* field = f.operator()<QLineEdit>("edFolder");
+    const QString typed = QString::fromStdString(f.folder.Host("dest"));
+    field->setText(typed);
+    field->textEdited(typed);
+    EXPECT_EQ(current(), f.folder.Win("dest"));
+    EXPECT_EQ(field->text(), typed);
+}
+
+// A folder made on the shown entry's drive while the editor is open appears in the tree.
+TEST(BackupForm, ShellTreeListsAFolderMadeOnTheWatchedDrive)
+{
+    TTempFolder stick;
+    fs::create_directories(stick.Host("docs"));
+    struct TStickDrive
+    {
+        TEnvGuard env;
+        explicit TStickDrive(const std::string& host)
+        {
+            env.Set("TESSARO_DRIVES", "E=" + host + ",removable,STICK");
+            Platform::ReloadDriveTable();
+        }
+        ~TStickDrive()
+        {
+            env.Unset("TESSARO_DRIVES");
+            Platform::ReloadDriveTable();
+        }
+    } drive(stick.Host());
+    TFormFixture f;
+    TBackupForm& form = *f.form;
+    form.PageControl->setCurrentWidget(form.tsDirs);
+    f.AddFolder(stick.Host("docs"));
+    ASSERT_EQ(form.Editor.Task.Sources.size(), 1u);
+
+    QTreeWidgetItem* driveItem = nullptr;
+    for (int i = 0; i < form.ShellTreeView->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = form.ShellTreeView->topLevelItem(i);
+        if (item->data(0, Qt::UserRole + 1).toString().startsWith("E:")) {
+            driveItem = item;
+        }
+    }
+    ASSERT_NE(driveItem, nullptr);
+    form.ShellTreeView->expandItem(driveItem);
+    Settle();
+    const auto lists = [&form](const QString& name) {
+        for (int i = 0; i < form.ShellTreeView->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* item = form.ShellTreeView->topLevelItem(i);
+            for (int j = 0; item->data(0, Qt::UserRole + 1).toString().startsWith("E:") && j < item->childCount();
+                 ++j) {
+                if (item->child(j)->text(0) == name) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(lists("docs"));
+    EXPECT_FALSE(lists("fresh"));
+
+    fs::create_directories(stick.Host("fresh"));
+    for (int wait = 0; wait < 300 && !lists("fresh"); ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        QCoreApplication::processEvents();
+    }
+    EXPECT_TRUE(lists("fresh"));
+    EXPECT_TRUE(lists("docs"));
+}
