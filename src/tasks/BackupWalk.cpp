@@ -155,7 +155,7 @@ struct TBackupWalk::TAhead
 TBackupWalk::TBackupWalk(const TBackupTask& task, TBackupLog& log, TBackupSupervision& supervision)
     : Now([] { return ::Now(); }),
       MoveToTrash([](const std::string& path) { return ShellDeleteFiles(path, true, TrDefault("Delete file")); }),
-      Task(task), Log(log), Supervision(supervision)
+      Task(task), Log(log), Supervision(supervision), ScannedText(TrDefault("is scanned:"))
 {
     Supervision.OtherWorker = [this]() -> TCopyThread* { return CurrentZip ? CurrentZip->RunningWorker : nullptr; };
 }

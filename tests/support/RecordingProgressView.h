@@ -7,6 +7,9 @@
 
 #include <atomic>
 #include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
 
 class TRecordingProgressView : public NullProgressView
 {
@@ -20,6 +23,11 @@ public:
         }
     }
     void SetTotalProgress(std::int64_t percent) override { TotalPercent = ClampPercent(percent); }
+    void ShowFile(int kind, const std::string& actionText, const std::string& fileName) override
+    {
+        const std::lock_guard<std::mutex> lock(shownMutex);
+        shown.push_back({kind, actionText, fileName});
+    }
     bool Cancelled() const override { return CancelPressed; }
     bool Paused() const override { return PausePressed; }
 
@@ -30,4 +38,20 @@ public:
     std::atomic<bool> PausePressed{false};
     // Called on the worker's thread with the unclamped percentage.
     std::function<void(std::int64_t)> OnFileProgress;
+
+    struct TShownFile
+    {
+        int Kind;
+        std::string ActionText;
+        std::string FileName;
+    };
+    std::vector<TShownFile> ShownFiles() const
+    {
+        const std::lock_guard<std::mutex> lock(shownMutex);
+        return shown;
+    }
+
+private:
+    mutable std::mutex shownMutex;
+    std::vector<TShownFile> shown;
 };

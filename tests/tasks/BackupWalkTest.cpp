@@ -206,6 +206,27 @@ TEST_F(BackupWalkTest, OutdatedCopiesAreReplacedWithoutTouchingOtherFiles)
     EXPECT_EQ(Run().Copied, 0u);
 }
 
+// The progress window names every folder the walk lists, and never with an empty text.
+TEST_F(BackupWalkTest, EachListedFolderIsShownAsScanned)
+{
+    Write("src/a.txt", "a");
+    Write("src/sub/b.txt", "b");
+    Run();
+    std::vector<std::string> scanned;
+    for (const TRecordingProgressView::TShownFile& shown : view.ShownFiles()) {
+        if (shown.Kind == ItemDirectory) {
+            EXPECT_EQ(shown.ActionText, "is scanned:") << shown.FileName;
+            scanned.push_back(shown.FileName);
+        }
+    }
+    const auto shownFolder = [&scanned](const std::string& folder) {
+        return std::any_of(scanned.begin(), scanned.end(),
+                           [&folder](const std::string& name) { return name.rfind(folder, 0) == 0; });
+    };
+    EXPECT_TRUE(shownFolder("S:\\src\\sub"));
+    EXPECT_TRUE(shownFolder("S:\\src"));
+}
+
 TEST_F(BackupWalkTest, ExcludedSubfoldersAndEmptyFolders)
 {
     Write("src/keep/a.txt", "a");
