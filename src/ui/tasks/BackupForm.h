@@ -215,8 +215,6 @@ public:
     void HomepageItemClick();
     // The main window's version box; unset: a box of the editor's own.
     std::function<void()> ShowVersionHook;
-    // Opens a web address in the user's browser; tests replace it.
-    std::function<void(const std::string& url)> OpenUrlHook;
     // The system's printers; tests replace it.
     std::function<std::vector<std::string>()> AvailablePrinters;
     // Edits a list of file types as comma text; false on Cancel.

@@ -3,7 +3,6 @@
 
 #include "ui/tasks/BackupForm.h"
 
-#include "Version.h"
 #include "foundation/CommaText.h"
 #include "foundation/HtmlHelp.h"
 #include "foundation/MessageDialogs.h"
@@ -35,7 +34,6 @@
 
 #include <QAction>
 #include <QActionGroup>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QGroupBox>
@@ -48,7 +46,6 @@
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <curl/curl.h>
 #include <openssl/crypto.h>
@@ -393,7 +390,6 @@ void TBackupForm::BuildHelpMenu()
     HelpMenu->addAction(TrQ("Home&page"), this, &TBackupForm::HomepageItemClick)->setObjectName("HomepageItem");
     HelpMenu->addAction(TrQ("&Libraries"), this, &TBackupForm::GZipInfoClick)->setObjectName("GZipInfo");
     HelpMenu->addAction(TrQ("&About .."), this, &TBackupForm::InfoItemClick)->setObjectName("InfoItem");
-    OpenUrlHook = [](const std::string& url) { QDesktopServices::openUrl(QUrl(QStr(url))); };
 }
 
 void TBackupForm::SelectPrintItemClick()
@@ -466,11 +462,10 @@ void TBackupForm::GZipInfoClick()
     InfoDialog(windowTitle().toStdString(), text);
 }
 
+// The project has no web address of its own yet: the home page is the help's start page.
 void TBackupForm::HomepageItemClick()
 {
-    if (OpenUrlHook) {
-        OpenUrlHook(TESSARO_HOMEPAGE);
-    }
+    HelpTopicClick("index");
 }
 
 bool TBackupForm::EditTypeList(const std::string& caption, std::vector<std::string>& types)

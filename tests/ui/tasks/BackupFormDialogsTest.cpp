@@ -1,6 +1,7 @@
 #include "NextModal.h"
 #include "TempFolder.h"
-#include "Version.h"
+#include "foundation/HtmlHelp.h"
+#include "foundation/PathUtils.h"
 #include "foundation/ScriptedMessageDialogs.h"
 #include "tasks/TaskEditorSources.h"
 #include "ui/foundation/CommonDialogs.h"
@@ -299,10 +300,12 @@ TEST(BackupFormDialogs, HelpMenuAndLogPrinter)
 {
     TEditorWithSource editor;
     TBackupForm& form = editor.form;
+    // No web address: the home page item opens the help's start page.
     std::string opened;
-    form.OpenUrlHook = [&](const std::string& url) { opened = url; };
+    SetHelpViewer([&opened](const std::string& page) { opened = page; }, {});
     form.findChild<QAction*>("HomepageItem")->trigger();
-    EXPECT_EQ(opened, TESSARO_HOMEPAGE);
+    SetHelpViewer({}, {});
+    EXPECT_EQ(ExtractFileName(opened), "index.html");
     int versionBoxes = 0;
     form.ShowVersionHook = [&] { ++versionBoxes; };
     form.findChild<QAction*>("InfoItem")->trigger();
