@@ -16,6 +16,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace Platform {
 
@@ -42,7 +43,9 @@ public:
     // without following a link and created first when create is set. nullptr with
     // LastError: ErrorStoppedOnSymlink for a link on the way (linkPath, when given, gets
     // its Windows path), ErrorPathNotFound for a missing part, ErrorDirectory for a file.
-    std::unique_ptr<TDestFolder> Enter(const std::string& relative, bool create, std::string* linkPath = nullptr) const;
+    // created (when given) gets the Windows path of each folder this call made, outer first.
+    std::unique_ptr<TDestFolder> Enter(const std::string& relative, bool create, std::string* linkPath = nullptr,
+                                       std::vector<std::string>* created = nullptr) const;
 
     // Windows text of the folder, without a trailing delimiter (except a drive root).
     const std::string& Path() const { return WinPath; }

@@ -1379,7 +1379,8 @@ std::unique_ptr<TDestFolder> TDestFolder::Open(const std::string& path)
     return std::unique_ptr<TDestFolder>(new TDestFolder(fd, std::move(win), std::move(host)));
 }
 
-std::unique_ptr<TDestFolder> TDestFolder::Enter(const std::string& relative, bool create, std::string* linkPath) const
+std::unique_ptr<TDestFolder> TDestFolder::Enter(const std::string& relative, bool create, std::string* linkPath,
+                                                std::vector<std::string>* created) const
 {
     std::vector<std::string> parts;
     if (!SplitRelative(relative, parts)) {
@@ -1402,7 +1403,11 @@ std::unique_ptr<TDestFolder> TDestFolder::Enter(const std::string& relative, boo
             Fail(ErrorFilenameExcedRange);
             return nullptr;
         }
-        if (create && mkdirat(fd, hostName.c_str(), 0777) != 0 && errno != EEXIST) {
+        if (create && mkdirat(fd, hostName.c_str(), 0777) == 0) {
+            if (created) {
+                created->push_back(win);
+            }
+        } else if (create && errno != EEXIST) {
             const int err = errno;
             ::close(fd);
             errno = err;

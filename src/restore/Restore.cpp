@@ -332,14 +332,80 @@ TStatusCode TRestoreRun::WorkerOperation(const TFileTransferInfo& info) const
     return info.Encrypted ? opDecrypt : opCopy;
 }
 
+std::unique_ptr<Platform::TDestFolder> TRestoreRun::EnterDestFolder(const std::string& root, const std::string& folder,
+                                                                    bool create, std::string* linkPath,
+                                                                    std::vector<std::string>* created)
+{
+    if (!rootFolder || rootFolderPath != root) {
+        rootFolderPath = root;
+        rootFolder = Platform::TDestFolder::Open(root);
+        if (!rootFolder && create && EnsureFolder(root)) {
+            rootFolder = Platform::TDestFolder::Open(root);
+        }
+        if (!rootFolder) {
+            return nullptr;
+        }
+    }
+    const std::string top = AddPathDelimiter(root);
+    if (AddPathDelimiter(folder) == top) {
+        return rootFolder->Enter({}, false);
+    }
+    if (folder.rfind(top, 0) != 0) {
+        Platform::SetLastError(Platform::ErrorInvalidName);
+        return nullptr;
+    }
+    return rootFolder->Enter(folder.substr(top.size()), create, linkPath, created);
+}
+
 Platform::TDestFolder* TRestoreRun::DestFolderOf(const TFileTransferInfo& info)
 {
     const std::string folder = RemovePathDelimiter(ExtractFilePath(info.Destination));
-    if (!openDest || openDestPath != folder) {
-        openDest = Platform::TDestFolder::Open(folder);
-        openDestPath = openDest ? folder : std::string();
+    if (openDestPath == folder) {
+        return openDest.get(); // a failure too: it is said once
+    }
+    openDestPath = folder;
+    std::string link;
+    std::vector<std::string> created;
+    openDest = EnterDestFolder(rootPath.empty() ? folder : rootPath, folder, true, &link, &created);
+    createdFolders.insert(created.begin(), created.end());
+    openDestBehindLink = !openDest && Platform::LastError() == Platform::ErrorStoppedOnSymlink;
+    if (openDest) {
+        TidyTemporaries(*openDest);
+    } else if (openDestBehindLink) {
+        LogLinkOnce(link);
+    } else {
+        Log(LogErrorPrefix + FormatText(TrDefault("Could not create directory: \"%s\""), folder));
     }
     return openDest.get();
+}
+
+bool TRestoreRun::BehindLink(const TFileTransferInfo& info)
+{
+    const Platform::TDestFolder* folder = DestFolderOf(info);
+    if (!folder) {
+        return openDestBehindLink;
+    }
+    const std::string name = ExtractFileName(info.Destination);
+    if (folder->Kind(name) != Platform::TEntryKind::Link) {
+        return false;
+    }
+    LogLinkOnce(folder->PathOf(name));
+    return true;
+}
+
+void TRestoreRun::LogLinkOnce(const std::string& path)
+{
+    if (loggedLinks.insert(path).second) {
+        Log(LogErrorPrefix + TrDefault("Symbolic link left alone, nothing restored through it: ") + path);
+    }
+}
+
+void TRestoreRun::TidyTemporaries(const Platform::TDestFolder& folder)
+{
+    // What a killed restore was writing when it died: never a file of the user's.
+    for (const std::string& path : RemoveBackupTemporaries(folder)) {
+        Log(LogNotePrefix + TrDefault("Removed what an interrupted run left: ") + path);
+    }
 }
 
 void TRestoreRun::PrepareFile(const TFileTransferInfo& info, TPrepared& prepared)
@@ -450,19 +516,32 @@ void TRestoreRun::RestoreFileList(TTransferList& list, int& errors, int& restore
             Run.DiscardAhead();
             Run.openDest.reset();
             Run.openDestPath.clear();
+            Run.rootFolder.reset();
+            Run.rootFolderPath.clear();
         }
     } discard{*this};
+    roots.clear();
+    folderRows.clear();
+    rootPath.clear();
     const int count = static_cast<int>(list.size());
     for (int i = 0; i < count; ++i) {
+        const TTransferItem& item = list[static_cast<std::size_t>(i)];
         TFileTransferInfo& info = list[static_cast<std::size_t>(i)].Info;
         if (info.IsFolder()) {
-            if (info.Selected && !EnsureFolder(info.Destination)) {
-                ++errors;
-                Log(LogErrorPrefix + FormatText(TrDefault("Could not create directory: \"%s\""), info.Destination));
+            // A top row ("..\" marks the others) starts the folders entered from it; each
+            // folder is made when its first file goes in.
+            if (item.Text.rfind("..\\", 0) != 0) {
+                rootPath = info.Destination;
+                roots.insert(rootPath);
             }
+            folderRows.push_back({rootPath, info.Destination, info.Source});
             continue;
         }
         if (!info.Selected) {
+            continue;
+        }
+        if (BehindLink(info)) {
+            ++errors;
             continue;
         }
         TStatusCode code = 0;
@@ -518,13 +597,18 @@ void TRestoreRun::RestoreFileList(TTransferList& list, int& errors, int& restore
         ProcessMessagesWhenDue();
     }
     RemoveCreatedEmptyFolders();
-    for (const auto& item : list) {
-        const TFileTransferInfo& info = item.Info;
-        if (info.IsFolder() && Platform::DirectoryExists(info.Destination)) {
-            Platform::TFindData data;
-            if (Platform::GetFindData(info.Source, data)) {
-                Platform::SetFileTimes(info.Destination, nullptr, nullptr, &data.LastWriteTime);
-            }
+    StampFolderTimes();
+}
+
+void TRestoreRun::StampFolderTimes()
+{
+    for (const TFolderRow& row : folderRows) {
+        Platform::TFindData data;
+        if (!Platform::GetFindData(row.Source, data)) {
+            continue;
+        }
+        if (const auto folder = EnterDestFolder(row.Root, row.Folder, false)) {
+            folder->SetTimes(nullptr, &data.LastWriteTime);
         }
     }
 }
@@ -539,10 +623,23 @@ void TRestoreRun::RemoveCreatedEmptyFolders()
         if (Cancelled()) {
             return;
         }
-        if (Platform::RemoveDir(folder) == 0) {
+        if (RemoveCreatedFolder(folder)) {
             createdFolders.erase(folder);
         }
     }
+}
+
+bool TRestoreRun::RemoveCreatedFolder(const std::string& folder)
+{
+    // Below a top folder it goes from its parent entered without links; the levels made
+    // up to a top folder are on the way the user chose.
+    for (const std::string& root : roots) {
+        if (folder.rfind(AddPathDelimiter(root), 0) == 0) {
+            const auto parent = EnterDestFolder(root, RemovePathDelimiter(ExtractFilePath(folder)), false);
+            return parent && parent->RemoveDir(ExtractFileName(folder)) == 0;
+        }
+    }
+    return Platform::RemoveDir(folder) == 0;
 }
 
 void TRestoreRun::ProgressMessage(int message, int wParam)
@@ -558,6 +655,7 @@ int TRestoreRun::RunRestore(const std::string& sourceText, const std::string& de
     quietRun = quiet;
     supervision.ResetCancel();
     createdFolders.clear();
+    loggedLinks.clear();
     std::string source = sourceText;
     if (!ResolveVolume(source, quiet)) {
         const std::string text = FormatText(TrDefault("Could not find directory: \"%s\""), sourceText);

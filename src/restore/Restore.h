@@ -10,9 +10,12 @@
 //   ValidKeptVersionSuffix
 //
 // Each file is written by a worker under a temporary name (tasks/BackupTemporary.h) and
-// takes its final name only when complete. The workers are waited for, paused and
-// cancelled by the backup's supervision; while one copies, the next file of its folder
-// is made ready (its temporary and its worker), as the backup walk does.
+// takes its final name only when complete. Folders below the restore folder (or below an
+// origin) are entered and made without following symbolic links: a link standing where
+// the backup has a file or folder is logged once and left alone, and the files behind it
+// count as errors. Temporaries a killed restore left in a folder go before it is written. The workers are waited for,
+// paused and cancelled by the backup's supervision; while one copies, the next file of its folder is made ready (its
+// temporary and its worker), as the backup walk does.
 
 #include "engine/CopyThread.h"
 #include "engine/Encryption.h"
@@ -170,6 +173,17 @@ private:
     TStatusCode WorkerOperation(const TFileTransferInfo& info) const;
     // The open destination folder of the file; nullptr when it cannot be opened.
     Platform::TDestFolder* DestFolderOf(const TFileTransferInfo& info);
+    // A folder at or below root, entered from root without following a link; root itself
+    // is made first when create is set and it is missing.
+    std::unique_ptr<Platform::TDestFolder> EnterDestFolder(const std::string& root, const std::string& folder,
+                                                           bool create, std::string* linkPath = nullptr,
+                                                           std::vector<std::string>* created = nullptr);
+    // True when the file's folder or the file's own name is a symbolic link: it is left alone.
+    bool BehindLink(const TFileTransferInfo& info);
+    void LogLinkOnce(const std::string& path);
+    void TidyTemporaries(const Platform::TDestFolder& folder);
+    bool RemoveCreatedFolder(const std::string& folder);
+    void StampFolderTimes();
     void PrepareFile(const TFileTransferInfo& info, TPrepared& prepared);
     // While a worker copies: the next selected file of the same folder, as far as nothing
     // of it shows before its turn.
@@ -189,8 +203,23 @@ private:
     IRestorePrompts* prompts;
     std::unique_ptr<TEncryption> encryption;
     TBackupSupervision supervision;
+    // A folder row of the list, with the top folder it lies in.
+    struct TFolderRow
+    {
+        std::string Root;
+        std::string Folder;
+        std::string Source;
+    };
+
     std::unique_ptr<Platform::TDestFolder> openDest;
     std::string openDestPath;
+    bool openDestBehindLink = false;
+    std::string rootPath; // top folder of the rows being restored
+    std::unique_ptr<Platform::TDestFolder> rootFolder;
+    std::string rootFolderPath;
+    std::set<std::string> roots;
+    std::vector<TFolderRow> folderRows;
+    std::set<std::string> loggedLinks;
     std::unique_ptr<TPrepared> ahead;
     std::set<std::string> createdFolders;
     bool quietRun = false;

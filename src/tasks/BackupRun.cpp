@@ -983,21 +983,8 @@ void TBackupRun::TidyAfterWalk(TRun& run, const std::string& source, const std::
 // temporary name; the previous archive was never touched. Nothing else in the folder is.
 void TBackupRun::RemoveZipLeftovers(TRun& run)
 {
-    std::vector<std::string> leftovers;
-    Platform::TSearchRec rec;
-    if (Platform::FindFirst(AddPathDelimiter(run.ZipFolder->Path()) + "*", faAnyFile, rec) == 0) {
-        do {
-            if ((rec.Attr & faDirectory) == 0 && IsBackupTemporaryName(rec.Name)) {
-                leftovers.push_back(rec.Name);
-            }
-        } while (Platform::FindNext(rec) == 0);
-    }
-    Platform::FindClose(rec);
-    for (const std::string& name : leftovers) {
-        if (run.ZipFolder->DeleteFile(name) == 0) {
-            Log.WriteLog(LogNotePrefix + TrDefault("Removed what an interrupted run left: ") +
-                         run.ZipFolder->PathOf(name));
-        }
+    for (const std::string& path : RemoveBackupTemporaries(*run.ZipFolder)) {
+        Log.WriteLog(LogNotePrefix + TrDefault("Removed what an interrupted run left: ") + path);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "tasks/BackupTemporary.h"
 
 #include "platform/DestFolder.h"
+#include "platform/FileSystem.h"
 
 #include <cstdio>
 #include <mutex>
@@ -91,4 +92,25 @@ std::unique_ptr<Platform::TFile> CreateBackupTemporary(const Platform::TDestFold
     }
     name.clear();
     return nullptr;
+}
+
+std::vector<std::string> RemoveBackupTemporaries(const Platform::TDestFolder& folder)
+{
+    std::vector<std::string> found;
+    Platform::TSearchRec rec;
+    if (Platform::FindFirst(folder.PathOf("*"), faAnyFile, rec) == 0) {
+        do {
+            if ((rec.Attr & faDirectory) == 0 && IsBackupTemporaryName(rec.Name)) {
+                found.push_back(rec.Name);
+            }
+        } while (Platform::FindNext(rec) == 0);
+    }
+    Platform::FindClose(rec);
+    std::vector<std::string> removed;
+    for (const std::string& name : found) {
+        if (folder.DeleteFile(name) == 0) {
+            removed.push_back(folder.PathOf(name));
+        }
+    }
+    return removed;
 }

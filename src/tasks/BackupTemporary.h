@@ -8,11 +8,13 @@
 //   IsBackupTemporaryName    ".tessaro-" + 16 hex digits + ".part"
 //   MakeBackupTemporaryName  a fresh name of that pattern
 //   IsSecurityCopyName       ".~" + final name + "." + number + ".tsbak"
+//   RemoveBackupTemporaries  the temporaries a killed run left in a folder
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // True for a name (no folder part) that a copy in progress writes under.
 bool IsBackupTemporaryName(std::string_view name);
@@ -38,3 +40,7 @@ class TFile;
 // Creates a fresh temporary file in the folder, exclusively and never through a link;
 // name receives its name. nullptr with Platform::LastError() when none can be made.
 std::unique_ptr<Platform::TFile> CreateBackupTemporary(const Platform::TDestFolder& folder, std::string& name);
+
+// Deletes the temporaries a run that died (killed, power cut) left in the folder, never
+// through a link; returns the Windows paths of those removed.
+std::vector<std::string> RemoveBackupTemporaries(const Platform::TDestFolder& folder);

@@ -515,9 +515,12 @@ TEST(FileSystem, DestinationFoldersNeverGoThroughLinks)
     EXPECT_FALSE(std::filesystem::exists(tmp.Host("outside/deeper")));
     EXPECT_EQ(root->Enter("a\\..\\a", false), nullptr);
 
-    auto made = root->Enter("a\\new\\deeper", true);
+    std::vector<std::string> created;
+    auto made = root->Enter("a\\new\\deeper", true, nullptr, &created);
     ASSERT_NE(made, nullptr);
     EXPECT_EQ(made->Path(), tmp.Win("root/a/new/deeper"));
+    // Only the levels this call made, outer first: "a" was there.
+    EXPECT_EQ(created, (std::vector<std::string>{tmp.Win("root/a/new"), tmp.Win("root/a/new/deeper")}));
     auto a = root->Enter("a", false);
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->Kind("link"), TEntryKind::Link);

@@ -405,6 +405,81 @@ TEST(Program, AStopSignalEndsARestoreOrCleanUpBatch)
     EXPECT_EQ(left("junk3"), 1);
 }
 
+// Links in the restore folder where the backup has a folder and a file: nothing outside
+// the restore folder is written, each link is named once and its files count as errors.
+TEST(Program, ARestoreNeverWritesThroughALink)
+{
+    if (!std::filesystem::exists(ProgramFile())) {
+        GTEST_SKIP() << "the program is not built";
+    }
+    TTempFolder folder;
+    MakeFolders(folder);
+    for (const std::string kind : {"plain", "gzip"}) {
+        SCOPED_TRACE(kind);
+        const std::string backup = "backup-" + kind;
+        const std::string outside = "outside-" + kind;
+        const std::string restored = "restored-" + kind;
+        for (const std::string& dir : {backup + "/sub/deep", outside + "/deep", restored}) {
+            std::filesystem::create_directories(folder.Host(dir));
+        }
+        for (const std::string file : {"/a.txt", "/b.txt", "/sub/b.txt", "/sub/deep/c.txt"}) {
+            folder.WriteHostFile(backup + file, "backup bytes");
+        }
+        if (kind == "gzip") {
+            ASSERT_EQ(std::system(("gzip -N -r '" + folder.Host(backup) + "'").c_str()), 0);
+        }
+        for (const std::string file : {"/b.txt", "/deep/c.txt", "/file.txt"}) {
+            folder.WriteHostFile(outside + file, "mine");
+        }
+        std::filesystem::create_directory_symlink(folder.Host(outside), folder.Host(restored + "/sub"));
+        std::filesystem::create_symlink(folder.Host(outside + "/file.txt"), folder.Host(restored + "/a.txt"));
+        WriteRestoreTask(folder, kind + ".rsj", backup, restored);
+        std::filesystem::remove(folder.Host("config/Tessaro/tessaro.log"));
+
+        std::string output;
+        EXPECT_EQ(RunProgram(folder, "-restore -quiet -log:18 '" + folder.Host(kind + ".rsj") + "'", output), 2)
+            << output;
+        for (const std::string file : {"/b.txt", "/deep/c.txt", "/file.txt"}) {
+            EXPECT_EQ(folder.ReadHostFile(outside + file), "mine") << file;
+        }
+        EXPECT_TRUE(std::filesystem::is_symlink(folder.Host(restored + "/sub")));
+        EXPECT_TRUE(std::filesystem::is_symlink(folder.Host(restored + "/a.txt")));
+        EXPECT_EQ(folder.ReadHostFile(restored + "/b.txt"), "backup bytes");
+        const std::string log = folder.ReadHostFile("config/Tessaro/tessaro.log");
+        EXPECT_EQ(CountOf(log, "Symbolic link left alone"), 2u) << log;
+        EXPECT_NE(log.find("  Status: 3 error(s) on restore (1 files copied)"), std::string::npos) << log;
+    }
+}
+
+// What a killed restore was writing is gone after the next restore into that folder, and
+// the log names it; a file that only looks similar is the user's and stays.
+TEST(Program, ARestoreTidiesWhatAKilledRestoreLeft)
+{
+    if (!std::filesystem::exists(ProgramFile())) {
+        GTEST_SKIP() << "the program is not built";
+    }
+    TTempFolder folder;
+    MakeFolders(folder);
+    std::filesystem::create_directories(folder.Host("backup/sub"));
+    std::filesystem::create_directories(folder.Host("restored/sub"));
+    folder.WriteHostFile("backup/a.txt", "a");
+    folder.WriteHostFile("backup/sub/b.txt", "b");
+    const std::string left = "/.tessaro-00ff00ff00ff00ff.part";
+    folder.WriteHostFile("restored" + left, "half of a");
+    folder.WriteHostFile("restored/sub" + left, "half of b");
+    folder.WriteHostFile("restored/.tessaro-notes.part", "the user's");
+    WriteRestoreTask(folder, "again.rsj", "backup", "restored");
+
+    std::string output;
+    EXPECT_EQ(RunProgram(folder, "-restore -quiet -log:18 '" + folder.Host("again.rsj") + "'", output), 0) << output;
+    EXPECT_FALSE(std::filesystem::exists(folder.Host("restored" + left)));
+    EXPECT_FALSE(std::filesystem::exists(folder.Host("restored/sub" + left)));
+    EXPECT_EQ(folder.ReadHostFile("restored/.tessaro-notes.part"), "the user's");
+    EXPECT_EQ(folder.ReadHostFile("restored/sub/b.txt"), "b");
+    const std::string log = folder.ReadHostFile("config/Tessaro/tessaro.log");
+    EXPECT_EQ(CountOf(log, "    => Removed what an interrupted run left: "), 2u) << log;
+}
+
 TEST(Program, BatchRunFromTheCommandLineInTheChosenLanguage)
 {
     if (!std::filesystem::exists(ProgramFile())) {
