@@ -41,6 +41,14 @@ std::string CountText(const char* format, uint32_t value)
     return pos == std::string::npos ? text : text.substr(0, pos) + std::to_string(value) + text.substr(pos + 2);
 }
 
+// The first "%u" gets first, the second second.
+std::string TwoCountsText(const char* format, uint32_t first, uint32_t second)
+{
+    std::string text = CountText(format, first);
+    const size_t pos = text.find("%u");
+    return pos == std::string::npos ? text : text.replace(pos, 2, std::to_string(second));
+}
+
 std::string DeletedText(bool filesMode, uint32_t count)
 {
     return CountText(filesMode ? "%u files deleted" : TrNoopDefault("%u directories deleted"), count);
@@ -69,12 +77,6 @@ std::string JoinPath(const std::string& a, const std::string& b)
         return a;
     }
     return AddPathDelimiter(a) + b;
-}
-
-// The root of the drive or share an origin folder lies on, with a trailing "\".
-std::string OriginRoot(const std::string& origin)
-{
-    return AddPathDelimiter(Platform::ExtractFileDrive(origin));
 }
 
 std::string DisplayName(const std::string& folder, const std::string& path)
@@ -249,6 +251,21 @@ bool FolderReadable(const std::string& folder)
     return result == 0 || result == Platform::ErrorFileNotFound || result == Platform::ErrorNoMoreFiles;
 }
 
+bool FolderHoldsEntries(const std::string& folder)
+{
+    Platform::TSearchRec rec;
+    if (folder.empty() || Platform::FindFirst(AddPathDelimiter(folder) + "*", faAnyFile, rec) != 0) {
+        return false;
+    }
+    Platform::FindClose(rec);
+    return true;
+}
+
+bool MostlyMissing(uint32_t missing, uint32_t compared)
+{
+    return static_cast<uint64_t>(missing) * 2 > compared;
+}
+
 TRunOutcome RunOutcomeOf(TCleanUpOutcome outcome)
 {
     return outcome == TCleanUpOutcome::Ok ? TRunOutcome::Ok : TRunOutcome::Failed;
@@ -280,6 +297,7 @@ struct TCleanUp::TScan
     int TypeRule = 0;
     TCleanUpAge Age;
     int Sync = CleanUpSyncOff;
+    uint32_t Compared = 0;   // files looked up in the origin
     std::string Origin;      // origin folder of the current scan
     std::string DriveFolder; // per-drive scans: the drive folder the relative paths begin with
     bool Ftp = false;
@@ -376,7 +394,8 @@ std::string TCleanUp::ResolveVolume(const std::string& folder, bool quiet)
 
 bool TCleanUp::OriginReady(const std::string& origin, bool quiet)
 {
-    if (FolderReadable(origin)) {
+    // An unmounted stick or share often leaves its empty mount folder behind.
+    if (FolderReadable(origin) && FolderHoldsEntries(origin)) {
         return true;
     }
     NotFound(origin, quiet);
@@ -430,8 +449,9 @@ void TCleanUp::ScanCleanUpDir(TScan& scan, const std::string& folder, const std:
     const uint32_t before = scan.Counter;
     ForEachEntry(current, false, [&](const Platform::TSearchRec& rec) {
         const int64_t time = Platform::UnixSecondsFromFileTime(rec.FindData.LastWriteTime);
-        if (FileSelected(scan, rec.Name, time) &&
-            (scan.Sync == CleanUpSyncOff || OriginMissing(origin, originRelative, rec.Name))) {
+        const bool selected = FileSelected(scan, rec.Name, time);
+        scan.Compared += selected && scan.Sync != CleanUpSyncOff ? 1 : 0;
+        if (selected && (scan.Sync == CleanUpSyncOff || OriginMissing(origin, originRelative, rec.Name))) {
             scan.Add(CandidateItem(TransferFile, rec.Name, JoinPath(current, rec.Name), rec.Attr,
                                    FileTimeToDosTime(rec.FindData.LastWriteTime), static_cast<std::int64_t>(rec.Size)));
         }
@@ -475,16 +495,20 @@ void TCleanUp::ShowScanning(bool quiet)
     }
 }
 
-bool TCleanUp::ScanAccepted(bool quiet, bool interactive, const std::string& folder, TScan& scan)
+TCleanUpOutcome TCleanUp::ScanAccepted(bool quiet, bool interactive, const std::string& folder, TScan& scan)
 {
     if (!quiet) {
         const bool cancelled = TheStatusView().Cancelled();
         HideStatusWindow();
         if (cancelled) {
-            return false;
+            return TCleanUpOutcome::Cancelled;
         }
     }
-    return ConfirmList(scan.List, interactive, folder, scan);
+    if (!interactive && TooManyMissing(scan)) {
+        RefuseMassDeletion(scan, quiet);
+        return TCleanUpOutcome::Failed;
+    }
+    return ConfirmList(scan.List, interactive, folder, scan) ? TCleanUpOutcome::Ok : TCleanUpOutcome::Cancelled;
 }
 
 bool TCleanUp::ConfirmList(TTransferList& list, bool interactive, const std::string& folder, const TScan& scan)
@@ -503,7 +527,31 @@ bool TCleanUp::ConfirmList(TTransferList& list, bool interactive, const std::str
     request.Line2 = FormatText(TrDefault("Age: %s"), scan.Age.Text);
     request.Line3 =
         FormatText(TrDefault("Filter: %s"), CleanUpFilterText(Settings.Regular, Settings.FilterMode, Settings.Filter));
+    if (TooManyMissing(scan)) {
+        request.Warning =
+            TwoCountsText(TrNoopDefault("Warning: %u of %u files compared are missing in the origin (more than half)!"),
+                          scan.Counter, scan.Compared);
+    }
     return ConfirmFiles(request, list);
+}
+
+bool TCleanUp::TooManyMissing(const TScan& scan)
+{
+    return scan.Sync != CleanUpSyncOff && MostlyMissing(scan.Counter, scan.Compared);
+}
+
+void TCleanUp::RefuseMassDeletion(const TScan& scan, bool quiet)
+{
+    // A source that is away (renamed, not mounted) looks like one whose files were all
+    // deleted: only a person who sees the list may confirm that.
+    const std::string text =
+        TwoCountsText(TrNoopDefault("Nothing deleted: %u of %u files compared are missing in the origin (more "
+                                    "than half)"),
+                      scan.Counter, scan.Compared);
+    Log(1, LogErrorPrefix + text);
+    if (!quiet) {
+        ErrorDialog({}, text);
+    }
 }
 
 void TCleanUp::LogStart(const std::string& folder, const TScan& scan)
@@ -622,26 +670,25 @@ TCleanUpOutcome TCleanUp::RunCleanUp(const std::string& folderText, const std::s
         scan.SyncText = TrDefault("synchronized to origin");
         const std::string origin = OriginOfBackupFolder(folder, true);
         if (!origin.empty()) {
-            if (!OriginReady(OriginRoot(origin), quiet)) {
+            if (!OriginReady(origin, quiet)) {
                 return TCleanUpOutcome::Failed;
             }
             scans.emplace_back("", origin);
         } else {
             const std::vector<TDriveFolder> drives = DriveFoldersIn(folder, true);
-            for (const TDriveFolder& drive : drives) {
-                // A drive that is not there keeps all of its backup files.
-                if (OriginReady(drive.Origin, quiet)) {
-                    scans.emplace_back(DisplayName(folder, drive.Folder), drive.Origin);
-                }
-            }
-            if (scans.empty()) {
-                if (drives.empty()) {
-                    Log(1, LogErrorPrefix + TrDefault("No synchronizing to origin possible"));
-                    if (!quiet) {
-                        ErrorDialog({}, TrDefault("No synchronizing to origin possible"));
-                    }
+            if (drives.empty()) {
+                Log(1, LogErrorPrefix + TrDefault("No synchronizing to origin possible"));
+                if (!quiet) {
+                    ErrorDialog({}, TrDefault("No synchronizing to origin possible"));
                 }
                 return TCleanUpOutcome::Failed;
+            }
+            for (const TDriveFolder& drive : drives) {
+                // A drive that is not there stops the whole run: nothing is deleted.
+                if (!OriginReady(drive.Origin, quiet)) {
+                    return TCleanUpOutcome::Failed;
+                }
+                scans.emplace_back(DisplayName(folder, drive.Folder), drive.Origin);
             }
         }
     } else {
@@ -658,8 +705,9 @@ TCleanUpOutcome TCleanUp::RunCleanUp(const std::string& folderText, const std::s
             ScanCleanUpDir(scan, folder, relative);
         }
     }
-    if (!ScanAccepted(quiet, interactive, folder, scan)) {
-        return TCleanUpOutcome::Cancelled;
+    if (const TCleanUpOutcome accepted = ScanAccepted(quiet, interactive, folder, scan);
+        accepted != TCleanUpOutcome::Ok) {
+        return accepted;
     }
     LogStart(AddPathDelimiter(folder), scan);
     View.Start(nullptr, ProductText + TrDefault(" - Clean up"), folder, delay);
@@ -805,9 +853,10 @@ void TCleanUp::ScanFtpCleanUpDir(TScan& scan, const std::string& relative)
         for (const TFtpListItem& entry : Ftp->Listing) {
             // A listing without a usable time would make every file look old: such files go
             // only when every age is taken.
-            if ((entry.HasTime || scan.AllAges) && FileSelected(scan, entry.Name, entry.ModifiedUnix) &&
-                (scan.Sync != CleanUpSyncFolder ||
-                 OriginMissing(scan.Origin, SlashToBackslash(relative), entry.Name))) {
+            const bool selected = (entry.HasTime || scan.AllAges) && FileSelected(scan, entry.Name, entry.ModifiedUnix);
+            scan.Compared += selected && scan.Sync == CleanUpSyncFolder ? 1 : 0;
+            if (selected && (scan.Sync != CleanUpSyncFolder ||
+                             OriginMissing(scan.Origin, SlashToBackslash(relative), entry.Name))) {
                 scan.Add(CandidateItem(TransferFile, entry.Name,
                                        relative.empty() ? entry.Name : relative + "/" + entry.Name, 0,
                                        DosTimeOfUnix(entry.ModifiedUnix), std::max<int64_t>(entry.Size, 0)));
@@ -865,8 +914,9 @@ TCleanUpOutcome TCleanUp::RunFtpCleanUp(const std::string& typeText, int ageMode
     ShowScanning(quiet);
     ScanFtpCleanUpDir(scan, "");
     Ftp->Disconnect();
-    if (!ScanAccepted(quiet, interactive, ftpText, scan)) {
-        return TCleanUpOutcome::Cancelled;
+    if (const TCleanUpOutcome accepted = ScanAccepted(quiet, interactive, ftpText, scan);
+        accepted != TCleanUpOutcome::Ok) {
+        return accepted;
     }
     LogStart(ftpText, scan);
     View.Start(nullptr, ProductText + TrDefault(" - Clean up"), ftpText, delay);

@@ -6,9 +6,13 @@
 // clean-up window and of the batch runs; the window only shows and edits TCleanUpSettings.
 //
 // Safety rules beyond the plain selection:
-// - a comparison with the origin runs only while the origin's root (the drive of a drive
-//   folder, or the chosen folder) can be read; otherwise it logs "Could not find directory"
-//   and deletes nothing, so an unplugged disk never makes a whole backup look orphaned;
+// - a comparison with the origin runs only while the origin folder that matches the folder
+//   cleaned (the origin of a folder inside a drive folder, each drive's root, or the chosen
+//   folder) can be read and holds at least one entry; otherwise it logs "Could not find
+//   directory" and deletes nothing, so an unplugged disk or share (or the empty folder it
+//   was mounted on) never makes a whole backup look orphaned;
+// - when more than half of the files compared with the origin are missing there, a run
+//   without the confirmation list deletes nothing, and the list opens with a warning;
 // - a lookup in the origin that fails for any reason but "not there" keeps the backup file;
 // - only folders that held deleted files are removed when they end up empty;
 // - on FTP every change of folder is checked; files of a folder that cannot be entered are
@@ -78,6 +82,10 @@ std::string CleanUpFilterText(bool regular, int filterMode, const std::string& f
 bool OriginMissing(const std::string& origin, const std::string& relative, const std::string& name);
 // True when the folder exists and its entries can be listed.
 bool FolderReadable(const std::string& folder);
+// True when the folder can be listed and holds at least one file or folder.
+bool FolderHoldsEntries(const std::string& folder);
+// Whether the files found missing in the origin are too many to delete them unasked.
+bool MostlyMissing(uint32_t missing, uint32_t compared);
 
 // Everything a clean-up run is given by the window or by a clean-up task.
 struct TCleanUpSettings
@@ -194,9 +202,13 @@ private:
     TCleanUpOutcome Finish(bool cancelled, int closeDelay, const std::string& folder);
     // The status window of the scan, unless the run is quiet.
     void ShowScanning(bool quiet);
-    // False when the scan was cancelled or the list was not confirmed.
-    bool ScanAccepted(bool quiet, bool interactive, const std::string& folder, TScan& scan);
+    // Ok when the list may go; Cancelled when the scan was cancelled or the list was not
+    // confirmed; Failed when a run without the list would delete mostly missing origins.
+    TCleanUpOutcome ScanAccepted(bool quiet, bool interactive, const std::string& folder, TScan& scan);
     bool ConfirmList(TTransferList& list, bool interactive, const std::string& folder, const TScan& scan);
+    // Missing-origin candidates beyond the share a run deletes without asking.
+    static bool TooManyMissing(const TScan& scan);
+    void RefuseMassDeletion(const TScan& scan, bool quiet);
     void LogStart(const std::string& folder, const TScan& scan);
 
     TBackupLog& BackupLog;

@@ -92,7 +92,8 @@ struct TConfirmRequest
     std::string BaseFolder;
     int Count = 0; // candidates found
     std::string Line1, Line2, Line3;
-    std::string DestText; // restore only
+    std::string DestText;     // restore only
+    std::string Warning = {}; // shown first when set
 };
 
 class IConfirmFiles

@@ -6,6 +6,7 @@
 #include "peers/FtpPeer.h"
 #include "platform/Drives.h"
 #include "platform/Trash.h"
+#include "restore/ConfirmFiles.h"
 #include "tasks/BackupRun.h"
 
 #include <gtest/gtest.h>
@@ -228,6 +229,8 @@ TEST_F(CleanUpTest, MissingOriginPartlyGoneDeletesExactlyTheOrphans)
     Write("data/sub/gone2.txt");
     Write("data/sub/keep2.txt");
     Write("data/old/a.txt");
+    Write("data/sub/keep3.txt");
+    Write("data/keep4.txt");
     Backup();
     fs::remove(temp.Host("s/data/gone.txt"));
     fs::remove(temp.Host("s/data/sub/gone2.txt"));
@@ -244,12 +247,63 @@ TEST_F(CleanUpTest, MissingOriginPartlyGoneDeletesExactlyTheOrphans)
 
     // Against a chosen folder: the backup's drive folder compared with a copy of the source.
     fs::create_directories(temp.Host("e/mirror/data/sub"));
-    temp.WriteHostFile("e/mirror/data/keep.txt", "k");
+    for (const char* file : {"data/keep.txt", "data/keep4.txt", "data/sub/keep3.txt"}) {
+        temp.WriteHostFile(std::string("e/mirror/") + file, "k");
+    }
     cleanUp.Settings.Sync = CleanUpSyncFolder;
     cleanUp.Settings.SyncDir = "E:\\mirror";
     EXPECT_EQ(Clean("E:\\B\\LwS", CleanUpAgeAll), TCleanUpOutcome::Ok);
     EXPECT_TRUE(InBackup("data/keep.txt.gz"));
     EXPECT_FALSE(InBackup("data/sub/keep2.txt"));
+}
+
+// The confirmation list as a person answers it.
+class TAnswerList : public IConfirmFiles
+{
+public:
+    bool Execute(const TConfirmRequest& request, TTransferList&) override
+    {
+        Warnings.push_back(request.Warning);
+        return true;
+    }
+    std::vector<std::string> Warnings;
+};
+
+TEST_F(CleanUpTest, MostFilesMissingInTheOriginAreDeletedOnlyWhenConfirmed)
+{
+    for (const char* file : {"data/a.txt", "data/b.txt", "data/sub/c.txt", "data/sub/d.txt"}) {
+        Write(file);
+    }
+    Backup();
+    cleanUp.Settings.Sync = CleanUpSyncOrigin;
+    // An empty folder where the source was (a share or stick not mounted) is no origin.
+    fs::remove_all(temp.Host("s/data"));
+    fs::create_directories(temp.Host("s/data"));
+    EXPECT_EQ(Clean("E:\\B\\LwS\\data", CleanUpAgeAll), TCleanUpOutcome::Failed);
+    EXPECT_NE(LogText().find("    *** Could not find directory: \"" + temp.Host("s/data") + "\""), std::string::npos)
+        << LogText();
+    // Half missing still goes without asking; three of four is too many.
+    EXPECT_TRUE(MostlyMissing(3, 4));
+    EXPECT_FALSE(MostlyMissing(2, 4));
+    Write("data/sub/c.txt");
+    EXPECT_EQ(Clean("E:\\B", CleanUpAgeAll), TCleanUpOutcome::Failed);
+    EXPECT_EQ(cleanUp.Deleted, 0u);
+    EXPECT_TRUE(InBackup("data/a.txt") && InBackup("data/b.txt") && InBackup("data/sub/d.txt"));
+    EXPECT_NE(LogText().find("    *** Nothing deleted: 3 of 4 files compared are missing in the origin"),
+              std::string::npos)
+        << LogText();
+
+    // The list warns first, and a person may confirm it.
+    TAnswerList answers;
+    RegisterConfirmFiles(&answers);
+    log.OpenLog(settings.Protocol, false, false);
+    EXPECT_EQ(cleanUp.RunCleanUp("E:\\B", "", 0, true, true, false, true, 0, CleanUpAgeAll), TCleanUpOutcome::Ok);
+    log.CloseLog();
+    RegisterConfirmFiles(nullptr);
+    ASSERT_EQ(answers.Warnings.size(), 1u);
+    EXPECT_EQ(answers.Warnings[0], "Warning: 3 of 4 files compared are missing in the origin (more than half)!");
+    EXPECT_EQ(cleanUp.Deleted, 3u);
+    EXPECT_TRUE(InBackup("data/sub/c.txt"));
 }
 
 TEST_F(CleanUpTest, DeletedFilesGoToTheTrash)

@@ -480,6 +480,77 @@ TEST(Program, ARestoreTidiesWhatAKilledRestoreLeft)
     EXPECT_EQ(CountOf(log, "    => Removed what an interrupted run left: "), 2u) << log;
 }
 
+// A clean-up by missing origin while the stick the backup came from is away, its folder
+// renamed or left as an empty mount folder: nothing is deleted and the batch fails.
+TEST(Program, ACleanUpNeverEmptiesTheBackupOfAnAbsentSource)
+{
+    if (!std::filesystem::exists(ProgramFile())) {
+        GTEST_SKIP() << "the program is not built";
+    }
+    TTempFolder folder;
+    MakeFolders(folder);
+    const std::string drives = "TESSARO_DRIVES='S=" + folder.Host("stick") + ",removable,STICK'";
+    std::filesystem::create_directories(folder.Host("stick/data"));
+    for (const std::string name : {"a", "b", "c", "d", "e", "f"}) {
+        folder.WriteHostFile("stick/data/" + name + ".txt", name);
+    }
+    TTaskFileEnv env;
+    env.ProgramText = "Tessaro";
+    env.FileVersion = "0.1.0";
+    TBackupTask task;
+    ResetTaskOptions(task, env);
+    task.Destination = folder.Win("dest");
+    task.DestMode = DestDrivesSeparated;
+    task.Compress = false;
+    TExtensionList entry;
+    entry.SourceDir = entry.ExpandedDir = "S:\\data";
+    task.Sources.push_back(entry);
+    ASSERT_TRUE(WriteTaskFile(task, folder.Win("stick.buj"), -1, -1, env));
+    std::string output;
+    ASSERT_EQ(RunProgram(folder, "-force -quiet '" + folder.Host("stick.buj") + "'", output, drives), 0) << output;
+    ASSERT_TRUE(std::filesystem::exists(folder.Host("dest/LwS/data/a.txt")));
+    for (const auto& [name, cleaned] : {std::pair{"root", "dest"}, std::pair{"data", "dest/LwS/data"}}) {
+        folder.WriteHostFile(std::string(name) + ".cuj",
+                             "[Cleanup]\nDirectory=" + folder.Win(cleaned) + "\nMode=0\nSync=1\n");
+    }
+    const auto clean = [&](const std::string& name) {
+        std::filesystem::remove(folder.Host("config/Tessaro/tessaro.log"));
+        return RunProgram(folder, "-clean -quiet -log:34 '" + folder.Host(name + ".cuj") + "'", output, drives);
+    };
+    const auto backedUp = [&] {
+        const std::filesystem::directory_iterator files(folder.Host("dest/LwS/data"));
+        return std::distance(begin(files), end(files));
+    };
+    const auto log = [&] { return folder.ReadHostFile("config/Tessaro/tessaro.log"); };
+
+    std::filesystem::rename(folder.Host("stick/data"), folder.Host("stick/away"));
+    EXPECT_EQ(clean("data"), 2) << output;
+    EXPECT_NE(log().find("*** Could not find directory: \"" + folder.Host("stick/data") + "\""), std::string::npos)
+        << log();
+    // The stick's root holds something, but every file compared is missing.
+    EXPECT_EQ(clean("root"), 2) << output;
+    EXPECT_NE(log().find("*** Nothing deleted: 6 of 6 files compared are missing in the origin"), std::string::npos)
+        << log();
+    EXPECT_EQ(backedUp(), 6);
+
+    std::filesystem::rename(folder.Host("stick"), folder.Host("unplugged"));
+    std::filesystem::create_directories(folder.Host("stick"));
+    for (const std::string name : {"root", "data"}) {
+        EXPECT_EQ(clean(name), 2) << name << output;
+        EXPECT_NE(log().find("*** Could not find directory: \"" + folder.Host("stick")), std::string::npos) << log();
+    }
+    EXPECT_EQ(backedUp(), 6);
+
+    // Back in place with one file really deleted: that one goes.
+    std::filesystem::remove(folder.Host("stick"));
+    std::filesystem::rename(folder.Host("unplugged"), folder.Host("stick"));
+    std::filesystem::rename(folder.Host("stick/away"), folder.Host("stick/data"));
+    std::filesystem::remove(folder.Host("stick/data/a.txt"));
+    EXPECT_EQ(clean("root"), 0) << output << log();
+    EXPECT_EQ(backedUp(), 5);
+    EXPECT_FALSE(std::filesystem::exists(folder.Host("dest/LwS/data/a.txt")));
+}
+
 TEST(Program, BatchRunFromTheCommandLineInTheChosenLanguage)
 {
     if (!std::filesystem::exists(ProgramFile())) {

@@ -19,6 +19,9 @@
 
 TConfirmFilesDialog::TConfirmFilesDialog(QWidget* parent) : QDialog(parent)
 {
+    lblWarning = new QLabel(this);
+    lblWarning->setStyleSheet("color: red; font-weight: bold");
+    lblWarning->setWordWrap(true);
     lblDir = new QLabel(this);
     lblBase = new QLabel(this);
     lblDest = new QLabel(this);
@@ -56,6 +59,7 @@ TConfirmFilesDialog::TConfirmFilesDialog(QWidget* parent) : QDialog(parent)
     counts->addSpacing(20);
     counts->addWidget(lbSize);
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lblWarning);
     layout->addLayout(head);
     layout->addWidget(lvwFiles, 1);
     layout->addLayout(counts);
@@ -90,6 +94,8 @@ void TConfirmFilesDialog::ShowList(const TConfirmRequest& request, TTransferList
         mode == TConfirmMode::Restore
             ? QStr(request.DestText)
             : QStr(mode == TConfirmMode::DeleteFiles ? TrDefault("Files") + ":" : TrDefault("Directories") + ":"));
+    lblWarning->setText(QStr(request.Warning));
+    lblWarning->setVisible(!request.Warning.empty());
     lblHinweis1->setText(QStr(request.Line1));
     lblHinweis2->setText(QStr(request.Line2));
     lblHinweis3->setText(QStr(request.Line3));

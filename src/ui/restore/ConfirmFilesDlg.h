@@ -21,6 +21,7 @@ public:
     void ShowList(const TConfirmRequest& request, TTransferList& list);
     void accept() override;
 
+    QLabel* lblWarning = nullptr; // hidden unless the run asks for a warning
     QTreeWidget* lvwFiles = nullptr;
     QLabel* lblBase = nullptr;
     QLabel* lblDir = nullptr;

@@ -49,6 +49,13 @@ TEST(RestoreWindows, ConfirmListRowsAndCounts)
     EXPECT_EQ(dialog.lblCount->text(), "2 Files");
     EXPECT_TRUE(dialog.cbxSelected->isChecked());
     EXPECT_FALSE(list[1].Info.Selected);
+    EXPECT_TRUE(dialog.lblWarning->isHidden());
+    // A clean-up that would delete most of a backup says so above everything else.
+    request.Mode = TConfirmMode::DeleteFiles;
+    request.Warning = "Warning: 3 of 4 files compared are missing in the origin (more than half)!";
+    dialog.ShowList(request, list);
+    EXPECT_FALSE(dialog.lblWarning->isHidden());
+    EXPECT_EQ(dialog.lblWarning->text().toStdString(), request.Warning);
 }
 
 TEST(Screenshots, RestoreDialog)
