@@ -90,8 +90,10 @@ bool IsMissingError(int error)
     return error == Platform::ErrorFileNotFound || error == Platform::ErrorPathNotFound;
 }
 
-// Entries of a folder: files or folders only.
-template <class F> void ForEachEntry(const std::string& folder, bool folders, F&& each)
+// Entries of a folder: files or folders only. links (when given) gets the full paths of
+// the symbolic links the search passed over.
+template <class F>
+void ForEachEntry(const std::string& folder, bool folders, F&& each, std::vector<std::string>* links = nullptr)
 {
     Platform::TSearchRec rec;
     if (Platform::FindFirst(AddPathDelimiter(folder) + "*", faAnyFile, rec) != 0) {
@@ -102,6 +104,11 @@ template <class F> void ForEachEntry(const std::string& folder, bool folders, F&
             each(rec);
         }
     } while (Platform::FindNext(rec) == 0);
+    if (links) {
+        for (const std::string& name : Platform::SkippedLinks(rec)) {
+            links->push_back(AddPathDelimiter(folder) + name);
+        }
+    }
     Platform::FindClose(rec);
 }
 
@@ -297,9 +304,10 @@ struct TCleanUp::TScan
     int TypeRule = 0;
     TCleanUpAge Age;
     int Sync = CleanUpSyncOff;
-    uint32_t Compared = 0;   // files looked up in the origin
-    std::string Origin;      // origin folder of the current scan
-    std::string DriveFolder; // per-drive scans: the drive folder the relative paths begin with
+    uint32_t Compared = 0;          // files looked up in the origin
+    std::vector<std::string> Links; // symbolic links met, left alone
+    std::string Origin;             // origin folder of the current scan
+    std::string DriveFolder;        // per-drive scans: the drive folder the relative paths begin with
     bool Ftp = false;
     bool Quiet = false;
     bool AllAges = false;
@@ -447,16 +455,20 @@ void TCleanUp::ScanCleanUpDir(TScan& scan, const std::string& folder, const std:
         }
     }
     const uint32_t before = scan.Counter;
-    ForEachEntry(current, false, [&](const Platform::TSearchRec& rec) {
-        const int64_t time = Platform::UnixSecondsFromFileTime(rec.FindData.LastWriteTime);
-        const bool selected = FileSelected(scan, rec.Name, time);
-        scan.Compared += selected && scan.Sync != CleanUpSyncOff ? 1 : 0;
-        if (selected && (scan.Sync == CleanUpSyncOff || OriginMissing(origin, originRelative, rec.Name))) {
-            scan.Add(CandidateItem(TransferFile, rec.Name, JoinPath(current, rec.Name), rec.Attr,
-                                   FileTimeToDosTime(rec.FindData.LastWriteTime), static_cast<std::int64_t>(rec.Size)));
-        }
-        ProcessMessagesWhenDue();
-    });
+    ForEachEntry(
+        current, false,
+        [&](const Platform::TSearchRec& rec) {
+            const int64_t time = Platform::UnixSecondsFromFileTime(rec.FindData.LastWriteTime);
+            const bool selected = FileSelected(scan, rec.Name, time);
+            scan.Compared += selected && scan.Sync != CleanUpSyncOff ? 1 : 0;
+            if (selected && (scan.Sync == CleanUpSyncOff || OriginMissing(origin, originRelative, rec.Name))) {
+                scan.Add(CandidateItem(TransferFile, rec.Name, JoinPath(current, rec.Name), rec.Attr,
+                                       FileTimeToDosTime(rec.FindData.LastWriteTime),
+                                       static_cast<std::int64_t>(rec.Size)));
+            }
+            ProcessMessagesWhenDue();
+        },
+        &scan.Links);
     EndFolderScan(scan, folderItem, before);
     std::vector<std::string> subfolders;
     ForEachEntry(current, true, [&](const Platform::TSearchRec& rec) { subfolders.push_back(rec.Name); });
@@ -478,14 +490,17 @@ void TCleanUp::EndFolderScan(TScan& scan, size_t folderItem, uint32_t countBefor
 
 void TCleanUp::ScanRootFolders(TScan& scan, const std::string& folder)
 {
-    ForEachEntry(folder, true, [&](const Platform::TSearchRec& rec) {
-        const int64_t time = Platform::UnixSecondsFromFileTime(rec.FindData.LastWriteTime);
-        if (FileSelected(scan, rec.Name, time)) {
-            scan.Add(CandidateItem(TransferFolder, rec.Name, JoinPath(RemovePathDelimiter(folder), rec.Name), rec.Attr,
-                                   FileTimeToDosTime(rec.FindData.LastWriteTime)));
-        }
-        ProcessMessagesWhenDue();
-    });
+    ForEachEntry(
+        folder, true,
+        [&](const Platform::TSearchRec& rec) {
+            const int64_t time = Platform::UnixSecondsFromFileTime(rec.FindData.LastWriteTime);
+            if (FileSelected(scan, rec.Name, time)) {
+                scan.Add(CandidateItem(TransferFolder, rec.Name, JoinPath(RemovePathDelimiter(folder), rec.Name),
+                                       rec.Attr, FileTimeToDosTime(rec.FindData.LastWriteTime)));
+            }
+            ProcessMessagesWhenDue();
+        },
+        &scan.Links);
 }
 
 void TCleanUp::ShowScanning(bool quiet)
@@ -577,6 +592,10 @@ void TCleanUp::LogStart(const std::string& folder, const TScan& scan)
         selection += " " + scan.SyncText;
     }
     BackupLog.WriteLog(selection);
+    // Links are never followed nor deleted; each one met is named once.
+    for (const std::string& link : scan.Links) {
+        BackupLog.WriteLog(LogNotePrefix + TrDefault("Symbolic link in the backup, left alone: ") + link);
+    }
 }
 
 TCleanUpOutcome TCleanUp::Finish(bool cancelled, int closeDelay, const std::string& folder)

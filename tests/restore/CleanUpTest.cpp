@@ -306,6 +306,29 @@ TEST_F(CleanUpTest, MostFilesMissingInTheOriginAreDeletedOnlyWhenConfirmed)
     EXPECT_TRUE(InBackup("data/sub/c.txt"));
 }
 
+TEST_F(CleanUpTest, LinksInTheBackupAreNamedOnceAndLeftAlone)
+{
+    Write("data/old.txt", 40);
+    Backup();
+    fs::create_directories(temp.Host("outside"));
+    temp.WriteHostFile("outside/old.txt", "not the backup's");
+    fs::last_write_time(temp.Host("outside/old.txt"), fs::file_time_type::clock::now() - std::chrono::hours(24 * 40));
+    fs::create_directory_symlink(temp.Host("outside"), temp.Host("e/B/LwS/data/linked"));
+    fs::create_symlink(temp.Host("outside/old.txt"), temp.Host("e/B/LwS/data/file-link.txt"));
+    EXPECT_EQ(Clean("E:\\B", CleanUpAgeWeek), TCleanUpOutcome::Ok);
+    EXPECT_EQ(cleanUp.Deleted, 1u);
+    EXPECT_TRUE(fs::is_symlink(temp.Host("e/B/LwS/data/linked")));
+    EXPECT_TRUE(fs::is_symlink(temp.Host("e/B/LwS/data/file-link.txt")));
+    EXPECT_EQ(temp.ReadHostFile("outside/old.txt"), "not the backup's");
+    const std::string text = LogText();
+    for (const char* link : {"linked", "file-link.txt"}) {
+        const std::string line = "Symbolic link in the backup, left alone: " + temp.Host("e/B/LwS/data/") + link + "\n";
+        const size_t first = text.find(line);
+        EXPECT_NE(first, std::string::npos) << text;
+        EXPECT_EQ(text.find(line, first + 1), std::string::npos) << text;
+    }
+}
+
 TEST_F(CleanUpTest, DeletedFilesGoToTheTrash)
 {
     Write("data/old.txt", 40, "old contents");
