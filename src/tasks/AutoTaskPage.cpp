@@ -4,6 +4,7 @@
 #include "tasks/AutoTasks.h"
 #include "tasks/Schedule.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -81,4 +82,14 @@ void ClearSlot(TAutoTask& slot)
     slot.Name.clear();
     slot.DisplayName.clear();
     slot.Reset();
+}
+
+int SlotOfTask(const TAutoTaskSlots& slots, const std::string& taskFile)
+{
+    if (taskFile.empty()) {
+        return 0;
+    }
+    const auto found =
+        std::find_if(slots.begin(), slots.end(), [&taskFile](const TAutoTask& slot) { return slot.Name == taskFile; });
+    return found == slots.end() ? 0 : static_cast<int>(found - slots.begin());
 }

@@ -46,3 +46,5 @@ uint8_t EndModeForChoice(int mode);
 void PutTaskIntoSlot(TAutoTask& slot, const std::string& taskFile);
 // The slot is freed.
 void ClearSlot(TAutoTask& slot);
+// The first slot that runs the task file; 0 when none does or there is no file.
+int SlotOfTask(const TAutoTaskSlots& slots, const std::string& taskFile);

@@ -5,7 +5,6 @@
 #include "foundation/MessageDialogs.h"
 #include "foundation/PathUtils.h"
 #include "foundation/StringUtils.h"
-#include "foundation/SysErrors.h"
 #include "foundation/Translate.h"
 #include "platform/FileSystem.h"
 #include "platform/StopSignals.h"
@@ -315,7 +314,7 @@ bool TAutoTasks::RunAutoTask(int index, int endMode, int priority, const std::st
     const bool mailed = task.SendMail && (!Host.MailUsable || Host.MailUsable());
     const int opened = log.OpenLog(settings.Protocol, true, mailed);
     if (opened != 0 && !quiet) {
-        ErrorDialog("", TrDefault("Error opening log file!") + "\r" + SysErrorMessage(opened));
+        ShowLogOpenError(opened);
     }
     log.WriteLogHeader(" - " + TrDefault("Data backup"));
     const TCommandContext commands{task.Destination, settings.JobDir, &log};

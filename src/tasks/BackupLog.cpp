@@ -1,8 +1,11 @@
 #include "tasks/BackupLog.h"
 
+#include "foundation/MessageDialogs.h"
 #include "foundation/NumberText.h"
 #include "foundation/PathUtils.h"
 #include "foundation/ShownPaths.h"
+#include "foundation/SysErrors.h"
+#include "foundation/Translate.h"
 #include "platform/FileSystem.h"
 #include "platform/WinError.h"
 
@@ -117,4 +120,9 @@ void TBackupLog::RemoveRunLog()
     }
     RunLogFolder.clear();
     RunLogPath.clear();
+}
+
+void ShowLogOpenError(int error)
+{
+    ErrorDialog({}, TrDefault("Error opening log file!") + "\r" + SysErrorMessage(error));
 }

@@ -99,3 +99,7 @@ private:
 
 // "TS yy-mm-dd hh-nn.log" for a run started at the given time.
 std::string RunLogName(TDateTime start);
+
+// Tells the user that the log could not be opened (error: a system error code); the
+// work goes on without it.
+void ShowLogOpenError(int error);

@@ -12,12 +12,12 @@
 #include "foundation/PathUtils.h"
 #include "foundation/StatusView.h"
 #include "foundation/StringUtils.h"
-#include "foundation/SysErrors.h"
 #include "foundation/Translate.h"
 #include "platform/DestFolder.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "platform/Trash.h"
+#include "tasks/BackupLog.h"
 #include "tasks/BackupSelection.h"
 #include "tasks/BackupTemporary.h"
 #include "tasks/BackupWalk.h"
@@ -310,7 +310,7 @@ bool TBackupRun::StartBtnClick()
     }
     const int error = Log.OpenLog(Settings.Protocol, true, Task.SendMail && MailUsable);
     if (error > 0) {
-        ErrorDialog({}, TrDefault("Error opening log file!") + "\r" + SysErrorMessage(error));
+        ShowLogOpenError(error);
     }
     Log.WriteLogHeader(" - " + TrDefault("Data backup"));
     Priority = TThreadPriority::tpNormal;

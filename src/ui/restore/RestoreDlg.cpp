@@ -7,6 +7,7 @@
 #include "platform/Drives.h"
 #include "restore/JobFile.h"
 #include "restore/RestoreTask.h"
+#include "tasks/BackupLog.h"
 #include "tasks/IniValues.h"
 #include "tasks/Placeholders.h"
 #include "tasks/TaskEditor.h"
@@ -416,7 +417,12 @@ void TRestoreDialog::StartClick()
     }
     run.ProductText = editor.ProductText;
     run.BufferSize = editor.Settings.BufferSize;
-    const bool logged = run.LogMode > 0 && editor.Log.OpenLog(editor.Settings.Protocol, false, false) == 0;
+    const int logError = run.LogMode > 0 ? editor.Log.OpenLog(editor.Settings.Protocol, false, false) : 0;
+    if (logError != 0) {
+        // The restore runs all the same, unlogged.
+        ShowLogOpenError(logError);
+    }
+    const bool logged = run.LogMode > 0 && logError == 0;
     TScopedConfirmFiles confirm(confirmDialog.get());
     run.RunRestore(o.SourceDir, o.DestDir, o.Origin, true, false, editor.Settings.WaitTime);
     if (logged) {

@@ -4,10 +4,11 @@
 #include "foundation/MessageDialogs.h"
 #include "foundation/PathUtils.h"
 #include "foundation/StringUtils.h"
-#include "foundation/SysErrors.h"
 #include "foundation/Translate.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
+#include "tasks/AutoTaskPage.h"
+#include "tasks/BackupLog.h"
 #include "tasks/BackupWalk.h"
 #include "tasks/Placeholders.h"
 #include "ui/foundation/CommonDialogs.h"
@@ -18,8 +19,11 @@
 #include "ui/foundation/ShellDirDialog.h"
 #include "ui/foundation/ShowtextDialog.h"
 #include "ui/restore/RestoreDlg.h"
+#include "ui/tasks/AutoTaskSheet.h"
 #include "ui/tasks/BackupFormFolder.h"
 #include "ui/tasks/BackupFormWidgets.h"
+#include "ui/tasks/FilterDlg.h"
+#include "ui/tasks/TypeListBox.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -116,7 +120,8 @@ void TBackupForm::BuildLayout()
     TaskBox = Named(new QGroupBox(this), "TaskBox");
     auto* taskGrid = new QGridLayout(TaskBox);
     SelectedDirBox = Named(new QListWidget(TaskBox), "SelectedDirBox");
-    SelectedDirBox->setAcceptDrops(true);
+    // Its lines are dragged onto the folder tree; what it takes is dropped on the window.
+    SelectedDirBox->setDragDropMode(QAbstractItemView::DragOnly);
     SelectedDirBox->setMinimumHeight(48);
     taskGrid->addWidget(SelectedDirBox, 0, 0, 1, 9);
     UpBtn = SpeedButton(TaskBox, "UpBtn", "\u2191", "Move up");
@@ -174,6 +179,9 @@ void TBackupForm::ConnectHandlers()
     on(InstantShowItem, &TBackupForm::InstantShowItemClick);
     on(DefWindowItem, &TBackupForm::DefWindowItemClick);
     on(NarrowWindowItem, &TBackupForm::NarrowWindowItemClick);
+    on(UpdateItem, &TBackupForm::UpdateItemClick);
+    on(Update2, &TBackupForm::UpdateItemClick);
+    on(itmAdd, &TBackupForm::AddBtnClick);
     connect(ScanDirItem, &QAction::triggered, this, [this](bool checked) { Editor.Settings.ScanDir = checked; });
     click(NewTaskBtn, &TBackupForm::NewTaskClick);
     click(LoadTaskBtn, &TBackupForm::OpenTaskClick);
@@ -264,6 +272,10 @@ void TBackupForm::ConnectHandlers()
     });
     connect(cbDelDir, &QCheckBox::clicked, this, [this](bool checked) {
         Editor.Task.EmptyDirs = checked;
+        Modified();
+    });
+    connect(cbCreationTime, &QCheckBox::clicked, this, [this](bool checked) {
+        Editor.Task.CreationTime = checked;
         Modified();
     });
     connect(cbShellCopy, &QCheckBox::clicked, this, [this](bool checked) {
@@ -371,7 +383,7 @@ void TBackupForm::DeleteFilesClick()
     }
     const int mode = SubsystemLogMode(Editor.Settings.Protocol, LogCleanUps);
     if (const int error = Editor.Log.OpenLog(static_cast<uint32_t>(mode), false, false)) {
-        ErrorDialog({}, TrDefault("Error opening log file!") + "\r" + SysErrorMessage(error));
+        ShowLogOpenError(error);
     }
     CleanUpWindowHook(mode);
     Editor.Log.CloseLog();
@@ -494,6 +506,7 @@ void TBackupForm::FormShow()
         if (FirstShown) {
             FirstShown();
         }
+        FilterDialog->LoadFromIni(Editor.Settings.FileName, "FileFilter");
         lblSum->clear();
         lblSaved->hide();
         lblLastBackup->clear();
@@ -506,9 +519,14 @@ void TBackupForm::FormShow()
         // The tree first: showing the task's entry opens its folder in it.
         FillShellTree();
         Editor.LoadCurrentTask();
+        TypeListBox->Editor.Current = Editor.Settings.TypeLists.Count() > 0 ? 0 : -1;
+        TypeListBox->Reload();
         Editor.Auto.UpdateAutoFlags();
+        CheckLanguageItem();
+        CheckStoredPrinter();
     }
     ApplyWindowLayout();
+    AutoTaskSheet->ShowAutoTask(SlotOfTask(Editor.Settings.AutoTasks, Editor.Task.FileName));
     raise();
     activateWindow();
 }
@@ -594,6 +612,7 @@ void TBackupForm::ApplyWindowLayout()
     RemBtn->setVisible(!s.Narrow);
     setWindowTitle(QStr(Editor.ProductText));
     UpdateTaskHeader();
+    UpdateExitButton();
     ScanDirItem->setChecked(s.ScanDir);
     InstantShowItem->setChecked(s.InstantShow);
     PageControl->setCurrentIndex(0);
@@ -616,6 +635,7 @@ void TBackupForm::ShowTask()
     DeleteCB->setChecked(task.DeleteFile);
     cbDelDir->setChecked(task.EmptyDirs);
     cbShellCopy->setChecked(task.ShellCopy);
+    cbCreationTime->setChecked(task.CreationTime);
     NoBakCB->setChecked(task.NoBaks);
     KeepBakCB->setChecked(task.BakFiles);
     lblLastBackup->setText(QStr(task.LastBackup));

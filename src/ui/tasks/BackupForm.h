@@ -14,6 +14,7 @@
 #include <string>
 
 class QAction;
+class QActionGroup;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -23,6 +24,7 @@ class QLineEdit;
 class QListWidget;
 class QMenu;
 class QMenuBar;
+class QPoint;
 class QPushButton;
 class QRadioButton;
 class QStackedWidget;
@@ -185,7 +187,14 @@ public:
     void IncludeRBClick();
     void DirTreeViewExpanding(QTreeWidgetItem* item);
     void DirTreeViewClick(QTreeWidgetItem* item);
+    // Lists the selected folder of the tree anew (on the sources page) and scans the
+    // entries that wait for a scan.
     void UpdateItemClick();
+    // On the sources page the tree follows the selected entry and takes the focus.
+    void PageControlChange();
+    // A drag between the folder tree and the source list at a point of the window:
+    // true when it adds (tree to list) or removes (list to tree); drop does it.
+    bool DropBetweenViews(const QObject* source, const QPoint& windowPos, bool drop);
     void VerzUseBtnClick();
     void VerzRemBtnClick();
     void VerzFilterBtnClick();
@@ -205,6 +214,13 @@ public:
     void ProtDelItemClick();
     void JobDirItemClick();
     void LanguageItemClick(int index);
+    // The item of the stored language choice is checked.
+    void CheckLanguageItem();
+    // The stored printer stays when the system knows it; else the system's default
+    // printer takes its place (empty without printers).
+    void CheckStoredPrinter();
+    // "Minim." while the program stays in the tray for automatic tasks, else "Quit".
+    void UpdateExitButton();
     // Printing of the log and the help menu (BackupFormDialogs.cpp).
     void SelectPrintItemClick();
     void PrintMarginsItemClick();
@@ -244,10 +260,14 @@ public:
     QAction* DefWindowItem = nullptr;
     QAction* NarrowWindowItem = nullptr;
     QAction* ScanDirItem = nullptr;
+    QAction* UpdateItem = nullptr;
+    QAction* itmAdd = nullptr;
+    QAction* Update2 = nullptr;
     QMenu* FileMenu = nullptr;
     QMenu* OptionsMenu = nullptr;
     QMenu* ExtrasMenu = nullptr;
     QMenu* HelpMenu = nullptr;
+    QActionGroup* LanguageItems = nullptr;
     THistoryMenu* TaskHistoryMenu = nullptr;
 
     QToolButton* NewTaskBtn = nullptr;
@@ -345,12 +365,14 @@ public:
     QCheckBox* KeepBakCB = nullptr;
     QPushButton* btnBakName = nullptr;
     QCheckBox* cbDelDir = nullptr;
+    QCheckBox* cbCreationTime = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
@@ -373,6 +395,8 @@ private:
     void ShowDestination();
     // After the checks of a save or a start: what their repairs chose goes into the boxes.
     void ShowCheckedDestination();
+    // The folder (Windows text) heads the destination's recently-used list.
+    void PutDestinationOnTop(const std::string& folder);
     void ShowMethod();
     void ShowSourceLines();
     // The line texts fitted to the list's width (cut lines hint the whole text).
@@ -389,6 +413,7 @@ private:
     // Watches the drive of a folder; a change there lists the drive's folders again.
     void WatchDrive(const std::string& folder);
     void DriveChanged(const QString& hostDir);
+    void RefreshShellNode(QTreeWidgetItem* item);
     // While the sources page is open the tree shows the selected entry's folder.
     void FollowEntryInShellTree();
     void FillDirTree();

@@ -119,6 +119,7 @@ void TBackupForm::ShowDestination()
     ZipNameEdit->setText(QStr(task.ZipName));
     ZipNameEdit->setEnabled(zip);
     PhZipBtn->setEnabled(zip);
+    cbCreationTime->setEnabled(!zip);
 }
 
 void TBackupForm::ShowCheckedDestination()
@@ -127,9 +128,7 @@ void TBackupForm::ShowCheckedDestination()
     const std::string shown = StoredPath(BuZiel->currentText().toStdString());
     const bool chosen = !task.FtpBackup && !task.Destination.empty() && task.Destination != shown;
     if (chosen) {
-        std::vector<std::string>& history = Editor.Settings.DestinationHistory;
-        std::erase(history, task.Destination);
-        history.insert(history.begin(), task.Destination);
+        PutDestinationOnTop(task.Destination);
     }
     if (chosen || edtFtp->text() != QStr(FtpDestinationText(task.Ftp))) {
         const bool wasUpdating = Updating;
@@ -171,8 +170,11 @@ void TBackupForm::btnDirClick()
     task.Destination = folder;
     task.FtpBackup = false;
     Modified();
-    BuZiel->setEditText(QStr(ShownPath(folder)));
-    pcDest->setCurrentWidget(tsWin);
+    PutDestinationOnTop(folder);
+    const bool wasUpdating = Updating;
+    Updating = true;
+    ShowDestination();
+    Updating = wasUpdating;
 }
 
 void TBackupForm::btnFTPClick()
@@ -220,12 +222,16 @@ void TBackupForm::BuZielChange()
 void TBackupForm::BuZielExit()
 {
     const std::string text = StoredPath(BuZiel->currentText().toStdString());
-    if (text.empty()) {
-        return;
+    if (!text.empty()) {
+        PutDestinationOnTop(text);
     }
+}
+
+void TBackupForm::PutDestinationOnTop(const std::string& folder)
+{
     std::vector<std::string>& history = Editor.Settings.DestinationHistory;
-    std::erase(history, text);
-    history.insert(history.begin(), text);
+    std::erase(history, folder);
+    history.insert(history.begin(), folder);
 }
 
 void TBackupForm::ZipNameEditChange()

@@ -47,6 +47,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <curl/curl.h>
 #include <openssl/crypto.h>
 #include <zlib.h>
@@ -113,6 +114,7 @@ void TBackupForm::ConnectTaskDialogs()
     autoHost.AskSaveChangedTask = [this] { return Editor.AskSaveChangedTask(); };
     autoHost.LoadTask = [this](const std::string& file) { LoadFromListClick(file); };
     autoHost.AutoFlagsChanged = [this] {
+        UpdateExitButton();
         if (Editor.Auto.Host.UpdateTaskMenu) {
             Editor.Auto.Host.UpdateTaskMenu();
         }
@@ -188,15 +190,7 @@ void TBackupForm::ConnectTaskDialogs()
     BuildOptionMenus();
 
     // The pages show the settings as they are when they are opened.
-    connect(PageControl, &QTabWidget::currentChanged, this, [this](int) {
-        if (PageControl->currentWidget() == tsAuto) {
-            AutoTaskSheet->ShowAutoTask(AutoTaskSheet->CurrentSlot);
-        } else if (PageControl->currentWidget() == TabSheet2) {
-            TypeListBox->Host.ProgramText = Editor.ProductText;
-            TypeListBox->Host.FileVersion = Editor.FileVersion;
-            TypeListBox->Reload();
-        }
-    });
+    connect(PageControl, &QTabWidget::currentChanged, this, [this] { PageControlChange(); });
 }
 
 void TBackupForm::FilterBtnClick()
@@ -337,6 +331,7 @@ void TBackupForm::BuildOptionMenus()
     connect(OptionsMenu, &QMenu::aboutToShow, this, [&settings, splash] { splash->setChecked(settings.NoSplash); });
 
     QMenu* log = OptionsMenu->addMenu(TrQ("&Log file"));
+    log->addAction(TrQ("S&how .."), this, &TBackupForm::ShowLogFile)->setObjectName("ProtViewItem");
     log->addAction(TrQ("&Settings .."), TaskOptions, &TTaskOptionsBox::ProtSettingsClick)->setObjectName("itmLogFile");
     log->addAction(TrQ("&Application data"), this, [this] { MoveLogFile({}); })->setObjectName("AppDataItem");
     log->addAction(TrQ("&Select other .."), this,
@@ -356,10 +351,12 @@ void TBackupForm::BuildOptionMenus()
     const char* const languages[][2] = {{"DefaultItem", TrNoopDefault("&System default")},
                                         {"DEUItem", TrNoopDefault("&German")},
                                         {"ENUItem", TrNoopDefault("&English")}};
+    LanguageItems = new QActionGroup(this);
     for (int index = 0; index < LanguageCount; ++index) {
-        language->addAction(TrQ(languages[index][1]), this, [this, index] { LanguageItemClick(index); })
-            ->setObjectName(languages[index][0]);
+        QAction* item = RadioItem(language, LanguageItems, languages[index][0], languages[index][1]);
+        connect(item, &QAction::triggered, this, [this, index] { LanguageItemClick(index); });
     }
+    connect(language, &QMenu::aboutToShow, this, [this] { CheckLanguageItem(); });
     BuildHelpMenu();
 }
 
@@ -404,6 +401,22 @@ void TBackupForm::SelectPrintItemClick()
     Editor.Settings.Printer = chosen;
     if (TShowtextDialog* viewer = CommonDialogs().Showtext) {
         viewer->PrinterName = chosen;
+    }
+}
+
+void TBackupForm::CheckStoredPrinter()
+{
+    const std::vector<std::string> printers = AvailablePrinters ? AvailablePrinters() : std::vector<std::string>();
+    const auto known = [&printers](const std::string& name) {
+        return std::find(printers.begin(), printers.end(), name) != printers.end();
+    };
+    std::string& stored = Editor.Settings.Printer;
+    if (!known(stored)) {
+        const std::string system = printers.empty() ? std::string() : QPrinterInfo::defaultPrinterName().toStdString();
+        stored = known(system) ? system : printers.empty() ? std::string() : printers.front();
+    }
+    if (TShowtextDialog* viewer = CommonDialogs().Showtext) {
+        viewer->PrinterName = stored;
     }
 }
 
@@ -495,10 +508,13 @@ bool TBackupForm::EditTypeList(const std::string& caption, std::vector<std::stri
 
 void TBackupForm::ShowLogFile()
 {
-    if ((Editor.Settings.Protocol & 0x0F) == 0 &&
-        ConfirmDialog({}, TrDefault("Logging is disabled!\r\nChange settings?"))) {
-        SetLogSetting((Editor.Settings.Protocol & ~0x0Fu) | 1u);
-        TaskOptions->ProtSettingsClick();
+    const uint32_t before = Editor.Settings.Protocol;
+    if ((before & 0x0F) == 0 && ConfirmDialog({}, TrDefault("Logging is disabled!\r\nChange settings?"))) {
+        // The dialog starts at "short"; its Cancel leaves logging off.
+        SetLogSetting((before & ~0x0Fu) | 1u);
+        if (!TaskOptions->ProtSettingsClick()) {
+            SetLogSetting(before);
+        }
     }
     if (Editor.Log.LogPath.empty() || !Platform::FileExists(Editor.Log.LogPath)) {
         InfoDialog({}, TrDefault("No log file found"));
@@ -548,6 +564,11 @@ void TBackupForm::JobDirItemClick()
         return;
     }
     SetTaskDir(folder);
+}
+
+void TBackupForm::CheckLanguageItem()
+{
+    LanguageItems->actions().at(std::clamp(LanguageIndex(), 0, LanguageCount - 1))->setChecked(true);
 }
 
 void TBackupForm::LanguageItemClick(int index)

@@ -51,6 +51,9 @@ void TBackupForm::BuildMenu()
     NarrowWindowItem = MenuItem(OptionsMenu, "NarrowWindowItem", "&Small window");
     NarrowWindowItem->setCheckable(true);
     ExtrasMenu = MainMenu->addMenu(Tr("E&xtras"));
+    UpdateItem = MenuItem(ExtrasMenu, "UpdateItem", "&Update");
+    UpdateItem->setShortcut(QKeySequence::Refresh);
+    ExtrasMenu->addSeparator();
     HelpMenu = MainMenu->addMenu(Tr("&Help"));
 }
 
@@ -159,4 +162,14 @@ void TBackupForm::MinimizeApp()
     } else {
         hide();
     }
+}
+
+void TBackupForm::UpdateExitButton()
+{
+    const bool minimizes = Editor.Settings.AutoFlags.StayInTray;
+    const QString hint = minimizes ? Tr("Minimize Tessaro") : Tr("Quit Tessaro");
+    ExitBtn->setText(minimizes ? Tr("Minim.") : Tr("Quit"));
+    ExitBtn->setToolTip(hint);
+    FileExitItem->setText(minimizes ? Tr("Minim.") : Tr("&Quit"));
+    FileExitItem->setToolTip(hint);
 }

@@ -79,6 +79,9 @@ QWidget* TBackupForm::BuildOptionsPage()
     oth->addWidget(VerifyCB);
     oth->addWidget(DeleteCB);
     oth->addWidget(cbDelDir);
+    // Kept in the task file; Linux keeps no creation time that could be set.
+    cbCreationTime = Named(new QCheckBox(Tr("Copy creation time"), other), "cbCreationTime");
+    oth->addWidget(cbCreationTime);
     grid->addWidget(other, 1, 1);
     grid->setRowStretch(2, 1);
     return tsOptions;

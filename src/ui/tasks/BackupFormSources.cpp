@@ -14,9 +14,12 @@
 #include "tasks/Placeholders.h"
 #include "ui/foundation/QtText.h"
 #include "ui/foundation/SelectFromListDialog.h"
+#include "ui/tasks/AutoTaskSheet.h"
 #include "ui/tasks/BackupFormFolder.h"
 #include "ui/tasks/BackupFormWidgets.h"
+#include "ui/tasks/TypeListBox.h"
 
+#include <QAction>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -108,6 +111,10 @@ QWidget* TBackupForm::BuildSourcePage()
     ShellTreeView->setHeaderHidden(true);
     ShellTreeView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ShellTreeView->setDragEnabled(true);
+    itmAdd = Named(new QAction(Tr("&Add"), ShellTreeView), "itmAdd");
+    Update2 = Named(new QAction(Tr("&Update"), ShellTreeView), "Update2");
+    ShellTreeView->addActions({itmAdd, Update2});
+    ShellTreeView->setContextMenuPolicy(Qt::ActionsContextMenu);
     box->addWidget(ShellTreeView, 1);
     auto* row = new QHBoxLayout;
     edFolder = Named(new QLineEdit(tsDirs), "edFolder");
@@ -477,16 +484,32 @@ void TBackupForm::DropFolders(const QStringList& hostPaths)
 
 void TBackupForm::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (event->mimeData()->hasUrls() || event->source() == ShellTreeView) {
+    if (event->mimeData()->hasUrls() || event->source() == ShellTreeView || event->source() == SelectedDirBox) {
         event->acceptProposedAction();
+    }
+}
+
+// A folder of the tree is added when dropped on the source list, a line of the list
+// removed when dropped on the tree; neither view takes its own lines.
+void TBackupForm::dragMoveEvent(QDragMoveEvent* event)
+{
+    const QObject* source = event->source();
+    if (source != ShellTreeView && source != SelectedDirBox) {
+        event->acceptProposedAction();
+    } else if (DropBetweenViews(source, event->position().toPoint(), false)) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
     }
 }
 
 void TBackupForm::dropEvent(QDropEvent* event)
 {
-    if (event->source() == ShellTreeView) {
-        AddBtnClick();
-        event->acceptProposedAction();
+    const QObject* source = event->source();
+    if (source == ShellTreeView || source == SelectedDirBox) {
+        if (DropBetweenViews(source, event->position().toPoint(), true)) {
+            event->acceptProposedAction();
+        }
         return;
     }
     QStringList paths;
@@ -851,10 +874,56 @@ void TBackupForm::BUPageControlChange(int)
 
 void TBackupForm::UpdateItemClick()
 {
+    if (PageControl->currentWidget() == tsDirs) {
+        RefreshShellNode(ShellTreeView->currentItem());
+    }
     for (TExtensionList& entry : Editor.Task.Sources) {
         if (entry.NeedsScan && ScanSourceEntry(entry, Editor.Task.UseArch)) {
             entry.NeedsScan = false;
         }
     }
     ShowEntry(false);
+}
+
+void TBackupForm::RefreshShellNode(QTreeWidgetItem* item)
+{
+    if (!item) {
+        return;
+    }
+    const bool expanded = item->isExpanded();
+    item->setExpanded(false);
+    qDeleteAll(item->takeChildren());
+    item->addChild(new QTreeWidgetItem(QStringList{QString::fromLatin1(NotListed)}));
+    // Expanding lists the folder anew.
+    item->setExpanded(expanded);
+}
+
+void TBackupForm::PageControlChange()
+{
+    QWidget* page = PageControl->currentWidget();
+    if (page == tsDirs) {
+        FollowEntryInShellTree();
+        ShellTreeView->setFocus();
+    } else if (page == tsAuto) {
+        AutoTaskSheet->ShowAutoTask(AutoTaskSheet->CurrentSlot);
+    } else if (page == TabSheet2) {
+        TypeListBox->Host.ProgramText = Editor.ProductText;
+        TypeListBox->Host.FileVersion = Editor.FileVersion;
+        TypeListBox->Reload();
+    }
+}
+
+bool TBackupForm::DropBetweenViews(const QObject* source, const QPoint& windowPos, bool drop)
+{
+    const auto over = [this, &windowPos](const QWidget* view) {
+        return view->isVisible() && view->rect().contains(view->mapFrom(this, windowPos));
+    };
+    const bool adds = source == ShellTreeView && over(SelectedDirBox);
+    const bool removes = source == SelectedDirBox && over(ShellTreeView);
+    if (drop && adds) {
+        AddBtnClick();
+    } else if (drop && removes) {
+        RemBtnClick();
+    }
+    return adds || removes;
 }

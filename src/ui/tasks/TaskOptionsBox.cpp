@@ -284,14 +284,16 @@ void TTaskOptionsBox::btnPasswordClick()
     }
 }
 
-void TTaskOptionsBox::ProtSettingsClick()
+bool TTaskOptionsBox::ProtSettingsClick()
 {
     uint32_t setting = settings.Protocol;
-    if (LogDialog->Execute(setting)) {
+    const bool confirmed = LogDialog->Execute(setting);
+    if (confirmed) {
         settings.Protocol = setting;
         if (Host.LogSettingChanged) {
             Host.LogSettingChanged(setting);
         }
     }
     Protokoll->setText(QStr(LogLabelText(settings.Protocol)));
+    return confirmed;
 }

@@ -58,7 +58,8 @@ public:
     void DstBtnClick();
     void ComBtnClick();
     void btnPasswordClick();
-    void ProtSettingsClick();
+    // False when the log dialog was cancelled.
+    bool ProtSettingsClick();
 
     QCheckBox* cbEncrypt = nullptr;
     QCheckBox* cbFixPwd = nullptr;

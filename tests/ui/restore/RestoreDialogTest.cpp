@@ -1,9 +1,11 @@
+#include "TempFolder.h"
 #include "foundation/ScriptedMessageDialogs.h"
 #include "tasks/TaskEditor.h"
 #include "ui/restore/RestoreDlg.h"
 
 #include <QLabel>
 #include <QTabWidget>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -34,6 +36,32 @@ TEST(RestoreDialog, TheFtpPageEditsTheServerButNeverRestores)
 
     dialog.PageChanged(0);
     EXPECT_EQ(dialog.pcSource->currentIndex(), 0);
+}
+
+} // namespace
+
+namespace {
+
+// A restore whose log cannot be opened says so.
+TEST(RestoreDialog, ALogThatCannotBeOpenedIsReported)
+{
+    TTempFolder folder;
+    std::filesystem::create_directories(folder.Host("backup"));
+    folder.WriteHostFile("blocker", "a file where the log's folder should be");
+    std::filesystem::create_directories(folder.Host("out"));
+    TScriptedMessageDialogs boxes;
+    TTaskEditor editor;
+    editor.Settings.Protocol = 1 | ProtocolRestores;
+    editor.Log.LogPath = folder.Win("blocker/tessaro.log");
+    TRestoreDialog dialog(editor);
+    dialog.Prepare(folder.Win("backup"), folder.Win("out"));
+    dialog.Run().LogMode = 1;
+    dialog.StartClick();
+    bool told = false;
+    for (const TMessageRequest& box : boxes.Shown()) {
+        told = told || box.text.rfind("Error opening log file!\r", 0) == 0;
+    }
+    EXPECT_TRUE(told);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "foundation/HtmlHelp.h"
 #include "foundation/PathUtils.h"
 #include "foundation/ScriptedMessageDialogs.h"
+#include "shell/Language.h"
 #include "tasks/TaskEditorSources.h"
 #include "ui/foundation/CommonDialogs.h"
 #include "ui/foundation/HistoryCombo.h"
@@ -18,8 +19,10 @@
 #include "ui/tasks/TypeListBox.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -329,4 +332,62 @@ TEST(BackupFormDialogs, HelpMenuAndLogPrinter)
     EXPECT_EQ(preselected, "Lab");
     EXPECT_EQ(form.Editor.Settings.Printer, "Office");
     EXPECT_EQ(viewer.PrinterName, "Office");
+}
+
+// The first showing reads the filter history, picks the first type list, the task's
+// automatic slot and a printer the system knows.
+TEST(BackupFormDialogs, FirstShowingTakesTheStoredChoices)
+{
+    TTempFolder folder;
+    TScriptedMessageDialogs boxes;
+    folder.WriteHostFile("settings.ini", "[FileFilter]\nHistory0=*.tmp\nHistory1=*.bak\n");
+    TBackupForm form;
+    form.ReadSettings(folder.Win("settings.ini"));
+    form.Editor.Settings.FileName = folder.Win("settings.ini");
+    TExtensionList docs;
+    form.Editor.Settings.TypeLists.Add("Docs", docs);
+    form.Editor.Settings.TypeLists.Add("Pictures", docs);
+    form.Editor.Settings.LastFile = folder.Win("night.buj");
+    form.Editor.Settings.AutoTasks[3] = TAutoTask(folder.Win("night.buj"));
+    form.Editor.Settings.Printer = "Gone";
+    form.AvailablePrinters = [] { return std::vector<std::string>{"Office", "Lab"}; };
+    form.FormShow();
+
+    EXPECT_GE(form.FilterDialog->Filter->cbxFilter->count(), 2);
+    EXPECT_EQ(form.TypeListBox->FilterListe->currentText(), "Docs");
+    EXPECT_EQ(form.AutoTaskSheet->CurrentSlot, 3);
+    EXPECT_EQ(form.Editor.Settings.Printer, "Office");
+    const QAction* checked = form.LanguageItems->checkedAction();
+    ASSERT_NE(checked, nullptr);
+    EXPECT_EQ(form.LanguageItems->actions().indexOf(checked), LanguageIndex());
+}
+
+// The log item with logging off, the exit button while tasks keep the program in the
+// tray, and the creation-time box.
+TEST(BackupFormDialogs, LogItemExitButtonAndCreationTime)
+{
+    TEditorWithSource editor;
+    TBackupForm& form = editor.form;
+    form.SetLogSetting(ProtocolRestores);
+    editor.boxes.QueueAnswer(MrYes);
+    WithNextModal([](QDialog& dialog) { dialog.reject(); });
+    form.findChild<QAction*>("ProtViewItem")->trigger();
+    EXPECT_EQ(form.Editor.Settings.Protocol, ProtocolRestores);
+    EXPECT_EQ(editor.boxes.LastText(), "No log file found");
+
+    EXPECT_EQ(form.ExitBtn->text(), "Quit");
+    form.Editor.Settings.AutoTasks[0] = TAutoTask(editor.folder.Win("night.buj"));
+    form.Editor.Settings.AutoTasks[0].Mode = AutoDailyAt;
+    form.AutoTaskSheet->UpdateAutoFlags();
+    EXPECT_EQ(form.ExitBtn->text(), "Minim.");
+    EXPECT_EQ(form.ExitBtn->toolTip(), "Minimize Tessaro");
+    EXPECT_EQ(form.findChild<QAction*>("FileExitItem")->text(), "Minim.");
+
+    auto* creation = form.findChild<QCheckBox*>("cbCreationTime");
+    ASSERT_NE(creation, nullptr);
+    creation->click();
+    EXPECT_TRUE(form.Editor.Task.CreationTime);
+    EXPECT_TRUE(form.Editor.Task.Modified);
+    form.DestRBClick(DestZipFile);
+    EXPECT_FALSE(creation->isEnabled());
 }

@@ -515,3 +515,67 @@ TEST(BackupForm, ShellTreeListsAFolderMadeOnTheWatchedDrive)
     EXPECT_TRUE(lists("fresh"));
     EXPECT_TRUE(lists("docs"));
 }
+
+// The tree's menu adds, a line dragged onto the tree leaves the task, and Update lists a
+// folder anew and scans what waits for a scan.
+TEST(BackupForm, TreeMenuDragsBetweenTheViewsAndUpdate)
+{
+    TFormFixture f;
+    TBackupForm& form = *f.form;
+    form.show();
+    form.PageControl->setCurrentWidget(form.tsAuto);
+    form.PageControl->setCurrentWidget(form.tsDirs);
+    Settle();
+    EXPECT_EQ(QApplication::focusWidget(), form.ShellTreeView);
+
+    f.operator()<QLineEdit>("edFolder")->setText(QString::fromStdString(f.folder.Host("src/docs")));
+    f.operator()<QAction>("itmAdd")->trigger();
+    ASSERT_EQ(form.Editor.Task.Sources.size(), 1u);
+
+    const auto centre = [&form](const QWidget* view) { return view->mapTo(&form, view->rect().center()); };
+    // Neither view takes its own lines.
+    EXPECT_FALSE(form.DropBetweenViews(form.SelectedDirBox, centre(form.SelectedDirBox), true));
+    EXPECT_FALSE(form.DropBetweenViews(form.ShellTreeView, centre(form.ShellTreeView), true));
+    EXPECT_EQ(form.Editor.Task.Sources.size(), 1u);
+    form.SelectedDirBox->setCurrentRow(0);
+    EXPECT_TRUE(form.DropBetweenViews(form.SelectedDirBox, centre(form.ShellTreeView), true));
+    EXPECT_TRUE(form.Editor.Task.Sources.empty());
+    EXPECT_TRUE(form.DropBetweenViews(form.ShellTreeView, centre(form.SelectedDirBox), true));
+    ASSERT_EQ(form.Editor.Task.Sources.size(), 1u);
+
+    // The entry's folder is the tree's current node: Update shows a folder made since.
+    QTreeWidgetItem* docs = form.ShellTreeView->currentItem();
+    ASSERT_NE(docs, nullptr);
+    form.ShellTreeView->expandItem(docs);
+    Settle();
+    fs::create_directories(f.folder.Host("src/docs/fresh"));
+    f.folder.WriteHostFile("src/docs/c.txt", "ccc");
+    form.Editor.Task.Sources[0].NeedsScan = true;
+    f.operator()<QAction>("UpdateItem")->trigger();
+    Settle();
+    bool listed = false;
+    for (int i = 0; i < docs->childCount(); ++i) {
+        listed = listed || docs->child(i)->text(0) == "fresh";
+    }
+    EXPECT_TRUE(listed);
+    EXPECT_FALSE(form.Editor.Task.Sources[0].NeedsScan);
+    EXPECT_EQ(form.Editor.Task.Sources[0].FileCount, 3);
+}
+
+// A folder chosen for the destination heads its recently-used list.
+TEST(BackupForm, AChosenDestinationHeadsTheHistory)
+{
+    TFormFixture f;
+    TBackupForm& form = *f.form;
+    form.Editor.Settings.DestinationHistory = {f.folder.Win("old"), f.folder.Win("dest")};
+    form.FolderDialogAnswer = [&f](const std::string&) { return f.folder.Win("dest"); };
+    f.operator()<QToolButton>("btnDir")->click();
+    EXPECT_EQ(form.Editor.Task.Destination, f.folder.Win("dest"));
+    EXPECT_EQ(form.Editor.Settings.DestinationHistory,
+              (std::vector<std::string>{f.folder.Win("dest"), f.folder.Win("old")}));
+    QComboBox* box = f.operator()<QComboBox>("BuZiel");
+    ASSERT_EQ(box->count(), 2);
+    EXPECT_EQ(box->itemText(0).toStdString(), f.folder.Host("dest"));
+    EXPECT_EQ(box->currentText().toStdString(), f.folder.Host("dest"));
+    EXPECT_TRUE(form.Editor.Task.Modified);
+}
