@@ -100,3 +100,19 @@ std::vector<std::string> SplitCommaText(std::string_view text)
     }
     return items;
 }
+
+std::vector<std::string> FileTypesOfLines(const std::vector<std::string>& lines)
+{
+    std::vector<std::string> types;
+    for (const std::string& line : lines) {
+        for (std::string type : SplitCommaText(line)) {
+            if (!type.empty() && type.front() == '.') {
+                type.erase(0, 1);
+            }
+            if (!type.empty()) {
+                types.push_back(type);
+            }
+        }
+    }
+    return types;
+}

@@ -14,3 +14,7 @@ std::string CommaTextOf(const std::vector<std::string>& items);
 // item; white space around the separators is skipped; a trailing "," gives a
 // final empty item.
 std::vector<std::string> SplitCommaText(std::string_view text);
+
+// The file types of the lines of a list editor: a line may hold several types as
+// comma text; blanks and a leading "." are dropped, empty items left out.
+std::vector<std::string> FileTypesOfLines(const std::vector<std::string>& lines);

@@ -15,8 +15,9 @@
 #include "tasks/TaskModel.h"
 #include "ui/foundation/CommonDialogs.h"
 #include "ui/foundation/HistoryCombo.h"
-#include "ui/foundation/PageDialogs.h"
 #include "ui/foundation/QtText.h"
+#include "ui/foundation/SelectFromListDialog.h"
+#include "ui/foundation/ShellDirDialog.h"
 #include "ui/restore/ConfirmFilesDlg.h"
 #include "ui/tasks/FilterDlg.h"
 
@@ -94,7 +95,9 @@ TCleanUpDialog::TCleanUpDialog(TCleanUp& logic, QWidget* parent) : QDialog(paren
 {
     BuildWidgets();
     ChooseFolder = [this](const std::string& title, const std::string& start) {
-        return WinText(QFileDialog::getExistingDirectory(this, QStr(title), QStr(HostText(start))));
+        std::string folder = start;
+        TShellDirDialog& chooser = SharedOrOwn(CommonDialogs().DirDialog, ownDirDialog, this);
+        return chooser.Execute(title, false, folder) ? folder : std::string();
     };
     ChooseTaskFile = [this](bool save, const std::string& title, const std::string& start) {
         const QString filter = Tr("Clean up tasks") + " (*.cuj);;" + Tr("all") + " (*)";
@@ -107,14 +110,15 @@ TCleanUpDialog::TCleanUpDialog(TCleanUp& logic, QWidget* parent) : QDialog(paren
         return WinText(chosen);
     };
     EditTypes = [this](std::string& types) {
-        TMemoDialog* memo = CommonDialogs().Memo;
-        std::unique_ptr<TMemoDialog> own;
-        if (!memo) {
-            own = std::make_unique<TMemoDialog>(this);
-            memo = own.get();
+        std::vector<std::string> lines = SplitCommaText(types);
+        std::string selection;
+        TSelectFromListDialog& editor = SharedOrOwn(CommonDialogs().SelectFromList, ownListDialog, this);
+        if (!editor.Execute({x() + 150, y() + 140}, TrDefault("Types to delete"), selection, lines, 0, 1, false, false,
+                            true, TrDefault("Type"))) {
+            return false;
         }
-        memo->move(pos() + QPoint(150, 140));
-        return memo->Execute(TrDefault("Types to delete"), TrDefault("Type"), types);
+        types = CommaTextOf(FileTypesOfLines(lines));
+        return true;
     };
     confirmDialog = new TConfirmFilesDialog(this);
     filterDialog = new TFilterDialog(this);

@@ -20,6 +20,8 @@ class QToolButton;
 class THistoryCombo;
 class TConfirmFilesDialog;
 class TFilterDialog;
+class TSelectFromListDialog;
+class TShellDirDialog;
 
 // The clean-up window: shows and edits the settings of a TCleanUp and starts its runs.
 // Everything a run needs is read from the controls into TCleanUp::Settings first.
@@ -115,4 +117,6 @@ private:
 
     TConfirmFilesDialog* confirmDialog = nullptr;
     TFilterDialog* filterDialog = nullptr;
+    TShellDirDialog* ownDirDialog = nullptr;
+    TSelectFromListDialog* ownListDialog = nullptr;
 };

@@ -11,6 +11,8 @@
 #include "tasks/IniValues.h"
 #include "tasks/Placeholders.h"
 #include "tasks/TaskEditor.h"
+#include "ui/foundation/CommonDialogs.h"
+#include "ui/foundation/ShellDirDialog.h"
 #include "ui/restore/ConfirmFilesDlg.h"
 #include "ui/restore/RestFilterDlg.h"
 #include "ui/restore/RestPwdDlg.h"
@@ -232,9 +234,9 @@ TRestoreDialog::~TRestoreDialog() = default;
 
 void TRestoreDialog::ChooseFolder(QComboBox* box, std::vector<std::string>& history, const char* title)
 {
-    const QString folder = QFileDialog::getExistingDirectory(this, TrQ(title), box->currentText());
-    if (!folder.isEmpty()) {
-        PutOnTop(box, history, WinPath(folder));
+    std::string folder = WinPath(box->currentText());
+    if (SharedOrOwn(CommonDialogs().DirDialog, ownDirDialog, this).Execute(TrDefault(title), false, folder)) {
+        PutOnTop(box, history, folder);
     }
 }
 

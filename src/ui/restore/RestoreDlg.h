@@ -21,6 +21,7 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 class QToolButton;
+class TShellDirDialog;
 class TTaskEditor;
 class TRestorePwdDialog;
 class TConfirmFilesDialog;
@@ -99,6 +100,7 @@ private:
     TRestoreFilterDialog* filterDialog = nullptr;
     TTimeCompareDialog* timeDialog = nullptr;
     TRestoreRun run;
+    TShellDirDialog* ownDirDialog = nullptr;
 };
 
 // The one restore dialog of the program, made on first use.

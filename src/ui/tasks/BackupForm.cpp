@@ -52,23 +52,6 @@
 
 using namespace BackupFormWidgets;
 
-namespace {
-
-// The program's shared dialog; where there is none (tests, screenshots) one of the
-// window's own, made the first time it is needed.
-template <typename T> T& SharedOrOwn(T* shared, T*& own, QWidget* parent)
-{
-    if (shared) {
-        return *shared;
-    }
-    if (!own) {
-        own = new T(parent);
-    }
-    return *own;
-}
-
-} // namespace
-
 TBackupForm::TBackupForm(QWidget* parent) : QDialog(parent)
 {
     setObjectName("BackupForm");

@@ -489,20 +489,7 @@ bool TBackupForm::EditTypeList(const std::string& caption, std::vector<std::stri
                               TrDefault("Type"))) {
         return false;
     }
-    std::vector<std::string> edited;
-    for (const std::string& item : list) {
-        // One item may still hold several types ("iso, zip").
-        for (std::string type : SplitCommaText(item)) {
-            type = TrimText(type);
-            if (!type.empty() && type.front() == '.') {
-                type.erase(0, 1);
-            }
-            if (!type.empty()) {
-                edited.push_back(type);
-            }
-        }
-    }
-    types = edited;
+    types = FileTypesOfLines(list);
     return true;
 }
 

@@ -494,9 +494,8 @@ void TBackupForm::dragEnterEvent(QDragEnterEvent* event)
 void TBackupForm::dragMoveEvent(QDragMoveEvent* event)
 {
     const QObject* source = event->source();
-    if (source != ShellTreeView && source != SelectedDirBox) {
-        event->acceptProposedAction();
-    } else if (DropBetweenViews(source, event->position().toPoint(), false)) {
+    const bool between = source == ShellTreeView || source == SelectedDirBox;
+    if (!between || DropBetweenViews(source, event->position().toPoint(), false)) {
         event->acceptProposedAction();
     } else {
         event->ignore();

@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 #include "tasks/FtpDirTree.h"
 #include "ui/foundation/HistoryCombo.h"
+#include "ui/foundation/NumberEdits.h"
 #include "ui/tasks/DialogTools.h"
 #include "ui/tasks/FtpDirDlg.h"
 #include "ui/tasks/FtpProxyDlg.h"
@@ -14,7 +15,6 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -37,9 +37,10 @@ TFtpDialog::TFtpDialog(QWidget* parent) : QDialog(parent)
     edtFtpPwd = new QLineEdit(this);
     edtFtpPwd->setEchoMode(QLineEdit::Password);
     btnShow = ShowPasswordButton(this, edtFtpPwd);
-    edtPort = new QSpinBox(this);
-    edtPort->setRange(1, 65535);
-    edtPort->setValue(21);
+    edtPort = new TRangeEdit(this);
+    edtPort->MinValue = 1;
+    edtPort->MaxValue = 65535;
+    edtPort->SetValue(21);
     cbxCase = new QComboBox(this);
     cbxCase->addItems({TrQ(" no changes"), TrQ(" lower case"), TrQ(" UPPER CASE")});
     cbPassive = new QCheckBox(TrQ("Use passive mode"), this);
@@ -125,7 +126,7 @@ void TFtpDialog::ShowParams(const TFtpParams& params, bool showPassword, bool pl
     btnPhDir->setIcon(style()->standardIcon(placeholderMode ? QStyle::SP_MessageBoxQuestion : QStyle::SP_DirIcon));
     btnPhDir->setToolTip(placeholderMode ? TrQ("Insert placeholder") : TrQ("Select subdirectory"));
     hcbServer->SetText(params.Host);
-    edtPort->setValue(params.Port);
+    edtPort->SetValue(params.Port);
     hcbUser->SetText(params.Username);
     edtFtpPwd->setText(QStr(params.Password));
     hcbDir->SetText(params.SubDir);
@@ -139,7 +140,7 @@ void TFtpDialog::ShowParams(const TFtpParams& params, bool showPassword, bool pl
 void TFtpDialog::TakeParams(TFtpParams& params) const
 {
     params.Host = hcbServer->Text();
-    params.Port = edtPort->value();
+    params.Port = static_cast<int>(edtPort->Value());
     params.Username = hcbUser->Text();
     params.Password = edtFtpPwd->text().toStdString();
     params.SubDir = hcbDir->Text();
@@ -199,5 +200,12 @@ void TFtpDialog::btnPhDirClick()
     std::string subDir;
     if (ChooseSubDir(current, subDir)) {
         hcbDir->SetText(FtpFolderWithSubDir(current.SubDir, subDir));
+    }
+}
+
+void TFtpDialog::accept()
+{
+    if (edtPort->CheckRange()) {
+        QDialog::accept();
     }
 }

@@ -6,11 +6,11 @@
 #include <functional>
 #include <string>
 
+class TRangeEdit;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
-class QSpinBox;
 class QToolButton;
 class TFtpProxyDialog;
 class THistoryCombo;
@@ -21,6 +21,8 @@ class TFtpDialog : public QDialog
 {
     Q_OBJECT
 public:
+    // OK with a port out of range brings the range error and keeps the dialog open.
+    void accept() override;
     explicit TFtpDialog(QWidget* parent = nullptr);
 
     // placeholderMode: the folder button inserts a date placeholder (the task editor),
@@ -46,7 +48,7 @@ public:
     THistoryCombo* hcbUser = nullptr;
     THistoryCombo* hcbDir = nullptr;
     QLineEdit* edtFtpPwd = nullptr;
-    QSpinBox* edtPort = nullptr;
+    TRangeEdit* edtPort = nullptr;
     QComboBox* cbxCase = nullptr;
     QCheckBox* cbPassive = nullptr;
     QCheckBox* cbProxy = nullptr;

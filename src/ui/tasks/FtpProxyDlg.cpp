@@ -1,5 +1,6 @@
 #include "ui/tasks/FtpProxyDlg.h"
 
+#include "ui/foundation/NumberEdits.h"
 #include "ui/tasks/DialogTools.h"
 
 #include <QButtonGroup>
@@ -8,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -40,9 +40,10 @@ TFtpProxyDialog::TFtpProxyDialog(QWidget* parent) : QDialog(parent)
     edProxyPwd = new QLineEdit(this);
     edProxyPwd->setEchoMode(QLineEdit::Password);
     btnShow = ShowPasswordButton(this, edProxyPwd);
-    edtPort = new QSpinBox(this);
-    edtPort->setRange(1, 65535);
-    edtPort->setValue(2121);
+    edtPort = new TRangeEdit(this);
+    edtPort->MinValue = 1;
+    edtPort->MaxValue = 65535;
+    edtPort->SetValue(2121);
     auto* methodBox = new QGroupBox(TrD("Connection method"), this);
     auto* methodLayout = new QVBoxLayout(methodBox);
     rgMethod = new QButtonGroup(this);
@@ -76,7 +77,7 @@ void TFtpProxyDialog::ShowProxy(const TFtpProxyParams& proxy, bool showPassword)
     btnShow->setVisible(showPassword);
     btnShow->setChecked(false);
     edProxy->setText(QStr(proxy.Server));
-    edtPort->setValue(proxy.Port);
+    edtPort->SetValue(proxy.Port);
     edUser->setText(QStr(proxy.Username));
     edProxyPwd->setText(QStr(proxy.Password));
     const int method = proxy.ProxyType >= 1 && proxy.ProxyType <= 6 ? proxy.ProxyType - 1 : 0;
@@ -86,7 +87,7 @@ void TFtpProxyDialog::ShowProxy(const TFtpProxyParams& proxy, bool showPassword)
 void TFtpProxyDialog::TakeProxy(TFtpProxyParams& proxy) const
 {
     proxy.Server = edProxy->text().toStdString();
-    proxy.Port = edtPort->value();
+    proxy.Port = static_cast<int>(edtPort->Value());
     proxy.Username = edUser->text().toStdString();
     proxy.Password = edProxyPwd->text().toStdString();
     proxy.ProxyType = static_cast<uint8_t>(rgMethod->checkedId() + 1);
@@ -100,4 +101,11 @@ bool TFtpProxyDialog::Execute(TFtpProxyParams& proxy, bool showPassword)
     }
     TakeProxy(proxy);
     return true;
+}
+
+void TFtpProxyDialog::accept()
+{
+    if (edtPort->CheckRange()) {
+        QDialog::accept();
+    }
 }

@@ -4,9 +4,9 @@
 
 #include <QDialog>
 
+class TRangeEdit;
 class QButtonGroup;
 class QLineEdit;
-class QSpinBox;
 class QToolButton;
 
 // The proxy part of an FTP destination.
@@ -14,6 +14,8 @@ class TFtpProxyDialog : public QDialog
 {
     Q_OBJECT
 public:
+    // OK with a port out of range brings the range error and keeps the dialog open.
+    void accept() override;
     explicit TFtpProxyDialog(QWidget* parent = nullptr);
 
     bool Execute(TFtpProxyParams& proxy, bool showPassword);
@@ -23,7 +25,7 @@ public:
     QLineEdit* edProxy = nullptr;
     QLineEdit* edUser = nullptr;
     QLineEdit* edProxyPwd = nullptr;
-    QSpinBox* edtPort = nullptr;
+    TRangeEdit* edtPort = nullptr;
     QButtonGroup* rgMethod = nullptr;
     QToolButton* btnShow = nullptr;
 };

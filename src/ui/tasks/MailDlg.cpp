@@ -8,6 +8,7 @@
 #include "tasks/IniValues.h"
 #include "ui/foundation/HistoryCombo.h"
 #include "ui/foundation/InputDialogs.h"
+#include "ui/foundation/NumberEdits.h"
 #include "ui/foundation/QtText.h"
 
 #include <QCheckBox>
@@ -18,7 +19,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -66,9 +66,10 @@ void TMailDialog::BuildWidgets()
     lbTask = new QLabel(this);
     edServer = new THistoryCombo(this);
     edServer->SetMaxItems(15);
-    edPort = new QSpinBox(this);
-    edPort->setRange(1, 32767);
-    edPort->setValue(25);
+    edPort = new TRangeEdit(this);
+    edPort->MinValue = 1;
+    edPort->MaxValue = 32767;
+    edPort->SetValue(25);
     edUsername = new THistoryCombo(this);
     edUsername->SetMaxItems(15);
     edPwd = new QLineEdit(this);
@@ -154,7 +155,7 @@ void TMailDialog::ShowData(const std::string& text, const TMailData& mail)
 {
     lbTask->setText(QStr(text));
     edServer->SetText(mail.Server);
-    edPort->setValue(mail.Port);
+    edPort->SetValue(mail.Port);
     edUsername->SetText(mail.Username);
     edPwd->setText(QStr(mail.Password));
     FillAddressCombo(edSender, AddressHistory, mail.Sender);
@@ -171,7 +172,7 @@ void TMailDialog::ShowData(const std::string& text, const TMailData& mail)
 void TMailDialog::TakeData(TMailData& mail)
 {
     mail.Server = edServer->Text();
-    mail.Port = edPort->value();
+    mail.Port = static_cast<int>(edPort->Value());
     mail.Username = edUsername->Text();
     mail.Password = edPwd->text().toStdString();
     mail.Sender = edSender->currentText().toStdString();
@@ -251,5 +252,12 @@ void TMailDialog::btnRemoveClick()
         lbRecipients->setCurrentRow(-1);
     } else {
         lbRecipients->setCurrentRow(std::min(row, lbRecipients->count() - 1));
+    }
+}
+
+void TMailDialog::accept()
+{
+    if (edPort->CheckRange()) {
+        QDialog::accept();
     }
 }

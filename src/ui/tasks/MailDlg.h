@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
+class TRangeEdit;
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
-class QSpinBox;
 class QToolButton;
 class THistoryCombo;
 
@@ -23,6 +23,8 @@ class TMailDialog : public QDialog
 {
     Q_OBJECT
 public:
+    // OK with a port out of range brings the range error and keeps the dialog open.
+    void accept() override;
     explicit TMailDialog(QWidget* parent = nullptr);
     ~TMailDialog() override;
 
@@ -43,7 +45,7 @@ public:
 
     QLabel* lbTask = nullptr;
     THistoryCombo* edServer = nullptr;
-    QSpinBox* edPort = nullptr;
+    TRangeEdit* edPort = nullptr;
     THistoryCombo* edUsername = nullptr;
     QLineEdit* edPwd = nullptr;
     QToolButton* btShowPwd = nullptr;

@@ -2,6 +2,7 @@
 
 #include "tasks/OptionRules.h"
 #include "ui/foundation/CommonDialogs.h"
+#include "ui/foundation/PageDialogs.h"
 #include "ui/foundation/PasswordDialogs.h"
 #include "ui/tasks/AddPrograms.h"
 #include "ui/tasks/DialogTools.h"
@@ -15,7 +16,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -106,12 +106,7 @@ TTaskOptionsBox::TTaskOptionsBox(TBackupTask& task_, TProgramSettings& settings_
         return dialog.Execute(caption, password, true, true, minLength);
     };
     Host.AskMemo = [this](const std::string& caption, const std::string& label, std::string& text) {
-        bool ok = false;
-        const QString typed = QInputDialog::getMultiLineText(this, QStr(caption), QStr(label), QLines(text), &ok);
-        if (ok) {
-            text = typed.toStdString();
-        }
-        return ok;
+        return SharedOrOwn(CommonDialogs().Memo, ownMemo, this).Execute(caption, label, text);
     };
 }
 

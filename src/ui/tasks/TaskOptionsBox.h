@@ -13,6 +13,7 @@ class QPushButton;
 class QRadioButton;
 class TAddProgramsDialog;
 class TLogDialog;
+class TMemoDialog;
 class TMailDialog;
 class TTimeCompareDialog;
 
@@ -89,4 +90,5 @@ private:
     void CommandChecked(bool checked, bool post);
     TBackupTask& task;
     TProgramSettings& settings;
+    TMemoDialog* ownMemo = nullptr;
 };

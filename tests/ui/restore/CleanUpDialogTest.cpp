@@ -9,6 +9,8 @@
 #include "tasks/BackupLog.h"
 #include "tasks/ProgressView.h"
 #include "ui/foundation/HistoryCombo.h"
+#include "ui/foundation/SelectFromListDialog.h"
+#include "ui/foundation/ShellDirDialog.h"
 #include "ui/restore/ConfirmFilesDlg.h"
 #include "ui/tasks/FilterDlg.h"
 
@@ -17,6 +19,7 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -170,6 +173,41 @@ TEST_F(CleanUpDialogTest, TypesAndFilterComeFromTheirDialogs)
     EXPECT_EQ(logic.Settings.FilterMode, 1);
     EXPECT_EQ(logic.Settings.Filter, "*report*");
     EXPECT_EQ(dialog.FilterText->text(), "only *report*");
+}
+
+// The types are edited in the program's list editor, the folder in its folder chooser.
+TEST_F(CleanUpDialogTest, TheListEditorAndTheFolderChooser)
+{
+    TCleanUpDialog dialog(logic);
+    dialog.Prepare("E:\\B", false, 0);
+    dialog.TypenEdit->setText("OLD");
+    QStringList offered;
+    WithNextModal([&offered](QDialog& editor) {
+        auto* list = qobject_cast<TSelectFromListDialog*>(&editor);
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(editor.windowTitle(), "Types to delete");
+        for (int row = 0; row < list->StringList()->count(); ++row) {
+            offered << list->StringList()->item(row)->text();
+        }
+        list->StringList()->addItem(".tmp, bak");
+        editor.accept();
+    });
+    dialog.TypenBtnClick();
+    EXPECT_EQ(offered, QStringList{"OLD"});
+    EXPECT_EQ(dialog.TypenEdit->text(), "OLD,tmp,bak");
+
+    std::filesystem::create_directories(temp.Host("backup"));
+    dialog.BUVerz->SetText(temp.Host());
+    WithNextModal([this](QDialog& chooser) {
+        auto* folders = qobject_cast<TShellDirDialog*>(&chooser);
+        ASSERT_NE(folders, nullptr);
+        folders->SelectFolder(temp.Win("backup"));
+        folders->OkButton()->click();
+    });
+    dialog.VerzBtnClick();
+    EXPECT_EQ(dialog.BUVerz->Text(), temp.Host("backup"));
+    ASSERT_FALSE(logic.FolderHistory.empty());
+    EXPECT_EQ(logic.FolderHistory.front(), temp.Win("backup"));
 }
 
 } // namespace

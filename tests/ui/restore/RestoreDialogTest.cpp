@@ -1,10 +1,15 @@
+#include "NextModal.h"
 #include "TempFolder.h"
 #include "foundation/ScriptedMessageDialogs.h"
 #include "tasks/TaskEditor.h"
+#include "ui/foundation/ShellDirDialog.h"
 #include "ui/restore/RestoreDlg.h"
 
+#include <QComboBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QTabWidget>
+#include <QToolButton>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -62,6 +67,32 @@ TEST(RestoreDialog, ALogThatCannotBeOpenedIsReported)
         told = told || box.text.rfind("Error opening log file!\r", 0) == 0;
     }
     EXPECT_TRUE(told);
+}
+
+} // namespace
+
+namespace {
+
+// The restore folders come from the program's folder chooser and head their histories.
+TEST(RestoreDialog, FoldersComeFromTheFolderChooser)
+{
+    TTempFolder folder;
+    std::filesystem::create_directories(folder.Host("backup"));
+    TScriptedMessageDialogs boxes;
+    TTaskEditor editor;
+    TRestoreDialog dialog(editor);
+    dialog.Prepare(folder.Win(), folder.Win("out"));
+    WithNextModal([&folder](QDialog& chooser) {
+        auto* folders = qobject_cast<TShellDirDialog*>(&chooser);
+        ASSERT_NE(folders, nullptr);
+        EXPECT_EQ(chooser.windowTitle(), "Select from where to restore files");
+        folders->SelectFolder(folder.Win("backup"));
+        folders->OkButton()->click();
+    });
+    dialog.sbtSource->click();
+    EXPECT_EQ(dialog.hcbSource->currentText().toStdString(), folder.Host("backup"));
+    ASSERT_FALSE(dialog.Run().SourceHistory.empty());
+    EXPECT_EQ(dialog.Run().SourceHistory.front(), folder.Win("backup"));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "foundation/ScriptedMessageDialogs.h"
 #include "foundation/Translate.h"
 #include "ui/foundation/HistoryCombo.h"
+#include "ui/foundation/NumberEdits.h"
 #include "ui/tasks/AddPrograms.h"
 #include "ui/tasks/BuFtpDlg.h"
 #include "ui/tasks/DatumWahl.h"
@@ -203,8 +204,31 @@ TEST(FtpDialog, ProxyBoxAndFolderButton)
     };
     dialog.btnPhDirClick();
     EXPECT_EQ(dialog.hcbDir->Text(), "/backup/a/b");
-    dialog.edtPort->setValue(65535);
-    EXPECT_EQ(dialog.edtPort->value(), 65535);
+    dialog.edtPort->SetValue(65535);
+    EXPECT_EQ(dialog.edtPort->Value(), 65535);
+}
+
+// A port out of range is set back to the range's end and named in the range error;
+// OK does not close the dialog then.
+TEST(FtpDialog, APortOutOfRangeKeepsTheDialogOpen)
+{
+    TScriptedMessageDialogs boxes;
+    TFtpProxyDialog dialog;
+    TFtpProxyParams proxy;
+    proxy.ProxyType = 1;
+    bool stayedOpen = false;
+    WhileOpen(
+        dialog,
+        [&] {
+            dialog.edtPort->setText("70000");
+            dialog.accept();
+            stayedOpen = dialog.isVisible();
+        },
+        true);
+    ASSERT_TRUE(dialog.Execute(proxy, false));
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(boxes.LastText(), RangeErrorText(1, 65535, TNumMode::nmDecimal));
+    EXPECT_EQ(proxy.Port, 65535);
 }
 
 TEST(FtpProxyDialog, NoProxyStartsAtTheFirstMethod)
@@ -216,7 +240,7 @@ TEST(FtpProxyDialog, NoProxyStartsAtTheFirstMethod)
     ASSERT_TRUE(dialog.Execute(proxy, false));
     EXPECT_EQ(proxy.ProxyType, 1);
     EXPECT_EQ(proxy.Port, 2121);
-    EXPECT_EQ(dialog.edtPort->maximum(), 65535);
+    EXPECT_EQ(dialog.edtPort->MaxValue, 65535);
 }
 
 TEST(SuffixDialog, CounterIsResetOnEveryCall)

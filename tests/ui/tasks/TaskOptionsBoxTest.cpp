@@ -1,6 +1,7 @@
 #include "ui/tasks/TaskOptionsBox.h"
 #include "NextModal.h"
 #include "ui/foundation/HistoryCombo.h"
+#include "ui/foundation/PageDialogs.h"
 #include "ui/tasks/AddPrograms.h"
 #include "ui/tasks/LogDlg.h"
 #include "ui/tasks/MailDlg.h"
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -116,4 +118,26 @@ TEST(TaskOptionsBox, LogLabelFollowsTheDialog)
     EXPECT_EQ(told, 2u | 16u | 64u);
     EXPECT_EQ(o.box.Protokoll->text().toStdString(), "long on B+R+P");
     EXPECT_EQ(o.modified, 0); // a program setting, not the task's
+}
+
+// The note is edited in the program's memo dialog, one item per line.
+TEST(TaskOptionsBox, NotesOpenTheMemoDialog)
+{
+    TOptions o;
+    o.task.Note = "first,second";
+    int headers = 0;
+    o.box.Host.HeaderChanged = [&headers] { ++headers; };
+    QString shown;
+    WithNextModal([&shown](QDialog& dialog) {
+        auto* memo = qobject_cast<TMemoDialog*>(&dialog);
+        ASSERT_NE(memo, nullptr);
+        shown = memo->Memo()->toPlainText();
+        memo->Memo()->setPlainText("first\nthird");
+        dialog.accept();
+    });
+    o.box.ComBtn->click();
+    EXPECT_EQ(shown, "first\nsecond");
+    EXPECT_EQ(o.task.Note, "first,third");
+    EXPECT_EQ(o.modified, 1);
+    EXPECT_EQ(headers, 1);
 }
