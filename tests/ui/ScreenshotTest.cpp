@@ -31,6 +31,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QMenu>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <cstdio>
@@ -132,6 +133,20 @@ TEST(Screenshots, TaskEditorWithALoadedTask)
     CheckPicture(form, "task-editor-type-lists");
     form.PageControl->setCurrentWidget(form.tsAuto);
     CheckPicture(form, "task-editor-auto-tasks");
+
+    // The menus over the window: Extras with Update, the log items, the folder tree's own.
+    form.PageControl->setCurrentWidget(form.tsDirs);
+    QMenu* log = form.findChild<QMenu*>("LogMenu");
+    QMenu tree;
+    tree.addActions(form.ShellTreeView->actions());
+    const std::pair<QMenu*, const char*> menus[] = {
+        {form.ExtrasMenu, "task-editor-extras-menu"}, {log, "task-editor-log-menu"}, {&tree, "task-editor-tree-menu"}};
+    for (const auto& [menu, name] : menus) {
+        ASSERT_NE(menu, nullptr);
+        menu->popup(form.mapToGlobal(QPoint(60, 60)));
+        ScreenPicture(name);
+        menu->hide();
+    }
     form.Editor.Task.Modified = false;
     form.hide();
 }

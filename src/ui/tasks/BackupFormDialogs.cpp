@@ -331,6 +331,7 @@ void TBackupForm::BuildOptionMenus()
     connect(OptionsMenu, &QMenu::aboutToShow, this, [&settings, splash] { splash->setChecked(settings.NoSplash); });
 
     QMenu* log = OptionsMenu->addMenu(TrQ("&Log file"));
+    log->setObjectName("LogMenu");
     log->addAction(TrQ("S&how .."), this, &TBackupForm::ShowLogFile)->setObjectName("ProtViewItem");
     log->addAction(TrQ("&Settings .."), TaskOptions, &TTaskOptionsBox::ProtSettingsClick)->setObjectName("itmLogFile");
     log->addAction(TrQ("&Application data"), this, [this] { MoveLogFile({}); })->setObjectName("AppDataItem");
