@@ -1,4 +1,5 @@
 #include "foundation/StringUtils.h"
+#include "foundation/CommaText.h"
 
 #include <gtest/gtest.h>
 
@@ -87,4 +88,11 @@ TEST(StringUtils, KeywordsAndOptionValues)
     param = "log:3";
     EXPECT_FALSE(ReadOptionValue(param, "lang"));
     EXPECT_EQ(param, "log:3");
+}
+
+// Lines of a type list editor: several types on one line, dots and blanks dropped.
+TEST(CommaText, FileTypesOfEditedLines)
+{
+    EXPECT_EQ(FileTypesOfLines({"iso, .zip", "", " .tmp", "."}), (std::vector<std::string>{"iso", "zip", "tmp"}));
+    EXPECT_TRUE(FileTypesOfLines({}).empty());
 }

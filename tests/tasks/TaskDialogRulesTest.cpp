@@ -375,3 +375,13 @@ TEST(AutoTaskPage, ViewAndStore)
     EXPECT_TRUE(slot.Free());
     EXPECT_EQ(slot.Mode, AutoNever);
 }
+
+TEST(AutoTaskPage, TheSlotOfATaskFile)
+{
+    TAutoTaskSlots slots;
+    slots[2] = TAutoTask("C:\\Tasks\\Daily.buj");
+    slots[5] = TAutoTask("C:\\Tasks\\Nightly.buj");
+    EXPECT_EQ(SlotOfTask(slots, "C:\\Tasks\\Nightly.buj"), 5);
+    EXPECT_EQ(SlotOfTask(slots, "C:\\Tasks\\Other.buj"), 0);
+    EXPECT_EQ(SlotOfTask(slots, ""), 0); // not the first free slot
+}
