@@ -12,5 +12,5 @@ trap 'rm -rf "$work"' EXIT
 bench_program()
 {
     g++ -std=c++20 -O2 -I"$root/src" -I"$build/generated" "$root/bench/$2" \
-        "$build/libtessaro_core.a" -lz -lcrypto -lcurl -pthread -o "$build/$1"
+        "$build/libtessaro_core.a" -lz -ldeflate -lcrypto -lcurl -pthread -o "$build/$1"
 }

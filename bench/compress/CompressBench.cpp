@@ -8,12 +8,16 @@
 #include "engine/GZipThread.h"
 #include "engine/WinCopyThread.h"
 #include "engine/ZipWrite.h"
+#include "platform/FileSystem.h"
+#include "tasks/BackupSupervision.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -30,10 +34,12 @@ std::string Win(const fs::path& host)
     return text;
 }
 
-// Runs one worker per file of source, its output mirrored under target with the suffix.
+// Runs one worker per file of source, its output mirrored under target with the suffix,
+// through the run's supervision as the backup walk does (with the listing of the file).
 template <typename TMakeWorker>
 int EachFile(const fs::path& source, const fs::path& target, const std::string& suffix, TMakeWorker make)
 {
+    TBackupSupervision supervision;
     int failed = 0;
     for (const auto& entry : fs::recursive_directory_iterator(source)) {
         const fs::path out = target / entry.path().lexically_relative(source);
@@ -41,10 +47,11 @@ int EachFile(const fs::path& source, const fs::path& target, const std::string& 
             fs::create_directories(out);
             continue;
         }
-        auto worker = make(Win(entry.path()), Win(out.string() + suffix));
-        worker->Start();
-        WaitForWorkerEnd(*worker);
-        failed += worker->StatusCode != 0;
+        std::unique_ptr<TCopyThread> worker = make(Win(entry.path()), Win(out.string() + suffix));
+        Platform::TFindData listing;
+        if (Platform::GetFindData(worker->Source, listing))
+            worker->SourceListing = listing;
+        failed += supervision.WaitForCopy(std::move(worker)) != 0;
     }
     return failed;
 }
@@ -67,11 +74,21 @@ int EncryptTree(const fs::path& source, const fs::path& target, const std::strin
 int ZipTree(const fs::path& source, const fs::path& archive, const std::string& password)
 {
     TZipWrite zip(Win(archive), Win(source), password, 3, BufferSize);
-    for (const auto& entry : fs::recursive_directory_iterator(source)) {
-        if (entry.is_directory())
-            zip.AddDirectory(Win(entry.path()));
-        else
-            zip.AddFile(Win(entry.path()));
+    std::vector<fs::directory_entry> entries(fs::recursive_directory_iterator(source), {});
+    std::size_t offered = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].is_directory()) {
+            zip.AddDirectory(Win(entries[i].path()));
+            continue;
+        }
+        // The files that come next are offered as the backup walk offers them.
+        for (offered = std::max(offered, i); offered < entries.size() && zip.AheadHasRoom(); ++offered) {
+            Platform::TFindData listing;
+            const std::string name = Win(entries[offered].path());
+            if (!entries[offered].is_directory() && Platform::GetFindData(name, listing))
+                zip.CompressAhead(name, listing);
+        }
+        zip.AddFile(Win(entries[i].path()));
     }
     zip.Close();
     return 0;

@@ -45,7 +45,9 @@ template <typename Ready> bool SpinBriefly(Ready ready)
     }
 }
 
-int NiceValue(TThreadPriority priority)
+} // namespace
+
+int ThreadPriorityNice(TThreadPriority priority)
 {
     switch (priority) {
     case TThreadPriority::tpIdle:
@@ -65,6 +67,8 @@ int NiceValue(TThreadPriority priority)
     }
     return 0;
 }
+
+namespace {
 
 // Starting an OS thread costs more than copying a small file, and a backup starts one
 // worker per file. A thread that has finished its worker waits here a while for the
@@ -228,9 +232,31 @@ void TCopyThread::WaitFor()
     Joined = true;
 }
 
+void TCopyThread::RunHere()
+{
+    if (Started) {
+        return;
+    }
+    Started = true;
+    RunWork();
+    MarkFinished();
+    Joined = true;
+}
+
+bool TCopyThread::IsBrief() const
+{
+    return SourceListing && SourceListing->Size <= BriefBytes;
+}
+
 void TCopyThread::ThreadMain()
 {
     ApplyPriority();
+    RunWork();
+    MarkFinished();
+}
+
+void TCopyThread::RunWork()
+{
     try {
         Execute();
     } catch (...) {
@@ -242,6 +268,10 @@ void TCopyThread::ThreadMain()
     if (!Ended) {
         Done(0);
     }
+}
+
+void TCopyThread::MarkFinished()
+{
     // The last touch of this worker: the owner may free it the moment it sees Finished.
     std::lock_guard lock(EndMutex);
     Finished = true;
@@ -252,7 +282,7 @@ void TCopyThread::ApplyPriority()
 {
     // Linux keeps a nice value per thread; raising it above normal needs privileges,
     // and then the worker simply runs at normal priority.
-    const int nice = NiceValue(Priority);
+    const int nice = ThreadPriorityNice(Priority);
     if (nice != 0) {
         niceChanged = true;
         Platform::SetCurrentThreadNice(nice);

@@ -6,7 +6,8 @@
 // The caller's protocol (backup, restore, zip writer):
 //   1. create the worker (it does not run yet) and set its options;
 //   2. SetOnProgress(handler);
-//   3. Start();
+//   3. Start(), or RunHere() for work that is over in less time than a hand-off between
+//      threads costs (IsBrief());
 //   4. WaitForWorkerEnd(worker): waits on the worker's end, keeping the windows alive;
 //   5. read StatusCode; destroy the worker.
 // While it runs the GUI thread may Suspend()/Resume() it (a pause gate the worker
@@ -74,6 +75,9 @@ enum class TThreadPriority
     tpTimeCritical
 };
 
+// The nice value a worker of this priority runs at.
+int ThreadPriorityNice(TThreadPriority priority);
+
 // CopyFlags bits.
 inline constexpr uint8_t cfShellCopy = 1;   // our own copy that keeps times and mode
 inline constexpr uint8_t cfShellSilent = 2; // no dialogs during the shell copy
@@ -90,6 +94,14 @@ public:
 
     // Runs Execute on the worker's own thread; a second call does nothing.
     void Start();
+    // Runs the work on the calling thread instead and returns when it has ended; for
+    // brief work, where handing it to a thread and waiting for it would cost more than
+    // the work itself. The worker's priority is not applied. A second call, or one
+    // after Start, does nothing.
+    void RunHere();
+    // The work is brief: a listed source file of at most BriefBytes.
+    virtual bool IsBrief() const;
+    static constexpr std::uint64_t BriefBytes = std::uint64_t{64} << 10;
     // Closes and opens the pause gate.
     void Suspend();
     void Resume();
@@ -201,6 +213,8 @@ private:
     std::unique_ptr<Platform::TFile> WrittenDestination;
     TStatusCode CopyInKernel();
     void ThreadMain();
+    void RunWork();
+    void MarkFinished();
     void ApplyPriority();
 
     bool Started = false;

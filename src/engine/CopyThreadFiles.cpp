@@ -331,8 +331,12 @@ TStatusCode TCopyThread::EncryptFile()
         return code;
     }
     DoProgress(pkEncrypt, -SourceSize);
+    // A small file goes out in one write: salt, verifier, data and code together.
+    TMemoryStream gathered;
+    const bool gather = SourceSize + Encryption->Overhead() <= BufferSize;
+    TStream& target = gather ? static_cast<TStream&>(gathered) : *DestStream;
     TStatusCode code = 0;
-    if (!Encryption->WriteHeader(*DestStream)) {
+    if (!Encryption->WriteHeader(target)) {
         code = Encryption->LastWriteShort ? ecLowDiskSpace : ecEncrypt;
     }
     while (code == 0) {
@@ -347,13 +351,17 @@ TStatusCode TCopyThread::EncryptFile()
         Count += got;
         DoProgress(pkEncrypt, Count);
         Encryption->EncryptData(Buffer.data(), static_cast<size_t>(got));
-        code = WriteCode(DestStream->Write(Buffer.data(), got), got, ecEncrypt);
+        code = WriteCode(target.Write(Buffer.data(), got), got, ecEncrypt);
         if (code == 0 && ShouldStop()) {
             code = icTerminated;
         }
     }
-    if (code == 0 && !Encryption->WriteCode(*DestStream)) {
+    if (code == 0 && !Encryption->WriteCode(target)) {
         code = Encryption->LastWriteShort ? ecLowDiskSpace : ecEncrypt;
+    }
+    if (code == 0 && gather) {
+        const int64_t size = gathered.Size();
+        code = WriteCode(DestStream->Write(gathered.Data.data(), size), size, ecEncrypt);
     }
     if (code == 0 && Count != SourceSize) {
         code = ecReadFile;

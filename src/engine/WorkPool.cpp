@@ -31,9 +31,13 @@ TWorkPool::~TWorkPool()
 
 TWorkPool& TWorkPool::ForCallingThread()
 {
+    return ForNice(Platform::CurrentThreadNice());
+}
+
+TWorkPool& TWorkPool::ForNice(int nice)
+{
     static std::mutex lock;
     static std::map<int, std::unique_ptr<TWorkPool>> pools;
-    const int nice = Platform::CurrentThreadNice();
     std::lock_guard guard(lock);
     std::unique_ptr<TWorkPool>& pool = pools[nice];
     if (!pool)

@@ -23,6 +23,8 @@ public:
     // The pool whose threads run at the calling thread's priority (one per nice
     // value: a thread that was lowered cannot be raised again).
     static TWorkPool& ForCallingThread();
+    // The pool whose threads run at this nice value.
+    static TWorkPool& ForNice(int nice);
 
     unsigned Threads() const { return static_cast<unsigned>(Workers.size()); }
     void Post(std::function<void()> task);

@@ -2,6 +2,7 @@
 
 #include "engine/Encryption.h"
 #include "engine/FileTimes.h"
+#include "engine/WorkPool.h"
 #include "foundation/Encodings.h"
 #include "foundation/FileStream.h"
 #include "foundation/StringUtils.h"
@@ -14,6 +15,7 @@ namespace {
 
 constexpr int32_t DefaultZipBufferSize = 0x40000;
 constexpr size_t DirectoryFlushSize = 1 << 20;
+constexpr int EntryLevelIndex = 2; // an entry worker's default level
 
 std::string FormatName(const char* message, const std::string& name)
 {
@@ -204,18 +206,15 @@ void TZipWrite::AddFile(const std::string& fileName)
         Fail(code);
     }
 
-    // One encryption object serves entry after entry: it derives the next keys ahead.
-    TZipWriteThread worker(fileName, Encryption.get(), *Archive, BufferSize, Priority);
-    worker.ExpectedSize = static_cast<int64_t>(found.Size);
-    worker.SetOnProgress(OnProgress);
-    const TStatusCode status = RunWorker(worker);
-    if (ErrorNumber(status) != 0) {
+    std::unique_ptr<TPackedFile> packed = Ahead ? Ahead->Take(fileName, found) : nullptr;
+    const TEntryData data = packed ? WritePacked(*packed) : CompressEntry(fileName, found.Size);
+    if (ErrorNumber(data.Status) != 0) {
         CutBack(offset);
-        Fail(status);
+        Fail(data.Status);
     }
     const uint32_t attributes = Platform::GetFileAttributes(fileName);
-    const TPkHeader header(dosTime, worker.Crc, static_cast<uint16_t>(attributes), flags, method, offset,
-                           static_cast<uint64_t>(worker.OutSize), static_cast<uint64_t>(worker.Count));
+    const TPkHeader header(dosTime, data.Crc, static_cast<uint16_t>(attributes), flags, method, offset,
+                           static_cast<uint64_t>(data.OutSize), static_cast<uint64_t>(data.Count));
     for (const TLocalPatch& patch : LocalHeaderPatches(header, stored.size(), localZip64, HasPassword)) {
         const int64_t at = static_cast<int64_t>(offset + patch.RelativeOffset);
         const int64_t size = static_cast<int64_t>(patch.Bytes.size());
@@ -224,8 +223,49 @@ void TZipWrite::AddFile(const std::string& fileName)
             Fail(ecWriteFile);
         }
     }
-    Archive->Seek(static_cast<int64_t>(offset + local.size()) + worker.OutSize);
+    Archive->Seek(static_cast<int64_t>(offset + local.size()) + data.OutSize);
     Entries.push_back({stored, header});
+}
+
+TZipWrite::TEntryData TZipWrite::CompressEntry(const std::string& fileName, uint64_t size)
+{
+    // One encryption object serves entry after entry: it derives the next keys ahead.
+    TZipWriteThread worker(fileName, Encryption.get(), *Archive, BufferSize, Priority);
+    worker.ExpectedSize = static_cast<int64_t>(size);
+    worker.SetOnProgress(OnProgress);
+    const TStatusCode status = RunWorker(worker);
+    return {status, worker.Crc, worker.OutSize, worker.Count};
+}
+
+TZipWrite::TEntryData TZipWrite::WritePacked(TPackedFile& packed)
+{
+    const int64_t size = static_cast<int64_t>(packed.Size);
+    const int64_t start = Archive->Position();
+    if (OnProgress)
+        OnProgress(this, pkCompress, -size);
+    TStatusCode status = 0;
+    if (Encryption) {
+        TMemoryStream plain(std::move(packed.Packed));
+        if (!Encryption->Encrypt(plain, *Archive))
+            status = Encryption->LastWriteShort ? ecLowDiskSpace : ecEncrypt;
+    } else if (!Archive->WriteExact(packed.Packed.data(), static_cast<int64_t>(packed.Packed.size()))) {
+        status = StreamWriteFailure();
+    }
+    if (status == 0 && OnProgress)
+        OnProgress(this, pkCompress, size);
+    return {status == 0 ? 0 : status | opZip, packed.Crc, Archive->Position() - start, size};
+}
+
+bool TZipWrite::AheadHasRoom() const
+{
+    return !Ahead || Ahead->HasRoom();
+}
+
+void TZipWrite::CompressAhead(const std::string& fileName, const Platform::TFindData& listing)
+{
+    if (!Ahead)
+        Ahead = std::make_unique<TZipAhead>(TWorkPool::ForNice(ThreadPriorityNice(Priority)), EntryLevelIndex);
+    Ahead->Offer(fileName, listing);
 }
 
 void TZipWrite::AddDirectory(const std::string& folderName)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/GZipThread.h"
+#include "engine/ZipAhead.h"
 #include "engine/ZipRecords.h"
 
 #include <memory>
@@ -98,6 +99,10 @@ public:
 
     void AddFile(const std::string& fileName);
     void AddDirectory(const std::string& folderName);
+    // Files that AddFile will be given next may be offered while there is room: small
+    // ones are compressed ahead on every core (TZipAhead).
+    bool AheadHasRoom() const;
+    void CompressAhead(const std::string& fileName, const Platform::TFindData& listing);
     void Close();
     void Verify();
 
@@ -114,8 +119,20 @@ public:
 
 private:
     TStatusCode RunWorker(TCopyThread& worker);
+    struct TEntryData
+    {
+        TStatusCode Status = 0;
+        uint32_t Crc = 0;
+        int64_t OutSize = 0; // bytes written after the local header
+        int64_t Count = 0;   // bytes of the file
+    };
+    // An entry's data written by a worker, or from a file compressed ahead.
+    TEntryData CompressEntry(const std::string& fileName, uint64_t size);
+    TEntryData WritePacked(TPackedFile& packed);
     void WriteOrFail(const TBytes& bytes, const std::string& message);
     void CutBack(uint64_t offset);
     [[noreturn]] void Fail(TStatusCode code);
     uint16_t EntryFlags(bool utf8) const;
+
+    std::unique_ptr<TZipAhead> Ahead;
 };

@@ -20,11 +20,21 @@ TStatusCode TBackupSupervision::WaitForCopy(std::unique_ptr<TCopyThread> worker,
     if (Cancelled()) {
         worker->Cancel();
     }
-    worker->Start();
-    if (whileRunning) {
-        whileRunning();
+    if (worker->IsBrief()) {
+        // Over sooner than a hand-off to the worker thread and back would be; the next
+        // file is prepared afterwards instead of meanwhile.
+        worker->RunHere();
+        if (whileRunning) {
+            whileRunning();
+        }
+        ProcessMessagesWhenDue();
+    } else {
+        worker->Start();
+        if (whileRunning) {
+            whileRunning();
+        }
+        WaitForWorkerEnd(*worker);
     }
-    WaitForWorkerEnd(*worker);
     const TStatusCode status = worker->StatusCode;
     RunningWorker = nullptr;
     worker.reset();

@@ -42,7 +42,8 @@ public:
 
     // Sets flags and progress handler, starts the (not yet started) worker, runs
     // whileRunning (when given) once, waits for the end while processing messages,
-    // frees the worker and returns its status code.
+    // frees the worker and returns its status code. Brief work (TCopyThread::IsBrief)
+    // runs on the calling thread, and whileRunning after it.
     TStatusCode WaitForCopy(std::unique_ptr<TCopyThread> worker, const std::function<void()>& whileRunning = {});
 
     // Progress handlers; called on the worker's thread.

@@ -555,6 +555,7 @@ bool TBackupWalk::BackupFiles(TWalkContext& ctx, TFolder& folder, const std::vec
             Walk.WhileCopying = nullptr;
         }
     } discard{*this, folder};
+    std::size_t offeredToZip = 0;
     for (std::size_t index = 0; index < files.size(); ++index) {
         const TSearchRec& rec = files[index];
         if (Cancelled()) {
@@ -594,6 +595,10 @@ bool TBackupWalk::BackupFiles(TWalkContext& ctx, TFolder& folder, const std::vec
                          job.RelPath);
             continue;
         }
+        if (ZipMode()) {
+            offeredToZip = std::max(offeredToZip, index);
+            OfferToZip(ctx, folder, files, offeredToZip);
+        }
         bool repeat = false;
         do {
             const TStatusCode result = BackupFile(folder, job);
@@ -623,9 +628,27 @@ TStatusCode TBackupWalk::BackupFile(TFolder& folder, TFileJob& job)
     return CopyLocalFile(folder, job);
 }
 
+TZipWrite* TBackupWalk::ZipOf(TFolder& folder) const
+{
+    return Mode() == DestZipFile ? ZipWriter : folder.Zip.get();
+}
+
+void TBackupWalk::OfferToZip(TWalkContext& ctx, TFolder& folder, const std::vector<TSearchRec>& files,
+                             std::size_t& offered)
+{
+    TZipWrite* zip = ZipOf(folder);
+    for (; zip && offered < files.size() && zip->AheadHasRoom(); ++offered) {
+        TFileJob job;
+        TakeFile(ctx, folder, files[offered], job);
+        if (job.Selected) {
+            zip->CompressAhead(job.SourcePath, files[offered].FindData);
+        }
+    }
+}
+
 TStatusCode TBackupWalk::AddToZip(TFolder& folder, TFileJob& job)
 {
-    CurrentZip = Mode() == DestZipFile ? ZipWriter : folder.Zip.get();
+    CurrentZip = ZipOf(folder);
     if (!CurrentZip) {
         return ecWriteFile | opZip;
     }

@@ -189,6 +189,10 @@ private:
     void DecideCopy(TFolder& folder, TFileJob& job);
     std::unique_ptr<TCopyThread> MakeWorker(const TFolder& folder, TFileJob& job);
     TStatusCode AddToZip(TFolder& folder, TFileJob& job);
+    TZipWrite* ZipOf(TFolder& folder) const;
+    // Offers the selected files from files[offered] on to the zip writer, to compress
+    // ahead while there is room; offered moves past them.
+    void OfferToZip(TWalkContext& ctx, TFolder& folder, const std::vector<TSearchRec>& files, std::size_t& offered);
     TStatusCode UploadFile(TFileJob& job);
     TStatusCode CopyLocalFile(TFolder& folder, TFileJob& job);
     TStatusCode JobOperation(const TFileJob& job) const;

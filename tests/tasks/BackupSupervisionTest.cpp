@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 // Pause and cancel of a running worker are tested with real copies in BackupWalkTest.
 
 namespace {
@@ -52,6 +54,50 @@ TEST(BackupSupervision, MessagesBetweenFilesAndThePauseGate)
     EXPECT_TRUE(supervision.Cancelled());
     supervision.ResetCancel();
     EXPECT_FALSE(supervision.Cancelled());
+}
+
+// Notes the thread its work ran on; the listed size makes it brief or not.
+class TThreadNotingWorker : public TCopyThread
+{
+public:
+    TThreadNotingWorker(std::uint64_t size, std::thread::id& ranOn) : TCopyThread("a", "b", 1), RanOn(ranOn)
+    {
+        SourceListing = Platform::TFindData{};
+        SourceListing->Size = size;
+    }
+    ~TThreadNotingWorker() override { WaitFor(); }
+
+protected:
+    void Execute() override
+    {
+        RanOn = std::this_thread::get_id();
+        Done(ShouldStop() ? icTerminated : 0);
+    }
+
+private:
+    std::thread::id& RanOn;
+};
+
+TEST(BackupSupervision, BriefWorkRunsOnTheCallerAndTheNextFileIsPreparedAfterIt)
+{
+    TRecordingProgressView view;
+    TBackupSupervision supervision(view);
+    const std::thread::id caller = std::this_thread::get_id();
+    std::thread::id ranOn;
+    std::thread::id preparedWhileRunning;
+    auto prepare = [&] { preparedWhileRunning = ranOn; };
+
+    EXPECT_EQ(supervision.WaitForCopy(std::make_unique<TThreadNotingWorker>(TCopyThread::BriefBytes, ranOn), prepare),
+              0);
+    EXPECT_EQ(ranOn, caller);
+    EXPECT_EQ(preparedWhileRunning, caller); // the work had ended when the next file came
+
+    EXPECT_EQ(supervision.WaitForCopy(std::make_unique<TThreadNotingWorker>(TCopyThread::BriefBytes + 1, ranOn)), 0);
+    EXPECT_NE(ranOn, caller);
+
+    // A cancel that came before still stops brief work.
+    supervision.ProgressMessage(UM_CANCEL, 0);
+    EXPECT_EQ(supervision.WaitForCopy(std::make_unique<TThreadNotingWorker>(1, ranOn)), icTerminated | opCopy);
 }
 
 } // namespace
