@@ -46,6 +46,7 @@ bool CheckEmptyDestination(TBackupTask& task, ITaskCheckDialogs* dialogs)
     return true;
 }
 
+// Whole folder names count: "D:\Data2" does not lie in "D:\Data".
 bool DestinationInsideSource(const TBackupTask& task)
 {
     const std::string dest = ExpandPlaceholders(false, task.Destination);
@@ -53,7 +54,7 @@ bool DestinationInsideSource(const TBackupTask& task)
         return false; // a volume label: known only when the run finds the volume
     }
     for (const TExtensionList& entry : task.Sources) {
-        if (StartsWithIgnoringCase(dest, entry.ExpandedDir)) {
+        if (PathInside(dest, entry.ExpandedDir)) {
             return true;
         }
     }

@@ -84,7 +84,7 @@ TEST(TaskChecksTest, EmptyDestinationAsksForAFolder)
     EXPECT_EQ(dialogs.Shown().back().text, "Please select a backup destination");
 }
 
-TEST(TaskChecksTest, OverlapIsAPlainTextPrefix)
+TEST(TaskChecksTest, OverlapComparesWholeFolderNames)
 {
     struct Case
     {
@@ -92,9 +92,9 @@ TEST(TaskChecksTest, OverlapIsAPlainTextPrefix)
         const char* source;
         bool passes;
     } cases[] = {
-        {"D:\\Data2", "D:\\Data", false},
-        {"d:\\data\\backup", "D:\\Data", false},
-        {"D:\\Backup", "D:\\Data", true},
+        {"D:\\Data2", "D:\\Data", true}, // a sibling whose name merely starts alike
+        {"D:\\Data-dest\\x", "D:\\Data", true},   {"d:\\data\\backup", "D:\\Data", false},
+        {"D:\\DATA", "d:\\data\\", false},        {"D:\\Backup", "D:\\Data", true},
         {"D:\\Backup", "D:\\Backup\\Docs", true}, // the source inside the destination is allowed
     };
     for (const Case& c : cases) {
@@ -153,6 +153,8 @@ TEST(TaskChecksTest, FindSourceEntryPrefersTheEntryHoldingTheFolder)
     EXPECT_EQ(FindSourceEntry(task, "C:\\Data\\Docs\\Old"), 0);
     EXPECT_EQ(FindSourceEntry(task, "C:\\"), 0); // second pass: first entry inside it
     EXPECT_EQ(FindSourceEntry(task, "C:\\Dat"), -1);
+    EXPECT_EQ(FindSourceEntry(task, "C:\\Data2"), -1);
+    EXPECT_EQ(FindSourceEntry(task, "C:\\Other-dest\\x"), -1);
 }
 
 } // namespace
