@@ -434,6 +434,20 @@ std::string ExtractFileDrive(const std::string& winPath)
     return {};
 }
 
+bool IsFullWinPath(const std::string& winPath)
+{
+    const auto isDelim = [](char c) { return c == '\\' || c == '/'; };
+    const std::string drive = ExtractFileDrive(winPath);
+    if (drive.size() == 2) {
+        return winPath.size() > 2 && isDelim(winPath[2]);
+    }
+    if (!drive.empty()) {
+        const std::size_t split = drive.find_first_of("\\/", 2);
+        return split != std::string::npos && split > 2 && split + 1 < drive.size();
+    }
+    return !winPath.empty() && isDelim(winPath[0]);
+}
+
 std::optional<std::string> WinToHost(const std::string& winPath)
 {
     std::string text = winPath;

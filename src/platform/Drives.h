@@ -49,6 +49,11 @@ std::string WinNameToHost(const std::string& name);
 // "C:" of "C:\dir\f", "\\server\share" of "\\server\share\dir"; empty otherwise.
 std::string ExtractFileDrive(const std::string& winPath);
 
+// True when the text names one place whatever the working folder: a drive's root and
+// below ("C:\dir"), a share ("\\server\share\dir") or "\dir" on drive C:. "dir" and
+// "C:dir" depend on the working folder.
+bool IsFullWinPath(const std::string& winPath);
+
 // A table entry with a type or a label (TESSARO_DRIVES, network shares) answers these for
 // every path below it (an empty label when it names none); else the mount holding the path.
 int GetDriveType(const std::string& winPath); // DriveNoRootDir when the drive is unknown

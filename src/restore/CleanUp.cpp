@@ -24,6 +24,7 @@
 #include "tasks/IniValues.h"
 #include "tasks/Placeholders.h"
 #include "tasks/ProgressView.h"
+#include "tasks/TaskChecks.h"
 
 #include <algorithm>
 #include <cmath>
@@ -1110,12 +1111,20 @@ TCleanUpOutcome TCleanUp::AutoCleanUp(const std::string& taskList, int logMode, 
         }
         const std::string file = ExpandFileNameDefaults(ExpandPlaceholders(true, item), TaskDir, "cuj");
         // A task that cannot be read has not run: the batch must not end as if it had.
-        if (!Platform::FileExists(file) || !LoadTask(file)) {
+        const char* refused = !Platform::FileExists(file) ? TrNoopDefault("Clean-up task file not found: %s")
+                              : !LoadTask(file)           ? TrNoopDefault("Not a clean-up task file: %s")
+                                                          : nullptr;
+        if (refused) {
+            ReportRefusedJob(BackupLog, LogMode, TrDefault(" - Clean up"), FormatText(TrDefault(refused), file));
             note(TCleanUpOutcome::Failed);
             continue;
         }
         const int typeRule = Settings.Types;
-        if (!Settings.FtpBackup) {
+        if (!Settings.FtpBackup && !FullFolderText(Settings.Directory)) {
+            ReportRefusedJob(BackupLog, LogMode, TrDefault(" - Clean up"),
+                             UnvalidJobText(TrDefault("Clean up task: "), file));
+            note(TCleanUpOutcome::Failed);
+        } else if (!Settings.FtpBackup) {
             // A volume label is looked up first: the folder exists only on the inserted medium.
             const std::string folder = ResolveVolume(Settings.Directory, quiet);
             if (!Settings.Directory.empty() && !folder.empty() && FolderReadable(folder)) {

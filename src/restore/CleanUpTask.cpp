@@ -66,7 +66,8 @@ bool LoadCleanUpTask(const std::string& fileName, TCleanUpSettings& s)
         return false;
     }
     TIniFile ini(fileName);
-    if (ini.LoadError() != 0) {
+    // Any other file (a backup task, a text) would leave the window's own folder to clean up.
+    if (ini.LoadError() != 0 || !ini.SectionExists(CleanUpSection)) {
         return false;
     }
     s.FtpBackup = false;

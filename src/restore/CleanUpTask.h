@@ -21,7 +21,8 @@ inline constexpr const char* CleanUpSyncSection = "CSyncDir";
 bool SaveCleanUpTask(const std::string& fileName, const TCleanUpSettings& settings, const std::string& productText,
                      const std::string& fileVersion);
 // Reads a task over the given settings (keys that are missing give their defaults; an empty
-// folder and a missing filter keep the current ones). False when the file cannot be read.
+// folder and a missing filter keep the current ones). False when the file cannot be read
+// or holds no "Cleanup" section.
 bool LoadCleanUpTask(const std::string& fileName, TCleanUpSettings& settings);
 
 // The section of the program settings: no folder, no synchronisation, no FTP record.

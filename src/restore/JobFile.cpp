@@ -1,12 +1,16 @@
 #include "restore/JobFile.h"
 
 #include "engine/ExtFtp.h"
+#include "foundation/PathUtils.h"
+#include "foundation/ShownPaths.h"
 #include "foundation/TextFilter.h"
+#include "foundation/Translate.h"
 #include "platform/FileSystem.h"
 #include "tasks/IniValues.h"
 #include "tasks/Placeholders.h"
 
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -143,4 +147,19 @@ std::string JobSettingsSource(const std::string& settingsFile, const std::string
         }
     }
     return {};
+}
+
+void ReportRefusedJob(TBackupLog& log, int logMode, const std::string& header, const std::string& reason)
+{
+    if (logMode > 0) {
+        log.WriteLogHeader(header);
+        log.WriteLog(LogErrorPrefix + reason);
+        log.WriteLog("");
+    }
+    std::fprintf(stderr, "%s\n", HostPathsInText(reason).c_str());
+}
+
+std::string UnvalidJobText(const std::string& label, const std::string& file)
+{
+    return TrDefault("Unvalid task configuration") + " - " + label + ExtractFileName(file);
 }

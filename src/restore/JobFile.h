@@ -7,11 +7,12 @@
 //   WriteJobGlobal, WriteJobDate, ReadJobDate, WriteJobFilter, ReadJobFilter,
 //   WriteJobFilterKeys, ReadJobFilterKeys,
 //   WriteJobFtp, ReadJobFtp, WriteJobProxy, ReadJobProxy, JobFtpText, JobSettingsSource,
-//   TOwnSettings, StripFtpPlaceholderDirs
+//   TOwnSettings, StripFtpPlaceholderDirs, ReportRefusedJob, UnvalidJobText
 
 #include "foundation/DateUtils.h"
 #include "foundation/IniFile.h"
 #include "foundation/TextFilter.h"
+#include "tasks/BackupLog.h"
 #include "tasks/TaskModel.h"
 
 #include <string>
@@ -44,6 +45,13 @@ std::string JobFtpText(const TFtpParams& ftp);
 // A remote folder up to its first component that holds a "%" placeholder ("a/%date%/b"
 // gives "a"), as StripPlaceholderDirs does for local folders.
 std::string StripFtpPlaceholderDirs(const std::string& folder);
+
+// A task of a batch that is not run: the reason goes to the log (with logMode above 0, as
+// an entry of its own under header) and to the error output, for the script that started it.
+void ReportRefusedJob(TBackupLog& log, int logMode, const std::string& header, const std::string& reason);
+// "Unvalid task configuration - " + label + the task file's name, for a task whose folders
+// are missing or relative.
+std::string UnvalidJobText(const std::string& label, const std::string& file);
 
 // The file a dialog's own settings are read from the first time: the settings file when
 // it exists, else the fall-back file; empty when neither does.

@@ -19,6 +19,7 @@
 #include "tasks/BackupTemporary.h"
 #include "tasks/IniValues.h"
 #include "tasks/Placeholders.h"
+#include "tasks/TaskChecks.h"
 
 #include <algorithm>
 #include <cmath>
@@ -770,11 +771,22 @@ int TRestoreRun::AutoRestore(const std::string& taskList, int logMode, bool quie
         }
         const std::string file = ExpandFileNameDefaults(ExpandPlaceholders(true, item), TaskDir, "rsj");
         // A task that cannot be read has not run: the batch must not end as if it had.
-        if (!Platform::FileExists(file) || !LoadTask(file)) {
+        const char* refused = !Platform::FileExists(file) ? TrNoopDefault("Restore task file not found: %s")
+                              : !LoadTask(file)           ? TrNoopDefault("Not a restore task file: %s")
+                                                          : nullptr;
+        if (refused) {
+            ReportRefusedJob(log, LogMode, TrDefault(" - Restoring"), FormatText(TrDefault(refused), file));
             worst = RestoreFailed;
             continue;
         }
-        if (Options.FtpBackup || Options.SourceDir.empty() || Options.DestDir.empty()) {
+        if (Options.FtpBackup) {
+            continue;
+        }
+        if (!FullFolderText(Options.SourceDir) || Options.DestDir.empty() ||
+            (!Options.Origin && !FullFolderText(Options.DestDir))) {
+            ReportRefusedJob(log, LogMode, TrDefault(" - Restoring"),
+                             UnvalidJobText(TrDefault("Restore task: "), file));
+            worst = RestoreFailed;
             continue;
         }
         worst =

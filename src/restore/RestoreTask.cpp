@@ -68,7 +68,8 @@ bool LoadRestoreTask(const std::string& fileName, TRestoreOptions& options, TFtp
         return false;
     }
     TIniFile ini(fileName);
-    if (ini.LoadError() != 0) {
+    // Any other file (a backup task, a text) would leave the dialog's own folders to run with.
+    if (ini.LoadError() != 0 || !ini.SectionExists(Section)) {
         return false;
     }
     options.FtpBackup = false;

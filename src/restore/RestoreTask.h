@@ -17,7 +17,7 @@
 int SaveRestoreTask(const std::string& fileName, const TRestoreOptions& options, const TFtpParams& ftp,
                     const std::string& product, const std::string& version);
 // Reads the file into options and ftp; empty folder texts leave those fields as they
-// are. False when the file cannot be read.
+// are. False when the file cannot be read or holds no "Restore" section.
 bool LoadRestoreTask(const std::string& fileName, TRestoreOptions& options, TFtpParams& ftp);
 
 // Section "Restore" of the settings file (no folders, no FTP settings).

@@ -46,6 +46,7 @@ int TBackupLog::OpenLog(uint32_t setting, bool perRun, bool mailReport)
         LogMode = LogLong; // the report needs the long log
     }
     LogFile.reset();
+    EntryEnded = true;
     if (LogMode > LogOff) {
         LogFile = Platform::OpenAppend(LogPath);
         if (!LogFile) {
@@ -84,6 +85,7 @@ void TBackupLog::WriteLogVerbatim(const std::string& line)
 {
     if (LogMode > LogOff) {
         WriteLine(LogFile.get(), line);
+        EntryEnded = line.empty();
     }
     if (RunLogOpen) {
         WriteLine(RunLogFile.get(), line);
@@ -99,7 +101,9 @@ void TBackupLog::CloseRunLog()
 bool TBackupLog::CloseLog()
 {
     if (LogMode > LogOff) {
-        WriteLine(LogFile.get(), "");
+        if (!EntryEnded) {
+            WriteLine(LogFile.get(), "");
+        }
         LogFile.reset();
     }
     LogMode = LogOff;

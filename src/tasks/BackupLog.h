@@ -85,7 +85,8 @@ public:
     void WriteLogVerbatim(const std::string& line);
     // Closes the per-run log and keeps its file (for the mail).
     void CloseRunLog();
-    // Ends the run's entry with an empty line and closes both logs; prints the per-run
+    // Ends the run's entry with an empty line (unless nothing was written or the entry
+    // ended with one already) and closes both logs; prints the per-run
     // log when the setting asks for it, then deletes it. True when a file was deleted.
     bool CloseLog();
 
@@ -93,6 +94,7 @@ private:
     void RemoveRunLog();
 
     std::unique_ptr<Platform::TFile> LogFile;
+    bool EntryEnded = true;   // nothing written since the open, or an empty line last
     std::string RunLogFolder; // private temporary folder of the per-run log
     std::unique_ptr<Platform::TFile> RunLogFile;
 };

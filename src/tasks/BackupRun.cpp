@@ -379,7 +379,7 @@ bool TBackupRun::RunBackup(int autoIndex, const std::string& taskFile, int endMo
 std::string TBackupRun::InvalidTaskText(const TRun& run) const
 {
     if (run.DestText.empty() || Task.Sources.empty() || Task.DestMode < DestDrivesSeparated ||
-        Task.DestMode > DestZipPerDirectory) {
+        Task.DestMode > DestZipPerDirectory || (!Task.FtpBackup && !FullFolderText(Task.Destination))) {
         return TrDefault("Unvalid task configuration");
     }
     // Every start checks this, not only the Start button: a batch run would back up

@@ -63,6 +63,12 @@ bool DestinationInsideSource(const TBackupTask& task)
 
 } // namespace
 
+bool FullFolderText(const std::string& text)
+{
+    const std::string expanded = ExpandPlaceholders(false, text);
+    return (!expanded.empty() && expanded.front() == ':') || Platform::IsFullWinPath(expanded);
+}
+
 bool PathInside(const std::string& path, const std::string& folder)
 {
     return StartsWithIgnoringCase(AddPathDelimiter(path), AddPathDelimiter(folder));

@@ -31,6 +31,11 @@ bool TaskChecks(TBackupTask& task, ITaskCheckDialogs* dialogs);
 // synchronises. Empty when neither; FTP destinations and volume labels are not checked.
 std::string UnsafeDestinationText(const TBackupTask& task);
 
+// True when a task's folder text, placeholders expanded, names one place whatever the
+// working folder: a full path or a volume label (":LABEL\dir"). A relative text would
+// make a run create folders wherever it was started.
+bool FullFolderText(const std::string& text);
+
 // True when path is folder or lies inside it (ignoring case).
 bool PathInside(const std::string& path, const std::string& folder);
 

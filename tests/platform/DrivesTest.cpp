@@ -104,6 +104,17 @@ TEST(Drives, ExtractFileDriveGivesLetterOrShare)
     EXPECT_EQ(ExtractFileDrive("dir\\f"), "");
 }
 
+TEST(Drives, FullPathsNameOnePlaceWhateverTheWorkingFolder)
+{
+    for (const char* full : {"C:\\", "e:\\Backup", "\\\\nas\\data", "\\\\nas\\data\\dir", "\\home\\ann", "/home/ann"}) {
+        EXPECT_TRUE(IsFullWinPath(full)) << full;
+    }
+    for (const char* relative :
+         {"", "Meeting notes", "dir\\sub", "C:", "C:dir", "\\\\nas", "\\\\nas\\", "\\\\\\data"}) {
+        EXPECT_FALSE(IsFullWinPath(relative)) << relative;
+    }
+}
+
 TEST(Drives, EnvironmentEntriesAddDrivesWithTypeAndLabel)
 {
     TTempFolder tmp;

@@ -68,6 +68,17 @@ int RunProgram(const TTempFolder& folder, const std::string& args, std::string& 
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// As RunProgram, started in the folder work: where a relative path of a task would land.
+int RunProgramIn(const TTempFolder& folder, const std::string& work, const std::string& args, std::string& output)
+{
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::create_directories(folder.Host(work));
+    std::filesystem::current_path(folder.Host(work));
+    const int status = RunProgram(folder, args, output);
+    std::filesystem::current_path(before);
+    return status;
+}
+
 // The example task; verifying gives a longer window to be killed in. A suffix names another
 // task of the same kind: task<suffix>.buj from source<suffix> to dest<suffix>.
 // With a zip name the task backs up into that archive.
@@ -684,4 +695,81 @@ TEST(Program, IgnoredOptionsAreNamed)
     EXPECT_NE(output.find("Unknown option ignored: -frce\n"), std::string::npos) << output;
     EXPECT_NE(output.find("Unknown language ignored: fr\n"), std::string::npos) << output;
     EXPECT_EQ(output.find("-quiet"), std::string::npos) << output;
+}
+
+// A notes file taken for a plain-text task, and restore and clean-up tasks with relative
+// folders: refused before anything is made in the folder the program was started in.
+TEST(Program, TasksWithRelativeFoldersAreRefusedBeforeAnythingIsMade)
+{
+    if (!std::filesystem::exists(ProgramFile())) {
+        GTEST_SKIP() << "the program is not built";
+    }
+    TTempFolder folder;
+    MakeFolders(folder);
+    folder.WriteHostFile("source/a.txt", "a");
+    folder.WriteHostFile("dest/a.txt", "a");
+    folder.WriteHostFile("notes.txt", "Meeting notes\n\nD " + folder.Win("source") + "\nto do\n");
+    folder.WriteHostFile("rel.rsj", "[Restore]\nSourceDir=" + folder.Win("dest") + "\nDestDir=restored\nOverwrite=0\n");
+    folder.WriteHostFile("rel.cuj", "[Cleanup]\nDirectory=dest\nMode=0\n");
+    std::string output;
+    EXPECT_EQ(RunProgramIn(folder, "work", "-force -quiet -log:2 '" + folder.Host("notes.txt") + "'", output), 2)
+        << output;
+    EXPECT_EQ(RunProgramIn(folder, "work", "-restore -quiet -log:18 '" + folder.Host("rel.rsj") + "'", output), 2)
+        << output;
+    EXPECT_EQ(RunProgramIn(folder, "work", "-clean -quiet -log:34 '" + folder.Host("rel.cuj") + "'", output), 2)
+        << output;
+    EXPECT_TRUE(std::filesystem::is_empty(folder.Host("work")));
+    EXPECT_TRUE(std::filesystem::exists(folder.Host("dest/a.txt")));
+    const std::string log = folder.ReadHostFile("config/Tessaro/tessaro.log");
+    for (const char* task : {"Backup task: notes.txt", "Restore task: rel.rsj", "Clean up task: rel.cuj"}) {
+        EXPECT_NE(log.find(std::string("    *** Unvalid task configuration - ") + task + "\n"), std::string::npos)
+            << task << "\n"
+            << log;
+    }
+}
+
+// Files that are no restore or clean-up task are named, on the error output and in the log;
+// nothing runs and the batch fails.
+TEST(Program, FilesThatAreNoRestoreOrCleanUpTaskAreNamed)
+{
+    if (!std::filesystem::exists(ProgramFile())) {
+        GTEST_SKIP() << "the program is not built";
+    }
+    TTempFolder folder;
+    MakeFolders(folder);
+    WriteExampleTask(folder);
+    folder.WriteHostFile("source/a.txt", "a");
+    folder.WriteHostFile("empty.dat", "");
+    std::string noise(4096, ' ');
+    std::mt19937 random(30);
+    for (char& c : noise) {
+        c = static_cast<char>(random());
+    }
+    folder.WriteHostFile("noise.dat", noise);
+    const struct
+    {
+        const char* option;
+        const char* notFound;
+        const char* notATask;
+    } kinds[] = {{"-restore", "Restore task file not found: ", "Not a restore task file: "},
+                 {"-clean", "Clean-up task file not found: ", "Not a clean-up task file: "}};
+    for (const auto& kind : kinds) {
+        for (const char* file : {"empty.dat", "noise.dat", "task.buj", "missing.dat"}) {
+            SCOPED_TRACE(std::string(kind.option) + " " + file);
+            std::filesystem::remove(folder.Host("config/Tessaro/tessaro.log"));
+            std::string output;
+            EXPECT_EQ(
+                RunProgram(folder, std::string(kind.option) + " -quiet -log:50 '" + folder.Host(file) + "'", output),
+                2);
+            const std::string line =
+                (std::string(file) == "missing.dat" ? kind.notFound : kind.notATask) + folder.Host(file);
+            EXPECT_NE(output.find(line + "\n"), std::string::npos) << output;
+            const std::string log = folder.ReadHostFile("config/Tessaro/tessaro.log");
+            EXPECT_NE(log.find("    *** " + line + "\n"), std::string::npos) << log;
+            EXPECT_EQ(log.find("\n\n\n"), std::string::npos) << log;
+            EXPECT_NE(log.substr(0, 1), "\n") << log;
+        }
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(folder.Host("dest")));
+    EXPECT_TRUE(std::filesystem::exists(folder.Host("source/a.txt")));
 }
