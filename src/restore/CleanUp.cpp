@@ -848,6 +848,7 @@ void TCleanUp::ScanFtpCleanUpDir(TScan& scan, const std::string& relative)
 {
     if (scan.Cancelled() || !EnterFtpFolder(relative)) {
         if (!relative.empty() && !scan.Cancelled()) {
+            ++ErrorCount;
             Log(1, LogErrorPrefix + CouldNotFindDirText(relative));
         }
         return;

@@ -216,6 +216,10 @@ void TRestoreRun::ScanRestoreDir(const std::string& source, const std::string& d
             if (Options.UnCompress && HasSuffix(name, ".gz")) {
                 TGzFileInfo info;
                 take = GetGzFileInfo(sourceFile, info);
+                if (!take) {
+                    // A damaged backup file is not restored: the run says so.
+                    scanErrors.push_back(LogErrorPrefix + StatusCodeText(ecGZipHeader | opGUnzip) + ": " + sourceFile);
+                }
                 time = info.MTime;
                 encrypted = info.Encrypted;
                 size = info.ISize;
@@ -573,12 +577,12 @@ void TRestoreRun::RestoreFileList(TTransferList& list, int& errors, int& restore
             }
             break;
         }
-        if (skip) {
+        if (skip && (quietRun || !prompts)) {
+            // A quiet run cannot ask: the file is not restored, and that is an error.
+            ++errors;
+            Log(LogErrorPrefix + StatusCodeText(ecDecrypt | opDecrypt) + ": " + info.Destination);
+        } else if (skip) {
             ++skipped;
-            // A quiet run cannot ask: the file stays where it is and the log says why.
-            if (quietRun || !prompts) {
-                Log(LogErrorPrefix + StatusCodeText(ecDecrypt | opDecrypt) + ": " + info.Destination);
-            }
         } else if (code == 0) {
             ++restored;
             if (LogMode >= LogLong) {
@@ -654,6 +658,7 @@ int TRestoreRun::RunRestore(const std::string& sourceText, const std::string& de
                             bool quiet, int closeDelay)
 {
     quietRun = quiet;
+    scanErrors.clear();
     supervision.ResetCancel();
     createdFolders.clear();
     loggedLinks.clear();
@@ -724,8 +729,11 @@ int TRestoreRun::RunRestore(const std::string& sourceText, const std::string& de
         log.WriteLog("  " + TrDefault("from: ") + source);
         log.WriteLog(origin ? "  " + TrDefault("to origin") + ":" : "  " + TrDefault("to: ") + dest);
     }
+    for (const std::string& line : scanErrors) {
+        Log(line);
+    }
     progress.Start(this, ProductText + " - " + TrDefault("Restoring"), origin ? TrDefault("to origin") : dest, delay);
-    int errors = 0;
+    int errors = static_cast<int>(scanErrors.size());
     int restored = 0;
     int skipped = 0;
     RestoreFileList(list, errors, restored, skipped);

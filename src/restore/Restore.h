@@ -223,5 +223,7 @@ private:
     std::unique_ptr<TPrepared> ahead;
     std::set<std::string> createdFolders;
     bool quietRun = false;
+    // Backup files the scan could not read: logged after the run's header, counted as errors.
+    std::vector<std::string> scanErrors;
     TOwnSettings<TRestoreOptions> own;
 };

@@ -4,12 +4,22 @@
 #include "foundation/NumberText.h"
 #include "foundation/PathUtils.h"
 #include "foundation/ShownPaths.h"
+#include "foundation/StringUtils.h"
 #include "foundation/SysErrors.h"
 #include "foundation/Translate.h"
 #include "platform/FileSystem.h"
 #include "platform/WinError.h"
 
 namespace {
+
+// A line break inside a line would make one entry look like two.
+std::string OneLine(const std::string& line)
+{
+    if (line.find_first_of("\r\n") == std::string::npos) {
+        return line;
+    }
+    return ReplaceText(ReplaceText(ReplaceText(line, "\r\n", " "), "\n", " "), "\r", " ");
+}
 
 void WriteLine(Platform::TFile* file, const std::string& line)
 {
@@ -78,7 +88,7 @@ void TBackupLog::WriteLogHeader(const std::string& text)
 
 void TBackupLog::WriteLog(const std::string& line)
 {
-    WriteLogVerbatim(HostPathsInLogLine(line));
+    WriteLogVerbatim(OneLine(HostPathsInLogLine(line)));
 }
 
 void TBackupLog::WriteLogVerbatim(const std::string& line)

@@ -87,6 +87,8 @@ struct TBackupWalk::TFolder
     // copied file needs it (EmptyDirs) or when it could not be entered.
     std::unique_ptr<Platform::TDestFolder> Dest;
     bool DestMissing = false; // to be created with the first copied file
+    // It could not be made or entered (logged once): each file below fails on its own.
+    bool CreateFailed = false;
     bool LoopEnded = false;
     bool RemoteEntered = false;
     std::string RemoteRemembered;
@@ -271,11 +273,12 @@ bool TBackupWalk::EnterFolder(TFolder& folder)
         folder.Dest = parent->Enter(name, false);
         if (!folder.Dest) {
             Log.WriteLog(LogErrorPrefix + TrDefault("Could not create directory:") + "\r\n" + folder.DestDir + "!");
-            return false;
+            folder.CreateFailed = true;
         }
-    } else if (!Task.EmptyDirs && !EnsureDestFolder(folder)) {
-        return false;
+    } else if (!Task.EmptyDirs) {
+        EnsureDestFolder(folder);
     }
+    // Walked on even without its destination: every selected file below is counted and named.
     return true;
 }
 
@@ -303,7 +306,8 @@ bool TBackupWalk::EnsureDestFolder(TFolder& folder)
     if (folder.Dest) {
         return true;
     }
-    if (!folder.Parent || !EnsureDestFolder(*folder.Parent)) {
+    if (folder.CreateFailed || !folder.Parent || !EnsureDestFolder(*folder.Parent)) {
+        folder.CreateFailed = true;
         return false;
     }
     std::string link;
@@ -314,6 +318,7 @@ bool TBackupWalk::EnsureDestFolder(TFolder& folder)
         } else {
             Log.WriteLog(LogErrorPrefix + TrDefault("Could not create directory:") + "\r\n" + folder.DestDir + "!");
         }
+        folder.CreateFailed = true;
         return false;
     }
     folder.DestMissing = false;
@@ -333,6 +338,7 @@ bool TBackupWalk::ReopenDestFolders(TWalkContext& ctx, TFolder& folder)
     folder.DestFiles.clear();
     folder.DestOccupied.clear();
     folder.CreatedHere = false;
+    folder.CreateFailed = false;
     if (folder.Top) {
         return OpenTopFolder(ctx, folder);
     }
@@ -724,11 +730,10 @@ TStatusCode TBackupWalk::CopyLocalFile(TFolder& folder, TFileJob& job)
         return WalkUpToDate;
     }
     Supervision.View().ShowFile(ItemFile, "", job.SourcePath);
-    if (!EnsureDestFolder(folder)) {
-        folder.LoopEnded = true;
-        return WalkNotSelected;
-    }
     const TStatusCode failed = ecCreateFile | JobOperation(job);
+    if (!EnsureDestFolder(folder)) {
+        return failed;
+    }
     // The name is looked at again right before the copy takes it (PutInPlace); here only
     // when the listing does not tell.
     if (MayBeTaken(folder, job.FinalName) && !CanTakeName(*folder.Dest, job.FinalName, job.Dest)) {

@@ -314,14 +314,34 @@ TEST_F(RestoreRunTest, WrongPasswordIsAskedAgainThenSkipped)
     EXPECT_EQ(temp.ReadHostFile("r/p/secret.txt"), "the user's own");
     EXPECT_EQ(std::distance(fs::directory_iterator(temp.Host("r/p")), fs::directory_iterator()), 1);
 
-    // A quiet run never asks: the file is skipped and the log says so.
+    // A quiet run never asks: the file is not restored, and its end line counts that.
     answers.Prompts.clear();
     log.OpenLog(settings.Protocol, false, false);
     EXPECT_EQ(restore.RunRestore("E:\\B\\data", "R:\\p", false, false, true, 0), RestoreFailed);
     log.CloseLog();
     EXPECT_TRUE(answers.Prompts.empty());
     EXPECT_NE(LogText().find("    *** "), std::string::npos);
+    EXPECT_NE(LogText().find("  Status: 1 error(s) on restore (0 files copied)\n"), std::string::npos) << LogText();
     EXPECT_EQ(temp.ReadHostFile("r/p/secret.txt"), "the user's own");
+}
+
+TEST_F(RestoreRunTest, ADamagedBackupFileIsAnErrorOfTheRun)
+{
+    task.DestMode = DestCloneOfSource;
+    task.Compress = true;
+    Write("good.txt", std::string(2000, 'g'));
+    Backup();
+    temp.WriteHostFile("e/B/data/broken.txt.gz", "no gzip header at all");
+    EXPECT_EQ(Restore("E:\\B\\data", "R:\\p", false), RestoreFailed);
+    const std::string text = LogText();
+    const std::size_t header = text.find(" - Restoring\n");
+    const std::size_t named = text.find(": " + temp.Host("e/B/data/broken.txt.gz") + "\n");
+    ASSERT_NE(named, std::string::npos) << text;
+    EXPECT_LT(header, named) << text;
+    EXPECT_NE(text.find("  Status: 1 error(s) on restore (1 files copied)\n"), std::string::npos) << text;
+    EXPECT_FALSE(fs::exists(temp.Host("r/p/broken.txt")));
+    // One empty line ends the entry, never two.
+    EXPECT_EQ(text.find("\n\n\n"), std::string::npos) << text;
 }
 
 TEST_F(RestoreRunTest, CancelInALargeFileKeepsTheOriginal)

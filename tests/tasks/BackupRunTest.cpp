@@ -368,6 +368,42 @@ TEST_F(BackupRunTest, MissingSourceCountsAnErrorAndGoesOn)
     EXPECT_TRUE(InDest("B/b/f.txt"));
 }
 
+TEST_F(BackupRunTest, FilesBelowAFolderThatCannotBeMadeAreCountedAndNamed)
+{
+    Write("d/top.txt");
+    Write("d/sub/one.txt");
+    Write("d/sub/deep/two.txt");
+    AddSource("S:\\d");
+    fs::create_directories(temp.Host("e/B/d"));
+    temp.WriteHostFile("e/B/d/sub", "a file where the backup needs its folder");
+    Run();
+    EXPECT_EQ(run.Totals().Errors, 2u);
+    const std::string text = LogText();
+    EXPECT_NE(text.find("Could not create directory: " + temp.Host("e/B/d/sub") + "!\n"), std::string::npos) << text;
+    for (const char* file : {"sub/one.txt\n", "sub/deep/two.txt\n"}) {
+        EXPECT_NE(text.find(std::string(": ") + file), std::string::npos) << file << "\n" << text;
+    }
+    EXPECT_NE(text.find("(1 of 3 files copied)"), std::string::npos) << text;
+    EXPECT_EQ(temp.ReadHostFile("e/B/d/sub"), "a file where the backup needs its folder");
+}
+
+// The path limit of Windows text: 260 characters and more are not backed up, and named.
+TEST_F(BackupRunTest, PathsOfTwoHundredSixtyCharactersAreNamedNotBackedUp)
+{
+    AddSource("S:\\d");
+    const std::string folder = "S:\\d\\";
+    const std::string tooLong(260 - folder.size(), 'l');
+    const std::string fitting(257 - folder.size(), 'f'); // its copy "E:\B\d\..." has 259
+    Write("d/" + tooLong);
+    Write("d/" + fitting);
+    Run();
+    EXPECT_EQ(run.Totals().Errors, 1u);
+    EXPECT_TRUE(InDest("B/d/" + fitting));
+    EXPECT_FALSE(InDest("B/d/" + tooLong));
+    EXPECT_NE(LogText().find("    *** "), std::string::npos);
+    EXPECT_NE(LogText().find(tooLong + "\n"), std::string::npos) << LogText();
+}
+
 // A proxy password typed in for one run logs on through the proxy but never lands in the task,
 // which the editor may save afterwards.
 TEST_F(BackupRunTest, AskedProxyPasswordStaysOutOfTheTask)
