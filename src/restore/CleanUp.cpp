@@ -24,6 +24,7 @@
 #include "tasks/IniValues.h"
 #include "tasks/Placeholders.h"
 #include "tasks/ProgressView.h"
+#include "tasks/RunLock.h"
 #include "tasks/TaskChecks.h"
 
 #include <algorithm>
@@ -715,6 +716,13 @@ TCleanUpOutcome TCleanUp::RunCleanUp(const std::string& folderText, const std::s
         scans.emplace_back("", "");
     }
 
+    // From the scan on the folder is this run's alone: what it finds decides what goes.
+    std::string waitNote;
+    const auto lock = LockRunFolder(
+        folder, [this] { return RunCancelled(View); }, [&] { waitNote = LogNotePrefix + WaitingForRunText(folder); });
+    if (!lock) {
+        return TCleanUpOutcome::Cancelled;
+    }
     ShowScanning(quiet);
     if (!scan.FilesMode) {
         ScanRootFolders(scan, folder);
@@ -730,6 +738,9 @@ TCleanUpOutcome TCleanUp::RunCleanUp(const std::string& folderText, const std::s
         return accepted;
     }
     LogStart(AddPathDelimiter(folder), scan);
+    if (!waitNote.empty()) {
+        Log(1, waitNote);
+    }
     View.Start(nullptr, ProductText + TrDefault(" - Clean up"), folder, delay);
     if (scan.FilesMode) {
         DeleteFileList(folder, scan.List, recycleBin);

@@ -19,6 +19,7 @@
 #include "tasks/BackupTemporary.h"
 #include "tasks/IniValues.h"
 #include "tasks/Placeholders.h"
+#include "tasks/RunLock.h"
 #include "tasks/TaskChecks.h"
 
 #include <algorithm>
@@ -671,6 +672,18 @@ int TRestoreRun::RunRestore(const std::string& sourceText, const std::string& de
         }
         return RestoreFailed;
     }
+    // The folder written in is the run's alone from the scan on: its files decide what is restored.
+    const std::string originOfSource = origin ? OriginOfBackupFolder(source) : std::string();
+    const std::string written = origin ? originOfSource : dest;
+    std::string waitNote;
+    std::unique_ptr<Platform::TFolderLock> lock;
+    if (!written.empty()) {
+        lock = LockRunFolder(
+            written, [this] { return Cancelled(); }, [&] { waitNote = LogNotePrefix + WaitingForRunText(written); });
+        if (!lock) {
+            return RestoreFailed;
+        }
+    }
     const int64_t limit = AgeLimit(Options.AgeMode, Options.Date);
     const std::string ageText = AgeText(Options.AgeMode, Options.Date);
     const int delay = quiet ? -closeDelay - (closeDelay == 0 ? 1 : 0) : interactive ? 0 : closeDelay;
@@ -679,7 +692,6 @@ int TRestoreRun::RunRestore(const std::string& sourceText, const std::string& de
     }
     TTransferList list;
     int counter = 0;
-    const std::string originOfSource = origin ? OriginOfBackupFolder(source) : std::string();
     if (origin && !originOfSource.empty()) {
         ScanRestoreDir(source, originOfSource, counter, list, limit, {});
     } else if (origin) {
@@ -728,6 +740,9 @@ int TRestoreRun::RunRestore(const std::string& sourceText, const std::string& de
         log.WriteLog(start);
         log.WriteLog("  " + TrDefault("from: ") + source);
         log.WriteLog(origin ? "  " + TrDefault("to origin") + ":" : "  " + TrDefault("to: ") + dest);
+    }
+    if (!waitNote.empty()) {
+        Log(waitNote);
     }
     for (const std::string& line : scanErrors) {
         Log(line);

@@ -27,6 +27,7 @@
 #include "tasks/IniValues.h"
 #include "tasks/MailReport.h"
 #include "tasks/Placeholders.h"
+#include "tasks/RunLock.h"
 #include "tasks/TaskChecks.h"
 #include "tasks/TimeStamp.h"
 #include "tasks/ZipDest.h"
@@ -195,6 +196,8 @@ struct TBackupRun::TRun
     std::string EndText;
     bool Result = false;
     std::vector<std::string> WrittenBases;
+    // Held for the whole run: another run on this destination waits for it.
+    std::unique_ptr<Platform::TFolderLock> Lock;
 
     ~TRun() { DropTempArchive(); }
     void DropTempArchive()
@@ -422,15 +425,30 @@ bool TBackupRun::RunSteps(TRun& run, int endMode)
     }
     StartProgressView(run);
 
-    run.DestOk = Task.FtpBackup ? PrepareFtpDestination(run) : PrepareLocalDestination(run, endMode);
-    if (!run.DestOk) {
-        ReportMissingDestination(run);
+    if (Task.FtpBackup) {
+        run.DestOk = LockDestination(run, run.DestText) && PrepareFtpDestination(run);
     } else {
+        run.DestOk = PrepareLocalDestination(run, endMode) && LockDestination(run, run.UserRoot);
+    }
+    if (run.DestOk) {
         BackupToDestination(run, endMode);
+    } else if (!Supervision.Cancelled()) {
+        ReportMissingDestination(run);
     }
     EndRun(run);
     RecordLastRun(run);
     return true;
+}
+
+bool TBackupRun::LockDestination(TRun& run, const std::string& folder)
+{
+    run.Lock = LockRunFolder(
+        folder, [this] { return Supervision.Cancelled(); },
+        [&] {
+            Line(run, LogNotePrefix + WaitingForRunText(folder));
+            Supervision.View().SetStatusText(WaitingForRunText(folder));
+        });
+    return run.Lock != nullptr;
 }
 
 void TBackupRun::BeginRun(TRun& run, int endMode)

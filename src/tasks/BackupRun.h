@@ -143,6 +143,8 @@ private:
     void AnnounceStart(TRun& run);
     void StartProgressView(TRun& run);
     void ReportMissingDestination(TRun& run);
+    // Waits while another run works on the folder; false when the run was cancelled meanwhile.
+    bool LockDestination(TRun& run, const std::string& folder);
     void BackupToDestination(TRun& run, int endMode);
     void MakeWalkAndClear(TRun& run, int endMode);
     // Disconnects, then shows and logs the end.

@@ -1,3 +1,4 @@
+#include "platform/FolderLock.h"
 #include "platform/HostCommand.h"
 #include "platform/Trash.h"
 
@@ -7,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -59,4 +61,24 @@ TEST(Trash, FilesOnAnotherVolumeGoToThatVolumesTrash)
     if (!trashExisted) {
         fs::remove_all(trash);
     }
+}
+
+TEST(FolderLock, OneRunPerFolderWhateverItsSpelling)
+{
+    TTempFolder temp;
+    std::filesystem::create_directories(temp.Host("run"));
+    std::filesystem::create_directories(temp.Host("dest/sub"));
+    const std::string run = temp.Host("run");
+    auto first = std::make_unique<Platform::TFolderLock>(temp.Win("dest"), run);
+    ASSERT_TRUE(first->TryLock());
+    Platform::TFolderLock again(temp.Win("dest\\sub\\..\\"), run);
+    EXPECT_FALSE(again.TryLock());
+    Platform::TFolderLock other(temp.Win("dest\\sub"), run);
+    EXPECT_TRUE(other.TryLock());
+    first.reset(); // the holder removes the lock file; the waiter takes a new one
+    EXPECT_TRUE(again.TryLock());
+    Platform::TFolderLock third(temp.Win("dest"), run);
+    EXPECT_FALSE(third.TryLock());
+    // Without a runtime folder nothing can be locked, and nothing is kept from running.
+    EXPECT_TRUE(Platform::TFolderLock(temp.Win("dest"), "").TryLock());
 }

@@ -2,6 +2,7 @@
 #include "TempFolder.h"
 #include "foundation/DateUtils.h"
 #include "foundation/History.h"
+#include "platform/FolderLock.h"
 #include "restore/RestoreTask.h"
 #include "shell/InstanceGuard.h"
 #include "tasks/Settings.h"
@@ -10,6 +11,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <random>
 #include <string>
@@ -772,4 +774,83 @@ TEST(Program, FilesThatAreNoRestoreOrCleanUpTaskAreNamed)
     }
     EXPECT_TRUE(std::filesystem::is_empty(folder.Host("dest")));
     EXPECT_TRUE(std::filesystem::exists(folder.Host("source/a.txt")));
+}
+
+namespace {
+
+// True once the program (not the test's forked child before it starts the program) has
+// the file open: a run that found its folder locked keeps it open while it waits.
+bool HasOpen(pid_t pid, const std::string& file)
+{
+    const std::string process = "/proc/" + std::to_string(pid);
+    std::error_code error;
+    if (std::filesystem::read_symlink(process + "/exe", error) != std::filesystem::canonical(ProgramFile())) {
+        return false;
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(process + "/fd", error)) {
+        if (std::filesystem::read_symlink(entry.path(), error) == file) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Starts the program while the folder is locked as by another run, sees it wait, lets go;
+// the program's exit status.
+int RunWhileLocked(const TTempFolder& folder, const std::string& locked, const std::vector<std::string>& args,
+                   const std::function<void()>& whileWaiting)
+{
+    auto lock = std::make_unique<Platform::TFolderLock>(folder.Win(locked), folder.Host("run"));
+    if (!lock->TryLock()) {
+        return -1;
+    }
+    const std::string lockFile = Platform::FolderLockPath(lock->Key(), folder.Host("run"));
+    const pid_t pid = StartProgram(folder, args);
+    for (int i = 0; i < 20000 && !HasOpen(pid, lockFile); ++i) {
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    EXPECT_TRUE(HasOpen(pid, lockFile));
+    whileWaiting();
+    lock.reset();
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid) {
+        return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
+
+// A run waits while another one works on its folder, says so once, then does its work.
+TEST(Program, ASecondRunOnOneFolderWaitsForTheFirst)
+{
+    if (!std::filesystem::exists(ProgramFile())) {
+        GTEST_SKIP() << "the program is not built";
+    }
+    TTempFolder folder;
+    MakeFolders(folder);
+    folder.WriteHostFile("source/report.txt", "r");
+    WriteExampleTask(folder);
+    const std::string log = "config/Tessaro/tessaro.log";
+    EXPECT_EQ(RunWhileLocked(folder, "dest", {"-force", "-quiet", "-log:2", folder.Host("task.buj")},
+                             [&] { EXPECT_FALSE(std::filesystem::exists(folder.Host("dest/report.txt"))); }),
+              0);
+    EXPECT_TRUE(std::filesystem::exists(folder.Host("dest/report.txt")));
+
+    WriteRestoreTask(folder, "back.rsj", "dest", "restored");
+    EXPECT_EQ(RunWhileLocked(folder, "restored", {"-restore", "-quiet", "-log:18", folder.Host("back.rsj")},
+                             [&] { EXPECT_FALSE(std::filesystem::exists(folder.Host("restored/report.txt"))); }),
+              0);
+    EXPECT_EQ(folder.ReadHostFile("restored/report.txt"), "r");
+
+    folder.WriteHostFile("dest/old.tmp", "x");
+    WriteCleanUpTask(folder, "tidy.cuj", "dest");
+    EXPECT_EQ(RunWhileLocked(folder, "dest", {"-clean", "-quiet", "-log:34", folder.Host("tidy.cuj")},
+                             [&] { EXPECT_TRUE(std::filesystem::exists(folder.Host("dest/old.tmp"))); }),
+              0);
+    EXPECT_FALSE(std::filesystem::exists(folder.Host("dest/old.tmp")));
+
+    const std::string text = folder.ReadHostFile(log);
+    EXPECT_EQ(CountOf(text, "Waiting for another run on " + folder.Host("dest") + "\n"), 2u) << text;
+    EXPECT_EQ(CountOf(text, "Waiting for another run on " + folder.Host("restored") + "\n"), 1u) << text;
 }
