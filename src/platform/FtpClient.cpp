@@ -669,6 +669,38 @@ bool TFtpClient::SetModTime(const std::string& name, int64_t unixTime)
 
 // ---- data connections -----------------------------------------------------------------------
 
+bool ParseEpsvPort(const std::string& text, uint16_t& port)
+{
+    const size_t open = text.find('(');
+    unsigned value = 0;
+    char d1 = 0, d2 = 0, d3 = 0, d4 = 0;
+    if (open == std::string::npos ||
+        std::sscanf(text.c_str() + open + 1, "%c%c%c%u%c", &d1, &d2, &d3, &value, &d4) != 5 || value == 0 ||
+        value > 65535) {
+        return false;
+    }
+    port = static_cast<uint16_t>(value);
+    return true;
+}
+
+bool ParsePasvPort(const std::string& text, uint16_t& port)
+{
+    // Only the port is taken: the data connection goes to the server we logged on to,
+    // never to an address the reply names (a server behind NAT, or one that would
+    // send our data elsewhere).
+    const size_t start = text.find_first_of("0123456789", 3);
+    unsigned h[4] = {}, p[2] = {};
+    if (start == std::string::npos ||
+        std::sscanf(text.c_str() + start, "%u,%u,%u,%u,%u,%u", &h[0], &h[1], &h[2], &h[3], &p[0], &p[1]) != 6) {
+        return false;
+    }
+    if (p[0] > 255 || p[1] > 255 || p[0] * 256 + p[1] == 0) {
+        return false;
+    }
+    port = static_cast<uint16_t>(p[0] * 256 + p[1]);
+    return true;
+}
+
 bool TFtpClient::OpenPassive(TDataLink& link)
 {
     sockaddr_storage address{};
@@ -676,17 +708,11 @@ bool TFtpClient::OpenPassive(TDataLink& link)
         return Fail("No peer address");
     }
     int code = m_noEpsv ? 0 : Command("EPSV");
+    uint16_t port = 0;
     if (code == 229) {
-        // 229 Entering Extended Passive Mode (|||port|)
-        const size_t open = m_replyText.find('(');
-        unsigned port = 0;
-        char d1 = 0, d2 = 0, d3 = 0, d4 = 0;
-        if (open == std::string::npos ||
-            std::sscanf(m_replyText.c_str() + open + 1, "%c%c%c%u%c", &d1, &d2, &d3, &port, &d4) != 5 || port == 0 ||
-            port > 65535) {
+        if (!ParseEpsvPort(m_replyText, port)) {
             return Fail("Invalid EPSV reply: " + m_replyText);
         }
-        SetAddressPort(address, static_cast<uint16_t>(port));
     } else {
         if (!m_control->IsOpen()) {
             return false;
@@ -695,21 +721,11 @@ bool TFtpClient::OpenPassive(TDataLink& link)
         if (Command("PASV") != 227) {
             return Fail(m_error.empty() ? "PASV failed" : m_error);
         }
-        // 227 Entering Passive Mode (h1,h2,h3,h4,p1,p2); the numbers may stand without parentheses
-        const size_t start = m_replyText.find_first_of("0123456789", 3);
-        unsigned h[4] = {}, p[2] = {};
-        if (start == std::string::npos || std::sscanf(m_replyText.c_str() + start, "%u,%u,%u,%u,%u,%u", &h[0], &h[1],
-                                                      &h[2], &h[3], &p[0], &p[1]) != 6) {
+        if (!ParsePasvPort(m_replyText, port)) {
             return Fail("Invalid PASV reply: " + m_replyText);
         }
-        // Only the port is taken: the data connection goes to the server we logged on to,
-        // never to an address the reply names (a server behind NAT, or one that would
-        // send our data elsewhere).
-        if (p[0] > 255 || p[1] > 255 || p[0] * 256 + p[1] == 0) {
-            return Fail("Invalid PASV reply: " + m_replyText);
-        }
-        SetAddressPort(address, static_cast<uint16_t>(p[0] * 256 + p[1]));
     }
+    SetAddressPort(address, port);
     const socklen_t length = address.ss_family == AF_INET ? sizeof(sockaddr_in) : sizeof(sockaddr_in6);
     return link.Socket.ConnectTo(reinterpret_cast<sockaddr*>(&address), length, ConnectTimeout, m_abortFd, m_error);
 }

@@ -45,6 +45,12 @@ using TFtpSink = std::function<bool(const char* buf, size_t size)>;
 // The path of a 257 reply text: '"/a ""b""" created' -> '/a "b"'; false when none is quoted.
 bool ExtractQuotedPath(const std::string& text, std::string& path);
 
+// The data port of a 229 reply text ("Entering Extended Passive Mode (|||port|)") and of a
+// 227 one ("Entering Passive Mode (h1,h2,h3,h4,p1,p2)", parentheses optional); false when
+// the text holds no port from 1 to 65535. The address of a 227 reply is never taken.
+bool ParseEpsvPort(const std::string& text, uint16_t& port);
+bool ParsePasvPort(const std::string& text, uint16_t& port);
+
 // A stateful FTP session over one control connection. Every call returns false on failure
 // and leaves the reason in LastError(); nothing throws. A session is driven by one thread at
 // a time; only Abort() may be called from another thread.
