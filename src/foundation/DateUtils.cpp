@@ -261,8 +261,50 @@ TDosTime FileTimeToDosTime(Platform::TFileTime time)
     return DateTimeToDosTime(FileTimeToLocalDateTime(time));
 }
 
+namespace {
+
+struct TPeopleDateFormats
+{
+    std::string Date = "%x";
+    std::string Time = "%X";
+};
+
+TPeopleDateFormats& PeopleDateFormats()
+{
+    static TPeopleDateFormats formats;
+    return formats;
+}
+
+// "%x" and "%X" replaced by the chosen formats; "%%" stays for strftime.
+std::string WithPeopleFormats(const char* format)
+{
+    const TPeopleDateFormats& chosen = PeopleDateFormats();
+    std::string out;
+    for (const char* c = format; *c; ++c) {
+        if (c[0] == '%' && (c[1] == 'x' || c[1] == 'X')) {
+            out += c[1] == 'x' ? chosen.Date : chosen.Time;
+            ++c;
+        } else {
+            out += *c;
+            if (c[0] == '%' && c[1]) {
+                out += *++c;
+            }
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+void SetPeopleDateFormats(const std::string& date, const std::string& time)
+{
+    PeopleDateFormats() = {date, time};
+}
+
 std::string FormatDateTime(TDateTime time, const char* format)
 {
+    const std::string expanded = WithPeopleFormats(format);
+    format = expanded.c_str();
     std::tm fields = DateTimeFields(time);
     fields.tm_wday = DayOfWeek(time) - 1;
     char text[128];

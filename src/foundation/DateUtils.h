@@ -9,7 +9,7 @@
 //   File time (UTC): FileTimeToLocalDateTime, LocalDateTimeToFileTime
 //   DOS time (local, date in the high 16 bits): DateTimeToDosTime, DosTimeToDateTime,
 //   FileTimeToDosTime
-//   FormatDateTime (strftime format), DateTimeToStr (locale's short date and hh:mm)
+//   FormatDateTime (strftime format), SetPeopleDateFormats, DateTimeToStr (short date and hh:mm)
 
 #include "platform/FileSystem.h"
 
@@ -60,9 +60,13 @@ std::int64_t LocalDateTimeToUnix(TDateTime time);
 TDateTime FileTimeToLocalDateTime(Platform::TFileTime time);
 Platform::TFileTime LocalDateTimeToFileTime(TDateTime time);
 
-// Date and time through a strftime format, in the current locale.
+// Date and time through a strftime format, in the current locale; "%x" and "%X" write the
+// date and the time in the formats set below.
 std::string FormatDateTime(TDateTime time, const char* format);
-// Date and time in the locale's short date format and hours:minutes, for people.
+// The formats of "%x" and "%X" in texts for people: the program's language chooses them
+// (German "%d.%m.%Y" and "%H:%M:%S"); by default the session's locale's ("%x", "%X").
+void SetPeopleDateFormats(const std::string& date, const std::string& time);
+// Date and time in the short date format and hours:minutes, for people.
 std::string DateTimeToStr(TDateTime time);
 
 // InvalidDosTime for times outside 1980-01-01 ... 2107-12-31.

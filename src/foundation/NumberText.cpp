@@ -161,6 +161,12 @@ void SetDecimalSeparator(char separator)
     DecimalSeparatorValue().store(separator);
 }
 
+char SessionDecimalSeparator()
+{
+    static const char session = LocaleDecimalSeparator();
+    return session;
+}
+
 std::string Int64ToText(int width, std::int64_t value)
 {
     const std::string plain = std::to_string(value);

@@ -18,6 +18,8 @@ public:
 // Decimal separator used for numbers with decimals (default: the user's locale, else ".").
 char DecimalSeparator();
 void SetDecimalSeparator(char separator);
+// The separator of the session's locale (LC_NUMERIC), whatever was set since.
+char SessionDecimalSeparator();
 
 // width > length: blanks on the left up to width; width < 0: groups of three digits
 // separated by blanks; otherwise plain.

@@ -119,3 +119,12 @@ std::string HostPathsInLogLine(const std::string& line)
 {
     return Convert(line, true);
 }
+
+std::string ShownListEntry(const std::string& text)
+{
+    if (text.rfind("..\\", 0) == 0) {
+        const std::string folder = HostNames(text.substr(3));
+        return folder.empty() || folder.back() == '/' ? folder : folder + '/';
+    }
+    return DriveStartAt(text, 0) ? HostPathsInText(text) : HostNames(text);
+}

@@ -16,3 +16,7 @@ std::string HostPathsInText(const std::string& text);
 // The same for a line of the log, where the relative names of files and folders
 // ("Copy: sub\file.txt") become host names too ("sub/file.txt").
 std::string HostPathsInLogLine(const std::string& line);
+
+// A row of a restore or clean-up list: a file name, a folder of the backup relative to
+// the chosen backup folder ("..\sub\dir" becomes "sub/dir/"), or a whole path.
+std::string ShownListEntry(const std::string& text);

@@ -68,6 +68,19 @@ void SetTranslationLanguage(const std::string& lang)
     ++_nl_msg_cat_cntr;
 }
 
+std::string TranslationLanguage()
+{
+    std::lock_guard lock(translateMutex);
+    std::string name;
+    if (const char* language = std::getenv("LANGUAGE"); language && *language) {
+        name = language;
+    } else if (const char* current = std::setlocale(LC_MESSAGES, nullptr)) {
+        name = current;
+    }
+    name = name.substr(0, name.find_first_of(":_.@"));
+    return name.empty() || name == "C" || name == "POSIX" ? "en" : name;
+}
+
 std::string Tr(const char* domain, const char* msgid)
 {
     if (!msgid || !*msgid) {

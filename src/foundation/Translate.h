@@ -15,6 +15,10 @@ void InitTranslations(const std::string& localeDir = {});
 // An empty text means the system's language.
 void SetTranslationLanguage(const std::string& lang);
 
+// The language the translations are in now, as its two-letter code ("de"; "en" also for
+// the untranslated texts of a C or POSIX locale).
+std::string TranslationLanguage();
+
 // Translated text of a message id in a domain; the id itself when no translation exists.
 std::string Tr(const char* domain, const char* msgid);
 

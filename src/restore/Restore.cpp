@@ -51,7 +51,7 @@ bool HasSuffix(const std::string& name, const char* suffix)
 
 std::string DateText(TDateTime date)
 {
-    return FormatDateTime(date, "ddddd");
+    return FormatDateTime(date, "%x");
 }
 
 int64_t UnixOf(Platform::TFileTime time)

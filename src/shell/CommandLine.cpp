@@ -3,9 +3,11 @@
 #include "foundation/FileUtils.h"
 #include "foundation/StringUtils.h"
 #include "platform/Drives.h"
+#include "platform/FileSystem.h"
 #include "platform/HostInfo.h"
 
 #include <array>
+#include <optional>
 
 namespace {
 
@@ -145,17 +147,57 @@ bool IsOptionParameter(const std::string& param)
     return !name.empty() && name.find('/') == std::string::npos && AbbreviatesAnyKeyword(name);
 }
 
+namespace {
+
+// A plain name of the working folder: a folder, or a file as given or with a task file's extension.
+bool InWorkingFolder(const std::string& winPath)
+{
+    if (Platform::DirectoryExists(winPath)) {
+        return true;
+    }
+    for (const char* extension : {"", ".buj", ".rsj", ".cuj"}) {
+        if (Platform::FileExists(winPath + extension)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string ItemPathToWin(const std::string& item)
+{
+    if (item.empty()) {
+        return item;
+    }
+    if (item.front() == '/') {
+        return Platform::HostToWin(item).value_or(item);
+    }
+    // Placeholders and Windows text ("%perspath%\x.buj") are read by the run.
+    if (item.find_first_of("%\\") != std::string::npos) {
+        return item;
+    }
+    const std::optional<std::string> win = Platform::HostToWin(Platform::HostCurrentDir() + "/" + item);
+    if (!win) {
+        return item;
+    }
+    const bool path = item.find('/') != std::string::npos || item == "." || item == "..";
+    return path || InWorkingFolder(*win) ? *win : item;
+}
+
+} // namespace
+
 std::string CommandLinePathToWin(const std::string& param)
 {
-    std::string host;
-    if (!param.empty() && param.front() == '/') {
-        host = param;
-    } else if (param.rfind("./", 0) == 0 || param.rfind("../", 0) == 0 || param == "." || param == "..") {
-        host = Platform::HostCurrentDir() + "/" + param;
-    } else {
-        return param;
+    std::string out;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = param.find(',', start);
+        out += ItemPathToWin(param.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        if (comma == std::string::npos) {
+            return out;
+        }
+        out += ',';
+        start = comma + 1;
     }
-    return Platform::HostToWin(host).value_or(param);
 }
 
 bool ParseOption(const std::string& param, TStartSwitches& switches)

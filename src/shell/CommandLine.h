@@ -66,9 +66,10 @@ struct TStartSwitches
 // True when the parameter is read as an option (see above).
 bool IsOptionParameter(const std::string& param);
 
-// A host path given on the command line as Windows text: absolute paths and paths
-// beginning with "./" or "../" are converted; plain names (taken inside the task folder
-// later) and texts with placeholders stay as they are.
+// A host path given on the command line as Windows text, each item of a comma list on its
+// own. Relative paths are read from the working folder, as every program reads them; a bare
+// name only when it is there (a folder, or a file as given or with a task file's extension), else it stays
+// as it is and the task folder is searched later. Texts with placeholders stay as they are.
 std::string CommandLinePathToWin(const std::string& param);
 
 // One parameter (or one item of a response file); false for an option that matches no

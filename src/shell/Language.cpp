@@ -1,6 +1,8 @@
 #include "shell/Language.h"
 
+#include "foundation/DateUtils.h"
 #include "foundation/IniFile.h"
+#include "foundation/NumberText.h"
 #include "foundation/StringUtils.h"
 #include "foundation/Translate.h"
 #include "shell/CommandLine.h"
@@ -92,6 +94,19 @@ bool WriteLanguage(int index)
 void ApplyLanguage(int index)
 {
     SetTranslationLanguage(LanguageCode(index));
+    ApplyPeopleFormats(TranslationLanguage());
+}
+
+void ApplyPeopleFormats(const std::string& language)
+{
+    // A German program writes German dates and numbers even in a session whose locale is C.
+    if (language == "de") {
+        SetPeopleDateFormats("%d.%m.%Y", "%H:%M:%S");
+        SetDecimalSeparator(',');
+    } else {
+        SetPeopleDateFormats("%x", "%X");
+        SetDecimalSeparator(SessionDecimalSeparator());
+    }
 }
 
 int SetUpLanguage(const std::string& fileName, const std::vector<std::string>& params)

@@ -26,8 +26,13 @@ int LanguageIndex();
 // Keeps the index and writes it into the language file; false when that fails.
 bool WriteLanguage(int index);
 
-// Switches the translations to the language of the index.
+// Switches the translations, and the formats of dates and numbers for people, to the
+// language of the index.
 void ApplyLanguage(int index);
+
+// Dates and numbers as the language writes them ("de": "09.12.2026 17:27:48", "1,5");
+// other languages keep the session locale's formats.
+void ApplyPeopleFormats(const std::string& language);
 
 // The language set-up of a start: binds the catalogues, reads the language with this
 // language file and applies it. Returns the index.

@@ -92,19 +92,6 @@ std::string ModeText(const TAutoTask& slot)
     }
 }
 
-bool ParseStartTime(const std::string& text, TDateTime& time)
-{
-    int hour = -1;
-    int minute = -1;
-    char tail = 0;
-    if (std::sscanf(text.c_str(), "%d:%d%c", &hour, &minute, &tail) != 2 || hour < 0 || hour > 23 || minute < 0 ||
-        minute > 59) {
-        return false;
-    }
-    time = EncodeTime(hour, minute, 0, 0);
-    return true;
-}
-
 } // namespace
 
 // A slot's priority: 1 very low, 2 low, 3 normal, 4 high.
@@ -144,13 +131,27 @@ TDateTime StartOfWeek(TDateTime date)
     return DayOf(date) - (DayOfTheWeek(date) - 1);
 }
 
+bool ParseStartTime(const std::string& text, TDateTime& time)
+{
+    const std::string trimmed = TrimText(text);
+    int hour = -1;
+    int minute = -1;
+    char tail = 0;
+    if (std::sscanf(trimmed.c_str(), "%d:%d%c", &hour, &minute, &tail) != 2 || hour < 0 || hour > 23 || minute < 0 ||
+        minute > 59) {
+        return false;
+    }
+    time = EncodeTime(hour, minute, 0, 0);
+    return true;
+}
+
 TDateTime NextBackupFor(int mode, const std::string& startTime, TDateTime now)
 {
     if (mode == AutoWeeklyLogon) {
         return StartOfWeek(now + 7);
     }
     TDateTime time = 0;
-    if (!ParseStartTime(TrimText(startTime), time)) {
+    if (!ParseStartTime(startTime, time)) {
         return DayOf(now) + 1.5;
     }
     const TDateTime due = DayOf(now) + time;

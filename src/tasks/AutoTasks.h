@@ -49,6 +49,8 @@ inline constexpr int RotationCycleMask = 0xFFF;
 int WeekNumber(TDateTime date);
 // Monday 00:00 of the week that holds date.
 TDateTime StartOfWeek(TDateTime date);
+// A time of day as the slot page takes it ("hh:nn", blanks around it allowed).
+bool ParseStartTime(const std::string& text, TDateTime& time);
 // Next due time of a slot set on the slot page: next week's start for AutoWeeklyLogon,
 // else today at the start time ("hh:nn"), a day later when that has passed; a start time
 // that does not parse gives tomorrow 12:00.

@@ -47,7 +47,7 @@ bool FullBackupDayUsed(const TSchedule& schedule)
 
 std::string RecurrenceItemText(int stepMode)
 {
-    static const std::array<const char*, 4> items = {TrNoopDefault("no"), TrNoopDefault("dayly"),
+    static const std::array<const char*, 4> items = {TrNoopDefault("no"), TrNoopDefault("daily"),
                                                      TrNoopDefault("weekly"), TrNoopDefault("1 per week")};
     return TrDefault(items[static_cast<size_t>(std::clamp(stepMode, 0, 3))]);
 }
@@ -55,7 +55,7 @@ std::string RecurrenceItemText(int stepMode)
 std::string SchemeItemText(int schedMode)
 {
     static const std::array<const char*, 5> items = {
-        TrNoopDefault("as definded in task"), TrNoopDefault("1x full + differential"),
+        TrNoopDefault("as defined in task"), TrNoopDefault("1x full + differential"),
         TrNoopDefault("1x full + incremental"), TrNoopDefault("2x full + differential"),
         TrNoopDefault("2x full + incremental")};
     return TrDefault(items[static_cast<size_t>(std::clamp(schedMode, 0, 4))]);

@@ -49,14 +49,14 @@ void MakeFolders(const TTempFolder& folder)
 }
 
 // Runs the program in a clean environment of the folder (C locale, no LANGUAGE unless
-// the extra variables name it).
+// the extra variables name it), in the working folder when one is given.
 int RunProgram(const TTempFolder& folder, const std::string& args, std::string& output,
-               const std::string& extraEnv = "")
+               const std::string& extraEnv = "", const std::string& workDir = "")
 {
-    const std::string command = "env -i " + extraEnv + " PATH=/usr/bin:/bin LC_ALL=C QT_QPA_PLATFORM=offscreen HOME='" +
-                                folder.Host("home") + "' XDG_CONFIG_HOME='" + folder.Host("config") +
-                                "' XDG_RUNTIME_DIR='" + folder.Host("run") + "' '" + ProgramFile() + "' " + args +
-                                " 2>&1";
+    const std::string command = (workDir.empty() ? "" : "cd '" + workDir + "' && ") + "env -i " + extraEnv +
+                                " PATH=/usr/bin:/bin LC_ALL=C QT_QPA_PLATFORM=offscreen HOME='" + folder.Host("home") +
+                                "' XDG_CONFIG_HOME='" + folder.Host("config") + "' XDG_RUNTIME_DIR='" +
+                                folder.Host("run") + "' '" + ProgramFile() + "' " + args + " 2>&1";
     output.clear();
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) {
@@ -228,6 +228,37 @@ void WriteCleanUpTask(const TTempFolder& folder, const std::string& name, const 
 }
 
 } // namespace
+
+TEST(Program, ATaskInTheWorkingFolderRunsWithNothingButTheProgramsLines)
+{
+    if (!std::filesystem::exists(ProgramFile())) {
+        GTEST_SKIP() << "the program is not built";
+    }
+    TTempFolder folder;
+    MakeFolders(folder);
+    folder.WriteHostFile("source/a.txt", "a");
+    WriteExampleTask(folder);
+    std::filesystem::rename(folder.Host("task.buj"), folder.Host("home/Docs backup.buj"));
+    std::string output;
+    EXPECT_EQ(RunProgram(folder, "-force -quiet -log:2 'Docs backup.buj'", output, "", folder.Host("home")), 0)
+        << output;
+    EXPECT_EQ(output, "") << "a quiet run that went well says nothing";
+    EXPECT_FALSE(std::filesystem::is_empty(folder.Host("dest")));
+
+    // A bare name that is not in the working folder is looked for in the task folder.
+    for (const char* dir : {"source2", "dest2", "tasks"}) {
+        std::filesystem::create_directories(folder.Host(dir));
+    }
+    folder.WriteHostFile("source2/b.txt", "b");
+    WriteExampleTask(folder, false, "2");
+    std::filesystem::rename(folder.Host("task2.buj"), folder.Host("tasks/Other.buj"));
+    EXPECT_EQ(RunProgram(folder, "-force -quiet -taskdir:'" + folder.Host("tasks") + "' Other", output, "",
+                         folder.Host("home")),
+              0)
+        << output;
+    EXPECT_EQ(output, "");
+    EXPECT_FALSE(std::filesystem::is_empty(folder.Host("dest2")));
+}
 
 // A run killed in the middle of a copy leaves the previous or the new complete file, and
 // the next run an identical copy; a stop signal ends the run cleanly.

@@ -6,7 +6,10 @@
 
 #include "EnvGuard.h"
 #include "TempFolder.h"
+#include "foundation/DateUtils.h"
+#include "foundation/NumberText.h"
 #include "foundation/Translate.h"
+#include "tasks/BackupSelection.h"
 #include "tasks/Placeholders.h"
 
 #include <filesystem>
@@ -145,7 +148,18 @@ TEST(Language, GermanWhateverTheProcessLocale)
     folder.WriteHostFile("tessaro.cfg", "[Language]\nLangID=de\n");
     ApplyLanguage(ReadLanguage({}));
     const std::string german = TrDefault("No shutdown or logoff possible!");
+    // Dates and numbers in German too, whatever the session's LC_* say.
+    const TDateTime time = EncodeDateTime(2026, 12, 9, 17, 27, 48);
+    const std::string germanDate = DateTimeText(time);
+    const std::string germanShort = DateTimeToStr(time);
+    const std::string germanSize = SizeToText(1536);
     ApplyLanguage(0);
+    EXPECT_EQ(germanDate, "09.12.2026 17:27:48");
+    EXPECT_EQ(germanShort, "09.12.2026 17:27");
+    EXPECT_EQ(germanSize, "1,50 kB");
+    // The system's language takes the session's formats again: C writes month first.
+    EXPECT_EQ(DateTimeText(time), "12/09/26 17:27:48");
+    EXPECT_EQ(DecimalSeparator(), SessionDecimalSeparator());
     EXPECT_EQ(german, "Herunterfahren oder Abmelden nicht möglich!");
     EXPECT_EQ(TrDefault("No shutdown or logoff possible!"), "No shutdown or logoff possible!");
 }

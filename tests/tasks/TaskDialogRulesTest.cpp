@@ -167,7 +167,7 @@ TEST(ScheduleSummary, WeekCycleLineOnlyForDailyRotation)
     schedule.StepMode = StepWeekly;
     schedule.SchedMode = 0;
     EXPECT_EQ(ScheduleSummary(schedule),
-              "Mode: as definded in task\rDayly - weekly change (14 weeks)\rActual cycle: 3.week");
+              "Mode: as defined in task\rDayly - weekly change (14 weeks)\rActual cycle: 3.week");
 }
 
 // ---- suffix, log, start note, commands ---------------------------------------------------

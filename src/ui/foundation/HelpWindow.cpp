@@ -4,8 +4,12 @@
 #include "foundation/Translate.h"
 #include "platform/Drives.h"
 #include "ui/foundation/QtText.h"
+#include "ui/foundation/WindowPlacement.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QPointer>
 #include <QStyle>
 #include <QTextBrowser>
@@ -56,9 +60,59 @@ void THelpWindow::ShowPage(const std::string& pageFile)
         browser->clearHistory();
     }
     browser->setSource(page);
+    if (!isVisible()) {
+        QWidget* owner = OwnerWindow(*this);
+        JoinModalOwner(owner);
+        resize(size().boundedTo(AvailableAreaFor(owner ? owner->frameGeometry() : geometry()).size()));
+        CentreOnOwner(*this, owner);
+    }
     show();
     raise();
     activateWindow();
+}
+
+void THelpWindow::JoinModalOwner(QWidget* owner)
+{
+    // A window outside a modal one cannot be clicked while the modal one is open.
+    if (!owner || owner != QApplication::activeModalWidget() || parentWidget()) {
+        return;
+    }
+    setParent(owner, windowFlags() | Qt::Window);
+    owner->installEventFilter(this);
+}
+
+void THelpWindow::LeaveOwner()
+{
+    QWidget* owner = parentWidget();
+    if (!owner) {
+        return;
+    }
+    owner->removeEventFilter(this);
+    const bool shown = isVisible();
+    const QPoint position = pos();
+    setParent(nullptr, windowFlags() | Qt::Window);
+    move(position);
+    if (shown) {
+        show();
+    }
+}
+
+void THelpWindow::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    // Closed, it is a window of its own again: it never goes with the owner.
+    if (!event->spontaneous()) {
+        LeaveOwner();
+    }
+}
+
+bool THelpWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // The help stays open when its modal owner closes, and never goes with it.
+    if (watched == parentWidget() && event->type() == QEvent::Hide) {
+        LeaveOwner();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void InstallHelpWindow(THelpWindow* window)

@@ -3,6 +3,7 @@
 
 #include "foundation/DialogChecks.h"
 #include "foundation/MessageDialogs.h"
+#include "foundation/ShownPaths.h"
 #include "foundation/Translate.h"
 #include "ui/foundation/QtText.h"
 
@@ -127,8 +128,8 @@ TPasswordDialog::TPasswordDialog(QWidget* parent)
 int TPasswordDialog::Execute(const std::string& caption, const std::string& promptText, bool showSkip,
                              std::string& password)
 {
-    setWindowTitle(QStr(caption));
-    prompt->setText(QStr(promptText));
+    setWindowTitle(QStr(HostPathsInText(caption)));
+    prompt->setText(QStr(HostPathsInText(promptText)));
     edtPwd->setText(QStr(password));
     btnSkip->setVisible(showSkip);
     edtPwd->setFocus();

@@ -1,4 +1,5 @@
 #include "ui/foundation/ShellDirDialog.h"
+#include "ui/foundation/WindowPlacement.h"
 
 #include "foundation/FileUtils.h"
 #include "foundation/IniFile.h"
@@ -172,7 +173,11 @@ bool TShellDirDialog::Execute(const std::string& caption, bool hidden, std::stri
     SelectFolder(start.Folder);
     cbxSelectedDir->setEditText(HostText(start.Folder));
     PanelRight->setVisible(cbxFiles->isChecked());
-    if (exec() != QDialog::Accepted) {
+    TOwnedWhileOpen owned(*this, OwnerWindow(*this));
+    owner = owned.Owner();
+    const int result = exec();
+    owner = nullptr;
+    if (result != QDialog::Accepted) {
         return false;
     }
     folder = WinText(cbxSelectedDir->currentText());
@@ -189,7 +194,11 @@ void TShellDirDialog::LoadFromIni(const std::string& fileName, const std::string
     }
     TIniFile ini(fileName);
     history.Read(ini, section);
-    move(ini.ReadInteger(section, "Left", x()), ini.ReadInteger(section, "Top", y()));
+    // Without a remembered position the chooser opens over the window that asks.
+    positionRemembered = ini.ValueExists(section, "Left") && ini.ValueExists(section, "Top");
+    if (positionRemembered) {
+        move(ini.ReadInteger(section, "Left", x()), ini.ReadInteger(section, "Top", y()));
+    }
     cbxFiles->setChecked(ini.ReadBool(section, "Fileview", false));
 }
 
@@ -440,6 +449,12 @@ void TShellDirDialog::ShowFiles(bool on)
 void TShellDirDialog::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
+    // Placed once its size is final: where it was remembered, else over the window that asks.
+    if (positionRemembered) {
+        KeepOnScreen(*this);
+    } else {
+        CentreOnOwner(*this, owner);
+    }
     homeBtn->setVisible(!defaultDir.empty());
     homeBtn->setToolTip(Dlg("Go to default folder") + "\n" + QStr(TrDialogs("Default: ")) + HostText(defaultDir));
     if (QTreeWidgetItem* item = ShellTreeView->currentItem()) {

@@ -91,6 +91,8 @@ private:
     std::string iniSection;
     std::string defaultDir;
     bool showHidden = false;
+    bool positionRemembered = false;
+    QWidget* owner = nullptr; // while open
     TShellRoot root = TShellRoot::Computer;
     TFolderHistory history;
 };

@@ -1,4 +1,5 @@
 #include "ui/foundation/ShowtextDialog.h"
+#include "ui/foundation/WindowPlacement.h"
 
 #include "foundation/IniFile.h"
 #include "foundation/StringUtils.h"
@@ -173,6 +174,7 @@ bool TShowtextDialog::Execute(const std::string& file, TScreenPoint position, in
     }
     if (position.x >= 0) {
         move(position.x, std::max(position.y, 0));
+        KeepOnScreen(*this);
     }
     setWindowTitle(HostText(file));
     startLine = line;
@@ -185,6 +187,7 @@ bool TShowtextDialog::Execute(const std::string& file, TScreenPoint position, in
     Load(file);
     notePanel->clear();
     if (modal == 1) {
+        TOwnedWhileOpen owned(*this, OwnerWindow(*this));
         exec();
     } else {
         show();

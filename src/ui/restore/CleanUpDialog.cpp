@@ -367,7 +367,7 @@ void TCleanUpDialog::UpdateFilterText()
 void TCleanUpDialog::ModeChanged()
 {
     const bool files = rbFiles->isChecked();
-    rgAge->setTitle(Tr(files ? "Age of iles" : TrNoopDefault("Age of root directories")));
+    rgAge->setTitle(Tr(files ? "Age of files" : TrNoopDefault("Age of root directories")));
     gbFilter->setTitle(Tr(files ? "File filter" : TrNoopDefault("Directory filter")));
     StartBtn->setText(Tr(files ? "&Delete files" : TrNoopDefault("&Delete\r\ndirectories")).replace("\r\n", "\n"));
     UpdateEnabling();

@@ -4,6 +4,7 @@
 #include "foundation/MessageDialogs.h"
 #include "foundation/NumberText.h"
 #include "foundation/PathUtils.h"
+#include "foundation/ShownPaths.h"
 #include "platform/Drives.h"
 #include "ui/tasks/DialogTools.h"
 
@@ -89,16 +90,16 @@ void TConfirmFilesDialog::ShowList(const TConfirmRequest& request, TTransferList
     const TConfirmTexts texts = ConfirmTexts(mode);
     setWindowTitle(QStr(texts.Caption));
     lblDir->setText(QStr(texts.DirLabel) + ":");
-    lblBase->setText(QStr(Platform::WinToHost(RemovePathDelimiter(request.BaseFolder)).value_or(request.BaseFolder)));
+    lblBase->setText(QStr(HostPathsInText(RemovePathDelimiter(request.BaseFolder))));
     lblDest->setText(
         mode == TConfirmMode::Restore
-            ? QStr(request.DestText)
+            ? QStr(HostPathsInText(request.DestText))
             : QStr(mode == TConfirmMode::DeleteFiles ? TrDefault("Files") + ":" : TrDefault("Directories") + ":"));
-    lblWarning->setText(QStr(request.Warning));
+    lblWarning->setText(QStr(HostPathsInText(request.Warning)));
     lblWarning->setVisible(!request.Warning.empty());
-    lblHinweis1->setText(QStr(request.Line1));
-    lblHinweis2->setText(QStr(request.Line2));
-    lblHinweis3->setText(QStr(request.Line3));
+    lblHinweis1->setText(QStr(HostPathsInText(request.Line1)));
+    lblHinweis2->setText(QStr(HostPathsInText(request.Line2)));
+    lblHinweis3->setText(QStr(HostPathsInText(request.Line3)));
     lblConfirm->setText(QStr(texts.Question));
     cbxSelected->setText(QStr(texts.OnlySelected));
     cbxSelected->setChecked(false);
@@ -110,7 +111,7 @@ void TConfirmFilesDialog::ShowList(const TConfirmRequest& request, TTransferList
     for (int row = 0; row < selection->RowCount(); ++row) {
         const TTransferItem& item = selection->Row(row);
         auto* line = new QTreeWidgetItem(lvwFiles);
-        line->setText(0, QStr(item.Text));
+        line->setText(0, QStr(ShownListEntry(item.Text)));
         line->setIcon(0, item.Info.IsFolder() ? folderIcon : fileIcon);
         if (item.Info.IsFolder()) {
             line->setForeground(0, QColor(Qt::blue));

@@ -1,6 +1,7 @@
 #include "ui/restore/RestPwdDlg.h"
 
 #include "foundation/MessageDialogs.h"
+#include "foundation/ShownPaths.h"
 #include "ui/tasks/DialogTools.h"
 
 #include <QHBoxLayout>
@@ -37,8 +38,8 @@ TRestorePwdDialog::TRestorePwdDialog(QWidget* parent) : QDialog(parent)
 int TRestorePwdDialog::Execute(const std::string& caption, const std::string& prompt, bool showSkip,
                                std::string& password)
 {
-    setWindowTitle(QStr(caption));
-    lblPrompt->setText(QLines(prompt));
+    setWindowTitle(QStr(HostPathsInText(caption)));
+    lblPrompt->setText(QLines(HostPathsInText(prompt)));
     edtPwd->setText(QStr(password));
     btnSkip->setVisible(showSkip);
     edtPwd->setFocus();

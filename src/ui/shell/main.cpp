@@ -119,8 +119,24 @@ std::optional<int> AnswerWithoutWindows(int argc, char* argv[])
     return std::nullopt;
 }
 
+// Qt's notes on itself ("This plugin does not support propagateSizeHints()") mean nothing
+// to a user and would mix with a batch run's own lines on the error output. A developer
+// who sets QT_LOGGING_RULES gets them all.
+void SilenceQtNotes()
+{
+    if (!Platform::HostEnv("QT_LOGGING_RULES").empty()) {
+        return;
+    }
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+        if (type == QtFatalMsg) {
+            std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+        }
+    });
+}
+
 void PrepareEnvironment()
 {
+    SilenceQtNotes();
     ChooseOffscreenWithoutDisplay();
     // Outside a login session (cron, ssh without pam_systemd) the guard and Qt share a private folder.
     if (Platform::HostEnv("XDG_RUNTIME_DIR").empty()) {

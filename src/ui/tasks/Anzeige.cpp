@@ -6,6 +6,7 @@
 #include "ui/foundation/ProgressControls.h"
 #include "ui/foundation/QtText.h"
 #include "ui/foundation/ShortenPathText.h"
+#include "ui/foundation/WindowPlacement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -486,6 +487,9 @@ void TZeigFortschritt::showEvent(QShowEvent* event)
             move(screen->availableGeometry().center() - rect().center());
         }
         PositionKnown = true;
+    } else {
+        // A position stored on a larger screen, or on one that is gone.
+        KeepOnScreen(*this);
     }
     QDialog::showEvent(event);
     raise();

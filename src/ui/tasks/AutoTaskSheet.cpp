@@ -2,7 +2,10 @@
 
 #include "foundation/MessageDialogs.h"
 #include "foundation/StringUtils.h"
+#include "tasks/AutoTasks.h"
+#include "tasks/IniValues.h"
 #include "tasks/Schedule.h"
+#include "ui/foundation/WheelGate.h"
 #include "ui/tasks/AddPrograms.h"
 #include "ui/tasks/DialogTools.h"
 #include "ui/tasks/ScheduleDlg.h"
@@ -19,7 +22,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
-#include <QTimeEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -47,8 +49,8 @@ TAutoTaskSheet::TAutoTaskSheet(TProgramSettings& settings_, QWidget* parent) : Q
         auto* button = new QRadioButton(TrQ(modes[i]), modeBox);
         AutoStartRG->addButton(button, i);
         if (i == AutoDailyAt) {
-            StartZeit = new QTimeEdit(modeBox);
-            StartZeit->setDisplayFormat("HH:mm");
+            StartZeit = new QLineEdit(modeBox);
+            StartZeit->setFixedWidth(StartZeit->fontMetrics().horizontalAdvance("00:000") + 12);
             auto* row = new QHBoxLayout;
             row->addWidget(button);
             row->addWidget(StartZeit);
@@ -66,6 +68,8 @@ TAutoTaskSheet::TAutoTaskSheet(TProgramSettings& settings_, QWidget* parent) : Q
     auto* runForm = new QFormLayout;
     runForm->addRow(TrQ("Priority:"), cbPriority);
     runForm->addRow(TrQ("At the end:"), AutoEndCbx);
+    TakeWheelOnlyWhenFocused(*cbPriority);
+    TakeWheelOnlyWhenFocused(*AutoEndCbx);
 
     auto* schedBox = new QGroupBox(TrQ("Schedule"), this);
     SchedBtn = new QPushButton(TrQ("Settings"), schedBox);
@@ -114,11 +118,7 @@ TAutoTaskSheet::TAutoTaskSheet(TProgramSettings& settings_, QWidget* parent) : Q
     connect(AutoEnabled, &QCheckBox::clicked, this, &TAutoTaskSheet::AutoEnabledClick);
     connect(BuInfoBtn, &QPushButton::clicked, this, &TAutoTaskSheet::BuInfoBtnClick);
     // The user's edits of the time, priority and end go into the slot at once.
-    connect(StartZeit, &QTimeEdit::userTimeChanged, this, [this] {
-        if (!updating) {
-            StoreAutoTask(CurrentSlot);
-        }
-    });
+    connect(StartZeit, &QLineEdit::editingFinished, this, &TAutoTaskSheet::StartTimeEdited);
     for (QComboBox* combo : {cbPriority, AutoEndCbx}) {
         connect(combo, &QComboBox::activated, this, [this] { StoreAutoTask(CurrentSlot); });
     }
@@ -160,16 +160,13 @@ void TAutoTaskSheet::ShowAutoTask(int slot)
     SlotButtons->button(CurrentSlot)->setChecked(true);
     edTaskName->setText(QStr(view.Name));
     lblLastBackup->setText(QStr(view.LastBackup));
-    StartZeit->setTime(QTime::fromString(QStr(view.StartTime), "HH:mm"));
+    StartZeit->setText(QStr(view.StartTime));
     AutoStartRG->button(view.Mode)->setChecked(true);
     StartZeit->setEnabled(view.Mode == AutoDailyAt);
     lblSchedInfo->setText(QLines(view.Schedule));
     cbPriority->setCurrentIndex(view.PriorityIndex);
     AutoEndCbx->setCurrentIndex(view.EndIndex);
-    {
-        const QSignalBlocker blockEnabled(AutoEnabled);
-        AutoEnabled->setChecked(!AutoTasksOff && settings.AutoFlags.AutoStartNeeded);
-    }
+    ShowAutoEnabled(!AutoTasksOff && settings.AutoFlags.AutoStartNeeded);
     updating = false;
 }
 
@@ -178,11 +175,38 @@ void TAutoTaskSheet::StoreAutoTask(int slot)
     TAutoTask& task = settings.AutoTasks[static_cast<size_t>(std::clamp(slot, 0, AutoTaskSlots - 1))];
     TAutoTaskInput input;
     input.Mode = std::max(AutoStartRG->checkedId(), 0);
-    input.StartTime = StartZeit->time().toString("HH:mm").toStdString();
+    input.StartTime = StartZeit->text().toStdString();
     input.PriorityIndex = cbPriority->currentIndex();
     input.EndIndex = AutoEndCbx->currentIndex();
     StoreAutoTaskInput(input, task, NowTime());
     UpdateAutoFlags();
+}
+
+void TAutoTaskSheet::StartTimeEdited()
+{
+    if (updating) {
+        return;
+    }
+    TDateTime time = 0;
+    if (!ParseStartTime(StartZeit->text().toStdString(), time)) {
+        // A time that is no time is refused; the slot keeps the time it had.
+        const std::string refused = StartZeit->text().toStdString();
+        StartZeit->setText(QStr(AutoTaskViewOf(Slot()).StartTime));
+        ErrorDialog("", FormatText(TrDefault("\"%s\" is no time of day (hh:mm)."), refused));
+        return;
+    }
+    StoreAutoTask(CurrentSlot);
+    StartZeit->setText(QStr(AutoTaskViewOf(Slot()).StartTime));
+}
+
+void TAutoTaskSheet::ShowAutoEnabled(bool checked)
+{
+    const QSignalBlocker blockEnabled(AutoEnabled);
+    AutoEnabled->setChecked(checked);
+    // Nothing to start while every slot is off: the box says so instead of ignoring clicks.
+    const bool anyAutomatic = ComputeAutoFlags(settings.AutoTasks).AutoStartNeeded;
+    AutoEnabled->setEnabled(anyAutomatic);
+    AutoEnabled->setToolTip(anyAutomatic ? QString() : TrQ("Choose below when a task runs automatically"));
 }
 
 void TAutoTaskSheet::UpdateAutoFlags()
@@ -192,10 +216,7 @@ void TAutoTaskSheet::UpdateAutoFlags()
         settings.AutoFlags.StayInTray = false;
         settings.AutoFlags.AutoStartNeeded = false;
     }
-    {
-        const QSignalBlocker blockEnabled(AutoEnabled);
-        AutoEnabled->setChecked(settings.AutoFlags.AutoStartNeeded);
-    }
+    ShowAutoEnabled(settings.AutoFlags.AutoStartNeeded);
     if (Host.AutoFlagsChanged) {
         Host.AutoFlagsChanged();
     }

@@ -13,7 +13,6 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTimeEdit;
 class QToolButton;
 class TAddProgramsDialog;
 class TScheduleDialog;
@@ -68,13 +67,14 @@ public:
     void SchedBtnClick();
     void AutoStartRGClick(int mode);
     void AutoEnabledClick(bool checked);
+    void StartTimeEdited();
     void BuInfoBtnClick();
 
     QButtonGroup* SlotButtons = nullptr;
     QLineEdit* edTaskName = nullptr;
     QLabel* lblLastBackup = nullptr;
     QButtonGroup* AutoStartRG = nullptr;
-    QTimeEdit* StartZeit = nullptr;
+    QLineEdit* StartZeit = nullptr; // "hh:mm"
     QComboBox* cbPriority = nullptr;
     QComboBox* AutoEndCbx = nullptr;
     QPushButton* SchedBtn = nullptr;
@@ -92,6 +92,7 @@ public:
 private:
     QWidget* MakeSlotRow();
     void AfterSlotChange();
+    void ShowAutoEnabled(bool checked);
     void PutTask(const std::string& taskFile);
     TAutoTask& Slot() { return settings.AutoTasks[static_cast<size_t>(CurrentSlot)]; }
     TDateTime NowTime() const;

@@ -8,6 +8,7 @@
 #include "ui/foundation/PasswordDialogs.h"
 #include "ui/foundation/ShellDirDialog.h"
 #include "ui/foundation/ShowtextDialog.h"
+#include "ui/foundation/WindowPlacement.h"
 
 #include <QApplication>
 
@@ -56,5 +57,9 @@ void ShowBackupLog(TShowtextDialog& viewer, const TBackupLog& log, const std::st
     tags.Error = LogErrorPrefix;
     tags.PrevErrorHint = TrDefault("Previous error");
     tags.NextErrorHint = TrDefault("Next error");
-    viewer.Execute(log.LogPath, {20, 20}, 0, ShowPrint | ShowErase | ShowSearch | ShowSections | ShowErrors, 1, tags);
+    // The viewer opens 20 pixels right of and below the corner of the window that asks.
+    const QWidget* owner = OwnerWindow(viewer);
+    const QPoint corner = (owner ? owner->frameGeometry().topLeft() : QPoint(0, 0)) + QPoint(20, 20);
+    viewer.Execute(log.LogPath, {corner.x(), corner.y()}, 0,
+                   ShowPrint | ShowErase | ShowSearch | ShowSections | ShowErrors, 1, tags);
 }

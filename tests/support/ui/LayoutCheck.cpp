@@ -4,8 +4,10 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStyleOptionGroupBox>
@@ -249,6 +251,52 @@ std::vector<std::string> LayoutProblems(const QWidget& window)
 void ExpectTidyLayout(const QWidget& window, const std::string& name)
 {
     for (const std::string& problem : LayoutProblems(window)) {
+        ADD_FAILURE() << name << ": " << problem;
+    }
+}
+
+namespace {
+
+std::string SizeText(const QSize& size)
+{
+    return std::to_string(size.width()) + "x" + std::to_string(size.height());
+}
+
+// The size below which the window cannot be made: its own minimum and its layout's.
+QSize SmallestSize(const QWidget& window)
+{
+    QSize smallest = window.minimumSize();
+    if (const QLayout* layout = window.layout(); layout && layout->sizeConstraint() != QLayout::SetNoConstraint) {
+        smallest = smallest.expandedTo(layout->totalMinimumSize());
+    }
+    return smallest;
+}
+
+} // namespace
+
+std::vector<std::string> ScreenFitProblems(const QWidget& window)
+{
+    std::vector<std::string> problems;
+    const QScreen* screen = window.screen();
+    if (!screen) {
+        return problems;
+    }
+    const QRect area = screen->availableGeometry();
+    const QSize smallest = SmallestSize(window);
+    if (smallest.width() > area.width() || smallest.height() > area.height()) {
+        problems.push_back("smallest size " + SizeText(smallest) + " exceeds the screen's " + SizeText(area.size()));
+    }
+    if (window.isVisible() && !area.contains(window.frameGeometry())) {
+        const QRect frame = window.frameGeometry();
+        problems.push_back("window at " + std::to_string(frame.x()) + "," + std::to_string(frame.y()) + " size " +
+                           SizeText(frame.size()) + " lies partly off the screen's " + SizeText(area.size()));
+    }
+    return problems;
+}
+
+void ExpectFitsItsScreen(const QWidget& window, const std::string& name)
+{
+    for (const std::string& problem : ScreenFitProblems(window)) {
         ADD_FAILURE() << name << ": " << problem;
     }
 }

@@ -13,3 +13,11 @@ std::vector<std::string> LayoutProblems(const QWidget& window);
 
 // Adds a test failure for each problem of the window, under the picture's name.
 void ExpectTidyLayout(const QWidget& window, const std::string& name);
+
+// A window that does not fit the screen it is on: its smallest size is larger than the
+// screen's available area, so that part of it could never be seen, or it lies partly off
+// that area. Each text gives the sizes.
+std::vector<std::string> ScreenFitProblems(const QWidget& window);
+
+// Adds a test failure for each of them, under the window's name.
+void ExpectFitsItsScreen(const QWidget& window, const std::string& name);

@@ -1,5 +1,6 @@
 #include "NextModal.h"
 #include "foundation/Translate.h"
+#include "shell/Language.h"
 #include "tasks/IniValues.h"
 #include "tasks/TaskEditor.h"
 #include "ui/Pictures.h"
@@ -42,7 +43,7 @@ TEST(RestoreWindows, ConfirmListRowsAndCounts)
                             "to origin"};
     dialog.ShowList(request, list);
     ASSERT_EQ(dialog.lvwFiles->topLevelItemCount(), 5);
-    EXPECT_EQ(dialog.lvwFiles->topLevelItem(2)->text(0), "..\\Reports\\");
+    EXPECT_EQ(dialog.lvwFiles->topLevelItem(2)->text(0), "Reports/");
     EXPECT_TRUE(dialog.lvwFiles->topLevelItem(2)->text(2).isEmpty());
     EXPECT_EQ(dialog.lblCount->text(), "3 Files");
     emit dialog.lvwFiles->itemPressed(dialog.lvwFiles->topLevelItem(2), 0);
@@ -56,6 +57,17 @@ TEST(RestoreWindows, ConfirmListRowsAndCounts)
     dialog.ShowList(request, list);
     EXPECT_FALSE(dialog.lblWarning->isHidden());
     EXPECT_EQ(dialog.lblWarning->text().toStdString(), request.Warning);
+}
+
+TEST(RestoreWindows, ConfirmListDatesFollowTheProgramsLanguage)
+{
+    TTransferList list = {Item(false, "notes.txt", 2048)};
+    TConfirmFilesDialog dialog;
+    ApplyPeopleFormats("de");
+    dialog.ShowList({TConfirmMode::Restore, "E:\\Backup", 1, "", "", "", ""}, list);
+    const QString german = dialog.lvwFiles->topLevelItem(0)->text(1);
+    ApplyPeopleFormats(TranslationLanguage());
+    EXPECT_EQ(german, "11.03.2025 12:00");
 }
 
 TEST(Screenshots, RestoreDialog)

@@ -8,12 +8,14 @@
 #include "tasks/TaskFile.h"
 #include "ui/tasks/BackupForm.h"
 
+#include <QApplication>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimeEdit>
+#include <QWheelEvent>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -115,6 +117,49 @@ TEST(AutoTaskSheet, SlotButtonsStoreAndShowTheirSlots)
     EXPECT_FALSE(settings.AutoFlags.AutoStartNeeded);
 }
 
+TEST(AutoTaskSheet, ControlsSayWhyTheyCannotBeUsedAndABadTimeIsRefused)
+{
+    TScriptedMessageDialogs boxes;
+    TProgramSettings settings;
+    TAutoTaskSheet sheet(settings);
+    sheet.Host.TaskFile = [] { return std::string("C:\\Tasks\\Daily.buj"); };
+    sheet.ShowAutoTask(0);
+    // With every slot off there is nothing to switch on: the box is greyed and says why.
+    EXPECT_FALSE(sheet.AutoEnabled->isEnabled());
+    EXPECT_FALSE(sheet.AutoEnabled->toolTip().isEmpty());
+    sheet.AutoStartRG->button(AutoDailyAt)->click();
+    EXPECT_TRUE(sheet.AutoEnabled->isEnabled());
+    EXPECT_TRUE(sheet.AutoEnabled->isChecked());
+
+    sheet.StartZeit->setText(" 9:05");
+    emit sheet.StartZeit->editingFinished();
+    EXPECT_EQ(sheet.StartZeit->text(), "09:05");
+    const TDateTime due = settings.AutoTasks[0].NextBackup;
+    for (const char* typed : {"9977ab", "24:00", "12:60", "7"}) {
+        sheet.StartZeit->setText(typed);
+        emit sheet.StartZeit->editingFinished();
+        EXPECT_EQ(boxes.LastText(), std::string("\"") + typed + "\" is no time of day (hh:mm).");
+        EXPECT_EQ(sheet.StartZeit->text(), "09:05") << typed;
+        EXPECT_DOUBLE_EQ(settings.AutoTasks[0].NextBackup, due) << typed;
+    }
+    EXPECT_EQ(boxes.ShownCount(), 4u);
+}
+
+TEST(AutoTaskSheet, TheWheelOverAClosedDropDownLeavesItsChoice)
+{
+    TProgramSettings settings;
+    TAutoTaskSheet sheet(settings);
+    sheet.ShowAutoTask(0);
+    for (QComboBox* box : {sheet.AutoEndCbx, sheet.cbPriority}) {
+        box->setCurrentIndex(1);
+        QWheelEvent wheel(QPointF(5, 5), QPointF(box->mapToGlobal(QPoint(5, 5))), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(box, &wheel);
+        EXPECT_EQ(box->currentIndex(), 1);
+        EXPECT_EQ(box->focusPolicy(), Qt::StrongFocus) << "the wheel does not take the focus either";
+    }
+}
+
 TEST(AutoTaskSheet, TaskMadeOnThePageRunsByAutoAtItsTime)
 {
     TScriptedMessageDialogs boxes;
@@ -148,7 +193,8 @@ TEST(AutoTaskSheet, TaskMadeOnThePageRunsByAutoAtItsTime)
         sheet.AutoTaskBtnClick(2);
         sheet.AddActTaskClick();
         sheet.AutoStartRG->button(AutoDailyAt)->click();
-        sheet.StartZeit->setTime(QTime(10, 30));
+        sheet.StartZeit->setText("10:30");
+        emit sheet.StartZeit->editingFinished();
         sheet.AutoEndCbx->setCurrentIndex(EndNotVisible);
         sheet.StoreAutoTask(sheet.CurrentSlot);
     }

@@ -1,0 +1,54 @@
+#pragma once
+
+// Where windows open: over the window they belong to, in front of it, and on a screen.
+//
+//   TOwnedWhileOpen owned(chooser, OwnerWindow(chooser));  // modal: stays in front of its owner
+//   CentreOnOwner(chooser, owned.Owner());
+//   chooser.exec();
+
+#include <QPoint>
+#include <QRect>
+
+class QWidget;
+
+// The window a dialog is opened over: its parent's window, else the modal window or the
+// active window of the program; nullptr when there is none.
+QWidget* OwnerWindow(const QWidget& dialog);
+
+// The rectangle moved into the area (its top left corner first when it is larger).
+QRect KeptInside(const QRect& rect, const QRect& area);
+
+// The available area of the screen that shows most of the rectangle (else the primary one).
+QRect AvailableAreaFor(const QRect& rect);
+
+// Centres the window on the owner (on the screen without one), inside the available area.
+void CentreOnOwner(QWidget& window, const QWidget* owner);
+
+// Places the window at the offset from the owner's top left corner, inside the area.
+void PlaceAtOwner(QWidget& window, const QWidget* owner, QPoint offset);
+
+// Moves a window whose position (a remembered one) lies off the screens back onto one.
+void KeepOnScreen(QWidget& window);
+
+// Makes the window no larger than the available area of its screen and moves it onto it;
+// for showEvent of windows whose contents scroll where they cannot shrink.
+void FitOnScreen(QWidget& window);
+
+// A long-lived window without a parent belongs to its owner while it is open: the window
+// manager keeps it in front of the owner, and the owner's modality does not block it.
+// It is a window of its own again afterwards, so that it never goes with the owner.
+class TOwnedWhileOpen
+{
+public:
+    TOwnedWhileOpen(QWidget& window, QWidget* owner);
+    ~TOwnedWhileOpen();
+    TOwnedWhileOpen(const TOwnedWhileOpen&) = delete;
+    TOwnedWhileOpen& operator=(const TOwnedWhileOpen&) = delete;
+
+    QWidget* Owner() const { return owner; }
+
+private:
+    QWidget& window;
+    QWidget* owner;
+    bool adopted = false;
+};

@@ -1,0 +1,58 @@
+#include "TempFolder.h"
+#include "foundation/StatusView.h"
+#include "restore/CleanUpTask.h"
+#include "tasks/BackupLog.h"
+#include "tasks/ProgressView.h"
+#include "tasks/TaskEditor.h"
+#include "ui/LayoutCheck.h"
+#include "ui/Pictures.h"
+#include "ui/restore/CleanUpDialog.h"
+#include "ui/restore/RestoreDlg.h"
+
+#include <QTabWidget>
+#include <gtest/gtest.h>
+
+// The main windows fit the screen they open on, whatever its size, scale and the program's
+// language: ctest runs these on 1024x600 and 1366x768 logical screens at 1x, 1.25x and 2x,
+// in English and German (ScreenFit.*-...). Where a page cannot shrink it scrolls.
+
+namespace {
+
+// Shows the window as it opens for a person, checks its fit and layout on every page.
+void ExpectFitsOnEveryPage(QWidget& window, QTabWidget* pages, const std::string& name)
+{
+    window.show();
+    const int count = pages ? pages->count() : 1;
+    for (int page = 0; page < count; ++page) {
+        if (pages) {
+            pages->setCurrentIndex(page);
+        }
+        SettleWindows();
+        const std::string shown = name + "-page" + std::to_string(page + 1);
+        ExpectFitsItsScreen(window, shown);
+        ExpectTidyLayout(window, shown);
+    }
+    window.hide();
+}
+
+TEST(ScreenFit, RestoreWindow)
+{
+    TTaskEditor editor;
+    TRestoreDialog dialog(editor);
+    dialog.Prepare("C:\\media\\anna\\BACKUP\\LwC\\home\\anna", "C:\\home\\anna\\Restored");
+    ExpectFitsOnEveryPage(dialog, dialog.pcSource, "restore");
+}
+
+TEST(ScreenFit, CleanUpWindow)
+{
+    TTempFolder temp;
+    TBackupLog log;
+    NullProgressView view;
+    NullStatusView status;
+    TCleanUp logic{log, view, status};
+    TCleanUpDialog dialog(logic);
+    dialog.Prepare(temp.Win(), false, 0);
+    ExpectFitsOnEveryPage(dialog, dialog.pcBuDir, "clean-up");
+}
+
+} // namespace
