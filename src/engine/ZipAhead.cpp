@@ -12,14 +12,18 @@
 
 namespace {
 
-// Near-optimal parsing: about as small as the best zip writers' default, and on every
-// core still faster than one stream deflater.
-constexpr int DefaultWholeLevel = 10;
+// The default level: near-optimal parsing for small inputs, where it makes entries about
+// as small as the best zip writers' and costs little; lazy parsing for larger ones, where
+// it would keep the cores busy for several times as long.
+constexpr int SmallInputLevel = 10;
+constexpr int LargeInputLevel = 6;
+constexpr std::size_t SmallInputMost = std::size_t{256} << 10;
 constexpr uint64_t MostBytesInFlight = uint64_t{64} << 20;
 
-int WholeLevel(int levelIndex)
+int WholeLevel(int levelIndex, std::size_t size)
 {
-    static constexpr std::array<int, 4> levels = {0, 1, DefaultWholeLevel, 12};
+    const int defaultLevel = size <= SmallInputMost ? SmallInputLevel : LargeInputLevel;
+    const std::array<int, 4> levels = {0, 1, defaultLevel, 12};
     return levels[static_cast<std::size_t>(std::clamp(levelIndex, 0, 3))];
 }
 
@@ -71,7 +75,7 @@ void Compress(TPackedFile& file, int levelIndex)
 
 std::vector<uint8_t> DeflateWhole(const uint8_t* data, std::size_t size, int levelIndex)
 {
-    libdeflate_compressor* compressor = ThreadCompressor(WholeLevel(levelIndex));
+    libdeflate_compressor* compressor = ThreadCompressor(WholeLevel(levelIndex, size));
     if (!compressor)
         return {};
     std::vector<uint8_t> out(libdeflate_deflate_compress_bound(compressor, size));
