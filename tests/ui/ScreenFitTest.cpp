@@ -8,6 +8,7 @@
 #include "ui/Pictures.h"
 #include "ui/restore/CleanUpDialog.h"
 #include "ui/restore/RestoreDlg.h"
+#include "ui/tasks/BackupForm.h"
 
 #include <QTabWidget>
 #include <gtest/gtest.h>
@@ -53,6 +54,17 @@ TEST(ScreenFit, CleanUpWindow)
     TCleanUpDialog dialog(logic);
     dialog.Prepare(temp.Win(), false, 0);
     ExpectFitsOnEveryPage(dialog, dialog.pcBuDir, "clean-up");
+}
+
+TEST(ScreenFit, TaskEditor)
+{
+    TTempFolder home;
+    TBackupForm form;
+    form.ReadSettings(home.Win("tessaro.ini"));
+    form.FormShow();
+    ExpectFitsOnEveryPage(form, form.PageControl, "task-editor");
+    ExpectFitsOnEveryPage(form, form.BUPageControl, "task-editor-task");
+    ExpectFitsOnEveryPage(form, form.pcDest, "task-editor-destination");
 }
 
 } // namespace

@@ -18,6 +18,7 @@
 #include "ui/foundation/SelectFromListDialog.h"
 #include "ui/foundation/ShellDirDialog.h"
 #include "ui/foundation/ShowtextDialog.h"
+#include "ui/foundation/WindowPlacement.h"
 #include "ui/restore/RestoreDlg.h"
 #include "ui/tasks/AutoTaskSheet.h"
 #include "ui/tasks/BackupFormFolder.h"
@@ -42,6 +43,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QToolButton>
@@ -87,8 +89,15 @@ void TBackupForm::BuildLayout()
     BuildToolbar(bar);
     outer->addWidget(bar);
 
-    auto* body = new QHBoxLayout;
-    PageControl = Named(new QTabWidget(this), "PageControl");
+    // The pages scroll where the screen is too small for them; the toolbar with Start and
+    // Quit and the destination below stay in view.
+    PagesScroll = Named(new QScrollArea(this), "EditorScroll");
+    PagesScroll->setWidgetResizable(true);
+    PagesScroll->setFrameShape(QFrame::NoFrame);
+    auto* pages = Named(new QWidget, "EditorPages");
+    auto* body = new QHBoxLayout(pages);
+    body->setContentsMargins(0, 0, 0, 0);
+    PageControl = Named(new QTabWidget(pages), "PageControl");
     PageControl->addTab(BuildSourcePage(), Tr("&Directories"));
     TabSheet2 = Named(new QWidget, "TabSheet2");
     PageControl->addTab(TabSheet2, Tr("&File types"));
@@ -100,7 +109,7 @@ void TBackupForm::BuildLayout()
     body->addWidget(PageControl, 3);
 
     auto* task = new QVBoxLayout;
-    TaskBox = Named(new QGroupBox(this), "TaskBox");
+    TaskBox = Named(new QGroupBox(pages), "TaskBox");
     auto* taskGrid = new QGridLayout(TaskBox);
     SelectedDirBox = Named(new QListWidget(TaskBox), "SelectedDirBox");
     // Its lines are dragged onto the folder tree; what it takes is dropped on the window.
@@ -119,6 +128,8 @@ void TBackupForm::BuildLayout()
     lblSum = Named(new QLabel(TaskBox), "lblSum");
     lblSaved = Named(new QLabel(Tr("saved at:"), TaskBox), "lblSaved");
     lblLastBackup = Named(new QLabel(TaskBox), "lblLastBackup");
+    // The date takes the room left in its row and never widens the window.
+    lblLastBackup->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     taskGrid->addWidget(lblSum, 1, 0);
     taskGrid->addWidget(lblSaved, 1, 1);
     taskGrid->addWidget(lblLastBackup, 1, 2);
@@ -131,13 +142,14 @@ void TBackupForm::BuildLayout()
         taskGrid->addWidget(widget, 1, column++);
     }
     task->addWidget(TaskBox, 3);
-    BUPageControl = Named(new QTabWidget(this), "BUPageControl");
+    BUPageControl = Named(new QTabWidget(pages), "BUPageControl");
     BUPageControl->addTab(BuildTypesPage(), Tr("&Types"));
     BUPageControl->addTab(BuildSubDirPage(), Tr("&Subdirectories"));
     BUPageControl->addTab(BuildOptionsPage(), Tr("&Options"));
     task->addWidget(BUPageControl, 3);
     body->addLayout(task, 5);
-    outer->addLayout(body, 1);
+    PagesScroll->setWidget(pages);
+    outer->addWidget(PagesScroll, 1);
     outer->addWidget(BuildDestination());
 }
 
@@ -600,6 +612,7 @@ void TBackupForm::ApplyWindowLayout()
     InstantShowItem->setChecked(s.InstantShow);
     PageControl->setCurrentIndex(0);
     BUPageControl->setCurrentIndex(Editor.Task.Sources.empty() ? 0 : BUPageControl->currentIndex());
+    FitOnScreen(*this);
 }
 
 // ---- showing the task ---------------------------------------------------------------------------------
@@ -621,8 +634,7 @@ void TBackupForm::ShowTask()
     cbCreationTime->setChecked(task.CreationTime);
     NoBakCB->setChecked(task.NoBaks);
     KeepBakCB->setChecked(task.BakFiles);
-    lblLastBackup->setText(QStr(task.LastBackup));
-    lblSaved->setVisible(!task.LastBackup.empty());
+    ShowLastBackup();
     Updating = false;
     RefreshCompression();
     RefreshSecurity();
@@ -630,6 +642,15 @@ void TBackupForm::ShowTask()
     UpdateTaskHeader();
     SelectEntry(Editor.SelectedEntry);
     ShowTaskSummary();
+}
+
+void TBackupForm::ShowLastBackup()
+{
+    const QString when = QStr(Editor.Task.LastBackup);
+    lblLastBackup->setText(when);
+    // The label may be cut where the row is narrow; its tool tip holds the whole date.
+    lblLastBackup->setToolTip(when);
+    lblSaved->setVisible(!when.isEmpty());
 }
 
 void TBackupForm::Modified()

@@ -27,6 +27,7 @@ class QMenuBar;
 class QPoint;
 class QPushButton;
 class QRadioButton;
+class QScrollArea;
 class QStackedWidget;
 class QTabWidget;
 class QTableWidget;
@@ -296,6 +297,7 @@ public:
     QLabel* lblSaved = nullptr;
     QLabel* lblLastBackup = nullptr;
 
+    QScrollArea* PagesScroll = nullptr;
     QTabWidget* PageControl = nullptr;
     QWidget* tsDirs = nullptr;
     QTreeWidget* ShellTreeView = nullptr;
@@ -398,6 +400,8 @@ private:
     // The folder (Windows text) heads the destination's recently-used list.
     void PutDestinationOnTop(const std::string& folder);
     void ShowMethod();
+    // The last backup's date and its "saved at" caption.
+    void ShowLastBackup();
     void ShowSourceLines();
     // The line texts fitted to the list's width (cut lines hint the whole text).
     void FitSourceLines();

@@ -149,8 +149,7 @@ void TBackupForm::StartBtnClick()
     }
     ShowSourceLines();
     SelectEntry(Editor.SelectedEntry);
-    lblLastBackup->setText(QStr(Editor.Task.LastBackup));
-    lblSaved->setVisible(!Editor.Task.LastBackup.empty());
+    ShowLastBackup();
     UpdateTaskHeader();
 }
 

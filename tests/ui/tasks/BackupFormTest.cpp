@@ -288,6 +288,25 @@ TEST(BackupForm, LayoutAndClosingWithChanges)
     EXPECT_TRUE(fs::exists(f.folder.Host("settings.ini")));
 }
 
+TEST(BackupForm, TheLastBackupDateNeverWidensTheWindow)
+{
+    TFormFixture f;
+    TBackupForm& form = *f.form;
+    form.show();
+    Settle();
+    QWidget* pages = f.operator()<QWidget>("EditorPages");
+    const int pagesWidth = pages->minimumSizeHint().width();
+    const QSize size = form.size();
+    const std::string when = "Tuesday, 8 December 2026 23:59:59 " + std::string(120, '*');
+    form.Editor.Task.LastBackup = when;
+    form.Editor.TaskReplaced();
+    Settle();
+    EXPECT_EQ(form.size(), size);
+    EXPECT_LE(pages->minimumSizeHint().width(), pagesWidth);
+    EXPECT_TRUE(form.lblSaved->isVisible());
+    EXPECT_EQ(form.lblLastBackup->toolTip().toStdString(), when);
+}
+
 // ---- Start ----------------------------------------------------------------------------------
 
 namespace {
