@@ -10,6 +10,9 @@
 #include "ui/restore/RestoreDlg.h"
 #include "ui/tasks/BackupForm.h"
 
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <gtest/gtest.h>
 
@@ -56,12 +59,33 @@ TEST(ScreenFit, CleanUpWindow)
     ExpectFitsOnEveryPage(dialog, dialog.pcBuDir, "clean-up");
 }
 
+// At its default size the editor shows every page whole (the automatic-task page's buttons
+// included) unless the screen is too small for that in the direction it scrolls.
+void ExpectScrollsOnlyWhereTheScreenIsTooSmall(TBackupForm& form)
+{
+    form.PageControl->setCurrentWidget(form.tsAuto);
+    form.show();
+    SettleWindows();
+    const auto* view = form.findChild<QScrollArea*>("EditorScroll");
+    ASSERT_NE(view, nullptr);
+    const QRect area = form.screen()->availableGeometry();
+    const QRect frame = form.frameGeometry();
+    if (view->horizontalScrollBar()->isVisible()) {
+        EXPECT_GE(frame.width(), area.width() - 1) << "scrolls sideways on a screen with room";
+    }
+    if (view->verticalScrollBar()->isVisible()) {
+        EXPECT_GE(frame.height(), area.height() - 1) << "scrolls up and down on a screen with room";
+    }
+    form.hide();
+}
+
 TEST(ScreenFit, TaskEditor)
 {
     TTempFolder home;
     TBackupForm form;
     form.ReadSettings(home.Win("tessaro.ini"));
     form.FormShow();
+    ExpectScrollsOnlyWhereTheScreenIsTooSmall(form);
     ExpectFitsOnEveryPage(form, form.PageControl, "task-editor");
     ExpectFitsOnEveryPage(form, form.BUPageControl, "task-editor-task");
     ExpectFitsOnEveryPage(form, form.pcDest, "task-editor-destination");

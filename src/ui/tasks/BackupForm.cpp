@@ -44,6 +44,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QToolButton>
@@ -51,6 +52,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 using namespace BackupFormWidgets;
 
@@ -115,6 +117,8 @@ void TBackupForm::BuildLayout()
     // Its lines are dragged onto the folder tree; what it takes is dropped on the window.
     SelectedDirBox->setDragDropMode(QAbstractItemView::DragOnly);
     SelectedDirBox->setMinimumHeight(48);
+    // It asks for the room its lines take, not a fixed block: the default window stays low.
+    SelectedDirBox->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
     taskGrid->addWidget(SelectedDirBox, 0, 0, 1, 9);
     UpBtn = SpeedButton(TaskBox, "UpBtn", "\u2191", "Move up");
     DownBtn = SpeedButton(TaskBox, "DownBtn", "\u2193", "Move down");
@@ -562,6 +566,22 @@ void TBackupForm::resizeEvent(QResizeEvent* event)
         this, [this] { FitSourceLines(); }, Qt::QueuedConnection);
 }
 
+void TBackupForm::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // The loaded task's texts and the window manager's frame are known only now: a window
+    // at its default size grows to show its pages whole, and the framed window must fit.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (std::exchange(SizeToPagesOnShow, false)) {
+                resize(size().expandedTo(SizeWithoutScrolling()));
+            }
+            FitOnScreen(*this);
+        },
+        Qt::QueuedConnection);
+}
+
 void TBackupForm::FileExit()
 {
     close();
@@ -586,25 +606,46 @@ void TBackupForm::SaveWindowLayout()
     s.Height = height();
 }
 
+QSize TBackupForm::SizeWithoutScrolling()
+{
+    // The window's wish with the pages' own (in the chosen language's texts) in place of the
+    // capped wish of their scroll view: the rows stack, so heights add up.
+    const QSize all = layout()->totalSizeHint();
+    const QSize pages = PagesScroll->widget()->sizeHint();
+    const QMargins margins = layout()->contentsMargins();
+    const QSize wanted(std::max(all.width(), pages.width() + margins.left() + margins.right()),
+                 all.height() - PagesScroll->sizeHint().height() + pages.height());
+    // Where the screen is too small one way the pages scroll that way: room for that bar
+    // too, so they need not scroll the other way as well.
+    const QSize room = AvailableAreaFor(frameGeometry()).size() - (frameGeometry().size() - size());
+    const QSize bars(PagesScroll->verticalScrollBar()->sizeHint().width(),
+                     PagesScroll->horizontalScrollBar()->sizeHint().height());
+    return {wanted.width() + (wanted.height() > room.height() ? bars.width() : 0),
+            wanted.height() + (wanted.width() > room.width() ? bars.height() : 0)};
+}
+
 void TBackupForm::ApplyWindowLayout()
 {
     TProgramSettings& s = Editor.Settings;
     NarrowWindowItem->setChecked(s.Narrow);
-    if (s.Left < 1) {
-        // Qt lays out in device-independent pixels: what is left to scale is the font resolution.
-        const QScreen* shown = screen();
-        const int dpi = shown ? static_cast<int>(std::lround(shown->logicalDotsPerInch())) : 96;
-        const TClientSize size = EditorClientSize(s.Narrow, dpi);
-        resize(size.Width, size.Height);
-    } else {
-        move(s.Left, s.Top);
-        resize(s.Width, s.Height);
-    }
+    // Which pages show decides the size the window needs: set it first.
     PageControl->setVisible(!s.Narrow);
     BUPageControl->setVisible(!s.Narrow);
     AddDirBtn->setVisible(s.Narrow);
     RemDirBtn->setVisible(s.Narrow);
     RemBtn->setVisible(!s.Narrow);
+    if (s.Left < 1) {
+        // Qt lays out in device-independent pixels: what is left to scale is the font resolution.
+        const QScreen* shown = screen();
+        const int dpi = shown ? static_cast<int>(std::lround(shown->logicalDotsPerInch())) : 96;
+        const TClientSize size = EditorClientSize(s.Narrow, dpi);
+        const QSize design(size.Width, size.Height);
+        resize(design.expandedTo(SizeWithoutScrolling()));
+        SizeToPagesOnShow = !isVisible();
+    } else {
+        move(s.Left, s.Top);
+        resize(s.Width, s.Height);
+    }
     setWindowTitle(QStr(Editor.ProductText));
     UpdateTaskHeader();
     UpdateExitButton();

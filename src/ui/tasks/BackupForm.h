@@ -131,6 +131,8 @@ public:
     void UpdateTaskHeader();
     void SaveWindowLayout();
     void ApplyWindowLayout();
+    // The window size at which the pages show whole, without scroll bars.
+    QSize SizeWithoutScrolling();
 
     // ---- commands
     void NewTaskClick();
@@ -298,6 +300,8 @@ public:
     QLabel* lblLastBackup = nullptr;
 
     QScrollArea* PagesScroll = nullptr;
+    // Opened at the default size: fit the window to the pages once they hold the task.
+    bool SizeToPagesOnShow = false;
     QTabWidget* PageControl = nullptr;
     QWidget* tsDirs = nullptr;
     QTreeWidget* ShellTreeView = nullptr;
@@ -372,6 +376,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;

@@ -42,8 +42,6 @@
 #include <QMenu>
 #include <QPrinterInfo>
 #include <QPushButton>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -95,19 +93,12 @@ void TBackupForm::ConnectTaskDialogs()
         ->setObjectName("itmExludepreview");
     connect(PhZipBtn, &QToolButton::clicked, this, &TBackupForm::PhZipBtnClick);
 
-    // The page scrolls where the window is too low for the whole sheet.
-    auto* autoScroll = new QScrollArea(tsAuto);
-    autoScroll->setObjectName("AutoTaskScroll");
-    autoScroll->setWidgetResizable(true);
-    autoScroll->setFrameShape(QFrame::NoFrame);
-    autoScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The sheet stands whole on its page; the editor's pages scroll together where the
+    // window is too low, so the page holds no scroll view of its own.
     AutoTaskSheet = new TAutoTaskSheet(Editor.Settings);
-    autoScroll->setWidget(AutoTaskSheet);
-    autoScroll->setMinimumWidth(AutoTaskSheet->minimumSizeHint().width() +
-                                autoScroll->verticalScrollBar()->sizeHint().width());
     auto* autoPage = new QVBoxLayout(tsAuto);
     autoPage->setContentsMargins(0, 0, 0, 0);
-    autoPage->addWidget(autoScroll);
+    autoPage->addWidget(AutoTaskSheet);
     TAutoTaskSheetHost& autoHost = AutoTaskSheet->Host;
     autoHost.TaskFile = [this] { return Editor.Task.FileName; };
     autoHost.HasSources = [this] { return !Editor.Task.Sources.empty(); };
