@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QRegularExpression>
+#include <QString>
 #include <QTranslator>
 
 bool InstallQtTranslation(QTranslator& translator, const std::string& lang)
@@ -16,4 +18,12 @@ bool InstallQtTranslation(QTranslator& translator, const std::string& lang)
         return false;
     }
     return QCoreApplication::installTranslator(&translator);
+}
+
+QString DateFieldFormat()
+{
+    QString format = QLocale().dateFormat(QLocale::ShortFormat);
+    // A two-digit year ("yy" alone) becomes four digits.
+    static const QRegularExpression shortYear("(^|[^y])yy(?!y)");
+    return format.replace(shortYear, "\\1yyyy");
 }

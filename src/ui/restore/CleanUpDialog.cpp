@@ -16,6 +16,7 @@
 #include "ui/foundation/CommonDialogs.h"
 #include "ui/foundation/HistoryCombo.h"
 #include "ui/foundation/QtText.h"
+#include "ui/foundation/QtTranslation.h"
 #include "ui/foundation/SelectFromListDialog.h"
 #include "ui/foundation/ShellDirDialog.h"
 #include "ui/restore/ConfirmFilesDlg.h"
@@ -164,7 +165,7 @@ void TCleanUpDialog::BuildWidgets()
     }
     DateTimePicker = new QDateEdit(rgAge);
     DateTimePicker->setCalendarPopup(true);
-    DateTimePicker->setDisplayFormat("yyyy-MM-dd");
+    DateTimePicker->setDisplayFormat(DateFieldFormat());
     ageLayout->addWidget(DateTimePicker);
     ageLayout->addStretch();
 

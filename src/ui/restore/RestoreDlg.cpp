@@ -12,6 +12,7 @@
 #include "tasks/Placeholders.h"
 #include "tasks/TaskEditor.h"
 #include "ui/foundation/CommonDialogs.h"
+#include "ui/foundation/QtTranslation.h"
 #include "ui/foundation/ShellDirDialog.h"
 #include "ui/restore/ConfirmFilesDlg.h"
 #include "ui/restore/RestFilterDlg.h"
@@ -150,6 +151,7 @@ TRestoreDialog::TRestoreDialog(TTaskEditor& taskEditor, QWidget* parent)
     }
     DateTimePicker = new QDateEdit(ageBox);
     DateTimePicker->setCalendarPopup(true);
+    DateTimePicker->setDisplayFormat(DateFieldFormat());
     ageLayout->addWidget(DateTimePicker);
     FilterText = new QLabel(gbxRestore);
     FilterBtn = new QPushButton(TrQ("Filter"), gbxRestore);

@@ -1,6 +1,7 @@
 #include "ui/tasks/DatumWahl.h"
 
 #include "foundation/MessageDialogs.h"
+#include "ui/foundation/QtTranslation.h"
 #include "ui/tasks/DialogTools.h"
 #include "ui/tasks/FilterDlg.h"
 
@@ -107,7 +108,7 @@ TDatumWahlDialog::TDatumWahlDialog(QWidget* parent) : QDialog(parent)
     FromDate->setCalendarPopup(true);
     ToDate = new QDateTimeEdit(timeBox);
     ToDate->setCalendarPopup(true);
-    ToDate->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
+    ToDate->setDisplayFormat(DateFieldFormat());
     lblFrom = new QLabel(TrQ("from:"), timeBox);
     lblTo = new QLabel(TrQ("to:"), timeBox);
     DaysEdit = new QSpinBox(timeBox);
@@ -171,7 +172,7 @@ void TDatumWahlDialog::ShowModeControls()
     edMin->setVisible(size == SizeModeLarger || size == SizeModeBetween);
     lblAnd->setVisible(size == SizeModeBetween);
     const uint8_t time = TimeMode();
-    const QString dateFormat = QLocale().dateFormat(QLocale::ShortFormat);
+    const QString dateFormat = DateFieldFormat();
     FromDate->setVisible(time == TimeModeFrom || time == TimeModeBetween || time == TimeModeSinceTime);
     FromDate->setDisplayFormat(time == TimeModeSinceTime ? QLocale().timeFormat(QLocale::ShortFormat) : dateFormat);
     ToDate->setVisible(time == TimeModeUntil || time == TimeModeBetween);

@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QTranslator>
 #include <gtest/gtest.h>
+#include <utility>
 
 // Qt's standard buttons and file dialogs come from Qt's catalogue: German while it is installed,
 // English again once it is gone; a language Qt has no catalogue for installs nothing.
@@ -21,4 +22,16 @@ TEST(QtTranslation, StandardButtonsFollowTheLanguage)
     QTranslator none;
     EXPECT_FALSE(InstallQtTranslation(none, "xx"));
     QLocale::setDefault(QLocale::c());
+}
+
+// Date fields show the whole year in the program's language, whatever its short format has.
+TEST(QtTranslation, DateFieldsShowTheWholeYear)
+{
+    const QDate day(2026, 12, 9);
+    for (const auto& [language, shown] : {std::pair{QLocale::German, "09.12.2026"}, {QLocale::English, "12/9/2026"}}) {
+        QLocale::setDefault(QLocale(language, QLocale::AnyTerritory));
+        EXPECT_EQ(day.toString(DateFieldFormat()).toStdString(), shown) << DateFieldFormat().toStdString();
+    }
+    QLocale::setDefault(QLocale::c());
+    EXPECT_TRUE(DateFieldFormat().contains("yyyy"));
 }
