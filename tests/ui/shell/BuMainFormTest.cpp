@@ -7,9 +7,11 @@
 #include "ui/tasks/BackupForm.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -131,6 +133,10 @@ TEST(BuMainForm, WithoutATrayTheMinimisedWindowCarriesTheTrayMenu)
     f.form.PopupMenu->findChild<QAction*>("StopSofort")->trigger();
     EXPECT_TRUE(f.form.Logic.Closing);
     EXPECT_FALSE(f.form.isVisible());
+    // The program asked the application to end: run that out, or every later modal loop in
+    // this process would return at once.
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
 }
 
 TEST(BuMainForm, WithATrayTheWindowStaysHidden)
