@@ -1387,38 +1387,48 @@ std::unique_ptr<TDestFolder> TDestFolder::Enter(const std::string& relative, boo
         Fail(ErrorInvalidName);
         return nullptr;
     }
-    int fd = fcntl(Fd, F_DUPFD_CLOEXEC, 0);
-    std::string win = WinPath;
-    std::string host = HostPath;
-    for (const std::string& part : parts) {
-        if (fd < 0) {
-            FailErrno(host);
+    if (parts.empty()) {
+        const int again = fcntl(Fd, F_DUPFD_CLOEXEC, 0);
+        if (again < 0) {
+            FailErrno(HostPath);
             return nullptr;
         }
+        return std::unique_ptr<TDestFolder>(new TDestFolder(again, WinPath, HostPath));
+    }
+    // fd: the level entered last (none yet); at: where the next part is looked up.
+    int fd = -1;
+    int at = Fd;
+    std::string win = WinPath;
+    std::string host = HostPath;
+    const auto fail = [&fd](int err) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        errno = err;
+    };
+    for (const std::string& part : parts) {
         const std::string hostName = WinNameToHost(part);
         win = JoinWin(win, part);
         host = JoinHost(host, hostName);
         if (PathTooLong(win)) {
-            ::close(fd);
+            fail(0);
             Fail(ErrorFilenameExcedRange);
             return nullptr;
         }
-        if (create && mkdirat(fd, hostName.c_str(), 0777) == 0) {
+        if (create && mkdirat(at, hostName.c_str(), 0777) == 0) {
             if (created) {
                 created->push_back(win);
             }
         } else if (create && errno != EEXIST) {
-            const int err = errno;
-            ::close(fd);
-            errno = err;
+            fail(errno);
             FailErrno(host);
             return nullptr;
         }
-        const int next = openat(fd, hostName.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int next = openat(at, hostName.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (next < 0) {
             const int err = errno;
-            const TEntryKind kind = KindAt(fd, hostName.c_str());
-            ::close(fd);
+            const TEntryKind kind = KindAt(at, hostName.c_str());
+            fail(err);
             if (kind == TEntryKind::Link) {
                 if (linkPath) {
                     *linkPath = win;
@@ -1429,17 +1439,15 @@ std::unique_ptr<TDestFolder> TDestFolder::Enter(const std::string& relative, boo
             } else if (kind != TEntryKind::Folder) {
                 Fail(ErrorDirectory);
             } else {
-                errno = err;
                 FailErrno(host);
             }
             return nullptr;
         }
-        ::close(fd);
+        if (fd >= 0) {
+            ::close(fd);
+        }
         fd = next;
-    }
-    if (fd < 0) {
-        FailErrno(host);
-        return nullptr;
+        at = next;
     }
     return std::unique_ptr<TDestFolder>(new TDestFolder(fd, std::move(win), std::move(host)));
 }

@@ -191,12 +191,15 @@ void TRestoreRun::ScanRestoreDir(const std::string& source, const std::string& d
     const std::string srcFolder = relative.empty() ? RemovePathDelimiter(source) : AddPathDelimiter(source) + relative;
     const std::size_t folderIndex = list.size();
     Platform::TFindData folderData;
-    Platform::GetFindData(srcFolder, folderData);
     const std::string folderText =
         relative.empty() ? RemovePathDelimiter(srcFolder) : "..\\" + AddPathDelimiter(relative);
+    const bool folderFound = Platform::GetFindData(srcFolder, folderData);
     list.push_back({folderText, TFileTransferInfo(TransferFolder, true, false, 0, folderData.Attr,
                                                   static_cast<int32_t>(FileTimeToDosTime(folderData.LastWriteTime)),
                                                   destFolder, srcFolder)});
+    if (folderFound) {
+        list.back().Info.Listing = folderData; // its times go on the restored folder at the end
+    }
     std::vector<std::string> subfolders;
     Platform::TSearchRec rec;
     if (Platform::FindFirst(AddPathDelimiter(srcFolder) + "*", faAnyFile, rec) == 0) {
@@ -338,51 +341,48 @@ TStatusCode TRestoreRun::WorkerOperation(const TFileTransferInfo& info) const
     return info.Encrypted ? opDecrypt : opCopy;
 }
 
-std::unique_ptr<Platform::TDestFolder> TRestoreRun::EnterDestFolder(const std::string& root, const std::string& folder,
-                                                                    bool create, std::string* linkPath,
-                                                                    std::vector<std::string>* created)
+Platform::TDestFolder* TRestoreRun::EnterDestFolder(const std::string& root, const std::string& folder, bool create,
+                                                    std::string* linkPath, std::vector<std::string>* created)
 {
-    if (!rootFolder || rootFolderPath != root) {
-        rootFolderPath = root;
-        rootFolder = Platform::TDestFolder::Open(root);
-        if (!rootFolder && create && EnsureFolder(root)) {
-            rootFolder = Platform::TDestFolder::Open(root);
+    if (!destChain.Top() || destChainRoot != root) {
+        destChainRoot = root;
+        auto top = Platform::TDestFolder::Open(root);
+        if (!top && create && EnsureFolder(root)) {
+            top = Platform::TDestFolder::Open(root);
         }
-        if (!rootFolder) {
+        destChain.Reset(std::move(top));
+        if (!destChain.Top()) {
             return nullptr;
         }
     }
-    const std::string top = AddPathDelimiter(root);
-    if (AddPathDelimiter(folder) == top) {
-        return rootFolder->Enter({}, false);
-    }
-    if (folder.rfind(top, 0) != 0) {
-        Platform::SetLastError(Platform::ErrorInvalidName);
-        return nullptr;
-    }
-    return rootFolder->Enter(folder.substr(top.size()), create, linkPath, created);
+    return destChain.Enter(folder, create, linkPath, created);
 }
 
 Platform::TDestFolder* TRestoreRun::DestFolderOf(const TFileTransferInfo& info)
 {
     const std::string folder = RemovePathDelimiter(ExtractFilePath(info.Destination));
     if (openDestPath == folder) {
-        return openDest.get(); // a failure too: it is said once
+        return openDest; // a failure too: it is said once
     }
     openDestPath = folder;
     std::string link;
     std::vector<std::string> created;
     openDest = EnterDestFolder(rootPath.empty() ? folder : rootPath, folder, true, &link, &created);
     createdFolders.insert(created.begin(), created.end());
+    // A folder made just now is empty: no leftovers to tidy, no link of the user's in it.
+    openDestMadeNow = openDest && !created.empty() && created.back() == openDest->Path();
+    openDestFilled = false;
     openDestBehindLink = !openDest && Platform::LastError() == Platform::ErrorStoppedOnSymlink;
     if (openDest) {
-        TidyTemporaries(*openDest);
+        if (!openDestMadeNow) {
+            TidyTemporaries(*openDest);
+        }
     } else if (openDestBehindLink) {
         LogLinkOnce(link);
     } else {
         Log(LogErrorPrefix + FormatText(TrDefault("Could not create directory: \"%s\""), folder));
     }
-    return openDest.get();
+    return openDest;
 }
 
 bool TRestoreRun::BehindLink(const TFileTransferInfo& info)
@@ -390,6 +390,9 @@ bool TRestoreRun::BehindLink(const TFileTransferInfo& info)
     const Platform::TDestFolder* folder = DestFolderOf(info);
     if (!folder) {
         return openDestBehindLink;
+    }
+    if (openDestMadeNow) {
+        return false;
     }
     const std::string name = ExtractFileName(info.Destination);
     if (folder->Kind(name) != Platform::TEntryKind::Link) {
@@ -520,14 +523,15 @@ void TRestoreRun::RestoreFileList(TTransferList& list, int& errors, int& restore
         ~TDiscard()
         {
             Run.DiscardAhead();
-            Run.openDest.reset();
+            Run.openDest = nullptr;
             Run.openDestPath.clear();
-            Run.rootFolder.reset();
-            Run.rootFolderPath.clear();
+            Run.destChain.Clear();
+            Run.destChainRoot.clear();
         }
     } discard{*this};
     roots.clear();
     folderRows.clear();
+    filledFolders.clear();
     rootPath.clear();
     const int count = static_cast<int>(list.size());
     for (int i = 0; i < count; ++i) {
@@ -540,7 +544,7 @@ void TRestoreRun::RestoreFileList(TTransferList& list, int& errors, int& restore
                 rootPath = info.Destination;
                 roots.insert(rootPath);
             }
-            folderRows.push_back({rootPath, info.Destination, info.Source});
+            folderRows.push_back({rootPath, info.Destination, info.Listing});
             continue;
         }
         if (!info.Selected) {
@@ -586,6 +590,7 @@ void TRestoreRun::RestoreFileList(TTransferList& list, int& errors, int& restore
             ++skipped;
         } else if (code == 0) {
             ++restored;
+            NoteFilledFolder();
             if (LogMode >= LogLong) {
                 log.WriteLog("    " + info.Destination);
             }
@@ -602,19 +607,41 @@ void TRestoreRun::RestoreFileList(TTransferList& list, int& errors, int& restore
         progress.SetTotalProgress(std::lround(100.0 / count * i));
         ProcessMessagesWhenDue();
     }
+    // The folders are entered anew from here on: nothing made ahead may stay behind.
+    DiscardAhead();
+    openDest = nullptr;
+    openDestPath.clear();
     RemoveCreatedEmptyFolders();
     StampFolderTimes();
+}
+
+void TRestoreRun::NoteFilledFolder()
+{
+    if (!openDestFilled) {
+        openDestFilled = true;
+        filledFolders.insert(openDestPath);
+    }
+}
+
+bool TRestoreRun::HoldsRestoredFile(const std::string& folder) const
+{
+    if (filledFolders.count(folder) != 0) {
+        return true;
+    }
+    // The names below the folder follow one another in the sorted set.
+    const std::string below = AddPathDelimiter(folder);
+    const auto next = filledFolders.lower_bound(below);
+    return next != filledFolders.end() && next->rfind(below, 0) == 0;
 }
 
 void TRestoreRun::StampFolderTimes()
 {
     for (const TFolderRow& row : folderRows) {
-        Platform::TFindData data;
-        if (!Platform::GetFindData(row.Source, data)) {
+        if (!row.Listing) {
             continue;
         }
-        if (const auto folder = EnterDestFolder(row.Root, row.Folder, false)) {
-            folder->SetTimes(nullptr, &data.LastWriteTime);
+        if (Platform::TDestFolder* folder = EnterDestFolder(row.Root, row.Folder, false)) {
+            folder->SetTimes(nullptr, &row.Listing->LastWriteTime);
         }
     }
 }
@@ -629,7 +656,8 @@ void TRestoreRun::RemoveCreatedEmptyFolders()
         if (Cancelled()) {
             return;
         }
-        if (RemoveCreatedFolder(folder)) {
+        // A folder a file went into (or into a folder below it) is not empty.
+        if (!HoldsRestoredFile(folder) && RemoveCreatedFolder(folder)) {
             createdFolders.erase(folder);
         }
     }
@@ -641,8 +669,12 @@ bool TRestoreRun::RemoveCreatedFolder(const std::string& folder)
     // up to a top folder are on the way the user chose.
     for (const std::string& root : roots) {
         if (folder.rfind(AddPathDelimiter(root), 0) == 0) {
-            const auto parent = EnterDestFolder(root, RemovePathDelimiter(ExtractFilePath(folder)), false);
-            return parent && parent->RemoveDir(ExtractFileName(folder)) == 0;
+            Platform::TDestFolder* parent = EnterDestFolder(root, RemovePathDelimiter(ExtractFilePath(folder)), false);
+            if (!parent || parent->RemoveDir(ExtractFileName(folder)) != 0) {
+                return false;
+            }
+            destChain.CloseBelowTop(); // it may have held the folder just removed
+            return true;
         }
     }
     return Platform::RemoveDir(folder) == 0;

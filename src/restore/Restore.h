@@ -23,6 +23,7 @@
 #include "foundation/StatusView.h"
 #include "foundation/TextFilter.h"
 #include "platform/DestFolder.h"
+#include "platform/FolderChain.h"
 #include "restore/FileTransferInfo.h"
 #include "restore/JobFile.h"
 #include "tasks/BackupLog.h"
@@ -33,6 +34,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -175,9 +177,10 @@ private:
     Platform::TDestFolder* DestFolderOf(const TFileTransferInfo& info);
     // A folder at or below root, entered from root without following a link; root itself
     // is made first when create is set and it is missing.
-    std::unique_ptr<Platform::TDestFolder> EnterDestFolder(const std::string& root, const std::string& folder,
-                                                           bool create, std::string* linkPath = nullptr,
-                                                           std::vector<std::string>* created = nullptr);
+    // The pointer is valid until the next folder is entered.
+    Platform::TDestFolder* EnterDestFolder(const std::string& root, const std::string& folder, bool create,
+                                           std::string* linkPath = nullptr,
+                                           std::vector<std::string>* created = nullptr);
     // True when the file's folder or the file's own name is a symbolic link: it is left alone.
     bool BehindLink(const TFileTransferInfo& info);
     void LogLinkOnce(const std::string& path);
@@ -194,6 +197,10 @@ private:
     // The next selected file before the next folder item; list.size() when there is none.
     static std::size_t NextSelectedFile(const TTransferList& list, std::size_t index);
     void RemoveCreatedEmptyFolders();
+    // A file was restored into the open destination folder.
+    void NoteFilledFolder();
+    // True when a file was restored into the folder or a folder below it.
+    bool HoldsRestoredFile(const std::string& folder) const;
     void Log(const std::string& line);
     bool Cancelled() const;
 
@@ -208,15 +215,19 @@ private:
     {
         std::string Root;
         std::string Folder;
-        std::string Source;
+        std::optional<Platform::TFindData> Listing; // the backup folder as the scan found it
     };
 
-    std::unique_ptr<Platform::TDestFolder> openDest;
+    Platform::TDestFolder* openDest = nullptr; // a level of destChain
     std::string openDestPath;
     bool openDestBehindLink = false;
-    std::string rootPath; // top folder of the rows being restored
-    std::unique_ptr<Platform::TDestFolder> rootFolder;
-    std::string rootFolderPath;
+    bool openDestMadeNow = false; // made when entered: empty then
+    bool openDestFilled = false;  // a file was restored into it
+    std::string rootPath;         // top folder of the rows being restored
+    // The folders from the top folder down to the one entered last.
+    Platform::TFolderChain destChain;
+    std::string destChainRoot;
+    std::set<std::string> filledFolders; // destination folders a file was restored into
     std::set<std::string> roots;
     std::vector<TFolderRow> folderRows;
     std::set<std::string> loggedLinks;

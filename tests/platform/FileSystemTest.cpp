@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 #include "platform/DestFolder.h"
 #include "platform/Drives.h"
+#include "platform/FolderChain.h"
 
 #include "TempFolder.h"
 
@@ -544,4 +545,49 @@ TEST(FileSystem, DestinationFoldersNeverGoThroughLinks)
     EXPECT_EQ(a->RenameFile("temp", "target"), ErrorAlreadyExists);
     EXPECT_EQ(a->ReplaceFile("temp", "target"), 0);
     EXPECT_EQ(tmp.ReadHostFile("root/a/target"), "new");
+}
+
+TEST(FileSystem, AFolderChainEntersFromTheNearestOpenFolder)
+{
+    TTempFolder tmp;
+    std::filesystem::create_directories(tmp.Host("root/a"));
+    std::filesystem::create_directories(tmp.Host("outside"));
+    std::filesystem::create_directory_symlink(tmp.Host("outside"), tmp.Host("root/a/link"));
+    TFolderChain chain;
+    EXPECT_EQ(chain.Enter(tmp.Win("root/a"), false), nullptr);
+    EXPECT_EQ(LastError(), ErrorInvalidName);
+    chain.Reset(TDestFolder::Open(tmp.Win("root")));
+    ASSERT_NE(chain.Top(), nullptr);
+    EXPECT_EQ(chain.Enter(tmp.Win("root"), false), chain.Top());
+
+    std::vector<std::string> created;
+    TDestFolder* deep = chain.Enter(tmp.Win("root/a/x/y"), true, nullptr, &created);
+    ASSERT_NE(deep, nullptr);
+    EXPECT_EQ(deep->Path(), tmp.Win("root/a/x/y"));
+    EXPECT_EQ(created, (std::vector<std::string>{tmp.Win("root/a/x"), tmp.Win("root/a/x/y")}));
+    // A name that only begins like an open folder is no folder below it.
+    TDestFolder* sibling = chain.Enter(tmp.Win("root/ab"), true, nullptr, &created);
+    ASSERT_NE(sibling, nullptr);
+    EXPECT_EQ(sibling->Path(), tmp.Win("root/ab"));
+    EXPECT_TRUE(std::filesystem::is_directory(tmp.Host("root/ab")));
+    EXPECT_FALSE(std::filesystem::exists(tmp.Host("root/a/b")));
+
+    std::string link;
+    EXPECT_EQ(chain.Enter(tmp.Win("root/a/link/deeper"), true, &link), nullptr);
+    EXPECT_EQ(LastError(), ErrorStoppedOnSymlink);
+    EXPECT_EQ(link, tmp.Win("root/a/link"));
+    EXPECT_FALSE(std::filesystem::exists(tmp.Host("outside/deeper")));
+    EXPECT_EQ(chain.Enter(tmp.Win("root/a/missing"), false), nullptr);
+    EXPECT_EQ(LastError(), ErrorPathNotFound);
+    EXPECT_EQ(chain.Enter(tmp.Win("root/a") + "\\\\x", false), nullptr);
+    EXPECT_EQ(LastError(), ErrorInvalidName);
+    EXPECT_EQ(chain.Enter(tmp.Win("outside"), false), nullptr);
+    EXPECT_EQ(LastError(), ErrorInvalidName);
+    TDestFolder* back = chain.Enter(tmp.Win("root/a/x"), false);
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->Path(), tmp.Win("root/a/x"));
+    EXPECT_EQ(back->RemoveDir("y"), 0);
+    chain.CloseBelowTop();
+    EXPECT_EQ(chain.Enter(tmp.Win("root/a/x/y"), false), nullptr);
+    EXPECT_EQ(LastError(), ErrorPathNotFound);
 }

@@ -428,3 +428,37 @@ TEST_F(RestoreRunTest, OnlyFoldersThisRunCreatedAreRemoved)
 }
 
 } // namespace
+
+// Made folders take the backup folders' times; one the run made and could put nothing in
+// goes again, while its filled neighbours (and the parents of filled ones) stay.
+TEST_F(RestoreRunTest, MadeFoldersTakeTheBackupTimesOrGoWhenLeftEmpty)
+{
+    task.DestMode = DestCloneOfSource;
+    task.Compress = false;
+    Write("keep/inner/a.txt", "a");
+    Write("keep/b.txt", "b");
+    Write("other/c.txt", "c");
+    Backup();
+    // No quiet run can decrypt this one: its folders are made for it, then removed.
+    fs::create_directories(temp.Host("e/B/data/lost/deep"));
+    temp.WriteHostFile("e/B/data/lost/deep/d.txt.enc", "not restorable");
+    SetHostTime(temp.Host("e/B/data/keep/inner"), 1600000000);
+    SetHostTime(temp.Host("e/B/data/keep"), 1610000000);
+    SetHostTime(temp.Host("e/B/data/other"), 1620000000);
+
+    log.OpenLog(settings.Protocol, false, false);
+    EXPECT_EQ(restore.RunRestore("E:\\B\\data", "R:\\x", false, false, true, 0), RestoreFailed);
+    log.CloseLog();
+    EXPECT_EQ(temp.ReadHostFile("r/x/keep/inner/a.txt"), "a");
+    EXPECT_EQ(temp.ReadHostFile("r/x/other/c.txt"), "c");
+    EXPECT_FALSE(fs::exists(temp.Host("r/x/lost")));
+    // The undecryptable file is the one error of the run.
+    const std::string text = LogText();
+    EXPECT_EQ(text.find("    *** "), text.rfind("    *** ")) << text;
+    EXPECT_NE(text.find("d.txt"), std::string::npos) << text;
+    EXPECT_EQ(HostTime(temp.Host("r/x/keep/inner")), 1600000000);
+    EXPECT_EQ(HostTime(temp.Host("r/x/keep")), 1610000000);
+    EXPECT_EQ(HostTime(temp.Host("r/x/other")), 1620000000);
+    EXPECT_EQ(restore.CreatedFolders().count("R:\\x\\lost"), 0u);
+    EXPECT_EQ(restore.CreatedFolders().count("R:\\x\\keep\\inner"), 1u);
+}
