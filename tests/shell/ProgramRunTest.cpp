@@ -48,6 +48,21 @@ void MakeFolders(const TTempFolder& folder)
     std::filesystem::permissions(folder.Host("run"), std::filesystem::perms::owner_all);
 }
 
+// Each test runs the built program in a temporary home of its own.
+class Program : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!std::filesystem::exists(ProgramFile())) {
+            GTEST_SKIP() << "the program is not built";
+        }
+        MakeFolders(folder);
+    }
+
+    TTempFolder folder;
+};
+
 // Runs the program in a clean environment of the folder (C locale, no LANGUAGE unless
 // the extra variables name it), in the working folder when one is given.
 int RunProgram(const TTempFolder& folder, const std::string& args, std::string& output,
@@ -229,13 +244,8 @@ void WriteCleanUpTask(const TTempFolder& folder, const std::string& name, const 
 
 } // namespace
 
-TEST(Program, ATaskInTheWorkingFolderRunsWithNothingButTheProgramsLines)
+TEST_F(Program, ATaskInTheWorkingFolderRunsWithNothingButTheProgramsLines)
 {
-    if (!std::filesystem::exists(ProgramFile())) {
-        GTEST_SKIP() << "the program is not built";
-    }
-    TTempFolder folder;
-    MakeFolders(folder);
     folder.WriteHostFile("source/a.txt", "a");
     WriteExampleTask(folder);
     std::filesystem::rename(folder.Host("task.buj"), folder.Host("home/Docs backup.buj"));
@@ -262,13 +272,8 @@ TEST(Program, ATaskInTheWorkingFolderRunsWithNothingButTheProgramsLines)
 
 // A run killed in the middle of a copy leaves the previous or the new complete file, and
 // the next run an identical copy; a stop signal ends the run cleanly.
-TEST(Program, AKilledRunLeavesNoPartialFileThatCountsAsCurrent)
+TEST_F(Program, AKilledRunLeavesNoPartialFileThatCountsAsCurrent)
 {
-    if (!std::filesystem::exists(ProgramFile())) {
-        GTEST_SKIP() << "the program is not built";
-    }
-    TTempFolder folder;
-    MakeFolders(folder);
     WriteExampleTask(folder, true);
     const std::string source = folder.Host("source/big.bin");
     const std::string dest = folder.Host("dest/big.bin");
@@ -305,16 +310,11 @@ TEST(Program, AKilledRunLeavesNoPartialFileThatCountsAsCurrent)
 
 // The same for a zip destination: the archive is written under a temporary name, so a
 // killed run leaves the previous archive whole (or the new one complete).
-TEST(Program, AKilledZipRunLeavesThePreviousArchiveIntact)
+TEST_F(Program, AKilledZipRunLeavesThePreviousArchiveIntact)
 {
-    if (!std::filesystem::exists(ProgramFile())) {
-        GTEST_SKIP() << "the program is not built";
-    }
     if (!RequirePeer("unzip") || !RequirePeer("7zz")) {
         return;
     }
-    TTempFolder folder;
-    MakeFolders(folder);
     WriteExampleTask(folder, true, "", "Set");
     const std::string source = folder.Host("source/big.bin");
     const std::string archive = folder.Host("dest/Set.zip");
@@ -350,13 +350,8 @@ TEST(Program, AKilledZipRunLeavesThePreviousArchiveIntact)
 
 // A stop signal during a batch of tasks ends the whole batch: the tasks after the cancelled
 // one are not started (no log header, nothing written), and the status says it failed.
-TEST(Program, AStopSignalEndsTheWholeBatch)
+TEST_F(Program, AStopSignalEndsTheWholeBatch)
 {
-    if (!std::filesystem::exists(ProgramFile())) {
-        GTEST_SKIP() << "the program is not built";
-    }
-    TTempFolder folder;
-    MakeFolders(folder);
     std::vector<std::string> args = {"-force", "-quiet", "-log:2"};
     for (const std::string suffix : {"", "2", "3"}) {
         std::filesystem::create_directories(folder.Host("source" + suffix));
@@ -390,13 +385,8 @@ TEST(Program, AStopSignalEndsTheWholeBatch)
 
 // The same for a batch of restore tasks and one of clean-up tasks: the cancelled run's
 // worker leaves no temporary, its log has the end lines, the tasks after it do not run.
-TEST(Program, AStopSignalEndsARestoreOrCleanUpBatch)
+TEST_F(Program, AStopSignalEndsARestoreOrCleanUpBatch)
 {
-    if (!std::filesystem::exists(ProgramFile())) {
-        GTEST_SKIP() << "the program is not built";
-    }
-    TTempFolder folder;
-    MakeFolders(folder);
     WriteExampleTask(folder); // compressing: a large gzip file that takes a while to unpack
     WriteBigFile(folder.Host("source/big.bin"), 'a');
     std::string output;
@@ -451,13 +441,8 @@ TEST(Program, AStopSignalEndsARestoreOrCleanUpBatch)
 
 // Links in the restore folder where the backup has a folder and a file: nothing outside
 // the restore folder is written, each link is named once and its files count as errors.
-TEST(Program, ARestoreNeverWritesThroughALink)
+TEST_F(Program, ARestoreNeverWritesThroughALink)
 {
-    if (!std::filesystem::exists(ProgramFile())) {
-        GTEST_SKIP() << "the program is not built";
-    }
-    TTempFolder folder;
-    MakeFolders(folder);
     for (const std::string kind : {"plain", "gzip"}) {
         SCOPED_TRACE(kind);
         const std::string backup = "backup-" + kind;
@@ -497,13 +482,8 @@ TEST(Program, ARestoreNeverWritesThroughALink)
 
 // What a killed restore was writing is gone after the next restore into that folder, and
 // the log names it; a file that only looks similar is the user's and stays.
-TEST(Program, ARestoreTidiesWhatAKilledRestoreLeft)
+TEST_F(Program, ARestoreTidiesWhatAKilledRestoreLeft)
 {
-    if (!std::filesystem::exists(ProgramFile())) {
-        GTEST_SKIP() << "the program is not built";
-    }
-    TTempFolder folder;
-    MakeFolders(folder);
     std::filesystem::create_directories(folder.Host("backup/sub"));
     std::filesystem::create_directories(folder.Host("restored/sub"));
     folder.WriteHostFile("backup/a.txt", "a");
@@ -526,13 +506,8 @@ TEST(Program, ARestoreTidiesWhatAKilledRestoreLeft)
 
 // A clean-up by missing origin while the stick the backup came from is away, its folder
 // renamed or left as an empty mount folder: nothing is deleted and the batch fails.
-TEST(Program, ACleanUpNeverEmptiesTheBackupOfAnAbsentSource)
+TEST_F(Program, ACleanUpNeverEmptiesTheBackupOfAnAbsentSource)
 {
-    if (!std::filesystem::exists(ProgramFile())) {
-        GTEST_SKIP() << "the program is not built";
-    }
-    TTempFolder folder;
-    MakeFolders(folder);
     const std::string drives = "TESSARO_DRIVES='S=" + folder.Host("stick") + ",removable,STICK'";
     std::filesystem::create_directories(folder.Host("stick/data"));
     for (const std::string name : {"a", "b", "c", "d", "e", "f"}) {
@@ -595,13 +570,8 @@ TEST(Program, ACleanUpNeverEmptiesTheBackupOfAnAbsentSource)
     EXPECT_FALSE(std::filesystem::exists(folder.Host("dest/LwS/data/a.txt")));
 }
 
-TEST(Program, BatchRunFromTheCommandLineInTheChosenLanguage)
+TEST_F(Program, BatchRunFromTheCommandLineInTheChosenLanguage)
 {
-    if (!std::filesystem::exists(ProgramFile())) {
-        GTEST_SKIP() << "the program is not built";
-    }
-    TTempFolder folder;
-    MakeFolders(folder);
     folder.WriteHostFile("source/report.txt", std::string(4000, 'r'));
     folder.WriteHostFile("config/Tessaro/tessaro.cfg", "[Language]\nLangID=de\n");
     WriteExampleTask(folder);
@@ -619,13 +589,8 @@ TEST(Program, BatchRunFromTheCommandLineInTheChosenLanguage)
     EXPECT_NE(folder.ReadHostFile("config/Tessaro/tessaro.log").find(" - Data backup\n"), std::string::npos);
 }
 
-TEST(Program, SecondStartActivatesTheInstanceInTheTray)
+TEST_F(Program, SecondStartActivatesTheInstanceInTheTray)
 {
-    if (!std::filesystem::exists(ProgramFile())) {
-        GTEST_SKIP() << "the program is not built";
-    }
-    TTempFolder folder;
-    MakeFolders(folder);
     WriteExampleTask(folder);
     // One task at a set time that ran today: the program waits in the tray for it.
     const TTimeStampPair today = DateTimeToTimeStamp(Now());
@@ -652,13 +617,8 @@ TEST(Program, SecondStartActivatesTheInstanceInTheTray)
     EXPECT_TRUE(std::filesystem::exists(folder.Host("config/autostart/tessaro.desktop")));
 }
 
-TEST(Program, ABatchRunTellsTheScriptWhetherItWorked)
+TEST_F(Program, ABatchRunTellsTheScriptWhetherItWorked)
 {
-    if (!std::filesystem::exists(ProgramFile())) {
-        GTEST_SKIP() << "the program is not built";
-    }
-    TTempFolder folder;
-    MakeFolders(folder);
     folder.WriteHostFile("source/report.txt", "r");
     WriteExampleTask(folder);
     std::string output;
@@ -669,13 +629,8 @@ TEST(Program, ABatchRunTellsTheScriptWhetherItWorked)
     EXPECT_EQ(RunExampleTask(folder, output), 2) << output;
 }
 
-TEST(Program, CleanUpTasksFromTheCommandLine)
+TEST_F(Program, CleanUpTasksFromTheCommandLine)
 {
-    if (!std::filesystem::exists(ProgramFile())) {
-        GTEST_SKIP() << "the program is not built";
-    }
-    TTempFolder folder;
-    MakeFolders(folder);
     folder.WriteHostFile("dest/old.tmp", "x");
     folder.WriteHostFile("dest/keep.txt", "y");
     folder.WriteHostFile("tmp.cuj", "[Cleanup]\nDirectory=" + folder.Win("dest") + "\nMode=0\nTypes=1\nTypeList=tmp\n");
@@ -693,13 +648,8 @@ TEST(Program, CleanUpTasksFromTheCommandLine)
 }
 
 // "--help" prints the options and ends at once, with no window and without the guard.
-TEST(Program, HelpListsTheOptionsAndEndsWithStatusZero)
+TEST_F(Program, HelpListsTheOptionsAndEndsWithStatusZero)
 {
-    if (!std::filesystem::exists(ProgramFile())) {
-        GTEST_SKIP() << "the program is not built";
-    }
-    TTempFolder folder;
-    MakeFolders(folder);
     std::string output;
     EXPECT_EQ(RunProgram(folder, "--help", output), 0) << output;
     for (const char* text : {"Usage: tessaro", "-auto", "-force", "-end:poweroff|shutdown|logoff|restart", "-hide, -h",
@@ -716,13 +666,8 @@ TEST(Program, HelpListsTheOptionsAndEndsWithStatusZero)
 }
 
 // A mistyped option and an unknown language are named on the error output; the run goes on.
-TEST(Program, IgnoredOptionsAreNamed)
+TEST_F(Program, IgnoredOptionsAreNamed)
 {
-    if (!std::filesystem::exists(ProgramFile())) {
-        GTEST_SKIP() << "the program is not built";
-    }
-    TTempFolder folder;
-    MakeFolders(folder);
     std::string output;
     RunProgram(folder, "-frce -lang:fr -protocol -quiet", output);
     EXPECT_NE(output.find("Unknown option ignored: -frce\n"), std::string::npos) << output;
@@ -732,13 +677,8 @@ TEST(Program, IgnoredOptionsAreNamed)
 
 // A notes file taken for a plain-text task, and restore and clean-up tasks with relative
 // folders: refused before anything is made in the folder the program was started in.
-TEST(Program, TasksWithRelativeFoldersAreRefusedBeforeAnythingIsMade)
+TEST_F(Program, TasksWithRelativeFoldersAreRefusedBeforeAnythingIsMade)
 {
-    if (!std::filesystem::exists(ProgramFile())) {
-        GTEST_SKIP() << "the program is not built";
-    }
-    TTempFolder folder;
-    MakeFolders(folder);
     folder.WriteHostFile("source/a.txt", "a");
     folder.WriteHostFile("dest/a.txt", "a");
     folder.WriteHostFile("notes.txt", "Meeting notes\n\nD " + folder.Win("source") + "\nto do\n");
@@ -763,13 +703,8 @@ TEST(Program, TasksWithRelativeFoldersAreRefusedBeforeAnythingIsMade)
 
 // Files that are no restore or clean-up task are named, on the error output and in the log;
 // nothing runs and the batch fails.
-TEST(Program, FilesThatAreNoRestoreOrCleanUpTaskAreNamed)
+TEST_F(Program, FilesThatAreNoRestoreOrCleanUpTaskAreNamed)
 {
-    if (!std::filesystem::exists(ProgramFile())) {
-        GTEST_SKIP() << "the program is not built";
-    }
-    TTempFolder folder;
-    MakeFolders(folder);
     WriteExampleTask(folder);
     folder.WriteHostFile("source/a.txt", "a");
     folder.WriteHostFile("empty.dat", "");
@@ -853,13 +788,8 @@ int RunWhileLocked(const TTempFolder& folder, const std::string& locked, const s
 } // namespace
 
 // A run waits while another one works on its folder, says so once, then does its work.
-TEST(Program, ASecondRunOnOneFolderWaitsForTheFirst)
+TEST_F(Program, ASecondRunOnOneFolderWaitsForTheFirst)
 {
-    if (!std::filesystem::exists(ProgramFile())) {
-        GTEST_SKIP() << "the program is not built";
-    }
-    TTempFolder folder;
-    MakeFolders(folder);
     folder.WriteHostFile("source/report.txt", "r");
     WriteExampleTask(folder);
     const std::string log = "config/Tessaro/tessaro.log";
