@@ -1,6 +1,7 @@
 #include "engine/CopyThread.h"
 
 #include "engine/Encryption.h"
+#include "engine/WorkPool.h"
 #include "foundation/MessageLoop.h"
 #include "platform/HostInfo.h"
 #include "platform/StopSignals.h"
@@ -241,6 +242,18 @@ void TCopyThread::RunHere()
     RunWork();
     MarkFinished();
     Joined = true;
+}
+
+void TCopyThread::StartOn(TWorkPool& pool)
+{
+    if (Started) {
+        return;
+    }
+    Started = true;
+    pool.Post([this] {
+        RunWork();
+        MarkFinished();
+    });
 }
 
 bool TCopyThread::IsBrief() const

@@ -82,6 +82,8 @@ int ThreadPriorityNice(TThreadPriority priority);
 inline constexpr uint8_t cfShellCopy = 1;   // our own copy that keeps times and mode
 inline constexpr uint8_t cfShellSilent = 2; // no dialogs during the shell copy
 
+class TWorkPool;
+
 class TCopyThread
 {
 public:
@@ -99,6 +101,11 @@ public:
     // the work itself. The worker's priority is not applied. A second call, or one
     // after Start, does nothing.
     void RunHere();
+    // Runs the work on a thread of the pool instead: brief work of several files at
+    // once, started ahead of its turn. The worker's priority is not applied (the pool's
+    // threads run at their own). A second call, or one after Start, does nothing.
+    void StartOn(TWorkPool& pool);
+    bool IsStarted() const { return Started; }
     // The work is brief: a listed source file of at most BriefBytes.
     virtual bool IsBrief() const;
     static constexpr std::uint64_t BriefBytes = std::uint64_t{64} << 10;

@@ -3,6 +3,7 @@
 #include "engine/FileTimes.h"
 #include "engine/GZipThread.h"
 #include "engine/StatusCodes.h"
+#include "engine/WorkPool.h"
 #include "foundation/DriveUtils.h"
 #include "foundation/MessageDialogs.h"
 #include "foundation/MessageLoop.h"
@@ -434,28 +435,36 @@ void TRestoreRun::PrepareFile(const TFileTransferInfo& info, TPrepared& prepared
 
 void TRestoreRun::PrepareAhead(const TTransferList& list, std::size_t index)
 {
-    if (ahead) {
-        return;
+    // As many as the work pool has threads; the first that must wait for its turn (not
+    // brief, or encrypted) ends the row.
+    const std::size_t most = TWorkPool::ForCallingThread().Threads();
+    const std::string folder = ExtractFilePath(list[index].Info.Destination);
+    while (ahead.size() < most && (ahead.empty() || (ahead.back().Worker && ahead.back().Worker->IsStarted()))) {
+        const std::size_t next = NextSelectedFile(list, ahead.empty() ? index : ahead.back().Index);
+        if (next >= list.size()) {
+            return;
+        }
+        const TFileTransferInfo& nextInfo = list[next].Info;
+        // Only a file of the same folder: a new folder is made in its turn and may log.
+        if (ExtractFilePath(nextInfo.Destination) != folder || (nextInfo.Encrypted && Password.empty())) {
+            return;
+        }
+        TPrepared& job = ahead.emplace_back();
+        job.Index = next;
+        PrepareFile(nextInfo, job);
+        if (job.Worker) {
+            supervision.StartAhead(*job.Worker);
+        }
     }
-    const std::size_t next = NextSelectedFile(list, index);
-    if (next >= list.size()) {
-        return;
-    }
-    const TFileTransferInfo& info = list[index].Info;
-    const TFileTransferInfo& nextInfo = list[next].Info;
-    // Only a file of the same folder: a new folder is made in its turn and may log.
-    if (ExtractFilePath(nextInfo.Destination) != ExtractFilePath(info.Destination) ||
-        (nextInfo.Encrypted && Password.empty())) {
-        return;
-    }
-    ahead = std::make_unique<TPrepared>();
-    ahead->Index = next;
-    PrepareFile(nextInfo, *ahead);
 }
 
 void TRestoreRun::DiscardPrepared(TPrepared& prepared)
 {
-    // The worker holds the temporary when it was made too.
+    // The worker holds the temporary when it was made too; one started ahead is stopped
+    // and waited for first.
+    if (prepared.Worker) {
+        prepared.Worker->Cancel();
+    }
     prepared.Worker.reset();
     prepared.Temp.reset();
     if (!prepared.TempName.empty() && openDest) {
@@ -466,9 +475,10 @@ void TRestoreRun::DiscardPrepared(TPrepared& prepared)
 
 void TRestoreRun::DiscardAhead()
 {
-    if (ahead) {
-        DiscardPrepared(*ahead);
-        ahead.reset();
+    // The last made first: its temporaries go in the order they were made, backwards.
+    while (!ahead.empty()) {
+        DiscardPrepared(ahead.back());
+        ahead.pop_back();
     }
 }
 
@@ -489,9 +499,9 @@ TStatusCode TRestoreRun::RestoreOneFile(const TTransferList& list, std::size_t i
     // the user's file, so a cancel, an error or a wrong password never leaves a torso.
     const TFileTransferInfo& info = list[index].Info;
     TPrepared job;
-    if (ahead && ahead->Index == index) {
-        job = std::move(*ahead);
-        ahead.reset();
+    if (!ahead.empty() && ahead.front().Index == index) {
+        job = std::move(ahead.front());
+        ahead.pop_front();
     } else {
         DiscardAhead();
         PrepareFile(info, job);
@@ -505,8 +515,10 @@ TStatusCode TRestoreRun::RestoreOneFile(const TTransferList& list, std::size_t i
         return (Platform::PathTooLong(temp) ? ecPathTooLong : ecCreateFile) | WorkerOperation(info);
     }
     supervision.CurrentFileSize = info.Size;
-    // While this file is restored, the next one of its folder is made ready.
-    const TStatusCode code = supervision.WaitForCopy(std::move(job.Worker), [&] { PrepareAhead(list, index); });
+    // The next files of its folder are made ready first, so that brief ones are copied
+    // on the work pool while this one is.
+    PrepareAhead(list, index);
+    const TStatusCode code = supervision.WaitForCopy(std::move(job.Worker));
     if (code == 0 && openDest->ReplaceFile(job.TempName, ExtractFileName(info.Destination)) == 0) {
         return 0;
     }
@@ -534,6 +546,7 @@ void TRestoreRun::RestoreFileList(TTransferList& list, int& errors, int& restore
     filledFolders.clear();
     rootPath.clear();
     const int count = static_cast<int>(list.size());
+    const std::string restoredText = TrDefault("was restored"); // looked up once, not per file
     for (int i = 0; i < count; ++i) {
         const TTransferItem& item = list[static_cast<std::size_t>(i)];
         TFileTransferInfo& info = list[static_cast<std::size_t>(i)].Info;
@@ -602,7 +615,7 @@ void TRestoreRun::RestoreFileList(TTransferList& list, int& errors, int& restore
         if (Cancelled()) {
             return;
         }
-        progress.ShowFile(ItemFile, TrDefault("was restored"), info.Source);
+        progress.ShowFile(ItemFile, restoredText, info.Source);
         progress.SetFileProgress(0);
         progress.SetTotalProgress(std::lround(100.0 / count * i));
         ProcessMessagesWhenDue();

@@ -32,6 +32,7 @@
 #include "tasks/TaskModel.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -188,8 +189,8 @@ private:
     bool RemoveCreatedFolder(const std::string& folder);
     void StampFolderTimes();
     void PrepareFile(const TFileTransferInfo& info, TPrepared& prepared);
-    // While a worker copies: the next selected file of the same folder, as far as nothing
-    // of it shows before its turn.
+    // Before a worker copies: the next selected files of the same folder, as far as
+    // nothing of them shows before their turn; brief ones start copying on the work pool.
     void PrepareAhead(const TTransferList& list, std::size_t index);
     // Removes what was made for the file and is still unused.
     void DiscardPrepared(TPrepared& prepared);
@@ -231,7 +232,7 @@ private:
     std::set<std::string> roots;
     std::vector<TFolderRow> folderRows;
     std::set<std::string> loggedLinks;
-    std::unique_ptr<TPrepared> ahead;
+    std::deque<TPrepared> ahead; // the next selected files of the open folder, in list order
     std::set<std::string> createdFolders;
     bool quietRun = false;
     // Backup files the scan could not read: logged after the run's header, counted as errors.

@@ -1,5 +1,6 @@
 #include "tasks/BackupSupervision.h"
 
+#include "engine/WorkPool.h"
 #include "foundation/MessageLoop.h"
 
 #include <chrono>
@@ -12,15 +13,17 @@ TBackupSupervision::TBackupSupervision(IProgressView& view) : ProgressView(view)
 TStatusCode TBackupSupervision::WaitForCopy(std::unique_ptr<TCopyThread> worker,
                                             const std::function<void()>& whileRunning)
 {
-    worker->CopyFlags = ShellCopyFlags;
-    worker->SetCreationTime = CreationTime ? 1 : 0;
-    worker->SetOnProgress(CopyProgressEvent());
+    const bool startedAhead = worker->IsStarted();
+    if (!startedAhead) {
+        SetFlags(*worker);
+        worker->SetOnProgress(CopyProgressEvent());
+    }
     RunningWorker = worker.get();
     // A cancel that came before the start still reaches the worker.
     if (Cancelled()) {
         worker->Cancel();
     }
-    if (worker->IsBrief()) {
+    if (!startedAhead && worker->IsBrief()) {
         // Over sooner than a hand-off to the worker thread and back would be; the next
         // file is prepared afterwards instead of meanwhile.
         worker->RunHere();
@@ -39,6 +42,22 @@ TStatusCode TBackupSupervision::WaitForCopy(std::unique_ptr<TCopyThread> worker,
     RunningWorker = nullptr;
     worker.reset();
     return status;
+}
+
+bool TBackupSupervision::StartAhead(TCopyThread& worker)
+{
+    if (worker.IsStarted() || !worker.IsBrief() || ProgressView.Paused() || Cancelled()) {
+        return false;
+    }
+    SetFlags(worker);
+    worker.StartOn(TWorkPool::ForCallingThread());
+    return true;
+}
+
+void TBackupSupervision::SetFlags(TCopyThread& worker) const
+{
+    worker.CopyFlags = ShellCopyFlags;
+    worker.SetCreationTime = CreationTime ? 1 : 0;
 }
 
 void TBackupSupervision::ShowProgress(uint8_t kind, int64_t count, bool totalBar)

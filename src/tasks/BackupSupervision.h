@@ -44,7 +44,13 @@ public:
     // whileRunning (when given) once, waits for the end while processing messages,
     // frees the worker and returns its status code. Brief work (TCopyThread::IsBrief)
     // runs on the calling thread, and whileRunning after it.
+    // A worker StartAhead started keeps its flags and runs on where it is.
     TStatusCode WaitForCopy(std::unique_ptr<TCopyThread> worker, const std::function<void()>& whileRunning = {});
+    // Starts brief work (TCopyThread::IsBrief) on the work pool ahead of its turn, with
+    // the flags but without progress events (they would tell of another file than the
+    // one shown); WaitForCopy takes it in its turn. False, and nothing started, while the
+    // run is paused or cancelled and for work that is not brief.
+    bool StartAhead(TCopyThread& worker);
 
     // Progress handlers; called on the worker's thread.
     void CopyProgress(const void* sender, uint8_t kind, int64_t count);
@@ -73,6 +79,7 @@ public:
     TCopyThread* ActiveWorker() const;
 
 private:
+    void SetFlags(TCopyThread& worker) const;
     void ShowProgress(uint8_t kind, int64_t count, bool totalBar);
 
     IProgressView& ProgressView;

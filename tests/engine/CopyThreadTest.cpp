@@ -1,12 +1,15 @@
 #include "engine/CopyThread.h"
 
+#include "engine/WorkPool.h"
 #include "foundation/MessageLoop.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <stdexcept>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -169,6 +172,33 @@ TEST(CopyThread, WorkersInTurnAndSideBySide)
     paused.Resume();
     WaitForWorkerEnd(paused);
     EXPECT_EQ(paused.StatusCode, 0u);
+}
+
+TEST(CopyThread, WorkersStartedOnThePoolEndAsOthersDo)
+{
+    TWorkPool pool(3);
+    std::vector<std::unique_ptr<TStepWorker>> workers;
+    for (int i = 0; i < 12; ++i) {
+        workers.push_back(std::make_unique<TStepWorker>(i % 4));
+        workers.back()->StartOn(pool);
+        EXPECT_TRUE(workers.back()->IsStarted());
+    }
+    // A second start runs nothing twice.
+    workers.front()->Start();
+    workers.front()->RunHere();
+    for (auto& worker : workers) {
+        WaitForWorkerEnd(*worker);
+        EXPECT_EQ(worker->StatusCode, 0u);
+    }
+    // One cancelled on the pool ends as cancelled, one dropped unwaited is waited for.
+    auto cancelled = std::make_unique<TStepWorker>(-1);
+    cancelled->StartOn(pool);
+    cancelled->Cancel();
+    WaitForWorkerEnd(*cancelled);
+    EXPECT_EQ(ErrorNumber(cancelled->StatusCode), errTerminated);
+    auto dropped = std::make_unique<TStepWorker>(50);
+    dropped->StartOn(pool);
+    dropped.reset();
 }
 
 TEST(CopyThread, APriorityEndsWithItsWorker)

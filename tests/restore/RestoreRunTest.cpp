@@ -15,9 +15,11 @@
 #include <sys/stat.h>
 #include <sys/time.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -461,4 +463,59 @@ TEST_F(RestoreRunTest, MadeFoldersTakeTheBackupTimesOrGoWhenLeftEmpty)
     EXPECT_EQ(HostTime(temp.Host("r/x/other")), 1620000000);
     EXPECT_EQ(restore.CreatedFolders().count("R:\\x\\lost"), 0u);
     EXPECT_EQ(restore.CreatedFolders().count("R:\\x\\keep\\inner"), 1u);
+}
+
+// The files of a folder are copied side by side, yet each takes its name, its log line and
+// its error in the folder's order, and a damaged one in the middle costs no other file.
+TEST_F(RestoreRunTest, FilesCopiedSideBySideAreLoggedInTheirOrder)
+{
+    task.DestMode = DestCloneOfSource;
+    task.Compress = true;
+    const int files = 60;
+    for (int i = 0; i < files; ++i) {
+        std::string text;
+        for (int line = 0; line < 40; ++line) {
+            text += "file " + std::to_string(i) + " line " + std::to_string(line * (i + 7)) + "\n";
+        }
+        Write("many/f" + std::to_string(i) + ".txt", text);
+    }
+    Backup();
+    // A damaged body behind a sound header: only the worker finds out.
+    const std::string damaged = temp.Host("e/B/data/many/f31.txt.gz");
+    std::string bytes = ReadHost(damaged);
+    ASSERT_GT(bytes.size(), 40u);
+    bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 0x5a);
+    std::ofstream(damaged, std::ios::binary | std::ios::trunc) << bytes;
+    std::vector<std::string> names; // the scan lists a folder by name
+    for (const auto& entry : fs::directory_iterator(temp.Host("e/B/data/many"))) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    std::vector<std::string> expected;
+    for (const std::string& name : names) {
+        const std::string target = temp.Host("r/o/many/") + name.substr(0, name.size() - 3);
+        expected.push_back(name == "f31.txt.gz" ? "    *** " : "    " + target);
+    }
+
+    EXPECT_EQ(Restore("E:\\B\\data", "R:\\o", false), RestoreFailed);
+    std::vector<std::string> logged;
+    std::istringstream lines(LogText().substr(LogText().find(" - Restoring\n")));
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find(temp.Host("r/o/many/")) != std::string::npos) {
+            logged.push_back(line.rfind("    *** ", 0) == 0 ? "    *** " : line);
+        }
+    }
+    EXPECT_EQ(logged, expected);
+    for (int i = 0; i < files; ++i) {
+        const std::string name = "many/f" + std::to_string(i) + ".txt";
+        if (i != 31) {
+            EXPECT_EQ(temp.ReadHostFile("r/o/" + name), temp.ReadHostFile("s/data/" + name)) << name;
+        }
+    }
+    EXPECT_FALSE(fs::exists(temp.Host("r/o/many/f31.txt")));
+    std::size_t left = 0;
+    for (const auto& entry : fs::directory_iterator(temp.Host("r/o/many"))) {
+        left += entry.path().filename().string().rfind(".tessaro-", 0) == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(left, 0u);
 }
