@@ -36,4 +36,11 @@ TEST(Utf8, CaseIsMappedPerCodePoint)
     EXPECT_GT(CompareTextUtf8("b", "A"), 0);
     EXPECT_EQ(CompareTextUtf8("Ab", "aB"), 0);
     EXPECT_LT(CompareTextUtf8("ab", "abc"), 0);
+    // Letters compare as capitals, also where plain and wider characters meet.
+    EXPECT_LT(CompareTextUtf8("a", "["), 0);
+    EXPECT_GT(CompareTextUtf8("_", "a"), 0);
+    EXPECT_EQ(CompareTextUtf8("xé1", "XÉ1"), 0);
+    EXPECT_LT(CompareTextUtf8("xz", "xé"), 0);
+    EXPECT_GT(CompareTextUtf8("xé", "xZZ"), 0);
+    EXPECT_LT(CompareTextUtf8("é", "éa"), 0);
 }
