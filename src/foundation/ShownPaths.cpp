@@ -1,8 +1,10 @@
 #include "foundation/ShownPaths.h"
 
+#include "foundation/StringUtils.h"
 #include "platform/Drives.h"
 
 #include <cctype>
+#include <optional>
 #include <string_view>
 
 namespace {
@@ -127,4 +129,17 @@ std::string ShownListEntry(const std::string& text)
         return folder.empty() || folder.back() == '/' ? folder : folder + '/';
     }
     return DriveStartAt(text, 0) ? HostPathsInText(text) : HostNames(text);
+}
+
+std::string ShownFolderText(const std::string& win)
+{
+    // Only a whole host path: a text of no drive would come back relative ("." for none).
+    const std::optional<std::string> host = Platform::WinToHost(win);
+    return host && !host->empty() && host->front() == '/' ? *host : win;
+}
+
+std::string FolderOfShownText(const std::string& shown)
+{
+    const std::string text = TrimText(shown);
+    return !text.empty() && text.front() == '/' ? Platform::HostToWin(text).value_or(text) : text;
 }

@@ -20,3 +20,11 @@ std::string HostPathsInLogLine(const std::string& line);
 // A row of a restore or clean-up list: a file name, a folder of the backup relative to
 // the chosen backup folder ("..\sub\dir" becomes "sub/dir/"), or a whole path.
 std::string ShownListEntry(const std::string& text);
+
+// A folder of a window's input field as shown: its host path ("/home/ann"); a text that is
+// no path of a known drive (a volume label, a share) and an empty one stay as they are.
+std::string ShownFolderText(const std::string& win);
+
+// The Windows text of what a person typed in such a field: a host path ("/...") converted,
+// anything else (a volume label, a share, a Windows path) as typed, trimmed.
+std::string FolderOfShownText(const std::string& shown);

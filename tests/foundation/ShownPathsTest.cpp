@@ -62,3 +62,17 @@ TEST_F(ShownPathsTest, LogLinesShowRelativeNamesAsHostNames)
 }
 
 } // namespace
+
+// A folder field shows the host path and reads a typed one back; an empty field stays empty
+// (it showed "." before), and what is no host path is kept as typed.
+TEST_F(ShownPathsTest, FolderFieldsShowAndReadHostPaths)
+{
+    EXPECT_EQ(ShownFolderText(""), "");
+    EXPECT_EQ(ShownFolderText("E:\\Backup"), "/media/ann/STICK/Backup");
+    EXPECT_EQ(ShownFolderText(":BACKUP:\\dir"), ":BACKUP:\\dir");
+    EXPECT_EQ(FolderOfShownText("  /media/ann/STICK/Backup "), "E:\\Backup");
+    EXPECT_EQ(FolderOfShownText(""), "");
+    for (const char* typed : {":BACKUP:\\dir", "\\\\nas\\data", "E:\\Backup"}) {
+        EXPECT_EQ(FolderOfShownText(typed), typed);
+    }
+}

@@ -39,11 +39,31 @@ void ExpectFitsOnEveryPage(QWidget& window, QTabWidget* pages, const std::string
     window.hide();
 }
 
+// Shown at its first size, a window shows its contents whole unless the screen is too small
+// for that in the direction its view scrolls.
+void ExpectScrollsOnlyWhereTheScreenIsTooSmall(QWidget& window, const char* viewName)
+{
+    window.show();
+    SettleWindows();
+    const auto* view = window.findChild<QScrollArea*>(viewName);
+    ASSERT_NE(view, nullptr) << viewName;
+    const QRect area = window.screen()->availableGeometry();
+    const QRect frame = window.frameGeometry();
+    if (view->horizontalScrollBar()->isVisible()) {
+        EXPECT_GE(frame.width(), area.width() - 1) << viewName << " scrolls sideways on a screen with room";
+    }
+    if (view->verticalScrollBar()->isVisible()) {
+        EXPECT_GE(frame.height(), area.height() - 1) << viewName << " scrolls up and down on a screen with room";
+    }
+    window.hide();
+}
+
 TEST(ScreenFit, RestoreWindow)
 {
     TTaskEditor editor;
     TRestoreDialog dialog(editor);
     dialog.Prepare("C:\\media\\anna\\BACKUP\\LwC\\home\\anna", "C:\\home\\anna\\Restored");
+    ExpectScrollsOnlyWhereTheScreenIsTooSmall(dialog, "ContentsScroll");
     ExpectFitsOnEveryPage(dialog, dialog.pcSource, "restore");
 }
 
@@ -56,27 +76,8 @@ TEST(ScreenFit, CleanUpWindow)
     TCleanUp logic{log, view, status};
     TCleanUpDialog dialog(logic);
     dialog.Prepare(temp.Win(), false, 0);
+    ExpectScrollsOnlyWhereTheScreenIsTooSmall(dialog, "ContentsScroll");
     ExpectFitsOnEveryPage(dialog, dialog.pcBuDir, "clean-up");
-}
-
-// At its default size the editor shows every page whole (the automatic-task page's buttons
-// included) unless the screen is too small for that in the direction it scrolls.
-void ExpectScrollsOnlyWhereTheScreenIsTooSmall(TBackupForm& form)
-{
-    form.PageControl->setCurrentWidget(form.tsAuto);
-    form.show();
-    SettleWindows();
-    const auto* view = form.findChild<QScrollArea*>("EditorScroll");
-    ASSERT_NE(view, nullptr);
-    const QRect area = form.screen()->availableGeometry();
-    const QRect frame = form.frameGeometry();
-    if (view->horizontalScrollBar()->isVisible()) {
-        EXPECT_GE(frame.width(), area.width() - 1) << "scrolls sideways on a screen with room";
-    }
-    if (view->verticalScrollBar()->isVisible()) {
-        EXPECT_GE(frame.height(), area.height() - 1) << "scrolls up and down on a screen with room";
-    }
-    form.hide();
 }
 
 TEST(ScreenFit, TaskEditor)
@@ -85,7 +86,9 @@ TEST(ScreenFit, TaskEditor)
     TBackupForm form;
     form.ReadSettings(home.Win("tessaro.ini"));
     form.FormShow();
-    ExpectScrollsOnlyWhereTheScreenIsTooSmall(form);
+    // The automatic-task page's buttons too.
+    form.PageControl->setCurrentWidget(form.tsAuto);
+    ExpectScrollsOnlyWhereTheScreenIsTooSmall(form, "EditorScroll");
     ExpectFitsOnEveryPage(form, form.PageControl, "task-editor");
     ExpectFitsOnEveryPage(form, form.BUPageControl, "task-editor-task");
     ExpectFitsOnEveryPage(form, form.pcDest, "task-editor-destination");

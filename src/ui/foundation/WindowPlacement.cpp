@@ -1,10 +1,16 @@
 #include "ui/foundation/WindowPlacement.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
 #include <QWidget>
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -15,6 +21,76 @@ QSize OuterSize(const QWidget& window)
     const QSize inner = window.size();
     return frame.width() >= inner.width() && frame.height() >= inner.height() ? frame : inner;
 }
+
+// Asks for its contents' whole size, where a plain scroll view caps its wish at a few lines.
+class TContentsScroll : public QScrollArea
+{
+public:
+    using QScrollArea::QScrollArea;
+    QSize sizeHint() const override
+    {
+        const int frame = 2 * frameWidth();
+        return widget() ? WithRoomForScrollBars(*window(), widget()->sizeHint() + QSize(frame, frame), *this)
+                        : QScrollArea::sizeHint();
+    }
+
+protected:
+    // A plain view keeps its wish when the contents change theirs: pass the change on, and
+    // let a shown window grow (within its screen) for contents that grew.
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == widget() && event->type() == QEvent::LayoutRequest) {
+            updateGeometry();
+            if (window()->isVisible()) {
+                QMetaObject::invokeMethod(
+                    this, [this] { GrowWindow(); }, Qt::QueuedConnection);
+            }
+        }
+        return QScrollArea::eventFilter(watched, event);
+    }
+
+private:
+    void GrowWindow()
+    {
+        QWidget* shown = window();
+        const QSize grown = shown->size().expandedTo(shown->sizeHint());
+        if (grown != shown->size()) {
+            shown->resize(grown);
+            FitOnScreen(*shown);
+        }
+    }
+};
+
+// Opens the window at its contents' whole size the first time (Qt would cap it at two thirds
+// of the screen), then fits it on its screen once the window manager's frame is known.
+class TFitWhenShown : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            auto* window = static_cast<QWidget*>(watched);
+            // Queued: the window's own show handling may still change what it shows.
+            const bool first = !std::exchange(shownBefore, true);
+            QMetaObject::invokeMethod(
+                window,
+                [window, first] {
+                    if (first) {
+                        window->resize(window->sizeHint().expandedTo(window->minimumSizeHint()));
+                    }
+                    FitOnScreen(*window);
+                },
+                Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+private:
+    bool shownBefore = false;
+};
 
 } // namespace
 
@@ -115,4 +191,29 @@ TOwnedWhileOpen::~TOwnedWhileOpen()
         window.setParent(nullptr, window.windowFlags() | Qt::Window);
         window.move(position);
     }
+}
+
+QSize WithRoomForScrollBars(const QWidget& window, QSize wanted, const QAbstractScrollArea& view)
+{
+    const QRect frame = window.frameGeometry();
+    const QSize room = AvailableAreaFor(frame).size() - (frame.size() - window.size());
+    const QSize bars(view.verticalScrollBar()->sizeHint().width(), view.horizontalScrollBar()->sizeHint().height());
+    return {wanted.width() + (wanted.height() > room.height() ? bars.width() : 0),
+            wanted.height() + (wanted.width() > room.width() ? bars.height() : 0)};
+}
+
+void ScrollContents(QWidget& window, QLayout* contents)
+{
+    auto* page = new QWidget;
+    page->setObjectName("ScrolledContents");
+    page->setLayout(contents);
+    auto* view = new TContentsScroll(&window);
+    view->setObjectName("ContentsScroll");
+    view->setWidgetResizable(true);
+    view->setFrameShape(QFrame::NoFrame);
+    view->setWidget(page);
+    auto* outer = new QVBoxLayout(&window);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(view);
+    window.installEventFilter(new TFitWhenShown(&window));
 }

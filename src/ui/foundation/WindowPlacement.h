@@ -8,7 +8,10 @@
 
 #include <QPoint>
 #include <QRect>
+#include <QSize>
 
+class QAbstractScrollArea;
+class QLayout;
 class QWidget;
 
 // The window a dialog is opened over: its parent's window, else the modal window or the
@@ -52,3 +55,12 @@ private:
     QWidget* owner;
     bool adopted = false;
 };
+
+// The window size wanted, plus room for a scroll bar of the view where the screen is too
+// small one way, so that the view need not scroll the other way as well.
+QSize WithRoomForScrollBars(const QWidget& window, QSize wanted, const QAbstractScrollArea& view);
+
+// Lays the window's contents out in a view that fills it and scrolls only where the screen
+// is smaller than they are; the window asks for the contents' whole size and is fitted on
+// its screen each time it is shown. Call once, with the layout of the contents.
+void ScrollContents(QWidget& window, QLayout* contents);

@@ -5,6 +5,7 @@
 #include "foundation/History.h"
 #include "foundation/MessageDialogs.h"
 #include "foundation/PathUtils.h"
+#include "foundation/ShownPaths.h"
 #include "foundation/StringUtils.h"
 #include "foundation/TextFilter.h"
 #include "foundation/Translate.h"
@@ -19,6 +20,7 @@
 #include "ui/foundation/QtTranslation.h"
 #include "ui/foundation/SelectFromListDialog.h"
 #include "ui/foundation/ShellDirDialog.h"
+#include "ui/foundation/WindowPlacement.h"
 #include "ui/restore/ConfirmFilesDlg.h"
 #include "ui/tasks/FilterDlg.h"
 
@@ -75,19 +77,6 @@ std::string HostText(const std::string& win)
 std::string WinText(const QString& host)
 {
     return host.isEmpty() ? std::string() : Platform::HostToWin(host.toStdString()).value_or(std::string());
-}
-
-// Folders are shown as host paths ("/home/ann"); the settings keep Windows text. A text
-// that is no host path (a volume label, a path of no known drive) stays as it is.
-std::string ShownFolder(const std::string& win)
-{
-    return Platform::WinToHost(win).value_or(win);
-}
-
-std::string FolderOfShown(const std::string& shown)
-{
-    const std::string text = TrimText(shown);
-    return !text.empty() && text.front() == '/' ? Platform::HostToWin(text).value_or(text) : text;
 }
 
 } // namespace
@@ -239,9 +228,10 @@ void TCleanUpDialog::BuildWidgets()
     middle->addWidget(rgAge);
     middle->addLayout(right, 1);
     middle->addLayout(buttons);
-    auto* main = new QVBoxLayout(this);
+    auto* main = new QVBoxLayout;
     main->addWidget(pcBuDir);
     main->addLayout(middle);
+    ScrollContents(*this, main);
 
     connect(StartBtn, &QPushButton::clicked, this, &TCleanUpDialog::StartBtnClick);
     connect(LoadBtn, &QPushButton::clicked, this, &TCleanUpDialog::LoadBtnClick);
@@ -277,15 +267,15 @@ void TCleanUpDialog::FillHistory(THistoryCombo* combo, const std::vector<std::st
 {
     combo->History().Clear();
     for (auto it = items.rbegin(); it != items.rend(); ++it) {
-        combo->History().AddItem(ShownFolder(*it));
+        combo->History().AddItem(ShownFolderText(*it));
     }
     combo->Refresh();
-    combo->SetText(ShownFolder(text));
+    combo->SetText(ShownFolderText(text));
 }
 
 void TCleanUpDialog::RememberHistory(THistoryCombo* combo, std::vector<std::string>& items)
 {
-    const std::string text = FolderOfShown(combo->Text());
+    const std::string text = FolderOfShownText(combo->Text());
     if (!text.empty()) {
         AddToHistory(items, text);
         FillHistory(combo, items, text);
@@ -329,8 +319,8 @@ int TCleanUpDialog::TypeRule() const
 void TCleanUpDialog::TakeSettings()
 {
     TCleanUpSettings& s = Logic.Settings;
-    s.Directory = FolderOfShown(BUVerz->Text());
-    s.SyncDir = FolderOfShown(hcbSyncDir->Text());
+    s.Directory = FolderOfShownText(BUVerz->Text());
+    s.SyncDir = FolderOfShownText(hcbSyncDir->Text());
     s.AgeMode = std::max(0, ageButtons->checkedId());
     s.Date = DateOf(DateTimePicker->date());
     s.Types = TypeRule();
@@ -461,18 +451,19 @@ void TCleanUpDialog::PageChanged(int index)
 
 void TCleanUpDialog::VerzBtnClick()
 {
-    const std::string chosen = ChooseFolder(TrDefault("Select backup directory"), FolderOfShown(BUVerz->Text()));
+    const std::string chosen = ChooseFolder(TrDefault("Select backup directory"), FolderOfShownText(BUVerz->Text()));
     if (!chosen.empty()) {
-        BUVerz->SetText(ShownFolder(chosen));
+        BUVerz->SetText(ShownFolderText(chosen));
         RememberHistory(BUVerz, Logic.FolderHistory);
     }
 }
 
 void TCleanUpDialog::SyncDirBtnClick()
 {
-    const std::string chosen = ChooseFolder(TrDefault("Synchronize to directcory"), FolderOfShown(hcbSyncDir->Text()));
+    const std::string chosen =
+        ChooseFolder(TrDefault("Synchronize to directcory"), FolderOfShownText(hcbSyncDir->Text()));
     if (!chosen.empty()) {
-        hcbSyncDir->SetText(ShownFolder(chosen));
+        hcbSyncDir->SetText(ShownFolderText(chosen));
         RememberHistory(hcbSyncDir, Logic.SyncDirHistory);
     }
 }
@@ -480,14 +471,14 @@ void TCleanUpDialog::SyncDirBtnClick()
 void TCleanUpDialog::SyncOriginClick()
 {
     std::string text;
-    if (!Logic.FillOriginDirs(FolderOfShown(BUVerz->Text()), pcBuDir->currentIndex() == 1, text)) {
+    if (!Logic.FillOriginDirs(FolderOfShownText(BUVerz->Text()), pcBuDir->currentIndex() == 1, text)) {
         rbtNoSync->setChecked(true);
     } else {
         // One root per drive folder, separated by ";".
         std::string shown;
         for (size_t start = 0; start <= text.size();) {
             const size_t end = std::min(text.find(';', start), text.size());
-            shown += (shown.empty() ? "" : ";") + ShownFolder(text.substr(start, end - start));
+            shown += (shown.empty() ? "" : ";") + ShownFolderText(text.substr(start, end - start));
             start = end + 1;
         }
         hcbSyncDir->SetText(shown);

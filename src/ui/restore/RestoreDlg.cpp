@@ -3,6 +3,7 @@
 #include "foundation/History.h"
 #include "foundation/MessageDialogs.h"
 #include "foundation/PathUtils.h"
+#include "foundation/ShownPaths.h"
 #include "foundation/StatusView.h"
 #include "platform/Drives.h"
 #include "restore/JobFile.h"
@@ -14,6 +15,7 @@
 #include "ui/foundation/CommonDialogs.h"
 #include "ui/foundation/QtTranslation.h"
 #include "ui/foundation/ShellDirDialog.h"
+#include "ui/foundation/WindowPlacement.h"
 #include "ui/restore/ConfirmFilesDlg.h"
 #include "ui/restore/RestFilterDlg.h"
 #include "ui/restore/RestPwdDlg.h"
@@ -39,21 +41,6 @@
 
 namespace {
 
-// Paths are shown as host paths; the options keep Windows text.
-QString ShownPath(const std::string& win)
-{
-    return QStr(win.empty() ? win : Platform::WinToHost(win).value_or(win));
-}
-
-std::string WinPath(const QString& shown)
-{
-    std::string text = shown.trimmed().toStdString();
-    if (text.empty() || text[0] != '/') {
-        return text;
-    }
-    return Platform::HostToWin(text).value_or(text);
-}
-
 QComboBox* PathCombo(QWidget* parent)
 {
     auto* box = new QComboBox(parent);
@@ -67,7 +54,7 @@ void ShowHistory(QComboBox* box, const std::vector<std::string>& history)
 {
     box->clear();
     for (const std::string& entry : history) {
-        box->addItem(ShownPath(entry));
+        box->addItem(QStr(ShownFolderText(entry)));
     }
     box->setCurrentIndex(history.empty() ? -1 : 0);
 }
@@ -179,12 +166,13 @@ TRestoreDialog::TRestoreDialog(TTaskEditor& taskEditor, QWidget* parent)
     buttons->addWidget(bbtStart);
     buttons->addWidget(bbtBack);
 
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout;
     layout->addWidget(new QLabel(TrQ("Restore from:"), this));
     layout->addWidget(pcSource);
     layout->addWidget(gbxDest);
     layout->addWidget(gbxRestore);
     layout->addLayout(buttons);
+    ScrollContents(*this, layout);
 
     connect(sbtSource, &QToolButton::clicked, this, [this] {
         ChooseFolder(hcbSource, run.SourceHistory, TrNoopDefault("Select from where to restore files"));
@@ -210,23 +198,23 @@ TRestoreDialog::TRestoreDialog(TTaskEditor& taskEditor, QWidget* parent)
     connect(LoadBtn, &QPushButton::clicked, this, [this] {
         const QString file = QFileDialog::getOpenFileName(
             this, TrQ("Load restore task"),
-            ShownPath(run.TaskFileName.empty() ? editor.Settings.JobDir : run.TaskFileName),
+            QStr(ShownFolderText(run.TaskFileName.empty() ? editor.Settings.JobDir : run.TaskFileName)),
             TrQ("Restore tasks") + " (*.rsj);;" + TrQ("all") + " (*)");
         if (!file.isEmpty()) {
-            LoadTask(WinPath(file));
+            LoadTask(FolderOfShownText(file.toStdString()));
         }
         UpdateFilterText();
     });
     connect(SaveBtn, &QPushButton::clicked, this, [this] {
         QString file = QFileDialog::getSaveFileName(
             this, TrQ("Save restore task"),
-            ShownPath(run.TaskFileName.empty() ? editor.Settings.JobDir : run.TaskFileName),
+            QStr(ShownFolderText(run.TaskFileName.empty() ? editor.Settings.JobDir : run.TaskFileName)),
             TrQ("Restore tasks") + " (*.rsj);;" + TrQ("all") + " (*)");
         if (!file.isEmpty()) {
             if (!file.contains('.')) {
                 file += ".rsj";
             }
-            SaveTask(WinPath(file));
+            SaveTask(FolderOfShownText(file.toStdString()));
         }
     });
     OptionsToControls();
@@ -236,7 +224,7 @@ TRestoreDialog::~TRestoreDialog() = default;
 
 void TRestoreDialog::ChooseFolder(QComboBox* box, std::vector<std::string>& history, const char* title)
 {
-    std::string folder = WinPath(box->currentText());
+    std::string folder = FolderOfShownText(box->currentText().toStdString());
     if (SharedOrOwn(CommonDialogs().DirDialog, ownDirDialog, this).Execute(TrDefault(title), false, folder)) {
         PutOnTop(box, history, folder);
     }
@@ -248,10 +236,10 @@ void TRestoreDialog::ShowHistories()
     ShowHistory(hcbDest, run.DestHistory);
     // A task's folders are shown even when the histories do not hold them.
     if (!run.Options.SourceDir.empty()) {
-        hcbSource->setEditText(ShownPath(run.Options.SourceDir));
+        hcbSource->setEditText(QStr(ShownFolderText(run.Options.SourceDir)));
     }
     if (!run.Options.DestDir.empty()) {
-        hcbDest->setEditText(ShownPath(run.Options.DestDir));
+        hcbDest->setEditText(QStr(ShownFolderText(run.Options.DestDir)));
     }
 }
 
@@ -268,7 +256,8 @@ void TRestoreDialog::ShowTaskName(const std::string& file)
 void TRestoreDialog::FilterBtnClick()
 {
     TRestoreOptions& o = run.Options;
-    if (filterDialog->Execute(WinPath(hcbSource->currentText()), o.BackupCopies, o.Filter, o.Suffix)) {
+    if (filterDialog->Execute(FolderOfShownText(hcbSource->currentText().toStdString()), o.BackupCopies, o.Filter,
+                              o.Suffix)) {
         UpdateFilterText();
     }
 }
@@ -300,8 +289,8 @@ void TRestoreDialog::OptionsToControls()
 void TRestoreDialog::ControlsToOptions()
 {
     TRestoreOptions& o = run.Options;
-    o.SourceDir = WinPath(hcbSource->currentText());
-    o.DestDir = WinPath(hcbDest->currentText());
+    o.SourceDir = FolderOfShownText(hcbSource->currentText().toStdString());
+    o.DestDir = FolderOfShownText(hcbDest->currentText().toStdString());
     o.Origin = rbtOrigin->isChecked();
     o.UnCompress = GzUnPackCB->isChecked();
     o.Overwrite = OverwriteRG->checkedId();
@@ -454,7 +443,7 @@ bool TRestoreDialog::SaveTask(const std::string& file)
     run.FileVersion = editor.FileVersion;
     if (run.SaveTask(file) != 0) {
         ErrorDialog(windowTitle().toStdString(),
-                    FormatText(TrDefault("Could not write file: %s"), ShownPath(file).toStdString()));
+                    FormatText(TrDefault("Could not write file: %s"), ShownFolderText(file)));
         return false;
     }
     ShowTaskName(file);

@@ -614,14 +614,8 @@ QSize TBackupForm::SizeWithoutScrolling()
     const QSize pages = PagesScroll->widget()->sizeHint();
     const QMargins margins = layout()->contentsMargins();
     const QSize wanted(std::max(all.width(), pages.width() + margins.left() + margins.right()),
-                 all.height() - PagesScroll->sizeHint().height() + pages.height());
-    // Where the screen is too small one way the pages scroll that way: room for that bar
-    // too, so they need not scroll the other way as well.
-    const QSize room = AvailableAreaFor(frameGeometry()).size() - (frameGeometry().size() - size());
-    const QSize bars(PagesScroll->verticalScrollBar()->sizeHint().width(),
-                     PagesScroll->horizontalScrollBar()->sizeHint().height());
-    return {wanted.width() + (wanted.height() > room.height() ? bars.width() : 0),
-            wanted.height() + (wanted.width() > room.width() ? bars.height() : 0)};
+                       all.height() - PagesScroll->sizeHint().height() + pages.height());
+    return WithRoomForScrollBars(*this, wanted, *PagesScroll);
 }
 
 void TBackupForm::ApplyWindowLayout()
