@@ -707,6 +707,11 @@ std::vector<std::string> SkippedLinks(const TSearchRec& rec)
     return rec.State ? rec.State->Links : std::vector<std::string>{};
 }
 
+std::size_t EntriesLeft(const TSearchRec& rec)
+{
+    return rec.State ? rec.State->Names.size() - rec.State->Next : 0;
+}
+
 // ---- existence, folders, names ------------------------------------------------------
 
 bool GetFindData(const std::string& path, TFindData& data)

@@ -73,6 +73,8 @@ int FindNext(TSearchRec& rec);
 void FindClose(TSearchRec& rec);
 // Names (Windows text) of the symbolic links a search has passed over so far.
 std::vector<std::string> SkippedLinks(const TSearchRec& rec);
+// How many entries a search may still return at most: room to reserve for them.
+std::size_t EntriesLeft(const TSearchRec& rec);
 
 // True when the Windows name matches a Windows mask ("*.*" also matches names without a dot).
 bool MatchesMask(const std::string& name, const std::string& mask);

@@ -1,6 +1,7 @@
 #include "tasks/BackupWalk.h"
 
 #include "engine/WinCopyThread.h"
+#include "engine/WorkPool.h"
 #include "engine/ZipWrite.h"
 #include "foundation/MessageDialogs.h"
 #include "foundation/MessageLoop.h"
@@ -15,6 +16,7 @@
 #include "tasks/BackupTemporary.h"
 #include "tasks/TaskChecks.h"
 
+#include <atomic>
 #include <cmath>
 #include <unordered_map>
 
@@ -64,6 +66,8 @@ void ListFolder(const std::string& folder, std::vector<TSearchRec>& folders, std
 {
     TSearchRec rec;
     if (Platform::FindFirst(folder + "*", faAnyFile | (withStored ? 0 : Platform::faWithoutStored), rec) == 0) {
+        // Room for all at once: a growing list of a large folder would be held twice.
+        files.reserve(Platform::EntriesLeft(rec) + 1);
         do {
             TSearchRec entry = rec;
             entry.State.reset();
@@ -75,6 +79,73 @@ void ListFolder(const std::string& folder, std::vector<TSearchRec>& folders, std
     }
     Platform::FindClose(rec);
 }
+
+// What a destination folder holds, listed once for the copy decisions.
+struct TDestListing
+{
+    std::unordered_map<std::string, TFileTime> Files;
+    // Folders and links: names a copy cannot take.
+    std::set<std::string> Occupied;
+    // Names an interrupted run left.
+    std::vector<std::string> Leftovers;
+};
+
+namespace {
+
+// Lists destDir into listing; stop (when given) ends it early, with an incomplete listing.
+void ListDestination(const std::string& destDir, TDestListing& listing, bool withLeftovers,
+                     const std::atomic<bool>* stop = nullptr)
+{
+    TSearchRec rec;
+    const std::uint32_t mask = faAnyFile | Platform::faWithoutStored | Platform::faAnyOrder;
+    if (Platform::FindFirst(AddPathDelimiter(destDir) + "*", mask, rec) == 0) {
+        listing.Files.reserve(Platform::EntriesLeft(rec) + 1);
+        do {
+            if ((rec.Attr & faDirectory) != 0) {
+                listing.Occupied.insert(rec.Name);
+            } else if (!IsBackupLeftoverName(rec.Name)) {
+                listing.Files.emplace(std::move(rec.Name), rec.FindData.LastWriteTime);
+            } else if (withLeftovers) {
+                listing.Leftovers.push_back(rec.Name);
+            }
+        } while ((!stop || !stop->load(std::memory_order_relaxed)) && Platform::FindNext(rec) == 0);
+    }
+    for (std::string& link : Platform::SkippedLinks(rec)) {
+        listing.Occupied.insert(std::move(link));
+    }
+    Platform::FindClose(rec);
+}
+
+} // namespace
+
+// A destination folder's listing made on the work pool while the walk lists the source
+// folder and walks its subfolders.
+struct TBackupWalk::TListingAhead
+{
+    explicit TListingAhead(const std::string& destDir)
+    {
+        Task.Post([this, destDir] { ListDestination(destDir, Listing, true, &Stop); });
+    }
+    ~TListingAhead()
+    {
+        Stop = true;
+        Task.Wait();
+    }
+    TListingAhead(const TListingAhead&) = delete;
+    TListingAhead& operator=(const TListingAhead&) = delete;
+
+    // The complete listing, once the pool has made it.
+    TDestListing Take()
+    {
+        Task.Wait();
+        return std::move(Listing);
+    }
+
+private:
+    TDestListing Listing;
+    std::atomic<bool> Stop{false};
+    TTaskGroup Task{TWorkPool::ForCallingThread()};
+};
 
 struct TBackupWalk::TFolder
 {
@@ -92,7 +163,8 @@ struct TBackupWalk::TFolder
     bool LoopEnded = false;
     bool RemoteEntered = false;
     std::string RemoteRemembered;
-    std::unique_ptr<TZipWrite> Zip; // mode 5
+    std::unique_ptr<TListingAhead> ListingAhead; // until the first copy decision takes it
+    std::unique_ptr<TZipWrite> Zip;              // mode 5
     std::string ZipName;
     std::string ZipPath;
     std::string ZipTempName;   // mode 5: what the archive is written under until it is done
@@ -107,8 +179,7 @@ struct TBackupWalk::TFolder
     std::set<std::string> DestRenamed;
     // Folders and links that the listing found: names a copy cannot take.
     std::set<std::string> DestOccupied;
-    std::size_t SourceFiles = 0; // what the destination listing makes room for
-    bool CreatedHere = false;    // by this walk: it holds only what the walk put there
+    bool CreatedHere = false; // by this walk: it holds only what the walk put there
     bool DestListed = false;
     bool DestListingValid = true;
     // Counts the changes to the destination folder that a decision made ahead misses.
@@ -206,8 +277,17 @@ void TBackupWalk::BackupDir(TWalkContext& ctx, TFolder* parent, const std::strin
     std::vector<TSearchRec> files;
     std::vector<std::string> links;
     folder.ListedWithoutStored = !NeedsStoredAttributes(ctx.Filter);
+    // A folder of many files is listed twice, the source here and the destination for the
+    // copy decisions: the pool lists the destination meanwhile (used where no subfolder
+    // comes first).
+    if (folder.Dest && !folder.CreatedHere && !ZipMode() && !Ftp) {
+        folder.ListingAhead = std::make_unique<TListingAhead>(folder.DestDir);
+    }
     ListFolder(folder.SourceDir, folders, files, &links, !folder.ListedWithoutStored);
-    folder.SourceFiles = files.size();
+    if (!folders.empty()) {
+        // The walk below may make folders here before the copy decisions: they list anew.
+        folder.ListingAhead.reset();
+    }
     if (Log.LogMode >= LogLong) {
         for (const std::string& link : links) {
             Log.WriteLog(LogFilePrefix + TrDefault("Link skipped: ") + JoinRelative(relFolder, link));
@@ -334,6 +414,7 @@ bool TBackupWalk::ReopenDestFolders(TWalkContext& ctx, TFolder& folder)
 {
     folder.Dest.reset();
     ++folder.DestChanges;
+    folder.ListingAhead.reset();
     folder.DestListed = false;
     folder.DestFiles.clear();
     folder.DestOccupied.clear();
@@ -840,7 +921,15 @@ bool TBackupWalk::FindDestFile(TFolder& folder, const std::string& name, TFileTi
     if (!folder.DestListed) {
         // One listing costs less than a lookup by full path per file.
         std::vector<std::string> leftovers;
-        ListDestFiles(folder, &leftovers);
+        if (folder.ListingAhead) {
+            TDestListing listing = folder.ListingAhead->Take();
+            folder.ListingAhead.reset();
+            folder.DestFiles = std::move(listing.Files);
+            folder.DestOccupied.merge(listing.Occupied);
+            leftovers = std::move(listing.Leftovers);
+        } else {
+            ListDestFiles(folder, &leftovers);
+        }
         if (!leftovers.empty() && TidyLeftovers(folder, leftovers)) {
             folder.DestFiles.clear();
             ListDestFiles(folder, nullptr);
@@ -857,25 +946,13 @@ bool TBackupWalk::FindDestFile(TFolder& folder, const std::string& name, TFileTi
 
 void TBackupWalk::ListDestFiles(TFolder& folder, std::vector<std::string>* leftovers)
 {
-    // Straight into the map: a folder of many files is not held twice.
-    TSearchRec rec;
-    folder.DestFiles.reserve(folder.SourceFiles);
-    const std::uint32_t mask = faAnyFile | Platform::faWithoutStored | Platform::faAnyOrder;
-    if (Platform::FindFirst(AddPathDelimiter(folder.DestDir) + "*", mask, rec) == 0) {
-        do {
-            if ((rec.Attr & faDirectory) != 0) {
-                folder.DestOccupied.insert(rec.Name);
-            } else if (!IsBackupLeftoverName(rec.Name)) {
-                folder.DestFiles.emplace(std::move(rec.Name), rec.FindData.LastWriteTime);
-            } else if (leftovers) {
-                leftovers->push_back(rec.Name);
-            }
-        } while (Platform::FindNext(rec) == 0);
+    TDestListing listing;
+    ListDestination(folder.DestDir, listing, leftovers != nullptr);
+    folder.DestFiles = std::move(listing.Files);
+    folder.DestOccupied.merge(listing.Occupied);
+    if (leftovers) {
+        *leftovers = std::move(listing.Leftovers);
     }
-    for (std::string& link : Platform::SkippedLinks(rec)) {
-        folder.DestOccupied.insert(std::move(link));
-    }
-    Platform::FindClose(rec);
 }
 
 bool TBackupWalk::MayBeTaken(const TFolder& folder, const std::string& name) const

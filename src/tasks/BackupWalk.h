@@ -153,6 +153,7 @@ public:
 
 private:
     struct TFolder;
+    struct TListingAhead;
     struct TFileJob;
     struct TAhead;
 

@@ -76,8 +76,11 @@ TEST(FileSystem, SearchReportsOnlyFilesAndFoldersInNameOrder)
     {
         TSearchRec rec;
         ASSERT_EQ(FindFirst(tmp.Win("*"), faAnyFile, rec), 0);
+        // At most what is left of the names read: the links and the FIFO among them.
+        EXPECT_EQ(EntriesLeft(rec), 8u);
         while (FindNext(rec) == 0) {
         }
+        EXPECT_EQ(EntriesLeft(rec), 0u);
         EXPECT_EQ(SkippedLinks(rec), (std::vector<std::string>{"dangling", "link-to-dir", "link-to-file"}));
         FindClose(rec);
     }

@@ -625,3 +625,34 @@ TEST_F(BackupWalkTest, ACopyTakesItsNameOnlyWhenComplete)
     EXPECT_EQ(fs::last_write_time(temp.Host("e/B/src/a.txt")),
               fs::file_time_type::clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(1700000100))));
 }
+
+// A folder without subfolders has its destination listed beside its source listing: the
+// copy decisions come out as from a listing made in turn.
+TEST_F(BackupWalkTest, AFolderListedAheadDecidesAsInTurn)
+{
+    fs::create_directories(temp.Host("outside"));
+    temp.WriteHostFile("outside/victim.txt", "precious");
+    Write("src/leaf/same.txt", "same", 1700000000);
+    for (const std::string name : {"newer", "linked", "folder"}) {
+        Write("src/leaf/" + name + ".txt", name, 1700000100);
+    }
+    EXPECT_EQ(Run().Copied, 4u);
+    SetHostTime(temp.Host("e/B/src/leaf/newer.txt"), 1700000000);
+    fs::remove(temp.Host("e/B/src/leaf/linked.txt"));
+    fs::create_symlink(temp.Host("outside/victim.txt"), temp.Host("e/B/src/leaf/linked.txt"));
+    fs::remove(temp.Host("e/B/src/leaf/folder.txt"));
+    fs::create_directories(temp.Host("e/B/src/leaf/folder.txt"));
+    temp.WriteHostFile("e/B/src/leaf/.tessaro-0123456789abcdef.part", "half");
+    task.NoBaks = true;
+
+    const TWalkCounters counters = Run();
+    EXPECT_EQ(counters.Copied, 1u);
+    EXPECT_EQ(counters.Errors, 2u);
+    EXPECT_EQ(Dest("B/src/leaf/newer.txt"), "newer");
+    EXPECT_EQ(Dest("B/src/leaf/same.txt"), "same");
+    EXPECT_EQ(temp.ReadHostFile("outside/victim.txt"), "precious");
+    EXPECT_TRUE(fs::is_symlink(temp.Host("e/B/src/leaf/linked.txt")));
+    EXPECT_TRUE(fs::is_directory(temp.Host("e/B/src/leaf/folder.txt")));
+    EXPECT_FALSE(DestExists("B/src/leaf/.tessaro-0123456789abcdef.part"));
+    EXPECT_EQ(Run().Errors, 2u);
+}
