@@ -65,9 +65,6 @@ TStatusCode TCopyThread::OpenSource()
     TFindData data;
     if (SourceListing) {
         data = *SourceListing;
-        if (SourceListingWithoutStored) {
-            Platform::AddStoredAttributes(Source, data);
-        }
     } else if (!LookUpSource(data)) {
         return ecFileNotFound;
     }
@@ -77,13 +74,16 @@ TStatusCode TCopyThread::OpenSource()
     if (Destination.empty()) {
         return ecCreateFile;
     }
-    SourceTimes = FindDataToFileTimes(data);
-    SourceAttr = data.Attr;
     auto stream = TFileStream::OpenRead(Source);
     if (!stream) {
         // A listed file may have gone since: say so as the lookup would have.
         return SourceListing && !LookUpSource(data) ? ecFileNotFound : ecOpenFile;
     }
+    if (SourceListing && SourceListingWithoutStored) {
+        stream->Handle().AddStoredAttributes(data); // from the open file: no second path lookup
+    }
+    SourceTimes = FindDataToFileTimes(data);
+    SourceAttr = data.Attr;
     SourceSize = stream->Handle().OpenedSize();
     if (SourceSize < 0) {
         SourceSize = stream->Size();

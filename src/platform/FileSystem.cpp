@@ -184,15 +184,20 @@ ssize_t GetStoredXattr(int dirFd, const char* name, const std::string& host, cha
     return getxattr(host.c_str(), DosAttribXattr, buffer, size);
 }
 
-TStoreState ReadStored(const std::string& host, TStoredAttr& stored, int dirFd = AT_FDCWD, const char* atName = nullptr)
+// What a read of the stored record (len as getxattr returned it) found.
+TStoreState StoredFromRead(ssize_t len, const char* buffer, TStoredAttr& stored)
 {
-    char buffer[128] = {};
-    const ssize_t len = GetStoredXattr(dirFd, atName, host, buffer, sizeof buffer - 1);
     if (len < 0) {
         return (errno == ENOTSUP || errno == EOPNOTSUPP) ? TStoreState::Unsupported : TStoreState::Missing;
     }
     return ParseStored(std::string_view(buffer, static_cast<std::size_t>(len)), stored) ? TStoreState::Present
                                                                                         : TStoreState::Missing;
+}
+
+TStoreState ReadStored(const std::string& host, TStoredAttr& stored, int dirFd = AT_FDCWD, const char* atName = nullptr)
+{
+    char buffer[128] = {};
+    return StoredFromRead(GetStoredXattr(dirFd, atName, host, buffer, sizeof buffer - 1), buffer, stored);
 }
 
 bool SameContentStamp(const TStoredAttr& stored, const struct statx& sx)
@@ -293,6 +298,16 @@ std::uint32_t WithStored(std::uint32_t attr, TStoreState state, const TStoredAtt
         attr |= faArchive;
     }
     return attr;
+}
+
+// Completes a listing entry found without its stored record.
+void MergeStored(TStoreState state, const TStoredAttr& stored, TFindData& data)
+{
+    // The listing kept the write time to 100 ns: the stamp is compared to that.
+    const bool sameStamp = state == TStoreState::Present && stored.Size == data.Size &&
+                           FileTimeFromUnix(stored.MtimeSec, stored.MtimeNsec) == data.LastWriteTime;
+    const bool dir = (data.Attr & faDirectory) != 0;
+    data.Attr = WithStored(data.Attr & (faDirectory | faHidden | (dir ? 0 : faReadOnly)), state, stored, sameStamp);
 }
 
 std::uint32_t AttributesOf(const std::string& host, const std::string& name, const struct statx& sx, int dirFd,
@@ -735,12 +750,15 @@ void AddStoredAttributes(const std::string& path, TFindData& data)
         return;
     }
     TStoredAttr stored;
-    const TStoreState state = ReadStored(host, stored);
-    // The listing kept the write time to 100 ns: the stamp is compared to that.
-    const bool sameStamp = state == TStoreState::Present && stored.Size == data.Size &&
-                           FileTimeFromUnix(stored.MtimeSec, stored.MtimeNsec) == data.LastWriteTime;
-    const bool dir = (data.Attr & faDirectory) != 0;
-    data.Attr = WithStored(data.Attr & (faDirectory | faHidden | (dir ? 0 : faReadOnly)), state, stored, sameStamp);
+    MergeStored(ReadStored(host, stored), stored, data);
+}
+
+void TFile::AddStoredAttributes(TFindData& data) const
+{
+    char buffer[128] = {};
+    TStoredAttr stored;
+    const TStoreState state = StoredFromRead(fgetxattr(fd, DosAttribXattr, buffer, sizeof buffer - 1), buffer, stored);
+    MergeStored(state, stored, data);
 }
 
 bool FileExists(const std::string& path)

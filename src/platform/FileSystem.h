@@ -144,6 +144,8 @@ public:
     // code with timesFailed telling which of the two failed.
     int SetTimesAndAttributes(const TFileTime* lastAccess, const TFileTime* lastWrite, std::uint32_t attr,
                               bool& timesFailed);
+    // As AddStoredAttributes for the entry that was opened, read from the open file.
+    void AddStoredAttributes(TFindData& data) const;
     // The size when it was opened for reading (no second look needed); -1 otherwise.
     std::int64_t OpenedSize() const { return openedSize; }
     void SetOpenedSize(std::int64_t size) { openedSize = size; }

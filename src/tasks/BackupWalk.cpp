@@ -870,8 +870,20 @@ bool TBackupWalk::CanTakeName(const Platform::TDestFolder& dest, const std::stri
 }
 
 bool TBackupWalk::PutInPlace(const Platform::TDestFolder& dest, const std::string& tempName, const std::string& name,
-                             const std::string& path)
+                             const std::string& path, bool likelyFree)
 {
+    // Where nothing stands under the name, one step that never replaces takes it;
+    // whatever stands there is looked at first.
+    if (likelyFree) {
+        const int taken = dest.RenameFile(tempName, name);
+        if (taken == 0) {
+            return true;
+        }
+        if (taken != Platform::ErrorAlreadyExists) {
+            Log.WriteLog(LogErrorPrefix + StatusCodeText(ecCreateFile) + ": " + path);
+            return false;
+        }
+    }
     if (!CanTakeName(dest, name, path)) {
         return false;
     }
@@ -895,7 +907,7 @@ bool TBackupWalk::CommitCopy(TFolder& folder, TFileJob& job, const std::string& 
             return false;
         }
     }
-    if (!PutInPlace(*folder.Dest, tempName, job.FinalName, job.Dest)) {
+    if (!PutInPlace(*folder.Dest, tempName, job.FinalName, job.Dest, !destExists)) {
         if (!kept.empty()) {
             folder.Dest->RenameFile(kept, job.FinalName);
         }

@@ -199,9 +199,10 @@ private:
     TStatusCode JobOperation(const TFileJob& job) const;
     // False (logged) when a link, folder or special file has the name.
     bool CanTakeName(const Platform::TDestFolder& dest, const std::string& name, const std::string& path);
-    // Renames a finished temporary over name; false (logged) when it cannot.
+    // Renames a finished temporary over name; false (logged) when it cannot. likelyFree:
+    // nothing was found under the name, so a rename that never replaces is tried first.
     bool PutInPlace(const Platform::TDestFolder& dest, const std::string& tempName, const std::string& name,
-                    const std::string& path);
+                    const std::string& path, bool likelyFree = false);
     // Gives the finished copy its name, after moving the previous version to its kept name.
     bool CommitCopy(TFolder& folder, TFileJob& job, const std::string& tempName, bool destExists, TFileTime destWrite,
                     const std::string& plain);

@@ -349,6 +349,14 @@ TEST(FileSystem, ASearchCanLeaveTheStoredAttributesForLater)
         TFindData completed = lean.FindData;
         AddStoredAttributes(tmp.Win(lean.Name), completed);
         EXPECT_EQ(completed.Attr, full.Attr) << lean.Name;
+        // The same from the open file, without a second look by path.
+        if (!dir) {
+            auto file = OpenRead(tmp.Win(lean.Name));
+            ASSERT_NE(file, nullptr);
+            TFindData fromFile = lean.FindData;
+            file->AddStoredAttributes(fromFile);
+            EXPECT_EQ(fromFile.Attr, full.Attr) << lean.Name;
+        }
         found = FindNext(full);
         ASSERT_EQ(FindNext(lean), found);
     }
