@@ -66,6 +66,9 @@ public:
     int RemoveDir(const std::string& name) const;
     int SetAttributes(std::uint32_t attr) const;
     int SetTimes(const TFileTime* lastAccess, const TFileTime* lastWrite) const;
+    // The folder's own size, which grows with its entries on the common file systems
+    // (a hint of how many it holds); 0 when it cannot be read.
+    std::uint64_t EntryBytes() const;
 
 private:
     TDestFolder(int fd, std::string winPath, std::string hostPath);

@@ -1575,6 +1575,12 @@ int TDestFolder::SetAttributes(std::uint32_t attr) const
     return ApplyAttributes(THostFile{HostPath, Fd}, attr, sx);
 }
 
+std::uint64_t TDestFolder::EntryBytes() const
+{
+    struct stat st = {};
+    return fstat(Fd, &st) == 0 && st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+}
+
 int TDestFolder::SetTimes(const TFileTime* lastAccess, const TFileTime* lastWrite) const
 {
     const timespec times[2] = {ToTimespec(lastAccess), ToTimespec(lastWrite)};

@@ -118,6 +118,9 @@ void ListDestination(const std::string& destDir, TDestListing& listing, bool wit
 
 } // namespace
 
+// A folder's own size from which its destination is listed ahead: about a thousand entries.
+constexpr std::uint64_t ListAheadBytes = 32 * 1024;
+
 // A destination folder's listing made on the work pool while the walk lists the source
 // folder and walks its subfolders.
 struct TBackupWalk::TListingAhead
@@ -279,8 +282,8 @@ void TBackupWalk::BackupDir(TWalkContext& ctx, TFolder* parent, const std::strin
     folder.ListedWithoutStored = !NeedsStoredAttributes(ctx.Filter);
     // A folder of many files is listed twice, the source here and the destination for the
     // copy decisions: the pool lists the destination meanwhile (used where no subfolder
-    // comes first).
-    if (folder.Dest && !folder.CreatedHere && !ZipMode() && !Ftp) {
+    // comes first). Only a large folder: handing a small one over costs more than it saves.
+    if (folder.Dest && !folder.CreatedHere && !ZipMode() && !Ftp && folder.Dest->EntryBytes() >= ListAheadBytes) {
         folder.ListingAhead = std::make_unique<TListingAhead>(folder.DestDir);
     }
     ListFolder(folder.SourceDir, folders, files, &links, !folder.ListedWithoutStored);

@@ -7,6 +7,7 @@
 #include "engine/Encryption.h"
 #include "engine/ZipWrite.h"
 #include "foundation/ScriptedMessageDialogs.h"
+#include "platform/DestFolder.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "tasks/BackupTemporary.h"
@@ -636,7 +637,15 @@ TEST_F(BackupWalkTest, AFolderListedAheadDecidesAsInTurn)
     for (const std::string name : {"newer", "linked", "folder"}) {
         Write("src/leaf/" + name + ".txt", name, 1700000100);
     }
-    EXPECT_EQ(Run().Copied, 4u);
+    // Enough names that the destination folder counts as large.
+    const unsigned many = 2500;
+    for (unsigned i = 0; i < many; ++i) {
+        temp.WriteHostFile("s/src/leaf/n" + std::to_string(i), "");
+    }
+    EXPECT_EQ(Run().Copied, many + 4);
+    const auto leaf = Platform::TDestFolder::Open("E:\\B\\src\\leaf");
+    ASSERT_NE(leaf, nullptr);
+    ASSERT_GE(leaf->EntryBytes(), 32u * 1024);
     SetHostTime(temp.Host("e/B/src/leaf/newer.txt"), 1700000000);
     fs::remove(temp.Host("e/B/src/leaf/linked.txt"));
     fs::create_symlink(temp.Host("outside/victim.txt"), temp.Host("e/B/src/leaf/linked.txt"));
