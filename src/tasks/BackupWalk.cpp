@@ -119,7 +119,7 @@ void ListDestination(const std::string& destDir, TDestListing& listing, bool wit
 } // namespace
 
 // A folder's own size from which its destination is listed ahead: about a thousand entries.
-constexpr std::uint64_t ListAheadBytes = 32 * 1024;
+constexpr std::uint64_t ListAheadBytes = std::uint64_t{32} << 10;
 
 // A destination folder's listing made on the work pool while the walk lists the source
 // folder and walks its subfolders.
