@@ -12,10 +12,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -273,6 +276,58 @@ TEST_F(BackupRunTest, ZipRunPassesForeignTesters)
         const std::string encrypted = temp.Host("e/B/Enc.zip");
         EXPECT_EQ(Shell("7zz t -pzip-secret '" + encrypted + "'"), 0);
         EXPECT_NE(Shell("7zz t -pwrong '" + encrypted + "'"), 0);
+    }
+}
+
+// Files are copied, compressed and encrypted side by side on the work pool (a thread per
+// core), yet the log names them one by one in the folder's order, each once, for every kind
+// of destination.
+TEST_F(BackupRunTest, ManyFilesAreLoggedInTheFoldersOrder)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < 160; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "f%03d.txt", i);
+        names.emplace_back(name);
+        // Every fifth file is too large to be copied on the walk's own thread.
+        Write("a/" + names.back(), std::string(i % 5 == 0 ? 100000 : 200 + i, static_cast<char>('a' + i % 26)));
+    }
+    AddSource("S:\\a");
+    task.DestMode = DestDrivesSeparated;
+    task.FixPassword = true;
+    task.Password = "order-secret";
+    const auto loggedNames = [this] {
+        std::vector<std::string> logged;
+        const std::regex named("f[0-9]{3}\\.txt");
+        std::istringstream lines(LogText());
+        for (std::string line; std::getline(lines, line);) {
+            if (std::smatch match; std::regex_search(line, match, named)) {
+                logged.push_back(match.str());
+            }
+        }
+        return logged;
+    };
+    struct TKind
+    {
+        const char* Name;
+        int DestMode;
+        bool Compress;
+        bool Encrypt;
+    };
+    for (const TKind& kind :
+         {TKind{"folder", DestDrivesSeparated, false, false}, TKind{"gzip", DestDrivesSeparated, true, false},
+          TKind{"encrypted", DestDrivesSeparated, false, true}, TKind{"zip", DestZipFile, true, false}}) {
+        SCOPED_TRACE(kind.Name);
+        fs::remove_all(temp.Host("e/B"));
+        fs::remove(temp.Host("l/tessaro.log"));
+        task.DestMode = kind.DestMode;
+        task.Compress = kind.Compress;
+        task.Encrypt = kind.Encrypt;
+        run.ZipName.clear();
+        task.ZipName = "Order";
+        ASSERT_TRUE(Run());
+        EXPECT_EQ(run.Totals().Copied, names.size());
+        EXPECT_EQ(loggedNames(), names);
     }
 }
 
