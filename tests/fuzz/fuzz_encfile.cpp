@@ -3,10 +3,10 @@
 // with an encrypted body, through the header reader and the gunzip worker. Whatever the
 // bytes, the workers end with a status and write nothing but the file they were given.
 
+#include "FuzzFolder.h"
 #include "engine/CopyThread.h"
 #include "engine/Encryption.h"
 #include "engine/GZipThread.h"
-#include "platform/Drives.h"
 #include "platform/FileSystem.h"
 
 #include <cstddef>
@@ -18,34 +18,15 @@ namespace {
 
 constexpr int32_t BufferSize = 64 * 1024;
 
-struct TFuzzFiles
+struct TFuzzFiles : TFuzzFolder
 {
-    TFuzzFiles()
-    {
-        char pattern[] = "/tmp/tessaro-fuzz-XXXXXX";
-        if (mkdtemp(pattern) == nullptr) {
-            std::abort();
-        }
-        folder = Platform::HostToWin(pattern).value_or("");
-        Platform::CreateDir(File("out"));
-    }
-    ~TFuzzFiles()
-    {
-        Clean();
-        for (const char* name : {"in.enc", "in.gz"}) {
-            Platform::DeleteFile(File(name));
-        }
-        Platform::RemoveDir(File("out"));
-        Platform::RemoveDir(folder);
-    }
-    std::string File(const char* name) const { return folder + "\\" + name; }
+    TFuzzFiles() { Platform::CreateDir(File("out")); }
     // The folder holds only what the last input wrote: nothing is left for the next one.
     void Clean() const
     {
         Platform::DeleteFile(File("plain"));
         Platform::DeleteFile(File("out\\plain"));
     }
-    std::string folder;
 };
 
 std::uint64_t SizeOf(const std::string& file)

@@ -2,7 +2,7 @@
 // Whatever the input, reading must not crash, and a task that was read and written must
 // be written the same again after reading it back.
 
-#include "platform/Drives.h"
+#include "FuzzFolder.h"
 #include "platform/FileSystem.h"
 #include "restore/CleanUpTask.h"
 #include "restore/RestoreTask.h"
@@ -15,27 +15,6 @@
 
 namespace {
 
-struct TFuzzFiles
-{
-    TFuzzFiles()
-    {
-        char pattern[] = "/tmp/tessaro-fuzz-XXXXXX";
-        if (mkdtemp(pattern) == nullptr) {
-            std::abort();
-        }
-        folder = Platform::HostToWin(pattern).value_or("");
-    }
-    ~TFuzzFiles()
-    {
-        for (const char* name : {"in", "one", "two"}) {
-            Platform::DeleteFile(File(name));
-        }
-        Platform::RemoveDir(folder);
-    }
-    std::string File(const char* name) const { return folder + "\\" + name; }
-    std::string folder;
-};
-
 std::string Written(const std::string& file, const std::function<bool(const std::string&)>& save)
 {
     Platform::DeleteFile(file);
@@ -46,7 +25,7 @@ std::string Written(const std::string& file, const std::function<bool(const std:
     return text;
 }
 
-void RestoreRoundTrip(const TFuzzFiles& files)
+void RestoreRoundTrip(const TFuzzFolder& files)
 {
     TRestoreOptions options;
     TFtpParams ftp;
@@ -64,7 +43,7 @@ void RestoreRoundTrip(const TFuzzFiles& files)
     }
 }
 
-void CleanUpRoundTrip(const TFuzzFiles& files)
+void CleanUpRoundTrip(const TFuzzFolder& files)
 {
     TCleanUpSettings settings;
     if (!LoadCleanUpTask(files.File("in"), settings)) {
@@ -82,7 +61,7 @@ void CleanUpRoundTrip(const TFuzzFiles& files)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const TFuzzFiles files;
+    static const TFuzzFolder files;
     if (Platform::WriteFileAtomic(files.File("in"), std::string(reinterpret_cast<const char*>(data), size)) != 0) {
         return 0;
     }

@@ -2,7 +2,7 @@
 // Whatever the input, reading must not crash, and a task that was read, written and
 // read again must come back the same.
 
-#include "platform/Drives.h"
+#include "FuzzFolder.h"
 #include "platform/FileSystem.h"
 #include "tasks/TaskFile.h"
 
@@ -12,26 +12,6 @@
 #include <string>
 
 namespace {
-
-struct TFuzzFiles
-{
-    TFuzzFiles()
-    {
-        char pattern[] = "/tmp/tessaro-fuzz-XXXXXX";
-        if (mkdtemp(pattern) == nullptr) {
-            std::abort();
-        }
-        folder = Platform::HostToWin(pattern).value_or("");
-    }
-    ~TFuzzFiles()
-    {
-        Platform::DeleteFile(File("in.buj"));
-        Platform::DeleteFile(File("out.buj"));
-        Platform::RemoveDir(folder);
-    }
-    std::string File(const char* name) const { return folder + "\\" + name; }
-    std::string folder;
-};
 
 TTaskFileEnv FuzzEnv()
 {
@@ -59,7 +39,7 @@ TBackupTask WrittenAndRead(const TBackupTask& task, const std::string& file, con
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const TFuzzFiles files;
+    static const TFuzzFolder files;
     static const TTaskFileEnv env = FuzzEnv();
     const std::string input = files.File("in.buj");
     const std::string output = files.File("out.buj");
