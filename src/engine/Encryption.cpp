@@ -4,6 +4,7 @@
 
 #include "engine/Encryption.h"
 
+#include "engine/Sha1Chains.h"
 #include "engine/WorkPool.h"
 #include "foundation/Encodings.h"
 
@@ -122,9 +123,32 @@ struct TPbkdf2Sha1::TPads
         SHA1_Transform(&context, block);
         PutDigest(context, block);
     }
+
+    // sum = U1 xor U2 ... for one output block, U1 given.
+    void XorChain(const uint8_t* first, int iterations, uint8_t* sum) const
+    {
+        // The 20-byte message, then the padding of a message of one block plus 20 bytes.
+        std::array<uint8_t, ShaBlock> block{};
+        block[ShaDigest] = 0x80;
+        constexpr uint32_t bits = (ShaBlock + ShaDigest) * 8;
+        block[ShaBlock - 2] = static_cast<uint8_t>(bits >> 8);
+        block[ShaBlock - 1] = static_cast<uint8_t>(bits);
+        std::memcpy(block.data(), first, ShaDigest);
+        std::memcpy(sum, first, ShaDigest);
+        for (int round = 1; round < iterations; ++round) {
+            MacInPlace(block.data());
+            XorInto(sum, block.data(), ShaDigest);
+        }
+        OPENSSL_cleanse(block.data(), block.size());
+    }
+
+    // The pad states' words, for the SHA instructions.
+    std::array<uint32_t, 5> InnerWords{};
+    std::array<uint32_t, 5> OuterWords{};
 };
 
-TPbkdf2Sha1::TPbkdf2Sha1(const std::string& passwordBytes) : Pads(new TPads)
+TPbkdf2Sha1::TPbkdf2Sha1(const std::string& passwordBytes, bool useShaInstructions)
+    : Pads(new TPads), UseShaInstructions(useShaInstructions)
 {
     std::array<uint8_t, ShaBlock> key{};
     if (passwordBytes.size() > ShaBlock) {
@@ -142,6 +166,8 @@ TPbkdf2Sha1::TPbkdf2Sha1(const std::string& passwordBytes) : Pads(new TPads)
     };
     start(Pads->Inner, 0x36);
     start(Pads->Outer, 0x5C);
+    Pads->InnerWords = {Pads->Inner.h0, Pads->Inner.h1, Pads->Inner.h2, Pads->Inner.h3, Pads->Inner.h4};
+    Pads->OuterWords = {Pads->Outer.h0, Pads->Outer.h1, Pads->Outer.h2, Pads->Outer.h3, Pads->Outer.h4};
     OPENSSL_cleanse(key.data(), key.size());
     OPENSSL_cleanse(pad.data(), pad.size());
 }
@@ -155,30 +181,30 @@ void TPbkdf2Sha1::Derive(const uint8_t* salt, size_t saltLength, int iterations,
 {
     std::vector<uint8_t> first(salt, salt + saltLength);
     first.resize(saltLength + 4);
-    // The 20-byte message, then the padding of a message of one block plus 20 bytes.
-    std::array<uint8_t, ShaBlock> block{};
-    block[ShaDigest] = 0x80;
-    constexpr uint32_t bits = (ShaBlock + ShaDigest) * 8;
-    block[ShaBlock - 2] = static_cast<uint8_t>(bits >> 8);
-    block[ShaBlock - 1] = static_cast<uint8_t>(bits);
-    std::array<uint8_t, ShaDigest> sum{};
-    for (uint32_t index = 1; outLength > 0; ++index) {
-        for (size_t byte = 0; byte < 4; ++byte) {
-            first[saltLength + byte] = static_cast<uint8_t>(index >> (24 - 8 * byte));
+    // U1 of each output block, then their sums; the blocks' chains are independent.
+    constexpr size_t maxBlocks = (MaxDerivedLength + ShaDigest - 1) / ShaDigest;
+    std::array<uint8_t, maxBlocks * ShaDigest> firsts{};
+    std::array<uint8_t, maxBlocks * ShaDigest> sums{};
+    for (size_t start = 0; start < outLength; start += maxBlocks * ShaDigest) {
+        const size_t blocks = std::min(maxBlocks, (outLength - start + ShaDigest - 1) / ShaDigest);
+        for (size_t block = 0; block < blocks; ++block) {
+            const auto index = static_cast<uint32_t>(start / ShaDigest + block + 1);
+            for (size_t byte = 0; byte < 4; ++byte) {
+                first[saltLength + byte] = static_cast<uint8_t>(index >> (24 - 8 * byte));
+            }
+            Pads->Mac(first.data(), first.size(), firsts.data() + block * ShaDigest);
         }
-        Pads->Mac(first.data(), first.size(), block.data());
-        std::memcpy(sum.data(), block.data(), ShaDigest);
-        for (int round = 1; round < iterations; ++round) {
-            Pads->MacInPlace(block.data());
-            XorInto(sum.data(), block.data(), ShaDigest);
+        if (!UseShaInstructions || !XorHmacSha1Chains(Pads->InnerWords.data(), Pads->OuterWords.data(), firsts.data(),
+                                                      sums.data(), blocks, iterations)) {
+            for (size_t block = 0; block < blocks; ++block) {
+                Pads->XorChain(firsts.data() + block * ShaDigest, iterations, sums.data() + block * ShaDigest);
+            }
         }
-        const size_t take = std::min(outLength, ShaDigest);
-        std::memcpy(out, sum.data(), take);
-        out += take;
-        outLength -= take;
+        const size_t take = std::min(outLength - start, blocks * ShaDigest);
+        std::memcpy(out + start, sums.data(), take);
     }
-    OPENSSL_cleanse(block.data(), block.size());
-    OPENSSL_cleanse(sum.data(), sum.size());
+    OPENSSL_cleanse(firsts.data(), firsts.size());
+    OPENSSL_cleanse(sums.data(), sums.size());
 }
 
 // One thread that runs the HMAC over a copy of the last piece, so the hash of

@@ -35,11 +35,12 @@ std::string PasswordText(const std::string& bytes);
 
 // PBKDF2-HMAC-SHA1 for one password. The HMAC key's inner and outer pad states are
 // hashed once, so a derivation costs only its iterations, each two compressions of
-// one prepared block. Derive may run on several threads at once.
+// one prepared block; on the processor's SHA instructions when it has them (not
+// asked for, the portable compressions serve). Derive may run on several threads at once.
 class TPbkdf2Sha1
 {
 public:
-    explicit TPbkdf2Sha1(const std::string& passwordBytes);
+    explicit TPbkdf2Sha1(const std::string& passwordBytes, bool useShaInstructions = true);
     ~TPbkdf2Sha1();
     TPbkdf2Sha1(const TPbkdf2Sha1&) = delete;
     TPbkdf2Sha1& operator=(const TPbkdf2Sha1&) = delete;
@@ -50,6 +51,7 @@ public:
 private:
     struct TPads;
     std::unique_ptr<TPads> Pads;
+    bool UseShaInstructions;
 };
 
 // Results of the key set-up.

@@ -134,11 +134,12 @@ TEST(Encryption, RefusesPasswordsOverOneHundredTwentyEightBytes)
     EXPECT_TRUE(EncryptBytes(std::string(128, 'x'), 0, PatternBytes(10)).size() == 10 + 28);
 }
 
-std::vector<uint8_t> Derive(const std::string& password, const std::string& salt, int iterations, size_t length)
+std::vector<uint8_t> Derive(const std::string& password, const std::string& salt, int iterations, size_t length,
+                            bool useShaInstructions = true)
 {
     std::vector<uint8_t> out(length);
-    TPbkdf2Sha1(password).Derive(reinterpret_cast<const uint8_t*>(salt.data()), salt.size(), iterations, out.data(),
-                                 length);
+    TPbkdf2Sha1(password, useShaInstructions)
+        .Derive(reinterpret_cast<const uint8_t*>(salt.data()), salt.size(), iterations, out.data(), length);
     return out;
 }
 
@@ -165,19 +166,26 @@ TEST(Pbkdf2Sha1, PublishedVectors)
 TEST(Pbkdf2Sha1, MatchesTheGenericDerivation)
 {
     // Passwords around the hash's block size (longer ones are hashed first), every
-    // salt length of the three strengths, outputs that end inside a digest.
+    // salt length of the three strengths, outputs that end inside a digest or take an
+    // odd number of digests (blocks are derived in pairs), one and two iterations; on
+    // the SHA instructions (where the processor has them) and without.
     for (const size_t passwordLength : {0, 1, 63, 64, 65, 128}) {
         const std::string password(passwordLength, static_cast<char>('a' + passwordLength % 26));
         for (const size_t saltLength : {8, 12, 16}) {
             const auto salt = PatternBytes(saltLength, static_cast<uint32_t>(passwordLength));
             const std::string saltText(salt.begin(), salt.end());
-            for (const size_t length : {18, 34, 66}) {
-                std::vector<uint8_t> expected(length);
-                ASSERT_EQ(PKCS5_PBKDF2_HMAC(password.data(), static_cast<int>(password.size()), salt.data(),
-                                            static_cast<int>(salt.size()), 1000, EVP_sha1(), static_cast<int>(length),
-                                            expected.data()),
-                          1);
-                EXPECT_EQ(Derive(password, saltText, 1000, length), expected) << passwordLength << " " << saltLength;
+            for (const size_t length : {18, 34, 50, 66, 101}) {
+                for (const int iterations : {1, 2, 1000}) {
+                    std::vector<uint8_t> expected(length);
+                    ASSERT_EQ(PKCS5_PBKDF2_HMAC(password.data(), static_cast<int>(password.size()), salt.data(),
+                                                static_cast<int>(salt.size()), iterations, EVP_sha1(),
+                                                static_cast<int>(length), expected.data()),
+                              1);
+                    for (const bool sha : {true, false}) {
+                        EXPECT_EQ(Derive(password, saltText, iterations, length, sha), expected)
+                            << passwordLength << " " << saltLength << " " << length << " " << iterations << " " << sha;
+                    }
+                }
             }
         }
     }
