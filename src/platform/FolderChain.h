@@ -5,7 +5,7 @@
 // from the top: a sibling costs one level, not the whole path. Each level is entered as
 // TDestFolder::Enter does it, never through a symbolic link.
 //
-//   TFolderChain (Reset, Top, Enter, Clear)
+//   TFolderChain (Reset, Top, Enter, Current, Clear)
 
 #include "platform/DestFolder.h"
 
@@ -27,12 +27,15 @@ public:
     // folder outside the top. The pointer is valid until the next Enter, Reset or Clear.
     TDestFolder* Enter(const std::string& folder, bool create, std::string* linkPath = nullptr,
                        std::vector<std::string>* created = nullptr);
+    // The folder entered last, shared: it stays open when the chain moves on (nullptr
+    // before the first Reset with a folder).
+    std::shared_ptr<TDestFolder> Current() const { return levels.empty() ? nullptr : levels.back(); }
     // Closes every level below the top (after a folder of the chain was removed).
     void CloseBelowTop();
     void Clear() { levels.clear(); }
 
 private:
-    std::vector<std::unique_ptr<TDestFolder>> levels;
+    std::vector<std::shared_ptr<TDestFolder>> levels;
 };
 
 } // namespace Platform

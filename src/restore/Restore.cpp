@@ -50,6 +50,12 @@ bool HasSuffix(const std::string& name, const char* suffix)
     return name.size() > s.size() && SameTextIgnoringCase(name.substr(name.size() - s.size()), s);
 }
 
+// A folder row of the list that starts a top folder ("..\" marks the folders below one).
+bool IsTopFolderRow(const TTransferItem& item)
+{
+    return item.Text.rfind("..\\", 0) != 0;
+}
+
 std::string DateText(TDateTime date)
 {
     return FormatDateTime(date, "%x");
@@ -363,16 +369,27 @@ Platform::TDestFolder* TRestoreRun::DestFolderOf(const TFileTransferInfo& info)
 {
     const std::string folder = RemovePathDelimiter(ExtractFilePath(info.Destination));
     if (openDestPath == folder) {
-        return openDest; // a failure too: it is said once
+        return openDest.get(); // a failure too: it is said once
     }
     openDestPath = folder;
+    openDestFilled = false;
+    if (!foldersAhead.empty() && foldersAhead.front().Path == folder) {
+        openDest = std::move(foldersAhead.front().Folder);
+        foldersAhead.pop_front();
+        openDestMadeNow = true;
+        openDestBehindLink = false;
+        return openDest.get();
+    }
+    // Entered the long way: nothing made ahead may be in it, or the tidying would take it.
+    DiscardAhead();
     std::string link;
     std::vector<std::string> created;
-    openDest = EnterDestFolder(rootPath.empty() ? folder : rootPath, folder, true, &link, &created);
+    openDest = EnterDestFolder(rootPath.empty() ? folder : rootPath, folder, true, &link, &created)
+                   ? destChain.Current()
+                   : nullptr;
     createdFolders.insert(created.begin(), created.end());
     // A folder made just now is empty: no leftovers to tidy, no link of the user's in it.
     openDestMadeNow = openDest && !created.empty() && created.back() == openDest->Path();
-    openDestFilled = false;
     openDestBehindLink = !openDest && Platform::LastError() == Platform::ErrorStoppedOnSymlink;
     if (openDest) {
         if (!openDestMadeNow) {
@@ -383,7 +400,7 @@ Platform::TDestFolder* TRestoreRun::DestFolderOf(const TFileTransferInfo& info)
     } else {
         Log(LogErrorPrefix + FormatText(TrDefault("Could not create directory: \"%s\""), folder));
     }
-    return openDest;
+    return openDest.get();
 }
 
 bool TRestoreRun::BehindLink(const TFileTransferInfo& info)
@@ -418,13 +435,14 @@ void TRestoreRun::TidyTemporaries(const Platform::TDestFolder& folder)
     }
 }
 
-void TRestoreRun::PrepareFile(const TFileTransferInfo& info, TPrepared& prepared)
+void TRestoreRun::PrepareFile(const TFileTransferInfo& info, std::shared_ptr<Platform::TDestFolder> dest,
+                              TPrepared& prepared)
 {
-    Platform::TDestFolder* dest = DestFolderOf(info);
     if (!dest) {
         return;
     }
     prepared.Temp = CreateBackupTemporary(*dest, prepared.TempName);
+    prepared.Folder = std::move(dest);
     // An encrypted file's worker waits for its turn: a wrong password before it renews
     // the encryption object.
     if (prepared.Temp && !info.Encrypted) {
@@ -438,24 +456,49 @@ void TRestoreRun::PrepareAhead(const TTransferList& list, std::size_t index)
     // As many as the work pool has threads; the first that must wait for its turn (not
     // brief, or encrypted) ends the row.
     const std::size_t most = TWorkPool::ForCallingThread().Threads();
-    const std::string folder = ExtractFilePath(list[index].Info.Destination);
     while (ahead.size() < most && (ahead.empty() || (ahead.back().Worker && ahead.back().Worker->IsStarted()))) {
         const std::size_t next = NextSelectedFile(list, ahead.empty() ? index : ahead.back().Index);
         if (next >= list.size()) {
             return;
         }
         const TFileTransferInfo& nextInfo = list[next].Info;
-        // Only a file of the same folder: a new folder is made in its turn and may log.
-        if (ExtractFilePath(nextInfo.Destination) != folder || (nextInfo.Encrypted && Password.empty())) {
+        if (nextInfo.Encrypted && Password.empty()) {
+            return;
+        }
+        std::shared_ptr<Platform::TDestFolder> folder = FolderAhead(nextInfo);
+        if (!folder) {
             return;
         }
         TPrepared& job = ahead.emplace_back();
         job.Index = next;
-        PrepareFile(nextInfo, job);
+        PrepareFile(nextInfo, std::move(folder), job);
         if (job.Worker) {
             supervision.StartAhead(*job.Worker);
         }
     }
+}
+
+std::shared_ptr<Platform::TDestFolder> TRestoreRun::FolderAhead(const TFileTransferInfo& info)
+{
+    const std::string path = RemovePathDelimiter(ExtractFilePath(info.Destination));
+    if (path == openDestPath) {
+        return openDest;
+    }
+    if (!foldersAhead.empty() && foldersAhead.back().Path == path) {
+        return foldersAhead.back().Folder;
+    }
+    if (rootPath.empty()) {
+        return nullptr;
+    }
+    std::vector<std::string> created;
+    Platform::TDestFolder* entered = EnterDestFolder(rootPath, path, true, nullptr, &created);
+    createdFolders.insert(created.begin(), created.end());
+    // A folder that was there, or could not be entered, is tidied or said in its turn.
+    if (!entered || created.empty() || created.back() != entered->Path()) {
+        return nullptr;
+    }
+    foldersAhead.push_back({path, destChain.Current(), std::move(created)});
+    return foldersAhead.back().Folder;
 }
 
 void TRestoreRun::DiscardPrepared(TPrepared& prepared)
@@ -467,10 +510,11 @@ void TRestoreRun::DiscardPrepared(TPrepared& prepared)
     }
     prepared.Worker.reset();
     prepared.Temp.reset();
-    if (!prepared.TempName.empty() && openDest) {
-        openDest->DeleteFile(prepared.TempName);
+    if (!prepared.TempName.empty() && prepared.Folder) {
+        prepared.Folder->DeleteFile(prepared.TempName);
     }
     prepared.TempName.clear();
+    prepared.Folder.reset();
 }
 
 void TRestoreRun::DiscardAhead()
@@ -480,14 +524,28 @@ void TRestoreRun::DiscardAhead()
         DiscardPrepared(ahead.back());
         ahead.pop_back();
     }
+    // Deepest first, as a parent can only go once its children have.
+    while (!foldersAhead.empty()) {
+        TMadeAhead& made = foldersAhead.back();
+        made.Folder.reset();
+        for (auto level = made.Created.rbegin(); level != made.Created.rend(); ++level) {
+            if (RemoveCreatedFolder(*level)) {
+                createdFolders.erase(*level);
+            }
+        }
+        foldersAhead.pop_back();
+    }
 }
 
 std::size_t TRestoreRun::NextSelectedFile(const TTransferList& list, std::size_t index)
 {
     for (std::size_t next = index + 1; next < list.size(); ++next) {
         const TFileTransferInfo& info = list[next].Info;
-        if (info.IsFolder() || info.Selected) {
-            return info.IsFolder() ? list.size() : next;
+        if (info.IsFolder() && IsTopFolderRow(list[next])) {
+            return list.size();
+        }
+        if (!info.IsFolder() && info.Selected) {
+            return next;
         }
     }
     return list.size();
@@ -504,7 +562,7 @@ TStatusCode TRestoreRun::RestoreOneFile(const TTransferList& list, std::size_t i
         ahead.pop_front();
     } else {
         DiscardAhead();
-        PrepareFile(info, job);
+        PrepareFile(info, DestFolderOf(info) ? openDest : nullptr, job);
     }
     if (!job.Worker && job.Temp) {
         job.Worker = MakeWorker(info, job.TempName);
@@ -519,10 +577,10 @@ TStatusCode TRestoreRun::RestoreOneFile(const TTransferList& list, std::size_t i
     // on the work pool while this one is.
     PrepareAhead(list, index);
     const TStatusCode code = supervision.WaitForCopy(std::move(job.Worker));
-    if (code == 0 && openDest->ReplaceFile(job.TempName, ExtractFileName(info.Destination)) == 0) {
+    if (code == 0 && job.Folder->ReplaceFile(job.TempName, ExtractFileName(info.Destination)) == 0) {
         return 0;
     }
-    openDest->DeleteFile(job.TempName);
+    job.Folder->DeleteFile(job.TempName);
     return code != 0 ? code : ecWriteFile | (info.Encrypted ? opDecrypt : opCopy);
 }
 
@@ -553,7 +611,7 @@ void TRestoreRun::RestoreFileList(TTransferList& list, int& errors, int& restore
         if (info.IsFolder()) {
             // A top row ("..\" marks the others) starts the folders entered from it; each
             // folder is made when its first file goes in.
-            if (item.Text.rfind("..\\", 0) != 0) {
+            if (IsTopFolderRow(item)) {
                 rootPath = info.Destination;
                 roots.insert(rootPath);
             }

@@ -14,8 +14,9 @@
 // origin) are entered and made without following symbolic links: a link standing where
 // the backup has a file or folder is logged once and left alone, and the files behind it
 // count as errors. Temporaries a killed restore left in a folder go before it is written. The workers are waited for,
-// paused and cancelled by the backup's supervision; while one copies, the next file of its folder is made ready (its
-// temporary and its worker), as the backup walk does.
+// paused and cancelled by the backup's supervision; while one copies, the next files are made ready (their temporaries
+// and workers), as the backup walk does: those of its folder, and those of the folders that follow as long as the run
+// makes them now (a folder made now holds nothing to tidy and no link, so nothing shows before its turn).
 
 #include "engine/CopyThread.h"
 #include "engine/Encryption.h"
@@ -163,9 +164,17 @@ private:
     struct TPrepared
     {
         std::size_t Index = 0;
+        std::shared_ptr<Platform::TDestFolder> Folder; // the temporary's
         std::string TempName;
         std::unique_ptr<Platform::TFile> Temp;
         std::unique_ptr<TCopyThread> Worker;
+    };
+    // A folder this run made ahead of its turn for files made ready in it.
+    struct TMadeAhead
+    {
+        std::string Path;
+        std::shared_ptr<Platform::TDestFolder> Folder;
+        std::vector<std::string> Created; // every level entering it made, outer first
     };
 
     bool ResolveVolume(std::string& source, bool quiet);
@@ -188,14 +197,18 @@ private:
     void TidyTemporaries(const Platform::TDestFolder& folder);
     bool RemoveCreatedFolder(const std::string& folder);
     void StampFolderTimes();
-    void PrepareFile(const TFileTransferInfo& info, TPrepared& prepared);
-    // Before a worker copies: the next selected files of the same folder, as far as
-    // nothing of them shows before their turn; brief ones start copying on the work pool.
+    void PrepareFile(const TFileTransferInfo& info, std::shared_ptr<Platform::TDestFolder> dest, TPrepared& prepared);
+    // Before a worker copies: the next selected files, as far as nothing of them shows
+    // before their turn; brief ones start copying on the work pool.
     void PrepareAhead(const TTransferList& list, std::size_t index);
+    // The folder of a file made ready ahead: the open one, or one this run makes now and
+    // so holds nothing to tidy and no link; nullptr when the file must wait for its turn.
+    std::shared_ptr<Platform::TDestFolder> FolderAhead(const TFileTransferInfo& info);
     // Removes what was made for the file and is still unused.
     void DiscardPrepared(TPrepared& prepared);
+    // Also removes the folders made ahead whose turn has not come.
     void DiscardAhead();
-    // The next selected file before the next folder item; list.size() when there is none.
+    // The next selected file below the same top folder; list.size() when there is none.
     static std::size_t NextSelectedFile(const TTransferList& list, std::size_t index);
     void RemoveCreatedEmptyFolders();
     // A file was restored into the open destination folder.
@@ -219,7 +232,7 @@ private:
         std::optional<Platform::TFindData> Listing; // the backup folder as the scan found it
     };
 
-    Platform::TDestFolder* openDest = nullptr; // a level of destChain
+    std::shared_ptr<Platform::TDestFolder> openDest;
     std::string openDestPath;
     bool openDestBehindLink = false;
     bool openDestMadeNow = false; // made when entered: empty then
@@ -232,7 +245,8 @@ private:
     std::set<std::string> roots;
     std::vector<TFolderRow> folderRows;
     std::set<std::string> loggedLinks;
-    std::deque<TPrepared> ahead; // the next selected files of the open folder, in list order
+    std::deque<TPrepared> ahead;         // the next selected files, in list order
+    std::deque<TMadeAhead> foldersAhead; // in list order, their turn still to come
     std::set<std::string> createdFolders;
     bool quietRun = false;
     // Backup files the scan could not read: logged after the run's header, counted as errors.

@@ -576,12 +576,18 @@ TEST(FileSystem, AFolderChainEntersFromTheNearestOpenFolder)
     ASSERT_NE(deep, nullptr);
     EXPECT_EQ(deep->Path(), tmp.Win("root/a/x/y"));
     EXPECT_EQ(created, (std::vector<std::string>{tmp.Win("root/a/x"), tmp.Win("root/a/x/y")}));
+    // A folder shared out stays open and usable when the chain moves on.
+    const std::shared_ptr<TDestFolder> kept = chain.Current();
+    ASSERT_EQ(kept.get(), deep);
     // A name that only begins like an open folder is no folder below it.
     TDestFolder* sibling = chain.Enter(tmp.Win("root/ab"), true, nullptr, &created);
     ASSERT_NE(sibling, nullptr);
     EXPECT_EQ(sibling->Path(), tmp.Win("root/ab"));
     EXPECT_TRUE(std::filesystem::is_directory(tmp.Host("root/ab")));
     EXPECT_FALSE(std::filesystem::exists(tmp.Host("root/a/b")));
+    EXPECT_NE(kept->CreateNewFile("still"), nullptr);
+    EXPECT_TRUE(std::filesystem::exists(tmp.Host("root/a/x/y/still")));
+    EXPECT_EQ(kept->DeleteFile("still"), 0);
 
     std::string link;
     EXPECT_EQ(chain.Enter(tmp.Win("root/a/link/deeper"), true, &link), nullptr);

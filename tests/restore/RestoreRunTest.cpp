@@ -465,57 +465,91 @@ TEST_F(RestoreRunTest, MadeFoldersTakeTheBackupTimesOrGoWhenLeftEmpty)
     EXPECT_EQ(restore.CreatedFolders().count("R:\\x\\keep\\inner"), 1u);
 }
 
-// The files of a folder are copied side by side, yet each takes its name, its log line and
-// its error in the folder's order, and a damaged one in the middle costs no other file.
+// The files of a folder and of the folders that follow are copied side by side, yet each
+// takes its name, its log line and its error in the list's order, a damaged one in the
+// middle costs no other file, and a folder that was there is tidied in its turn.
 TEST_F(RestoreRunTest, FilesCopiedSideBySideAreLoggedInTheirOrder)
 {
     task.DestMode = DestCloneOfSource;
     task.Compress = true;
     const int files = 60;
+    auto nameOf = [](int i) { return "m" + std::to_string(10 + i / 5) + "/f" + std::to_string(i) + ".txt"; };
     for (int i = 0; i < files; ++i) {
         std::string text;
         for (int line = 0; line < 40; ++line) {
             text += "file " + std::to_string(i) + " line " + std::to_string(line * (i + 7)) + "\n";
         }
-        Write("many/f" + std::to_string(i) + ".txt", text);
+        Write(nameOf(i), text);
     }
     Backup();
     // A damaged body behind a sound header: only the worker finds out.
-    const std::string damaged = temp.Host("e/B/data/many/f31.txt.gz");
+    const std::string damaged = temp.Host("e/B/data/m16/f31.txt.gz");
     std::string bytes = ReadHost(damaged);
     ASSERT_GT(bytes.size(), 40u);
     bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 0x5a);
     std::ofstream(damaged, std::ios::binary | std::ios::trunc) << bytes;
-    std::vector<std::string> names; // the scan lists a folder by name
-    for (const auto& entry : fs::directory_iterator(temp.Host("e/B/data/many"))) {
-        names.push_back(entry.path().filename().string());
+    const std::string leftover = "r/o/m18/.tessaro-0123456789abcdef.part";
+    fs::create_directories(temp.Host("r/o/m18"));
+    temp.WriteHostFile(leftover, "a killed run's");
+    // The scan lists each folder by name; the note on the leftover comes before its folder's files.
+    std::vector<std::string> expected{"m18/"};
+    for (const auto& entry : fs::recursive_directory_iterator(temp.Host("e/B/data"))) {
+        if (entry.is_regular_file()) {
+            expected.push_back(fs::relative(entry.path(), temp.Host("e/B/data")).string());
+        }
     }
-    std::sort(names.begin(), names.end());
-    std::vector<std::string> expected;
-    for (const std::string& name : names) {
-        const std::string target = temp.Host("r/o/many/") + name.substr(0, name.size() - 3);
-        expected.push_back(name == "f31.txt.gz" ? "    *** " : "    " + target);
+    std::sort(expected.begin(), expected.end());
+    for (std::string& line : expected) {
+        line = line == "m18/"             ? "    => Removed what an interrupted run left: " + temp.Host(leftover)
+               : line == "m16/f31.txt.gz" ? "    *** "
+                                          : "    " + temp.Host("r/o/" + line.substr(0, line.size() - 3));
     }
 
     EXPECT_EQ(Restore("E:\\B\\data", "R:\\o", false), RestoreFailed);
     std::vector<std::string> logged;
     std::istringstream lines(LogText().substr(LogText().find(" - Restoring\n")));
     for (std::string line; std::getline(lines, line);) {
-        if (line.find(temp.Host("r/o/many/")) != std::string::npos) {
+        if (line.find(temp.Host("r/o/")) != std::string::npos) {
             logged.push_back(line.rfind("    *** ", 0) == 0 ? "    *** " : line);
         }
     }
     EXPECT_EQ(logged, expected);
     for (int i = 0; i < files; ++i) {
-        const std::string name = "many/f" + std::to_string(i) + ".txt";
         if (i != 31) {
-            EXPECT_EQ(temp.ReadHostFile("r/o/" + name), temp.ReadHostFile("s/data/" + name)) << name;
+            EXPECT_EQ(temp.ReadHostFile("r/o/" + nameOf(i)), temp.ReadHostFile("s/data/" + nameOf(i))) << nameOf(i);
         }
     }
-    EXPECT_FALSE(fs::exists(temp.Host("r/o/many/f31.txt")));
-    std::size_t left = 0;
-    for (const auto& entry : fs::directory_iterator(temp.Host("r/o/many"))) {
-        left += entry.path().filename().string().rfind(".tessaro-", 0) == 0 ? 1 : 0;
+    EXPECT_FALSE(fs::exists(temp.Host("r/o/" + nameOf(31))));
+    for (const auto& entry : fs::recursive_directory_iterator(temp.Host("r/o"))) {
+        EXPECT_EQ(entry.path().filename().string().rfind(".tessaro-", 0), std::string::npos) << entry.path();
     }
-    EXPECT_EQ(left, 0u);
+}
+
+// A cancel takes back what was made ahead: no temporary, and no folder left empty.
+TEST_F(RestoreRunTest, ACancelLeavesNothingMadeAhead)
+{
+    task.DestMode = DestCloneOfSource;
+    task.Compress = false;
+    for (int folder = 0; folder < 10; ++folder) {
+        for (int file = 0; file < 2; ++file) {
+            Write("d" + std::to_string(folder) + "/deep/f" + std::to_string(file) + ".txt", std::string(50, 'x'));
+        }
+    }
+    Backup();
+    int restored = 0;
+    view.OnFileProgress = [&](std::int64_t percent) {
+        if (percent == 100 && ++restored == 3) {
+            view.CancelPressed = true;
+        }
+    };
+
+    EXPECT_EQ(Restore("E:\\B\\data", "R:\\c", false), RestoreFailed);
+    std::size_t files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(temp.Host("r/c"))) {
+        EXPECT_EQ(entry.path().filename().string().rfind(".tessaro-", 0), std::string::npos) << entry.path();
+        EXPECT_FALSE(entry.is_directory() && fs::is_empty(entry.path())) << entry.path();
+        files += entry.is_regular_file() ? 1 : 0;
+    }
+    EXPECT_GT(files, 0u);
+    EXPECT_LT(files, 20u);
 }
