@@ -350,7 +350,7 @@ TStatusCode TCopyThread::EncryptFile()
         }
         Count += got;
         DoProgress(pkEncrypt, Count);
-        Encryption->EncryptData(Buffer.data(), static_cast<size_t>(got));
+        Encryption->EncryptData(Buffer.data(), static_cast<size_t>(got), gather || Count >= SourceSize);
         code = WriteCode(target.Write(Buffer.data(), got), got, ecEncrypt);
         if (code == 0 && ShouldStop()) {
             code = icTerminated;

@@ -356,6 +356,14 @@ TCrypt::TCrypt(const std::string& password, int32_t bufferSize, int mode)
     AesContext = EVP_CIPHER_CTX_new();
     MacAlgorithm = EVP_MAC_fetch(nullptr, "HMAC", nullptr);
     MacContext = MacAlgorithm ? EVP_MAC_CTX_new(MacAlgorithm) : nullptr;
+    // The digest is looked up once: each key set-up then only keys the context.
+    char digest[] = "SHA1";
+    const OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0),
+                                 OSSL_PARAM_construct_end()};
+    if (MacContext && EVP_MAC_CTX_set_params(MacContext, params) != 1) {
+        EVP_MAC_CTX_free(MacContext);
+        MacContext = nullptr;
+    }
 }
 
 TCrypt::~TCrypt()
@@ -373,8 +381,8 @@ TCrypt::~TCrypt()
 void TCrypt::ClearKeys()
 {
     WaitMac();
-    OPENSSL_cleanse(Keystream.data(), Keystream.size());
-    KeystreamPos = Keystream.size();
+    OPENSSL_cleanse(Keystream.data(), KeystreamMade);
+    KeystreamPos = KeystreamEnd = KeystreamMade = 0;
     Counter = 0;
     Keyed = false;
 }
@@ -446,21 +454,22 @@ bool TCrypt::TakeKeyAhead(uint8_t* salt, uint8_t* derived)
 int TCrypt::ApplyKeys(const uint8_t* derived)
 {
     const int keyLength = KeyLength();
-    bool ok = EVP_EncryptInit_ex(AesContext, AesEcb(FMode), nullptr, derived, nullptr) == 1;
-    ok = ok && EVP_CIPHER_CTX_set_padding(AesContext, 0) == 1;
-    char digest[] = "SHA1";
-    const OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0),
-                                 OSSL_PARAM_construct_end()};
-    ok = ok && EVP_MAC_init(MacContext, derived + keyLength, static_cast<size_t>(keyLength), params) == 1;
+    // Once the cipher is set, a new key only changes the key schedule.
+    bool ok = EVP_EncryptInit_ex(AesContext, CipherSet ? nullptr : AesEcb(FMode), nullptr, derived, nullptr) == 1;
+    ok = ok && (CipherSet || EVP_CIPHER_CTX_set_padding(AesContext, 0) == 1);
+    CipherSet = ok;
+    ok = ok && EVP_MAC_init(MacContext, derived + keyLength, static_cast<size_t>(keyLength), nullptr) == 1;
     std::memcpy(FVerifier.data(), derived + 2 * static_cast<std::ptrdiff_t>(keyLength), VerifierLength);
     Keyed = ok;
     return ok ? ksOk : ksBadMode;
 }
 
-void TCrypt::RefillKeystream()
+void TCrypt::RefillKeystream(size_t wanted)
 {
+    // No more blocks than the data needs: a small file should not pay for a buffer full.
+    const size_t blocks = std::clamp<size_t>((wanted + BlockSize - 1) / BlockSize, 1, KeystreamBlocks);
     // Bytes 0-7 of each block are the little-endian counter, bytes 8-15 stay zero.
-    for (size_t block = 0; block < KeystreamBlocks; ++block) {
+    for (size_t block = 0; block < blocks; ++block) {
         const uint64_t value = ++Counter;
         uint8_t* at = Counters.data() + block * BlockSize;
         if constexpr (std::endian::native == std::endian::little) {
@@ -472,17 +481,19 @@ void TCrypt::RefillKeystream()
         }
     }
     int outLength = 0;
-    EVP_EncryptUpdate(AesContext, Keystream.data(), &outLength, Counters.data(), static_cast<int>(Counters.size()));
+    EVP_EncryptUpdate(AesContext, Keystream.data(), &outLength, Counters.data(), static_cast<int>(blocks * BlockSize));
     KeystreamPos = 0;
+    KeystreamEnd = blocks * BlockSize;
+    KeystreamMade = std::max(KeystreamMade, KeystreamEnd);
 }
 
 void TCrypt::XorKeystream(uint8_t* data, size_t count)
 {
     while (count > 0) {
-        if (KeystreamPos == Keystream.size()) {
-            RefillKeystream();
+        if (KeystreamPos == KeystreamEnd) {
+            RefillKeystream(count);
         }
-        const size_t n = std::min(count, Keystream.size() - KeystreamPos);
+        const size_t n = std::min(count, KeystreamEnd - KeystreamPos);
         XorInto(data, Keystream.data() + KeystreamPos, n);
         KeystreamPos += n;
         data += n;
@@ -490,10 +501,15 @@ void TCrypt::XorKeystream(uint8_t* data, size_t count)
     }
 }
 
-void TCrypt::EncryptData(uint8_t* data, size_t count)
+void TCrypt::EncryptData(uint8_t* data, size_t count, bool last)
 {
     XorKeystream(data, count);
-    QueueMac(data, count);
+    if (last) {
+        WaitMac();
+        EVP_MAC_update(MacContext, data, count);
+    } else {
+        QueueMac(data, count);
+    }
 }
 
 void TCrypt::DecryptData(uint8_t* data, size_t count)

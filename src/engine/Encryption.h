@@ -88,8 +88,9 @@ public:
     int NewKeys(uint8_t* salt);
     // The verifier of the last key set-up.
     const std::array<uint8_t, VerifierLength>& Verifier() const { return FVerifier; }
-    // Counter mode, then HMAC over the result.
-    void EncryptData(uint8_t* data, size_t count);
+    // Counter mode, then HMAC over the result. For the last piece of a stream (last),
+    // the HMAC runs here: nothing would overlap it on the worker thread.
+    void EncryptData(uint8_t* data, size_t count, bool last = false);
     // HMAC over the ciphertext, then counter mode.
     void DecryptData(uint8_t* data, size_t count);
     // HMAC only, for a pass that checks without writing plaintext.
@@ -106,7 +107,8 @@ private:
     struct TKeysAhead;
 
     void XorKeystream(uint8_t* data, size_t count);
-    void RefillKeystream();
+    // Encrypts the next counter blocks, enough for wanted bytes as far as they fit.
+    void RefillKeystream(size_t wanted);
     void ClearKeys();
     // ClearKeys, then ksOk when keys can be made for this password and mode.
     int PrepareKeySetup();
@@ -126,10 +128,13 @@ private:
     std::vector<uint8_t> Counters;  // counter blocks, bytes 8-15 stay zero
     std::vector<uint8_t> Keystream; // those blocks encrypted
     size_t KeystreamPos = 0;
+    size_t KeystreamEnd = 0;  // bytes of Keystream the last refill made
+    size_t KeystreamMade = 0; // the most since the keys were cleared
     evp_cipher_ctx_st* AesContext = nullptr;
     evp_mac_st* MacAlgorithm = nullptr;
     evp_mac_ctx_st* MacContext = nullptr;
     bool Keyed = false;
+    bool CipherSet = false;
     std::unique_ptr<TMacWorker> MacWorker;
     int NewKeysCalls = 0;
     std::unique_ptr<TKeysAhead> Ahead; // uses Kdf: goes first
