@@ -7,6 +7,7 @@
 #include "engine/Encryption.h"
 #include "engine/GZipThread.h"
 #include "engine/WinCopyThread.h"
+#include "engine/WorkPool.h"
 #include "engine/ZipWrite.h"
 #include "platform/FileSystem.h"
 #include "tasks/BackupSupervision.h"
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -36,21 +38,44 @@ std::string Win(const fs::path& host)
 
 // Runs one worker per file of source, its output mirrored under target with the suffix,
 // through the run's supervision as the backup walk does (with the listing of the file).
+// make(from, to, brief) makes the worker; with ahead > 0, that many of the files that
+// come next are made early and the brief ones started on the work pool, as the walk
+// starts a folder's small files side by side; each is taken in its turn.
 template <typename TMakeWorker>
-int EachFile(const fs::path& source, const fs::path& target, const std::string& suffix, TMakeWorker make)
+int EachFile(const fs::path& source, const fs::path& target, const std::string& suffix, TMakeWorker make,
+             std::size_t ahead = 0)
 {
-    TBackupSupervision supervision;
-    int failed = 0;
+    std::vector<fs::path> files;
+    fs::create_directories(target);
     for (const auto& entry : fs::recursive_directory_iterator(source)) {
-        const fs::path out = target / entry.path().lexically_relative(source);
-        if (entry.is_directory()) {
-            fs::create_directories(out);
-            continue;
-        }
-        std::unique_ptr<TCopyThread> worker = make(Win(entry.path()), Win(out.string() + suffix));
+        if (entry.is_directory())
+            fs::create_directories(target / entry.path().lexically_relative(source));
+        else
+            files.push_back(entry.path());
+    }
+    TBackupSupervision supervision;
+    std::deque<std::unique_ptr<TCopyThread>> made;
+    std::size_t next = 0;
+    const auto makeNext = [&] {
+        const fs::path& file = files[next++];
+        const std::string from = Win(file);
         Platform::TFindData listing;
-        if (Platform::GetFindData(worker->Source, listing))
+        const bool listed = Platform::GetFindData(from, listing);
+        const bool brief = listed && listing.Size <= TCopyThread::BriefBytes;
+        const fs::path out = target / file.lexically_relative(source);
+        std::unique_ptr<TCopyThread> worker = make(from, Win(out.string() + suffix), brief && ahead > 0);
+        if (listed)
             worker->SourceListing = listing;
+        if (ahead > 0)
+            supervision.StartAhead(*worker);
+        made.push_back(std::move(worker));
+    };
+    int failed = 0;
+    for (std::size_t done = 0; done < files.size(); ++done) {
+        while (next < files.size() && next <= done + ahead)
+            makeNext();
+        std::unique_ptr<TCopyThread> worker = std::move(made.front());
+        made.pop_front();
         failed += supervision.WaitForCopy(std::move(worker)) != 0;
     }
     return failed;
@@ -58,7 +83,7 @@ int EachFile(const fs::path& source, const fs::path& target, const std::string& 
 
 int GZipTree(const fs::path& source, const fs::path& target)
 {
-    return EachFile(source, target, ".gz", [](const std::string& from, const std::string& to) {
+    return EachFile(source, target, ".gz", [](const std::string& from, const std::string& to, bool) {
         return std::make_unique<TGZipThread>(from, to, nullptr, BufferSize);
     });
 }
@@ -66,9 +91,16 @@ int GZipTree(const fs::path& source, const fs::path& target)
 int EncryptTree(const fs::path& source, const fs::path& target, const std::string& password)
 {
     TEncryption encryption(password, BufferSize, 3);
-    return EachFile(source, target, ".enc", [&encryption](const std::string& from, const std::string& to) {
-        return std::make_unique<TWinCopyThread>(from, to, &encryption, false, false, BufferSize);
-    });
+    const auto make = [&encryption](const std::string& from, const std::string& to, bool brief) {
+        // Brief files run side by side, each with an encryption object of its own.
+        std::shared_ptr<TEncryption> lent = brief ? encryption.Lend() : nullptr;
+        auto worker =
+            std::make_unique<TWinCopyThread>(from, to, lent ? lent.get() : &encryption, false, false, BufferSize);
+        if (lent)
+            worker->OwnEncryption(std::move(lent));
+        return worker;
+    };
+    return EachFile(source, target, ".enc", make, TWorkPool::ForCallingThread().Threads());
 }
 
 int ZipTree(const fs::path& source, const fs::path& archive, const std::string& password)

@@ -375,6 +375,12 @@ void TCopyThread::SetOnProgress(TProgressEvent handler)
     }
 }
 
+void TCopyThread::OwnEncryption(std::shared_ptr<TEncryption> lent)
+{
+    Encryption = lent.get();
+    EncryptionLease = std::move(lent);
+}
+
 void TCopyThread::Execute()
 {
     Done((CopyFlags & cfShellCopy) ? ShellCopy() : PlainCopy());

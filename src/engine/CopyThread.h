@@ -126,6 +126,9 @@ public:
 
     // Also hands the handler to an attached encryption object (kinds 4 and 5).
     void SetOnProgress(TProgressEvent handler);
+    // Gives the worker an encryption object of its own (TEncryption::Lend), for work that
+    // runs beside other encrypting workers; it goes back when the worker goes.
+    void OwnEncryption(std::shared_ptr<TEncryption> lent);
 
     TStatusCode StatusCode = 0;
     TProgressEvent OnProgress;
@@ -215,6 +218,7 @@ protected:
     virtual TStatusCode VerifyGZipFile();
 
 private:
+    std::shared_ptr<TEncryption> EncryptionLease; // what Encryption points to, when lent
     TStatusCode CopyBuffers();
     // A handle on the prepared destination kept for the verify pass.
     std::unique_ptr<Platform::TFile> WrittenDestination;

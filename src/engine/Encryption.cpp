@@ -332,6 +332,26 @@ struct TCrypt::TKeysAhead
     TTaskGroup Tasks; // last: waits for the derivations before the members above go
 };
 
+// What all objects of one password share: its key derivation and the keys derived
+// ahead, each handed out once.
+struct TCrypt::TKeySource
+{
+    explicit TKeySource(const std::string& keyBytes) : Kdf(keyBytes) {}
+
+    // Made on the first call, on the calling thread's pool.
+    TKeysAhead& Ahead()
+    {
+        std::call_once(AheadMade, [this] { Keys = std::make_unique<TKeysAhead>(TWorkPool::ForCallingThread()); });
+        return *Keys;
+    }
+
+    TPbkdf2Sha1 Kdf;
+
+private:
+    std::once_flag AheadMade;
+    std::unique_ptr<TKeysAhead> Keys; // uses Kdf: goes first
+};
+
 bool IsCp1252Text(const std::string& text)
 {
     return Cp1252ToUtf8(Utf8ToCp1252(text)) == text;
@@ -347,9 +367,18 @@ std::string PasswordText(const std::string& bytes)
     return WindowsTextToUtf8(bytes);
 }
 
-TCrypt::TCrypt(const std::string& password, int32_t bufferSize, int mode)
+TCrypt::TCrypt(const std::string& password, int32_t bufferSize, int mode) : TCrypt(password, bufferSize, mode, nullptr)
+{}
+
+TCrypt::TCrypt(TSameKeys /*unused*/, const TCrypt& lender)
+    : TCrypt(lender.Password, lender.BufferSize, lender.FMode, lender.Keys)
+{
+    Lent = true;
+}
+
+TCrypt::TCrypt(const std::string& password, int32_t bufferSize, int mode, std::shared_ptr<TKeySource> keys)
     : Password(password), BufferSize(std::max<int32_t>(bufferSize, 1)), Buffer(static_cast<size_t>(BufferSize)),
-      KeyBytes(PasswordBytes(password)), Kdf(std::make_unique<TPbkdf2Sha1>(KeyBytes)),
+      KeyBytes(PasswordBytes(password)), Keys(keys ? std::move(keys) : std::make_shared<TKeySource>(KeyBytes)),
       Counters(KeystreamBlocks * BlockSize), Keystream(KeystreamBlocks * BlockSize)
 {
     FMode = (mode >= 1 && mode <= 3) ? mode : ModeForLength(CharacterCount(password));
@@ -368,8 +397,10 @@ TCrypt::TCrypt(const std::string& password, int32_t bufferSize, int mode)
 
 TCrypt::~TCrypt()
 {
-    Ahead.reset();
+    // The last object of the password waits for the derivations still running.
+    Keys.reset();
     ClearKeys();
+    OPENSSL_cleanse(ReservedSalt.data(), ReservedSalt.size());
     MacWorker.reset();
     OPENSSL_cleanse(KeyBytes.data(), KeyBytes.size());
     OPENSSL_cleanse(Buffer.data(), Buffer.size());
@@ -406,8 +437,7 @@ int TCrypt::KeySetup(const uint8_t* salt)
         return ready;
     }
     std::array<uint8_t, MaxDerivedLength> derived{};
-    Kdf->Derive(salt, static_cast<size_t>(SaltLength()), Iterations, derived.data(),
-                2 * static_cast<size_t>(KeyLength()) + VerifierLength);
+    Keys->Kdf.Derive(salt, static_cast<size_t>(SaltLength()), Iterations, derived.data(), DerivedLength());
     const int result = ApplyKeys(derived.data());
     OPENSSL_cleanse(derived.data(), derived.size());
     return result;
@@ -425,24 +455,45 @@ int TCrypt::NewKeys(uint8_t* salt)
         OPENSSL_cleanse(derived.data(), derived.size());
         return result;
     }
-    if (RAND_bytes(salt, SaltLength()) != 1) {
+    if (SaltReserved) {
+        std::memcpy(salt, ReservedSalt.data(), static_cast<size_t>(SaltLength()));
+        OPENSSL_cleanse(ReservedSalt.data(), ReservedSalt.size());
+        SaltReserved = false;
+    } else if (RAND_bytes(salt, SaltLength()) != 1) {
         return ksBadMode;
     }
     return KeySetup(salt);
 }
 
+bool TCrypt::PrepareLent(TCrypt& lent)
+{
+    lent.SaltReserved = RAND_bytes(lent.ReservedSalt.data(), SaltLength()) == 1;
+    // From now on streams are made side by side: keys ahead pay even for the first.
+    NewKeysCalls = std::max(NewKeysCalls, 1);
+    Keys->Ahead().TopUp(Keys->Kdf, static_cast<size_t>(SaltLength()), DerivedLength());
+    return lent.SaltReserved;
+}
+
+void TCrypt::ForgetStream()
+{
+    ClearKeys();
+    OPENSSL_cleanse(ReservedSalt.data(), ReservedSalt.size());
+    SaltReserved = false;
+}
+
 bool TCrypt::TakeKeyAhead(uint8_t* salt, uint8_t* derived)
 {
-    // An object that makes one stream (a stored password) derives nothing ahead.
-    if (++NewKeysCalls < 2) {
+    // An object that makes one stream (a stored password) derives nothing ahead. One
+    // lent for work on the pool leaves the top-up, with its random salts, to the lender.
+    if (!Lent && ++NewKeysCalls < 2) {
         return false;
     }
-    if (!Ahead) {
-        Ahead = std::make_unique<TKeysAhead>(TWorkPool::ForCallingThread());
-    }
+    TKeysAhead& ahead = Keys->Ahead();
     TKeysAhead::TKey key;
-    const bool taken = Ahead->Take(key);
-    Ahead->TopUp(*Kdf, static_cast<size_t>(SaltLength()), 2 * static_cast<size_t>(KeyLength()) + VerifierLength);
+    const bool taken = ahead.Take(key);
+    if (!Lent) {
+        ahead.TopUp(Keys->Kdf, static_cast<size_t>(SaltLength()), DerivedLength());
+    }
     if (taken) {
         std::memcpy(salt, key.Salt.data(), static_cast<size_t>(SaltLength()));
         std::memcpy(derived, key.Derived.data(), key.Derived.size());
@@ -561,8 +612,66 @@ std::array<uint8_t, CodeLength> TCrypt::FinishCode()
     return code;
 }
 
-TEncryption::TEncryption(const std::string& password, int32_t bufferSize, int mode) : TCrypt(password, bufferSize, mode)
+// The objects given back to their lender, to be lent again; shared with the lent
+// objects' pointers so that one given back after the lender went is simply freed.
+struct TEncryption::TSpares
+{
+    void GiveBack(TEncryption* lent)
+    {
+        std::unique_ptr<TEncryption> owned(lent); // freed after the lock when not kept
+        owned->ForgetStream();
+        owned->OnProgress = nullptr;
+        owned->LastWriteShort = false;
+        std::lock_guard lock(Lock);
+        if (!LenderGone) {
+            Objects.push_back(std::move(owned));
+        }
+    }
+
+    std::mutex Lock;
+    bool LenderGone = false;
+    std::vector<std::unique_ptr<TEncryption>> Objects;
+};
+
+TEncryption::TEncryption(const std::string& password, int32_t bufferSize, int mode)
+    : TCrypt(password, bufferSize, mode), Spares(std::make_shared<TSpares>())
 {}
+
+TEncryption::TEncryption(TSameKeys same, const TEncryption& lender) : TCrypt(same, lender)
+{}
+
+TEncryption::~TEncryption()
+{
+    if (!Spares) {
+        return;
+    }
+    std::vector<std::unique_ptr<TEncryption>> kept;
+    std::lock_guard lock(Spares->Lock);
+    Spares->LenderGone = true;
+    kept.swap(Spares->Objects);
+}
+
+std::shared_ptr<TEncryption> TEncryption::Lend()
+{
+    if (!Spares) {
+        return nullptr; // a lent object lends nothing
+    }
+    std::unique_ptr<TEncryption> lent;
+    {
+        std::lock_guard lock(Spares->Lock);
+        if (!Spares->Objects.empty()) {
+            lent = std::move(Spares->Objects.back());
+            Spares->Objects.pop_back();
+        }
+    }
+    if (!lent) {
+        lent.reset(new TEncryption(TSameKeys{}, *this));
+    }
+    if (!PrepareLent(*lent)) {
+        return nullptr;
+    }
+    return {lent.release(), [spares = Spares](TEncryption* given) { spares->GiveBack(given); }};
+}
 
 void TEncryption::Progress(uint8_t kind, int64_t count)
 {

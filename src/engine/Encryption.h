@@ -102,9 +102,27 @@ public:
     int32_t BufferSize;
     std::vector<uint8_t> Buffer;
 
+protected:
+    struct TKeySource;
+    struct TSameKeys
+    {
+    };
+    // An object for another stream with the lender's password, mode, buffer size and
+    // key source.
+    TCrypt(TSameKeys same, const TCrypt& lender);
+    // Readies lent (made with TSameKeys from this one) for a stream: draws the salt it
+    // takes when no key derived ahead is ready, and tops the keys ahead up. False when
+    // no salt could be drawn.
+    bool PrepareLent(TCrypt& lent);
+    // Clears the keys and the reserved salt of the last stream.
+    void ForgetStream();
+
 private:
     struct TMacWorker;
     struct TKeysAhead;
+
+    TCrypt(const std::string& password, int32_t bufferSize, int mode, std::shared_ptr<TKeySource> keys);
+    size_t DerivedLength() const { return 2 * static_cast<size_t>(KeyLength()) + VerifierLength; }
 
     void XorKeystream(uint8_t* data, size_t count);
     // Encrypts the next counter blocks, enough for wanted bytes as far as they fit.
@@ -122,7 +140,7 @@ private:
 
     int FMode;
     std::string KeyBytes;
-    std::unique_ptr<TPbkdf2Sha1> Kdf;
+    std::shared_ptr<TKeySource> Keys; // shared with the objects lent
     std::array<uint8_t, VerifierLength> FVerifier{};
     uint64_t Counter = 0;
     std::vector<uint8_t> Counters;  // counter blocks, bytes 8-15 stay zero
@@ -137,14 +155,27 @@ private:
     bool CipherSet = false;
     std::unique_ptr<TMacWorker> MacWorker;
     int NewKeysCalls = 0;
-    std::unique_ptr<TKeysAhead> Ahead; // uses Kdf: goes first
+    bool Lent = false;
+    bool SaltReserved = false;
+    std::array<uint8_t, 16> ReservedSalt{};
 };
 
 // Encrypts or decrypts whole streams; one object serves file after file, one at a time.
+// Files encrypted side by side each take an object of their own from Lend.
 class TEncryption : public TCrypt
 {
 public:
     TEncryption(const std::string& password, int32_t bufferSize, int mode);
+    ~TEncryption();
+    TEncryption(const TEncryption&) = delete;
+    TEncryption& operator=(const TEncryption&) = delete;
+
+    // An object for a stream made beside this one's (work started ahead on the pool):
+    // the same password, mode and buffer size, and the same keys derived ahead, each
+    // handed out once, so no two streams get one salt. It comes back when its last
+    // pointer goes, to be lent again. Call on the walk's thread: it draws the salt the
+    // lent stream takes when no key ahead is ready. nullptr when no salt can be drawn.
+    std::shared_ptr<TEncryption> Lend();
 
     // Writes the remaining source as one encrypted stream; false on any error.
     // LastWriteShort tells a full medium apart from other failures.
@@ -169,6 +200,11 @@ public:
     bool LastWriteShort = false;
 
 private:
+    struct TSpares;
+
+    TEncryption(TSameKeys same, const TEncryption& lender);
     bool Write(TStream& target, const void* data, int64_t count);
     void Progress(uint8_t kind, int64_t count);
+
+    std::shared_ptr<TSpares> Spares; // only the lender's
 };

@@ -1,12 +1,16 @@
 #include "engine/CopyThread.h"
 #include "engine/Encryption.h"
 #include "engine/WinCopyThread.h"
+#include "engine/WorkPool.h"
 
 #include "EngineTestUtil.h"
 #include "TempFolder.h"
 #include "platform/FileSystem.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -269,6 +273,68 @@ TEST(EncryptFile, CancelAndOverlongPasswordEndWithCodes)
     TEncryption overlong(std::string(129, 'p'), BufSize, 0);
     TWinCopyThread refused(dir.Win("in"), dir.Win("b.enc"), &overlong, false, false, BufSize);
     EXPECT_EQ(RunWorker(refused), 0x510Au);
+}
+
+std::vector<uint8_t> SaltOf(const std::string& host)
+{
+    const auto stream = ReadBytes(host);
+    return {stream.begin(), stream.begin() + std::min<std::ptrdiff_t>(16, std::ssize(stream))};
+}
+
+TEST(EncryptFile, WorkersSideBySideEachHaveALentObjectAndAFreshSalt)
+{
+    // Files encrypted at once on the pool (with their verify pass) while the lender
+    // writes a stream of its own: every file reads back, no salt comes twice, and the
+    // objects given back are lent again.
+    TTempFolder dir;
+    TEncryption lender("Kennwort", BufSize, 3);
+    constexpr int files = 12;
+    std::set<std::vector<uint8_t>> salts;
+    std::set<const TEncryption*> lentBefore;
+    for (int round = 0; round < 2; ++round) {
+        std::vector<std::unique_ptr<TWinCopyThread>> workers;
+        int reused = 0;
+        for (int i = 0; i < files; ++i) {
+            const std::string name = std::to_string(round) + "-" + std::to_string(i);
+            WriteBytes(dir.Host(name), PatternBytes(size_t(1000 * i + round), uint32_t(i)));
+            std::shared_ptr<TEncryption> lent = lender.Lend();
+            ASSERT_TRUE(lent);
+            reused += lentBefore.count(lent.get()) > 0 ? 1 : 0;
+            lentBefore.insert(lent.get());
+            auto worker = std::make_unique<TWinCopyThread>(dir.Win(name), dir.Win(name + ".enc"), lent.get(), false,
+                                                           true, BufSize);
+            worker->OwnEncryption(std::move(lent));
+            worker->StartOn(TWorkPool::ForCallingThread());
+            workers.push_back(std::move(worker));
+        }
+        EXPECT_EQ(reused, round == 0 ? 0 : files);
+        const std::string own = "own" + std::to_string(round);
+        WriteBytes(dir.Host(own), PatternBytes(3 * BufSize));
+        TWinCopyThread ownWorker(dir.Win(own), dir.Win(own + ".enc"), &lender, false, false, BufSize);
+        EXPECT_EQ(RunWorker(ownWorker), 0u);
+        salts.insert(SaltOf(dir.Host(own + ".enc")));
+        for (auto& worker : workers) {
+            WaitForWorkerEnd(*worker);
+            EXPECT_EQ(worker->StatusCode, 0u) << worker->Source;
+        }
+        workers.clear();
+        TEncryption reader("Kennwort", BufSize, 3);
+        for (int i = 0; i < files; ++i) {
+            const std::string name = std::to_string(round) + "-" + std::to_string(i);
+            TDecryptThread back(dir.Win(name + ".enc"), dir.Win(name + ".back"), &reader, BufSize);
+            EXPECT_EQ(RunWorker(back), 0u) << name;
+            EXPECT_EQ(ReadBytes(dir.Host(name + ".back")), ReadBytes(dir.Host(name))) << name;
+            salts.insert(SaltOf(dir.Host(name + ".enc")));
+        }
+    }
+    EXPECT_EQ(salts.size(), size_t{2 * (files + 1)});
+    // An object given back after its lender went is freed, and a lent one lends nothing.
+    auto gone = std::make_unique<TEncryption>("pw", BufSize, 1);
+    std::shared_ptr<TEncryption> late = gone->Lend();
+    ASSERT_TRUE(late);
+    EXPECT_FALSE(late->Lend());
+    gone.reset();
+    late.reset();
 }
 
 TEST(DecryptFile, WrongPasswordOrDamageFailsAndTheExistingFileSurvivesTheFirst)
