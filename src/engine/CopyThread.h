@@ -30,6 +30,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -148,6 +149,10 @@ public:
     // name): the worker writes into it and reads it back from it, and Destination only
     // names the file for the checks.
     std::unique_ptr<Platform::TFile> PreparedDestination;
+    // Set by a caller that leaves making such a file to the worker, so that it is made on
+    // the worker's thread: called once where the destination would be created, and taken
+    // as the prepared one; nullptr fails with 0x101 (ecCreateFile).
+    std::function<std::unique_ptr<Platform::TFile>()> MakeDestination;
     std::unique_ptr<TStream> SourceStream;
     std::unique_ptr<TStream> DestStream;
     int32_t BufferSize;

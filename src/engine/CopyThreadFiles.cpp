@@ -94,6 +94,12 @@ TStatusCode TCopyThread::OpenSource()
 
 TStatusCode TCopyThread::CreateDestination()
 {
+    if (!PreparedDestination && MakeDestination) {
+        PreparedDestination = MakeDestination();
+        if (!PreparedDestination) {
+            return ecCreateFile;
+        }
+    }
     if (PreparedDestination) {
         if (Verify) {
             WrittenDestination = PreparedDestination->Duplicate();

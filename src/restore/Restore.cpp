@@ -323,9 +323,11 @@ bool TRestoreRun::AskForPassword(const std::string& sourceFile, const std::strin
     return answer == MrOk && !Password.empty();
 }
 
-std::unique_ptr<TCopyThread> TRestoreRun::MakeWorker(const TFileTransferInfo& info, const std::string& tempName)
+std::unique_ptr<TCopyThread> TRestoreRun::MakeWorker(const TFileTransferInfo& info, const TPrepared& prepared)
 {
     const std::string folder = ExtractFilePath(info.Destination);
+    // The name checks take one of the temporaries' length; the worker makes the real one.
+    const std::string tempName = MakeBackupTemporaryName(0);
     TEncryption* crypt = info.Encrypted ? encryption.get() : nullptr;
     std::unique_ptr<TCopyThread> worker;
     if (Options.UnCompress && HasSuffix(info.Source, ".gz")) {
@@ -337,6 +339,9 @@ std::unique_ptr<TCopyThread> TRestoreRun::MakeWorker(const TFileTransferInfo& in
                                                   TThreadPriority::tpNormal);
     }
     worker->SourceListing = info.Listing;
+    worker->MakeDestination = [folder = prepared.Folder, name = prepared.TempName] {
+        return CreateBackupTemporary(*folder, *name);
+    };
     return worker;
 }
 
@@ -441,13 +446,11 @@ void TRestoreRun::PrepareFile(const TFileTransferInfo& info, std::shared_ptr<Pla
     if (!dest) {
         return;
     }
-    prepared.Temp = CreateBackupTemporary(*dest, prepared.TempName);
     prepared.Folder = std::move(dest);
     // An encrypted file's worker waits for its turn: a wrong password before it renews
     // the encryption object.
-    if (prepared.Temp && !info.Encrypted) {
-        prepared.Worker = MakeWorker(info, prepared.TempName);
-        prepared.Worker->PreparedDestination = std::move(prepared.Temp);
+    if (!info.Encrypted) {
+        prepared.Worker = MakeWorker(info, prepared);
     }
 }
 
@@ -503,17 +506,15 @@ std::shared_ptr<Platform::TDestFolder> TRestoreRun::FolderAhead(const TFileTrans
 
 void TRestoreRun::DiscardPrepared(TPrepared& prepared)
 {
-    // The worker holds the temporary when it was made too; one started ahead is stopped
-    // and waited for first.
+    // A worker started ahead may have made its temporary: it is stopped and waited for first.
     if (prepared.Worker) {
         prepared.Worker->Cancel();
     }
     prepared.Worker.reset();
-    prepared.Temp.reset();
-    if (!prepared.TempName.empty() && prepared.Folder) {
-        prepared.Folder->DeleteFile(prepared.TempName);
+    if (!prepared.TempName->empty()) {
+        prepared.Folder->DeleteFile(*prepared.TempName);
+        prepared.TempName->clear();
     }
-    prepared.TempName.clear();
     prepared.Folder.reset();
 }
 
@@ -564,9 +565,8 @@ TStatusCode TRestoreRun::RestoreOneFile(const TTransferList& list, std::size_t i
         DiscardAhead();
         PrepareFile(info, DestFolderOf(info) ? openDest : nullptr, job);
     }
-    if (!job.Worker && job.Temp) {
-        job.Worker = MakeWorker(info, job.TempName);
-        job.Worker->PreparedDestination = std::move(job.Temp);
+    if (!job.Worker && job.Folder) {
+        job.Worker = MakeWorker(info, job);
     }
     if (!job.Worker) {
         const std::string temp = AddPathDelimiter(ExtractFilePath(info.Destination)) + MakeBackupTemporaryName(0);
@@ -577,10 +577,13 @@ TStatusCode TRestoreRun::RestoreOneFile(const TTransferList& list, std::size_t i
     // on the work pool while this one is.
     PrepareAhead(list, index);
     const TStatusCode code = supervision.WaitForCopy(std::move(job.Worker));
-    if (code == 0 && job.Folder->ReplaceFile(job.TempName, ExtractFileName(info.Destination)) == 0) {
+    const std::string& temp = *job.TempName;
+    if (code == 0 && job.Folder->ReplaceFile(temp, ExtractFileName(info.Destination)) == 0) {
         return 0;
     }
-    job.Folder->DeleteFile(job.TempName);
+    if (!temp.empty()) {
+        job.Folder->DeleteFile(temp);
+    }
     return code != 0 ? code : ecWriteFile | (info.Encrypted ? opDecrypt : opCopy);
 }
 

@@ -14,9 +14,10 @@
 // origin) are entered and made without following symbolic links: a link standing where
 // the backup has a file or folder is logged once and left alone, and the files behind it
 // count as errors. Temporaries a killed restore left in a folder go before it is written. The workers are waited for,
-// paused and cancelled by the backup's supervision; while one copies, the next files are made ready (their temporaries
-// and workers), as the backup walk does: those of its folder, and those of the folders that follow as long as the run
-// makes them now (a folder made now holds nothing to tidy and no link, so nothing shows before its turn).
+// paused and cancelled by the backup's supervision; while one copies, the next files are made ready (their workers,
+// which make their temporaries themselves), as the backup walk does: those of its folder, and those of the folders that
+// follow as long as the run makes them now (a folder made now holds nothing to tidy and no link, so nothing shows
+// before its turn).
 
 #include "engine/CopyThread.h"
 #include "engine/Encryption.h"
@@ -160,13 +161,14 @@ public:
     const std::set<std::string>& CreatedFolders() const { return createdFolders; }
 
 private:
-    // A file made ready for its worker: the temporary, and the worker unless it must wait.
+    // A file made ready: its folder, and its worker unless that must wait for its turn.
+    // The worker makes the temporary itself, on its own thread; its name is read once the
+    // worker has ended.
     struct TPrepared
     {
         std::size_t Index = 0;
-        std::shared_ptr<Platform::TDestFolder> Folder; // the temporary's
-        std::string TempName;
-        std::unique_ptr<Platform::TFile> Temp;
+        std::shared_ptr<Platform::TDestFolder> Folder;
+        std::shared_ptr<std::string> TempName = std::make_shared<std::string>();
         std::unique_ptr<TCopyThread> Worker;
     };
     // A folder this run made ahead of its turn for files made ready in it.
@@ -181,7 +183,7 @@ private:
     bool EnsureFolder(const std::string& folder);
     bool AskForPassword(const std::string& sourceFile, const std::string& destFile, bool retry, bool& cancelRun);
     TStatusCode RestoreOneFile(const TTransferList& list, std::size_t index);
-    std::unique_ptr<TCopyThread> MakeWorker(const TFileTransferInfo& info, const std::string& tempName);
+    std::unique_ptr<TCopyThread> MakeWorker(const TFileTransferInfo& info, const TPrepared& prepared);
     TStatusCode WorkerOperation(const TFileTransferInfo& info) const;
     // The open destination folder of the file; nullptr when it cannot be opened.
     Platform::TDestFolder* DestFolderOf(const TFileTransferInfo& info);

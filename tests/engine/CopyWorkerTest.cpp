@@ -150,6 +150,24 @@ TEST(PlainCopy, TakesTimesAndAttributesFromAListingAndNoticesAGoneSource)
     EXPECT_EQ(RunWorker(gone), 0x110Eu);
 }
 
+// A destination the worker makes itself is written in place of the named one; one it
+// cannot make fails the copy as a destination that cannot be created.
+TEST(PlainCopy, WritesIntoTheDestinationItMakes)
+{
+    TTempFolder dir;
+    WriteBytes(dir.Host("in"), PatternBytes(10));
+    TCopyThread worker(dir.Win("in"), dir.Win("named"), BufSize);
+    worker.MakeDestination = [&] { return Platform::CreateNewFile(dir.Win("made")); };
+    EXPECT_EQ(RunWorker(worker), 0u);
+    EXPECT_EQ(ReadBytes(dir.Host("made")), PatternBytes(10));
+    EXPECT_FALSE(Platform::AnyExists(dir.Win("named")));
+
+    TCopyThread refused(dir.Win("in"), dir.Win("named"), BufSize);
+    refused.MakeDestination = [] { return nullptr; };
+    EXPECT_EQ(RunWorker(refused), 0x1101u);
+    EXPECT_FALSE(Platform::AnyExists(dir.Win("named")));
+}
+
 TEST(ShellCopy, KeepsTimesAndVerifiesAgainstTheSource)
 {
     TTempFolder dir;
