@@ -93,13 +93,14 @@ std::string HostCurrentDir()
 int CurrentThreadNice()
 {
     errno = 0;
-    const int nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()));
+    // Who 0 is the calling thread itself: no call for its id first.
+    const int nice = ::getpriority(PRIO_PROCESS, 0);
     return errno == 0 ? nice : 0;
 }
 
 bool SetCurrentThreadNice(int nice)
 {
-    return ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), nice) == 0;
+    return ::setpriority(PRIO_PROCESS, 0, nice) == 0;
 }
 
 } // namespace Platform

@@ -209,7 +209,8 @@ void TRestoreRun::ScanRestoreDir(const std::string& source, const std::string& d
     }
     std::vector<std::string> subfolders;
     Platform::TSearchRec rec;
-    if (Platform::FindFirst(AddPathDelimiter(srcFolder) + "*", faAnyFile, rec) == 0) {
+    // The stored attributes are left to the worker, which reads them from the open file.
+    if (Platform::FindFirst(AddPathDelimiter(srcFolder) + "*", faAnyFile | Platform::faWithoutStored, rec) == 0) {
         do {
             if ((rec.Attr & faDirectory) != 0) {
                 subfolders.push_back(rec.Name);
@@ -339,6 +340,7 @@ std::unique_ptr<TCopyThread> TRestoreRun::MakeWorker(const TFileTransferInfo& in
                                                   TThreadPriority::tpNormal);
     }
     worker->SourceListing = info.Listing;
+    worker->SourceListingWithoutStored = true;
     worker->MakeDestination = [folder = prepared.Folder, name = prepared.TempName] {
         return CreateBackupTemporary(*folder, *name);
     };
@@ -458,8 +460,7 @@ void TRestoreRun::PrepareAhead(const TTransferList& list, std::size_t index)
 {
     // As many as the work pool has threads; the first that must wait for its turn (not
     // brief, or encrypted) ends the row.
-    const std::size_t most = TWorkPool::ForCallingThread().Threads();
-    while (ahead.size() < most && (ahead.empty() || (ahead.back().Worker && ahead.back().Worker->IsStarted()))) {
+    while (ahead.size() < aheadMost && (ahead.empty() || (ahead.back().Worker && ahead.back().Worker->IsStarted()))) {
         const std::size_t next = NextSelectedFile(list, ahead.empty() ? index : ahead.back().Index);
         if (next >= list.size()) {
             return;
@@ -606,6 +607,7 @@ void TRestoreRun::RestoreFileList(TTransferList& list, int& errors, int& restore
     folderRows.clear();
     filledFolders.clear();
     rootPath.clear();
+    aheadMost = TWorkPool::ForCallingThread().Threads();
     const int count = static_cast<int>(list.size());
     const std::string restoredText = TrDefault("was restored"); // looked up once, not per file
     for (int i = 0; i < count; ++i) {

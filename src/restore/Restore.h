@@ -248,6 +248,7 @@ private:
     std::vector<TFolderRow> folderRows;
     std::set<std::string> loggedLinks;
     std::deque<TPrepared> ahead;         // the next selected files, in list order
+    std::size_t aheadMost = 0;           // as many as the work pool has threads
     std::deque<TMadeAhead> foldersAhead; // in list order, their turn still to come
     std::set<std::string> createdFolders;
     bool quietRun = false;

@@ -410,6 +410,22 @@ TEST_F(RestoreRunTest, BackupLeftoversAreNeverRestored)
     EXPECT_FALSE(fs::exists(temp.Host("r/l/.~kept.txt.0.tsbak")));
 }
 
+// The attributes a backup file keeps come back with it, the stored ones too.
+TEST_F(RestoreRunTest, AttributesComeBackWithTheFiles)
+{
+    fs::create_directories(temp.Host("e/a"));
+    const std::pair<const char*, uint32_t> files[] = {
+        {"plain.txt", faArchive}, {"kept.txt", faHidden | faSysFile}, {"fixed.txt", faReadOnly | faArchive}};
+    for (const auto& [name, attr] : files) {
+        temp.WriteHostFile(std::string("e/a/") + name, name);
+        ASSERT_EQ(Platform::SetFileAttributes(std::string("E:\\a\\") + name, attr), 0) << name;
+    }
+    EXPECT_EQ(Restore("E:\\a", "R:\\a", false), RestoreOk);
+    for (const auto& [name, attr] : files) {
+        EXPECT_EQ(Platform::GetFileAttributes(std::string("R:\\a\\") + name), attr) << name;
+    }
+}
+
 TEST_F(RestoreRunTest, OnlyFoldersThisRunCreatedAreRemoved)
 {
     task.DestMode = DestCloneOfSource;
