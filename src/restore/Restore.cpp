@@ -188,7 +188,7 @@ bool TRestoreRun::ResolveVolume(std::string& source, bool quiet)
 }
 
 void TRestoreRun::ScanRestoreDir(const std::string& source, const std::string& dest, int& counter, TTransferList& list,
-                                 int64_t limit, const std::string& relative)
+                                 int64_t limit, const std::string& relative, const Platform::TFindData* listed)
 {
     // A stop signal ends a quiet scan as well: nothing is restored after it.
     if (status.Cancelled() || Platform::StopRequested()) {
@@ -197,23 +197,28 @@ void TRestoreRun::ScanRestoreDir(const std::string& source, const std::string& d
     const std::string destFolder = relative.empty() ? RemovePathDelimiter(dest) : AddPathDelimiter(dest) + relative;
     const std::string srcFolder = relative.empty() ? RemovePathDelimiter(source) : AddPathDelimiter(source) + relative;
     const std::size_t folderIndex = list.size();
-    Platform::TFindData folderData;
     const std::string folderText =
         relative.empty() ? RemovePathDelimiter(srcFolder) : "..\\" + AddPathDelimiter(relative);
-    const bool folderFound = Platform::GetFindData(srcFolder, folderData);
+    Platform::TFindData folderData;
+    bool folderFound = true;
+    if (listed) {
+        folderData = *listed;
+    } else {
+        folderFound = Platform::GetFindData(srcFolder, folderData);
+    }
     list.push_back({folderText, TFileTransferInfo(TransferFolder, true, false, 0, folderData.Attr,
                                                   static_cast<int32_t>(FileTimeToDosTime(folderData.LastWriteTime)),
                                                   destFolder, srcFolder)});
     if (folderFound) {
         list.back().Info.Listing = folderData; // its times go on the restored folder at the end
     }
-    std::vector<std::string> subfolders;
+    std::vector<Platform::TFindData> subfolders;
     Platform::TSearchRec rec;
     // The stored attributes are left to the worker, which reads them from the open file.
     if (Platform::FindFirst(AddPathDelimiter(srcFolder) + "*", faAnyFile | Platform::faWithoutStored, rec) == 0) {
         do {
             if ((rec.Attr & faDirectory) != 0) {
-                subfolders.push_back(rec.Name);
+                subfolders.push_back(std::move(rec.FindData));
                 continue;
             }
             if (IsBackupLeftoverName(rec.Name)) {
@@ -272,9 +277,11 @@ void TRestoreRun::ScanRestoreDir(const std::string& source, const std::string& d
     if (!relative.empty() && list.size() == folderIndex + 1) {
         list.pop_back();
     }
-    std::sort(subfolders.begin(), subfolders.end());
-    for (const std::string& sub : subfolders) {
-        ScanRestoreDir(source, dest, counter, list, limit, relative.empty() ? sub : AddPathDelimiter(relative) + sub);
+    std::sort(subfolders.begin(), subfolders.end(),
+              [](const Platform::TFindData& a, const Platform::TFindData& b) { return a.Name < b.Name; });
+    for (const Platform::TFindData& sub : subfolders) {
+        ScanRestoreDir(source, dest, counter, list, limit,
+                       relative.empty() ? sub.Name : AddPathDelimiter(relative) + sub.Name, &sub);
     }
 }
 

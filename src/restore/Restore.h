@@ -119,9 +119,10 @@ public:
     // One run; returns its outcome (RestoreOk, RestoreWarnings, RestoreFailed).
     int RunRestore(const std::string& source, const std::string& dest, bool origin, bool interactive, bool quiet,
                    int closeDelay);
-    // Adds the candidates of one folder (and its subfolders) to the list.
+    // Adds the candidates of one folder (and its subfolders) to the list. listed: the folder
+    // as its parent's listing found it; nullptr makes the scan look it up.
     void ScanRestoreDir(const std::string& source, const std::string& dest, int& counter, TTransferList& list,
-                        std::int64_t limit, const std::string& relative);
+                        std::int64_t limit, const std::string& relative, const Platform::TFindData* listed = nullptr);
     // Restores the selected items; counts errors, restored and skipped files.
     void RestoreFileList(TTransferList& list, int& errors, int& restored, int& skipped);
     // The progress window's pause and cancel reach the running worker.
