@@ -1,6 +1,7 @@
 #include "engine/CopyThread.h"
 
 #include "engine/Encryption.h"
+#include "engine/SpinWait.h"
 #include "engine/WorkPool.h"
 #include "foundation/MessageLoop.h"
 #include "platform/HostInfo.h"
@@ -15,36 +16,6 @@ namespace {
 
 // Set when a worker gave its thread another nice value, to be taken back after it.
 thread_local bool niceChanged = false;
-
-// Waking a thread that sleeps costs more than copying a small file (on a virtual machine
-// it takes an interrupt of another processor), and most waits between the walk and its
-// worker last a few microseconds. Such a wait is waited out on the spot for a moment
-// first, reading the clock and yielding only every 64 pauses; longer ones sleep.
-constexpr std::chrono::microseconds SpinTime{100};
-
-template <typename Ready> bool SpinBriefly(Ready ready)
-{
-    static const bool manyCpus = std::thread::hardware_concurrency() > 1;
-    if (!manyCpus) {
-        return ready();
-    }
-    const auto until = std::chrono::steady_clock::now() + SpinTime;
-    for (;;) {
-        for (int i = 0; i < 64; ++i) {
-            if (ready()) {
-                return true;
-            }
-#if defined(__x86_64__) || defined(__i386__)
-            __builtin_ia32_pause();
-#endif
-        }
-        if (std::chrono::steady_clock::now() >= until) {
-            return ready();
-        }
-        // On a busy machine the thread waited for may need this processor.
-        std::this_thread::yield();
-    }
-}
 
 } // namespace
 
@@ -156,7 +127,7 @@ private:
 
 struct TKeptBuffers
 {
-    static constexpr std::size_t Most = 4;
+    static constexpr std::size_t Most = 48;
     std::mutex Mutex;
     std::vector<std::pair<void*, std::size_t>> Blocks;
 };
@@ -256,6 +227,24 @@ void TCopyThread::StartOn(TWorkPool& pool)
     });
 }
 
+void TCopyThread::StartRowOn(TWorkPool& pool, std::vector<TCopyThread*> row)
+{
+    std::erase_if(row, [](const TCopyThread* worker) { return worker->Started; });
+    if (row.empty()) {
+        return;
+    }
+    for (TCopyThread* worker : row) {
+        worker->Started = true;
+    }
+    // Nothing of a worker is touched after its MarkFinished: its owner may free it then.
+    pool.Post([row = std::move(row)] {
+        for (TCopyThread* worker : row) {
+            worker->RunWork();
+            worker->MarkFinished();
+        }
+    });
+}
+
 bool TCopyThread::IsBrief() const
 {
     return SourceListing && SourceListing->Size <= BriefBytes;
@@ -352,6 +341,9 @@ void TCopyThread::Done(TStatusCode code)
 {
     if (code != 0) {
         StatusCode = code | Operation;
+    }
+    if (OnStands && CopyStands(StatusCode)) {
+        OnStands();
     }
     {
         std::lock_guard lock(EndMutex);

@@ -106,6 +106,9 @@ public:
     // once, started ahead of its turn. The worker's priority is not applied (the pool's
     // threads run at their own). A second call, or one after Start, does nothing.
     void StartOn(TWorkPool& pool);
+    // Runs the works of row one after another on one thread of the pool: a run of brief
+    // files handed over for what one hand-off costs. Those already started are left out.
+    static void StartRowOn(TWorkPool& pool, std::vector<TCopyThread*> row);
     bool IsStarted() const { return Started; }
     // The work is brief: a listed source file of at most BriefBytes.
     virtual bool IsBrief() const;
@@ -118,6 +121,13 @@ public:
     virtual void Cancel();
     // The same as Cancel: the end still comes only when the worker has stopped.
     void Terminate() { Cancel(); }
+    // Cancels and waits for the thread: a worker started ahead and no longer wanted. Its
+    // owner must wait before destroying it, as the destructors of descendants run first.
+    void CancelAndWait()
+    {
+        Cancel();
+        WaitFor();
+    }
     // True once the work has ended and StatusCode holds the result.
     bool IsTerminated() const { return Ended.load(); }
     // Waits up to timeout for the end; true when the work has ended.
@@ -153,6 +163,9 @@ public:
     // the worker's thread: called once where the destination would be created, and taken
     // as the prepared one; nullptr fails with 0x101 (ecCreateFile).
     std::function<std::unique_ptr<Platform::TFile>()> MakeDestination;
+    // Called on the worker's thread when the work stands (done, or only a time or an
+    // attribute missing), before its end is told: the caller's step that completes it.
+    std::function<void()> OnStands;
     std::unique_ptr<TStream> SourceStream;
     std::unique_ptr<TStream> DestStream;
     int32_t BufferSize;

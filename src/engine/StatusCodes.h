@@ -73,6 +73,11 @@ inline constexpr TStatusCode Severity(TStatusCode code)
 {
     return code & 0xF00;
 }
+// A copy that stands: done, or only a time or an attribute is missing.
+inline constexpr bool CopyStands(TStatusCode status)
+{
+    return status == 0 || ((Severity(status) & scError) == 0 && ErrorNumber(status) != errTerminated);
+}
 inline constexpr TStatusCode OperationOf(TStatusCode code)
 {
     return code & 0xF000;

@@ -1,5 +1,6 @@
 #include "engine/WorkPool.h"
 
+#include "engine/SpinWait.h"
 #include "platform/HostInfo.h"
 
 #include <algorithm>
@@ -9,6 +10,8 @@
 namespace {
 
 constexpr unsigned MaxThreads = 8;
+// Shorter than a worker's wait: a whole pool of threads waits at once.
+constexpr std::chrono::microseconds PoolSpinTime{40};
 
 } // namespace
 
@@ -47,11 +50,17 @@ TWorkPool& TWorkPool::ForNice(int nice)
 
 void TWorkPool::Post(std::function<void()> task)
 {
+    bool wake = false;
     {
         std::lock_guard lock(Lock);
         Queue.push_back(std::move(task));
+        ++Queued;
+        wake = Sleeping > 0 && Queue.size() > Spinning;
     }
-    Ready.notify_one();
+    // A thread that is still waiting briefly takes the task without being woken.
+    if (wake) {
+        Ready.notify_one();
+    }
 }
 
 void TWorkPool::Run(int nice)
@@ -60,11 +69,23 @@ void TWorkPool::Run(int nice)
         Platform::SetCurrentThreadNice(nice);
     std::unique_lock lock(Lock);
     for (;;) {
-        Ready.wait(lock, [this] { return Stop || !Queue.empty(); });
+        if (Queue.empty() && !Stop) {
+            // Tasks often come in quick succession (the files of a folder): waiting a
+            // moment costs less than being woken.
+            ++Spinning;
+            lock.unlock();
+            SpinBriefly([this] { return Queued.load() > 0; }, PoolSpinTime);
+            lock.lock();
+            --Spinning;
+            ++Sleeping;
+            Ready.wait(lock, [this] { return Stop || !Queue.empty(); });
+            --Sleeping;
+        }
         if (Queue.empty())
             return;
         std::function<void()> task = std::move(Queue.front());
         Queue.pop_front();
+        --Queued;
         lock.unlock();
         task();
         task = nullptr; // its captures go before the lock is taken again

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -35,6 +36,10 @@ private:
     std::mutex Lock;
     std::condition_variable Ready;
     std::deque<std::function<void()>> Queue;
+    // Tasks queued, read without the lock by threads that wait briefly before sleeping.
+    std::atomic<std::size_t> Queued{0};
+    unsigned Spinning = 0; // threads waiting briefly for the next task
+    unsigned Sleeping = 0; // threads asleep on Ready
     bool Stop = false;
     std::vector<std::thread> Workers;
 };

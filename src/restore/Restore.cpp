@@ -516,7 +516,7 @@ void TRestoreRun::DiscardPrepared(TPrepared& prepared)
 {
     // A worker started ahead may have made its temporary: it is stopped and waited for first.
     if (prepared.Worker) {
-        prepared.Worker->Cancel();
+        prepared.Worker->CancelAndWait();
     }
     prepared.Worker.reset();
     if (!prepared.TempName->empty()) {

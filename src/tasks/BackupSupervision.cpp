@@ -54,6 +54,21 @@ bool TBackupSupervision::StartAhead(TCopyThread& worker)
     return true;
 }
 
+void TBackupSupervision::StartAhead(const std::vector<TCopyThread*>& row)
+{
+    if (row.empty() || ProgressView.Paused() || Cancelled()) {
+        return;
+    }
+    std::vector<TCopyThread*> brief;
+    for (TCopyThread* worker : row) {
+        if (!worker->IsStarted() && worker->IsBrief()) {
+            SetFlags(*worker);
+            brief.push_back(worker);
+        }
+    }
+    TCopyThread::StartRowOn(TWorkPool::ForCallingThread(), std::move(brief));
+}
+
 void TBackupSupervision::SetFlags(TCopyThread& worker) const
 {
     worker.CopyFlags = ShellCopyFlags;

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class TBackupSupervision : public IProgressOwner
 {
@@ -51,6 +52,9 @@ public:
     // one shown); WaitForCopy takes it in its turn. False, and nothing started, while the
     // run is paused or cancelled and for work that is not brief.
     bool StartAhead(TCopyThread& worker);
+    // The same for a row of workers, run one after another on one thread of the pool;
+    // those StartAhead would refuse are left for their turn.
+    void StartAhead(const std::vector<TCopyThread*>& row);
 
     // Progress handlers; called on the worker's thread.
     void CopyProgress(const void* sender, uint8_t kind, int64_t count);

@@ -39,12 +39,6 @@ bool WrittenWhenInterrupted(const TFindData& data)
     return data.LastWriteTime >= data.CreationTime;
 }
 
-// A copy that stands: done, or only a time or an attribute is missing.
-bool CopyStands(TStatusCode status)
-{
-    return status == 0 || ((Severity(status) & scError) == 0 && ErrorNumber(status) != errTerminated);
-}
-
 // The local time is only needed by the date tests and the FTP decision: it costs a
 // time-zone conversion per file.
 TFileInfo FileInfoOf(const TSearchRec& rec, bool withTime)
@@ -118,6 +112,10 @@ void ListDestination(const std::string& destDir, TDestListing& listing, bool wit
 
 } // namespace
 
+// Brief copies started ahead: rows of files, each row run by one thread of the pool.
+constexpr std::size_t AheadRowLength = 8;
+constexpr std::size_t AheadRows = 4;
+
 // A folder's own size from which its destination is listed ahead: about a thousand entries.
 constexpr std::uint64_t ListAheadBytes = std::uint64_t{32} << 10;
 
@@ -189,6 +187,14 @@ struct TBackupWalk::TFolder
     uint64_t DestChanges = 0;
 };
 
+// What a worker that names its own copy leaves: the temporary it made and whether the
+// copy took its final name.
+struct TWorkerNaming
+{
+    std::string Temp;
+    bool Taken = false;
+};
+
 struct TBackupWalk::TFileJob
 {
     std::string SourcePath; // the real name
@@ -218,6 +224,9 @@ struct TBackupWalk::TFileJob
     // Made ahead for a copy: the temporary (hidden, removed when unused) and its worker.
     std::string TempName;
     std::unique_ptr<Platform::TFile> Temp;
+    // Set when the worker makes its temporary and gives the copy its final name itself;
+    // read once the worker has ended, so it goes after it.
+    std::unique_ptr<TWorkerNaming> Naming;
     std::unique_ptr<TCopyThread> Worker;
 };
 
@@ -238,7 +247,7 @@ TBackupWalk::TBackupWalk(const TBackupTask& task, TBackupLog& log, TBackupSuperv
 
 TBackupWalk::~TBackupWalk()
 {
-    Ahead.reset();
+    Ahead.clear();
     Supervision.OtherWorker = nullptr;
 }
 
@@ -406,6 +415,8 @@ bool TBackupWalk::EnsureDestFolder(TFolder& folder)
     }
     folder.DestMissing = false;
     folder.CreatedHere = true;
+    // Made empty just now: its listing is known without reading it.
+    folder.DestListed = true;
     ++folder.DestChanges;
     if (Log.LogMode == LogExtended) {
         Log.WriteLog(LogNotePrefix + TrDefault("Create directory: ") + folder.DestDir);
@@ -588,33 +599,122 @@ void TBackupWalk::TakeFile(TWalkContext& ctx, TFolder& folder, const TSearchRec&
                    FileSelected(job.Info, ctx.Filter, Task.UseArch, RunDate, &job.FilterError);
 }
 
-void TBackupWalk::PrepareAhead(TWalkContext& ctx, TFolder& folder, const TSearchRec& rec)
+void TBackupWalk::PrepareAhead(TWalkContext& ctx, TFolder& folder, const std::vector<TSearchRec>& files,
+                               std::size_t first)
 {
-    if (Ahead && Ahead->Rec == &rec) {
+    // Brief copies go to the work pool in rows: handing over each file alone would cost
+    // more than its copy. Made ahead a whole row at a time, up to AheadRows rows; the first
+    // file that must wait for its turn ends them.
+    const std::size_t most = StartsAhead() ? AheadRows * AheadRowLength : 1;
+    if (!Ahead.empty() && Ahead.size() + AheadRowLength > most) {
         return;
     }
-    DiscardAhead(folder);
-    Ahead = std::make_unique<TAhead>();
-    Ahead->Rec = &rec;
-    TFileJob& job = Ahead->Job;
+    // A small folder's files are spread over the pool's threads, one or a few each.
+    const std::size_t threads = TWorkPool::ForCallingThread().Threads();
+    const std::size_t rowLength = std::clamp<std::size_t>((files.size() - first) / threads, 1, AheadRowLength);
+    std::vector<TCopyThread*> row;
+    while (Ahead.size() < most && (Ahead.empty() || MayGoOn(Ahead.back().Job))) {
+        const std::size_t next = Ahead.empty() ? first : static_cast<std::size_t>(Ahead.back().Rec - files.data()) + 1;
+        if (next >= files.size()) {
+            break;
+        }
+        TAhead& ahead = Ahead.emplace_back();
+        ahead.Rec = &files[next];
+        PrepareFile(ctx, folder, ahead.Job, *ahead.Rec);
+        if (RunsAhead(ahead.Job)) {
+            row.push_back(ahead.Job.Worker.get());
+        }
+        if (row.size() == rowLength) {
+            Supervision.StartAhead(row);
+            row.clear();
+        }
+    }
+    Supervision.StartAhead(row);
+}
+
+void TBackupWalk::PrepareFile(TWalkContext& ctx, TFolder& folder, TFileJob& job, const TSearchRec& rec)
+{
     TakeFile(ctx, folder, rec, job);
     // A folder's first look at its destination tidies it and may log: that waits for its turn.
     if (!job.Selected || ZipMode() || Ftp || (folder.Dest && !folder.DestListed && folder.DestListingValid)) {
         return;
     }
     DecideCopy(folder, job);
-    if (job.NeedsCopy && folder.Dest) {
-        job.Temp = CreateBackupTemporary(*folder.Dest, job.TempName);
-        if (job.Temp && !job.Encrypted) {
-            job.Worker = MakeWorker(folder, job);
-        }
+    if (!job.NeedsCopy || !folder.Dest) {
+        return;
     }
+    if (NamesInWorker(job)) {
+        job.Worker = MakeWorker(folder, job);
+        LetWorkerName(folder, job);
+        return;
+    }
+    job.Temp = CreateBackupTemporary(*folder.Dest, job.TempName);
+    if (job.Temp && !job.Encrypted) {
+        job.Worker = MakeWorker(folder, job);
+    }
+}
+
+bool TBackupWalk::StartsAhead() const
+{
+    // A run asked to go easy on the machine copies one file at a time.
+    return Priority >= TThreadPriority::tpNormal;
+}
+
+bool TBackupWalk::KeepsVersionOf(const TFileJob& job) const
+{
+    // Keeping the previous version renames in the folder, which undoes the decisions
+    // made ahead of it: such a copy is not started before its turn.
+    return Task.BakFiles && !Task.NoBaks && job.DestExists;
+}
+
+bool TBackupWalk::NamesInWorker(const TFileJob& job) const
+{
+    // A brief copy run ahead, where nothing stands under the name: the worker makes its
+    // temporary and takes the name as soon as the copy is done, as the commit in its turn
+    // would have. Names that a conversion made may clash with an earlier file's.
+    return !job.Encrypted && job.Listing->Size <= TCopyThread::BriefBytes && StartsAhead() && !job.DestExists &&
+           !ConvertsNames();
+}
+
+void TBackupWalk::LetWorkerName(const TFolder& folder, TFileJob& job) const
+{
+    job.Naming = std::make_unique<TWorkerNaming>();
+    const Platform::TDestFolder* dest = folder.Dest.get();
+    TWorkerNaming* naming = job.Naming.get();
+    job.Worker->MakeDestination = [dest, naming] { return CreateBackupTemporary(*dest, naming->Temp); };
+    job.Worker->OnStands = [dest, naming, name = job.FinalName] {
+        naming->Taken = dest->RenameFile(naming->Temp, name) == 0;
+    };
+}
+
+bool TBackupWalk::ConvertsNames() const
+{
+    return FilenameCase == 1 || FilenameCase == 2 || ReplaceChars;
+}
+
+bool TBackupWalk::RunsAhead(const TFileJob& job) const
+{
+    return job.Worker && job.Worker->IsBrief() && StartsAhead() && !KeepsVersionOf(job);
+}
+
+bool TBackupWalk::MayGoOn(const TFileJob& job) const
+{
+    // Nothing left of it for its turn but the commit, or nothing to copy at all.
+    return !job.Selected || (job.Decided && !job.NeedsCopy) || RunsAhead(job);
 }
 
 void TBackupWalk::DiscardPrepared(TFolder& folder, TFileJob& job)
 {
-    // The worker holds the temporary when it was made too.
+    // The worker holds the temporary when it was made too; one started ahead is stopped
+    // and waited for first.
+    if (job.Worker) {
+        job.Worker->CancelAndWait();
+    }
     job.Worker.reset();
+    if (job.Naming && !job.Naming->Taken && !job.Naming->Temp.empty() && folder.Dest) {
+        folder.Dest->DeleteFile(job.Naming->Temp);
+    }
+    job.Naming.reset();
     job.Temp.reset();
     if (!job.TempName.empty() && folder.Dest) {
         folder.Dest->DeleteFile(job.TempName);
@@ -624,16 +724,17 @@ void TBackupWalk::DiscardPrepared(TFolder& folder, TFileJob& job)
 
 void TBackupWalk::DiscardAhead(TFolder& folder)
 {
-    if (Ahead) {
-        DiscardPrepared(folder, Ahead->Job);
-        Ahead.reset();
+    // The last made first: its temporaries go in the order they were made, backwards.
+    while (!Ahead.empty()) {
+        DiscardPrepared(folder, Ahead.back().Job);
+        Ahead.pop_back();
     }
 }
 
 bool TBackupWalk::BackupFiles(TWalkContext& ctx, TFolder& folder, const std::vector<TSearchRec>& files)
 {
     ShowScanned(folder);
-    const bool converting = FilenameCase == 1 || FilenameCase == 2 || ReplaceChars;
+    const bool converting = ConvertsNames();
     // Whatever was taken ahead and not used goes with the loop.
     struct TDiscard
     {
@@ -646,6 +747,9 @@ bool TBackupWalk::BackupFiles(TWalkContext& ctx, TFolder& folder, const std::vec
         }
     } discard{*this, folder};
     std::size_t offeredToZip = 0;
+    if (!ZipMode() && !Ftp) {
+        PrepareAhead(ctx, folder, files, 0);
+    }
     for (std::size_t index = 0; index < files.size(); ++index) {
         const TSearchRec& rec = files[index];
         if (Cancelled()) {
@@ -654,18 +758,16 @@ bool TBackupWalk::BackupFiles(TWalkContext& ctx, TFolder& folder, const std::vec
         Supervision.WaitWhilePaused();
         Supervision.View().SetFileProgress(0);
         TFileJob job;
-        if (Ahead && Ahead->Rec == &rec) {
-            job = std::move(Ahead->Job);
-            Ahead.reset();
+        if (!Ahead.empty() && Ahead.front().Rec == &rec) {
+            job = std::move(Ahead.front().Job);
+            Ahead.pop_front();
         } else {
             DiscardAhead(folder);
             TakeFile(ctx, folder, rec, job);
         }
-        // While this file is copied, the next one is taken as far as nothing of it shows.
-        WhileCopying = nullptr;
-        if (index + 1 < files.size()) {
-            WhileCopying = [this, &ctx, &folder, next = &files[index + 1]] { PrepareAhead(ctx, folder, *next); };
-        }
+        // While this file is copied, the next ones are taken as far as nothing of them
+        // shows, and brief ones copied side by side on the work pool.
+        WhileCopying = [this, &ctx, &folder, &files, index] { PrepareAhead(ctx, folder, files, index + 1); };
         if (!job.FilterError.empty()) {
             ++ctx.Counters.Errors;
             Log.WriteLog(LogErrorPrefix + job.FilterError + ": " + job.RelPath);
@@ -833,11 +935,16 @@ TStatusCode TBackupWalk::CopyLocalFile(TFolder& folder, TFileJob& job)
         }
     }
     std::unique_ptr<TCopyThread> worker = job.Worker ? std::move(job.Worker) : MakeWorker(folder, job);
-    const std::string tempName = std::exchange(job.TempName, std::string());
+    std::string tempName = std::exchange(job.TempName, std::string());
     TStatusCode status = Supervision.WaitForCopy(std::move(worker), WhileCopying);
+    if (job.Naming) {
+        tempName = std::exchange(job.Naming->Temp, std::string());
+    }
     const std::string plain = AddPathDelimiter(folder.DestDir) + job.DestName;
     if (!CopyStands(status) || !CommitCopy(folder, job, tempName, job.DestExists, job.DestWrite, plain)) {
-        folder.Dest->DeleteFile(tempName);
+        if (!tempName.empty()) {
+            folder.Dest->DeleteFile(tempName);
+        }
         status = CopyStands(status) ? failed : status;
     }
     if (status == 0) {
@@ -900,6 +1007,9 @@ bool TBackupWalk::PutInPlace(const Platform::TDestFolder& dest, const std::strin
 bool TBackupWalk::CommitCopy(TFolder& folder, TFileJob& job, const std::string& tempName, bool destExists,
                              TFileTime destWrite, const std::string& plain)
 {
+    if (job.Naming && job.Naming->Taken) {
+        return true;
+    }
     std::string kept;
     if (Task.BakFiles && !Task.NoBaks && destExists) {
         kept = KeepPreviousVersion(*folder.Dest, job, destWrite, plain, folder.DestRenamed);
@@ -1058,6 +1168,8 @@ bool TBackupWalk::HandleResult(TWalkContext& ctx, TFolder& folder, TFileJob& job
             return false;
         }
         // The incomplete copy has gone with its temporary name; the previous version stays.
+        // What was copied ahead went to the full medium as well: it goes before the medium does.
+        DiscardAhead(folder);
         if (!AskForMedia) {
             NoteVolumeFull(ctx, folder, job);
             Supervision.CancelRun();

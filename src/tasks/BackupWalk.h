@@ -27,6 +27,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <list>
 #include <memory>
 #include <set>
 #include <string>
@@ -179,9 +180,22 @@ private:
     bool BackupFiles(TWalkContext& ctx, TFolder& folder, const std::vector<TSearchRec>& files);
     // The file's names and its selection; logs and counts nothing.
     void TakeFile(TWalkContext& ctx, TFolder& folder, const TSearchRec& rec, TFileJob& job);
-    // While a worker copies: takes the next file, decides its copy and makes its temporary
-    // and worker, as far as nothing of it shows before its turn.
-    void PrepareAhead(TWalkContext& ctx, TFolder& folder, const TSearchRec& rec);
+    // Takes the next files from files[first] on (or after those taken already), decides
+    // their copies and makes their temporaries and workers, as far as nothing of them
+    // shows before their turn; brief ones are started on the work pool.
+    void PrepareAhead(TWalkContext& ctx, TFolder& folder, const std::vector<TSearchRec>& files, std::size_t first);
+    void PrepareFile(TWalkContext& ctx, TFolder& folder, TFileJob& job, const TSearchRec& rec);
+    bool StartsAhead() const;
+    bool KeepsVersionOf(const TFileJob& job) const;
+    // The job's worker makes its temporary and gives the copy its final name itself.
+    bool NamesInWorker(const TFileJob& job) const;
+    void LetWorkerName(const TFolder& folder, TFileJob& job) const;
+    // Upper or lower case, or replaced characters: two names may become one.
+    bool ConvertsNames() const;
+    // The job's copy is brief and started before its turn.
+    bool RunsAhead(const TFileJob& job) const;
+    // Files after it may be made ready ahead.
+    bool MayGoOn(const TFileJob& job) const;
     // Removes what was made ahead for the job and is still unused.
     void DiscardPrepared(TFolder& folder, TFileJob& job);
     void DiscardAhead(TFolder& folder);
@@ -237,7 +251,7 @@ private:
     TBackupSupervision& Supervision;
     TZipWrite* CurrentZip = nullptr;
     TWalkCounters* Counters = nullptr; // of the walk in progress
-    std::unique_ptr<TAhead> Ahead;     // the next file of the folder, taken while a worker copies
+    std::list<TAhead> Ahead;           // the next files of the folder, taken while a worker copies
     std::function<void()> WhileCopying;
     const std::string ScannedText;
 };

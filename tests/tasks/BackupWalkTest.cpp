@@ -665,3 +665,61 @@ TEST_F(BackupWalkTest, AFolderListedAheadDecidesAsInTurn)
     EXPECT_FALSE(DestExists("B/src/leaf/.tessaro-0123456789abcdef.part"));
     EXPECT_EQ(Run().Errors, 2u);
 }
+
+// The small files of a folder are copied side by side ahead of their turn and take their
+// names themselves where nothing stands there: a link or folder under a name still fails
+// that file alone, nothing is written through the link, and no temporary stays behind.
+TEST_F(BackupWalkTest, CopiesMadeAheadLeaveNamesTakenByOthersAlone)
+{
+    fs::create_directories(temp.Host("outside"));
+    temp.WriteHostFile("outside/victim.txt", "precious");
+    const unsigned count = 60;
+    for (unsigned i = 0; i < count; ++i) {
+        Write("src/f" + std::to_string(i) + ".txt", "file " + std::to_string(i));
+    }
+    fs::create_directories(temp.Host("e/B/src/f17.txt"));
+    fs::create_symlink(temp.Host("outside/victim.txt"), temp.Host("e/B/src/f42.txt"));
+
+    const TWalkCounters counters = Run();
+    EXPECT_EQ(counters.Copied, count - 2);
+    EXPECT_EQ(counters.Errors, 2u);
+    for (unsigned i = 0; i < count; ++i) {
+        if (i != 17 && i != 42) {
+            EXPECT_EQ(Dest("B/src/f" + std::to_string(i) + ".txt"), "file " + std::to_string(i));
+        }
+    }
+    EXPECT_EQ(temp.ReadHostFile("outside/victim.txt"), "precious");
+    EXPECT_TRUE(fs::is_directory(temp.Host("e/B/src/f17.txt")));
+    EXPECT_TRUE(fs::is_symlink(temp.Host("e/B/src/f42.txt")));
+    for (const auto& e : fs::directory_iterator(temp.Host("e/B/src"))) {
+        EXPECT_FALSE(IsBackupTemporaryName(e.path().filename().string())) << e.path();
+    }
+}
+
+// A cancel in the middle of a folder stops the copies made ahead: what stands in the
+// backup is complete, and no temporary is left.
+TEST_F(BackupWalkTest, ACancelAmongCopiesMadeAheadLeavesOnlyCompleteFiles)
+{
+    const unsigned count = 200;
+    for (unsigned i = 0; i < count; ++i) {
+        Write("src/f" + std::to_string(i) + ".txt", std::string(100 + i * 50, static_cast<char>('a' + i % 26)));
+    }
+    int files = 0;
+    view.OnFileProgress = [&](int64_t percent) {
+        if (percent == 0 && ++files == 20) {
+            supervision.ProgressMessage(UM_CANCEL, 0);
+        }
+    };
+    const TWalkCounters counters = Run();
+    EXPECT_TRUE(supervision.Cancelled());
+    EXPECT_LT(counters.Copied, count);
+    unsigned standing = 0;
+    for (const auto& e : fs::directory_iterator(temp.Host("e/B/src"))) {
+        const std::string name = e.path().filename().string();
+        EXPECT_FALSE(IsBackupTemporaryName(name)) << name;
+        const unsigned i = static_cast<unsigned>(std::stoul(name.substr(1)));
+        EXPECT_EQ(Dest("B/src/" + name), std::string(100 + i * 50, static_cast<char>('a' + i % 26))) << name;
+        ++standing;
+    }
+    EXPECT_GE(standing, counters.Copied);
+}
