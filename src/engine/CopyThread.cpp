@@ -127,7 +127,8 @@ private:
 
 struct TKeptBuffers
 {
-    static constexpr std::size_t Most = 48;
+    // As many as the walk keeps ahead, and the worker in its turn.
+    static constexpr std::size_t Most = 36;
     std::mutex Mutex;
     std::vector<std::pair<void*, std::size_t>> Blocks;
 };

@@ -42,7 +42,7 @@ class TEncryption;
 
 // A backup makes one worker per file. Handing each buffer back to the system and
 // taking it again cost more than copying a small file (the heap shrinks, and every
-// processor's address cache is flushed): the last few buffers are kept for the next
+// processor's address cache is flushed): the last buffers are kept for the next
 // workers.
 void* TakeWorkerBuffer(std::size_t bytes);
 void KeepWorkerBuffer(void* block, std::size_t bytes) noexcept;
