@@ -181,6 +181,9 @@ struct TBackupWalk::TFolder
     // Folders and links that the listing found: names a copy cannot take.
     std::set<std::string> DestOccupied;
     bool CreatedHere = false; // by this walk: it holds only what the walk put there
+    // Something stands in the destination folder (listed, copied, a subfolder that stays):
+    // it is not tried for removal as empty.
+    bool Filled = false;
     bool DestListed = false;
     bool DestListingValid = true;
     // Counts the changes to the destination folder that a decision made ahead misses.
@@ -561,7 +564,7 @@ void TBackupWalk::LeaveFolder(TFolder& folder, const TFileTimes& times, uint32_t
     const Platform::TDestFolder* parent = folder.Parent ? folder.Parent->Dest.get() : nullptr;
     const std::string name = ExtractFileName(folder.Rel);
     if (!folder.Dest || !parent) {
-    } else if (Task.EmptyDirs && parent->RemoveDir(name) == 0) {
+    } else if (Task.EmptyDirs && !folder.Filled && parent->RemoveDir(name) == 0) {
         if (Log.LogMode == LogExtended) {
             Log.WriteLog(LogNotePrefix + TrDefault("Delete empty directory: ") + folder.Rel);
         }
@@ -575,6 +578,9 @@ void TBackupWalk::LeaveFolder(TFolder& folder, const TFileTimes& times, uint32_t
         if (times.Valid && dest.LastWriteTime != times.LastWriteTime) {
             folder.Dest->SetTimes(nullptr, &times.LastWriteTime);
         }
+    }
+    if (folder.Dest && folder.Parent) {
+        folder.Parent->Filled = true;
     }
     if (Task.DeleteFile) {
         Platform::RemoveDir(RemovePathDelimiter(folder.SourceDir));
@@ -610,7 +616,10 @@ void TBackupWalk::PrepareAhead(TWalkContext& ctx, TFolder& folder, const std::ve
         return;
     }
     // A small folder's files are spread over the pool's threads, one or a few each.
-    const std::size_t threads = TWorkPool::ForCallingThread().Threads();
+    if (PoolThreads == 0) {
+        PoolThreads = TWorkPool::ForCallingThread().Threads();
+    }
+    const std::size_t threads = PoolThreads;
     const std::size_t rowLength = std::clamp<std::size_t>((files.size() - first) / threads, 1, AheadRowLength);
     std::vector<TCopyThread*> row;
     while (Ahead.size() < most && (Ahead.empty() || MayGoOn(Ahead.back().Job))) {
@@ -947,6 +956,7 @@ TStatusCode TBackupWalk::CopyLocalFile(TFolder& folder, TFileJob& job)
         }
         status = CopyStands(status) ? failed : status;
     }
+    folder.Filled = folder.Filled || CopyStands(status);
     if (status == 0) {
         return WalkCopied;
     }
@@ -1060,6 +1070,7 @@ bool TBackupWalk::FindDestFile(TFolder& folder, const std::string& name, TFileTi
             ListDestFiles(folder, nullptr);
         }
         folder.DestListed = true;
+        folder.Filled = folder.Filled || !folder.DestFiles.empty() || !folder.DestOccupied.empty();
     }
     const auto found = folder.DestFiles.find(name);
     if (found == folder.DestFiles.end()) {

@@ -253,6 +253,7 @@ private:
     TWalkCounters* Counters = nullptr; // of the walk in progress
     std::list<TAhead> Ahead;           // the next files of the folder, taken while a worker copies
     std::function<void()> WhileCopying;
+    unsigned PoolThreads = 0; // of the work pool, once asked
     const std::string ScannedText;
 };
 
