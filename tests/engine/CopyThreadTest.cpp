@@ -201,6 +201,40 @@ TEST(CopyThread, WorkersStartedOnThePoolEndAsOthersDo)
     dropped.reset();
 }
 
+// Rows run their workers one after another on one pool thread; each ends on its own, a
+// cancelled one does not hold up the rest, and only work that stands runs its last step.
+TEST(CopyThread, RowsOnThePoolEndEachWorkerInTurn)
+{
+    TWorkPool pool(2);
+    std::vector<std::unique_ptr<TStepWorker>> workers;
+    std::vector<int> stood(12, 0);
+    for (int i = 0; i < 12; ++i) {
+        workers.push_back(std::make_unique<TStepWorker>(i == 5 ? -1 : i % 3));
+        workers.back()->OnStands = [&stood, i] { ++stood[static_cast<std::size_t>(i)]; };
+    }
+    // One already started is left out of its row.
+    workers[0]->StartOn(pool);
+    for (int row = 0; row < 3; ++row) {
+        std::vector<TCopyThread*> pointers;
+        for (int i = row * 4; i < row * 4 + 4; ++i) {
+            pointers.push_back(workers[static_cast<std::size_t>(i)].get());
+        }
+        TCopyThread::StartRowOn(pool, pointers);
+    }
+    workers[5]->Cancel();
+    for (std::size_t i = 0; i < workers.size(); ++i) {
+        WaitForWorkerEnd(*workers[i]);
+        EXPECT_EQ(workers[i]->StatusCode == 0, i != 5) << i;
+        EXPECT_EQ(stood[i], i == 5 ? 0 : 1) << i;
+    }
+    // A worker no longer wanted is stopped and waited for before it goes.
+    auto endless = std::make_unique<TStepWorker>(-1);
+    TCopyThread::StartRowOn(pool, {endless.get()});
+    endless->CancelAndWait();
+    EXPECT_TRUE(endless->IsTerminated());
+    endless.reset();
+}
+
 TEST(CopyThread, APriorityEndsWithItsWorker)
 {
     const int base = ThreadNice();

@@ -6,8 +6,10 @@
 #include <zlib.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -193,4 +195,28 @@ TEST(WorkPool, RunsWhatIsQueuedBeforeItEnds)
             pool.Post([&ran] { ++ran; });
     }
     EXPECT_EQ(ran, 100);
+}
+
+// Tasks that come in bursts, with pauses in which the threads go to sleep, from two
+// threads at once: none is lost between a thread's brief wait and its sleep.
+TEST(WorkPool, BurstsWithPausesAllRun)
+{
+    TWorkPool pool(3);
+    std::atomic<int> ran{0};
+    const auto post = [&pool, &ran] {
+        for (int burst = 0; burst < 20; ++burst) {
+            TTaskGroup group(pool);
+            for (int i = 0; i < 1 + burst % 7; ++i)
+                group.Post([&ran] { ++ran; });
+            group.Wait();
+            std::this_thread::sleep_for(std::chrono::microseconds(burst % 2 == 0 ? 10 : 300));
+        }
+    };
+    std::thread other(post);
+    post();
+    other.join();
+    int expected = 0;
+    for (int burst = 0; burst < 20; ++burst)
+        expected += 2 * (1 + burst % 7);
+    EXPECT_EQ(ran, expected);
 }
