@@ -519,10 +519,14 @@ void TCrypt::RefillKeystream(size_t wanted)
 {
     // No more blocks than the data needs: a small file should not pay for a buffer full.
     const size_t blocks = std::clamp<size_t>((wanted + BlockSize - 1) / BlockSize, 1, KeystreamBlocks);
-    // Bytes 0-7 of each block are the little-endian counter, bytes 8-15 stay zero.
+    // Bytes 0-7 of each block are the little-endian counter, bytes 8-15 stay zero. The
+    // counter and the buffer are held in locals: stores through the buffer could alias
+    // the members, which would make each block wait for the one before.
+    uint8_t* const counters = Counters.data();
+    const uint64_t first = Counter;
     for (size_t block = 0; block < blocks; ++block) {
-        const uint64_t value = ++Counter;
-        uint8_t* at = Counters.data() + block * BlockSize;
+        const uint64_t value = first + block + 1;
+        uint8_t* at = counters + block * BlockSize;
         if constexpr (std::endian::native == std::endian::little) {
             std::memcpy(at, &value, 8);
         } else {
@@ -531,8 +535,9 @@ void TCrypt::RefillKeystream(size_t wanted)
             }
         }
     }
+    Counter = first + blocks;
     int outLength = 0;
-    EVP_EncryptUpdate(AesContext, Keystream.data(), &outLength, Counters.data(), static_cast<int>(blocks * BlockSize));
+    EVP_EncryptUpdate(AesContext, Keystream.data(), &outLength, counters, static_cast<int>(blocks * BlockSize));
     KeystreamPos = 0;
     KeystreamEnd = blocks * BlockSize;
     KeystreamMade = std::max(KeystreamMade, KeystreamEnd);
@@ -693,11 +698,13 @@ bool TEncryption::Write(TStream& target, const void* data, int64_t count)
 bool TEncryption::WriteHeader(TStream& target)
 {
     LastWriteShort = false;
-    std::array<uint8_t, MaxSaltLength> salt{};
-    if (NewKeys(salt.data()) != ksOk) {
+    // Salt and verifier go out in one write.
+    std::array<uint8_t, MaxSaltLength + VerifierLength> header{};
+    if (NewKeys(header.data()) != ksOk) {
         return false;
     }
-    return Write(target, salt.data(), SaltLength()) && Write(target, Verifier().data(), VerifierLength);
+    std::memcpy(header.data() + SaltLength(), Verifier().data(), VerifierLength);
+    return Write(target, header.data(), SaltLength() + VerifierLength);
 }
 
 bool TEncryption::ReadHeader(TStream& source)
