@@ -468,8 +468,9 @@ int TCrypt::NewKeys(uint8_t* salt)
 bool TCrypt::PrepareLent(TCrypt& lent)
 {
     lent.SaltReserved = RAND_bytes(lent.ReservedSalt.data(), SaltLength()) == 1;
-    // From now on streams are made side by side: keys ahead pay even for the first.
-    NewKeysCalls = std::max(NewKeysCalls, 1);
+    // From now on streams are made side by side: keys ahead pay even for the lender's
+    // next one. (The lender may be making a stream on another thread meanwhile.)
+    Lending = true;
     Keys->Ahead().TopUp(Keys->Kdf, static_cast<size_t>(SaltLength()), DerivedLength());
     return lent.SaltReserved;
 }
@@ -485,7 +486,7 @@ bool TCrypt::TakeKeyAhead(uint8_t* salt, uint8_t* derived)
 {
     // An object that makes one stream (a stored password) derives nothing ahead. One
     // lent for work on the pool leaves the top-up, with its random salts, to the lender.
-    if (!Lent && ++NewKeysCalls < 2) {
+    if (!Lent && ++NewKeysCalls < 2 && !Lending) {
         return false;
     }
     TKeysAhead& ahead = Keys->Ahead();

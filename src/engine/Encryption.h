@@ -4,6 +4,7 @@
 #include "foundation/Stream.h"
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -155,6 +156,7 @@ private:
     bool CipherSet = false;
     std::unique_ptr<TMacWorker> MacWorker;
     int NewKeysCalls = 0;
+    std::atomic<bool> Lending{false}; // objects were lent: the keys ahead are wanted
     bool Lent = false;
     bool SaltReserved = false;
     std::array<uint8_t, 16> ReservedSalt{};

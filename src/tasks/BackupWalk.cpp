@@ -1,5 +1,6 @@
 #include "tasks/BackupWalk.h"
 
+#include "engine/Encryption.h"
 #include "engine/WinCopyThread.h"
 #include "engine/WorkPool.h"
 #include "engine/ZipWrite.h"
@@ -653,13 +654,15 @@ void TBackupWalk::PrepareFile(TWalkContext& ctx, TFolder& folder, TFileJob& job,
         return;
     }
     if (NamesInWorker(job)) {
-        job.Worker = MakeWorker(folder, job);
-        LetWorkerName(folder, job);
+        job.Worker = MakeWorker(folder, job, true);
+        if (job.Worker) {
+            LetWorkerName(folder, job);
+        }
         return;
     }
     job.Temp = CreateBackupTemporary(*folder.Dest, job.TempName);
-    if (job.Temp && !job.Encrypted) {
-        job.Worker = MakeWorker(folder, job);
+    if (job.Temp) {
+        job.Worker = MakeWorker(folder, job, true);
     }
 }
 
@@ -681,8 +684,7 @@ bool TBackupWalk::NamesInWorker(const TFileJob& job) const
     // A brief copy run ahead, where nothing stands under the name: the worker makes its
     // temporary and takes the name as soon as the copy is done, as the commit in its turn
     // would have. Names that a conversion made may clash with an earlier file's.
-    return !job.Encrypted && job.Listing->Size <= TCopyThread::BriefBytes && StartsAhead() && !job.DestExists &&
-           !ConvertsNames();
+    return job.Listing->Size <= TCopyThread::BriefBytes && StartsAhead() && !job.DestExists && !ConvertsNames();
 }
 
 void TBackupWalk::LetWorkerName(const TFolder& folder, TFileJob& job) const
@@ -904,10 +906,24 @@ void TBackupWalk::DecideCopy(TFolder& folder, TFileJob& job)
     job.DecidedAt = folder.DestChanges;
 }
 
-std::unique_ptr<TCopyThread> TBackupWalk::MakeWorker(const TFolder& folder, TFileJob& job)
+std::unique_ptr<TCopyThread> TBackupWalk::MakeWorker(const TFolder& folder, TFileJob& job, bool ahead)
 {
-    auto worker = std::make_unique<TWinCopyThread>(job.SourcePath, job.Dest, job.Encrypted ? Encryption : nullptr,
-                                                   job.Compress, Task.Verify, BufferSize, Priority);
+    // The run's encryption object serves one file at a time, in its turn. A brief file made
+    // ahead may run beside others: it encrypts with an object of its own, and without one
+    // it is made in its turn.
+    std::shared_ptr<TEncryption> lent;
+    if (job.Encrypted && ahead) {
+        lent = job.Listing->Size <= TCopyThread::BriefBytes ? Encryption->Lend() : nullptr;
+        if (!lent) {
+            return nullptr;
+        }
+    }
+    TEncryption* encryption = lent ? lent.get() : (job.Encrypted ? Encryption : nullptr);
+    auto worker = std::make_unique<TWinCopyThread>(job.SourcePath, job.Dest, encryption, job.Compress, Task.Verify,
+                                                   BufferSize, Priority);
+    if (lent) {
+        worker->OwnEncryption(std::move(lent));
+    }
     worker->SourceListing = *job.Listing;
     worker->SourceListingWithoutStored = folder.ListedWithoutStored;
     worker->PreparedDestination = std::move(job.Temp);

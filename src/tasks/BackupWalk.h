@@ -202,7 +202,9 @@ private:
     TStatusCode BackupFile(TFolder& folder, TFileJob& job);
     // Suffix and final name, the destination's copy, and whether the file needs a copy.
     void DecideCopy(TFolder& folder, TFileJob& job);
-    std::unique_ptr<TCopyThread> MakeWorker(const TFolder& folder, TFileJob& job);
+    // ahead: made before its turn; an encrypted one then gets an object of its own, and
+    // nullptr when it cannot have one (it is made in its turn).
+    std::unique_ptr<TCopyThread> MakeWorker(const TFolder& folder, TFileJob& job, bool ahead = false);
     TStatusCode AddToZip(TFolder& folder, TFileJob& job);
     TZipWrite* ZipOf(TFolder& folder) const;
     // Offers the selected files from files[offered] on to the zip writer, to compress

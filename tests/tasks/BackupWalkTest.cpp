@@ -18,6 +18,7 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <set>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -694,6 +695,35 @@ TEST_F(BackupWalkTest, CopiesMadeAheadLeaveNamesTakenByOthersAlone)
     for (const auto& e : fs::directory_iterator(temp.Host("e/B/src"))) {
         EXPECT_FALSE(IsBackupTemporaryName(e.path().filename().string())) << e.path();
     }
+}
+
+// Encrypted small files are copied side by side too, each with an encryption object of
+// its own, between larger ones that take the run's object in their turn: every file
+// reads back under the password, with a salt of its own.
+TEST_F(BackupWalkTest, EncryptedFilesMadeAheadEachReadBackWithAFreshSalt)
+{
+    const unsigned count = 60;
+    const auto contents = [](unsigned i) {
+        return std::string(i % 20 == 7 ? 100000 + i : 10 + i * 30, static_cast<char>('a' + i % 26));
+    };
+    for (unsigned i = 0; i < count; ++i) {
+        Write("src/f" + std::to_string(i) + ".txt", contents(i));
+    }
+    TEncryption crypt("secret password", bufferSize, 0);
+    encryption = &crypt;
+    task.Verify = true;
+    EXPECT_EQ(Run().Copied, count);
+    std::set<std::string> salts;
+    TEncryption reader("secret password", bufferSize, 0);
+    for (unsigned i = 0; i < count; ++i) {
+        const std::string stream = Dest("B/src/f" + std::to_string(i) + ".txt.enc");
+        TMemoryStream source(std::vector<uint8_t>(stream.begin(), stream.end()));
+        TMemoryStream plain;
+        EXPECT_TRUE(reader.Decrypt(source, &plain, static_cast<int64_t>(stream.size()))) << i;
+        EXPECT_EQ(std::string(plain.Data.begin(), plain.Data.end()), contents(i)) << i;
+        salts.insert(stream.substr(0, static_cast<size_t>(reader.SaltLength())));
+    }
+    EXPECT_EQ(salts.size(), count);
 }
 
 // A cancel in the middle of a folder stops the copies made ahead: what stands in the
