@@ -7,7 +7,6 @@
 #include "engine/Encryption.h"
 #include "engine/GZipThread.h"
 #include "engine/WinCopyThread.h"
-#include "engine/WorkPool.h"
 #include "engine/ZipWrite.h"
 #include "platform/FileSystem.h"
 #include "tasks/BackupSupervision.h"
@@ -38,12 +37,13 @@ std::string Win(const fs::path& host)
 
 // Runs one worker per file of source, its output mirrored under target with the suffix,
 // through the run's supervision as the backup walk does (with the listing of the file).
-// make(from, to, brief) makes the worker; with ahead > 0, that many of the files that
-// come next are made early and the brief ones started on the work pool, as the walk
-// starts a folder's small files side by side; each is taken in its turn.
+// make(from, to, brief) makes the worker. With ahead > 0, up to that many of the files
+// that come next are made early, a row at a time, and the brief ones started on the work
+// pool in rows of rowLength, as the walk starts a folder's small files side by side; each
+// is taken in its turn.
 template <typename TMakeWorker>
 int EachFile(const fs::path& source, const fs::path& target, const std::string& suffix, TMakeWorker make,
-             std::size_t ahead = 0)
+             std::size_t ahead = 0, std::size_t rowLength = 1)
 {
     std::vector<fs::path> files;
     fs::create_directories(target);
@@ -56,24 +56,33 @@ int EachFile(const fs::path& source, const fs::path& target, const std::string& 
     TBackupSupervision supervision;
     std::deque<std::unique_ptr<TCopyThread>> made;
     std::size_t next = 0;
-    const auto makeNext = [&] {
+    const auto makeNext = [&]() -> TCopyThread& {
         const fs::path& file = files[next++];
         const std::string from = Win(file);
         Platform::TFindData listing;
         const bool listed = Platform::GetFindData(from, listing);
         const bool brief = listed && listing.Size <= TCopyThread::BriefBytes;
         const fs::path out = target / file.lexically_relative(source);
-        std::unique_ptr<TCopyThread> worker = make(from, Win(out.string() + suffix), brief && ahead > 0);
+        made.push_back(make(from, Win(out.string() + suffix), brief && ahead > 0));
         if (listed)
-            worker->SourceListing = listing;
-        if (ahead > 0)
-            supervision.StartAhead(*worker);
-        made.push_back(std::move(worker));
+            made.back()->SourceListing = listing;
+        return *made.back();
     };
     int failed = 0;
     for (std::size_t done = 0; done < files.size(); ++done) {
-        while (next < files.size() && next <= done + ahead)
-            makeNext();
+        if (next == done || next + rowLength <= done + ahead + 1) {
+            std::vector<TCopyThread*> row;
+            while (next < files.size() && next <= done + ahead) {
+                TCopyThread& worker = makeNext();
+                if (ahead > 0 && worker.IsBrief())
+                    row.push_back(&worker);
+                if (row.size() == rowLength) {
+                    supervision.StartAhead(row);
+                    row.clear();
+                }
+            }
+            supervision.StartAhead(row);
+        }
         std::unique_ptr<TCopyThread> worker = std::move(made.front());
         made.pop_front();
         failed += supervision.WaitForCopy(std::move(worker)) != 0;
@@ -100,7 +109,8 @@ int EncryptTree(const fs::path& source, const fs::path& target, const std::strin
             worker->OwnEncryption(std::move(lent));
         return worker;
     };
-    return EachFile(source, target, ".enc", make, TWorkPool::ForCallingThread().Threads());
+    // As the walk: up to 32 files ahead, in rows of up to 8.
+    return EachFile(source, target, ".enc", make, 32, 8);
 }
 
 int ZipTree(const fs::path& source, const fs::path& archive, const std::string& password)
