@@ -216,16 +216,17 @@ void TCopyThread::RunHere()
     Joined = true;
 }
 
+// Which workers of a row have been taken, by the pool's thread or back by their owner;
+// shared by the row's task and its workers, so that neither touches a worker the other has.
+struct TCopyThread::TRowSlots
+{
+    explicit TRowSlots(std::size_t count) : Taken(count) {}
+    std::vector<std::atomic<bool>> Taken;
+};
+
 void TCopyThread::StartOn(TWorkPool& pool)
 {
-    if (Started) {
-        return;
-    }
-    Started = true;
-    pool.Post([this] {
-        RunWork();
-        MarkFinished();
-    });
+    StartRowOn(pool, {this});
 }
 
 void TCopyThread::StartRowOn(TWorkPool& pool, std::vector<TCopyThread*> row)
@@ -234,16 +235,31 @@ void TCopyThread::StartRowOn(TWorkPool& pool, std::vector<TCopyThread*> row)
     if (row.empty()) {
         return;
     }
-    for (TCopyThread* worker : row) {
-        worker->Started = true;
+    auto slots = std::make_shared<TRowSlots>(row.size());
+    for (std::size_t slot = 0; slot < row.size(); ++slot) {
+        row[slot]->Started = true;
+        row[slot]->Row = slots;
+        row[slot]->RowSlot = slot;
     }
     // Nothing of a worker is touched after its MarkFinished: its owner may free it then.
-    pool.Post([row = std::move(row)] {
-        for (TCopyThread* worker : row) {
-            worker->RunWork();
-            worker->MarkFinished();
+    pool.Post([row = std::move(row), slots] {
+        for (std::size_t slot = 0; slot < row.size(); ++slot) {
+            if (!slots->Taken[slot].exchange(true)) {
+                row[slot]->RunWork();
+                row[slot]->MarkFinished();
+            }
         }
     });
+}
+
+bool TCopyThread::TakeBack()
+{
+    if (!Row || Row->Taken[RowSlot].exchange(true)) {
+        return false;
+    }
+    Row.reset();
+    Started = false;
+    return true;
 }
 
 bool TCopyThread::IsBrief() const

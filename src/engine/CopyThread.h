@@ -109,6 +109,10 @@ public:
     // Runs the works of row one after another on one thread of the pool: a run of brief
     // files handed over for what one hand-off costs. Those already started are left out.
     static void StartRowOn(TWorkPool& pool, std::vector<TCopyThread*> row);
+    // Takes work started on the pool back while no pool thread has begun it: true, and
+    // the worker counts as not started (to be run here, or dropped). On a busy machine
+    // the pool's threads may not run for a while; the owner need not wait for them.
+    bool TakeBack();
     bool IsStarted() const { return Started; }
     // The work is brief: a listed source file of at most BriefBytes.
     virtual bool IsBrief() const;
@@ -125,8 +129,10 @@ public:
     // owner must wait before destroying it, as the destructors of descendants run first.
     void CancelAndWait()
     {
-        Cancel();
-        WaitFor();
+        if (!TakeBack()) {
+            Cancel();
+            WaitFor();
+        }
     }
     // True once the work has ended and StatusCode holds the result.
     bool IsTerminated() const { return Ended.load(); }
@@ -248,6 +254,9 @@ private:
 
     bool Started = false;
     bool Joined = false;
+    struct TRowSlots;
+    std::shared_ptr<TRowSlots> Row; // while in a row on the pool
+    std::size_t RowSlot = 0;
     std::atomic<bool> Ended{false};
     bool Finished = false; // the thread has left this worker for good
     mutable std::mutex EndMutex;

@@ -11,9 +11,13 @@ TBackupSupervision::TBackupSupervision(IProgressView& view) : ProgressView(view)
 {}
 
 TStatusCode TBackupSupervision::WaitForCopy(std::unique_ptr<TCopyThread> worker,
-                                            const std::function<void()>& whileRunning)
+                                            const std::function<void()>& whileRunning,
+                                            const std::function<bool()>& help)
 {
+    // Work started ahead that no pool thread has begun yet is run here instead.
+    const bool takenBack = worker->IsStarted() && worker->TakeBack();
     const bool startedAhead = worker->IsStarted();
+    TakenBack += takenBack ? 1 : 0;
     if (!startedAhead) {
         SetFlags(*worker);
         worker->SetOnProgress(CopyProgressEvent());
@@ -35,6 +39,10 @@ TStatusCode TBackupSupervision::WaitForCopy(std::unique_ptr<TCopyThread> worker,
         worker->Start();
         if (whileRunning) {
             whileRunning();
+        }
+        // On a busy machine a pool thread may wait long for a processor: this one does
+        // the work that has not begun meanwhile.
+        while (startedAhead && help && !worker->IsTerminated() && help()) {
         }
         WaitForWorkerEnd(*worker);
     }

@@ -35,6 +35,9 @@ public:
     // Bytes of the current file or phase: set by the walk before a copy and by the
     // announcing (negative) count of a progress event.
     std::atomic<int64_t> CurrentFileSize{0};
+    // Work started ahead that no pool thread had begun when it was needed, taken back and
+    // run on the waiting thread: many of them tell of a machine busy with other work.
+    std::uint64_t TakenBack = 0;
     // Minimises the application; set by the window layer.
     std::function<void()> OnMinimize;
     // A worker that runs outside WaitForCopy (the zip writer's entry worker) and
@@ -46,7 +49,10 @@ public:
     // frees the worker and returns its status code. Brief work (TCopyThread::IsBrief)
     // runs on the calling thread, and whileRunning after it.
     // A worker StartAhead started keeps its flags and runs on where it is.
-    TStatusCode WaitForCopy(std::unique_ptr<TCopyThread> worker, const std::function<void()>& whileRunning = {});
+    // help (when given), while a worker started ahead runs on: one step of other work done
+    // here instead of waiting, false when there is none.
+    TStatusCode WaitForCopy(std::unique_ptr<TCopyThread> worker, const std::function<void()>& whileRunning = {},
+                            const std::function<bool()>& help = {});
     // Starts brief work (TCopyThread::IsBrief) on the work pool ahead of its turn, with
     // the flags but without progress events (they would tell of another file than the
     // one shown); WaitForCopy takes it in its turn. False, and nothing started, while the

@@ -116,6 +116,10 @@ void ListDestination(const std::string& destDir, TDestListing& listing, bool wit
 // Brief copies started ahead: rows of files, each row run by one thread of the pool.
 constexpr std::size_t AheadRowLength = 8;
 constexpr std::size_t AheadRows = 4;
+// Copies started ahead over which the share taken back is judged, and how many times the
+// walk then makes files ready without starting any ahead.
+constexpr std::uint64_t TakeBackWindow = 128;
+constexpr std::size_t HoldAheadCalls = 4096;
 
 // A folder's own size from which its destination is listed ahead: about a thousand entries.
 constexpr std::uint64_t ListAheadBytes = std::uint64_t{32} << 10;
@@ -607,11 +611,12 @@ void TBackupWalk::TakeFile(TWalkContext& ctx, TFolder& folder, const TSearchRec&
 }
 
 void TBackupWalk::PrepareAhead(TWalkContext& ctx, TFolder& folder, const std::vector<TSearchRec>& files,
-                               std::size_t first)
+                               std::size_t first, bool keepFirst)
 {
     // Brief copies go to the work pool in rows: handing over each file alone would cost
     // more than its copy. Made ahead a whole row at a time, up to AheadRows rows; the first
     // file that must wait for its turn ends them.
+    NoteTakenBack();
     const std::size_t most = StartsAhead() ? AheadRows * AheadRowLength : 1;
     if (!Ahead.empty() && Ahead.size() + AheadRowLength > most) {
         return;
@@ -631,8 +636,10 @@ void TBackupWalk::PrepareAhead(TWalkContext& ctx, TFolder& folder, const std::ve
         TAhead& ahead = Ahead.emplace_back();
         ahead.Rec = &files[next];
         PrepareFile(ctx, folder, ahead.Job, *ahead.Rec);
-        if (RunsAhead(ahead.Job)) {
+        // A folder's first file is wanted at once: it runs here in its turn.
+        if (RunsAhead(ahead.Job) && !(keepFirst && next == first)) {
             row.push_back(ahead.Job.Worker.get());
+            ++StartedAhead;
         }
         if (row.size() == rowLength) {
             Supervision.StartAhead(row);
@@ -668,8 +675,28 @@ void TBackupWalk::PrepareFile(TWalkContext& ctx, TFolder& folder, TFileJob& job,
 
 bool TBackupWalk::StartsAhead() const
 {
-    // A run asked to go easy on the machine copies one file at a time.
-    return Priority >= TThreadPriority::tpNormal;
+    // A run asked to go easy on the machine copies one file at a time, and so does one
+    // on a machine busy with other work for a while.
+    return Priority >= TThreadPriority::tpNormal && HoldAhead == 0;
+}
+
+void TBackupWalk::NoteTakenBack()
+{
+    // When the pool's threads had not begun a good share of the copies started ahead by
+    // the time they were wanted, they wait for processors that other work holds: starting
+    // more ahead only adds hand-offs. Files are then copied in turn for a while.
+    if (HoldAhead > 0) {
+        --HoldAhead;
+        return;
+    }
+    if (StartedAhead < TakeBackWindow) {
+        return;
+    }
+    if ((Supervision.TakenBack - TakenBackSeen) * 4 > StartedAhead) {
+        HoldAhead = HoldAheadCalls;
+    }
+    StartedAhead = 0;
+    TakenBackSeen = Supervision.TakenBack;
 }
 
 bool TBackupWalk::KeepsVersionOf(const TFileJob& job) const
@@ -696,6 +723,22 @@ void TBackupWalk::LetWorkerName(const TFolder& folder, TFileJob& job) const
     job.Worker->OnStands = [dest, naming, name = job.FinalName] {
         naming->Taken = dest->RenameFile(naming->Temp, name) == 0;
     };
+}
+
+bool TBackupWalk::RunOneAhead()
+{
+    if (Cancelled()) {
+        return false;
+    }
+    for (TAhead& ahead : Ahead) {
+        TCopyThread* worker = ahead.Job.Worker.get();
+        if (worker && worker->IsStarted() && worker->TakeBack()) {
+            ++Supervision.TakenBack;
+            worker->RunHere();
+            return true;
+        }
+    }
+    return false;
 }
 
 bool TBackupWalk::ConvertsNames() const
@@ -759,7 +802,7 @@ bool TBackupWalk::BackupFiles(TWalkContext& ctx, TFolder& folder, const std::vec
     } discard{*this, folder};
     std::size_t offeredToZip = 0;
     if (!ZipMode() && !Ftp) {
-        PrepareAhead(ctx, folder, files, 0);
+        PrepareAhead(ctx, folder, files, 0, true);
     }
     for (std::size_t index = 0; index < files.size(); ++index) {
         const TSearchRec& rec = files[index];
@@ -961,7 +1004,7 @@ TStatusCode TBackupWalk::CopyLocalFile(TFolder& folder, TFileJob& job)
     }
     std::unique_ptr<TCopyThread> worker = job.Worker ? std::move(job.Worker) : MakeWorker(folder, job);
     std::string tempName = std::exchange(job.TempName, std::string());
-    TStatusCode status = Supervision.WaitForCopy(std::move(worker), WhileCopying);
+    TStatusCode status = Supervision.WaitForCopy(std::move(worker), WhileCopying, [this] { return RunOneAhead(); });
     if (job.Naming) {
         tempName = std::exchange(job.Naming->Temp, std::string());
     }

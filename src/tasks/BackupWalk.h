@@ -183,13 +183,18 @@ private:
     // Takes the next files from files[first] on (or after those taken already), decides
     // their copies and makes their temporaries and workers, as far as nothing of them
     // shows before their turn; brief ones are started on the work pool.
-    void PrepareAhead(TWalkContext& ctx, TFolder& folder, const std::vector<TSearchRec>& files, std::size_t first);
+    void PrepareAhead(TWalkContext& ctx, TFolder& folder, const std::vector<TSearchRec>& files, std::size_t first,
+                      bool keepFirst = false);
+    void NoteTakenBack();
     void PrepareFile(TWalkContext& ctx, TFolder& folder, TFileJob& job, const TSearchRec& rec);
     bool StartsAhead() const;
     bool KeepsVersionOf(const TFileJob& job) const;
     // The job's worker makes its temporary and gives the copy its final name itself.
     bool NamesInWorker(const TFileJob& job) const;
     void LetWorkerName(const TFolder& folder, TFileJob& job) const;
+    // Runs the first copy started ahead that no pool thread has begun here; false when
+    // there is none (or the run is cancelled).
+    bool RunOneAhead();
     // Upper or lower case, or replaced characters: two names may become one.
     bool ConvertsNames() const;
     // The job's copy is brief and started before its turn.
@@ -256,6 +261,11 @@ private:
     std::list<TAhead> Ahead;           // the next files of the folder, taken while a worker copies
     std::function<void()> WhileCopying;
     unsigned PoolThreads = 0; // of the work pool, once asked
+    // Copies started ahead, and the supervision's count of those taken back, since the
+    // last look; while HoldAhead counts down, nothing is started ahead.
+    std::uint64_t StartedAhead = 0;
+    std::uint64_t TakenBackSeen = 0;
+    std::size_t HoldAhead = 0;
     const std::string ScannedText;
 };
 

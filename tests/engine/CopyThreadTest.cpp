@@ -227,12 +227,24 @@ TEST(CopyThread, RowsOnThePoolEndEachWorkerInTurn)
         EXPECT_EQ(workers[i]->StatusCode == 0, i != 5) << i;
         EXPECT_EQ(stood[i], i == 5 ? 0 : 1) << i;
     }
-    // A worker no longer wanted is stopped and waited for before it goes.
-    auto endless = std::make_unique<TStepWorker>(-1);
-    TCopyThread::StartRowOn(pool, {endless.get()});
-    endless->CancelAndWait();
-    EXPECT_TRUE(endless->IsTerminated());
-    endless.reset();
+    // Work no pool thread has begun is taken back and run here; work no longer wanted is
+    // stopped and waited for, or taken back unrun, before it goes.
+    TWorkPool one(1);
+    TStepWorker endless(-1);
+    TStepWorker behind(2);
+    TStepWorker dropped(2);
+    TCopyThread::StartRowOn(one, {&endless, &behind, &dropped});
+    // The one pool thread is held by the endless worker: the others wait in its row.
+    ASSERT_TRUE(behind.TakeBack());
+    EXPECT_FALSE(behind.IsStarted());
+    behind.RunHere();
+    EXPECT_TRUE(behind.IsTerminated());
+    EXPECT_EQ(behind.StatusCode, 0u);
+    dropped.CancelAndWait();
+    EXPECT_FALSE(dropped.IsStarted());
+    endless.Cancel();
+    WaitForWorkerEnd(endless);
+    EXPECT_EQ(ErrorNumber(endless.StatusCode), errTerminated);
 }
 
 TEST(CopyThread, APriorityEndsWithItsWorker)
