@@ -58,7 +58,7 @@ bool TBackupSupervision::StartAhead(TCopyThread& worker)
         return false;
     }
     SetFlags(worker);
-    worker.StartOn(TWorkPool::ForCallingThread());
+    worker.StartOn(AheadPool());
     return true;
 }
 
@@ -74,7 +74,16 @@ void TBackupSupervision::StartAhead(const std::vector<TCopyThread*>& row)
             brief.push_back(worker);
         }
     }
-    TCopyThread::StartRowOn(TWorkPool::ForCallingThread(), std::move(brief));
+    TCopyThread::StartRowOn(AheadPool(), std::move(brief));
+}
+
+TWorkPool& TBackupSupervision::AheadPool()
+{
+    // The run's thread keeps its priority: its pool is looked up once, not per file.
+    if (!Pool) {
+        Pool = &TWorkPool::ForCallingThread();
+    }
+    return *Pool;
 }
 
 void TBackupSupervision::SetFlags(TCopyThread& worker) const

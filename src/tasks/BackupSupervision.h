@@ -20,6 +20,8 @@
 #include <memory>
 #include <vector>
 
+class TWorkPool;
+
 class TBackupSupervision : public IProgressOwner
 {
 public:
@@ -90,9 +92,11 @@ public:
 
 private:
     void SetFlags(TCopyThread& worker) const;
+    TWorkPool& AheadPool();
     void ShowProgress(uint8_t kind, int64_t count, bool totalBar);
 
     IProgressView& ProgressView;
     TCopyThread* RunningWorker = nullptr;
+    TWorkPool* Pool = nullptr; // of the calling thread, once asked
     std::atomic<bool> CancelledByRun{false};
 };
