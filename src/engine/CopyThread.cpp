@@ -63,7 +63,8 @@ public:
             Idle.pop_back();
             slot->Job = std::move(job);
             slot->Pending = true;
-            lock.unlock();
+            // Under the lock: the slot's thread may take the job at once, finish it and
+            // free the slot (a nice value it could not take back ends it).
             slot->Wake.notify_one();
             return;
         }
