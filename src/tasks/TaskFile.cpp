@@ -254,6 +254,13 @@ void SwitchOffMatchAll(TTextFilter& filter)
     }
 }
 
+// Older tasks store "*.*" for "every name"; both task forms read it as the filter's own
+// match-all mask, so a task reads the same after its first save.
+std::string StoredMask(const TTextFilter& filter, const std::string& text)
+{
+    return text == "*.*" ? filter.DefaultMask() : text;
+}
+
 // Sets a filter from its three keys. A text the filter rejects leaves it usable;
 // in exclude mode the fallback would exclude every name, so the filter goes off.
 void ReadFilter(TIniFile& ini, const std::string& section, TTextFilter& filter, const char* regularKey,
@@ -265,10 +272,7 @@ void ReadFilter(TIniFile& ini, const std::string& section, TTextFilter& filter, 
         mode = 1;
     }
     filter.Mode = static_cast<uint8_t>(mode);
-    std::string text = ini.ReadString(section, textKey, filter.DefaultMask());
-    if (text == "*.*") {
-        text = filter.DefaultMask();
-    }
+    const std::string text = StoredMask(filter, ini.ReadString(section, textKey, filter.DefaultMask()));
     try {
         filter.SetMask(text);
     } catch (const EFilterError&) {
@@ -824,7 +828,7 @@ void ReadPlainSource(const std::string& text, TLineReader& lines, TBackupTask& t
         entry.NameFilter.IsRegEx = false;
         entry.NameFilter.Mode = 1;
         try {
-            entry.NameFilter.SetMask(filter);
+            entry.NameFilter.SetMask(StoredMask(entry.NameFilter, filter));
         } catch (const EFilterError&) {
             entry.NameFilter.Mode = 0;
         }

@@ -542,14 +542,15 @@ TEST(TaskFile, PlainTextTask)
                                  "D C:\\Mail\r\n"
                                  "1\r\n"
                                  "I \r\n"
-                                 "E BAK\r\n");
+                                 "E BAK\r\n"
+                                 "D C:\\Notes|*.*\r\n");
     const TBackupTask task = ReadBack(dir.Win("old.buj"));
     EXPECT_EQ(task.Destination, "E:\\Backup");
     EXPECT_TRUE(task.Compress);
     EXPECT_EQ(task.NoCompTypes, (std::vector<std::string>{"zip", "a b"}));
     EXPECT_EQ(task.DestMode, DestOneDirectory);
     EXPECT_EQ(task.LastBackup, "Last run 04.12.2003");
-    ASSERT_EQ(task.Sources.size(), 2u);
+    ASSERT_EQ(task.Sources.size(), 3u);
     const TExtensionList& data = task.Sources[0];
     EXPECT_EQ(data.SourceDir, "C:\\Data");
     EXPECT_EQ(data.ExpandedDir, "C:\\Data");
@@ -567,6 +568,7 @@ TEST(TaskFile, PlainTextTask)
     EXPECT_EQ(mail.NameFilter.Mode, 0);
     EXPECT_EQ(mail.ExcludeList.Types(), (std::vector<std::string>{"BAK"}));
     EXPECT_TRUE(mail.NeedsScan); // no count
+    EXPECT_EQ(task.Sources[2].NameFilter.Mode, 0) << "\"*.*\" selects every name, as in the INI form";
 
     // Statistics turn the old file into the INI form.
     TBackupTask update = task;
