@@ -52,9 +52,23 @@ TStatusCode TBackupSupervision::WaitForCopy(std::unique_ptr<TCopyThread> worker,
     return status;
 }
 
+namespace {
+
+bool BriefAndUnstarted(const TCopyThread& worker)
+{
+    return !worker.IsStarted() && worker.IsBrief();
+}
+
+} // namespace
+
+bool TBackupSupervision::MayStartAhead() const
+{
+    return !ProgressView.Paused() && !Cancelled();
+}
+
 bool TBackupSupervision::StartAhead(TCopyThread& worker)
 {
-    if (worker.IsStarted() || !worker.IsBrief() || ProgressView.Paused() || Cancelled()) {
+    if (!BriefAndUnstarted(worker) || !MayStartAhead()) {
         return false;
     }
     SetFlags(worker);
@@ -64,12 +78,12 @@ bool TBackupSupervision::StartAhead(TCopyThread& worker)
 
 void TBackupSupervision::StartAhead(const std::vector<TCopyThread*>& row)
 {
-    if (row.empty() || ProgressView.Paused() || Cancelled()) {
+    if (row.empty() || !MayStartAhead()) {
         return;
     }
     std::vector<TCopyThread*> brief;
     for (TCopyThread* worker : row) {
-        if (!worker->IsStarted() && worker->IsBrief()) {
+        if (BriefAndUnstarted(*worker)) {
             SetFlags(*worker);
             brief.push_back(worker);
         }

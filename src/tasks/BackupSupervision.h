@@ -91,6 +91,8 @@ public:
     TCopyThread* ActiveWorker() const;
 
 private:
+    // Not while the run is paused or cancelled.
+    bool MayStartAhead() const;
     void SetFlags(TCopyThread& worker) const;
     TWorkPool& AheadPool();
     void ShowProgress(uint8_t kind, int64_t count, bool totalBar);
