@@ -220,11 +220,17 @@ int ChangeMode(const THostFile& file, mode_t mode)
 
 int WriteStored(const THostFile& file, std::uint32_t attr, const struct statx& sx)
 {
+    // "attr;seconds.nanoseconds;size", written for every copied file: to_chars, not printf.
     char buffer[128];
-    const int len =
-        std::snprintf(buffer, sizeof buffer, "%x;%lld.%lld;%llu", attr, static_cast<long long>(sx.stx_mtime.tv_sec),
-                      static_cast<long long>(sx.stx_mtime.tv_nsec), static_cast<unsigned long long>(sx.stx_size));
-    const auto size = static_cast<std::size_t>(len);
+    char* const end = buffer + sizeof buffer - 1; // room for a separator after each number
+    char* at = std::to_chars(buffer, end, attr, 16).ptr;
+    *at = ';';
+    at = std::to_chars(at + 1, end, static_cast<long long>(sx.stx_mtime.tv_sec)).ptr;
+    *at = '.';
+    at = std::to_chars(at + 1, end, static_cast<long long>(sx.stx_mtime.tv_nsec)).ptr;
+    *at = ';';
+    at = std::to_chars(at + 1, end, static_cast<unsigned long long>(sx.stx_size)).ptr;
+    const auto size = static_cast<std::size_t>(at - buffer);
     const int result = file.Fd >= 0 ? fsetxattr(file.Fd, DosAttribXattr, buffer, size, 0)
                                     : setxattr(file.Host.c_str(), DosAttribXattr, buffer, size, 0);
     return result == 0 ? 0 : errno;

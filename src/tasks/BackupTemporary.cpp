@@ -3,7 +3,6 @@
 #include "platform/DestFolder.h"
 #include "platform/FileSystem.h"
 
-#include <cstdio>
 #include <mutex>
 #include <random>
 
@@ -45,9 +44,15 @@ bool IsBackupTemporaryName(std::string_view name)
 
 std::string MakeBackupTemporaryName(std::uint64_t random)
 {
-    char digits[TemporaryDigits + 1];
-    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(random));
-    return std::string(TemporaryPrefix) + digits + std::string(TemporarySuffix);
+    // Made once per copied file: written by hand, as formatting costs more than the name.
+    std::string name;
+    name.reserve(TemporaryPrefix.size() + TemporaryDigits + TemporarySuffix.size());
+    name.append(TemporaryPrefix);
+    for (std::size_t digit = TemporaryDigits; digit-- > 0;) {
+        name.push_back("0123456789abcdef"[(random >> (4 * digit)) & 0xF]);
+    }
+    name.append(TemporarySuffix);
+    return name;
 }
 
 bool IsSecurityCopyName(std::string_view name, std::string* finalName)

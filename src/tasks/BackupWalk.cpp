@@ -28,11 +28,6 @@ std::string JoinRelative(const std::string& base, const std::string& relative)
     return relative.empty() ? base : AddPathDelimiter(base) + relative;
 }
 
-std::string FormatCount(const char* msgid, uint32_t count)
-{
-    return ReplaceText(TrDefault(msgid), "%u", std::to_string(count));
-}
-
 // A file that was being written when its run died still carries the time of its last
 // write; a finished copy carries its source's, older than the copy itself.
 bool WrittenWhenInterrupted(const TFindData& data)
@@ -248,7 +243,8 @@ struct TBackupWalk::TAhead
 TBackupWalk::TBackupWalk(const TBackupTask& task, TBackupLog& log, TBackupSupervision& supervision)
     : Now([] { return ::Now(); }),
       MoveToTrash([](const std::string& path) { return ShellDeleteFiles(path, true, TrDefault("Delete file")); }),
-      Task(task), Log(log), Supervision(supervision), ScannedText(TrDefault("is scanned:"))
+      Task(task), Log(log), Supervision(supervision), ScannedText(TrDefault("is scanned:")),
+      CopiedCountText(TrDefault("%u files copied"))
 {
     Supervision.OtherWorker = [this]() -> TCopyThread* { return CurrentZip ? CurrentZip->RunningWorker : nullptr; };
 }
@@ -1297,7 +1293,7 @@ bool TBackupWalk::AskForNewMedia(TWalkContext& ctx, TFolder& folder, const TFile
 void TBackupWalk::NoteCopied(TWalkContext& ctx, TFileJob& job)
 {
     ++ctx.Counters.Copied;
-    Supervision.View().SetStatusText(FormatCount("%u files copied", ctx.Counters.Copied));
+    Supervision.View().SetStatusText(ReplaceText(CopiedCountText, "%u", std::to_string(ctx.Counters.Copied)));
     std::string note;
     if (Task.ArchBit && Platform::SetFileAttributes(job.SourcePath, job.Info.Attr & ~faArchive) == 0) {
         note = " (A)";

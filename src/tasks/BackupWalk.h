@@ -266,7 +266,9 @@ private:
     std::uint64_t StartedAhead = 0;
     std::uint64_t TakenBackSeen = 0;
     std::size_t HoldAhead = 0;
+    // Shown for every file: translated once.
     const std::string ScannedText;
+    const std::string CopiedCountText;
 };
 
 // The destination base below the destination root (empty: the base itself), entered

@@ -482,6 +482,22 @@ TEST(FileSystem, SearchAndPathCallsReadStoredRecordsAlike)
     }
 }
 
+// Other programs of ours read the record as text: it keeps its exact form.
+TEST(FileSystem, StoredRecordsAreWrittenAsHexAttributesStampAndSize)
+{
+    TTempFolder tmp;
+    tmp.WriteHostFile("f.txt", "abcdefghijklmnopq");
+    ASSERT_EQ(SetFileAttributes(tmp.Win("f.txt"), faHidden | faSysFile | faArchive), 0);
+    struct stat st = {};
+    ASSERT_EQ(stat(tmp.Host("f.txt").c_str(), &st), 0);
+    char record[128] = {};
+    const ssize_t length = getxattr(tmp.Host("f.txt").c_str(), "user.tessaro.dosattrib", record, sizeof record);
+    ASSERT_GT(length, 0);
+    EXPECT_EQ(std::string(record, static_cast<std::size_t>(length)),
+              "26;" + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec) + ";17");
+    EXPECT_EQ(GetFileAttributes(tmp.Win("f.txt")), faHidden | faSysFile | faArchive);
+}
+
 TEST(FileSystem, OpeningChecksWhatIsThere)
 {
     TTempFolder tmp;

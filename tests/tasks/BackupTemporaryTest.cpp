@@ -11,6 +11,8 @@ TEST(BackupTemporary, MadeNamesAreRecognisedAndUsersNamesAreNot)
         EXPECT_EQ(name.front(), '.') << "hidden, as every leftover";
     }
     EXPECT_NE(MakeBackupTemporaryName(1), MakeBackupTemporaryName(2));
+    EXPECT_EQ(MakeBackupTemporaryName(0), ".tessaro-0000000000000000.part");
+    EXPECT_EQ(MakeBackupTemporaryName(0xFEDCBA9876543210ULL), ".tessaro-fedcba9876543210.part");
     for (const char* name : {"report.part", ".tessaro-.part", ".tessaro-0123456789abcdeF.part",
                              ".tessaro-0123456789abcdef.part.gz", "x.tessaro-0123456789abcdef.part",
                              ".tessaro-0123456789abcde.part", ".~report.txt.tsbak", ".~.1.tsbak", "a.txt"}) {
