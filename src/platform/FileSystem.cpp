@@ -18,6 +18,8 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/xattr.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -598,7 +600,74 @@ struct TSearchState
     std::vector<std::pair<std::string, std::string>> Names; // win name, host name
     std::size_t Next = 0;
     std::vector<std::string> Links; // passed over
+    // A large folder's entries are looked at a block ahead, by several threads side by side:
+    // Ahead[i] is Names[AheadFirst + i]'s, when AheadFound[i] is set.
+    std::vector<struct statx> Ahead;
+    std::vector<char> AheadFound;
+    std::size_t AheadFirst = 0;
 };
+
+namespace {
+
+// From this many names a folder's entries are looked at ahead, in blocks of StatAheadBlock
+// (a block's results take about 2 MiB), by up to StatAheadThreads threads: one statx after
+// the other is what listing a folder of a hundred thousand files mostly waits for.
+constexpr std::size_t StatAheadFrom = 4096;
+constexpr std::size_t StatAheadBlock = 8192;
+constexpr unsigned StatAheadThreads = 4;
+
+void StatRange(TSearchState& state, std::size_t from, std::size_t to)
+{
+    const int dirFd = dirfd(state.Dir.get());
+    for (std::size_t i = from; i < to; ++i) {
+        state.AheadFound[i] =
+            StatHostAt(dirFd, state.Names[state.AheadFirst + i].second.c_str(), false, state.Ahead[i]);
+    }
+}
+
+// Looks at the block of entries from first on, its parts on threads of their own; a thread
+// that cannot be started leaves its part to this one.
+void StatBlockAhead(TSearchState& state, std::size_t first)
+{
+    const std::size_t count = std::min(StatAheadBlock, state.Names.size() - first);
+    state.AheadFirst = first;
+    state.Ahead.assign(count, {});
+    state.AheadFound.assign(count, 0);
+    const std::size_t parts = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, StatAheadThreads);
+    const std::size_t share = (count + parts - 1) / parts;
+    std::vector<std::thread> helpers;
+    for (std::size_t from = share; from < count; from += share) {
+        const std::size_t to = std::min(count, from + share);
+        try {
+            helpers.emplace_back([&state, from, to] { StatRange(state, from, to); });
+        } catch (const std::system_error&) {
+            StatRange(state, from, to);
+        }
+    }
+    StatRange(state, 0, std::min(share, count));
+    for (std::thread& helper : helpers) {
+        helper.join();
+    }
+}
+
+// The entry of Names[index], looked at now or taken from the block looked at ahead.
+bool StatEntryOfSearch(TSearchState& state, std::size_t index, const char* atName, int dirFd, struct statx& sx)
+{
+    if (!state.Dir || state.Names.size() < StatAheadFrom) {
+        return StatHostAt(dirFd, atName, false, sx);
+    }
+    if (index < state.AheadFirst || index >= state.AheadFirst + state.Ahead.size()) {
+        StatBlockAhead(state, index);
+    }
+    const std::size_t at = index - state.AheadFirst;
+    if (!state.AheadFound[at]) {
+        return false;
+    }
+    sx = state.Ahead[at];
+    return true;
+}
+
+} // namespace
 
 bool MatchesMask(const std::string& name, const std::string& mask)
 {
@@ -620,12 +689,13 @@ static int NextMatching(TSearchRec& rec)
 {
     TSearchState& state = *rec.State;
     while (state.Next < state.Names.size()) {
-        const auto& [winName, hostName] = state.Names[state.Next++];
+        const std::size_t index = state.Next++;
+        const auto& [winName, hostName] = state.Names[index];
         const std::string host = state.HostDir == "/" ? "/" + hostName : state.HostDir + "/" + hostName;
         const int dirFd = state.Dir ? dirfd(state.Dir.get()) : AT_FDCWD;
         const char* atName = state.Dir ? hostName.c_str() : host.c_str();
         struct statx sx = {};
-        if (!StatHostAt(dirFd, atName, false, sx)) {
+        if (!StatEntryOfSearch(state, index, atName, dirFd, sx)) {
             continue;
         }
         if (S_ISLNK(sx.stx_mode)) {

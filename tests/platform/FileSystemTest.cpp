@@ -2,6 +2,7 @@
 #include "platform/DestFolder.h"
 #include "platform/Drives.h"
 #include "platform/FolderChain.h"
+#include "platform/Utf8.h"
 
 #include "TempFolder.h"
 
@@ -102,6 +103,42 @@ TEST(FileSystem, SearchReportsOnlyFilesAndFoldersInNameOrder)
 
     EXPECT_EQ(FindFirst(tmp.Win("*.none"), faAnyFile, rec), ErrorFileNotFound);
     EXPECT_EQ(FindFirst(tmp.Win("missing\\*"), faAnyFile, rec), ErrorPathNotFound);
+}
+
+// A folder of many entries is looked at a block ahead on several threads: the search
+// still yields every file and folder once, in name order, with its own size, passes over
+// links and special files and leaves out what went away after the names were read.
+TEST(FileSystem, SearchOfALargeFolderKeepsOrderSizesAndSkips)
+{
+    TTempFolder tmp;
+    constexpr int files = 9000; // more than one block looked at ahead
+    for (int i = 0; i < files; ++i) {
+        tmp.WriteHostFile("f" + std::to_string(i), std::string(static_cast<std::size_t>(i % 97), 'x'));
+    }
+    std::filesystem::create_directory(tmp.Host("sub"));
+    std::filesystem::create_symlink(tmp.Host("f1"), tmp.Host("link"));
+    ASSERT_EQ(mkfifo(tmp.Host("fifo").c_str(), 0600), 0);
+
+    TSearchRec rec;
+    ASSERT_EQ(FindFirst(tmp.Win("*"), faAnyFile, rec), 0);
+    std::filesystem::remove(tmp.Host("f999")); // sorts into the second block
+    std::vector<std::string> names;
+    bool sizesRight = true;
+    do {
+        names.push_back(rec.Name);
+        if (rec.Name != "sub") {
+            sizesRight = sizesRight && rec.Size == static_cast<std::uint64_t>(std::stoi(rec.Name.substr(1)) % 97);
+        }
+    } while (FindNext(rec) == 0);
+    EXPECT_EQ(SkippedLinks(rec), std::vector<std::string>{"link"});
+    FindClose(rec);
+
+    EXPECT_TRUE(sizesRight);
+    ASSERT_EQ(names.size(), static_cast<std::size_t>(files)); // one file gone, the folder in
+    EXPECT_TRUE(std::is_sorted(names.begin(), names.end(),
+                               [](const std::string& a, const std::string& b) { return CompareTextUtf8(a, b) < 0; }));
+    EXPECT_EQ(std::count(names.begin(), names.end(), "f999"), 0);
+    EXPECT_EQ(std::count(names.begin(), names.end(), "sub"), 1);
 }
 
 TEST(FileSystem, MasksFollowWindowsRules)
