@@ -385,6 +385,9 @@ std::vector<std::string> LogicalDrives()
 
 std::string HostNameToWin(const std::string& name)
 {
+    if (name.find_first_of(ForbiddenInWinNames) == std::string::npos) {
+        return name;
+    }
     std::string out;
     out.reserve(name.size());
     for (char c : name) {
@@ -399,6 +402,10 @@ std::string HostNameToWin(const std::string& name)
 
 std::string WinNameToHost(const std::string& name)
 {
+    // Carried characters (U+F000..) all begin with the byte 0xEF.
+    if (name.find('\xEF') == std::string::npos) {
+        return name;
+    }
     std::string out;
     out.reserve(name.size());
     std::size_t pos = 0;

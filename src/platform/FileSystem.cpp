@@ -1346,7 +1346,9 @@ int WriteFileAtomic(const std::string& path, const std::string& contents)
 
 bool PathTooLong(const std::string& path)
 {
-    return Utf16Length(path) > MaxPathLength;
+    // A UTF-16 text is never longer in units than its UTF-8 form in bytes: most paths are
+    // short enough without counting.
+    return path.size() > MaxPathLength && Utf16Length(path) > MaxPathLength;
 }
 
 std::string GetCurrentDir()

@@ -89,6 +89,11 @@ TEST(Drives, LinuxNamesWithForbiddenCharactersSurviveTheRoundTrip)
     }
     EXPECT_EQ(HostNameToWin("a:b"), "a\xEF\x80\xBA"
                                     "b");
+    EXPECT_EQ(WinNameToHost("a\xEF\x80\xBA"
+                            "b\xEF\xBC\x81"),
+              "a:b\xEF\xBC\x81")
+        << "only carried characters go back";
+    EXPECT_EQ(WinNameToHost("plain \xEF\xBC\x81.txt"), "plain \xEF\xBC\x81.txt");
     EXPECT_EQ(HostToWin("/").value_or("?"), "C:\\");
     EXPECT_EQ(HostToWin("//usr/./lib/").value_or("?"), "C:\\usr\\lib");
     EXPECT_FALSE(HostToWin("relative").has_value());

@@ -208,6 +208,14 @@ TEST(FileSystem, PathsLongerThan259CharactersAreRefused)
         return s;
     }();
     EXPECT_FALSE(PathTooLong(umlauts));
+    // Beyond the basic plane a character takes two units (and four bytes).
+    std::string faces;
+    for (int i = 0; i < 60; ++i) {
+        faces += "\xF0\x9F\x98\x80";
+    }
+    const std::string padding(260 - base.size() - 1 - 120, 'a');
+    EXPECT_TRUE(PathTooLong(base + "\\" + padding + faces));
+    EXPECT_FALSE(PathTooLong(base + "\\" + padding.substr(1) + faces));
 }
 
 TEST(FileSystem, FoldersAreCreatedForcedRenamedAndRemoved)
