@@ -457,12 +457,16 @@ bool IsFullWinPath(const std::string& winPath)
 
 std::optional<std::string> WinToHost(const std::string& winPath)
 {
-    std::string text = winPath;
-    std::replace(text.begin(), text.end(), '/', '\\');
-    std::string drive = ExtractFileDrive(text);
-    std::string rest = text.substr(drive.size());
+    // Converted for every file a run touches: the common text, without '/', is read in place.
+    if (winPath.find('/') != std::string::npos) {
+        std::string text = winPath;
+        std::replace(text.begin(), text.end(), '/', '\\');
+        return WinToHost(text);
+    }
+    std::string drive = ExtractFileDrive(winPath);
+    const std::string_view rest = std::string_view(winPath).substr(drive.size());
     std::string base;
-    if (drive.empty() && !text.empty() && text[0] == '\\') {
+    if (drive.empty() && !winPath.empty() && winPath[0] == '\\') {
         drive = "C:";
     }
     if (!drive.empty()) {
@@ -475,7 +479,9 @@ std::optional<std::string> WinToHost(const std::string& winPath)
             return std::nullopt;
         }
     }
-    std::string host = base == "/" ? "" : base;
+    std::string host;
+    host.reserve(base.size() + rest.size() + 1);
+    host = base == "/" ? "" : base;
     AppendHostComponents(host, rest, !base.empty());
     if (host.empty()) {
         return base.empty() ? std::string(".") : base;

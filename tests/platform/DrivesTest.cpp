@@ -131,6 +131,8 @@ TEST(Drives, EnvironmentEntriesAddDrivesWithTypeAndLabel)
 
     EXPECT_EQ(WinToHost("E:\\sub\\x").value_or("?"), tmp.Host("e/sub/x"));
     EXPECT_EQ(WinToHost("\\\\NAS\\Data\\docs").value_or("?"), tmp.Host("nas/docs"));
+    EXPECT_EQ(WinToHost("//nas/Data\\docs").value_or("?"), tmp.Host("nas/docs"));
+    EXPECT_EQ(WinToHost("/sub/x").value_or("?"), tmp.Host("c/sub/x"));
     EXPECT_EQ(WinToHost("C:\\").value_or("?"), tmp.Host("c"));
     EXPECT_EQ(HostToWin(tmp.Host("e/sub")).value_or("?"), "E:\\sub");
     EXPECT_EQ(HostToWin(tmp.Host("nas/docs")).value_or("?"), "\\\\nas\\data\\docs");
