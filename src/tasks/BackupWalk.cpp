@@ -19,6 +19,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <deque>
 #include <unordered_map>
 
 namespace {
@@ -118,6 +119,11 @@ constexpr std::size_t HoldAheadCalls = 4096;
 
 // A folder's own size from which its destination is listed ahead: about a thousand entries.
 constexpr std::uint64_t ListAheadBytes = std::uint64_t{32} << 10;
+// Subfolders whose destinations are listed ahead while the walk is in the ones before, as
+// long as the folders listed last held at least ListAheadFiles files: handing a listing of a
+// few files over costs more than it saves.
+constexpr std::size_t SubfoldersListedAhead = 4;
+constexpr std::size_t ListAheadFiles = 16;
 
 // A destination folder's listing made on the work pool while the walk lists the source
 // folder and walks its subfolders.
@@ -275,7 +281,7 @@ void TBackupWalk::BackupDir(TWalkContext& ctx, const std::string& relFolder, con
 }
 
 void TBackupWalk::BackupDir(TWalkContext& ctx, TFolder* parent, const std::string& relFolder, const TFileTimes& times,
-                            uint32_t attr)
+                            uint32_t attr, std::unique_ptr<TListingAhead> listedAhead)
 {
     TFolder folder;
     folder.Parent = parent;
@@ -296,9 +302,13 @@ void TBackupWalk::BackupDir(TWalkContext& ctx, TFolder* parent, const std::strin
     // A folder of many files is listed twice, the source here and the destination for the
     // copy decisions: the pool lists the destination meanwhile (used where no subfolder
     // comes first). Only a large folder: handing a small one over costs more than it saves.
-    if (folder.Dest && !folder.CreatedHere && !ZipMode() && !Ftp && folder.Dest->EntryBytes() >= ListAheadBytes) {
-        folder.ListingAhead = std::make_unique<TListingAhead>(folder.DestDir);
+    if (ListsDestination(folder)) {
+        folder.ListingAhead = listedAhead ? std::move(listedAhead)
+                              : folder.Dest->EntryBytes() >= ListAheadBytes
+                                  ? std::make_unique<TListingAhead>(folder.DestDir)
+                                  : nullptr;
     }
+    listedAhead.reset();
     ListFolder(folder.SourceDir, folders, files, &links, !folder.ListedWithoutStored);
     if (!folders.empty()) {
         // The walk below may make folders here before the copy decisions: they list anew.
@@ -309,16 +319,7 @@ void TBackupWalk::BackupDir(TWalkContext& ctx, TFolder* parent, const std::strin
             Log.WriteLog(LogFilePrefix + TrDefault("Link skipped: ") + JoinRelative(relFolder, link));
         }
     }
-    for (TSearchRec& sub : folders) {
-        if (Cancelled()) {
-            break;
-        }
-        if (folder.ListedWithoutStored) {
-            Platform::AddStoredAttributes(folder.SourceDir + sub.Name, sub.FindData);
-        }
-        BackupDir(ctx, &folder, JoinRelative(relFolder, sub.Name), FindDataToFileTimes(sub.FindData),
-                  sub.FindData.Attr);
-    }
+    BackupSubfolders(ctx, folder, folders);
     if (!Cancelled()) {
         if (Ftp && Mode() != DestZipFile) {
             Ftp->FillFileList();
@@ -334,6 +335,42 @@ void TBackupWalk::BackupDir(TWalkContext& ctx, TFolder* parent, const std::strin
     // The remote folder is left even after a cancel: the run climbs back from the base.
     if (folder.RemoteEntered) {
         Ftp->LeaveFolder(folder.RemoteRemembered);
+    }
+}
+
+bool TBackupWalk::ListsDestination(const TFolder& folder) const
+{
+    return folder.Dest && !folder.CreatedHere && !ZipMode() && !Ftp;
+}
+
+void TBackupWalk::BackupSubfolders(TWalkContext& ctx, TFolder& folder, std::vector<TSearchRec>& folders)
+{
+    // The destinations of the next few subfolders are listed on the work pool while the
+    // walk is busy with the ones before: nothing the walk does there touches them before
+    // their turn. Each folder takes its listing only where it uses one.
+    const auto listAhead = [this, &folder] { return ListsDestination(folder) && LastListedFiles >= ListAheadFiles; };
+    std::deque<std::unique_ptr<TListingAhead>> listings;
+    std::size_t listed = 0;
+    for (std::size_t index = 0; index < folders.size(); ++index) {
+        TSearchRec& sub = folders[index];
+        if (Cancelled()) {
+            break;
+        }
+        listed = std::max(listed, index); // none was listed ahead for the folders before
+        while (listed < folders.size() && listings.size() < SubfoldersListedAhead && listAhead()) {
+            listings.push_back(
+                std::make_unique<TListingAhead>(AddPathDelimiter(folder.DestDir) + folders[listed++].Name));
+        }
+        std::unique_ptr<TListingAhead> listing;
+        if (!listings.empty()) {
+            listing = std::move(listings.front());
+            listings.pop_front();
+        }
+        if (folder.ListedWithoutStored) {
+            Platform::AddStoredAttributes(folder.SourceDir + sub.Name, sub.FindData);
+        }
+        BackupDir(ctx, &folder, JoinRelative(folder.Rel, sub.Name), FindDataToFileTimes(sub.FindData),
+                  sub.FindData.Attr, std::move(listing));
     }
 }
 
@@ -1125,6 +1162,7 @@ bool TBackupWalk::FindDestFile(TFolder& folder, const std::string& name, TFileTi
             ListDestFiles(folder, nullptr);
         }
         folder.DestListed = true;
+        LastListedFiles = folder.DestFiles.size();
         folder.Filled = folder.Filled || !folder.DestFiles.empty() || !folder.DestOccupied.empty();
     }
     const auto found = folder.DestFiles.find(name);

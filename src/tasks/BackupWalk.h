@@ -160,8 +160,12 @@ private:
 
     int32_t Mode() const { return Task.DestMode; }
     bool ZipMode() const { return Task.IsZipDestination(); }
+    // listedAhead: the folder's destination, listed on the work pool before it was entered.
     void BackupDir(TWalkContext& ctx, TFolder* parent, const std::string& relFolder, const TFileTimes& times,
-                   uint32_t attr);
+                   uint32_t attr, std::unique_ptr<TListingAhead> listedAhead = nullptr);
+    void BackupSubfolders(TWalkContext& ctx, TFolder& folder, std::vector<TSearchRec>& folders);
+    // The destination folder is there and its listing is wanted for copy decisions.
+    bool ListsDestination(const TFolder& folder) const;
     bool EnterFolder(TFolder& folder);
     // The top folder's destination base, entered from the destination root and created.
     bool OpenTopFolder(TWalkContext& ctx, TFolder& folder);
@@ -266,6 +270,8 @@ private:
     std::uint64_t StartedAhead = 0;
     std::uint64_t TakenBackSeen = 0;
     std::size_t HoldAhead = 0;
+    // Files in the last destination folder listed: whether listing the next ones ahead pays.
+    std::size_t LastListedFiles = 0;
     // Shown for every file: translated once.
     const std::string ScannedText;
     const std::string CopiedCountText;

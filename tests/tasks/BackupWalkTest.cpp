@@ -667,6 +667,39 @@ TEST_F(BackupWalkTest, AFolderListedAheadDecidesAsInTurn)
     EXPECT_EQ(Run().Errors, 2u);
 }
 
+// Once a folder of many files was listed, the destinations of the subfolders after it are
+// listed ahead: each folder decides with its own listing, as in turn, also after a folder
+// of few files and where a destination folder turned into a link.
+TEST_F(BackupWalkTest, SubfoldersListedAheadDecideAsInTurn)
+{
+    fs::create_directories(temp.Host("outside"));
+    temp.WriteHostFile("outside/victim.txt", "precious");
+    const std::vector<std::string> folders = {"a", "b", "c", "d", "e", "f", "g"};
+    const auto files = [](const std::string& folder) { return folder == "a" || folder == "e" ? 3u : 20u; };
+    for (const std::string& folder : folders) {
+        for (unsigned i = 0; i < files(folder); ++i) {
+            Write("src/" + folder + "/" + folder + std::to_string(i) + ".txt", folder);
+        }
+    }
+    EXPECT_EQ(Run().Copied, 5 * 20u + 2 * 3u);
+    SetHostTime(temp.Host("e/B/src/c/c7.txt"), 1600000000);
+    fs::remove(temp.Host("e/B/src/d/d3.txt"));
+    fs::create_symlink(temp.Host("outside/victim.txt"), temp.Host("e/B/src/d/d3.txt"));
+    temp.WriteHostFile("e/B/src/f/.tessaro-0123456789abcdef.part", "half");
+    fs::remove_all(temp.Host("e/B/src/g"));
+    fs::create_directory_symlink(temp.Host("outside"), temp.Host("e/B/src/g"));
+    task.NoBaks = true;
+
+    const TWalkCounters counters = Run();
+    EXPECT_EQ(counters.Copied, 1u); // c7.txt
+    EXPECT_EQ(counters.Errors, 2u); // d3.txt and the folder g
+    EXPECT_EQ(Dest("B/src/c/c7.txt"), "c");
+    EXPECT_EQ(temp.ReadHostFile("outside/victim.txt"), "precious");
+    EXPECT_FALSE(DestExists("B/src/f/.tessaro-0123456789abcdef.part"));
+    EXPECT_FALSE(fs::exists(temp.Host("outside/g0.txt")));
+    EXPECT_EQ(Run().Copied, 0u);
+}
+
 // The small files of a folder are copied side by side ahead of their turn and take their
 // names themselves where nothing stands there: a link or folder under a name still fails
 // that file alone, nothing is written through the link, and no temporary stays behind.
