@@ -154,6 +154,35 @@ private:
     TTaskGroup Task{TWorkPool::ForCallingThread()};
 };
 
+// A subfolder's source and destination, listed on the work pool before the walk enters it.
+struct TBackupWalk::TSubfolderAhead
+{
+    TSubfolderAhead(const std::string& sourceDir, bool withStored, const std::string& destDir)
+        : Dest(std::make_unique<TListingAhead>(destDir))
+    {
+        Source.Post([this, sourceDir, withStored] { ListFolder(sourceDir, Folders, Files, &Links, withStored); });
+    }
+    ~TSubfolderAhead() { Source.Wait(); }
+    TSubfolderAhead(const TSubfolderAhead&) = delete;
+    TSubfolderAhead& operator=(const TSubfolderAhead&) = delete;
+
+    void TakeSource(std::vector<TSearchRec>& folders, std::vector<TSearchRec>& files, std::vector<std::string>& links)
+    {
+        Source.Wait();
+        folders = std::move(Folders);
+        files = std::move(Files);
+        links = std::move(Links);
+    }
+
+    std::unique_ptr<TListingAhead> Dest; // until the folder takes it
+
+private:
+    std::vector<TSearchRec> Folders;
+    std::vector<TSearchRec> Files;
+    std::vector<std::string> Links;
+    TTaskGroup Source{TWorkPool::ForCallingThread()};
+};
+
 struct TBackupWalk::TFolder
 {
     TFolder* Parent = nullptr;
@@ -281,7 +310,7 @@ void TBackupWalk::BackupDir(TWalkContext& ctx, const std::string& relFolder, con
 }
 
 void TBackupWalk::BackupDir(TWalkContext& ctx, TFolder* parent, const std::string& relFolder, const TFileTimes& times,
-                            uint32_t attr, std::unique_ptr<TListingAhead> listedAhead)
+                            uint32_t attr, std::unique_ptr<TSubfolderAhead> listedAhead)
 {
     TFolder folder;
     folder.Parent = parent;
@@ -303,13 +332,17 @@ void TBackupWalk::BackupDir(TWalkContext& ctx, TFolder* parent, const std::strin
     // copy decisions: the pool lists the destination meanwhile (used where no subfolder
     // comes first). Only a large folder: handing a small one over costs more than it saves.
     if (ListsDestination(folder)) {
-        folder.ListingAhead = listedAhead ? std::move(listedAhead)
+        folder.ListingAhead = listedAhead ? std::move(listedAhead->Dest)
                               : folder.Dest->EntryBytes() >= ListAheadBytes
                                   ? std::make_unique<TListingAhead>(folder.DestDir)
                                   : nullptr;
     }
-    listedAhead.reset();
-    ListFolder(folder.SourceDir, folders, files, &links, !folder.ListedWithoutStored);
+    if (listedAhead) {
+        listedAhead->TakeSource(folders, files, links);
+        listedAhead.reset();
+    } else {
+        ListFolder(folder.SourceDir, folders, files, &links, !folder.ListedWithoutStored);
+    }
     if (!folders.empty()) {
         // The walk below may make folders here before the copy decisions: they list anew.
         folder.ListingAhead.reset();
@@ -345,11 +378,11 @@ bool TBackupWalk::ListsDestination(const TFolder& folder) const
 
 void TBackupWalk::BackupSubfolders(TWalkContext& ctx, TFolder& folder, std::vector<TSearchRec>& folders)
 {
-    // The destinations of the next few subfolders are listed on the work pool while the
-    // walk is busy with the ones before: nothing the walk does there touches them before
-    // their turn. Each folder takes its listing only where it uses one.
+    // The next few subfolders' sources and destinations are listed on the work pool while
+    // the walk is busy with the ones before: nothing the walk does there touches them before
+    // their turn. Each folder takes its destination's listing only where it uses one.
     const auto listAhead = [this, &folder] { return ListsDestination(folder) && LastListedFiles >= ListAheadFiles; };
-    std::deque<std::unique_ptr<TListingAhead>> listings;
+    std::deque<std::unique_ptr<TSubfolderAhead>> listings;
     std::size_t listed = 0;
     for (std::size_t index = 0; index < folders.size(); ++index) {
         TSearchRec& sub = folders[index];
@@ -358,10 +391,12 @@ void TBackupWalk::BackupSubfolders(TWalkContext& ctx, TFolder& folder, std::vect
         }
         listed = std::max(listed, index); // none was listed ahead for the folders before
         while (listed < folders.size() && listings.size() < SubfoldersListedAhead && listAhead()) {
-            listings.push_back(
-                std::make_unique<TListingAhead>(AddPathDelimiter(folder.DestDir) + folders[listed++].Name));
+            const std::string& name = folders[listed++].Name;
+            listings.push_back(std::make_unique<TSubfolderAhead>(AddPathDelimiter(folder.SourceDir + name),
+                                                                 !folder.ListedWithoutStored,
+                                                                 AddPathDelimiter(folder.DestDir) + name));
         }
-        std::unique_ptr<TListingAhead> listing;
+        std::unique_ptr<TSubfolderAhead> listing;
         if (!listings.empty()) {
             listing = std::move(listings.front());
             listings.pop_front();

@@ -155,14 +155,15 @@ public:
 private:
     struct TFolder;
     struct TListingAhead;
+    struct TSubfolderAhead;
     struct TFileJob;
     struct TAhead;
 
     int32_t Mode() const { return Task.DestMode; }
     bool ZipMode() const { return Task.IsZipDestination(); }
-    // listedAhead: the folder's destination, listed on the work pool before it was entered.
+    // listedAhead: the folder's source and destination, listed on the work pool before it was entered.
     void BackupDir(TWalkContext& ctx, TFolder* parent, const std::string& relFolder, const TFileTimes& times,
-                   uint32_t attr, std::unique_ptr<TListingAhead> listedAhead = nullptr);
+                   uint32_t attr, std::unique_ptr<TSubfolderAhead> listedAhead = nullptr);
     void BackupSubfolders(TWalkContext& ctx, TFolder& folder, std::vector<TSearchRec>& folders);
     // The destination folder is there and its listing is wanted for copy decisions.
     bool ListsDestination(const TFolder& folder) const;

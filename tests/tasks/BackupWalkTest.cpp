@@ -688,6 +688,7 @@ TEST_F(BackupWalkTest, SubfoldersListedAheadDecideAsInTurn)
     temp.WriteHostFile("e/B/src/f/.tessaro-0123456789abcdef.part", "half");
     fs::remove_all(temp.Host("e/B/src/g"));
     fs::create_directory_symlink(temp.Host("outside"), temp.Host("e/B/src/g"));
+    fs::create_symlink(temp.Host("outside/victim.txt"), temp.Host("s/src/d/link.txt"));
     task.NoBaks = true;
 
     const TWalkCounters counters = Run();
@@ -697,6 +698,12 @@ TEST_F(BackupWalkTest, SubfoldersListedAheadDecideAsInTurn)
     EXPECT_EQ(temp.ReadHostFile("outside/victim.txt"), "precious");
     EXPECT_FALSE(DestExists("B/src/f/.tessaro-0123456789abcdef.part"));
     EXPECT_FALSE(fs::exists(temp.Host("outside/g0.txt")));
+    // The sources listed ahead log in their turn: the link after the copy before it.
+    const std::string text = LogText();
+    const auto copied = text.rfind("Copy: c/c7.txt");
+    const auto link = text.find("Link skipped: d/link.txt");
+    ASSERT_NE(link, std::string::npos) << text;
+    EXPECT_LT(copied, link);
     EXPECT_EQ(Run().Copied, 0u);
 }
 
