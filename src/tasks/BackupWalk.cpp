@@ -119,11 +119,11 @@ constexpr std::size_t HoldAheadCalls = 4096;
 
 // A folder's own size from which its destination is listed ahead: about a thousand entries.
 constexpr std::uint64_t ListAheadBytes = std::uint64_t{32} << 10;
-// Subfolders whose destinations are listed ahead while the walk is in the ones before, as
-// long as the folders listed last held at least ListAheadFiles files: handing a listing of a
-// few files over costs more than it saves.
+// Subfolders whose sources and destinations are listed ahead while the walk is in the ones
+// before, as long as the folder listed last held at least ListAheadFiles files: handing over
+// the listings of an almost empty folder costs more than it saves.
 constexpr std::size_t SubfoldersListedAhead = 4;
-constexpr std::size_t ListAheadFiles = 16;
+constexpr std::size_t ListAheadFiles = 4;
 
 // A destination folder's listing made on the work pool while the walk lists the source
 // folder and walks its subfolders.
