@@ -39,6 +39,10 @@
 #include <vector>
 
 class TEncryption;
+class TFileStream;
+namespace Platform {
+class TDestFolder;
+}
 
 // A backup makes one worker per file. Handing each buffer back to the system and
 // taking it again cost more than copying a small file (the heap shrinks, and every
@@ -160,6 +164,10 @@ public:
     // The listing left the stored attributes out (Platform::faWithoutStored): the worker
     // reads them before it copies.
     bool SourceListingWithoutStored = false;
+    // Set by a caller that holds the source's folder open: the source (still named by
+    // Source) is opened there by SourceName, not looked up again by its whole path.
+    std::shared_ptr<const Platform::TDestFolder> SourceFolder;
+    std::string SourceName;
     std::string Destination;
     // Set by a caller that made the destination file itself (a temporary beside the final
     // name): the worker writes into it and reads it back from it, and Destination only
@@ -207,6 +215,7 @@ protected:
     // source opened for reading (SourceStream).
     TStatusCode OpenSource();
     bool LookUpSource(TFindData& data) const; // false when missing or a folder
+    std::unique_ptr<TFileStream> OpenSourceInFolder() const;
     // Makes an existing destination writable, then creates it (DestStream); or takes
     // the prepared one.
     TStatusCode CreateDestination();

@@ -2,6 +2,7 @@
 
 #include "engine/Encryption.h"
 #include "foundation/FileStream.h"
+#include "platform/DestFolder.h"
 #include "platform/FileSystem.h"
 
 #include <zlib.h>
@@ -56,6 +57,12 @@ bool TCopyThread::LookUpSource(TFindData& data) const
     return Platform::GetFindData(Source, data) && (data.Attr & faDirectory) == 0;
 }
 
+std::unique_ptr<TFileStream> TCopyThread::OpenSourceInFolder() const
+{
+    auto file = SourceFolder->OpenRead(SourceName);
+    return file ? std::make_unique<TFileStream>(std::move(file)) : nullptr;
+}
+
 TStatusCode TCopyThread::OpenSource()
 {
     // One look at the source (or the listing's) answers existence, times and attributes.
@@ -74,7 +81,7 @@ TStatusCode TCopyThread::OpenSource()
     if (Destination.empty()) {
         return ecCreateFile;
     }
-    auto stream = TFileStream::OpenRead(Source);
+    auto stream = SourceFolder ? OpenSourceInFolder() : TFileStream::OpenRead(Source);
     if (!stream) {
         // A listed file may have gone since: say so as the lookup would have.
         return SourceListing && !LookUpSource(data) ? ecFileNotFound : ecOpenFile;

@@ -7,6 +7,7 @@
 //
 //   Open, Enter                     the folder the user chose; folders below it
 //   Kind, GetFindData               what stands under a name, links not followed
+//   OpenRead                        a file in it, for reading (also a source folder's)
 //   CreateNewFile                   exclusive, never through a link
 //   ReplaceFile, RenameFile         within the folder
 //   DeleteFile, RemoveDir           the entry itself, never what a link points to
@@ -54,6 +55,8 @@ public:
     TEntryKind Kind(const std::string& name) const;
     // A regular file or folder of that name (links are not looked through).
     bool GetFindData(const std::string& name, TFindData& data) const;
+    // As Platform::OpenRead of the file's whole path, without looking up the folder again.
+    std::unique_ptr<TFile> OpenRead(const std::string& name, TShare share = TShare::ReadWrite) const;
     // Fails with ErrorFileExists when anything (a link too) has the name.
     std::unique_ptr<TFile> CreateNewFile(const std::string& name, TShare share = TShare::Read) const;
     // Renames from over to in one step: to is either the old or the new entry.

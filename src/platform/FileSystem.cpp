@@ -441,10 +441,12 @@ enum class TOpenMode
     CreateNew
 };
 
-// Reading: the opened file is checked instead of looking the name up twice.
-std::unique_ptr<TFile> OpenHostForReading(std::string host, TShare share)
+// Reading: the opened file is checked instead of looking the name up twice. atName (when
+// given) is opened relative to dirFd instead of host, which names it for the errors.
+std::unique_ptr<TFile> OpenHostForReading(std::string host, TShare share, int dirFd = AT_FDCWD,
+                                          const char* atName = nullptr)
 {
-    const int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = openat(dirFd, atName ? atName : host.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         FailErrno(host);
         return nullptr;
@@ -1577,6 +1579,12 @@ bool TDestFolder::GetFindData(const std::string& name, TFindData& data) const
     }
     data = MakeFindData(JoinHost(HostPath, hostName), name, sx, Fd, hostName.c_str());
     return true;
+}
+
+std::unique_ptr<TFile> TDestFolder::OpenRead(const std::string& name, TShare share) const
+{
+    const std::string hostName = WinNameToHost(name);
+    return OpenHostForReading(JoinHost(HostPath, hostName), share, Fd, hostName.c_str());
 }
 
 std::unique_ptr<TFile> TDestFolder::CreateNewFile(const std::string& name, TShare share) const

@@ -189,6 +189,9 @@ struct TBackupWalk::TFolder
     std::string Rel;       // below the source base; empty at the top
     std::string SourceDir; // with a trailing delimiter
     std::string DestDir;   // local destination folder, no trailing delimiter
+    // The source folder, opened for its first copy: each file is opened there.
+    std::shared_ptr<const Platform::TDestFolder> Source;
+    bool SourceOpened = false;
     bool Top = false;
     // The destination folder, entered without following links; missing until the first
     // copied file needs it (EmptyDirs) or when it could not be entered.
@@ -1017,7 +1020,7 @@ void TBackupWalk::DecideCopy(TFolder& folder, TFileJob& job)
     job.DecidedAt = folder.DestChanges;
 }
 
-std::unique_ptr<TCopyThread> TBackupWalk::MakeWorker(const TFolder& folder, TFileJob& job, bool ahead)
+std::unique_ptr<TCopyThread> TBackupWalk::MakeWorker(TFolder& folder, TFileJob& job, bool ahead)
 {
     // The run's encryption object serves one file at a time, in its turn. A brief file made
     // ahead may run beside others: it encrypts with an object of its own, and without one
@@ -1034,6 +1037,14 @@ std::unique_ptr<TCopyThread> TBackupWalk::MakeWorker(const TFolder& folder, TFil
                                                    BufferSize, Priority);
     if (lent) {
         worker->OwnEncryption(std::move(lent));
+    }
+    if (!folder.SourceOpened) {
+        folder.SourceOpened = true;
+        folder.Source = Platform::TDestFolder::Open(folder.SourceDir);
+    }
+    if (folder.Source) {
+        worker->SourceFolder = folder.Source;
+        worker->SourceName = job.Listing->Name;
     }
     worker->SourceListing = *job.Listing;
     worker->SourceListingWithoutStored = folder.ListedWithoutStored;

@@ -214,7 +214,7 @@ private:
     void DecideCopy(TFolder& folder, TFileJob& job);
     // ahead: made before its turn; an encrypted one then gets an object of its own, and
     // nullptr when it cannot have one (it is made in its turn).
-    std::unique_ptr<TCopyThread> MakeWorker(const TFolder& folder, TFileJob& job, bool ahead = false);
+    std::unique_ptr<TCopyThread> MakeWorker(TFolder& folder, TFileJob& job, bool ahead = false);
     TStatusCode AddToZip(TFolder& folder, TFileJob& job);
     TZipWrite* ZipOf(TFolder& folder) const;
     // Offers the selected files from files[offered] on to the zip writer, to compress

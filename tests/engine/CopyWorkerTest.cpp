@@ -5,10 +5,12 @@
 
 #include "EngineTestUtil.h"
 #include "TempFolder.h"
+#include "platform/DestFolder.h"
 #include "platform/FileSystem.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <set>
 
@@ -147,6 +149,31 @@ TEST(PlainCopy, TakesTimesAndAttributesFromAListingAndNoticesAGoneSource)
     Platform::DeleteFile(dir.Win("in"));
     TCopyThread gone(dir.Win("in"), dir.Win("out2"), BufSize);
     gone.SourceListing = listed;
+    EXPECT_EQ(RunWorker(gone), 0x110Eu);
+}
+
+// A source whose folder the caller holds open is opened there, not by its whole path again.
+TEST(PlainCopy, ReadsTheSourceInTheFolderItWasGiven)
+{
+    TTempFolder dir;
+    std::filesystem::create_directory(dir.Host("src"));
+    WriteBytes(dir.Host("src/in"), PatternBytes(10));
+    TFindData listed;
+    ASSERT_TRUE(Platform::GetFindData(dir.Win("src\\in"), listed));
+    std::shared_ptr<const Platform::TDestFolder> folder = Platform::TDestFolder::Open(dir.Win("src"));
+    ASSERT_NE(folder, nullptr);
+    std::filesystem::rename(dir.Host("src"), dir.Host("moved"));
+    TCopyThread worker(dir.Win("src\\in"), dir.Win("out"), BufSize);
+    worker.SourceListing = listed;
+    worker.SourceFolder = folder;
+    worker.SourceName = "in";
+    EXPECT_EQ(RunWorker(worker), 0u);
+    EXPECT_EQ(ReadBytes(dir.Host("out")), PatternBytes(10));
+
+    TCopyThread gone(dir.Win("src\\in"), dir.Win("out2"), BufSize);
+    gone.SourceListing = listed;
+    gone.SourceFolder = folder;
+    gone.SourceName = "missing";
     EXPECT_EQ(RunWorker(gone), 0x110Eu);
 }
 

@@ -619,6 +619,28 @@ TEST(FileSystem, DestinationFoldersNeverGoThroughLinks)
     EXPECT_EQ(tmp.ReadHostFile("root/a/target"), "new");
 }
 
+TEST(FileSystem, OpeningInAFolderAnswersAsOpeningByPath)
+{
+    TTempFolder tmp;
+    std::filesystem::create_directories(tmp.Host("src/sub"));
+    tmp.WriteHostFile("src/a:b", "carried");
+    auto src = TDestFolder::Open(tmp.Win("src"));
+    ASSERT_NE(src, nullptr);
+    const std::string name = HostNameToWin("a:b");
+    auto file = src->OpenRead(name);
+    ASSERT_NE(file, nullptr);
+    char text[16] = {};
+    EXPECT_EQ(file->Read(text, sizeof text), 7);
+    EXPECT_EQ(std::string(text), "carried");
+    EXPECT_EQ(file->OpenedSize(), 7);
+    for (const char* other : {"missing", "sub"}) {
+        EXPECT_EQ(src->OpenRead(other), nullptr) << other;
+        const int inFolder = LastError();
+        EXPECT_EQ(OpenRead(tmp.Win("src\\") + other), nullptr);
+        EXPECT_EQ(inFolder, LastError()) << other;
+    }
+}
+
 TEST(FileSystem, AFolderChainEntersFromTheNearestOpenFolder)
 {
     TTempFolder tmp;
