@@ -622,8 +622,8 @@ void StatRange(TSearchState& state, std::size_t from, std::size_t to)
 {
     const int dirFd = dirfd(state.Dir.get());
     for (std::size_t i = from; i < to; ++i) {
-        state.AheadFound[i] =
-            StatHostAt(dirFd, state.Names[state.AheadFirst + i].second.c_str(), false, state.Ahead[i]);
+        const bool found = StatHostAt(dirFd, state.Names[state.AheadFirst + i].second.c_str(), false, state.Ahead[i]);
+        state.AheadFound[i] = found ? 1 : 0;
     }
 }
 
