@@ -113,3 +113,50 @@ void TTaskGroup::Wait()
     std::unique_lock lock(Lock);
     Idle.wait(lock, [this] { return Pending == 0; });
 }
+
+struct TWorkAhead::TState
+{
+    std::function<void()> Work;
+    std::atomic<bool> Taken{false};
+    std::mutex Lock;
+    std::condition_variable Ended;
+    bool Finished = false;
+};
+
+TWorkAhead::TWorkAhead(TWorkPool& pool, std::function<void()> work) : State(std::make_shared<TState>())
+{
+    State->Work = std::move(work);
+    // The task keeps the state: it may come to run after its owner has gone.
+    pool.Post([state = State] {
+        if (state->Taken.exchange(true))
+            return;
+        state->Work();
+        std::lock_guard lock(state->Lock);
+        state->Finished = true;
+        state->Ended.notify_all();
+    });
+}
+
+TWorkAhead::~TWorkAhead()
+{
+    if (!Done && State->Taken.exchange(true))
+        WaitForPool();
+}
+
+void TWorkAhead::Finish()
+{
+    if (Done)
+        return;
+    Done = true;
+    if (State->Taken.exchange(true)) {
+        WaitForPool();
+        return;
+    }
+    State->Work();
+}
+
+void TWorkAhead::WaitForPool()
+{
+    std::unique_lock lock(State->Lock);
+    State->Ended.wait(lock, [this] { return State->Finished; });
+}

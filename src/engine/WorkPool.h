@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -63,4 +64,27 @@ private:
     std::mutex Lock;
     std::condition_variable Idle;
     size_t Pending = 0;
+};
+
+// One piece of work posted ahead of its need. Its owner, when it comes to need it, runs it
+// on its own thread if no pool thread has begun it yet: on a busy machine a pool thread may
+// wait long for a processor, and the owner would only wait for it. Work no longer needed
+// never runs if it has not begun; begun, it is waited for.
+class TWorkAhead
+{
+public:
+    TWorkAhead(TWorkPool& pool, std::function<void()> work);
+    ~TWorkAhead();
+    TWorkAhead(const TWorkAhead&) = delete;
+    TWorkAhead& operator=(const TWorkAhead&) = delete;
+
+    // Returns once the work has run, here or on the pool.
+    void Finish();
+
+private:
+    struct TState;
+    void WaitForPool();
+
+    std::shared_ptr<TState> State;
+    bool Done = false;
 };

@@ -130,45 +130,39 @@ constexpr std::size_t ListAheadFiles = 4;
 struct TBackupWalk::TListingAhead
 {
     explicit TListingAhead(const std::string& destDir)
-    {
-        Task.Post([this, destDir] { ListDestination(destDir, Listing, true, &Stop); });
-    }
-    ~TListingAhead()
-    {
-        Stop = true;
-        Task.Wait();
-    }
+        : Task(TWorkPool::ForCallingThread(), [this, destDir] { ListDestination(destDir, Listing, true, &Stop); })
+    {}
+    ~TListingAhead() { Stop = true; }
     TListingAhead(const TListingAhead&) = delete;
     TListingAhead& operator=(const TListingAhead&) = delete;
 
-    // The complete listing, once the pool has made it.
+    // The complete listing, made here when no pool thread has begun it.
     TDestListing Take()
     {
-        Task.Wait();
+        Task.Finish();
         return std::move(Listing);
     }
 
 private:
     TDestListing Listing;
     std::atomic<bool> Stop{false};
-    TTaskGroup Task{TWorkPool::ForCallingThread()};
+    TWorkAhead Task; // last: it goes first, while what it fills is still there
 };
 
 // A subfolder's source and destination, listed on the work pool before the walk enters it.
 struct TBackupWalk::TSubfolderAhead
 {
     TSubfolderAhead(const std::string& sourceDir, bool withStored, const std::string& destDir)
-        : Dest(std::make_unique<TListingAhead>(destDir))
-    {
-        Source.Post([this, sourceDir, withStored] { ListFolder(sourceDir, Folders, Files, &Links, withStored); });
-    }
-    ~TSubfolderAhead() { Source.Wait(); }
+        : Dest(std::make_unique<TListingAhead>(destDir)),
+          Source(TWorkPool::ForCallingThread(),
+                 [this, sourceDir, withStored] { ListFolder(sourceDir, Folders, Files, &Links, withStored); })
+    {}
     TSubfolderAhead(const TSubfolderAhead&) = delete;
     TSubfolderAhead& operator=(const TSubfolderAhead&) = delete;
 
     void TakeSource(std::vector<TSearchRec>& folders, std::vector<TSearchRec>& files, std::vector<std::string>& links)
     {
-        Source.Wait();
+        Source.Finish();
         folders = std::move(Folders);
         files = std::move(Files);
         links = std::move(Links);
@@ -180,7 +174,7 @@ private:
     std::vector<TSearchRec> Folders;
     std::vector<TSearchRec> Files;
     std::vector<std::string> Links;
-    TTaskGroup Source{TWorkPool::ForCallingThread()};
+    TWorkAhead Source; // last: it goes first, while what it fills is still there
 };
 
 struct TBackupWalk::TFolder

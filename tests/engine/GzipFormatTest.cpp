@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -219,4 +220,57 @@ TEST(WorkPool, BurstsWithPausesAllRun)
     for (int burst = 0; burst < 20; ++burst)
         expected += 2 * (1 + burst % 7);
     EXPECT_EQ(ran, expected);
+}
+
+// Work posted ahead: taken back while the pool is busy it runs once, on the owner's thread;
+// begun by the pool it is waited for; not needed and not begun, it never runs.
+TEST(WorkPool, WorkAheadRunsOnceWhereverItRuns)
+{
+    TWorkPool pool(1);
+    std::mutex gate;
+    std::unique_lock closed(gate);
+    std::atomic<bool> blocking{false};
+    pool.Post([&] {
+        blocking = true;
+        std::lock_guard wait(gate);
+    });
+    while (!blocking)
+        std::this_thread::yield();
+
+    std::atomic<int> runs{0};
+    std::thread::id ranOn;
+    {
+        TWorkAhead taken(pool, [&] {
+            ++runs;
+            ranOn = std::this_thread::get_id();
+        });
+        taken.Finish();
+        EXPECT_EQ(runs, 1);
+        EXPECT_EQ(ranOn, std::this_thread::get_id());
+    }
+    std::atomic<int> dropped{0};
+    {
+        TWorkAhead unneeded(pool, [&dropped] { ++dropped; });
+    }
+    closed.unlock();
+
+    std::atomic<int> slow{0};
+    {
+        std::atomic<bool> begun{false};
+        TWorkAhead onPool(pool, [&] {
+            begun = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            ++slow;
+        });
+        while (!begun)
+            std::this_thread::yield();
+        onPool.Finish();
+        EXPECT_EQ(slow, 1);
+    }
+    TTaskGroup drain(pool);
+    drain.Post([] {});
+    drain.Wait();
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(dropped, 0);
+    EXPECT_EQ(slow, 1);
 }
