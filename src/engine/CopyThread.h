@@ -180,6 +180,11 @@ public:
     // Called on the worker's thread when the work stands (done, or only a time or an
     // attribute missing), before its end is told: the caller's step that completes it.
     std::function<void()> OnStands;
+    // Set by a backup: the source is watched while it is read. One that changed meanwhile
+    // (size, write or change time of the open file) ends with wcChangedWhileCopied, and
+    // its copy takes this last write time instead of the source's, one that the next
+    // run does not take for current.
+    std::optional<TFileTime> WriteTimeWhenChanged;
     std::unique_ptr<TStream> SourceStream;
     std::unique_ptr<TStream> DestStream;
     int32_t BufferSize;
@@ -226,6 +231,11 @@ protected:
     // After success: close both, set times (0x20F) then attributes (0x206) on the
     // destination. After a failure: close both, keep the partial destination.
     TStatusCode FinishFiles(TStatusCode code);
+    // The watched source changed since it was opened (WriteTimeWhenChanged).
+    bool SourceChanged() const;
+    // After reading the source to its end: 0 when Count is the size expected, or when the
+    // watched source changed meanwhile (FinishFiles tells that); else 0x104.
+    TStatusCode ReadToEndCode(int64_t expected) const { return Count == expected || SourceChanged() ? 0 : ecReadFile; }
     TStatusCode StampOpenDestination();
     TStatusCode StampClosedDestination();
     // Open, copy in buffer steps with kind 1 progress, finish. Crc is computed only

@@ -180,8 +180,18 @@ TStatusCode TCopyThread::StampClosedDestination()
     return Platform::SetFileAttributes(Destination, SourceAttr) != 0 ? wcSetAttr : 0;
 }
 
+bool TCopyThread::SourceChanged() const
+{
+    TFileStream* source = AsFile(SourceStream);
+    return WriteTimeWhenChanged && source && source->Handle().ChangedSinceOpened();
+}
+
 TStatusCode TCopyThread::FinishFiles(TStatusCode code)
 {
+    const bool changed = code == 0 && SourceChanged();
+    if (changed) {
+        SourceTimes.LastWriteTime = *WriteTimeWhenChanged;
+    }
     const bool byHandle = code == 0 && AsFile(DestStream) != nullptr;
     const TStatusCode stamped = byHandle ? StampOpenDestination() : 0;
     const TStatusCode closed = CloseFiles();
@@ -191,7 +201,8 @@ TStatusCode TCopyThread::FinishFiles(TStatusCode code)
     if (closed != 0) {
         return closed;
     }
-    return byHandle ? stamped : StampClosedDestination();
+    code = byHandle ? stamped : StampClosedDestination();
+    return code == 0 && changed ? wcChangedWhileCopied : code;
 }
 
 TStatusCode TCopyThread::CopyBuffers()
@@ -252,8 +263,8 @@ TStatusCode TCopyThread::PlainCopy()
     Crc = InitialCrc();
     // Only a verify pass needs the data's CRC; without one the kernel copies.
     TStatusCode code = Verify ? CopyBuffers() : CopyInKernel();
-    if (code == 0 && Count != SourceSize) {
-        code = ecReadFile;
+    if (code == 0) {
+        code = ReadToEndCode(SourceSize);
     }
     return FinishFiles(code);
 }
@@ -376,8 +387,8 @@ TStatusCode TCopyThread::EncryptFile()
         const int64_t size = gathered.Size();
         code = WriteCode(DestStream->Write(gathered.Data.data(), size), size, ecEncrypt);
     }
-    if (code == 0 && Count != SourceSize) {
-        code = ecReadFile;
+    if (code == 0) {
+        code = ReadToEndCode(SourceSize);
     }
     return FinishFiles(code);
 }

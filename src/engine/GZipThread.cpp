@@ -346,8 +346,8 @@ TStatusCode TGZipThread::WriteGzStream(TStream& target, int64_t sourceSize)
         DoProgress(pkCompress, -sourceSize);
         code = CompressBody(*SourceStream, target, sourceSize);
     }
-    if (code == 0 && sourceSize != Count)
-        code = ecReadFile;
+    if (code == 0)
+        code = ReadToEndCode(sourceSize);
     if (code == 0) {
         OutSize = target.Position() - bodyStart;
         const TBytes trailer = GzTrailer(Encryption ? 0 : Crc, static_cast<uint64_t>(Count));

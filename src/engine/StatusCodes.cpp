@@ -39,6 +39,8 @@ const char* ErrorText(TStatusCode number)
         return TrNoopUnits("File not found");
     case errSetTimestamp:
         return TrNoopUnits("Setting of file timestamp failed");
+    case errChangedWhileCopied:
+        return TrNoopUnits("changed while copied");
     case errFtpRead:
         return TrNoopUnits("FTP read failed");
     case errFtpWrite:

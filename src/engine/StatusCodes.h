@@ -36,6 +36,7 @@ inline constexpr TStatusCode errVerify = 12;
 inline constexpr TStatusCode errPathTooLong = 13;
 inline constexpr TStatusCode errFileNotFound = 14;
 inline constexpr TStatusCode errSetTimestamp = 15;
+inline constexpr TStatusCode errChangedWhileCopied = 16;
 inline constexpr TStatusCode errFtpRead = 24;
 inline constexpr TStatusCode errFtpWrite = 25;
 inline constexpr TStatusCode errFtpConnect = 26;
@@ -63,7 +64,9 @@ inline constexpr TStatusCode ecFtpConnect = scError | errFtpConnect;       // 0x
 inline constexpr TStatusCode ecFtpClosed = scError | errFtpClosed;         // 0x11B
 inline constexpr TStatusCode wcSetAttr = scWarning | errSetAttr;           // 0x206
 inline constexpr TStatusCode wcSetTimestamp = scWarning | errSetTimestamp; // 0x20F
-inline constexpr TStatusCode icTerminated = errTerminated;                 // 0x080
+// The source was written while it was read: the copy may match no state of it.
+inline constexpr TStatusCode wcChangedWhileCopied = scWarning | errChangedWhileCopied; // 0x210
+inline constexpr TStatusCode icTerminated = errTerminated;                             // 0x080
 
 inline constexpr TStatusCode ErrorNumber(TStatusCode code)
 {

@@ -46,8 +46,11 @@ TStatusCode TWinCopyThread::RunVerify()
 void TWinCopyThread::Execute()
 {
     TStatusCode code = RunOperation();
-    if (code == 0 && Verify) {
-        code = RunVerify();
+    // A copy of a source that changed meanwhile is still what was read: it is verified too.
+    if ((code == 0 || code == wcChangedWhileCopied) && Verify) {
+        if (const TStatusCode verified = RunVerify(); verified != 0) {
+            code = verified;
+        }
     }
     Done(code);
 }

@@ -459,6 +459,7 @@ std::unique_ptr<TFile> OpenHostForReading(std::string host, TShare share, int di
             return nullptr;
         }
         file->SetOpenedSize(opened.st_size);
+        file->NoteOpened(opened);
     }
     if (const int locked = LockFor(fd, share, false); locked != 0) {
         Fail(locked);
@@ -1157,6 +1158,36 @@ std::int64_t TFile::Size()
         return -1;
     }
     return st.st_size;
+}
+
+namespace {
+
+std::int64_t Nanoseconds(const struct timespec& time)
+{
+    return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
+} // namespace
+
+void TFile::NoteOpened(const struct stat& opened)
+{
+    openedNoted = true;
+    openedSize = opened.st_size;
+    openedWrite = Nanoseconds(opened.st_mtim);
+    openedChange = Nanoseconds(opened.st_ctim);
+}
+
+bool TFile::ChangedSinceOpened() const
+{
+    if (!openedNoted) {
+        return false;
+    }
+    struct stat now = {};
+    if (::fstat(fd, &now) != 0) {
+        return true;
+    }
+    return now.st_size != openedSize || Nanoseconds(now.st_mtim) != openedWrite ||
+           Nanoseconds(now.st_ctim) != openedChange;
 }
 
 int TFile::SetSize(std::int64_t size)

@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+struct stat;
 struct statx;
 
 namespace Platform {
@@ -149,6 +150,12 @@ public:
     // The size when it was opened for reading (no second look needed); -1 otherwise.
     std::int64_t OpenedSize() const { return openedSize; }
     void SetOpenedSize(std::int64_t size) { openedSize = size; }
+    // Remembers the size, write time and change time the file had when it was opened.
+    void NoteOpened(const struct stat& opened);
+    // The file's size, write or change time differ from those it had when it was opened
+    // for reading (or cannot be read any more): it was written meanwhile. False for a
+    // file not opened for reading.
+    bool ChangedSinceOpened() const;
     int Close(); // 0 or error code; the destructor closes silently
     // A second handle on the same open file (sharing its position); nullptr on failure.
     std::unique_ptr<TFile> Duplicate() const;
@@ -164,6 +171,10 @@ private:
     int fd;
     std::string path;
     std::int64_t openedSize = -1;
+    // Of NoteOpened: write and change time in nanoseconds; watched only once noted.
+    bool openedNoted = false;
+    std::int64_t openedWrite = 0;
+    std::int64_t openedChange = 0;
 };
 
 std::unique_ptr<TFile> OpenRead(const std::string& path, TShare share = TShare::ReadWrite);

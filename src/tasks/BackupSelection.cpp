@@ -147,6 +147,14 @@ bool NeedsCopy(const TCopyRule& rule, bool destExists, TFileTime sourceWrite, TF
     return !rule.IgnoreDst || diff - 3600 > rule.Timespan;
 }
 
+TFileTime OutdatedCopyTime(const TCopyRule& rule, TFileTime sourceWrite)
+{
+    // Past the tolerance and the daylight-saving hour, one second more for the rounding.
+    constexpr TFileTime second = 10000000;
+    const TFileTime back = (static_cast<TFileTime>(std::max(rule.Timespan, 0)) + 3600 + 1) * second;
+    return sourceWrite > back ? sourceWrite - back : 0;
+}
+
 bool ShouldCompress(const TBackupTask& task, int32_t compSize, std::uint64_t size, const std::string& typeKey)
 {
     if (!task.Compress || size < static_cast<std::uint64_t>(std::max(compSize, 0))) {

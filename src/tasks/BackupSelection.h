@@ -42,6 +42,10 @@ struct TCopyRule
 // than its source is never replaced.
 bool NeedsCopy(const TCopyRule& rule, bool destExists, TFileTime sourceWrite, TFileTime destWrite);
 
+// A last write time for the copy of a source that last wrote at sourceWrite, which
+// NeedsCopy finds out of date under the rule even when the source's own time stays.
+TFileTime OutdatedCopyTime(const TCopyRule& rule, TFileTime sourceWrite);
+
 // gzip is used when the task compresses, the file has at least compSize bytes and
 // its type is not among the never-compressed types.
 bool ShouldCompress(const TBackupTask& task, int32_t compSize, std::uint64_t size, const std::string& typeKey);

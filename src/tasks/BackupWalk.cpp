@@ -1008,8 +1008,7 @@ void TBackupWalk::DecideCopy(TFolder& folder, TFileJob& job)
     job.Dest = AddPathDelimiter(folder.DestDir) + job.DestName + job.DestSuffix;
     job.DestWrite = 0;
     job.DestExists = FindDestFile(folder, job.FinalName, job.DestWrite);
-    const TCopyRule rule{Task.UseArch, Task.Timespan, Task.IgnoreDst};
-    job.NeedsCopy = NeedsCopy(rule, job.DestExists, job.SourceWrite, job.DestWrite);
+    job.NeedsCopy = NeedsCopy(CopyRule(), job.DestExists, job.SourceWrite, job.DestWrite);
     job.Decided = true;
     job.DecidedAt = folder.DestChanges;
 }
@@ -1041,6 +1040,7 @@ std::unique_ptr<TCopyThread> TBackupWalk::MakeWorker(TFolder& folder, TFileJob& 
         worker->SourceName = job.Listing->Name;
     }
     worker->SourceListing = *job.Listing;
+    worker->WriteTimeWhenChanged = OutdatedCopyTime(CopyRule(), job.SourceWrite);
     worker->SourceListingWithoutStored = folder.ListedWithoutStored;
     worker->PreparedDestination = std::move(job.Temp);
     return worker;
@@ -1081,6 +1081,9 @@ TStatusCode TBackupWalk::CopyLocalFile(TFolder& folder, TFileJob& job)
     if (job.Naming) {
         tempName = std::exchange(job.Naming->Temp, std::string());
     }
+    if (ErrorNumber(status) == errChangedWhileCopied) {
+        status = CopyAgain(folder, job, tempName);
+    }
     const std::string plain = AddPathDelimiter(folder.DestDir) + job.DestName;
     if (!CopyStands(status) || !CommitCopy(folder, job, tempName, job.DestExists, job.DestWrite, plain)) {
         if (!tempName.empty()) {
@@ -1094,6 +1097,22 @@ TStatusCode TBackupWalk::CopyLocalFile(TFolder& folder, TFileJob& job)
     }
     job.WriteStatus = status;
     return ErrorNumber(status) == errLowDiskSpace ? WalkVolumeFull : status;
+}
+
+TStatusCode TBackupWalk::CopyAgain(TFolder& folder, TFileJob& job, std::string& tempName)
+{
+    // What was read of a source written meanwhile may match no state of it: it is read once
+    // more, and what the second copy gives stands (named when it changed again).
+    if (!job.Naming || !job.Naming->Taken) {
+        folder.Dest->DeleteFile(tempName);
+    }
+    job.Naming.reset(); // a copy that took the final name is replaced by the next one
+    tempName.clear();
+    job.Temp = CreateBackupTemporary(*folder.Dest, tempName);
+    if (!job.Temp) {
+        return ecCreateFile | JobOperation(job);
+    }
+    return Supervision.WaitForCopy(MakeWorker(folder, job), WhileCopying, [this] { return RunOneAhead(); });
 }
 
 TStatusCode TBackupWalk::JobOperation(const TFileJob& job) const
@@ -1403,7 +1422,9 @@ void TBackupWalk::NoteFailed(TWalkContext& ctx, TFileJob& job, TStatusCode resul
     } else if (ZipMode() && ErrorNumber(result) == errLowDiskSpace) {
         Supervision.CancelRun();
     }
-    if (!job.Logged && (error || Log.LogMode >= LogLong)) {
+    // A copy that may match no state of its source is named at every log mode.
+    const bool named = error || ErrorNumber(result) == errChangedWhileCopied;
+    if (!job.Logged && (named || Log.LogMode >= LogLong)) {
         Log.WriteLog(LogErrorPrefix + StatusCodeText(result) + ": " + job.RelPath);
     }
 }

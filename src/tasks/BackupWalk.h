@@ -222,6 +222,10 @@ private:
     void OfferToZip(TWalkContext& ctx, TFolder& folder, const std::vector<TSearchRec>& files, std::size_t& offered);
     TStatusCode UploadFile(TFileJob& job);
     TStatusCode CopyLocalFile(TFolder& folder, TFileJob& job);
+    // After a copy whose source changed while it was read: the copy made again, into a new
+    // temporary (tempName gets it); its status.
+    TStatusCode CopyAgain(TFolder& folder, TFileJob& job, std::string& tempName);
+    TCopyRule CopyRule() const { return {Task.UseArch, Task.Timespan, Task.IgnoreDst}; }
     TStatusCode JobOperation(const TFileJob& job) const;
     // False (logged) when a link, folder or special file has the name.
     bool CanTakeName(const Platform::TDestFolder& dest, const std::string& name, const std::string& path);

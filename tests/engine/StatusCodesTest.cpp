@@ -22,7 +22,7 @@ TEST(StatusCodeText, BuildsPrefixTextAndSuffix)
         {0x7107, "Error: Low disk space"},
         {0xF107, "Error: Low disk space"},
         {0, "Info: Unknown error (00000000)"},
-        {0x1110, "Error: Unknown error (00001110) (Copy)"},
+        {0x1111, "Error: Unknown error (00001111) (Copy)"},
         {0x61FF, "Error: Unknown error (000061FF) (Decrypt)"},
     };
     for (const auto& c : cases) {
@@ -34,7 +34,7 @@ TEST(StatusCodeText, TranslatesEachPiece)
 {
     SetTranslationLanguage("de");
     EXPECT_EQ(StatusCodeText(0x2107), "Fehler: Zu wenig Speicherplatz (GZip)");
-    EXPECT_EQ(StatusCodeText(0x5110), "Fehler: Unbekannter Fehler (00005110) (Verschlüsseln)");
+    EXPECT_EQ(StatusCodeText(0x5111), "Fehler: Unbekannter Fehler (00005111) (Verschlüsseln)");
     SetTranslationLanguage({});
 }
 

@@ -16,8 +16,10 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -361,6 +363,45 @@ TEST_F(BackupWalkTest, DeletedSourcesAndLogLines)
     // The log shows host paths: drive E: is the folder e of the test.
     EXPECT_NE(text.find("      Copy: sub/b.txt - Destination verfified - Source deleted"), std::string::npos) << text;
     EXPECT_NE(text.find("    => Create directory: " + temp.Host("e/B/src/sub")), std::string::npos) << text;
+}
+
+// The source grows while it is read, on the first few progress steps of its copies.
+TEST_F(BackupWalkTest, AFileWrittenWhileCopiedIsCopiedAgainThenNamed)
+{
+    bufferSize = 64 * 1024;
+    std::atomic<int> writes{0};
+    view.OnFileProgress = [&](std::int64_t percent) {
+        if (percent > 0 && percent < 100 && writes-- > 0) {
+            std::ofstream(temp.Host("s/src/big.bin"), std::ios::app) << "+";
+        }
+    };
+    for (const bool compress : {false, true}) {
+        SCOPED_TRACE(compress);
+        task.Compress = compress;
+        const std::string copy = compress ? "B/src/big.bin.gz" : "B/src/big.bin";
+        fs::remove_all(temp.Host("e/B"));
+        Write("src/big.bin", std::string(1 << 20, 'w'));
+        writes = 1; // the second copy reads it whole
+        TWalkCounters counters = Run();
+        EXPECT_EQ(counters.Copied, 1u);
+        EXPECT_EQ(counters.Warnings, 0u);
+        if (!compress) {
+            EXPECT_TRUE(Dest(copy) == std::string(1 << 20, 'w') + "+");
+        }
+
+        Write("src/big.bin", std::string(1 << 20, 'v'), 1700000100);
+        writes = 1000; // it changes under each copy: the second one stays, named
+        counters = Run();
+        EXPECT_EQ(counters.Copied, 0u);
+        EXPECT_EQ(counters.Warnings, 1u);
+        EXPECT_TRUE(DestExists(copy));
+        const std::string operation = compress ? " (GZip)" : " (Copy)";
+        EXPECT_NE(LogText().find("    *** Warning: changed while copied" + operation + ": big.bin\n"),
+                  std::string::npos);
+        writes = 0; // the next run does not take the copy for current, even at the listed time
+        SetHostTime(temp.Host("s/src/big.bin"), 1700000100);
+        EXPECT_EQ(Run().Copied, 1u);
+    }
 }
 
 // Cancels or pauses at the first progress of a large file; the file after it is taken
