@@ -5,6 +5,7 @@
 #include "foundation/StringUtils.h"
 #include "foundation/Translate.h"
 #include "platform/FileSystem.h"
+#include "tasks/TaskChecks.h"
 #include "tasks/TaskModel.h"
 
 #include <algorithm>
@@ -150,4 +151,61 @@ TBrowseStart ProgramBrowseStart(bool post, const std::string& command, const std
     ext = dot == std::string::npos ? std::string() : ext.substr(dot + 1);
     start.FilterIndex = ext.empty() ? 1 : GetFilterIndex(ProgramFilter, ext);
     return start;
+}
+
+bool LayoutNeedsPlainCopy(const TBackupTask& task)
+{
+    return task.IsZipDestination() || (task.DestMode == DestOneDirectory && task.Sources.size() >= 2);
+}
+
+TOptionEnabling OptionEnablingOf(const TBackupTask& task)
+{
+    TOptionEnabling on;
+    const bool zip = task.IsZipDestination();
+    const bool copying = task.BackupMethod() == MethodCopy;
+    on.Method = !LayoutNeedsPlainCopy(task);
+    on.ArchiveBits = copying;
+    on.Sync = on.Method && copying;
+    const bool security = on.Sync && !task.FtpBackup;
+    on.NoBak = security;
+    on.KeepBak = security && !task.NoBaks;
+    on.BakName = on.KeepBak && task.BakFiles;
+    on.Verify = !task.FtpBackup;
+    on.DelDir = task.DestMode != DestZipFile && !task.FtpBackup;
+    // Shell copy and gzip files exclude each other; a zip file compresses by itself.
+    on.Compression = !zip && !task.ShellCopy;
+    on.CompTypes = on.Compression && task.Compress;
+    on.ShellCopy = !zip && !task.Compress;
+    on.CreationTime = !zip;
+    on.ZipName = zip;
+    on.Encrypt = !task.ShellCopy;
+    on.FixPassword = on.Encrypt && task.Encrypt;
+    on.CryptPassword = task.Encrypt && task.FixPassword;
+    on.TimeCompare = !task.FtpBackup;
+    return on;
+}
+
+bool LimitToLayout(TBackupTask& task)
+{
+    if (!LayoutNeedsPlainCopy(task) || (task.SyncMode == SyncOff && !task.ClearDest)) {
+        return false;
+    }
+    // The archive-bit options stay: a copy may still use and reset the bit.
+    task.SyncMode = SyncOff;
+    task.ClearDest = false;
+    return true;
+}
+
+bool ChangeDestMode(TBackupTask& task, int destMode, bool sourceSelected)
+{
+    task.DestMode = destMode;
+    const bool accepted = SourcesOnOneDrive(task, {}, sourceSelected);
+    if (!accepted) {
+        task.DestMode = task.IsZipDestination() ? DestZipPerDirectory : DestDrivesSeparated;
+    }
+    LimitToLayout(task);
+    if (task.IsZipDestination()) {
+        task.ShellCopy = false;
+    }
+    return accepted;
 }

@@ -68,3 +68,43 @@ struct TBrowseStart
 inline constexpr const char* ProgramFilter = "Programs|*.exe|Batch files|*.bat;*.cmd|VB Scripts|*.vbs|all|*.*";
 TBrowseStart ProgramBrowseStart(bool post, const std::string& command, const std::string& preCommand,
                                 const std::string& defaultFolder);
+
+// ---- which option controls of the editor may be used
+
+class TBackupTask;
+
+// What the destination layout, the method, the kind of destination, shell copy and
+// compression leave usable; the window enables its controls by it.
+struct TOptionEnabling
+{
+    bool Method = true;        // the backup method list
+    bool ArchiveBits = true;   // "reset" and "use" of the archive bit
+    bool Sync = true;          // the synchronisation choices
+    bool NoBak = true;         // "No security backups"
+    bool KeepBak = true;       // "Save recent version of files"
+    bool BakName = true;       // the suffix of kept versions
+    bool Verify = true;        // "Verify copied files"
+    bool DelDir = true;        // "Delete empty directories at destination"
+    bool Compression = true;   // the choice of compression
+    bool CompTypes = true;     // the types not to compress
+    bool ShellCopy = true;     // "Extended copy (includes file infos)"
+    bool CreationTime = true;  // "Copy creation time"
+    bool ZipName = true;       // the zip file's name and its placeholder button
+    bool Encrypt = true;       // "use AES encryption"
+    bool FixPassword = true;   // "use permanent password"
+    bool CryptPassword = true; // "Define password"
+    bool TimeCompare = true;   // the time comparison
+};
+TOptionEnabling OptionEnablingOf(const TBackupTask& task);
+
+// Zip files and one folder for several sources are written by copying, without
+// synchronisation.
+bool LayoutNeedsPlainCopy(const TBackupTask& task);
+// Sets the layout the user chose; false when the sources refuse it (they lie on several
+// drives), and the layout falls back to drives separated, or to a zip file per folder for
+// a zip layout. Then a layout that needs plain copying gets it, and a zip layout no shell
+// copy.
+bool ChangeDestMode(TBackupTask& task, int destMode, bool sourceSelected);
+// Switches synchronisation off and the method to copy where the layout needs it; true when
+// that changed the task.
+bool LimitToLayout(TBackupTask& task);

@@ -13,7 +13,9 @@
 #include "tasks/TaskFile.h"
 #include "tasks/ZipDest.h"
 
+#include <algorithm>
 #include <cmath>
+#include <numeric>
 
 namespace {
 
@@ -132,6 +134,7 @@ void TTaskEditor::Replaced()
 
 void TTaskEditor::AfterLoad()
 {
+    SortedSources = false;
     SelectedEntry = Task.Sources.empty() ? -1 : 0;
     Task.Modified = false;
     Replaced();
@@ -180,6 +183,51 @@ void TTaskEditor::OpenTaskFile(const std::string& file)
     Task.FileName = file;
     TaskHistory->AddItem(file);
     AfterLoad();
+}
+
+// ---- the source list ----------------------------------------------------------------------
+
+namespace {
+
+bool SourceBefore(const TExtensionList& a, const TExtensionList& b)
+{
+    return AnsiUpperCase(a.SourceDir) < AnsiUpperCase(b.SourceDir);
+}
+
+} // namespace
+
+void TTaskEditor::SortSources(bool sorted)
+{
+    std::vector<TExtensionList>& sources = Task.Sources;
+    SortedSources = sorted && sources.size() >= 2;
+    if (!SortedSources) {
+        return;
+    }
+    std::vector<size_t> order(sources.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&sources](size_t a, size_t b) { return SourceBefore(sources[a], sources[b]); });
+    std::vector<TExtensionList> sortedSources;
+    sortedSources.reserve(sources.size());
+    int selected = -1;
+    for (size_t at = 0; at < order.size(); ++at) {
+        if (static_cast<int>(order[at]) == SelectedEntry) {
+            selected = static_cast<int>(at);
+        }
+        sortedSources.push_back(std::move(sources[order[at]]));
+    }
+    sources = std::move(sortedSources);
+    SelectedEntry = selected;
+}
+
+int TTaskEditor::AddSource(const TExtensionList& entry)
+{
+    std::vector<TExtensionList>& sources = Task.Sources;
+    const auto at =
+        SortedSources ? std::upper_bound(sources.begin(), sources.end(), entry, SourceBefore) : sources.end();
+    const auto index = static_cast<int>(at - sources.begin());
+    sources.insert(at, entry);
+    return index;
 }
 
 // ---- the question before a task goes ------------------------------------------------
@@ -288,6 +336,9 @@ bool TTaskEditor::ImportierenClick()
     TaskHistory->AddItem(file);
     if (SelectedEntry < 0 && Task.Sources.size() > before) {
         SelectedEntry = static_cast<int>(before);
+    }
+    if (SortedSources) {
+        SortSources(true);
     }
     Task.Modified = true;
     Replaced();

@@ -106,6 +106,8 @@ public:
     int TaskState = TaskStateNew;
     // The selected line of the source list, -1 for none.
     int SelectedEntry = -1;
+    // The source list is kept in alphabetical order; loading a task ends it.
+    bool SortedSources = false;
 
     // ---- settings
     void ReadSettings(const std::string& settingsFile);
@@ -118,6 +120,13 @@ public:
     void ResetTaskToDefaults();
     // Loads a whole task from its file as Open does after the dialog.
     void OpenTaskFile(const std::string& file);
+
+    // ---- the source list
+    // Sorts the list by folder, or stops keeping it sorted; fewer than two lines are not
+    // sorted. The selection stays on its entry.
+    void SortSources(bool sorted);
+    // Puts a new entry at the end, or in its place in a sorted list; returns its index.
+    int AddSource(const TExtensionList& entry);
 
     // ---- the question before a task goes
     // True when the caller may go on. "Yes" saves first; when the save does not happen

@@ -6,6 +6,7 @@
 #include "tasks/OptionRules.h"
 #include "tasks/PreviewRows.h"
 #include "tasks/Schedule.h"
+#include "tasks/TaskModel.h"
 #include "tasks/TypeListEditor.h"
 #include "tasks/TypeLists.h"
 
@@ -199,6 +200,79 @@ TEST(LogRules, DialogDropsTheCommandLineFlagAndLabelJoinsFlags)
     EXPECT_EQ(LogLabelText(2 | 16 | 64), "long on B+R+P");
     EXPECT_EQ(LogLabelText(0 | 16), "off");
     EXPECT_EQ(LogLabelText(3 | 32), "extended on B+C");
+}
+
+// ---- which option controls may be used --------------------------------------------------
+
+TEST(OptionEnabling, LayoutMethodDestinationAndCopyKindDecide)
+{
+    struct TCase
+    {
+        const char* what;
+        int destMode, sources, method;
+        bool ftp, shellCopy, compress;
+        // method, archive bits, sync, security, verify, empty folders, compression, shell copy, zip name
+        bool m, a, s, sec, v, d, c, sh, z;
+    };
+    const TCase cases[] = {
+        {"drives separated", DestDrivesSeparated, 1, MethodCopy, false, false, true, 1, 1, 1, 1, 1, 1, 1, 0, 0},
+        {"one zip file", DestZipFile, 1, MethodCopy, false, false, true, 0, 1, 0, 0, 1, 0, 0, 0, 1},
+        {"zip per folder", DestZipPerDirectory, 1, MethodCopy, false, false, true, 0, 1, 0, 0, 1, 1, 0, 0, 1},
+        {"one folder, two sources", DestOneDirectory, 2, MethodCopy, false, false, true, 0, 1, 0, 0, 1, 1, 1, 0, 0},
+        {"one folder, one source", DestOneDirectory, 1, MethodCopy, false, false, true, 1, 1, 1, 1, 1, 1, 1, 0, 0},
+        {"full backup", DestCloneOfSource, 1, MethodFull, false, false, true, 1, 0, 0, 0, 1, 1, 1, 0, 0},
+        {"ftp", DestDrivesSeparated, 1, MethodCopy, true, false, true, 1, 1, 1, 0, 0, 0, 1, 0, 0},
+        {"shell copy", DestDrivesSeparated, 1, MethodCopy, false, true, false, 1, 1, 1, 1, 1, 1, 0, 1, 0},
+        {"no compression", DestDrivesSeparated, 1, MethodCopy, false, false, false, 1, 1, 1, 1, 1, 1, 1, 1, 0},
+    };
+    for (const TCase& c : cases) {
+        TBackupTask task;
+        task.DestMode = c.destMode;
+        task.Sources.resize(static_cast<size_t>(c.sources));
+        task.SetBackupMethod(c.method);
+        task.FtpBackup = c.ftp;
+        task.ShellCopy = c.shellCopy;
+        task.Compress = c.compress;
+        const TOptionEnabling on = OptionEnablingOf(task);
+        const bool got[] = {on.Method, on.ArchiveBits, on.Sync,      on.NoBak,  on.Verify,
+                            on.DelDir, on.Compression, on.ShellCopy, on.ZipName};
+        const bool want[] = {c.m, c.a, c.s, c.sec, c.v, c.d, c.c, c.sh, c.z};
+        for (size_t i = 0; i < std::size(want); ++i) {
+            EXPECT_EQ(got[i], want[i]) << c.what << ", control " << i;
+        }
+        EXPECT_EQ(on.CreationTime, !c.z) << c.what;
+        EXPECT_EQ(on.Encrypt, !c.shellCopy) << c.what;
+        EXPECT_EQ(on.TimeCompare, !c.ftp) << c.what;
+    }
+
+    TBackupTask task;
+    task.BakFiles = true;
+    EXPECT_TRUE(OptionEnablingOf(task).BakName);
+    task.FtpBackup = true;
+    EXPECT_FALSE(OptionEnablingOf(task).KeepBak || OptionEnablingOf(task).BakName);
+}
+
+TEST(OptionEnabling, PlainCopyLayoutsDropSyncAndMethodButKeepTheArchiveBits)
+{
+    TBackupTask task;
+    task.Sources.resize(2);
+    task.SetBackupMethod(MethodIncremental);
+    task.SyncMode = SyncAllFiles;
+    task.ShellCopy = true;
+    EXPECT_TRUE(ChangeDestMode(task, DestZipFile, false));
+    EXPECT_EQ(task.SyncMode, SyncOff);
+    EXPECT_EQ(task.BackupMethod(), MethodCopy);
+    EXPECT_TRUE(task.ArchBit && task.UseArch);
+    EXPECT_FALSE(task.ShellCopy);
+
+    // In one folder the second source takes the method away as well.
+    task.DestMode = DestOneDirectory;
+    task.Sources.resize(1);
+    task.SetBackupMethod(MethodDifferential);
+    EXPECT_FALSE(LimitToLayout(task));
+    task.Sources.resize(2);
+    EXPECT_TRUE(LimitToLayout(task));
+    EXPECT_EQ(task.BackupMethod(), MethodCopy);
 }
 
 TEST(StartNote, HashesBecomeQuotes)

@@ -181,6 +181,8 @@ void TBackupForm::ConnectHandlers()
     on(UpdateItem, &TBackupForm::UpdateItemClick);
     on(Update2, &TBackupForm::UpdateItemClick);
     on(itmAdd, &TBackupForm::AddBtnClick);
+    on(RestoreFiles, &TBackupForm::RestoreClick);
+    on(DeletFiles, &TBackupForm::DeleteFilesClick);
     connect(ScanDirItem, &QAction::triggered, this, [this](bool checked) { Editor.Settings.ScanDir = checked; });
     click(NewTaskBtn, &TBackupForm::NewTaskClick);
     click(LoadTaskBtn, &TBackupForm::OpenTaskClick);
@@ -194,6 +196,8 @@ void TBackupForm::ConnectHandlers()
     click(ExitBtn, &TBackupForm::FileExit);
     connect(LoadListBtn, &QToolButton::clicked, this, [this] { TaskHistoryMenu->Menu()->popup(QCursor::pos()); });
 
+    ShellTreeView->viewport()->installEventFilter(this);
+    SelectedDirBox->viewport()->installEventFilter(this);
     click(UpBtn, &TBackupForm::UpBtnClick);
     click(DownBtn, &TBackupForm::DownBtnClick);
     click(SortBtn, &TBackupForm::SortBtnClick);
@@ -657,6 +661,7 @@ void TBackupForm::ShowTask()
     Updating = true;
     const TBackupTask& task = Editor.Task;
     ShowSourceLines();
+    SortBtn->setChecked(Editor.SortedSources);
     ShowDestination();
     ShowMethod();
     rbComp->setChecked(task.Compress);
@@ -671,8 +676,7 @@ void TBackupForm::ShowTask()
     KeepBakCB->setChecked(task.BakFiles);
     ShowLastBackup();
     Updating = false;
-    RefreshCompression();
-    RefreshSecurity();
+    UpdateOptionControls();
     FilterBtn->setEnabled(!task.Sources.empty());
     UpdateTaskHeader();
     SelectEntry(Editor.SelectedEntry);
@@ -688,9 +692,11 @@ void TBackupForm::ShowLastBackup()
     lblSaved->setVisible(!when.isEmpty());
 }
 
+// Every change of the task passes here, so the option controls follow it.
 void TBackupForm::Modified()
 {
     if (!Updating) {
         Editor.Task.Modified = true;
     }
+    UpdateOptionControls();
 }

@@ -10,8 +10,10 @@
 #include "tasks/TaskEditorSources.h"
 
 #include <QDialog>
+#include <QPoint>
 #include <functional>
 #include <string>
+#include <vector>
 
 class QAction;
 class QActionGroup;
@@ -24,7 +26,6 @@ class QLineEdit;
 class QListWidget;
 class QMenu;
 class QMenuBar;
-class QPoint;
 class QPushButton;
 class QRadioButton;
 class QScrollArea;
@@ -202,8 +203,8 @@ public:
     void VerzRemBtnClick();
     void VerzFilterBtnClick();
     void BUPageControlChange(int page);
-    // Folders dropped onto the window (host paths): files are not sources.
-    void DropFolders(const QStringList& hostPaths);
+    // Files and folders dropped onto the window (host paths), each added as a source.
+    void DropNames(const QStringList& hostPaths);
 
     // ---- task dialogs (BackupFormDialogs.cpp)
     void FilterBtnClick();
@@ -266,6 +267,8 @@ public:
     QAction* UpdateItem = nullptr;
     QAction* itmAdd = nullptr;
     QAction* Update2 = nullptr;
+    QAction* RestoreFiles = nullptr;
+    QAction* DeletFiles = nullptr;
     QMenu* FileMenu = nullptr;
     QMenu* OptionsMenu = nullptr;
     QMenu* ExtrasMenu = nullptr;
@@ -381,6 +384,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildMenu();
@@ -410,8 +414,8 @@ private:
     void ShowSourceLines();
     // The line texts fitted to the list's width (cut lines hint the whole text).
     void FitSourceLines();
-    void RefreshCompression();
-    void RefreshSecurity();
+    // Enables the option controls by what the task's layout, method and destination allow.
+    void UpdateOptionControls();
     void FillTypeGrid(QTableWidget* grid, const TTypeList& list);
     void ClearTypeGrid(QTableWidget* grid);
     void ClearSourceList();
@@ -430,6 +434,8 @@ private:
     void RefreshEntryLine();
     void FillDirNode(QTreeWidgetItem* item, TDirNode& node);
     void MoveTypes(bool toInclude, bool all);
+    // The selected folders of the folder tree that the file system has, in tree order.
+    std::vector<std::string> SelectedTreeFolders() const;
     void Modified();
     TExtensionList* SelectedEntry();
     int SelectedIndex() const;
@@ -449,4 +455,8 @@ private:
     TSelectFromListDialog* OwnListDialog = nullptr;
     TSubDirTree SubDirTree;
     int DesignButtonWidth = 0;
+    // Lines dragged between the folder tree and the source list: the view they come from.
+    QObject* DragView = nullptr;
+    QPoint DragStart;
+    bool Dragging = false;
 };

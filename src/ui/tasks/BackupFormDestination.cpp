@@ -4,9 +4,11 @@
 
 #include "foundation/MessageDialogs.h"
 #include "foundation/Translate.h"
+#include "tasks/OptionRules.h"
 #include "ui/foundation/QtText.h"
 #include "ui/tasks/BackupFormFolder.h"
 #include "ui/tasks/BackupFormWidgets.h"
+#include "ui/tasks/TaskOptionsBox.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -117,9 +119,6 @@ void TBackupForm::ShowDestination()
     const int mode = std::clamp(task.DestMode, 0, 5);
     buttons[mode]->setChecked(true);
     ZipNameEdit->setText(QStr(task.ZipName));
-    ZipNameEdit->setEnabled(zip);
-    PhZipBtn->setEnabled(zip);
-    cbCreationTime->setEnabled(!zip);
 }
 
 void TBackupForm::ShowCheckedDestination()
@@ -158,6 +157,7 @@ void TBackupForm::pcDestChange(int page)
             this, [this] { pcDest->setCurrentWidget(tsWin); }, Qt::QueuedConnection);
     }
     pcDest->setCurrentWidget(task.FtpBackup ? tsFtp : tsWin);
+    UpdateOptionControls();
 }
 
 void TBackupForm::btnDirClick()
@@ -243,24 +243,15 @@ void TBackupForm::ZipNameEditChange()
 void TBackupForm::DestRBClick(int destMode)
 {
     TBackupTask& task = Editor.Task;
-    task.DestMode = destMode;
-    if (!SourcesOnOneDrive(task, {}, SelectedIndex() >= 0)) {
+    if (!ChangeDestMode(task, destMode, SelectedIndex() >= 0)) {
         ErrorDialogAt({}, SeveralSourceDrivesText(), CenteredPoint);
-        task.DestMode = task.IsZipDestination() ? DestZipPerDirectory : DestDrivesSeparated;
     }
-    if (task.IsZipDestination() || (task.DestMode == DestOneDirectory && task.Sources.size() >= 2)) {
-        task.SyncMode = SyncOff;
-        task.SetBackupMethod(MethodCopy);
-        task.ClearDest = false;
-    }
-    if (task.IsZipDestination()) {
-        task.ShellCopy = false;
-    }
+    const bool wasUpdating = Updating;
     Updating = true;
     ShowDestination();
     ShowMethod();
     cbShellCopy->setChecked(task.ShellCopy);
-    Updating = false;
-    RefreshCompression();
+    TaskOptions->ShowTask();
+    Updating = wasUpdating;
     Modified();
 }

@@ -325,16 +325,25 @@ void TBackupForm::BuildOptionMenus()
     log->setObjectName("LogMenu");
     log->addAction(TrQ("S&how .."), this, &TBackupForm::ShowLogFile)->setObjectName("ProtViewItem");
     log->addAction(TrQ("&Settings .."), TaskOptions, &TTaskOptionsBox::ProtSettingsClick)->setObjectName("itmLogFile");
-    log->addAction(TrQ("&Application data"), this, [this] { MoveLogFile({}); })->setObjectName("AppDataItem");
-    log->addAction(TrQ("&Select other .."), this,
-                   [this] {
-                       std::string folder =
-                           Editor.Settings.ProtDir.empty() ? Editor.Settings.JobDir : Editor.Settings.ProtDir;
-                       if (ChooseFolder(TrDefault("Select folder for log file"), folder)) {
-                           MoveLogFile(folder);
-                       }
-                   })
-        ->setObjectName("ProtOtherItem");
+    // The item of the log's folder is checked: the settings folder, or one of the user's.
+    auto* folderGroup = new QActionGroup(this);
+    QAction* appData = RadioItem(log, folderGroup, "AppDataItem", "&Application data");
+    QAction* other = RadioItem(log, folderGroup, "ProtOtherItem", "&Select other ..");
+    const auto checkLogFolder = [this, appData, other] {
+        (Editor.Settings.ProtDir.empty() ? appData : other)->setChecked(true);
+    };
+    connect(appData, &QAction::triggered, this, [this, checkLogFolder] {
+        MoveLogFile({});
+        checkLogFolder();
+    });
+    connect(other, &QAction::triggered, this, [this, checkLogFolder] {
+        std::string folder = Editor.Settings.ProtDir.empty() ? Editor.Settings.JobDir : Editor.Settings.ProtDir;
+        if (ChooseFolder(TrDefault("Select folder for log file"), folder)) {
+            MoveLogFile(folder);
+        }
+        checkLogFolder();
+    });
+    connect(log, &QMenu::aboutToShow, this, checkLogFolder);
     log->addAction(TrQ("&Delete"), this, &TBackupForm::ProtDelItemClick)->setObjectName("ProtDelItem");
     BuildPrintItems(log);
     OptionsMenu->addAction(TrQ("&Task directory .."), this, &TBackupForm::JobDirItemClick)->setObjectName("JobDirItem");

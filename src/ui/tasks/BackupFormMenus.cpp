@@ -54,6 +54,9 @@ void TBackupForm::BuildMenu()
     UpdateItem = MenuItem(ExtrasMenu, "UpdateItem", "&Update");
     UpdateItem->setShortcut(QKeySequence::Refresh);
     ExtrasMenu->addSeparator();
+    RestoreFiles = MenuItem(ExtrasMenu, "RestoreFiles", "&Restore files");
+    DeletFiles = MenuItem(ExtrasMenu, "DeletFiles", "&Delete files");
+    ExtrasMenu->addSeparator();
     HelpMenu = MainMenu->addMenu(Tr("&Help"));
 }
 

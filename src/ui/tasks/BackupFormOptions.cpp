@@ -3,9 +3,11 @@
 #include "ui/tasks/BackupForm.h"
 
 #include "foundation/Translate.h"
+#include "tasks/OptionRules.h"
 #include "ui/tasks/BackupFormFolder.h"
 #include "ui/tasks/BackupFormWidgets.h"
 #include "ui/tasks/SuffixDlg.h"
+#include "ui/tasks/TaskOptionsBox.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -13,8 +15,10 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -94,8 +98,28 @@ void TBackupForm::ShowMethod()
     BuModeCB->setCurrentIndex(method);
     ResArchivCB->setChecked(task.ArchBit);
     UseArchivCB->setChecked(task.UseArch);
-    ResArchivCB->setEnabled(method == MethodCopy);
-    UseArchivCB->setEnabled(method == MethodCopy);
+}
+
+void TBackupForm::UpdateOptionControls()
+{
+    const TOptionEnabling on = OptionEnablingOf(Editor.Task);
+    BuModeCB->setEnabled(on.Method);
+    ResArchivCB->setEnabled(on.ArchiveBits);
+    UseArchivCB->setEnabled(on.ArchiveBits);
+    NoBakCB->setEnabled(on.NoBak);
+    KeepBakCB->setEnabled(on.KeepBak);
+    btnBakName->setEnabled(on.BakName);
+    VerifyCB->setEnabled(on.Verify);
+    cbDelDir->setEnabled(on.DelDir);
+    rbNoComp->setEnabled(on.Compression);
+    rbComp->setEnabled(on.Compression);
+    TypBtn->setEnabled(on.CompTypes);
+    NoCompList->setEnabled(on.CompTypes);
+    cbShellCopy->setEnabled(on.ShellCopy);
+    cbCreationTime->setEnabled(on.CreationTime);
+    ZipNameEdit->setEnabled(on.ZipName);
+    PhZipBtn->setEnabled(on.ZipName);
+    TaskOptions->ApplyEnabling(on);
 }
 
 void TBackupForm::BufferSizeItemClick()
@@ -146,14 +170,6 @@ void TBackupForm::KompCBClick()
     task.Compress = rbComp->isChecked();
     task.Verify = VerifyCB->isChecked();
     Modified();
-    RefreshCompression();
-}
-
-void TBackupForm::RefreshCompression()
-{
-    TypBtn->setEnabled(rbComp->isChecked());
-    NoCompList->setEnabled(rbComp->isChecked());
-    cbShellCopy->setEnabled(!rbComp->isChecked() && !Editor.Task.IsZipDestination());
 }
 
 void TBackupForm::NoBakCBClick()
@@ -162,24 +178,14 @@ void TBackupForm::NoBakCBClick()
     task.NoBaks = NoBakCB->isChecked();
     if (task.NoBaks) {
         task.BakFiles = false;
-    }
-    Modified();
-    RefreshSecurity();
-}
-
-void TBackupForm::RefreshSecurity()
-{
-    if (NoBakCB->isChecked()) {
         KeepBakCB->setChecked(false);
     }
-    KeepBakCB->setEnabled(!NoBakCB->isChecked());
-    btnBakName->setEnabled(KeepBakCB->isChecked());
+    Modified();
 }
 
 void TBackupForm::KeepBakCBClick()
 {
     Editor.Task.BakFiles = KeepBakCB->isChecked();
-    btnBakName->setEnabled(KeepBakCB->isChecked());
     Modified();
 }
 

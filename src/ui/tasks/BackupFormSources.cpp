@@ -11,15 +11,19 @@
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "tasks/DirScan.h"
+#include "tasks/OptionRules.h"
 #include "tasks/Placeholders.h"
+#include "ui/foundation/QtMessageDialogs.h"
 #include "ui/foundation/QtText.h"
 #include "ui/foundation/SelectFromListDialog.h"
 #include "ui/tasks/AutoTaskSheet.h"
 #include "ui/tasks/BackupFormFolder.h"
 #include "ui/tasks/BackupFormWidgets.h"
+#include "ui/tasks/TaskOptionsBox.h"
 #include "ui/tasks/TypeListBox.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -31,6 +35,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -40,9 +45,11 @@
 #include <QTableWidget>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 using namespace BackupFormWidgets;
 
@@ -266,6 +273,7 @@ void TBackupForm::ClearSourceList()
 {
     SelectedDirBox->clear();
     SelectedDirBox->setSortingEnabled(false);
+    Editor.SortedSources = false;
     SortBtn->setChecked(false);
 }
 
@@ -408,17 +416,32 @@ void TBackupForm::ShellTreeViewChange()
     }
 }
 
+std::vector<std::string> TBackupForm::SelectedTreeFolders() const
+{
+    std::vector<std::string> folders;
+    for (QTreeWidgetItemIterator it(ShellTreeView, QTreeWidgetItemIterator::Selected); *it; ++it) {
+        const std::string path = (*it)->data(0, PathRole).toString().toStdString();
+        if (Platform::DirectoryExists(path)) {
+            folders.push_back(path);
+        }
+    }
+    return folders;
+}
+
 void TBackupForm::AddBtnClick()
 {
-    const QList<QTreeWidgetItem*> selected = ShellTreeView->selectedItems();
-    if (selected.size() < 2) {
+    if (ShellTreeView->selectedItems().size() < 2) {
         AddSourceDir(StoredPath(edFolder->text().toStdString()));
     } else {
+        // The folder field names the count then, so a single folder is added by its path.
+        const std::vector<std::string> folders = SelectedTreeFolders();
         const std::string question =
-            ReplaceText(TrDefault("Add %u directories to task?"), "%u", std::to_string(selected.size()));
-        if (ConfirmDialogAt({}, question, CursorPointOffset({20, 10}))) {
-            for (QTreeWidgetItem* item : selected) {
-                AddSourceDir(item->data(0, PathRole).toString().toStdString());
+            ReplaceText(TrDefault("Add %u directories to task?"), "%u", std::to_string(folders.size()));
+        if (folders.size() == 1) {
+            AddSourceDir(folders.front());
+        } else if (folders.size() > 1 && ConfirmDialogAt({}, question, ControlBottomRight(AddBtn, {20, 10}))) {
+            for (const std::string& folder : folders) {
+                AddSourceDir(folder);
             }
         }
         ShellTreeView->clearSelection();
@@ -441,13 +464,13 @@ bool TBackupForm::AddSourceDir(const std::string& folder)
     TBackupTask& task = Editor.Task;
     const TAddDecision decision = CheckNewSource(task, folder, SelectedIndex() >= 0);
     FilterBtn->setEnabled(true);
+    const TScreenPoint belowAdd = ControlBottomLeft(AddBtn);
     if (decision.Check == TAddCheck::SeveralDrives) {
-        ErrorDialogAt({}, SeveralSourceDrivesText(), CenteredPoint);
+        ErrorDialogAt({}, SeveralSourceDrivesText(), belowAdd);
         return false;
     }
     if (decision.Check == TAddCheck::Overlaps &&
-        !ConfirmDialogAt({}, OverlapQuestion(task, ShownPath(decision.Expanded), decision.OverlapIndex),
-                         CenteredPoint)) {
+        !ConfirmDialogAt({}, OverlapQuestion(task, ShownPath(decision.Expanded), decision.OverlapIndex), belowAdd)) {
         return false;
     }
     TExtensionList entry(Editor.TaskEnv.DefaultDate);
@@ -456,68 +479,57 @@ bool TBackupForm::AddSourceDir(const std::string& folder)
     if (!ScanSourceEntry(entry, task.UseArch)) {
         return false;
     }
-    task.Sources.push_back(std::move(entry));
+    const int index = Editor.AddSource(entry);
     ShowSourceLines();
     IncludeSG->setCurrentCell(0, 0);
     ExcludeSG->setCurrentCell(0, 0);
-    SelectEntry(static_cast<int>(task.Sources.size()) - 1);
+    SelectEntry(index);
     if (!SourcesOnOneDrive(task, {}, true)) {
-        ErrorDialogAt({}, SeveralSourceDrivesText(), CenteredPoint);
+        ErrorDialogAt({}, SeveralSourceDrivesText(), belowAdd);
         DestRBClick(task.IsZipDestination() ? DestZipPerDirectory : DestDrivesSeparated);
     }
+    if (LimitToLayout(task)) {
+        const bool wasUpdating = Updating;
+        Updating = true;
+        ShowMethod();
+        TaskOptions->ShowTask();
+        Updating = wasUpdating;
+    }
     Editor.Task.Modified = true;
+    UpdateOptionControls();
     return true;
 }
 
-void TBackupForm::DropFolders(const QStringList& hostPaths)
+void TBackupForm::DropNames(const QStringList& hostPaths)
 {
     raise();
     activateWindow();
     for (const QString& host : hostPaths) {
-        // Only folders are sources; a dropped file is passed over.
-        if (!QFileInfo(host).isDir()) {
-            continue;
-        }
         AddSourceDir(StoredPath(host.toStdString()));
     }
 }
 
 void TBackupForm::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (event->mimeData()->hasUrls() || event->source() == ShellTreeView || event->source() == SelectedDirBox) {
+    if (event->mimeData()->hasUrls()) {
         event->acceptProposedAction();
     }
 }
 
-// A folder of the tree is added when dropped on the source list, a line of the list
-// removed when dropped on the tree; neither view takes its own lines.
 void TBackupForm::dragMoveEvent(QDragMoveEvent* event)
 {
-    const QObject* source = event->source();
-    const bool between = source == ShellTreeView || source == SelectedDirBox;
-    if (!between || DropBetweenViews(source, event->position().toPoint(), false)) {
-        event->acceptProposedAction();
-    } else {
-        event->ignore();
-    }
+    event->acceptProposedAction();
 }
 
 void TBackupForm::dropEvent(QDropEvent* event)
 {
-    const QObject* source = event->source();
-    if (source == ShellTreeView || source == SelectedDirBox) {
-        if (DropBetweenViews(source, event->position().toPoint(), true)) {
-            event->acceptProposedAction();
-        }
-        return;
-    }
     QStringList paths;
     for (const QUrl& url : event->mimeData()->urls()) {
         if (url.isLocalFile()) {
             paths << url.toLocalFile();
         }
     }
-    DropFolders(paths);
+    DropNames(paths);
     event->acceptProposedAction();
 }
 
@@ -542,6 +554,7 @@ void TBackupForm::RemBtnClick()
         ErrorDialogAt({}, SeveralSourceDrivesText(), CenteredPoint);
     }
     Editor.Task.Modified = true;
+    UpdateOptionControls();
 }
 
 void TBackupForm::UpBtnClick()
@@ -571,16 +584,15 @@ void TBackupForm::DownBtnClick()
 
 void TBackupForm::SortBtnClick()
 {
-    std::vector<TExtensionList>& sources = Editor.Task.Sources;
-    if (sources.size() < 2 || !SortBtn->isChecked()) {
-        return;
+    Editor.SelectedEntry = SelectedIndex();
+    Editor.SortSources(SortBtn->isChecked());
+    // A list too short to sort leaves the button up.
+    SortBtn->setChecked(Editor.SortedSources);
+    if (Editor.SortedSources) {
+        ShowSourceLines();
+        SelectEntry(Editor.SelectedEntry);
+        Modified();
     }
-    std::stable_sort(sources.begin(), sources.end(), [](const TExtensionList& a, const TExtensionList& b) {
-        return AnsiUpperCase(a.SourceDir) < AnsiUpperCase(b.SourceDir);
-    });
-    ShowSourceLines();
-    SelectEntry(0);
-    Modified();
 }
 
 void TBackupForm::SelectedDirBoxClick()
@@ -910,6 +922,52 @@ void TBackupForm::PageControlChange()
         TypeListBox->Host.FileVersion = Editor.FileVersion;
         TypeListBox->Reload();
     }
+}
+
+// The window follows the mouse itself while lines are dragged from one view to the other:
+// the views start no drag of their own, so the same happens on every platform.
+bool TBackupForm::eventFilter(QObject* watched, QEvent* event)
+{
+    QAbstractItemView* view = watched == ShellTreeView->viewport()    ? static_cast<QAbstractItemView*>(ShellTreeView)
+                              : watched == SelectedDirBox->viewport() ? SelectedDirBox
+                                                                      : nullptr;
+    const QEvent::Type type = event->type();
+    if (!view ||
+        (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)) {
+        return QDialog::eventFilter(watched, event);
+    }
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    const QPoint point = mouse->position().toPoint();
+    const QPoint windowPoint = view->viewport()->mapTo(this, point);
+    if (type == QEvent::MouseButtonPress) {
+        DragView = mouse->button() == Qt::LeftButton && view->indexAt(point).isValid() ? view : nullptr;
+        DragStart = point;
+        Dragging = false;
+    } else if (type == QEvent::MouseMove && DragView == view && (mouse->buttons() & Qt::LeftButton)) {
+        if (!Dragging && (point - DragStart).manhattanLength() >= QApplication::startDragDistance()) {
+            Dragging = true;
+            QGuiApplication::setOverrideCursor(Qt::ForbiddenCursor);
+        }
+        if (Dragging) {
+            const bool takes = DropBetweenViews(view, windowPoint, false);
+            QGuiApplication::changeOverrideCursor(takes ? Qt::DragCopyCursor : Qt::ForbiddenCursor);
+            return true;
+        }
+    } else if (type == QEvent::MouseButtonRelease && DragView == view) {
+        DragView = nullptr;
+        if (std::exchange(Dragging, false)) {
+            QGuiApplication::restoreOverrideCursor();
+            DropBetweenViews(view, windowPoint, true);
+            // The view ends its press away from its lines, so that no line is chosen where
+            // the mouse was let go.
+            QMouseEvent away(QEvent::MouseButtonRelease, QPointF(-1, -1),
+                             view->viewport()->mapToGlobal(QPointF(-1, -1)), mouse->button(), mouse->buttons(),
+                             mouse->modifiers());
+            QCoreApplication::sendEvent(watched, &away);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 bool TBackupForm::DropBetweenViews(const QObject* source, const QPoint& windowPos, bool drop)

@@ -119,11 +119,15 @@ void TTaskOptionsBox::Changed()
     }
 }
 
-void TTaskOptionsBox::ShowEncryption()
+void TTaskOptionsBox::ApplyEnabling(const TOptionEnabling& on)
 {
-    cbEncrypt->setEnabled(!task.ShellCopy);
-    cbFixPwd->setEnabled(cbEncrypt->isChecked() && cbEncrypt->isEnabled());
-    btnCryptPassword->setEnabled(cbEncrypt->isChecked() && cbFixPwd->isChecked());
+    cbEncrypt->setEnabled(on.Encrypt);
+    cbFixPwd->setEnabled(on.FixPassword);
+    btnCryptPassword->setEnabled(on.CryptPassword);
+    for (QRadioButton* button : {rbNoSync, rbAllSync, rbBuSync}) {
+        button->setEnabled(on.Sync);
+    }
+    DstBtn->setEnabled(on.TimeCompare);
 }
 
 void TTaskOptionsBox::ShowCommands()
@@ -139,26 +143,20 @@ void TTaskOptionsBox::ShowTask()
     const QSignalBlocker blocker(this);
     cbEncrypt->setChecked(task.Encrypt);
     cbFixPwd->setChecked(task.FixPassword);
-    ShowEncryption();
     (task.SyncMode == SyncAllFiles     ? rbAllSync
      : task.SyncMode == SyncSelections ? rbBuSync
                                        : rbNoSync)
         ->setChecked(true);
-    const bool syncUsable = task.BackupMethod() == MethodCopy && !task.IsZipDestination() &&
-                            !(task.DestMode == DestOneDirectory && task.Sources.size() > 1);
-    for (QRadioButton* button : {rbNoSync, rbAllSync, rbBuSync}) {
-        button->setEnabled(syncUsable);
-    }
+    ApplyEnabling(OptionEnablingOf(task));
     ShowCommands();
     cbSendMail->setChecked(task.SendMail);
-    DstBtn->setEnabled(!task.FtpBackup);
     Protokoll->setText(QStr(LogLabelText(settings.Protocol)));
 }
 
 void TTaskOptionsBox::cbEncryptClick()
 {
     task.Encrypt = cbEncrypt->isChecked();
-    ShowEncryption();
+    ApplyEnabling(OptionEnablingOf(task));
     Changed();
 }
 
@@ -174,7 +172,7 @@ void TTaskOptionsBox::cbFixPwdClick()
             cbFixPwd->setChecked(false);
         }
     }
-    ShowEncryption();
+    ApplyEnabling(OptionEnablingOf(task));
     Changed();
 }
 

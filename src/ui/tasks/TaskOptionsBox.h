@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tasks/OptionRules.h"
 #include "tasks/Settings.h"
 #include "tasks/TaskModel.h"
 
@@ -47,6 +48,8 @@ public:
 
     // The controls from the task and the settings; marks nothing changed.
     void ShowTask();
+    // Enables encryption, synchronisation and the time comparison by the editor's rules.
+    void ApplyEnabling(const TOptionEnabling& on);
 
     void cbEncryptClick();
     void cbFixPwdClick();
@@ -85,7 +88,6 @@ public:
 
 private:
     void Changed();
-    void ShowEncryption();
     void ShowCommands();
     void CommandChecked(bool checked, bool post);
     TBackupTask& task;

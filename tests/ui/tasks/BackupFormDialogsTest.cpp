@@ -9,6 +9,7 @@
 #include "ui/foundation/HistoryCombo.h"
 #include "ui/foundation/SelectFromListDialog.h"
 #include "ui/foundation/ShowtextDialog.h"
+#include "ui/restore/RestoreDlg.h"
 #include "ui/tasks/AutoTaskSheet.h"
 #include "ui/tasks/BackupForm.h"
 #include "ui/tasks/DatumWahl.h"
@@ -27,6 +28,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -206,6 +208,19 @@ TEST(BackupFormDialogs, ProgramOptionMenus)
     form.FolderDialogAnswer = [&](const std::string&) { return editor.folder.Win("logs"); };
     item("ProtOtherItem")->trigger();
     EXPECT_EQ(form.Editor.Log.LogPath.rfind(editor.folder.Win("logs") + "\\", 0), 0u) << form.Editor.Log.LogPath;
+    EXPECT_TRUE(item("ProtOtherItem")->isChecked());
+    item("AppDataItem")->trigger();
+    EXPECT_TRUE(item("AppDataItem")->isChecked());
+    EXPECT_FALSE(item("ProtOtherItem")->isChecked());
+
+    // Restore and clean-up open from the Extras menu as from their buttons (the restore
+    // window is the program's one, so it is not opened here).
+    int cleanUps = 0;
+    form.CleanUpWindowHook = [&cleanUps](int) { ++cleanUps; };
+    item("DeletFiles")->trigger();
+    EXPECT_EQ(cleanUps, 1);
+    EXPECT_EQ(item("RestoreFiles")->text(), "&Restore files");
+    EXPECT_TRUE(form.ExtrasMenu->actions().contains(item("RestoreFiles")));
 }
 
 TEST(BackupFormDialogs, LogViewerAndTypeLists)

@@ -6,6 +6,7 @@
 #include "platform/Drives.h"
 #include "tasks/TaskFile.h"
 #include "ui/foundation/HistoryMenu.h"
+#include "ui/foundation/QtMessageDialogs.h"
 #include "ui/tasks/Anzeige.h"
 #include "ui/tasks/BackupFormFolder.h"
 
@@ -20,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -205,11 +207,24 @@ TEST(BackupForm, MethodListAndArchiveBoxesBothWays)
     EXPECT_EQ(method->currentIndex(), 2);
     EXPECT_FALSE(f.form->Editor.Task.Modified);
 
-    // A zip layout falls back to copying.
+    // A zip layout falls back to copying, and the controls it leaves no use are disabled.
     f.operator()<QRadioButton>("DestRB4")->click();
     EXPECT_EQ(f.form->Editor.Task.DestMode, DestZipFile);
     EXPECT_EQ(method->currentIndex(), 0);
     EXPECT_TRUE(f.operator()<QLineEdit>("ZipNameEdit")->isEnabled());
+    for (const char* name : {"BuModeCB", "rbComp", "rbNoComp", "NoBakCB", "cbDelDir"}) {
+        EXPECT_FALSE(f.operator()<QWidget>(name)->isEnabled()) << name;
+    }
+
+    // A task loaded with an FTP destination verifies nothing and keeps no security copies.
+    TBackupTask& shown = f.form->Editor.Task;
+    shown.FtpBackup = true;
+    shown.Ftp.Host = "127.0.0.1";
+    shown.Ftp.Username = "ann";
+    ASSERT_TRUE(WriteTaskFile(shown, f.folder.Win("ftp.buj"), -1, -1, f.form->Editor.TaskEnv));
+    f.form->Editor.OpenTaskFile(f.folder.Win("ftp.buj"));
+    EXPECT_FALSE(f.operator()<QCheckBox>("VerifyCB")->isEnabled());
+    EXPECT_FALSE(f.operator()<QCheckBox>("KeepBakCB")->isEnabled());
 }
 
 TEST(BackupForm, SourceTreeDropsAndSubfolderMarks)
@@ -237,17 +252,21 @@ TEST(BackupForm, SourceTreeDropsAndSubfolderMarks)
     tree->setCurrentItem(topItem);
     EXPECT_EQ(f.operator()<QLineEdit>("edFolder")->text(), "/" + top);
 
-    // A dropped file is no source; a dropped folder is.
-    form.DropFolders(
-        {QString::fromStdString(f.folder.Host("src/docs/a.doc")), QString::fromStdString(f.folder.Host("src/docs"))});
-    ASSERT_EQ(form.Editor.Task.Sources.size(), 1u);
+    // Every dropped name is added in order, a file as well as a folder.
+    f.folder.WriteHostFile("notes.txt", "n");
+    form.DropNames(
+        {QString::fromStdString(f.folder.Host("src/docs")), QString::fromStdString(f.folder.Host("notes.txt"))});
+    ASSERT_EQ(form.Editor.Task.Sources.size(), 2u);
     EXPECT_EQ(form.Editor.Task.Sources[0].SourceDir, f.folder.Win("src/docs"));
+    EXPECT_EQ(form.Editor.Task.Sources[1].SourceDir, f.folder.Win("notes.txt"));
+    f.operator()<QListWidget>("SelectedDirBox")->setCurrentRow(0);
 
-    // A folder inside it asks first; No leaves the list as it was.
+    // A folder inside it asks first, below the Add button; No leaves the list as it was.
     f.boxes.QueueAnswer(MrNo);
     f.AddFolder(f.folder.Host("src/docs/old"));
-    EXPECT_EQ(form.Editor.Task.Sources.size(), 1u);
+    EXPECT_EQ(form.Editor.Task.Sources.size(), 2u);
     EXPECT_NE(f.boxes.LastText().find("Overlapping directories:"), std::string::npos);
+    EXPECT_EQ(f.boxes.Shown().back().point, ControlBottomLeft(form.AddBtn));
 
     // The root's mark excludes both subfolders; the line shows how many.
     QTreeWidget* dirs = f.operator()<QTreeWidget>("DirTreeView");
@@ -567,14 +586,31 @@ TEST(BackupForm, TreeMenuDragsBetweenTheViewsAndUpdate)
     EXPECT_FALSE(form.DropBetweenViews(form.SelectedDirBox, centre(form.SelectedDirBox), true));
     EXPECT_FALSE(form.DropBetweenViews(form.ShellTreeView, centre(form.ShellTreeView), true));
     EXPECT_EQ(form.Editor.Task.Sources.size(), 1u);
-    form.SelectedDirBox->setCurrentRow(0);
-    EXPECT_TRUE(form.DropBetweenViews(form.SelectedDirBox, centre(form.ShellTreeView), true));
+
+    // With the mouse: pressed on a line, moved and let go over the other view.
+    const auto drag = [&form, &centre](QAbstractItemView* from, const QModelIndex& line, const QWidget* onto) {
+        QWidget* port = from->viewport();
+        const QPoint start = from->visualRect(line).center();
+        const QPoint end = port->mapFrom(&form, centre(onto));
+        QTest::mousePress(port, Qt::LeftButton, {}, start);
+        QTest::mouseMove(port, start + QPoint(0, QApplication::startDragDistance()));
+        QTest::mouseMove(port, end);
+        QTest::mouseRelease(port, Qt::LeftButton, {}, end);
+        Settle();
+    };
+    // The entry's folder is the tree's current node; dropped on the list it is there already.
+    QTreeWidgetItem* docs = form.ShellTreeView->currentItem();
+    ASSERT_NE(docs, nullptr);
+    f.boxes.QueueAnswer(MrNo);
+    drag(form.ShellTreeView, form.ShellTreeView->indexFromItem(docs), form.SelectedDirBox);
+    EXPECT_NE(f.boxes.LastText().find("Overlapping directories:"), std::string::npos);
+    drag(form.SelectedDirBox, form.SelectedDirBox->model()->index(0, 0), form.ShellTreeView);
     EXPECT_TRUE(form.Editor.Task.Sources.empty());
     EXPECT_TRUE(form.DropBetweenViews(form.ShellTreeView, centre(form.SelectedDirBox), true));
     ASSERT_EQ(form.Editor.Task.Sources.size(), 1u);
 
-    // The entry's folder is the tree's current node: Update shows a folder made since.
-    QTreeWidgetItem* docs = form.ShellTreeView->currentItem();
+    // Update shows a folder made since.
+    docs = form.ShellTreeView->currentItem();
     ASSERT_NE(docs, nullptr);
     form.ShellTreeView->expandItem(docs);
     Settle();
@@ -590,6 +626,53 @@ TEST(BackupForm, TreeMenuDragsBetweenTheViewsAndUpdate)
     EXPECT_TRUE(listed);
     EXPECT_FALSE(form.Editor.Task.Sources[0].NeedsScan);
     EXPECT_EQ(form.Editor.Task.Sources[0].FileCount, 3);
+}
+
+// A sorted list stays sorted as folders come; of several folders chosen in the tree only
+// those the file system has count.
+TEST(BackupForm, SortedListAndSeveralTreeFolders)
+{
+    TFormFixture f;
+    TBackupForm& form = *f.form;
+    for (const char* name : {"src/b", "src/a", "src/ab", "src/c", "src/gone", "src/e", "src/f"}) {
+        fs::create_directories(f.folder.Host(name));
+    }
+    f.AddFolder(f.folder.Host("src/b"));
+    f.AddFolder(f.folder.Host("src/a"));
+    form.SortBtn->click();
+    f.AddFolder(f.folder.Host("src/ab"));
+    const auto folders = [&form] {
+        std::vector<std::string> dirs;
+        for (const TExtensionList& entry : form.Editor.Task.Sources) {
+            dirs.push_back(entry.SourceDir);
+        }
+        return dirs;
+    };
+    EXPECT_EQ(folders(),
+              (std::vector<std::string>{f.folder.Win("src/a"), f.folder.Win("src/ab"), f.folder.Win("src/b")}));
+    EXPECT_EQ(form.SelectedDirBox->currentRow(), 1);
+
+    // The tree shows the entry's folder, beside the others of src.
+    QTreeWidgetItem* src = form.ShellTreeView->currentItem()->parent();
+    const auto select = [&form, src](std::initializer_list<QString> names) {
+        form.ShellTreeView->clearSelection();
+        for (int i = 0; i < src->childCount(); ++i) {
+            src->child(i)->setSelected(std::find(names.begin(), names.end(), src->child(i)->text(0)) != names.end());
+        }
+    };
+    select({"c", "gone"});
+    fs::remove(f.folder.Host("src/gone"));
+    f.operator()<QPushButton>("AddBtn")->click();
+    EXPECT_EQ(f.boxes.ShownCount(), 0u);
+    EXPECT_EQ(folders().back(), f.folder.Win("src/c"));
+
+    select({"f", "e"});
+    f.boxes.QueueAnswer(MrYes);
+    f.operator()<QPushButton>("AddBtn")->click();
+    EXPECT_EQ(f.boxes.LastText(), "Add 2 directories to task?");
+    EXPECT_EQ(f.boxes.Shown().back().point, ControlBottomRight(form.AddBtn, {20, 10}));
+    EXPECT_EQ(folders().size(), 6u);
+    EXPECT_EQ(folders()[4], f.folder.Win("src/e"));
 }
 
 // A folder chosen for the destination heads its recently-used list.
