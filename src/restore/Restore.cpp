@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <unordered_map>
 
 namespace {
 
@@ -148,6 +149,38 @@ TRestoreRun::TRestoreRun(TBackupLog& backupLog, IProgressView& progressView, ISt
 
 TRestoreRun::~TRestoreRun() = default;
 
+namespace {
+
+// A backup file found by the scan and its time in Unix seconds.
+struct TFoundBackupFile
+{
+    TTransferItem Item;
+    int64_t Time = 0;
+};
+
+// The files of one folder that the scan takes, in the order found. Copies of one file in
+// several forms (plain, ".gz", ".enc") restore to one name: the newest of them is taken.
+class TFoundBackupFiles
+{
+public:
+    void Add(TFoundBackupFile file)
+    {
+        const auto [at, added] = byDestination.try_emplace(file.Item.Info.Destination, files.size());
+        if (added) {
+            files.push_back(std::move(file));
+        } else if (file.Time > files[at->second].Time) {
+            files[at->second] = std::move(file);
+        }
+    }
+    std::vector<TFoundBackupFile>& Files() { return files; }
+
+private:
+    std::vector<TFoundBackupFile> files;
+    std::unordered_map<std::string, std::size_t> byDestination;
+};
+
+} // namespace
+
 void TRestoreRun::Log(const std::string& line)
 {
     if (LogMode > 0) {
@@ -187,6 +220,19 @@ bool TRestoreRun::ResolveVolume(std::string& source, bool quiet)
     return true;
 }
 
+bool TRestoreRun::Wanted(const std::string& destFile, int64_t time, int64_t limit) const
+{
+    // "Overwrite all" takes every file: the destination need not be looked at.
+    if (Options.Overwrite != OverwriteAll) {
+        const bool exists = Platform::FileExists(destFile);
+        const int64_t destTime = exists ? UnixOf(GetFileWriteTime(destFile)) : 0;
+        if (!RestoreNeeded(Options.Overwrite, exists, time, destTime, Options.Timespan, Options.IgnoreDst)) {
+            return false;
+        }
+    }
+    return Options.AgeMode == AgeNewer ? time >= limit : time < limit;
+}
+
 void TRestoreRun::ScanRestoreDir(const std::string& source, const std::string& dest, int& counter, TTransferList& list,
                                  int64_t limit, const std::string& relative, const Platform::TFindData* listed)
 {
@@ -213,6 +259,7 @@ void TRestoreRun::ScanRestoreDir(const std::string& source, const std::string& d
         list.back().Info.Listing = folderData; // its times go on the restored folder at the end
     }
     std::vector<Platform::TFindData> subfolders;
+    TFoundBackupFiles found;
     Platform::TSearchRec rec;
     // The stored attributes are left to the worker, which reads them from the open file.
     if (Platform::FindFirst(AddPathDelimiter(srcFolder) + "*", faAnyFile | Platform::faWithoutStored, rec) == 0) {
@@ -251,27 +298,24 @@ void TRestoreRun::ScanRestoreDir(const std::string& source, const std::string& d
             } else if (take) {
                 take = Options.Filter.Match(name);
             }
-            const std::string destFile = AddPathDelimiter(destFolder) + name;
-            // "Overwrite all" takes every file: the destination need not be looked at.
-            if (take && Options.Overwrite != OverwriteAll) {
-                const bool exists = Platform::FileExists(destFile);
-                const int64_t destTime = exists ? UnixOf(GetFileWriteTime(destFile)) : 0;
-                take = RestoreNeeded(Options.Overwrite, exists, time, destTime, Options.Timespan, Options.IgnoreDst);
-            }
             if (take) {
-                take = Options.AgeMode == AgeNewer ? time >= limit : time < limit;
-            }
-            if (take) {
-                ++counter;
-                list.push_back(
+                TFoundBackupFile file{
                     {name, TFileTransferInfo(TransferFile, true, encrypted, size, rec.Attr,
                                              static_cast<int32_t>(FileTimeToDosTime(rec.FindData.LastWriteTime)),
-                                             destFile, sourceFile)});
-                list.back().Info.Listing = rec.FindData;
+                                             AddPathDelimiter(destFolder) + name, sourceFile)},
+                    time};
+                file.Item.Info.Listing = rec.FindData;
+                found.Add(std::move(file));
             }
             ProcessMessagesWhenDue();
         } while (Platform::FindNext(rec) == 0);
         Platform::FindClose(rec);
+    }
+    for (TFoundBackupFile& file : found.Files()) {
+        if (Wanted(file.Item.Info.Destination, file.Time, limit)) {
+            ++counter;
+            list.push_back(std::move(file.Item));
+        }
     }
     status.ShowProgress(TrDefault("Found: ") + WithCount(TrDefault("%u files"), counter));
     if (!relative.empty() && list.size() == folderIndex + 1) {

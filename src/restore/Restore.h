@@ -119,6 +119,9 @@ public:
     // One run; returns its outcome (RestoreOk, RestoreWarnings, RestoreFailed).
     int RunRestore(const std::string& source, const std::string& dest, bool origin, bool interactive, bool quiet,
                    int closeDelay);
+    // A backup file of that time (Unix seconds) restored to destFile passes the overwrite
+    // mode and the age limit.
+    bool Wanted(const std::string& destFile, std::int64_t time, std::int64_t limit) const;
     // Adds the candidates of one folder (and its subfolders) to the list. listed: the folder
     // as its parent's listing found it; nullptr makes the scan look it up.
     void ScanRestoreDir(const std::string& source, const std::string& dest, int& counter, TTransferList& list,

@@ -21,6 +21,7 @@
 #include <cmath>
 #include <deque>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace {
 
@@ -204,6 +205,11 @@ struct TBackupWalk::TFolder
     std::string ZipTempFolder; // mode 5 to FTP
     int ZipEntries = 0;
     std::set<std::string> DestNames; // converted names already used here
+    // The folder's source files, while its files are walked, and their converted names
+    // once a copy in another form was found.
+    const std::vector<TSearchRec>* SourceFiles = nullptr;
+    std::unordered_set<std::string> SourceNames;
+    bool SourceNamesMade = false;
     // The source listing left the stored attributes out: read where they are used.
     bool ListedWithoutStored = false;
     // The destination folder's files, listed once for the copy decisions; not trusted
@@ -853,6 +859,7 @@ void TBackupWalk::DiscardAhead(TFolder& folder)
 bool TBackupWalk::BackupFiles(TWalkContext& ctx, TFolder& folder, const std::vector<TSearchRec>& files)
 {
     ShowScanned(folder);
+    folder.SourceFiles = &files;
     const bool converting = ConvertsNames();
     // Whatever was taken ahead and not used goes with the loop.
     struct TDiscard
@@ -1091,7 +1098,10 @@ TStatusCode TBackupWalk::CopyLocalFile(TFolder& folder, TFileJob& job)
         }
         status = CopyStands(status) ? failed : status;
     }
-    folder.Filled = folder.Filled || CopyStands(status);
+    if (CopyStands(status)) {
+        folder.Filled = true;
+        RemoveOtherForms(folder, job, plain);
+    }
     if (status == 0) {
         return WalkCopied;
     }
@@ -1113,6 +1123,51 @@ TStatusCode TBackupWalk::CopyAgain(TFolder& folder, TFileJob& job, std::string& 
         return ecCreateFile | JobOperation(job);
     }
     return Supervision.WaitForCopy(MakeWorker(folder, job), WhileCopying, [this] { return RunOneAhead(); });
+}
+
+void TBackupWalk::RemoveOtherForms(TFolder& folder, const TFileJob& job, const std::string& plain)
+{
+    // A file that crossed the smallest compressed size, or a run that changed its options,
+    // has its copy in another form: that one goes (as a kept version when versions are
+    // kept), so that no older copy stands beside the new one.
+    for (const char* suffix : {"", ".gz", ".enc"}) {
+        const std::string name = job.DestName + suffix;
+        TFileTime write = 0;
+        if (suffix == job.DestSuffix || !FindDestFile(folder, name, write) ||
+            NamedForAnotherSource(folder, job, name)) {
+            continue;
+        }
+        if (Task.BakFiles && !Task.NoBaks) {
+            ++folder.DestChanges;
+            if (KeepPreviousVersion(*folder.Dest, name, suffix, write, plain, folder.DestRenamed).empty()) {
+                Log.WriteLog(LogErrorPrefix + TrDefault("The previous version could not be kept: ") +
+                             folder.Dest->PathOf(name));
+            }
+        } else if (folder.Dest->DeleteFile(name) == 0) {
+            folder.DestRenamed.insert(name);
+        }
+    }
+}
+
+bool TBackupWalk::NamedForAnotherSource(TFolder& folder, const TFileJob& job, const std::string& name)
+{
+    // A source file "a.gz" copied as it is, or "a" compressed, may hold the name.
+    if (!folder.SourceNamesMade) {
+        folder.SourceNamesMade = true;
+        for (const TSearchRec& rec : *folder.SourceFiles) {
+            folder.SourceNames.insert(ConvertFileName(rec.Name, FilenameCase, ReplaceChars));
+        }
+    }
+    for (const char* suffix : {"", ".gz", ".enc"}) {
+        const std::string_view form = suffix;
+        if (name.ends_with(form)) {
+            const std::string source = name.substr(0, name.size() - form.size());
+            if (source != job.DestName && folder.SourceNames.contains(source)) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 TStatusCode TBackupWalk::JobOperation(const TFileJob& job) const
@@ -1173,7 +1228,7 @@ bool TBackupWalk::CommitCopy(TFolder& folder, TFileJob& job, const std::string& 
     }
     std::string kept;
     if (Task.BakFiles && !Task.NoBaks && destExists) {
-        kept = KeepPreviousVersion(*folder.Dest, job, destWrite, plain, folder.DestRenamed);
+        kept = KeepPreviousVersion(*folder.Dest, job.FinalName, job.DestSuffix, destWrite, plain, folder.DestRenamed);
         ++folder.DestChanges;
         if (kept.empty()) {
             Log.WriteLog(LogErrorPrefix + TrDefault("The previous version could not be kept: ") + job.Dest);
@@ -1289,17 +1344,17 @@ bool TBackupWalk::NeedsStoredAttributes(const TExtensionList& filter) const
            filter.AttrSystem != AttrIgnore;
 }
 
-std::string TBackupWalk::KeepPreviousVersion(const Platform::TDestFolder& dest, const TFileJob& job,
-                                             TFileTime destWrite, const std::string& plain,
-                                             std::set<std::string>& renamed)
+std::string TBackupWalk::KeepPreviousVersion(const Platform::TDestFolder& dest, const std::string& current,
+                                             const std::string& destSuffix, TFileTime destWrite,
+                                             const std::string& plain, std::set<std::string>& renamed)
 {
     std::vector<std::string> names =
-        KeptVersionNames(KeptVersionName(plain, MakeBackupSuffix(Task.BakSuffix, destWrite, Now()), job.DestSuffix));
+        KeptVersionNames(KeptVersionName(plain, MakeBackupSuffix(Task.BakSuffix, destWrite, Now()), destSuffix));
     for (std::string& name : names) {
         name = ExtractFileName(name);
         renamed.insert(name);
     }
-    renamed.insert(job.FinalName);
+    renamed.insert(current);
     // Only files are deleted or renamed: a link in the way stays and stops the rotation.
     const auto isFile = [&dest](const std::string& name) { return dest.Kind(name) == Platform::TEntryKind::File; };
     for (std::size_t k = names.size() - 1; k >= 1; --k) {
@@ -1313,7 +1368,7 @@ std::string TBackupWalk::KeepPreviousVersion(const Platform::TDestFolder& dest, 
     if (isFile(names.front())) {
         dest.DeleteFile(names.front());
     }
-    return dest.RenameFile(job.FinalName, names.front()) == 0 ? names.front() : std::string();
+    return dest.RenameFile(current, names.front()) == 0 ? names.front() : std::string();
 }
 
 bool TBackupWalk::HandleResult(TWalkContext& ctx, TFolder& folder, TFileJob& job, TStatusCode result)

@@ -245,11 +245,17 @@ private:
     bool MayBeTaken(const TFolder& folder, const std::string& name) const;
     // Removes or puts back what an interrupted run left; true when it changed the folder.
     bool TidyLeftovers(TFolder& folder, const std::vector<std::string>& leftovers);
-    // Rotates the kept versions and moves the previous one to the newest kept name;
-    // that name, or empty when it could not be done. renamed gets every name it may have
-    // changed, the final one too.
-    std::string KeepPreviousVersion(const Platform::TDestFolder& dest, const TFileJob& job, TFileTime destWrite,
-                                    const std::string& plain, std::set<std::string>& renamed);
+    // Rotates the kept versions and moves the previous one (current, with its suffix
+    // destSuffix) to the newest kept name; that name, or empty when it could not be done.
+    // renamed gets every name it may have changed, current too.
+    std::string KeepPreviousVersion(const Platform::TDestFolder& dest, const std::string& current,
+                                    const std::string& destSuffix, TFileTime destWrite, const std::string& plain,
+                                    std::set<std::string>& renamed);
+    // Once the job's copy stands: its copies in the other forms (plain, ".gz", ".enc") go,
+    // or become kept versions.
+    void RemoveOtherForms(TFolder& folder, const TFileJob& job, const std::string& plain);
+    // Another source file of the folder is copied under the name.
+    bool NamedForAnotherSource(TFolder& folder, const TFileJob& job, const std::string& name);
     // The source listing must hold the stored attributes: the archive bit decides, or
     // an attribute filter needs them.
     bool NeedsStoredAttributes(const TExtensionList& filter) const;

@@ -250,6 +250,50 @@ TEST_F(RestoreRunTest, KeptVersionsBySuffixAndNameFilter)
     EXPECT_FALSE(fs::exists(temp.Host("r/current/report.bak.doc")));
 }
 
+// A file that grows past the smallest compressed size and shrinks again between runs.
+TEST_F(RestoreRunTest, AFileThatChangesItsFormLeavesOneCopy)
+{
+    task.DestMode = DestCloneOfSource;
+    task.Compress = true;
+    task.Password = "s3cret-word";
+    for (const bool encrypt : {true, false}) {
+        SCOPED_TRACE(encrypt);
+        fs::remove_all(temp.Host("e/B"));
+        task.Encrypt = task.FixPassword = encrypt;
+        const std::string small = encrypt ? "e/B/data/a.txt.enc" : "e/B/data/a.txt";
+        Write("a.txt", "small", 1700000000);
+        Backup();
+        Write("a.txt", std::string(2000, 'L'), 1700000100);
+        Backup();
+        EXPECT_TRUE(fs::exists(temp.Host("e/B/data/a.txt.gz")));
+        EXPECT_FALSE(fs::exists(temp.Host(small)));
+        Write("a.txt", "small again", 1700000200);
+        Backup();
+        EXPECT_TRUE(fs::exists(temp.Host(small)));
+        EXPECT_FALSE(fs::exists(temp.Host("e/B/data/a.txt.gz")));
+    }
+
+    // Kept versions keep the copy of the other form too; a source file named like another
+    // form of a file keeps its own copy.
+    task.BakFiles = true;
+    Write("c.txt", std::string(2000, 'c'), 1700000000);
+    Write("c.txt.enc", "a file of that name", 1700000000);
+    Backup();
+    Write("a.txt", std::string(2000, 'L'), 1700000300);
+    Write("c.txt", std::string(2000, 'C'), 1700000300);
+    Backup();
+    EXPECT_EQ(temp.ReadHostFile("e/B/data/a.bak.txt"), "small again");
+    EXPECT_FALSE(fs::exists(temp.Host("e/B/data/a.txt")));
+    EXPECT_EQ(temp.ReadHostFile("e/B/data/c.txt.enc"), "a file of that name");
+    EXPECT_FALSE(fs::exists(temp.Host("e/B/data/c.bak.txt.enc")));
+
+    // Where an earlier run left both forms, a restore takes the newest.
+    fs::copy_file(temp.Host("e/B/data/a.bak.txt"), temp.Host("e/B/data/a.txt"));
+    SetHostTime(temp.Host("e/B/data/a.txt"), 1700000000);
+    EXPECT_EQ(Restore("E:\\B\\data", "R:\\x", false), RestoreOk);
+    EXPECT_EQ(temp.ReadHostFile("r/x/a.txt"), std::string(2000, 'L'));
+}
+
 TEST_F(RestoreRunTest, OverwriteAndAgeModes)
 {
     task.DestMode = DestCloneOfSource;
