@@ -2,11 +2,11 @@
 
 #include "platform/Drives.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
-#include <climits>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <optional>
 #include <sys/file.h>
@@ -17,16 +17,11 @@ namespace Platform {
 
 namespace {
 
-// One spelling per folder: "dest", "dest/" and "x/../dest" share a lock.
-std::string KeyOf(const std::string& folder)
+std::string HostFolderOf(const std::string& folder)
 {
     const std::optional<std::string> host = IsFullWinPath(folder) ? WinToHost(folder) : std::nullopt;
     if (!host) {
-        return folder;
-    }
-    char resolved[PATH_MAX];
-    if (realpath(host->c_str(), resolved)) {
-        return resolved;
+        return {};
     }
     std::string path = *host;
     while (path.size() > 1 && path.back() == '/') {
@@ -45,50 +40,125 @@ std::uint64_t KeyHash(const std::string& key)
     return hash;
 }
 
-} // namespace
-
-std::string FolderLockPath(const std::string& key, const std::string& runtimeDir)
+std::string FtpLockFile(const std::string& key, const std::string& lockDir)
 {
+    if (lockDir.empty()) {
+        return {};
+    }
     char name[48];
-    std::snprintf(name, sizeof name, "Tessaro-run-%016llx.lock", static_cast<unsigned long long>(KeyHash(key)));
-    return runtimeDir + "/" + name;
+    std::snprintf(name, sizeof name, "Tessaro-ftp-%016llx.lock", static_cast<unsigned long long>(KeyHash(key)));
+    return lockDir + "/" + name;
 }
 
-TFolderLock::TFolderLock(const std::string& folder, const std::string& runtimeDir)
-    : key(KeyOf(folder)), path(runtimeDir.empty() ? std::string() : FolderLockPath(key, runtimeDir))
+// The previous holder may have removed the file or folder between our open and our lock.
+bool StillNamed(int fd, const std::string& path)
+{
+    struct stat held
+    {
+    };
+    struct stat named
+    {
+    };
+    return fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+           held.st_ino == named.st_ino;
+}
+
+} // namespace
+
+std::string FtpFolderKey(const std::string& host, int port, const std::string& remoteFolder)
+{
+    std::string lowerHost = host;
+    std::transform(lowerHost.begin(), lowerHost.end(), lowerHost.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    // "a\b", "a//b/" and "a/b" are one folder; a leading "/" (from the server's root, not
+    // the login folder) is kept.
+    std::string folder;
+    for (const char c : remoteFolder) {
+        const char part = c == '\\' ? '/' : c;
+        if (part != '/' || folder.empty() || folder.back() != '/') {
+            folder += part;
+        }
+    }
+    if (folder.size() > 1 && folder.back() == '/') {
+        folder.pop_back();
+    }
+    return "ftp://" + lowerHost + ":" + std::to_string(port) + "/" + folder;
+}
+
+TFolderLock::TFolderLock(const std::string& folder, bool makeMissingLevels)
+    : path(HostFolderOf(folder)), makeMissing(makeMissingLevels)
+{}
+
+TFolderLock::TFolderLock(const std::string& host, int port, const std::string& remoteFolder, const std::string& lockDir)
+    : path(FtpLockFile(FtpFolderKey(host, port, remoteFolder), lockDir)), isFile(true)
 {}
 
 TFolderLock::~TFolderLock()
 {
+    // While still held: a waiter finds the file or folder gone and takes a new one.
+    if (locked && isFile) {
+        unlink(path.c_str());
+    }
     if (locked) {
-        unlink(path.c_str()); // while still held: a waiter finds the file gone and takes a new one
+        RemoveMadeLevels();
     }
     if (fd >= 0) {
         close(fd);
     }
 }
 
+void TFolderLock::MakeMissingLevels()
+{
+    std::vector<std::string> missing;
+    for (std::string level = path; level.size() > 1 && access(level.c_str(), F_OK) != 0;) {
+        missing.push_back(level);
+        level = level.substr(0, std::max<std::size_t>(level.rfind('/'), 1));
+    }
+    std::reverse(missing.begin(), missing.end());
+    for (const std::string& level : missing) {
+        if (mkdir(level.c_str(), 0777) == 0) {
+            if (std::find(made.begin(), made.end(), level) == made.end()) {
+                made.push_back(level);
+            }
+        } else if (errno != EEXIST) {
+            return;
+        }
+    }
+}
+
+void TFolderLock::RemoveMadeLevels() const
+{
+    // Only empty ones go: whatever a run put there stays.
+    for (auto level = made.rbegin(); level != made.rend(); ++level) {
+        if (rmdir(level->c_str()) != 0) {
+            return;
+        }
+    }
+}
+
+bool TFolderLock::OpenLocked()
+{
+    if (isFile) {
+        fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    } else {
+        if (makeMissing) {
+            MakeMissingLevels();
+        }
+        fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    }
+    return fd >= 0;
+}
+
 bool TFolderLock::TryLock()
 {
     while (!locked && !path.empty()) {
-        if (fd < 0) {
-            fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-            if (fd < 0) {
-                return true;
-            }
+        if (fd < 0 && !OpenLocked()) {
+            return true;
         }
         if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
             return errno != EWOULDBLOCK;
         }
-        // The previous holder may have removed the file between our open and our lock.
-        struct stat held
-        {
-        };
-        struct stat named
-        {
-        };
-        if (fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
-            held.st_ino == named.st_ino) {
+        if (StillNamed(fd, path)) {
             locked = true;
         } else {
             close(fd);

@@ -1,6 +1,7 @@
 #include "platform/HostCommand.h"
 
 #include "platform/HostInfo.h"
+#include "platform/StopSignals.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -245,6 +246,9 @@ bool WaitHostProcess(THostProcess& process, int timeoutMs, const std::function<v
                 DrainOutput(process.OutputFd, onOutput);
             }
             return true;
+        }
+        if (StopRequested()) {
+            return false;
         }
         const auto now = Clock::now();
         int slice = IdleMs;

@@ -42,7 +42,8 @@ int StartHostProcess(const std::vector<std::string>& argv, const std::string& wo
 // is read all the while, so a talkative program never blocks on a full pipe, and handed to
 // onOutput in arrival order; after the end the rest is read to the end of the pipe.
 // onIdle (may be empty) runs about every 100 ms. True when the program ended: exitCode is
-// its exit status (128 + signal number after a signal).
+// its exit status (128 + signal number after a signal). A stop signal (StopSignals.h) ends
+// the wait as the time limit does: the program is left to run on.
 bool WaitHostProcess(THostProcess& process, int timeoutMs, const std::function<void(std::string_view)>& onOutput,
                      const std::function<void()>& onIdle, int& exitCode);
 

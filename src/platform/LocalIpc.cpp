@@ -46,6 +46,11 @@ std::string SessionRuntimeDir()
     if (!runtime.empty() && runtime.front() == '/') {
         return runtime;
     }
+    return MachineUserDir();
+}
+
+std::string MachineUserDir()
+{
     const std::string dir = "/tmp/tessaro-" + std::to_string(getuid());
     mkdir(dir.c_str(), 0700);
     return IsPrivateFolder(dir) ? dir : std::string();

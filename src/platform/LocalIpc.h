@@ -10,9 +10,12 @@
 
 namespace Platform {
 
-// $XDG_RUNTIME_DIR; without it a private folder /tmp/tessaro-<uid> (made 0700). Empty
-// when neither can be used.
+// $XDG_RUNTIME_DIR; without it MachineUserDir. Empty when neither can be used.
 std::string SessionRuntimeDir();
+// The user's private folder /tmp/tessaro-<uid>, the same whatever the environment says
+// (cron, ssh, a desktop session); made 0700. Empty when it is a link, not the user's own,
+// or open to others.
+std::string MachineUserDir();
 
 class TFileLock
 {

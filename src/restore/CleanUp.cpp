@@ -719,7 +719,8 @@ TCleanUpOutcome TCleanUp::RunCleanUp(const std::string& folderText, const std::s
     // From the scan on the folder is this run's alone: what it finds decides what goes.
     std::string waitNote;
     const auto lock = LockRunFolder(
-        folder, [this] { return RunCancelled(View); }, [&] { waitNote = LogNotePrefix + WaitingForRunText(folder); });
+        std::make_unique<Platform::TFolderLock>(folder), [this] { return RunCancelled(View); },
+        [&] { waitNote = LogNotePrefix + WaitingForRunText(folder); });
     if (!lock) {
         return TCleanUpOutcome::Cancelled;
     }
@@ -850,6 +851,12 @@ bool TCleanUp::ConnectFtp(bool quiet)
     return Ftp->PrintWorkingDir(FtpStartDir);
 }
 
+bool TCleanUp::ReconnectFtp()
+{
+    Ftp->Disconnect();
+    return Ftp->Connect() && Ftp->ChangeDir(FtpStartDir);
+}
+
 bool TCleanUp::EnterFtpFolder(const std::string& relative)
 {
     return Ftp->ChangeDir(relative.empty() ? FtpStartDir : JoinFtpPath(FtpStartDir, relative));
@@ -943,6 +950,19 @@ TCleanUpOutcome TCleanUp::RunFtpCleanUp(const std::string& typeText, int ageMode
         scan.Origin = RemovePathDelimiter(Settings.SyncDir);
         scan.SyncText = FormatText(TrDefault("synchronized to %s"), ShortenPath(Settings.SyncDir, 40));
     }
+    // As for a local folder: from the scan on the server folder is this run's alone.
+    std::string waitNote;
+    const auto lock = LockRunFolder(
+        FtpFolderLock(Settings.Ftp.Host, Settings.Ftp.Port, Settings.Ftp.SubDir), [this] { return RunCancelled(View); },
+        [&] { waitNote = LogNotePrefix + WaitingForRunText(ftpText); });
+    if (!lock) {
+        Ftp->Disconnect();
+        return TCleanUpOutcome::Cancelled;
+    }
+    // The server may have given up the idle connection meanwhile.
+    if (!waitNote.empty() && !ReconnectFtp()) {
+        return TCleanUpOutcome::Failed;
+    }
     ShowScanning(quiet);
     ScanFtpCleanUpDir(scan, "");
     Ftp->Disconnect();
@@ -951,8 +971,11 @@ TCleanUpOutcome TCleanUp::RunFtpCleanUp(const std::string& typeText, int ageMode
         return accepted;
     }
     LogStart(ftpText, scan);
+    if (!waitNote.empty()) {
+        Log(1, waitNote);
+    }
     View.Start(nullptr, ProductText + TrDefault(" - Clean up"), ftpText, delay);
-    if (!Ftp->Connect() || !Ftp->ChangeDir(FtpStartDir)) {
+    if (!ReconnectFtp()) {
         const std::string failed = FtpConnectionFailedText();
         View.Finish(FinishWarnings, TrDefault("Clean up completed"), failed, ColorRed, 0);
         if (LogMode > 0) {

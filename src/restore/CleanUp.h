@@ -194,6 +194,8 @@ private:
     void DeleteDirList(const std::string& folder, TTransferList& list, bool recycleBin);
     void DeleteFtpFileList(TTransferList& list);
     void DeleteFtpDirList(TTransferList& list);
+    // Connects again (after a disconnect, or an idle wait) and enters the remote folder.
+    bool ReconnectFtp();
     bool EnterFtpFolder(const std::string& relative);
     std::string ResolveVolume(const std::string& folder, bool quiet);
     bool OriginReady(const std::string& origin, bool quiet);

@@ -837,8 +837,10 @@ int TRestoreRun::RunRestore(const std::string& sourceText, const std::string& de
     std::string waitNote;
     std::unique_ptr<Platform::TFolderLock> lock;
     if (!written.empty()) {
+        // A folder not made yet is made for the lock: another run may make and fill it meanwhile.
         lock = LockRunFolder(
-            written, [this] { return Cancelled(); }, [&] { waitNote = LogNotePrefix + WaitingForRunText(written); });
+            std::make_unique<Platform::TFolderLock>(written, true), [this] { return Cancelled(); },
+            [&] { waitNote = LogNotePrefix + WaitingForRunText(written); });
         if (!lock) {
             return RestoreFailed;
         }

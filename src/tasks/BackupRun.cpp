@@ -365,6 +365,8 @@ bool TBackupRun::RunBackup(int autoIndex, const std::string& taskFile, int endMo
     } catch (...) {
         AbortRun(run);
     }
+    // The command after the run may well start a run on this destination.
+    run.Lock.reset();
     run.Encryption.reset();
     run.WalkFtp.reset();
     run.Ftp.reset();
@@ -426,9 +428,14 @@ bool TBackupRun::RunSteps(TRun& run, int endMode)
     StartProgressView(run);
 
     if (Task.FtpBackup) {
-        run.DestOk = LockDestination(run, run.DestText) && PrepareFtpDestination(run);
+        run.DestOk =
+            LockDestination(run, run.DestText,
+                            FtpFolderLock(Task.Ftp.Host, Task.Ftp.Port, ExpandPlaceholders(false, Task.Ftp.SubDir))) &&
+            PrepareFtpDestination(run);
     } else {
-        run.DestOk = PrepareLocalDestination(run, endMode) && LockDestination(run, run.UserRoot);
+        // Made again when a run before this one removed it empty while this one waited.
+        run.DestOk = PrepareLocalDestination(run, endMode) &&
+                     LockDestination(run, run.UserRoot, std::make_unique<Platform::TFolderLock>(run.UserRoot, true));
     }
     if (run.DestOk) {
         BackupToDestination(run, endMode);
@@ -440,10 +447,10 @@ bool TBackupRun::RunSteps(TRun& run, int endMode)
     return true;
 }
 
-bool TBackupRun::LockDestination(TRun& run, const std::string& folder)
+bool TBackupRun::LockDestination(TRun& run, const std::string& folder, std::unique_ptr<Platform::TFolderLock> lock)
 {
     run.Lock = LockRunFolder(
-        folder, [this] { return Supervision.Cancelled(); },
+        std::move(lock), [this] { return Supervision.Cancelled(); },
         [&] {
             Line(run, LogNotePrefix + WaitingForRunText(folder));
             Supervision.View().SetStatusText(WaitingForRunText(folder));
@@ -542,6 +549,7 @@ void TBackupRun::MakeWalkAndClear(TRun& run, int endMode)
     run.Clear = std::make_unique<TDestClear>(Task, Log, Supervision);
     run.Clear->FilenameCase = Settings.FilenameCase;
     run.Clear->ReplaceChars = Settings.ReplaceChars;
+    run.Clear->LockedFolder = Task.FtpBackup ? std::string() : run.UserRoot;
 }
 
 void TBackupRun::EndRun(TRun& run)

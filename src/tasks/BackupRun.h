@@ -33,6 +33,9 @@ class ITaskCheckDialogs;
 class TMailReport;
 class IWalkFtp;
 class TExtFtp;
+namespace Platform {
+class TFolderLock;
+}
 
 // The password prompts and the text input of a run; the window layer gives the real
 // dialogs. Every method returns false when the user cancels.
@@ -144,7 +147,7 @@ private:
     void StartProgressView(TRun& run);
     void ReportMissingDestination(TRun& run);
     // Waits while another run works on the folder; false when the run was cancelled meanwhile.
-    bool LockDestination(TRun& run, const std::string& folder);
+    bool LockDestination(TRun& run, const std::string& folder, std::unique_ptr<Platform::TFolderLock> lock);
     void BackupToDestination(TRun& run, int endMode);
     void MakeWalkAndClear(TRun& run, int endMode);
     // Disconnects, then shows and logs the end.

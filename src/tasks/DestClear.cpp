@@ -211,6 +211,9 @@ void TDestClear::ClearDestDir(const std::string& folder, const std::string& subf
     for (const std::string& name : Platform::ListUnsearchedEntries(path)) {
         Platform::RemoveUnsearchedEntry(AddPathDelimiter(path) + name);
     }
+    if (path == RemovePathDelimiter(LockedFolder)) {
+        return;
+    }
     Platform::SetFileAttributes(path, 0);
     if (Platform::RemoveDir(path) != 0) {
         Log.WriteLog(LogErrorPrefix + FormatText(TrDefault("Could not delete directory \"%s\"!"), path));

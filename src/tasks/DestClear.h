@@ -31,6 +31,9 @@ public:
     bool ReplaceChars = false;
     // Where the current folder is shown; by default the program's status window.
     IStatusView* Status = nullptr;
+    // The folder the run holds its lock on: emptied, never removed, so that a run waiting
+    // for it never finds a new folder of that name beside the held one.
+    std::string LockedFolder;
 
     // Deletes folder\subfolder (folder itself for an empty subfolder) with its content;
     // every file tried adds 1 to counter.

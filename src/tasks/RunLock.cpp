@@ -15,10 +15,10 @@ constexpr auto RetryInterval = std::chrono::milliseconds(50);
 
 } // namespace
 
-std::unique_ptr<Platform::TFolderLock> LockRunFolder(const std::string& folder, const std::function<bool()>& cancelled,
+std::unique_ptr<Platform::TFolderLock> LockRunFolder(std::unique_ptr<Platform::TFolderLock> lock,
+                                                     const std::function<bool()>& cancelled,
                                                      const std::function<void()>& waiting)
 {
-    auto lock = std::make_unique<Platform::TFolderLock>(folder, Platform::SessionRuntimeDir());
     bool told = false;
     while (!lock->TryLock()) {
         if (!told) {
@@ -32,6 +32,11 @@ std::unique_ptr<Platform::TFolderLock> LockRunFolder(const std::string& folder, 
         std::this_thread::sleep_for(RetryInterval);
     }
     return lock;
+}
+
+std::unique_ptr<Platform::TFolderLock> FtpFolderLock(const std::string& host, int port, const std::string& folder)
+{
+    return std::make_unique<Platform::TFolderLock>(host, port, folder, Platform::MachineUserDir());
 }
 
 std::string WaitingForRunText(const std::string& folder)

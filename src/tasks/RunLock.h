@@ -4,7 +4,7 @@
 // (platform/FolderLock.h). Meanwhile the message loop keeps turning, so the windows
 // answer, and Cancel or a stop signal end the wait.
 //
-//   LockRunFolder, WaitingForRunText
+//   LockRunFolder, FtpFolderLock, WaitingForRunText
 
 #include "platform/FolderLock.h"
 
@@ -14,8 +14,12 @@
 
 // The lock, held; nullptr when cancelled() said so while another run held it. waiting is
 // called once, when the folder turns out to be busy.
-std::unique_ptr<Platform::TFolderLock> LockRunFolder(const std::string& folder, const std::function<bool()>& cancelled,
+std::unique_ptr<Platform::TFolderLock> LockRunFolder(std::unique_ptr<Platform::TFolderLock> lock,
+                                                     const std::function<bool()>& cancelled,
                                                      const std::function<void()>& waiting);
+
+// The lock of a folder on an FTP server, shared by every run of the user on this machine.
+std::unique_ptr<Platform::TFolderLock> FtpFolderLock(const std::string& host, int port, const std::string& folder);
 
 // "Waiting for another run on %s" with the folder.
 std::string WaitingForRunText(const std::string& folder);

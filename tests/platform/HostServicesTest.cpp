@@ -9,6 +9,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -63,22 +64,76 @@ TEST(Trash, FilesOnAnotherVolumeGoToThatVolumesTrash)
     }
 }
 
+namespace {
+
+// A second way to the folder: a bind mount where the test may make one, else a link.
+class TAlias
+{
+public:
+    TAlias(const std::string& folder, const std::string& alias)
+    {
+        fs::create_directories(alias);
+        mounted = mount(folder.c_str(), alias.c_str(), nullptr, MS_BIND, nullptr) == 0;
+        if (!mounted) {
+            fs::remove(alias);
+            fs::create_directory_symlink(folder, alias);
+        }
+        path = alias;
+    }
+    ~TAlias()
+    {
+        if (mounted) {
+            umount(path.c_str());
+        }
+    }
+    TAlias(const TAlias&) = delete;
+    TAlias& operator=(const TAlias&) = delete;
+
+private:
+    std::string path;
+    bool mounted = false;
+};
+
+} // namespace
+
 TEST(FolderLock, OneRunPerFolderWhateverItsSpelling)
 {
     TTempFolder temp;
-    std::filesystem::create_directories(temp.Host("run"));
-    std::filesystem::create_directories(temp.Host("dest/sub"));
-    const std::string run = temp.Host("run");
-    auto first = std::make_unique<Platform::TFolderLock>(temp.Win("dest"), run);
+    fs::create_directories(temp.Host("dest/sub"));
+    const TAlias alias(temp.Host("dest"), temp.Host("alias"));
+    auto first = std::make_unique<Platform::TFolderLock>(temp.Win("dest"));
     ASSERT_TRUE(first->TryLock());
-    Platform::TFolderLock again(temp.Win("dest\\sub\\..\\"), run);
+    Platform::TFolderLock again(temp.Win("dest\\sub\\..\\"));
     EXPECT_FALSE(again.TryLock());
-    Platform::TFolderLock other(temp.Win("dest\\sub"), run);
+    Platform::TFolderLock aliased(temp.Win("alias"));
+    EXPECT_FALSE(aliased.TryLock());
+    Platform::TFolderLock other(temp.Win("dest\\sub"));
     EXPECT_TRUE(other.TryLock());
-    first.reset(); // the holder removes the lock file; the waiter takes a new one
+    first.reset();
     EXPECT_TRUE(again.TryLock());
-    Platform::TFolderLock third(temp.Win("dest"), run);
-    EXPECT_FALSE(third.TryLock());
-    // Without a runtime folder nothing can be locked, and nothing is kept from running.
-    EXPECT_TRUE(Platform::TFolderLock(temp.Win("dest"), "").TryLock());
+    EXPECT_FALSE(aliased.TryLock());
+
+    // A folder not there yet is made for the lock and goes again when nothing came into it.
+    auto made = std::make_unique<Platform::TFolderLock>(temp.Win("new\\deeper"), true);
+    EXPECT_TRUE(made->TryLock());
+    EXPECT_FALSE(Platform::TFolderLock(temp.Win("new\\deeper")).TryLock());
+    made.reset();
+    EXPECT_FALSE(fs::exists(temp.Host("new")));
+    // Nothing to lock keeps nobody from running.
+    EXPECT_TRUE(Platform::TFolderLock(temp.Win("missing")).TryLock());
+}
+
+TEST(FolderLock, OneRunPerFtpFolderOfTheMachine)
+{
+    TTempFolder temp;
+    const std::string locks = temp.Host("locks");
+    fs::create_directories(locks);
+    auto first = std::make_unique<Platform::TFolderLock>("Example.org", 21, "backup\\\\daily/", locks);
+    ASSERT_TRUE(first->TryLock());
+    EXPECT_FALSE(Platform::TFolderLock("example.ORG", 21, "backup/daily", locks).TryLock());
+    EXPECT_TRUE(Platform::TFolderLock("example.org", 2121, "backup/daily", locks).TryLock());
+    EXPECT_TRUE(Platform::TFolderLock("example.org", 21, "backup", locks).TryLock());
+    first.reset(); // the holder removes its lock file
+    EXPECT_TRUE(fs::is_empty(locks));
+    EXPECT_TRUE(Platform::TFolderLock("example.org", 21, "backup/daily", "").TryLock());
 }

@@ -2,6 +2,7 @@
 #include "TempFolder.h"
 #include "foundation/DateUtils.h"
 #include "foundation/History.h"
+#include "platform/Drives.h"
 #include "platform/FolderLock.h"
 #include "restore/RestoreTask.h"
 #include "shell/InstanceGuard.h"
@@ -100,7 +101,7 @@ int RunProgramIn(const TTempFolder& folder, const std::string& work, const std::
 // task of the same kind: task<suffix>.buj from source<suffix> to dest<suffix>.
 // With a zip name the task backs up into that archive.
 void WriteExampleTask(const TTempFolder& folder, bool plainVerified = false, const std::string& suffix = "",
-                      const std::string& zipName = "")
+                      const std::string& zipName = "", const std::function<void(TBackupTask&)>& adjust = {})
 {
     TTaskFileEnv env;
     env.ProgramText = "Tessaro";
@@ -116,11 +117,14 @@ void WriteExampleTask(const TTempFolder& folder, bool plainVerified = false, con
     entry.SourceDir = folder.Win("source" + suffix);
     entry.ExpandedDir = entry.SourceDir;
     task.Sources.push_back(entry);
+    if (adjust) {
+        adjust(task);
+    }
     ASSERT_TRUE(WriteTaskFile(task, folder.Win("task" + suffix + ".buj"), -1, -1, env));
 }
 
 // Starts the program as RunProgram does, without waiting: its process id.
-pid_t StartProgram(const TTempFolder& folder, const std::vector<std::string>& args)
+pid_t StartProgram(const TTempFolder& folder, const std::vector<std::string>& args, const std::string& runtime = "run")
 {
     std::vector<std::string> words = {"/usr/bin/env",
                                       "-i",
@@ -129,7 +133,7 @@ pid_t StartProgram(const TTempFolder& folder, const std::vector<std::string>& ar
                                       "QT_QPA_PLATFORM=offscreen",
                                       "HOME=" + folder.Host("home"),
                                       "XDG_CONFIG_HOME=" + folder.Host("config"),
-                                      "XDG_RUNTIME_DIR=" + folder.Host("run"),
+                                      "XDG_RUNTIME_DIR=" + folder.Host(runtime),
                                       ProgramFile()};
     words.insert(words.end(), args.begin(), args.end());
     const pid_t pid = fork();
@@ -194,6 +198,21 @@ void InterruptRun(const TTempFolder& folder, const std::vector<std::string>& arg
     std::this_thread::sleep_for(std::chrono::milliseconds(delay));
     kill(pid, signal);
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
+}
+
+// The program's exit status; -1 when it has not ended within a minute (it is then killed).
+int ExitStatusOf(pid_t pid)
+{
+    int status = 0;
+    for (int i = 0; i < 120000; ++i) {
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return -1;
 }
 
 size_t CountOf(const std::string& text, const std::string& part)
@@ -410,7 +429,8 @@ TEST_F(Program, AStopSignalEndsARestoreOrCleanUpBatch)
     std::string log = folder.ReadHostFile("config/Tessaro/tessaro.log");
     EXPECT_EQ(CountOf(log, " - Restoring\n"), 1u) << log;
     EXPECT_EQ(CountOf(log, "  Status: Cancelled by user"), 1u) << log;
-    EXPECT_FALSE(TemporaryIn(restored));
+    // The folder made for the run goes again when the cancel left it empty.
+    EXPECT_FALSE(std::filesystem::exists(restored) && TemporaryIn(restored));
     EXPECT_FALSE(std::filesystem::exists(folder.Host("restored2")));
     EXPECT_FALSE(std::filesystem::exists(folder.Host("restored3")));
 
@@ -761,21 +781,21 @@ bool HasOpen(pid_t pid, const std::string& file)
     return false;
 }
 
-// Starts the program while the folder is locked as by another run, sees it wait, lets go;
-// the program's exit status.
+// Starts the program while the folder is locked as by another run of another session (its
+// own XDG_RUNTIME_DIR, as from cron or ssh), sees it wait, lets go; the program's exit status.
 int RunWhileLocked(const TTempFolder& folder, const std::string& locked, const std::vector<std::string>& args,
                    const std::function<void()>& whileWaiting)
 {
-    auto lock = std::make_unique<Platform::TFolderLock>(folder.Win(locked), folder.Host("run"));
+    auto lock = std::make_unique<Platform::TFolderLock>(folder.Win(locked), true);
     if (!lock->TryLock()) {
         return -1;
     }
-    const std::string lockFile = Platform::FolderLockPath(lock->Key(), folder.Host("run"));
-    const pid_t pid = StartProgram(folder, args);
-    for (int i = 0; i < 20000 && !HasOpen(pid, lockFile); ++i) {
+    std::filesystem::create_directories(folder.Host("other-run"));
+    const pid_t pid = StartProgram(folder, args, "other-run");
+    for (int i = 0; i < 20000 && !HasOpen(pid, lock->LockedPath()); ++i) {
         std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
-    EXPECT_TRUE(HasOpen(pid, lockFile));
+    EXPECT_TRUE(HasOpen(pid, lock->LockedPath()));
     whileWaiting();
     lock.reset();
     int status = 0;
@@ -814,4 +834,36 @@ TEST_F(Program, ASecondRunOnOneFolderWaitsForTheFirst)
     const std::string text = folder.ReadHostFile(log);
     EXPECT_EQ(CountOf(text, "Waiting for another run on " + folder.Host("dest") + "\n"), 2u) << text;
     EXPECT_EQ(CountOf(text, "Waiting for another run on " + folder.Host("restored") + "\n"), 1u) << text;
+}
+
+// Neither command of a task runs under its destination's lock: the command after the run
+// may back up into the same destination, and a stop signal ends a run that waits for its
+// command before it.
+TEST_F(Program, TheCommandsAroundARunAreNotKeptByItsLock)
+{
+    std::filesystem::create_directories(folder.Host("source2"));
+    folder.WriteHostFile("source/a.txt", "a");
+    folder.WriteHostFile("source2/b.txt", "b");
+    const std::string program = "\"" + Platform::HostToWin(ProgramFile()).value_or("") + "\"";
+    WriteExampleTask(folder, false, "", "", [&](TBackupTask& task) {
+        task.PostCommand = program + " -force -quiet \"" + folder.Win("task2.buj") + "\"";
+        task.PostWait = CommandEnabledBit;
+    });
+    WriteExampleTask(folder, false, "2", "", [&](TBackupTask& task) { task.Destination = folder.Win("dest"); });
+    // The commands run in the task folder.
+    const std::vector<std::string> args = {"-force", "-quiet", "-log:2", "-taskdir:" + folder.Host(),
+                                           folder.Host("task.buj")};
+    EXPECT_EQ(ExitStatusOf(StartProgram(folder, args)), 0);
+    EXPECT_TRUE(std::filesystem::exists(folder.Host("dest/a.txt")));
+    EXPECT_TRUE(std::filesystem::exists(folder.Host("dest/b.txt")));
+
+    WriteExampleTask(folder, false, "", "", [&](TBackupTask& task) {
+        task.PreCommand = "C:\\bin\\sh -c \"echo $$ >started; exec sleep 600\"";
+        task.PreWait = CommandEnabledBit;
+    });
+    const pid_t pid = StartProgram(folder, args);
+    ASSERT_TRUE(WaitForText(folder, "started", "\n")) << folder.ReadHostFile("config/Tessaro/tessaro.log");
+    kill(pid, SIGTERM);
+    EXPECT_GT(ExitStatusOf(pid), 0);
+    kill(std::stoi(folder.ReadHostFile("started")), SIGKILL);
 }
