@@ -823,8 +823,9 @@ int TRestoreRun::RunRestore(const std::string& sourceText, const std::string& de
     createdFolders.clear();
     loggedLinks.clear();
     std::string source = sourceText;
-    if (!ResolveVolume(source, quiet)) {
-        const std::string text = FormatText(TrDefault("Could not find directory: \"%s\""), sourceText);
+    // A folder that is not there would only show as an empty list.
+    if (!ResolveVolume(source, quiet) || !Platform::DirectoryExists(source)) {
+        const std::string text = FormatText(TrDefault("Could not find directory: \"%s\""), source);
         Log(LogErrorPrefix + text);
         if (!quiet) {
             ErrorDialog({}, text);

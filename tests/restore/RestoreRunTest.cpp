@@ -225,6 +225,15 @@ TEST_F(RestoreRunTest, EveryLayoutAndOptionRestoresExactly)
     }
 }
 
+TEST_F(RestoreRunTest, AMissingSourceFolderIsNamed)
+{
+    EXPECT_EQ(Restore("E:\\absent", "R:\\", false), RestoreFailed);
+    EXPECT_NE(LogText().find("    *** Could not find directory: \"" + temp.Host("e/absent") + "\""), std::string::npos)
+        << LogText();
+    ASSERT_EQ(dialogs.ShownCount(), 1u);
+    EXPECT_EQ(dialogs.Shown()[0].text, "Could not find directory: \"E:\\absent\"");
+}
+
 TEST_F(RestoreRunTest, KeptVersionsBySuffixAndNameFilter)
 {
     task.BakFiles = true;
