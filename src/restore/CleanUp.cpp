@@ -234,17 +234,22 @@ bool Present(const std::string& path)
 
 } // namespace
 
-bool OriginMissing(const std::string& origin, const std::string& relative, const std::string& name)
+bool OriginMissing(const std::string& origin, const std::string& relative, const std::string& name,
+                   const std::string& versionSuffix)
 {
-    const std::string path = JoinPath(JoinPath(RemovePathDelimiter(origin), relative), name);
-    if (Present(path)) {
+    const std::string folder = JoinPath(RemovePathDelimiter(origin), relative);
+    if (Present(JoinPath(folder, name))) {
         return false;
     }
     const std::string ext = LowerAscii(GetExtension(name));
-    if (ext == "gz" || ext == "enc") {
-        return !Present(RemoveExtension(path));
+    const std::string plain = ext == "gz" || ext == "enc" ? RemoveExtension(name) : name;
+    if (plain != name && Present(JoinPath(folder, plain))) {
+        return false;
     }
-    return true;
+    // The history a task keeps of a file goes with that file, not before it.
+    const std::vector<std::string> keptFor = KeptVersionPlainNames(plain, versionSuffix);
+    return std::none_of(keptFor.begin(), keptFor.end(),
+                        [&](const std::string& file) { return Present(JoinPath(folder, file)); });
 }
 
 bool FolderReadable(const std::string& folder)
@@ -272,12 +277,21 @@ bool FolderHoldsEntries(const std::string& folder)
 
 bool MostlyMissing(uint32_t missing, uint32_t compared)
 {
-    return static_cast<uint64_t>(missing) * 2 > compared;
+    // A few orphans are what a clean-up is for, however few files were compared.
+    constexpr uint32_t fewMissing = 10;
+    return missing >= fewMissing && static_cast<uint64_t>(missing) * 2 > compared;
 }
 
 TRunOutcome RunOutcomeOf(TCleanUpOutcome outcome)
 {
-    return outcome == TCleanUpOutcome::Ok ? TRunOutcome::Ok : TRunOutcome::Failed;
+    switch (outcome) {
+    case TCleanUpOutcome::Ok:
+        return TRunOutcome::Ok;
+    case TCleanUpOutcome::Warnings:
+        return TRunOutcome::Warnings;
+    default:
+        return TRunOutcome::Failed;
+    }
 }
 
 std::string CleanUpCaption()
@@ -306,10 +320,22 @@ struct TCleanUp::TScan
     int TypeRule = 0;
     TCleanUpAge Age;
     int Sync = CleanUpSyncOff;
-    uint32_t Compared = 0;          // files looked up in the origin
     std::vector<std::string> Links; // symbolic links met, left alone
-    std::string Origin;             // origin folder of the current scan
-    std::string DriveFolder;        // per-drive scans: the drive folder the relative paths begin with
+    // A source folder of the backup, compared with its origin folder on its own.
+    struct TOriginFolder
+    {
+        std::string Path;      // in the origin
+        uint32_t Compared = 0; // files looked up there
+        uint32_t Missing = 0;  // of them not there: its candidates
+        size_t First = 0;      // its items in List, up to End
+        size_t End = 0;
+        bool Refused = false; // too many missing to delete them unasked
+    };
+    std::vector<TOriginFolder> Origins;
+    bool InOrigin = false;            // the scan is below the last of Origins
+    std::vector<std::string> Skipped; // why each origin folder left out was left out
+    std::string Origin;               // origin folder of the current scan
+    std::string DriveFolder;          // per-drive scans: the drive folder the relative paths begin with
     bool Ftp = false;
     bool Quiet = false;
     bool AllAges = false;
@@ -323,6 +349,29 @@ struct TCleanUp::TScan
     {
         List.push_back(std::move(item));
         ++Counter;
+    }
+    void OpenOrigin(const std::string& path)
+    {
+        Origins.push_back({path, 0, 0, List.size(), List.size(), false});
+        InOrigin = true;
+    }
+    void CloseOrigin()
+    {
+        Origins.back().End = List.size();
+        InOrigin = false;
+    }
+    void NoteCompared(bool missing)
+    {
+        if (InOrigin) {
+            ++Origins.back().Compared;
+            Origins.back().Missing += missing ? 1 : 0;
+        }
+    }
+    // Nothing is left to compare: every origin folder was away or refused.
+    bool NothingCompared() const
+    {
+        return !Skipped.empty() &&
+               std::all_of(Origins.begin(), Origins.end(), [](const TOriginFolder& o) { return o.Refused; });
     }
 };
 
@@ -402,10 +451,26 @@ std::string TCleanUp::ResolveVolume(const std::string& folder, bool quiet)
     }
 }
 
+namespace {
+
+// An unmounted stick or share often leaves its empty mount folder behind.
+bool OriginThere(const std::string& origin)
+{
+    return FolderReadable(origin) && FolderHoldsEntries(origin);
+}
+
+bool HoldsFiles(const std::string& folder)
+{
+    bool any = false;
+    ForEachEntry(folder, false, [&](const Platform::TSearchRec&) { any = true; });
+    return any;
+}
+
+} // namespace
+
 bool TCleanUp::OriginReady(const std::string& origin, bool quiet)
 {
-    // An unmounted stick or share often leaves its empty mount folder behind.
-    if (FolderReadable(origin) && FolderHoldsEntries(origin)) {
+    if (OriginThere(origin)) {
         return true;
     }
     NotFound(origin, quiet);
@@ -439,11 +504,6 @@ void TCleanUp::ScanCleanUpDir(TScan& scan, const std::string& folder, const std:
         return;
     }
     const std::string current = JoinPath(RemovePathDelimiter(folder), relative);
-    size_t folderItem = std::string::npos;
-    if (!relative.empty()) {
-        folderItem = scan.List.size();
-        scan.List.push_back(CandidateItem(TransferFolder, "..\\" + relative, current));
-    }
     // Where this folder's files came from, when the run compares with an origin.
     std::string origin;
     std::string originRelative = relative;
@@ -456,14 +516,29 @@ void TCleanUp::ScanCleanUpDir(TScan& scan, const std::string& folder, const std:
                                                                        : std::string();
         }
     }
+    // The first folder down a path that holds files is a source folder of the backup: it is
+    // compared only while its origin folder is there (a stick unplugged from its mount folder).
+    const bool opensOrigin = scan.Sync != CleanUpSyncOff && !scan.InOrigin && HoldsFiles(current);
+    if (opensOrigin) {
+        const std::string originFolder =
+            originRelative.empty() ? origin : JoinPath(RemovePathDelimiter(origin), originRelative);
+        if (!OriginThere(originFolder)) {
+            scan.Skipped.push_back(CouldNotFindDirText(originFolder));
+            return;
+        }
+        scan.OpenOrigin(originFolder);
+    }
+    size_t folderItem = std::string::npos;
+    if (!relative.empty()) {
+        folderItem = scan.List.size();
+        scan.List.push_back(CandidateItem(TransferFolder, "..\\" + relative, current));
+    }
     const uint32_t before = scan.Counter;
     ForEachEntry(
         current, false,
         [&](const Platform::TSearchRec& rec) {
             const int64_t time = Platform::UnixSecondsFromFileTime(rec.FindData.LastWriteTime);
-            const bool selected = FileSelected(scan, rec.Name, time);
-            scan.Compared += selected && scan.Sync != CleanUpSyncOff ? 1 : 0;
-            if (selected && (scan.Sync == CleanUpSyncOff || OriginMissing(origin, originRelative, rec.Name))) {
+            if (FileSelected(scan, rec.Name, time) && Candidate(scan, origin, originRelative, rec.Name)) {
                 scan.Add(CandidateItem(TransferFile, rec.Name, JoinPath(current, rec.Name), rec.Attr,
                                        FileTimeToDosTime(rec.FindData.LastWriteTime),
                                        static_cast<std::int64_t>(rec.Size)));
@@ -477,6 +552,19 @@ void TCleanUp::ScanCleanUpDir(TScan& scan, const std::string& folder, const std:
     for (const std::string& name : subfolders) {
         ScanCleanUpDir(scan, folder, JoinPath(relative, name));
     }
+    if (opensOrigin) {
+        scan.CloseOrigin();
+    }
+}
+
+bool TCleanUp::Candidate(TScan& scan, const std::string& origin, const std::string& relative, const std::string& name)
+{
+    if (scan.Sync == CleanUpSyncOff) {
+        return true;
+    }
+    const bool missing = OriginMissing(origin, relative, name, BackupSuffix);
+    scan.NoteCompared(missing);
+    return missing;
 }
 
 void TCleanUp::EndFolderScan(TScan& scan, size_t folderItem, uint32_t countBefore)
@@ -521,8 +609,20 @@ TCleanUpOutcome TCleanUp::ScanAccepted(bool quiet, bool interactive, const std::
             return TCleanUpOutcome::Cancelled;
         }
     }
-    if (!interactive && TooManyMissing(scan)) {
-        RefuseMassDeletion(scan, quiet);
+    if (!interactive) {
+        DropMostlyMissing(scan);
+    }
+    if (!scan.Skipped.empty() && !quiet) {
+        std::string text;
+        for (const std::string& line : scan.Skipped) {
+            text += (text.empty() ? "" : "\r\n") + line;
+        }
+        ErrorDialog({}, text);
+    }
+    if (scan.NothingCompared()) {
+        for (const std::string& line : scan.Skipped) {
+            Log(1, LogErrorPrefix + line);
+        }
         return TCleanUpOutcome::Failed;
     }
     return ConfirmList(scan.List, interactive, folder, scan) ? TCleanUpOutcome::Ok : TCleanUpOutcome::Cancelled;
@@ -544,30 +644,42 @@ bool TCleanUp::ConfirmList(TTransferList& list, bool interactive, const std::str
     request.Line2 = FormatText(TrDefault("Age: %s"), scan.Age.Text);
     request.Line3 =
         FormatText(TrDefault("Filter: %s"), CleanUpFilterText(Settings.Regular, Settings.FilterMode, Settings.Filter));
-    if (TooManyMissing(scan)) {
+    // The origin folders that lost most of their files, together.
+    uint32_t missing = 0;
+    uint32_t compared = 0;
+    for (const TScan::TOriginFolder& origin : scan.Origins) {
+        if (MostlyMissing(origin.Missing, origin.Compared)) {
+            missing += origin.Missing;
+            compared += origin.Compared;
+        }
+    }
+    if (missing > 0) {
         request.Warning =
             TwoCountsText(TrNoopDefault("Warning: %u of %u files compared are missing in the origin (more than half)!"),
-                          scan.Counter, scan.Compared);
+                          missing, compared);
     }
     return ConfirmFiles(request, list);
 }
 
-bool TCleanUp::TooManyMissing(const TScan& scan)
-{
-    return scan.Sync != CleanUpSyncOff && MostlyMissing(scan.Counter, scan.Compared);
-}
-
-void TCleanUp::RefuseMassDeletion(const TScan& scan, bool quiet)
+void TCleanUp::DropMostlyMissing(TScan& scan)
 {
     // A source that is away (renamed, not mounted) looks like one whose files were all
     // deleted: only a person who sees the list may confirm that.
-    const std::string text =
-        TwoCountsText(TrNoopDefault("Nothing deleted: %u of %u files compared are missing in the origin (more "
-                                    "than half)"),
-                      scan.Counter, scan.Compared);
-    Log(1, LogErrorPrefix + text);
-    if (!quiet) {
-        ErrorDialog({}, text);
+    size_t dropped = 0;
+    for (TScan::TOriginFolder& origin : scan.Origins) {
+        if (!MostlyMissing(origin.Missing, origin.Compared)) {
+            continue;
+        }
+        origin.Refused = true;
+        scan.List.erase(scan.List.begin() + static_cast<std::ptrdiff_t>(origin.First - dropped),
+                        scan.List.begin() + static_cast<std::ptrdiff_t>(origin.End - dropped));
+        dropped += origin.End - origin.First;
+        scan.Counter -= origin.Missing;
+        scan.Skipped.push_back(
+            TwoCountsText(TrNoopDefault("Nothing deleted: %u of %u files compared are missing in the origin (more "
+                                        "than half)"),
+                          origin.Missing, origin.Compared) +
+            ": " + origin.Path);
     }
 }
 
@@ -598,11 +710,13 @@ void TCleanUp::LogStart(const std::string& folder, const TScan& scan)
     for (const std::string& link : scan.Links) {
         BackupLog.WriteLog(LogNotePrefix + TrDefault("Symbolic link in the backup, left alone: ") + link);
     }
+    for (const std::string& line : scan.Skipped) {
+        BackupLog.WriteLog(LogErrorPrefix + line);
+    }
 }
 
-TCleanUpOutcome TCleanUp::Finish(bool cancelled, int closeDelay, const std::string& folder)
+TCleanUpOutcome TCleanUp::Finish(bool cancelled, int closeDelay, size_t skipped)
 {
-    (void)folder;
     const bool filesMode = Settings.FilesMode;
     const std::string action = TrDefault("Clean up completed");
     std::string status;
@@ -615,6 +729,10 @@ TCleanUpOutcome TCleanUp::Finish(bool cancelled, int closeDelay, const std::stri
         status = CountText("%u error(s) on deleting", ErrorCount);
         View.Finish(FinishWarnings, action, status + " - " + DeletedText(filesMode, Deleted), ColorRed, 0);
         outcome = TCleanUpOutcome::Errors;
+    } else if (skipped > 0) {
+        status = CountText("%u directories skipped", static_cast<uint32_t>(skipped));
+        View.Finish(FinishWarnings, action, status + " - " + DeletedText(filesMode, Deleted), ColorRed, 0);
+        outcome = TCleanUpOutcome::Warnings;
     } else {
         View.Finish(FinishOk, action, DeletedText(filesMode, Deleted), ColorBlue, closeDelay);
         status = "OK";
@@ -705,9 +823,10 @@ TCleanUpOutcome TCleanUp::RunCleanUp(const std::string& folderText, const std::s
                 return TCleanUpOutcome::Failed;
             }
             for (const TDriveFolder& drive : drives) {
-                // A drive that is not there stops the whole run: nothing is deleted.
-                if (!OriginReady(drive.Origin, quiet)) {
-                    return TCleanUpOutcome::Failed;
+                // A drive that is not there is left out; the others are cleaned.
+                if (!OriginThere(drive.Origin)) {
+                    scan.Skipped.push_back(CouldNotFindDirText(drive.Origin));
+                    continue;
                 }
                 scans.emplace_back(DisplayName(folder, drive.Folder), drive.Origin);
             }
@@ -748,7 +867,7 @@ TCleanUpOutcome TCleanUp::RunCleanUp(const std::string& folderText, const std::s
     } else {
         DeleteDirList(folder, scan.List, recycleBin);
     }
-    return Finish(RunCancelled(View), delay, folder);
+    return Finish(RunCancelled(View), delay, scan.Skipped.size());
 }
 
 void TCleanUp::DeleteFileList(const std::string& folder, TTransferList& list, bool recycleBin)
@@ -892,10 +1011,8 @@ void TCleanUp::ScanFtpCleanUpDir(TScan& scan, const std::string& relative)
         for (const TFtpListItem& entry : Ftp->Listing) {
             // A listing without a usable time would make every file look old: such files go
             // only when every age is taken.
-            const bool selected = (entry.HasTime || scan.AllAges) && FileSelected(scan, entry.Name, entry.ModifiedUnix);
-            scan.Compared += selected && scan.Sync == CleanUpSyncFolder ? 1 : 0;
-            if (selected && (scan.Sync != CleanUpSyncFolder ||
-                             OriginMissing(scan.Origin, SlashToBackslash(relative), entry.Name))) {
+            if ((entry.HasTime || scan.AllAges) && FileSelected(scan, entry.Name, entry.ModifiedUnix) &&
+                Candidate(scan, scan.Origin, SlashToBackslash(relative), entry.Name)) {
                 scan.Add(CandidateItem(TransferFile, entry.Name,
                                        relative.empty() ? entry.Name : relative + "/" + entry.Name, 0,
                                        DosTimeOfUnix(entry.ModifiedUnix), std::max<int64_t>(entry.Size, 0)));
@@ -949,6 +1066,7 @@ TCleanUpOutcome TCleanUp::RunFtpCleanUp(const std::string& typeText, int ageMode
         }
         scan.Origin = RemovePathDelimiter(Settings.SyncDir);
         scan.SyncText = FormatText(TrDefault("synchronized to %s"), ShortenPath(Settings.SyncDir, 40));
+        scan.OpenOrigin(scan.Origin);
     }
     // As for a local folder: from the scan on the server folder is this run's alone.
     std::string waitNote;
@@ -965,6 +1083,9 @@ TCleanUpOutcome TCleanUp::RunFtpCleanUp(const std::string& typeText, int ageMode
     }
     ShowScanning(quiet);
     ScanFtpCleanUpDir(scan, "");
+    if (scan.InOrigin) {
+        scan.CloseOrigin();
+    }
     Ftp->Disconnect();
     if (const TCleanUpOutcome accepted = ScanAccepted(quiet, interactive, ftpText, scan);
         accepted != TCleanUpOutcome::Ok) {
@@ -991,7 +1112,7 @@ TCleanUpOutcome TCleanUp::RunFtpCleanUp(const std::string& typeText, int ageMode
         DeleteFtpDirList(scan.List);
     }
     Ftp->Disconnect();
-    return Finish(RunCancelled(View), delay, ftpText);
+    return Finish(RunCancelled(View), delay, scan.Skipped.size());
 }
 
 void TCleanUp::DeleteFtpFileList(TTransferList& list)

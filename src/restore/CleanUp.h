@@ -7,12 +7,18 @@
 //
 // Safety rules beyond the plain selection:
 // - a comparison with the origin runs only while the origin folder that matches the folder
-//   cleaned (the origin of a folder inside a drive folder, each drive's root, or the chosen
-//   folder) can be read and holds at least one entry; otherwise it logs "Could not find
-//   directory" and deletes nothing, so an unplugged disk or share (or the empty folder it
-//   was mounted on) never makes a whole backup look orphaned;
-// - when more than half of the files compared with the origin are missing there, a run
-//   without the confirmation list deletes nothing, and the list opens with a warning;
+//   cleaned (the origin of a folder inside a drive folder, or the chosen folder) can be read
+//   and holds at least one entry; otherwise it logs "Could not find directory" and deletes
+//   nothing, so an unplugged disk or share (or the empty folder it was mounted on) never
+//   makes a whole backup look orphaned;
+// - the same holds for each drive and for each source folder the backup holds (the first
+//   folder down each path that holds files): one whose origin is away is left out with
+//   "Could not find directory", the others are cleaned, and the run ends with a warning;
+// - when more than half of the files of one source folder, and at least 10, are missing in
+//   its origin, a run without the confirmation list deletes none of them, and the list
+//   opens with a warning;
+// - a kept version of a file ("report.bak-1.txt.gz", by the program's suffix of kept
+//   versions) counts as missing only when the file it was kept for is missing as well;
 // - a lookup in the origin that fails for any reason but "not there" keeps the backup file;
 // - only folders that held deleted files are removed when they end up empty;
 // - on FTP every change of folder is checked; files of a folder that cannot be entered are
@@ -77,14 +83,18 @@ std::string CleanUpTypesText(int typeRule, const std::string& typeText);
 std::string CleanUpFilterText(bool regular, int filterMode, const std::string& filter);
 
 // Whether the file of origin of a backup file is gone: origin + relative + name (empty parts
-// add nothing), and for ".gz" and ".enc" names also without that suffix. A lookup that fails
-// for another reason than a missing entry (no permission, I/O error) counts as present.
-bool OriginMissing(const std::string& origin, const std::string& relative, const std::string& name);
+// add nothing), for ".gz" and ".enc" names also without that suffix, and for a kept version
+// made with versionSuffix (the suffix text of kept versions) the file it was kept for. A
+// lookup that fails for another reason than a missing entry (no permission, I/O error)
+// counts as present.
+bool OriginMissing(const std::string& origin, const std::string& relative, const std::string& name,
+                   const std::string& versionSuffix);
 // True when the folder exists and its entries can be listed.
 bool FolderReadable(const std::string& folder);
 // True when the folder can be listed and holds at least one file or folder.
 bool FolderHoldsEntries(const std::string& folder);
-// Whether the files found missing in the origin are too many to delete them unasked.
+// Whether the files found missing in the origin are too many to delete them unasked: more
+// than half of those compared, and at least 10.
 bool MostlyMissing(uint32_t missing, uint32_t compared);
 
 // Everything a clean-up run is given by the window or by a clean-up task.
@@ -116,12 +126,13 @@ std::string CleanUpFtpText(const TFtpParams& ftp);
 enum class TCleanUpOutcome
 {
     Ok,        // ran without errors (or nothing to do)
+    Warnings,  // ran, but left out a folder whose origin is away or lost most of its files
     Errors,    // some items could not be deleted
     Cancelled, // the user stopped or declined
     Failed     // did not run: folder, volume, origin, server or task file missing
 };
 
-// For the exit status of a batch: anything but a clean run counts as failed.
+// For the exit status of a batch: warnings count as such, anything worse as failed.
 TRunOutcome RunOutcomeOf(TCleanUpOutcome outcome);
 
 class TCleanUp
@@ -136,6 +147,9 @@ public:
     std::string TaskFileName; // the clean-up task last loaded
     bool TaskLoaded = false;
     std::string TaskDir; // default folder of ".cuj" files
+    // The program's suffix text of kept versions: such files go only with the file they were
+    // kept for.
+    std::string BackupSuffix = "bak";
     std::function<TDateTime()> Now = [] { return ::Now(); };
 
     // Asks for an FTP or proxy password; false cancels.
@@ -187,6 +201,8 @@ private:
     bool ApplyFilter();
     bool FileSelected(TScan& scan, const std::string& name, int64_t unixTime);
     void ScanCleanUpDir(TScan& scan, const std::string& folder, const std::string& relative);
+    // Whether a selected file is a candidate, counting it for its origin folder.
+    bool Candidate(TScan& scan, const std::string& origin, const std::string& relative, const std::string& name);
     void ScanRootFolders(TScan& scan, const std::string& folder);
     void EndFolderScan(TScan& scan, size_t folderItem, uint32_t countBefore);
     void ScanFtpCleanUpDir(TScan& scan, const std::string& relative);
@@ -201,16 +217,16 @@ private:
     bool OriginReady(const std::string& origin, bool quiet);
     void NotFound(const std::string& folder, bool quiet);
     void Log(int minMode, const std::string& line);
-    TCleanUpOutcome Finish(bool cancelled, int closeDelay, const std::string& folder);
+    TCleanUpOutcome Finish(bool cancelled, int closeDelay, size_t skipped);
     // The status window of the scan, unless the run is quiet.
     void ShowScanning(bool quiet);
     // Ok when the list may go; Cancelled when the scan was cancelled or the list was not
-    // confirmed; Failed when a run without the list would delete mostly missing origins.
+    // confirmed; Failed when every origin folder was away or, in a run without the list,
+    // lost most of its files.
     TCleanUpOutcome ScanAccepted(bool quiet, bool interactive, const std::string& folder, TScan& scan);
     bool ConfirmList(TTransferList& list, bool interactive, const std::string& folder, const TScan& scan);
-    // Missing-origin candidates beyond the share a run deletes without asking.
-    static bool TooManyMissing(const TScan& scan);
-    void RefuseMassDeletion(const TScan& scan, bool quiet);
+    // Leaves out the origin folders whose candidates are too many to delete them unasked.
+    static void DropMostlyMissing(TScan& scan);
     void LogStart(const std::string& folder, const TScan& scan);
 
     TBackupLog& BackupLog;

@@ -5,6 +5,8 @@
 #include "foundation/StringUtils.h"
 #include "platform/Drives.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 
 namespace {
@@ -84,6 +86,71 @@ std::string ReplaceToken(const std::string& text, const std::string& token, cons
 std::string TwoDigits(int value)
 {
     return ZeroPaddedInt(2, value);
+}
+
+// The placeholders of a kept version's suffix text and the shape of what each becomes:
+// "y", "m", "d", "h", "n" and "s" are the digits of year, month, day, hour, minute, second.
+struct TSuffixPlaceholder
+{
+    const char* Token;
+    const char* Shape;
+    bool FileDate; // the existing copy's write time, else the time of the run
+};
+constexpr TSuffixPlaceholder SuffixPlaceholders[] = {
+    {"%fdate%", "yyyy-mm-dd-hh-nn", true}, {"%bdate%", "yyyy-mm-dd", false}, {"%btime%", "hh-nn-ss", false}};
+
+// Stands for any digit in the shape of a suffix; no file name holds a control character.
+constexpr char DigitSlot = '\x01';
+
+std::string FillShape(const char* shape, TDateTime time)
+{
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, ms = 0;
+    DecodeDateTime(time, year, month, day, hour, minute, second, ms);
+    std::string text = ReplaceText(shape, "yyyy", std::to_string(year));
+    text = ReplaceText(text, "mm", TwoDigits(month));
+    text = ReplaceText(text, "dd", TwoDigits(day));
+    text = ReplaceText(text, "hh", TwoDigits(hour));
+    text = ReplaceText(text, "nn", TwoDigits(minute));
+    return ReplaceText(text, "ss", TwoDigits(second));
+}
+
+std::string DigitSlots(const char* shape)
+{
+    std::string slots(shape);
+    for (char& c : slots) {
+        c = c == '-' ? c : DigitSlot;
+    }
+    return slots;
+}
+
+// "." + the suffix text ("bak" when empty), each placeholder replaced by value(placeholder).
+template <class F> std::string ExpandSuffix(const std::string& text, F&& value)
+{
+    std::string suffix = text.empty() ? std::string("bak") : text;
+    for (const TSuffixPlaceholder& placeholder : SuffixPlaceholders) {
+        if (TextPos(placeholder.Token, suffix) != 0) {
+            suffix = ReplaceToken(suffix, placeholder.Token, value(placeholder));
+        }
+    }
+    return "." + suffix;
+}
+
+// Whether the name is what the shape describes: a digit for each slot, other characters
+// ignoring case.
+bool FitsShape(std::string_view name, std::string_view shape)
+{
+    if (name.size() != shape.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        const bool fits = shape[i] == DigitSlot ? std::isdigit(c) != 0
+                                                : std::tolower(c) == std::tolower(static_cast<unsigned char>(shape[i]));
+        if (!fits) {
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -254,18 +321,9 @@ std::string DestinationSuffix(bool compressed, bool encrypted)
 
 std::string MakeBackupSuffix(const std::string& text, TFileTime destWrite, TDateTime now)
 {
-    std::string suffix = text.empty() ? std::string("bak") : text;
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, ms = 0;
-    if (TextPos("%fdate%", suffix) != 0) {
-        DecodeDateTime(FileTimeToDateTime(destWrite), year, month, day, hour, minute, second, ms);
-        suffix = ReplaceToken(suffix, "%fdate%",
-                              std::to_string(year) + "-" + TwoDigits(month) + "-" + TwoDigits(day) + "-" +
-                                  TwoDigits(hour) + "-" + TwoDigits(minute));
-    }
-    DecodeDateTime(now, year, month, day, hour, minute, second, ms);
-    suffix = ReplaceToken(suffix, "%bdate%", std::to_string(year) + "-" + TwoDigits(month) + "-" + TwoDigits(day));
-    suffix = ReplaceToken(suffix, "%btime%", TwoDigits(hour) + "-" + TwoDigits(minute) + "-" + TwoDigits(second));
-    return "." + suffix;
+    return ExpandSuffix(text, [&](const TSuffixPlaceholder& placeholder) {
+        return FillShape(placeholder.Shape, placeholder.FileDate ? FileTimeToDateTime(destWrite) : now);
+    });
 }
 
 std::string KeptVersionName(const std::string& plainName, const std::string& suffix, const std::string& destSuffix)
@@ -289,6 +347,32 @@ std::vector<std::string> KeptVersionNames(const std::string& keptName)
         return names;
     }
     return {ReplaceText(keptName, "#", "")};
+}
+
+std::vector<std::string> KeptVersionPlainNames(const std::string& name, const std::string& suffixText)
+{
+    const std::string shape =
+        ExpandSuffix(suffixText, [](const TSuffixPlaceholder& placeholder) { return DigitSlots(placeholder.Shape); });
+    // The suffix alone, as each rotated version bears it: all of one length.
+    const std::vector<std::string> suffixes = KeptVersionNames(shape);
+    const std::size_t length = suffixes.front().size();
+    std::vector<std::string> plains;
+    if (length >= name.size()) {
+        return plains; // nothing left of a plain name
+    }
+    for (std::size_t at = 0; at + length <= name.size(); ++at) {
+        const std::string_view part = std::string_view(name).substr(at, length);
+        if (std::none_of(suffixes.begin(), suffixes.end(), [&](const std::string& s) { return FitsShape(part, s); })) {
+            continue;
+        }
+        // Made again the way the backup names a kept version, so only its own names fit.
+        std::string plain = name.substr(0, at) + name.substr(at + length);
+        const std::vector<std::string> kept = KeptVersionNames(KeptVersionName(plain, shape, ""));
+        if (std::any_of(kept.begin(), kept.end(), [&](const std::string& k) { return FitsShape(name, k); })) {
+            plains.push_back(std::move(plain));
+        }
+    }
+    return plains;
 }
 
 std::string DateTimeText(TDateTime time)

@@ -7,7 +7,7 @@
 //
 //   TypeKey, ExtensionSelected, FileSelected, NeedsCopy, ShouldCompress,
 //   ConvertFileName, DriveFolder, DestinationBase, FtpDestinationBase,
-//   DestinationSuffix, MakeBackupSuffix, KeptVersionName, KeptVersionNames
+//   DestinationSuffix, MakeBackupSuffix, KeptVersionName, KeptVersionNames, KeptVersionPlainNames
 
 #include "engine/FileTimes.h"
 #include "foundation/DateUtils.h"
@@ -83,3 +83,8 @@ std::string DateTimeText(TDateTime time);
 // n of 1..9 gives n names with 1..n in its place; without such a digit every "#" is
 // removed and there is one name.
 std::vector<std::string> KeptVersionNames(const std::string& keptName);
+
+// The plain names whose kept versions bear this name (without ".gz"/".enc") when made with
+// the suffix text as above, at any date: "anna.bak-1.txt" with "bak-#3" gives "anna.txt",
+// "a.2026-12-10.txt" with "%bdate%" gives "a.txt". Empty when it is no kept version.
+std::vector<std::string> KeptVersionPlainNames(const std::string& name, const std::string& suffixText);

@@ -86,11 +86,14 @@ protected:
         fs::last_write_time(temp.Host("s/" + relative),
                             fs::file_time_type::clock::now() - std::chrono::hours(24 * daysOld));
     }
-    void Backup(const std::string& source = "S:\\data")
+    void Backup(const std::vector<std::string>& sources = {"S:\\data"})
     {
-        TExtensionList entry;
-        entry.SourceDir = entry.ExpandedDir = source;
-        task.Sources = {entry};
+        task.Sources.clear();
+        for (const std::string& source : sources) {
+            TExtensionList entry;
+            entry.SourceDir = entry.ExpandedDir = source;
+            task.Sources.push_back(entry);
+        }
         log.OpenLog(settings.Protocol, false, false);
         ASSERT_TRUE(run.RunBackup(0, task.FileName, EndNotVisible)) << LogText();
         log.CloseLog();
@@ -189,7 +192,7 @@ TEST_F(CleanUpTest, MissingOriginWithTheOriginPresentDeletesNothing)
     Write("data/x.txt", 0, std::string(4000, 'x'));
     Write("top.txt");
     Write("data/Lwq/f.txt");
-    Backup("S:\\");
+    Backup({"S:\\"});
     ASSERT_TRUE(InBackup("data/x.txt.gz"));
     cleanUp.Settings.Sync = CleanUpSyncOrigin;
     // Per drive from the backup folder, and from inside the drive folder, where "Lwq" is an
@@ -271,25 +274,37 @@ public:
 
 TEST_F(CleanUpTest, MostFilesMissingInTheOriginAreDeletedOnlyWhenConfirmed)
 {
-    for (const char* file : {"data/a.txt", "data/b.txt", "data/sub/c.txt", "data/sub/d.txt"}) {
-        Write(file);
+    for (int i = 0; i < 12; ++i) {
+        Write("docs/d" + std::to_string(i) + ".txt");
     }
-    Backup();
+    for (int i = 0; i < 10; ++i) {
+        Write("notes/n" + std::to_string(i) + ".txt");
+    }
+    Backup({"S:\\docs", "S:\\notes"});
     cleanUp.Settings.Sync = CleanUpSyncOrigin;
     // An empty folder where the source was (a share or stick not mounted) is no origin.
-    fs::remove_all(temp.Host("s/data"));
-    fs::create_directories(temp.Host("s/data"));
-    EXPECT_EQ(Clean("E:\\B\\LwS\\data", CleanUpAgeAll), TCleanUpOutcome::Failed);
-    EXPECT_NE(LogText().find("    *** Could not find directory: \"" + temp.Host("s/data") + "\""), std::string::npos)
+    fs::remove_all(temp.Host("s/docs"));
+    fs::create_directories(temp.Host("s/docs"));
+    EXPECT_EQ(Clean("E:\\B\\LwS\\docs", CleanUpAgeAll), TCleanUpOutcome::Failed);
+    EXPECT_NE(LogText().find("    *** Could not find directory: \"" + temp.Host("s/docs") + "\""), std::string::npos)
         << LogText();
-    // Half missing still goes without asking; three of four is too many.
-    EXPECT_TRUE(MostlyMissing(3, 4));
-    EXPECT_FALSE(MostlyMissing(2, 4));
-    Write("data/sub/c.txt");
-    EXPECT_EQ(Clean("E:\\B", CleanUpAgeAll), TCleanUpOutcome::Failed);
-    EXPECT_EQ(cleanUp.Deleted, 0u);
-    EXPECT_TRUE(InBackup("data/a.txt") && InBackup("data/b.txt") && InBackup("data/sub/d.txt"));
-    EXPECT_NE(LogText().find("    *** Nothing deleted: 3 of 4 files compared are missing in the origin"),
+    // Too many only when more than half and at least 10 are missing.
+    EXPECT_FALSE(MostlyMissing(1, 1));
+    EXPECT_FALSE(MostlyMissing(9, 10));
+    EXPECT_TRUE(MostlyMissing(10, 19));
+    EXPECT_FALSE(MostlyMissing(10, 20));
+
+    // Of 22 files 11 are missing, but 10 of them in one source folder of 12.
+    Write("docs/d0.txt");
+    Write("docs/d1.txt");
+    fs::remove(temp.Host("s/notes/n0.txt"));
+    EXPECT_EQ(Clean("E:\\B", CleanUpAgeAll), TCleanUpOutcome::Warnings);
+    EXPECT_EQ(cleanUp.Deleted, 1u);
+    EXPECT_TRUE(InBackup("docs/d5.txt"));
+    EXPECT_FALSE(InBackup("notes/n0.txt"));
+    EXPECT_NE(LogText().find("    *** Nothing deleted: 10 of 12 files compared are missing in the origin (more than "
+                             "half): " +
+                             temp.Host("s/docs") + "\n"),
               std::string::npos)
         << LogText();
 
@@ -301,9 +316,63 @@ TEST_F(CleanUpTest, MostFilesMissingInTheOriginAreDeletedOnlyWhenConfirmed)
     log.CloseLog();
     RegisterConfirmFiles(nullptr);
     ASSERT_EQ(answers.Warnings.size(), 1u);
-    EXPECT_EQ(answers.Warnings[0], "Warning: 3 of 4 files compared are missing in the origin (more than half)!");
-    EXPECT_EQ(cleanUp.Deleted, 3u);
-    EXPECT_TRUE(InBackup("data/sub/c.txt"));
+    EXPECT_EQ(answers.Warnings[0], "Warning: 10 of 12 files compared are missing in the origin (more than half)!");
+    EXPECT_EQ(cleanUp.Deleted, 10u);
+    EXPECT_TRUE(InBackup("docs/d1.txt"));
+}
+
+TEST_F(CleanUpTest, AnOriginFolderThatIsAwayIsLeftOut)
+{
+    SetDrives(";T=" + temp.Host("t"));
+    for (const char* file : {"docs/a.txt", "docs/b.txt", "docs/c.txt", "docs/d.txt", "stick/e.txt", "stick/f.txt"}) {
+        Write(file);
+    }
+    fs::create_directories(temp.Host("t/card"));
+    temp.WriteHostFile("t/card/g.txt", "g");
+    Backup({"S:\\docs", "S:\\stick", "T:\\card"});
+    fs::remove(temp.Host("s/docs/d.txt"));
+    // The stick is unplugged; its empty mount folder stays.
+    fs::remove_all(temp.Host("s/stick"));
+    fs::create_directories(temp.Host("s/stick"));
+    cleanUp.Settings.Sync = CleanUpSyncOrigin;
+    EXPECT_EQ(Clean("E:\\B", CleanUpAgeAll), TCleanUpOutcome::Warnings);
+    EXPECT_EQ(cleanUp.Deleted, 1u) << LogText();
+    EXPECT_FALSE(InBackup("docs/d.txt"));
+    EXPECT_TRUE(InBackup("stick/e.txt") && InBackup("stick/f.txt"));
+    EXPECT_NE(LogText().find("    *** Could not find directory: \"" + temp.Host("s/stick") + "\""), std::string::npos)
+        << LogText();
+    EXPECT_NE(LogText().find("  Status: 1 directories skipped (1 files deleted)"), std::string::npos) << LogText();
+    EXPECT_EQ(RunOutcomeOf(TCleanUpOutcome::Warnings), TRunOutcome::Warnings);
+
+    // A drive that is away is left out as well, and the others are still cleaned.
+    SetDrives("");
+    fs::remove(temp.Host("s/docs/c.txt"));
+    EXPECT_EQ(Clean("E:\\B", CleanUpAgeAll), TCleanUpOutcome::Warnings);
+    EXPECT_EQ(cleanUp.Deleted, 1u) << LogText();
+    EXPECT_FALSE(InBackup("docs/c.txt"));
+    EXPECT_TRUE(fs::exists(temp.Host("e/B/LwT/card/g.txt")));
+    EXPECT_NE(LogText().find("    *** Could not find directory: \"T:\\\""), std::string::npos) << LogText();
+}
+
+TEST_F(CleanUpTest, KeptVersionsGoOnlyWithTheirFile)
+{
+    task.Compress = true;
+    task.BakFiles = true;
+    task.BakSuffix = cleanUp.BackupSuffix = "bak-#3";
+    for (int daysOld = 3; daysOld >= 1; --daysOld) {
+        Write("data/anna.txt", daysOld);
+        Write("data/report.txt", daysOld, std::string(4000, 'r'));
+        Write("data/gone.txt", daysOld);
+        Backup();
+    }
+    ASSERT_TRUE(InBackup("data/anna.bak-2.txt") && InBackup("data/report.bak-2.txt.gz")) << LogText();
+    fs::remove(temp.Host("s/data/gone.txt"));
+    cleanUp.Settings.Sync = CleanUpSyncOrigin;
+    EXPECT_EQ(Clean("E:\\B", CleanUpAgeAll), TCleanUpOutcome::Ok);
+    EXPECT_EQ(cleanUp.Deleted, 3u) << LogText();
+    EXPECT_TRUE(InBackup("data/anna.bak-1.txt") && InBackup("data/anna.bak-2.txt"));
+    EXPECT_TRUE(InBackup("data/report.bak-1.txt.gz") && InBackup("data/report.bak-2.txt.gz"));
+    EXPECT_FALSE(InBackup("data/gone.txt") || InBackup("data/gone.bak-1.txt") || InBackup("data/gone.bak-2.txt"));
 }
 
 TEST_F(CleanUpTest, LinksInTheBackupAreNamedOnceAndLeftAlone)

@@ -142,6 +142,17 @@ TEST(BackupNames, KeptVersionsAndSuffixes)
     EXPECT_EQ(KeptVersionNames("a.old#.txt"), (std::vector<std::string>{"a.old.txt"}));
     EXPECT_EQ(KeptVersionNames("a.#0#2.txt"), (std::vector<std::string>{"a.01.txt", "a.02.txt"}));
     EXPECT_EQ(KeptVersionName("E:\\B.d\\README", ".bak", ""), "E:\\B.d\\README.bak");
+
+    // Read back: the plain name a kept version was made from, at any date.
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(KeptVersionPlainNames("a.2025-01-313.txt", "%BDate%#3"), Names{"a.txt"});
+    EXPECT_EQ(KeptVersionPlainNames("anna.BAK-2.txt", "bak-#3"), Names{"anna.txt"});
+    EXPECT_EQ(KeptVersionPlainNames("README.bak", ""), Names{"README"});
+    EXPECT_EQ(KeptVersionPlainNames("a.bak.b.bak.txt", "bak"), Names{"a.bak.b.txt"});
+    for (const char* other : {"anna.bak-4.txt", "a.txt.bak-1", "a.txt", ".bak-1"}) {
+        EXPECT_EQ(KeptVersionPlainNames(other, "bak-#3"), Names{}) << other;
+    }
+    EXPECT_EQ(KeptVersionPlainNames("a.2025-01-3x3.txt", "%bdate%#3"), Names{});
 }
 
 TEST(BackupNames, ReplacedCharactersAsFound)
