@@ -42,6 +42,17 @@ int FailErrno(const std::string& host)
     return Fail(ErrorFromErrno(errno, host));
 }
 
+bool WinToHostBeyondLimit(const std::string& winPath, std::string& host)
+{
+    auto mapped = WinToHost(winPath);
+    if (!mapped) {
+        Fail(ErrorPathNotFound);
+        return false;
+    }
+    host = std::move(*mapped);
+    return true;
+}
+
 bool ToHost(const std::string& winPath, std::string& host)
 {
     if (winPath.empty()) {
@@ -52,13 +63,7 @@ bool ToHost(const std::string& winPath, std::string& host)
         Fail(ErrorFilenameExcedRange);
         return false;
     }
-    auto mapped = WinToHost(winPath);
-    if (!mapped) {
-        Fail(ErrorPathNotFound);
-        return false;
-    }
-    host = std::move(*mapped);
-    return true;
+    return WinToHostBeyondLimit(winPath, host);
 }
 
 // Maps the path and runs the host call; the call's result, or the mapping's error.
@@ -730,11 +735,12 @@ int FindFirst(const std::string& pattern, std::uint32_t attr, TSearchRec& rec)
     const auto delim = pattern.find_last_of("\\/");
     const std::string folder = delim == std::string::npos ? std::string() : pattern.substr(0, delim + 1);
     const std::string mask = delim == std::string::npos ? pattern : pattern.substr(delim + 1);
-    if (PathTooLong(pattern)) {
+    const bool beyondLimit = (attr & faBeyondPathLimit) != 0;
+    if (!beyondLimit && PathTooLong(pattern)) {
         return Fail(ErrorFilenameExcedRange);
     }
     std::string hostDir = ".";
-    if (!folder.empty() && !ToHost(folder, hostDir)) {
+    if (!folder.empty() && !(beyondLimit ? WinToHostBeyondLimit(folder, hostDir) : ToHost(folder, hostDir))) {
         return LastError();
     }
     if (mask.empty()) {

@@ -69,6 +69,9 @@ inline constexpr std::uint32_t faWithoutStored = 0x10000;
 // A bit for FindFirst's mask: the entries come in the folder's own order, not sorted
 // (for a caller that looks them up by name).
 inline constexpr std::uint32_t faAnyOrder = 0x20000;
+// A bit for FindFirst's mask: a folder whose path is too long is searched all the same
+// (for a caller that names what it cannot take).
+inline constexpr std::uint32_t faBeyondPathLimit = 0x40000;
 int FindFirst(const std::string& pattern, std::uint32_t attr, TSearchRec& rec);
 int FindNext(TSearchRec& rec);
 void FindClose(TSearchRec& rec);

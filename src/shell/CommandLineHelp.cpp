@@ -28,7 +28,7 @@ constexpr std::array<THelpLine, 19> HelpLines = {{
     {"-speed:fast|slow", TrNoopDefault("speed of the runs started from the command line")},
     {"-ini:FILE", TrNoopDefault("use this settings file")},
     {"-taskdir:FOLDER", TrNoopDefault("folder of the task files")},
-    {"-wait:SECONDS", TrNoopDefault("close the progress window so many seconds after a run")},
+    {"-wait:SECONDS", TrNoopDefault("close the progress window so many seconds after a run (0: it waits for Done)")},
     {"-lang:de|en", TrNoopDefault("language of the program")},
     {"-log:MODE", TrNoopDefault("log mode: 0 off, 1 short, 2 long, 3 extended")},
     {"-user:NAME:PASSWORD", TrNoopDefault("account for network drives")},

@@ -57,7 +57,9 @@ void ListFolder(const std::string& folder, std::vector<TSearchRec>& folders, std
                 std::vector<std::string>* links, bool withStored)
 {
     TSearchRec rec;
-    if (Platform::FindFirst(folder + "*", faAnyFile | (withStored ? 0 : Platform::faWithoutStored), rec) == 0) {
+    // A folder whose path is too long is listed too: each of its files is counted and named.
+    const std::uint32_t mask = faAnyFile | Platform::faBeyondPathLimit | (withStored ? 0 : Platform::faWithoutStored);
+    if (Platform::FindFirst(folder + "*", mask, rec) == 0) {
         // Room for all at once: a growing list of a large folder would be held twice.
         files.reserve(Platform::EntriesLeft(rec) + 1);
         do {
@@ -443,7 +445,7 @@ bool TBackupWalk::EnterFolder(TFolder& folder)
     if (!folder.DestMissing) {
         folder.Dest = parent->Enter(name, false);
         if (!folder.Dest) {
-            Log.WriteLog(LogErrorPrefix + TrDefault("Could not create directory:") + "\r\n" + folder.DestDir + "!");
+            LogCouldNotCreate(folder.DestDir);
             folder.CreateFailed = true;
         }
     } else if (!Task.EmptyDirs) {
@@ -487,7 +489,7 @@ bool TBackupWalk::EnsureDestFolder(TFolder& folder)
         if (Platform::LastError() == Platform::ErrorStoppedOnSymlink) {
             LogLinkLeftAlone(link);
         } else {
-            Log.WriteLog(LogErrorPrefix + TrDefault("Could not create directory:") + "\r\n" + folder.DestDir + "!");
+            LogCouldNotCreate(folder.DestDir);
         }
         folder.CreateFailed = true;
         return false;
@@ -517,6 +519,14 @@ bool TBackupWalk::ReopenDestFolders(TWalkContext& ctx, TFolder& folder)
         return OpenTopFolder(ctx, folder);
     }
     return folder.Parent && ReopenDestFolders(ctx, *folder.Parent) && EnsureDestFolder(folder);
+}
+
+void TBackupWalk::LogCouldNotCreate(const std::string& path)
+{
+    // Below a folder whose path is too long every file is named with that reason instead.
+    if (Platform::LastError() != Platform::ErrorFilenameExcedRange) {
+        Log.WriteLog(LogErrorPrefix + TrDefault("Could not create directory:") + "\r\n" + path + "!");
+    }
 }
 
 void TBackupWalk::LogLinkLeftAlone(const std::string& path, bool count)
@@ -1064,6 +1074,9 @@ TStatusCode TBackupWalk::CopyLocalFile(TFolder& folder, TFileJob& job)
         return WalkUpToDate;
     }
     Supervision.View().ShowFile(ItemFile, "", job.SourcePath);
+    if (Platform::PathTooLong(job.SourcePath) || Platform::PathTooLong(job.Dest)) {
+        return ecPathTooLong | JobOperation(job); // its folder may be too long to be made
+    }
     const TStatusCode failed = ecCreateFile | JobOperation(job);
     if (!EnsureDestFolder(folder)) {
         return failed;

@@ -174,6 +174,8 @@ private:
     bool EnsureDestFolder(TFolder& folder);
     // After a media change: the folders from the top down, entered on the new medium.
     bool ReopenDestFolders(TWalkContext& ctx, TFolder& folder);
+    // Logs a destination folder that could not be made or entered (Platform::LastError()).
+    void LogCouldNotCreate(const std::string& path);
     // Logs a link where a folder or file of the backup should be (counted as an error
     // when count is set; a file's error is counted with its result).
     void LogLinkLeftAlone(const std::string& path, bool count = true);

@@ -21,6 +21,7 @@ TEST(CommandLineHelp, NamesEveryKeywordAndTheExitStatuses)
         EXPECT_NE(text.find(keyword), std::string::npos) << keyword;
     }
     EXPECT_NE(text.find("  0  all went well\n  1  done with warnings\n  2  errors"), std::string::npos) << text;
+    EXPECT_NE(text.find("(0: it waits for Done)"), std::string::npos) << text; // what -wait:0 does
     EXPECT_TRUE(HelpRequested({"-auto", "--help"}));
     EXPECT_FALSE(HelpRequested({"-h"})); // abbreviates hide
 }

@@ -448,15 +448,23 @@ TEST_F(BackupRunTest, PathsOfTwoHundredSixtyCharactersAreNamedNotBackedUp)
     AddSource("S:\\d");
     const std::string folder = "S:\\d\\";
     const std::string tooLong(260 - folder.size(), 'l');
-    const std::string fitting(257 - folder.size(), 'f'); // its copy "E:\B\d\..." has 259
+    const std::string fitting(257 - folder.size(), 'f');                                // its copy "E:\B\d\..." has 259
+    const std::string longFolder = std::string(127, 'a') + "/" + std::string(128, 'b'); // "S:\d\" + 255
     Write("d/" + tooLong);
     Write("d/" + fitting);
+    Write("d/" + longFolder + "/x.txt");
+    Write("d/" + longFolder + "/y.txt");
     Run();
-    EXPECT_EQ(run.Totals().Errors, 1u);
+    // Each file is counted, and named once: no line for the folders on the way.
+    EXPECT_EQ(run.Totals().Errors, 3u);
     EXPECT_TRUE(InDest("B/d/" + fitting));
     EXPECT_FALSE(InDest("B/d/" + tooLong));
-    EXPECT_NE(LogText().find("    *** "), std::string::npos);
-    EXPECT_NE(LogText().find(tooLong + "\n"), std::string::npos) << LogText();
+    const std::string text = LogText();
+    EXPECT_NE(text.find("    *** Error: Path too long (Copy): " + tooLong + "\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("/x.txt\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("/y.txt\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Could not create directory"), std::string::npos) << text;
+    EXPECT_NE(text.find("(1 of 4 files copied)"), std::string::npos) << text;
 }
 
 // A proxy password typed in for one run logs on through the proxy but never lands in the task,
