@@ -951,7 +951,7 @@ TStatusCode TBackupWalk::BackupFile(TFolder& folder, TFileJob& job)
     }
     if (Ftp) {
         job.Compress = ShouldCompress(Task, CompSize, job.Info.Size, job.Type);
-        return UploadFile(job);
+        return UploadFile(folder, job);
     }
     return CopyLocalFile(folder, job);
 }
@@ -992,10 +992,11 @@ TStatusCode TBackupWalk::AddToZip(TFolder& folder, TFileJob& job)
     return result;
 }
 
-TStatusCode TBackupWalk::UploadFile(TFileJob& job)
+TStatusCode TBackupWalk::UploadFile(TFolder& folder, TFileJob& job)
 {
     job.Encrypted = Encryption != nullptr;
-    job.RemoteName = job.DestName + DestinationSuffix(job.Compress, job.Encrypted);
+    job.DestSuffix = DestinationSuffix(job.Compress, job.Encrypted);
+    job.RemoteName = job.DestName + job.DestSuffix;
     TFtpFileJob ftpJob;
     ftpJob.SourcePath = job.SourcePath;
     ftpJob.RemoteName = job.RemoteName;
@@ -1012,7 +1013,11 @@ TStatusCode TBackupWalk::UploadFile(TFileJob& job)
     }
     Supervision.View().ShowFile(ItemFile, "", job.SourcePath);
     const TStatusCode status = Ftp->Upload(ftpJob);
-    return status == 0 ? WalkCopied : status;
+    if (status != 0) {
+        return status;
+    }
+    RemoveOtherForms(folder, job);
+    return WalkCopied;
 }
 
 void TBackupWalk::DecideCopy(TFolder& folder, TFileJob& job)
@@ -1113,7 +1118,7 @@ TStatusCode TBackupWalk::CopyLocalFile(TFolder& folder, TFileJob& job)
     }
     if (CopyStands(status)) {
         folder.Filled = true;
-        RemoveOtherForms(folder, job, plain);
+        RemoveOtherForms(folder, job);
     }
     if (status == 0) {
         return WalkCopied;
@@ -1138,7 +1143,7 @@ TStatusCode TBackupWalk::CopyAgain(TFolder& folder, TFileJob& job, std::string& 
     return Supervision.WaitForCopy(MakeWorker(folder, job), WhileCopying, [this] { return RunOneAhead(); });
 }
 
-void TBackupWalk::RemoveOtherForms(TFolder& folder, const TFileJob& job, const std::string& plain)
+void TBackupWalk::RemoveOtherForms(TFolder& folder, const TFileJob& job)
 {
     // A file that crossed the smallest compressed size, or a run that changed its options,
     // has its copy in another form: that one goes (as a kept version when versions are
@@ -1146,11 +1151,14 @@ void TBackupWalk::RemoveOtherForms(TFolder& folder, const TFileJob& job, const s
     for (const char* suffix : {"", ".gz", ".enc"}) {
         const std::string name = job.DestName + suffix;
         TFileTime write = 0;
-        if (suffix == job.DestSuffix || !FindDestFile(folder, name, write) ||
+        if (suffix == job.DestSuffix || !(Ftp ? Ftp->Listed(name) : FindDestFile(folder, name, write)) ||
             NamedForAnotherSource(folder, job, name)) {
             continue;
         }
-        if (Task.BakFiles && !Task.NoBaks) {
+        if (Ftp) {
+            Ftp->DeleteRemoteFile(name);
+        } else if (Task.BakFiles && !Task.NoBaks) {
+            const std::string plain = AddPathDelimiter(folder.DestDir) + job.DestName;
             ++folder.DestChanges;
             if (KeepPreviousVersion(*folder.Dest, name, suffix, write, plain, folder.DestRenamed).empty()) {
                 Log.WriteLog(LogErrorPrefix + TrDefault("The previous version could not be kept: ") +

@@ -108,6 +108,8 @@ public:
     // 0, or a status code.
     virtual TStatusCode Upload(const TFtpFileJob& job) = 0;
     virtual void DeleteRemoteFile(const std::string& remoteName) = 0;
+    // A file of that name stands in the current folder's remote file list.
+    virtual bool Listed(const std::string& remoteName) const = 0;
     // Mode 5: uploads the folder's finished archive under zipName; 0 or a status code.
     virtual TStatusCode UploadArchive(const std::string& archive, const std::string& zipName) = 0;
 };
@@ -222,7 +224,7 @@ private:
     // Offers the selected files from files[offered] on to the zip writer, to compress
     // ahead while there is room; offered moves past them.
     void OfferToZip(TWalkContext& ctx, TFolder& folder, const std::vector<TSearchRec>& files, std::size_t& offered);
-    TStatusCode UploadFile(TFileJob& job);
+    TStatusCode UploadFile(TFolder& folder, TFileJob& job);
     TStatusCode CopyLocalFile(TFolder& folder, TFileJob& job);
     // After a copy whose source changed while it was read: the copy made again, into a new
     // temporary (tempName gets it); its status.
@@ -254,8 +256,8 @@ private:
                                     const std::string& destSuffix, TFileTime destWrite, const std::string& plain,
                                     std::set<std::string>& renamed);
     // Once the job's copy stands: its copies in the other forms (plain, ".gz", ".enc") go,
-    // or become kept versions.
-    void RemoveOtherForms(TFolder& folder, const TFileJob& job, const std::string& plain);
+    // or become kept versions (not on FTP, which keeps none).
+    void RemoveOtherForms(TFolder& folder, const TFileJob& job);
     // Another source file of the folder is copied under the name.
     bool NamedForAnotherSource(TFolder& folder, const TFileJob& job, const std::string& name);
     // The source listing must hold the stored attributes: the archive bit decides, or

@@ -229,6 +229,11 @@ void TBackupWalkFtp::RemovePartial()
     }
 }
 
+bool TBackupWalkFtp::Listed(const std::string& remoteName) const
+{
+    return Ftp.FindListed(Ftp.EncodeName(remoteName)) != nullptr;
+}
+
 void TBackupWalkFtp::DeleteRemoteFile(const std::string& remoteName)
 {
     const std::string name = Ftp.EncodeName(remoteName);

@@ -55,6 +55,7 @@ public:
     bool NeedsUpdate(const TFtpFileJob& job) override;
     TStatusCode Upload(const TFtpFileJob& job) override;
     void DeleteRemoteFile(const std::string& remoteName) override;
+    bool Listed(const std::string& remoteName) const override;
     TStatusCode UploadArchive(const std::string& archive, const std::string& zipName) override;
 
 private:

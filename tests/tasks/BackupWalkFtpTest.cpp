@@ -186,6 +186,11 @@ TEST_F(BackupWalkFtpTest, SecondRunUploadsNothingAndTimesMatchTheSources)
     ASSERT_TRUE(RunBackup());
     EXPECT_EQ(totals.Copied, 1u);
     EXPECT_EQ(peer.ReadFile("up/LwS/a/one.txt"), "changed");
+
+    Write("a/one.txt", std::string(1000, 'g'), T0 + 6); // compressed now: only the new copy stays
+    ASSERT_TRUE(RunBackup());
+    EXPECT_TRUE(Remote("up/LwS/a/one.txt.gz"));
+    EXPECT_FALSE(Remote("up/LwS/a/one.txt"));
 }
 
 TEST_F(BackupWalkFtpTest, EncryptingRunUploadsSealedFilesOnce)
