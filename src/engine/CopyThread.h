@@ -182,8 +182,8 @@ public:
     std::function<void()> OnStands;
     // Set by a backup: the source is watched while it is read. One that changed meanwhile
     // (size, write or change time of the open file) ends with wcChangedWhileCopied, and
-    // its copy takes this last write time instead of the source's, one that the next
-    // run does not take for current.
+    // a copy that the worker stamps takes this last write time instead of the source's,
+    // one that the next run does not take for current.
     std::optional<TFileTime> WriteTimeWhenChanged;
     std::unique_ptr<TStream> SourceStream;
     std::unique_ptr<TStream> DestStream;

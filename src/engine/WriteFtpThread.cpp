@@ -61,6 +61,9 @@ TStatusCode TWriteFtpThread::UploadFile()
     } else {
         code = Send(*SourceStream, sourceSize);
     }
+    if (code == 0 && SourceChanged()) {
+        code = wcChangedWhileCopied;
+    }
     SourceStream.reset();
     return code;
 }

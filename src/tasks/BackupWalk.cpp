@@ -1003,6 +1003,7 @@ TStatusCode TBackupWalk::UploadFile(TFolder& folder, TFileJob& job)
     ftpJob.Compress = job.Compress;
     ftpJob.Size = job.Info.Size;
     ftpJob.SourceTime = job.Info.Time;
+    ftpJob.SourceWrite = job.SourceWrite;
     if (!Ftp->EnsureConnected()) {
         Supervision.CancelRun();
         return ecFtpConnect;
@@ -1013,11 +1014,10 @@ TStatusCode TBackupWalk::UploadFile(TFolder& folder, TFileJob& job)
     }
     Supervision.View().ShowFile(ItemFile, "", job.SourcePath);
     const TStatusCode status = Ftp->Upload(ftpJob);
-    if (status != 0) {
-        return status;
+    if (CopyStands(status)) {
+        RemoveOtherForms(folder, job);
     }
-    RemoveOtherForms(folder, job);
-    return WalkCopied;
+    return status == 0 ? WalkCopied : status;
 }
 
 void TBackupWalk::DecideCopy(TFolder& folder, TFileJob& job)

@@ -84,7 +84,8 @@ struct TFtpFileJob
     std::string RemoteName; // converted name + ".gz" / ".enc"
     bool Compress = false;
     std::uint64_t Size = 0;
-    TDateTime SourceTime = 0; // last write, local
+    TDateTime SourceTime = 0;  // last write, local
+    TFileTime SourceWrite = 0; // last write as listed
 };
 
 // The FTP branches of the walk; the run gives one for an FTP destination. The

@@ -6,6 +6,7 @@
 #include "foundation/MessageLoop.h"
 #include "foundation/StringUtils.h"
 #include "foundation/Translate.h"
+#include "tasks/BackupSelection.h"
 
 #include <chrono>
 #include <memory>
@@ -155,7 +156,17 @@ bool TBackupWalkFtp::NeedsUpdate(const TFtpFileJob& job)
 
 TStatusCode TBackupWalkFtp::Upload(const TFtpFileJob& job)
 {
-    const TStatusCode status = Send(job.SourcePath, job.RemoteName, job.Compress, Encryption);
+    TStatusCode status = Send(job.SourcePath, job.RemoteName, job.Compress, Encryption);
+    // A source written while it was read is sent once more; when it changed again, the
+    // copy stays with a time that the next run does not take for current.
+    if (ErrorNumber(status) == errChangedWhileCopied) {
+        status = Send(job.SourcePath, job.RemoteName, job.Compress, Encryption);
+    }
+    if (ErrorNumber(status) == errChangedWhileCopied) {
+        const TFileTime outdated = OutdatedCopyTime({false, Task.Timespan, Task.IgnoreDst}, job.SourceWrite);
+        Ftp.SetRemoteTime(FileTimeToUnixTime(outdated), job.RemoteName);
+        return status;
+    }
     if (status != 0) {
         return status;
     }
@@ -182,7 +193,7 @@ TStatusCode TBackupWalkFtp::Send(const std::string& source, const std::string& r
         RemovePartial();
         status = RunWorker(source, remoteName, gzip, encryption);
     }
-    if (status == 0) {
+    if (CopyStands(status)) {
         Partial.reset();
     } else {
         RemovePartial();
@@ -200,8 +211,9 @@ TStatusCode TBackupWalkFtp::RunWorker(const std::string& source, const std::stri
         partial.Before = *listed;
     }
     Partial = partial;
-    return Supervision.WaitForCopy(
-        std::make_unique<TWriteFtpThread>(&Ftp, source, remoteName, encryption, gzip, BufferSize, Priority));
+    auto worker = std::make_unique<TWriteFtpThread>(&Ftp, source, remoteName, encryption, gzip, BufferSize, Priority);
+    worker->WriteTimeWhenChanged = TFileTime{0}; // watched; the remote time is set here
+    return Supervision.WaitForCopy(std::move(worker));
 }
 
 void TBackupWalkFtp::RemovePartial()

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -191,6 +192,35 @@ TEST_F(BackupWalkFtpTest, SecondRunUploadsNothingAndTimesMatchTheSources)
     ASSERT_TRUE(RunBackup());
     EXPECT_TRUE(Remote("up/LwS/a/one.txt.gz"));
     EXPECT_FALSE(Remote("up/LwS/a/one.txt"));
+}
+
+// The source grows while it is uploaded, on the first few progress steps of its uploads.
+TEST_F(BackupWalkFtpTest, AFileWrittenWhileUploadedIsSentAgainThenNamed)
+{
+    std::atomic<int> writes{1}; // the second upload reads it whole
+    view.OnFileProgress = [&](std::int64_t percent) {
+        if (percent > 0 && percent < 100 && writes-- > 0) {
+            std::ofstream(temp.Host("s/a/big.bin"), std::ios::app) << "+";
+        }
+    };
+    Write("a/big.bin", std::string(4 << 20, 'w'));
+    AddSource("S:\\a");
+    task.DestMode = DestCloneOfSource;
+    ASSERT_TRUE(RunBackup());
+    EXPECT_EQ(totals.Copied, 1u);
+    EXPECT_TRUE(peer.ReadFile("up/a/big.bin") == std::string(4 << 20, 'w') + "+");
+
+    fs::remove(peer.Root() / "up/a/big.bin");
+    Write("a/big.bin", std::string(4 << 20, 'v'), T0 + 100);
+    writes = 1000; // it changes under each upload: the second one stays, named
+    ASSERT_TRUE(RunBackup());
+    EXPECT_EQ(totals.Warnings, 1u);
+    EXPECT_NE(temp.ReadHostFile("l/tessaro.log").find("    *** Warning: changed while copied (Copy): big.bin"),
+              std::string::npos);
+    writes = 0; // the next run does not take the copy for current, even at the listed time
+    Write("a/big.bin", std::string(4 << 20, 'v'), T0 + 100);
+    ASSERT_TRUE(RunBackup());
+    EXPECT_EQ(totals.Copied, 1u);
 }
 
 TEST_F(BackupWalkFtpTest, EncryptingRunUploadsSealedFilesOnce)
