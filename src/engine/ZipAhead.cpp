@@ -58,7 +58,8 @@ bool ReadWhole(const std::string& fileName, uint64_t size, std::vector<uint8_t>&
         got += static_cast<uint64_t>(read);
     }
     data.resize(size);
-    return got == size;
+    // A file written meanwhile is read again in its turn, where that is watched too.
+    return got == size && !stream->Handle().ChangedSinceOpened();
 }
 
 void Compress(TPackedFile& file, int levelIndex)

@@ -51,8 +51,10 @@ void TZipWriteThread::Execute()
     DoProgress(pkCompress, -size);
     TStatusCode code = CompressBody(*SourceStream, Archive, size);
     // Also catches a file that grew past what its headers were made for.
-    if (code == 0 && size != Count)
-        code = ecReadFile;
+    if (code == 0)
+        code = ReadToEndCode(size);
+    if (code == 0 && SourceChanged())
+        code = wcChangedWhileCopied;
     SourceStream.reset();
     OutSize = Archive.Position() - start;
     Done(code);
@@ -182,7 +184,13 @@ TStatusCode TZipWrite::RunWorker(TCopyThread& worker)
     return worker.StatusCode;
 }
 
-void TZipWrite::AddFile(const std::string& fileName)
+TStatusCode TZipWrite::AddFile(const std::string& fileName)
+{
+    const TStatusCode status = AddFileOnce(fileName, false);
+    return ErrorNumber(status) == errChangedWhileCopied ? AddFileOnce(fileName, true) : status;
+}
+
+TStatusCode TZipWrite::AddFileOnce(const std::string& fileName, bool keepChanged)
 {
     if (Platform::PathTooLong(fileName))
         Fail(ecPathTooLong);
@@ -208,9 +216,16 @@ void TZipWrite::AddFile(const std::string& fileName)
 
     std::unique_ptr<TPackedFile> packed = Ahead ? Ahead->Take(fileName, found) : nullptr;
     const TEntryData data = packed ? WritePacked(*packed) : CompressEntry(fileName, found.Size);
-    if (ErrorNumber(data.Status) != 0) {
+    // What the headers were made for holds even for a file that changed: no Zip64 was
+    // chosen for a file that grew past it.
+    const bool changed = ErrorNumber(data.Status) == errChangedWhileCopied &&
+                         (localZip64 || static_cast<uint64_t>(data.Count) <= Zip64FileSizeLimit);
+    if (ErrorNumber(data.Status) != 0 && !(changed && keepChanged)) {
         CutBack(offset);
-        Fail(data.Status);
+        if (changed) {
+            return data.Status;
+        }
+        Fail(ErrorNumber(data.Status) == errChangedWhileCopied ? ecReadFile : data.Status);
     }
     const uint32_t attributes = Platform::GetFileAttributes(fileName);
     const TPkHeader header(dosTime, data.Crc, static_cast<uint16_t>(attributes), flags, method, offset,
@@ -225,6 +240,7 @@ void TZipWrite::AddFile(const std::string& fileName)
     }
     Archive->Seek(static_cast<int64_t>(offset + local.size()) + data.OutSize);
     Entries.push_back({stored, header});
+    return changed ? data.Status : 0;
 }
 
 TZipWrite::TEntryData TZipWrite::CompressEntry(const std::string& fileName, uint64_t size)
@@ -232,6 +248,7 @@ TZipWrite::TEntryData TZipWrite::CompressEntry(const std::string& fileName, uint
     // One encryption object serves entry after entry: it derives the next keys ahead.
     TZipWriteThread worker(fileName, Encryption.get(), *Archive, BufferSize, Priority);
     worker.ExpectedSize = static_cast<int64_t>(size);
+    worker.WriteTimeWhenChanged = TFileTime{0}; // watched; the entry's time comes from the listing
     worker.SetOnProgress(OnProgress);
     const TStatusCode status = RunWorker(worker);
     return {status, worker.Crc, worker.OutSize, worker.Count};

@@ -97,7 +97,10 @@ public:
     TZipWrite(std::unique_ptr<Platform::TFile> file, const std::string& archiveName, const std::string& baseFolder,
               const std::string& password, int aesMode, int32_t bufferSize);
 
-    void AddFile(const std::string& fileName);
+    // Adds the file, or raises EZipError. A file written while it was read is read once
+    // more; when it changed again, its entry stays and the result is wcChangedWhileCopied
+    // (with the zip operation), else 0.
+    TStatusCode AddFile(const std::string& fileName);
     void AddDirectory(const std::string& folderName);
     // Files that AddFile will be given next may be offered while there is room: small
     // ones are compressed ahead on every core (TZipAhead).
@@ -119,6 +122,9 @@ public:
 
 private:
     TStatusCode RunWorker(TCopyThread& worker);
+    // One try of AddFile; keepChanged keeps the entry of a file that changed while read,
+    // which is otherwise cut off again and its status returned.
+    TStatusCode AddFileOnce(const std::string& fileName, bool keepChanged);
     struct TEntryData
     {
         TStatusCode Status = 0;

@@ -983,7 +983,9 @@ TStatusCode TBackupWalk::AddToZip(TFolder& folder, TFileJob& job)
     Supervision.View().ShowFile(ItemFile, "", job.SourcePath);
     TStatusCode result = WalkCopied;
     try {
-        CurrentZip->AddFile(job.SourcePath);
+        if (const TStatusCode changed = CurrentZip->AddFile(job.SourcePath); changed != 0) {
+            result = changed;
+        }
         ++folder.ZipEntries;
     } catch (const EZipError& e) {
         result = ErrorNumber(e.Code) == errLowDiskSpace ? WalkVolumeFull : e.Code;

@@ -402,6 +402,19 @@ TEST_F(BackupWalkTest, AFileWrittenWhileCopiedIsCopiedAgainThenNamed)
         SetHostTime(temp.Host("s/src/big.bin"), 1700000100);
         EXPECT_EQ(Run().Copied, 1u);
     }
+
+    // An entry of a folder's archive likewise (a file too large to be packed ahead).
+    task.DestMode = DestZipPerDirectory;
+    Write("src/big.bin", std::string(5 << 20, 'z'));
+    writes = 1;
+    TWalkCounters counters = Run();
+    EXPECT_EQ(counters.Copied, 1u);
+    EXPECT_EQ(counters.Warnings, 0u);
+    writes = 1000;
+    counters = Run();
+    EXPECT_EQ(counters.Warnings, 1u);
+    EXPECT_NE(LogText().find("    *** Warning: changed while copied (Zip): big.bin\n"), std::string::npos);
+    EXPECT_EQ(RunQuiet("unzip -tq " + Quote(temp.Host("e/B/LwS/src/TS.zip"))), 0);
 }
 
 // Cancels or pauses at the first progress of a large file; the file after it is taken
