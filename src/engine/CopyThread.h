@@ -220,7 +220,8 @@ protected:
     // source opened for reading (SourceStream).
     TStatusCode OpenSource();
     bool LookUpSource(TFindData& data) const; // false when missing or a folder
-    std::unique_ptr<TFileStream> OpenSourceInFolder() const;
+    // In SourceFolder when one is held; never through a link put in a listed file's place.
+    std::unique_ptr<TFileStream> OpenSourceStream() const;
     // Makes an existing destination writable, then creates it (DestStream); or takes
     // the prepared one.
     TStatusCode CreateDestination();

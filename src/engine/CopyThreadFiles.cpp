@@ -57,8 +57,12 @@ bool TCopyThread::LookUpSource(TFindData& data) const
     return Platform::GetFindData(Source, data) && (data.Attr & faDirectory) == 0;
 }
 
-std::unique_ptr<TFileStream> TCopyThread::OpenSourceInFolder() const
+std::unique_ptr<TFileStream> TCopyThread::OpenSourceStream() const
 {
+    if (!SourceFolder) {
+        // A file a walk listed is what it found there, not what a link put there since names.
+        return SourceListing ? TFileStream::OpenFound(Source) : TFileStream::OpenRead(Source);
+    }
     auto file = SourceFolder->OpenRead(SourceName);
     return file ? std::make_unique<TFileStream>(std::move(file)) : nullptr;
 }
@@ -81,7 +85,7 @@ TStatusCode TCopyThread::OpenSource()
     if (Destination.empty()) {
         return ecCreateFile;
     }
-    auto stream = SourceFolder ? OpenSourceInFolder() : TFileStream::OpenRead(Source);
+    auto stream = OpenSourceStream();
     if (!stream) {
         // A listed file may have gone since: say so as the lookup would have.
         return SourceListing && !LookUpSource(data) ? ecFileNotFound : ecOpenFile;
@@ -296,7 +300,7 @@ TStatusCode TCopyThread::ShellCopy()
 TStatusCode TCopyThread::ReadSourceCrc()
 {
     Count = 0;
-    auto source = TFileStream::OpenRead(Source);
+    auto source = OpenSourceStream();
     if (!source) {
         return ecVerify;
     }

@@ -48,7 +48,7 @@ TStatusCode TWriteFtpThread::UploadFile()
     if (Destination.empty()) {
         return ecCreateFile;
     }
-    SourceStream = TFileStream::OpenRead(Source);
+    SourceStream = TFileStream::OpenFound(Source);
     if (!SourceStream) {
         return ecOpenFile;
     }

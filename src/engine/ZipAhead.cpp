@@ -44,7 +44,7 @@ libdeflate_compressor* ThreadCompressor(int level)
 // Reads the whole file; false when it cannot be read or its size is no longer the listed one.
 bool ReadWhole(const std::string& fileName, uint64_t size, std::vector<uint8_t>& data)
 {
-    const std::unique_ptr<TFileStream> stream = TFileStream::OpenRead(fileName);
+    const std::unique_ptr<TFileStream> stream = TFileStream::OpenFound(fileName);
     if (!stream)
         return false;
     data.resize(size + 1); // the extra byte tells a file that has grown

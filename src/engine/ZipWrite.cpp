@@ -42,7 +42,7 @@ TZipWriteThread::TZipWriteThread(const std::string& fileName, TEncryption* encry
 void TZipWriteThread::Execute()
 {
     const int64_t start = Archive.Position();
-    SourceStream = TFileStream::OpenRead(Source);
+    SourceStream = TFileStream::OpenFound(Source);
     if (!SourceStream) {
         Done(ecOpenFile);
         return;

@@ -11,6 +11,12 @@ std::unique_ptr<TFileStream> TFileStream::OpenRead(const std::string& path)
     return file ? std::make_unique<TFileStream>(std::move(file)) : nullptr;
 }
 
+std::unique_ptr<TFileStream> TFileStream::OpenFound(const std::string& path)
+{
+    auto file = Platform::OpenFoundFile(path, Platform::TShare::ReadWrite);
+    return file ? std::make_unique<TFileStream>(std::move(file)) : nullptr;
+}
+
 std::unique_ptr<TFileStream> TFileStream::Create(const std::string& path)
 {
     auto file = Platform::OpenWrite(path, Platform::TShare::Read);

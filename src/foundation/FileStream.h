@@ -17,6 +17,8 @@ public:
 
     // Nullptr when the file cannot be opened (Platform::LastError() says why).
     static std::unique_ptr<TFileStream> OpenRead(const std::string& path);
+    // A file that a walk found: a link put in its place since is not followed.
+    static std::unique_ptr<TFileStream> OpenFound(const std::string& path);
     // Creates or truncates.
     static std::unique_ptr<TFileStream> Create(const std::string& path);
 

@@ -447,25 +447,31 @@ enum class TOpenMode
 };
 
 // Reading: the opened file is checked instead of looking the name up twice. atName (when
-// given) is opened relative to dirFd instead of host, which names it for the errors.
+// given) is opened relative to dirFd instead of host, which names it for the errors. Only a
+// regular file is read: opening never waits for a FIFO's writer, and no device is read
+// (a FIFO or a device put in a file's place is refused, as a folder is). Without followLink
+// a link in the file's place is not looked through (ErrorStoppedOnSymlink).
 std::unique_ptr<TFile> OpenHostForReading(std::string host, TShare share, int dirFd = AT_FDCWD,
-                                          const char* atName = nullptr)
+                                          const char* atName = nullptr, bool followLink = true)
 {
-    const int fd = openat(dirFd, atName ? atName : host.c_str(), O_RDONLY | O_CLOEXEC);
+    const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (followLink ? 0 : O_NOFOLLOW);
+    const int fd = openat(dirFd, atName ? atName : host.c_str(), flags);
     if (fd < 0) {
-        FailErrno(host);
+        if (errno == ELOOP && !followLink) {
+            Fail(ErrorStoppedOnSymlink);
+        } else {
+            FailErrno(host);
+        }
         return nullptr;
     }
     auto file = std::make_unique<TFile>(fd, std::move(host));
     struct stat opened = {};
-    if (fstat(fd, &opened) == 0) {
-        if (S_ISDIR(opened.st_mode)) {
-            Fail(ErrorAccessDenied);
-            return nullptr;
-        }
-        file->SetOpenedSize(opened.st_size);
-        file->NoteOpened(opened);
+    if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        Fail(ErrorAccessDenied);
+        return nullptr;
     }
+    file->SetOpenedSize(opened.st_size);
+    file->NoteOpened(opened);
     if (const int locked = LockFor(fd, share, false); locked != 0) {
         Fail(locked);
         return nullptr;
@@ -1300,6 +1306,15 @@ std::unique_ptr<TFile> OpenRead(const std::string& path, TShare share)
     return OpenHost(path, TOpenMode::Read, false, share);
 }
 
+std::unique_ptr<TFile> OpenFoundFile(const std::string& path, TShare share)
+{
+    std::string host;
+    if (!ToHost(path, host)) {
+        return nullptr;
+    }
+    return OpenHostForReading(std::move(host), share, AT_FDCWD, nullptr, false);
+}
+
 std::unique_ptr<TFile> OpenWrite(const std::string& path, TShare share)
 {
     return OpenHost(path, TOpenMode::WriteTruncate, true, share);
@@ -1621,7 +1636,7 @@ bool TDestFolder::GetFindData(const std::string& name, TFindData& data) const
 std::unique_ptr<TFile> TDestFolder::OpenRead(const std::string& name, TShare share) const
 {
     const std::string hostName = WinNameToHost(name);
-    return OpenHostForReading(JoinHost(HostPath, hostName), share, Fd, hostName.c_str());
+    return OpenHostForReading(JoinHost(HostPath, hostName), share, Fd, hostName.c_str(), false);
 }
 
 std::unique_ptr<TFile> TDestFolder::CreateNewFile(const std::string& name, TShare share) const

@@ -7,7 +7,7 @@
 //   Tests:       FileExists, DirectoryExists, AnyExists
 //   Folders:     CreateDir, ForceDirectories, RemoveDir
 //   Files:       DeleteFile, RenameFile, ReplaceFile, CopyFileRaw
-//   Contents:    OpenRead, OpenWrite, OpenReadWrite, OpenAppend, CreateNewFile (TFile),
+//   Contents:    OpenRead, OpenFoundFile, OpenWrite, OpenReadWrite, OpenAppend, CreateNewFile (TFile),
 //                ReadWholeFile, WriteFileAtomic
 //   Attributes:  GetFileAttributes, SetFileAttributes (faReadOnly ... in FileAttr.h)
 //   Times:       GetFileTimes, SetFileTimes (UTC file times, 100 ns since 1601)
@@ -180,7 +180,11 @@ private:
     std::int64_t openedChange = 0;
 };
 
+// Reads a regular file only (never a FIFO, a device or a folder).
 std::unique_ptr<TFile> OpenRead(const std::string& path, TShare share = TShare::ReadWrite);
+// As OpenRead for a file that a walk found: a link put in its place since is not followed
+// (ErrorStoppedOnSymlink).
+std::unique_ptr<TFile> OpenFoundFile(const std::string& path, TShare share = TShare::ReadWrite);
 // Creates or truncates.
 std::unique_ptr<TFile> OpenWrite(const std::string& path, TShare share = TShare::Read);
 // Opens an existing file (or creates it when create is set) without truncating.

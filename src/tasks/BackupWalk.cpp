@@ -186,9 +186,9 @@ struct TBackupWalk::TFolder
     std::string Rel;       // below the source base; empty at the top
     std::string SourceDir; // with a trailing delimiter
     std::string DestDir;   // local destination folder, no trailing delimiter
-    // The source folder, opened for its first copy: each file is opened there.
+    // The source folder, entered from its open parent without following a link: each file
+    // is opened there.
     std::shared_ptr<const Platform::TDestFolder> Source;
-    bool SourceOpened = false;
     bool Top = false;
     // The destination folder, entered without following links; missing until the first
     // copied file needs it (EmptyDirs) or when it could not be entered.
@@ -326,7 +326,7 @@ void TBackupWalk::BackupDir(TWalkContext& ctx, TFolder* parent, const std::strin
     if (!ctx.Filter.SubDirs.Empty() && ctx.Filter.SubDirs.Contains(folder.SourceDir)) {
         return;
     }
-    if (Cancelled() || !(folder.Top ? OpenTopFolder(ctx, folder) : EnterFolder(folder))) {
+    if (Cancelled() || !OpenSourceFolder(folder) || !(folder.Top ? OpenTopFolder(ctx, folder) : EnterFolder(folder))) {
         return;
     }
     std::vector<TSearchRec> folders;
@@ -352,10 +352,8 @@ void TBackupWalk::BackupDir(TWalkContext& ctx, TFolder* parent, const std::strin
         // The walk below may make folders here before the copy decisions: they list anew.
         folder.ListingAhead.reset();
     }
-    if (Log.LogMode >= LogLong) {
-        for (const std::string& link : links) {
-            Log.WriteLog(LogFilePrefix + TrDefault("Link skipped: ") + JoinRelative(relFolder, link));
-        }
+    for (const std::string& link : links) {
+        LogLinkSkipped(JoinRelative(relFolder, link));
     }
     BackupSubfolders(ctx, folder, folders);
     if (!Cancelled()) {
@@ -453,6 +451,38 @@ bool TBackupWalk::EnterFolder(TFolder& folder)
     }
     // Walked on even without its destination: every selected file below is counted and named.
     return true;
+}
+
+bool TBackupWalk::OpenSourceFolder(TFolder& folder)
+{
+    // A folder the listing found may have been swapped for a link since: nothing from where
+    // it points goes into the backup.
+    folder.Source = folder.Parent ? folder.Parent->Source->Enter(ExtractFileName(folder.Rel), false)
+                                  : Platform::TDestFolder::Open(folder.SourceDir);
+    if (!folder.Source && Platform::LastError() == Platform::ErrorStoppedOnSymlink) {
+        LogLinkSkipped(folder.Rel);
+    }
+    return folder.Source != nullptr;
+}
+
+void TBackupWalk::LogLinkSkipped(const std::string& relative)
+{
+    if (Log.LogMode >= LogLong) {
+        Log.WriteLog(LogFilePrefix + TrDefault("Link skipped: ") + relative);
+    }
+}
+
+bool TBackupWalk::SwappedForNoFile(const TFolder& folder, const TFileJob& job)
+{
+    switch (folder.Source->Kind(job.Listing->Name)) {
+    case Platform::TEntryKind::Link:
+        LogLinkSkipped(job.RelPath);
+        return true;
+    case Platform::TEntryKind::Other:
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool TBackupWalk::OpenTopFolder(TWalkContext& ctx, TFolder& folder)
@@ -1055,14 +1085,8 @@ std::unique_ptr<TCopyThread> TBackupWalk::MakeWorker(TFolder& folder, TFileJob& 
     if (lent) {
         worker->OwnEncryption(std::move(lent));
     }
-    if (!folder.SourceOpened) {
-        folder.SourceOpened = true;
-        folder.Source = Platform::TDestFolder::Open(folder.SourceDir);
-    }
-    if (folder.Source) {
-        worker->SourceFolder = folder.Source;
-        worker->SourceName = job.Listing->Name;
-    }
+    worker->SourceFolder = folder.Source;
+    worker->SourceName = job.Listing->Name;
     worker->SourceListing = *job.Listing;
     worker->WriteTimeWhenChanged = OutdatedCopyTime(CopyRule(), job.SourceWrite);
     worker->SourceListingWithoutStored = folder.ListedWithoutStored;
@@ -1421,6 +1445,11 @@ bool TBackupWalk::HandleResult(TWalkContext& ctx, TFolder& folder, TFileJob& job
             return false;
         }
         return true;
+    }
+    if (result > WalkVolumeFull && SwappedForNoFile(folder, job)) {
+        // Skipped as the listing would have skipped it, had it been there then.
+        ctx.Counters.Bytes -= static_cast<int64_t>(job.Info.Size);
+        return false;
     }
     if (result != WalkNotSelected) {
         ++ctx.Counters.Processed;

@@ -173,6 +173,11 @@ private:
     bool EnterFolder(TFolder& folder);
     // The top folder's destination base, entered from the destination root and created.
     bool OpenTopFolder(TWalkContext& ctx, TFolder& folder);
+    bool OpenSourceFolder(TFolder& folder);
+    // At log mode long and above.
+    void LogLinkSkipped(const std::string& relative);
+    // The listed file is a link, a FIFO, a socket or a device now (a link is named).
+    bool SwappedForNoFile(const TFolder& folder, const TFileJob& job);
     // Creates the destination folder (and missing parents) when it is not there yet.
     bool EnsureDestFolder(TFolder& folder);
     // After a media change: the folders from the top down, entered on the new medium.

@@ -619,6 +619,48 @@ TEST_F(BackupWalkTest, LinksInTheSourceAreSkippedAndLogged)
     EXPECT_NE(text.find("      Link skipped: linked\n"), std::string::npos) << text;
 }
 
+// Entries listed as files and a folder, put back as links, a FIFO and a device while the
+// file before them is copied: nothing from elsewhere goes in, nothing waits, nothing fails.
+TEST_F(BackupWalkTest, SourceEntriesSwappedAfterTheListingAreSkipped)
+{
+    bufferSize = 64 * 1024;
+    const std::string large(1 << 17, 's'); // not brief: each is opened in its turn
+    Write("src/f/big.bin", std::string(1 << 20, 'b'));
+    for (const char* name : {"src/f/x.txt", "src/f/y.txt", "src/f/z.txt", "src/g/inner.txt"}) {
+        Write(name, large);
+    }
+    fs::create_directories(temp.Host("outside"));
+    temp.WriteHostFile("outside/secret.txt", "secret");
+    log.LogMode = LogLong;
+    bool swapped = false;
+    view.OnFileProgress = [&](std::int64_t percent) {
+        if (percent > 0 && !std::exchange(swapped, true)) {
+            const std::string f = temp.Host("s/src/f/");
+            fs::remove(f + "x.txt");
+            fs::create_symlink("/dev/null", f + "x.txt");
+            fs::remove(f + "y.txt");
+            mkfifo((f + "y.txt").c_str(), 0600);
+            fs::remove(f + "z.txt");
+            fs::create_symlink(temp.Host("outside/secret.txt"), f + "z.txt");
+            fs::remove_all(temp.Host("s/src/g"));
+            fs::create_directory_symlink(temp.Host("outside"), temp.Host("s/src/g"));
+        }
+    };
+
+    const TWalkCounters counters = Run();
+    ASSERT_TRUE(swapped);
+    EXPECT_EQ(counters.Copied, 1u);
+    EXPECT_EQ(counters.Errors, 0u);
+    for (const char* name : {"B/src/f/x.txt", "B/src/f/y.txt", "B/src/f/z.txt", "B/src/g/secret.txt"}) {
+        EXPECT_FALSE(DestExists(name)) << name;
+    }
+    const std::string text = LogText();
+    EXPECT_NE(text.find("      Link skipped: f/x.txt\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("      Link skipped: f/z.txt\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("      Link skipped: g\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("y.txt"), std::string::npos) << text;
+}
+
 TEST_F(BackupWalkTest, WhatAnInterruptedRunLeftIsTidiedAway)
 {
     Write("src/b.txt", "new b", 1700000000);
