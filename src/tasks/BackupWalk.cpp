@@ -455,14 +455,22 @@ bool TBackupWalk::EnterFolder(TFolder& folder)
 
 bool TBackupWalk::OpenSourceFolder(TFolder& folder)
 {
+    if (folder.Parent && !folder.Parent->Source) {
+        return true; // below a folder past the path limit: its files are only named
+    }
     // A folder the listing found may have been swapped for a link since: nothing from where
     // it points goes into the backup.
     folder.Source = folder.Parent ? folder.Parent->Source->Enter(ExtractFileName(folder.Rel), false)
                                   : Platform::TDestFolder::Open(folder.SourceDir);
-    if (!folder.Source && Platform::LastError() == Platform::ErrorStoppedOnSymlink) {
+    if (folder.Source) {
+        return true;
+    }
+    const int error = Platform::LastError();
+    if (error == Platform::ErrorStoppedOnSymlink) {
         LogLinkSkipped(folder.Rel);
     }
-    return folder.Source != nullptr;
+    // A folder past the path limit is walked all the same, to name each file in it.
+    return error == Platform::ErrorFilenameExcedRange;
 }
 
 void TBackupWalk::LogLinkSkipped(const std::string& relative)
@@ -474,6 +482,9 @@ void TBackupWalk::LogLinkSkipped(const std::string& relative)
 
 bool TBackupWalk::SwappedForNoFile(const TFolder& folder, const TFileJob& job)
 {
+    if (!folder.Source) {
+        return false;
+    }
     switch (folder.Source->Kind(job.Listing->Name)) {
     case Platform::TEntryKind::Link:
         LogLinkSkipped(job.RelPath);
