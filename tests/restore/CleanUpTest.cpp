@@ -2,12 +2,14 @@
 
 #include "BackupRunFixture.h"
 #include "EnvGuard.h"
+#include "foundation/MessageLoop.h"
 #include "foundation/StatusView.h"
 #include "peers/FtpPeer.h"
 #include "platform/Drives.h"
 #include "platform/Trash.h"
 #include "restore/ConfirmFiles.h"
 #include "tasks/BackupRun.h"
+#include "tasks/RunLock.h"
 
 #include <gtest/gtest.h>
 
@@ -520,6 +522,38 @@ TEST_F(CleanUpFtpTest, RootFoldersAndAChosenFolder)
     cleanUp.Settings.Ftp.SubDir = "";
     EXPECT_EQ(CleanFtp(CleanUpAgeAll), TCleanUpOutcome::Ok);
     EXPECT_FALSE(OnServer("LwS"));
+}
+
+// How often this process has the file open.
+int OpenCount(const std::string& file)
+{
+    int count = 0;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator("/proc/self/fd", error)) {
+        count += fs::read_symlink(entry.path(), error) == file ? 1 : 0;
+    }
+    return count;
+}
+
+// A backup to the server folder holds it: the clean-up waits and deletes only afterwards.
+TEST_F(CleanUpFtpTest, WaitsWhileAnotherRunHoldsTheServerFolder)
+{
+    Write("data/old.doc", 40);
+    Backup();
+    auto held = FtpFolderLock(task.Ftp.Host, task.Ftp.Port, task.Ftp.SubDir);
+    ASSERT_TRUE(held->TryLock());
+    const std::string lockFile = held->LockedPath();
+    const TProcessMessagesHook previous = SetProcessMessagesHook([&] {
+        if (held && OpenCount(lockFile) > 1) { // the clean-up waits for it
+            EXPECT_TRUE(OnServer("LwS/data/old.doc"));
+            held.reset();
+        }
+    });
+    EXPECT_EQ(CleanFtp(CleanUpAgeFourWeeks), TCleanUpOutcome::Ok);
+    SetProcessMessagesHook(previous);
+    EXPECT_EQ(held, nullptr);
+    EXPECT_FALSE(OnServer("LwS/data/old.doc"));
+    EXPECT_NE(LogText().find("    => Waiting for another run on ftp://"), std::string::npos) << LogText();
 }
 
 TEST_F(CleanUpFtpTest, QuietRunsNeverAskForAPassword)

@@ -624,11 +624,6 @@ TEST_F(BackupWalkTest, LinksInTheSourceAreSkippedAndLogged)
 TEST_F(BackupWalkTest, SourceEntriesSwappedAfterTheListingAreSkipped)
 {
     bufferSize = 64 * 1024;
-    const std::string large(1 << 17, 's'); // not brief: each is opened in its turn
-    Write("src/f/big.bin", std::string(1 << 20, 'b'));
-    for (const char* name : {"src/f/x.txt", "src/f/y.txt", "src/f/z.txt", "src/g/inner.txt"}) {
-        Write(name, large);
-    }
     fs::create_directories(temp.Host("outside"));
     temp.WriteHostFile("outside/secret.txt", "secret");
     log.LogMode = LogLong;
@@ -646,19 +641,35 @@ TEST_F(BackupWalkTest, SourceEntriesSwappedAfterTheListingAreSkipped)
             fs::create_directory_symlink(temp.Host("outside"), temp.Host("s/src/g"));
         }
     };
-
-    const TWalkCounters counters = Run();
-    ASSERT_TRUE(swapped);
-    EXPECT_EQ(counters.Copied, 1u);
-    EXPECT_EQ(counters.Errors, 0u);
-    for (const char* name : {"B/src/f/x.txt", "B/src/f/y.txt", "B/src/f/z.txt", "B/src/g/secret.txt"}) {
-        EXPECT_FALSE(DestExists(name)) << name;
+    for (const int mode : {DestCloneOfSource, DestZipPerDirectory}) {
+        SCOPED_TRACE(mode);
+        task.DestMode = mode;
+        fs::remove_all(temp.Host("s/src"));
+        fs::remove_all(temp.Host("e/B"));
+        Write("src/f/big.bin", std::string(1 << 20, 'b'));
+        for (const char* name : {"src/f/x.txt", "src/f/y.txt", "src/f/z.txt", "src/g/inner.txt"}) {
+            Write(name, std::string(1 << 17, 's')); // not brief: each is opened in its turn
+        }
+        swapped = false;
+        const std::size_t logged = LogText().size();
+        const TWalkCounters counters = Run();
+        ASSERT_TRUE(swapped);
+        EXPECT_EQ(counters.Copied, 1u);
+        EXPECT_EQ(counters.Errors, 0u);
+        const std::string text = LogText().substr(logged);
+        EXPECT_NE(text.find("      Link skipped: f/x.txt\n"), std::string::npos) << text;
+        EXPECT_NE(text.find("      Link skipped: f/z.txt\n"), std::string::npos) << text;
+        EXPECT_NE(text.find("      Link skipped: g\n"), std::string::npos) << text;
+        EXPECT_EQ(text.find("y.txt"), std::string::npos) << text;
+        if (mode == DestCloneOfSource) {
+            for (const char* name : {"B/src/f/x.txt", "B/src/f/y.txt", "B/src/f/z.txt", "B/src/g/secret.txt"}) {
+                EXPECT_FALSE(DestExists(name)) << name;
+            }
+        } else {
+            EXPECT_EQ(CommandText("unzip -Z1 " + Quote(temp.Host("e/B/LwS/src/f/TS.zip"))), "big.bin\n");
+            EXPECT_FALSE(DestExists("B/LwS/src/g"));
+        }
     }
-    const std::string text = LogText();
-    EXPECT_NE(text.find("      Link skipped: f/x.txt\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("      Link skipped: f/z.txt\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("      Link skipped: g\n"), std::string::npos) << text;
-    EXPECT_EQ(text.find("y.txt"), std::string::npos) << text;
 }
 
 TEST_F(BackupWalkTest, WhatAnInterruptedRunLeftIsTidiedAway)
