@@ -271,6 +271,25 @@ bool ReadSettings(const std::string& fileName, TProgramSettings& settings, const
     return found;
 }
 
+void RenameOldDialogSections(const std::string& settingsFile)
+{
+    if (!Platform::FileExists(settingsFile)) {
+        return;
+    }
+    TIniFile ini(settingsFile);
+    for (const auto& [old, now] :
+         {std::pair{"DirDialog", DirDialogSection}, std::pair{"LogViewer", TextViewerSection}}) {
+        if (!ini.SectionExists(old) || ini.SectionExists(now)) {
+            continue;
+        }
+        for (const std::string& key : ini.ReadSection(old)) {
+            WriteText(ini, now, key, ini.ReadString(old, key));
+        }
+        ini.EraseSection(old);
+    }
+    ini.UpdateFile();
+}
+
 bool WriteSettings(const TProgramSettings& s)
 {
     TIniFile ini(s.FileName);

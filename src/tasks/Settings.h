@@ -97,6 +97,14 @@ bool ReadSettings(const std::string& fileName, TProgramSettings& settings, const
 // Writes the settings to settings.FileName. False when the file cannot be written.
 bool WriteSettings(const TProgramSettings& settings);
 
+// The sections of the folder chooser and of the text viewer (its print settings).
+inline constexpr const char* DirDialogSection = "Directories";
+inline constexpr const char* TextViewerSection = "Printer";
+
+// Earlier versions kept those two under "DirDialog" and "LogViewer": an old section is
+// renamed once, unless the new one is there already, so that nothing set is lost.
+void RenameOldDialogSections(const std::string& settingsFile);
+
 // After an automatic run: the slot's cycle, last cycle, the current time as its
 // last run and its next due time, into the "AutoTask" section that names the
 // slot's task file. False when there is none or the file cannot be written.

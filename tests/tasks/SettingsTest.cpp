@@ -1,6 +1,7 @@
 #include "tasks/Settings.h"
 
 #include "TaskTestFiles.h"
+#include "foundation/IniFile.h"
 #include "platform/FileSystem.h"
 #include "tasks/TypeLists.h"
 
@@ -248,6 +249,23 @@ TEST(Settings, OlderTaskListSharesOneSection)
     EXPECT_EQ(s.AutoTasks[1].Mode, AutoOnLogoff);
     EXPECT_TRUE(s.AutoTasks[2].Free());
     EXPECT_TRUE(s.AutoFlags.EndOfSessionRun);
+}
+
+TEST(Settings, OldDialogSectionsAreRenamedOnce)
+{
+    TTaskTestDir dir;
+    dir.WriteHostFile("tessaro.ini", "[DirDialog]\nLeft=40\nItem0='C:\\a'\n[LogViewer]\nCopies=2\n"
+                                     "[Directories]\nLeft=7\n");
+    RenameOldDialogSections(dir.Win("tessaro.ini"));
+    const TIniFile ini(dir.Win("tessaro.ini"));
+    EXPECT_EQ(ini.ReadString("Printer", "Copies"), "2");
+    EXPECT_FALSE(ini.SectionExists("LogViewer"));
+    // A section under the new name is what the user set last: the old one stays unread.
+    EXPECT_EQ(ini.ReadInteger("Directories", "Left", 0), 7);
+    EXPECT_TRUE(ini.SectionExists("DirDialog"));
+    dir.WriteHostFile("other.ini", "[DirDialog]\nItem0='C:\\a'\n");
+    RenameOldDialogSections(dir.Win("other.ini"));
+    EXPECT_EQ(TIniFile(dir.Win("other.ini")).ReadString("Directories", "Item0"), "C:\\a");
 }
 
 TEST(Settings, RunDatesGoIntoTheSectionOfTheirTask)

@@ -5,7 +5,7 @@
 // of the files in the chosen folder, the chosen path with the recently chosen folders,
 // and buttons to create and delete folders. Created once at start-up.
 //
-//   TShellDirDialog dialog;  dialog.LoadFromIni(settingsFile, "DirDialog");
+//   TShellDirDialog dialog;  dialog.LoadFromIni(settingsFile, "Directories");
 //   std::string folder = task.Destination;   // Windows text
 //   if (dialog.Execute(TrDefault("Select destination directory"), false, folder, defaultDir)) ...
 

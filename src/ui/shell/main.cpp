@@ -18,6 +18,7 @@
 #include "shell/StartUp.h"
 #include "tasks/Placeholders.h"
 #include "tasks/ProgressView.h"
+#include "tasks/Settings.h"
 #include "ui/foundation/CommonDialogs.h"
 #include "ui/foundation/HelpWindow.h"
 #include "ui/foundation/LogonDialog.h"
@@ -211,8 +212,9 @@ void SpreadProgramInfo(TProgramInfo& info, TBuMain& shell, TShellDirDialog& dirD
     shell.Info = info;
     SetTheProgramInfo(info);
     SetPlaceholderProgramDir(info.ProgramDir);
-    dirDialog.LoadFromIni(info.SettingsFile, "DirDialog");
-    logViewer.LoadFromIni(info.SettingsFile, "LogViewer");
+    RenameOldDialogSections(info.SettingsFile);
+    dirDialog.LoadFromIni(info.SettingsFile, DirDialogSection);
+    logViewer.LoadFromIni(info.SettingsFile, TextViewerSection);
     SetHelpLanguage(LanguageCode(language));
 }
 
