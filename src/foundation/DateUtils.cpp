@@ -316,3 +316,17 @@ std::string DateTimeToStr(TDateTime time)
 {
     return FormatDateTime(time, "%x %H:%M");
 }
+
+bool PeopleDateTimeToDateTime(const std::string& text, TDateTime& time)
+{
+    for (const char* format : {"%d.%m.%Y %H:%M:%S", "%x %X"}) {
+        std::tm fields{};
+        const char* end = strptime(text.c_str(), format, &fields);
+        if (end && *end == '\0') {
+            time = EncodeDateTime(fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday, fields.tm_hour,
+                                  fields.tm_min, fields.tm_sec);
+            return time != 0;
+        }
+    }
+    return false;
+}

@@ -68,6 +68,9 @@ std::string FormatDateTime(TDateTime time, const char* format);
 void SetPeopleDateFormats(const std::string& date, const std::string& time);
 // Date and time in the short date format and hours:minutes, for people.
 std::string DateTimeToStr(TDateTime time);
+// A date and time that FormatDateTime wrote with "%x %X" in either language's form (the
+// German one or the session locale's), read back; false for any other text.
+bool PeopleDateTimeToDateTime(const std::string& text, TDateTime& time);
 
 // InvalidDosTime for times outside 1980-01-01 ... 2107-12-31.
 TDosTime DateTimeToDosTime(TDateTime time);

@@ -379,3 +379,9 @@ std::string DateTimeText(TDateTime time)
 {
     return FormatDateTime(time, "%x %X");
 }
+
+std::string InCurrentDateForm(const std::string& written)
+{
+    TDateTime time = 0;
+    return PeopleDateTimeToDateTime(written, time) ? DateTimeText(time) : written;
+}

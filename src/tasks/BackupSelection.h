@@ -78,6 +78,9 @@ std::string KeptVersionName(const std::string& plainName, const std::string& suf
 
 // Short date and long time of the user's locale ("c").
 std::string DateTimeText(TDateTime time);
+// A text DateTimeText wrote, perhaps in the other language's form, in the current form
+// (a task keeps the date of its last run as it was written); any other text as it is.
+std::string InCurrentDateForm(const std::string& written);
 
 // The names the kept versions rotate through, newest first. A "#" followed by a digit
 // n of 1..9 gives n names with 1..n in its place; without such a digit every "#" is

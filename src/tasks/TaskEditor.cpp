@@ -351,7 +351,7 @@ bool TTaskEditor::ImportierenClick()
 bool TTaskEditor::ExportierenClick()
 {
     std::string file;
-    if (!Dialogs || !Dialogs->SaveTaskFile(TrDefault("Save selected directories as new task"), file) || file.empty()) {
+    if (!AskTaskSaveName(TrDefault("Save selected directories as new task"), file)) {
         return false;
     }
     // The export is a copy: the task in the editor keeps its own file and its changes.
@@ -374,14 +374,20 @@ bool TTaskEditor::ConfirmDeleteOption(const std::string& question) const
     return MessageDialogAt({}, question, TMsgDlgType::Confirmation, MbYesNo, CenteredPoint) == MrYes;
 }
 
-bool TTaskEditor::SelectTaskSaveName(std::string& file)
+bool TTaskEditor::AskTaskSaveName(const std::string& title, std::string& file)
 {
     file.clear();
-    if (!Dialogs || !Dialogs->SaveTaskFile(TrDefault("Save actual task"), file) || file.empty()) {
+    // A name of blanks only is no name: the header and the recent tasks would show nothing.
+    if (!Dialogs || !Dialogs->SaveTaskFile(title, file) || TrimText(NameWithoutFolderAndExtension(file)).empty()) {
         file.clear();
         return false;
     }
     return true;
+}
+
+bool TTaskEditor::SelectTaskSaveName(std::string& file)
+{
+    return AskTaskSaveName(TrDefault("Save actual task"), file);
 }
 
 bool TTaskEditor::SaveTaskAs(const std::string& file)

@@ -147,6 +147,8 @@ public:
     bool ConfirmDeleteOption(const std::string& question) const;
     // The task checks, then the delete-option question.
     bool CheckTaskBeforeSave();
+    // The name of a file to save a task in; false when none (or only blanks) was given.
+    bool AskTaskSaveName(const std::string& title, std::string& file);
     bool SelectTaskSaveName(std::string& file);
     bool SaveTaskAs(const std::string& file);
     bool SaveTaskWithDialog();

@@ -159,6 +159,12 @@ TEST(Language, GermanWhateverTheProcessLocale)
     EXPECT_EQ(germanSize, "1,50 kB");
     // The system's language takes the session's formats again: C writes month first.
     EXPECT_EQ(DateTimeText(time), "12/09/26 17:27:48");
+    // A date written in the other language's form is shown in the current one.
+    EXPECT_EQ(InCurrentDateForm(germanDate), "12/09/26 17:27:48");
+    EXPECT_EQ(InCurrentDateForm("gestern"), "gestern");
+    ApplyLanguage(ReadLanguage({}));
+    EXPECT_EQ(InCurrentDateForm("12/09/26 17:27:48"), germanDate);
+    ApplyLanguage(0);
     EXPECT_EQ(DecimalSeparator(), SessionDecimalSeparator());
     EXPECT_EQ(german, "Herunterfahren oder Abmelden nicht möglich!");
     EXPECT_EQ(TrDefault("No shutdown or logoff possible!"), "No shutdown or logoff possible!");

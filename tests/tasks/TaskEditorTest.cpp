@@ -215,6 +215,15 @@ TEST(TaskEditorSave, ExportWritesTheSelectionAndKeepsTheTask)
     f.editor.SelectedEntry = -1; // no selection: every entry
     ASSERT_TRUE(f.editor.ExportierenClick());
     EXPECT_EQ(f.ReadBack(f.folder.Win("export.buj")).Sources.size(), 2u);
+
+    // A name of blanks only is no name, for the export as for saving.
+    f.files.Answers["Save selected directories as new task"] = f.folder.Win("   .buj");
+    EXPECT_FALSE(f.editor.ExportierenClick());
+    f.files.Answers[SaveTitle()] = f.folder.Win("  .buj");
+    EXPECT_FALSE(f.editor.SaveTaskAsItemClick());
+    EXPECT_FALSE(std::filesystem::exists(f.folder.Host("   .buj")));
+    EXPECT_FALSE(std::filesystem::exists(f.folder.Host("  .buj")));
+    EXPECT_EQ(f.editor.Task.FileName, f.folder.Win("task.buj"));
 }
 
 TEST(TaskEditorSave, ImportAppendsAndMarksChanged)

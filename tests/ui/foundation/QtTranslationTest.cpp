@@ -1,4 +1,5 @@
 #include "ui/foundation/QtTranslation.h"
+#include "EnvGuard.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -21,6 +22,14 @@ TEST(QtTranslation, StandardButtonsFollowTheLanguage)
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel").toStdString(), "Cancel");
     QTranslator none;
     EXPECT_FALSE(InstallQtTranslation(none, "xx"));
+    // The system's language, when LANGUAGE chose German: German dates whatever LC_* say.
+    {
+        TEnvGuard env;
+        env.Set("LANGUAGE", "de").Set("LC_ALL", "C");
+        QTranslator system;
+        EXPECT_TRUE(InstallQtTranslation(system, ""));
+        EXPECT_EQ(QDate(2026, 12, 10).toString(DateFieldFormat()).toStdString(), "10.12.2026");
+    }
     QLocale::setDefault(QLocale::c());
 }
 
