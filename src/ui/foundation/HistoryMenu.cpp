@@ -4,17 +4,6 @@
 #include <QActionGroup>
 #include <QMenu>
 
-namespace {
-
-// The entry text of a caption "&n text".
-std::string EntryOfCaption(const QString& caption)
-{
-    const qsizetype blank = caption.indexOf(' ');
-    return blank < 0 ? std::string() : caption.mid(blank + 1).toStdString();
-}
-
-} // namespace
-
 THistoryMenu::THistoryMenu(QObject* parent) : QObject(parent), group(new QActionGroup(this))
 {
     group->setExclusive(true);
@@ -48,7 +37,7 @@ void THistoryMenu::RemoveMenuEntries()
     while (actions.size() > menuFixedCount) {
         QAction* action = actions.takeLast();
         if (action->isChecked()) {
-            CurrentItem = EntryOfCaption(action->text());
+            CurrentItem = action->data().toString().toStdString();
         }
         menu->removeAction(action);
         delete action;
@@ -62,7 +51,10 @@ void THistoryMenu::BuildMenuEntries()
             menu->addSeparator();
         }
         for (int i = 0; i < Count(); ++i) {
-            auto* action = new QAction(QString::fromStdString(HistoryMenuCaption(i, (*this)[i])), menu);
+            const std::string& entry = (*this)[i];
+            auto* action = new QAction(
+                QString::fromStdString(HistoryMenuCaption(i, ShownEntry ? ShownEntry(entry) : entry)), menu);
+            action->setData(QString::fromStdString(entry));
             action->setCheckable(RadioItems);
             if (RadioItems) {
                 action->setActionGroup(group);

@@ -5,6 +5,8 @@
 #include <QMenu>
 #include <QObject>
 #include <QPointer>
+#include <functional>
+#include <string>
 
 class QAction;
 class QActionGroup;
@@ -24,6 +26,9 @@ public:
 
     // Checks the chosen entry and fires OnSelect with it.
     virtual void MenuItemClick(QAction* item);
+
+    // The text an entry shows in the menu (the entry itself without it), e.g. a host path.
+    std::function<std::string(const std::string&)> ShownEntry;
 
 protected:
     void RemoveMenuEntries() override;

@@ -26,7 +26,16 @@ QSize OuterSize(const QWidget& window)
 class TContentsScroll : public QScrollArea
 {
 public:
-    using QScrollArea::QScrollArea;
+    explicit TContentsScroll(QWidget* parent) : QScrollArea(parent)
+    {
+        // A range that changed while the window was resized twice in a row (grown, then fitted
+        // on its screen) can leave its scroll bar hidden: the bars are laid out again after.
+        for (QScrollBar* bar : {verticalScrollBar(), horizontalScrollBar()}) {
+            connect(
+                bar, &QScrollBar::rangeChanged, this,
+                [this] { QCoreApplication::postEvent(this, new QEvent(QEvent::LayoutRequest)); }, Qt::QueuedConnection);
+        }
+    }
     QSize sizeHint() const override
     {
         const int frame = 2 * frameWidth();

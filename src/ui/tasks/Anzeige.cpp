@@ -3,6 +3,7 @@
 #include "foundation/IniFile.h"
 #include "foundation/ShownPaths.h"
 #include "foundation/Translate.h"
+#include "ui/foundation/GlyphIcon.h"
 #include "ui/foundation/ProgressControls.h"
 #include "ui/foundation/QtText.h"
 #include "ui/foundation/ShortenPathText.h"
@@ -27,34 +28,9 @@ namespace {
 constexpr int RefreshIntervalMs = 50;
 constexpr const char* PositionSection = "StatusWindow";
 
-enum Glyph
-{
-    GlyphPause,
-    GlyphCont,
-    GlyphCancel,
-    GlyphOk,
-    GlyphWarning
-};
-
 QString Tr(const char* msgid)
 {
     return QStr(TrDefault(msgid));
-}
-
-QIcon GlyphIcon(const QStyle* style, int glyph)
-{
-    switch (glyph) {
-    case GlyphPause:
-        return style->standardIcon(QStyle::SP_MediaPause);
-    case GlyphCont:
-        return style->standardIcon(QStyle::SP_MediaPlay);
-    case GlyphCancel:
-        return style->standardIcon(QStyle::SP_DialogCancelButton);
-    case GlyphWarning:
-        return style->standardIcon(QStyle::SP_MessageBoxWarning);
-    default:
-        return style->standardIcon(QStyle::SP_DialogOkButton);
-    }
 }
 
 // A button message on its way to the owner; posted so the owner gets it from its own loop.
@@ -281,7 +257,7 @@ void TZeigFortschritt::SetPauseEnabled(bool enabled)
     PauseBtn->setEnabled(enabled);
 }
 
-void TZeigFortschritt::SetButtonLook(const QString& caption, int glyph, bool isDefault)
+void TZeigFortschritt::SetButtonLook(const QString& caption, Glyph glyph, bool isDefault)
 {
     Button->setText(caption);
     Button->setIcon(GlyphIcon(style(), glyph));

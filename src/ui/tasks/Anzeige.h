@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tasks/ProgressView.h"
+#include "ui/foundation/GlyphIcon.h"
 
 #include <QDialog>
 #include <atomic>
@@ -78,7 +79,7 @@ private:
     void PostToOwner(int message, int wParam);
     bool OnGuiThread() const { return std::this_thread::get_id() == GuiThread; }
     void ShowAction(int action);
-    void SetButtonLook(const QString& caption, int glyph, bool isDefault);
+    void SetButtonLook(const QString& caption, Glyph glyph, bool isDefault);
 
     std::string IniName;
     // A stored position was read, or the window was shown: only then is one written back.

@@ -9,6 +9,7 @@
 #include "platform/FileSystem.h"
 #include "tasks/AutoTaskPage.h"
 #include "tasks/BackupLog.h"
+#include "tasks/BackupSelection.h"
 #include "tasks/BackupWalk.h"
 #include "tasks/Placeholders.h"
 #include "ui/foundation/CommonDialogs.h"
@@ -626,9 +627,9 @@ void TBackupForm::ApplyWindowLayout()
 {
     TProgramSettings& s = Editor.Settings;
     NarrowWindowItem->setChecked(s.Narrow);
-    // Which pages show decides the size the window needs: set it first.
+    // Which pages show decides the size the window needs: set it first. Narrow, only the
+    // task part stays.
     PageControl->setVisible(!s.Narrow);
-    BUPageControl->setVisible(!s.Narrow);
     AddDirBtn->setVisible(s.Narrow);
     RemDirBtn->setVisible(s.Narrow);
     RemBtn->setVisible(!s.Narrow);
@@ -637,20 +638,24 @@ void TBackupForm::ApplyWindowLayout()
         const QScreen* shown = screen();
         const int dpi = shown ? static_cast<int>(std::lround(shown->logicalDotsPerInch())) : 96;
         const TClientSize size = EditorClientSize(s.Narrow, dpi);
-        const QSize design(size.Width, size.Height);
-        resize(design.expandedTo(SizeWithoutScrolling()));
-        SizeToPagesOnShow = !isVisible();
+        resize(QSize(size.Width, size.Height).expandedTo(SizeWithoutScrolling()));
     } else {
+        // A size remembered in another language may be too small for this one's texts.
         move(s.Left, s.Top);
-        resize(s.Width, s.Height);
+        resize(QSize(s.Width, s.Height).expandedTo(SizeWithoutScrolling()));
     }
+    SizeToPagesOnShow = !isVisible();
     setWindowTitle(QStr(Editor.ProductText));
     UpdateTaskHeader();
     UpdateExitButton();
     ScanDirItem->setChecked(s.ScanDir);
     InstantShowItem->setChecked(s.InstantShow);
-    PageControl->setCurrentIndex(0);
     BUPageControl->setCurrentIndex(Editor.Task.Sources.empty() ? 0 : BUPageControl->currentIndex());
+    // A task with folders opens at its automatic-task page, a new one at the folder tree.
+    PageControl->setCurrentWidget(Editor.Task.Sources.empty() ? tsDirs : tsAuto);
+    if (PageControl->currentWidget() == tsDirs) {
+        ShellTreeView->setFocus();
+    }
     FitOnScreen(*this);
 }
 
@@ -685,7 +690,7 @@ void TBackupForm::ShowTask()
 
 void TBackupForm::ShowLastBackup()
 {
-    const QString when = QStr(Editor.Task.LastBackup);
+    const QString when = QStr(InCurrentDateForm(Editor.Task.LastBackup));
     lblLastBackup->setText(when);
     // The label may be cut where the row is narrow; its tool tip holds the whole date.
     lblLastBackup->setToolTip(when);

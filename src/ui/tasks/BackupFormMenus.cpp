@@ -2,6 +2,8 @@
 
 #include "ui/tasks/BackupForm.h"
 
+#include "foundation/ShownPaths.h"
+#include "ui/foundation/GlyphIcon.h"
 #include "ui/foundation/HistoryMenu.h"
 #include "ui/foundation/QtText.h"
 #include "ui/tasks/BackupFormFolder.h"
@@ -14,6 +16,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
 
@@ -34,6 +37,7 @@ void TBackupForm::BuildMenu()
     QMenu* recent = FileMenu->addMenu(Tr("&Recent tasks"));
     recent->setObjectName("TaskHistoryMenu");
     TaskHistoryMenu = new THistoryMenu(this);
+    TaskHistoryMenu->ShownEntry = ShownFolderText;
     TaskHistoryMenu->SetMenu(recent);
     FileMenu->addSeparator();
     FileExitItem = MenuItem(FileMenu, "FileExitItem", "&Quit");
@@ -73,11 +77,16 @@ void TBackupForm::BuildToolbar(QWidget* bar)
     RestoreBtn = SpeedButton(bar, "RestoreBtn", "Restore", "Restore files");
     CleanUpBtn = SpeedButton(bar, "CleanUpBtn", "Clean up", "Clean up destination");
     ProtBtn = SpeedButton(bar, "ProtBtn", "Log", "Show log file");
+    // On a narrow screen the buttons that find no room open from the bar's "more" button;
+    // Start and Quit stay in view.
+    auto* tools = Named(new QToolBar(bar), "ToolBar");
+    tools->setMovable(false);
+    tools->setFloatable(false);
     for (QToolButton* button :
          {NewTaskBtn, LoadTaskBtn, LoadListBtn, SaveTaskBtn, ImportBtn, ExportBtn, RestoreBtn, CleanUpBtn, ProtBtn}) {
-        row->addWidget(button);
+        tools->addWidget(button);
     }
-    row->addStretch(1);
+    row->addWidget(tools, 1);
     StartBtn = Named(new QPushButton(Tr("Start"), bar), "StartBtn");
     StartBtn->setToolTip(Tr("Start backup"));
     ExitBtn = Named(new QPushButton(Tr("Quit"), bar), "ExitBtn");
@@ -171,6 +180,7 @@ void TBackupForm::UpdateExitButton()
     const bool minimizes = Editor.Settings.AutoFlags.StayInTray;
     const QString hint = minimizes ? Tr("Minimize Tessaro") : Tr("Quit Tessaro");
     ExitBtn->setText(minimizes ? Tr("Minim.") : Tr("Quit"));
+    ExitBtn->setIcon(GlyphIcon(style(), minimizes ? GlyphMinimize : GlyphQuit));
     ExitBtn->setToolTip(hint);
     FileExitItem->setText(minimizes ? Tr("Minim.") : Tr("&Quit"));
     FileExitItem->setToolTip(hint);

@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStyleOptionGroupBox>
@@ -227,6 +229,23 @@ void CheckInsideHolder(const QWidget& widget, std::vector<std::string>& problems
                        std::to_string(place.width()) + "x" + std::to_string(place.height()) + ")");
 }
 
+// Contents larger than their view are reached through its scroll bar that way.
+void CheckScrollView(const QScrollArea& view, std::vector<std::string>& problems)
+{
+    const QWidget* contents = view.widget();
+    if (!contents || !view.isVisible()) {
+        return;
+    }
+    if (contents->height() > view.viewport()->height() && !view.verticalScrollBar()->isVisible()) {
+        problems.push_back(
+            Fault(view, "contents' height without a scroll bar", contents->height(), view.viewport()->height()));
+    }
+    if (contents->width() > view.viewport()->width() && !view.horizontalScrollBar()->isVisible()) {
+        problems.push_back(
+            Fault(view, "contents' width without a scroll bar", contents->width(), view.viewport()->width()));
+    }
+}
+
 } // namespace
 
 std::vector<std::string> LayoutProblems(const QWidget& window)
@@ -243,6 +262,8 @@ std::vector<std::string> LayoutProblems(const QWidget& window)
             CheckButton(*button, problems);
         } else if (const auto* group = qobject_cast<const QGroupBox*>(widget)) {
             CheckGroupTitle(*group, problems);
+        } else if (const auto* view = qobject_cast<const QScrollArea*>(widget)) {
+            CheckScrollView(*view, problems);
         }
     }
     return problems;

@@ -8,7 +8,8 @@ class QWidget;
 // Layout faults a person would see in a shown window: a label, button, check box, radio
 // button or group box title whose text does not fit its width (or a wrapped label whose
 // lines do not fit its height), and a visible widget that lies partly outside its window
-// or outside the widget that holds it, so that it is cut off. Each text names the widget.
+// or outside the widget that holds it, so that it is cut off, or a scroll view whose contents
+// are larger than it without a scroll bar to reach them. Each text names the widget.
 std::vector<std::string> LayoutProblems(const QWidget& window);
 
 // Adds a test failure for each problem of the window, under the picture's name.

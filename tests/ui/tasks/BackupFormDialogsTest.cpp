@@ -6,6 +6,7 @@
 #include "shell/Language.h"
 #include "tasks/TaskEditorSources.h"
 #include "ui/foundation/CommonDialogs.h"
+#include "ui/foundation/GlyphIcon.h"
 #include "ui/foundation/HistoryCombo.h"
 #include "ui/foundation/SelectFromListDialog.h"
 #include "ui/foundation/ShowtextDialog.h"
@@ -390,11 +391,16 @@ TEST(BackupFormDialogs, LogItemExitButtonAndCreationTime)
     EXPECT_EQ(form.Editor.Settings.Protocol, ProtocolRestores);
     EXPECT_EQ(editor.boxes.LastText(), "No log file found");
 
+    // The button's picture changes with its caption.
+    const auto picture = [&form] { return form.ExitBtn->icon().pixmap(16).toImage(); };
     EXPECT_EQ(form.ExitBtn->text(), "Quit");
+    EXPECT_EQ(picture(), GlyphIcon(form.style(), GlyphQuit).pixmap(16).toImage());
     form.Editor.Settings.AutoTasks[0] = TAutoTask(editor.folder.Win("night.buj"));
     form.Editor.Settings.AutoTasks[0].Mode = AutoDailyAt;
     form.AutoTaskSheet->UpdateAutoFlags();
     EXPECT_EQ(form.ExitBtn->text(), "Minim.");
+    EXPECT_EQ(picture(), GlyphIcon(form.style(), GlyphMinimize).pixmap(16).toImage());
+    EXPECT_NE(picture(), GlyphIcon(form.style(), GlyphQuit).pixmap(16).toImage());
     EXPECT_EQ(form.ExitBtn->toolTip(), "Minimize Tessaro");
     EXPECT_EQ(form.findChild<QAction*>("FileExitItem")->text(), "Minim.");
 

@@ -18,8 +18,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
@@ -142,6 +145,14 @@ TEST(BackupForm, NewOpenChangeSaveReopenExport)
     EXPECT_EQ(f.form->Editor.Task.FileName, f.folder.Win("docs.buj"));
     EXPECT_EQ(f.operator()<QListWidget>("SelectedDirBox")->count(), 1);
     EXPECT_GE(f.form->TaskHistoryMenu->Count(), 2);
+    // The recent tasks show host paths; choosing one opens the task all the same.
+    QAction* recent = f.form->TaskHistoryMenu->Menu()->actions().at(0);
+    EXPECT_EQ(recent->text().toStdString(), "&1 " + f.folder.Host("docs.buj"));
+    f.form->Editor.Task.Modified = false;
+    f.form->findChild<QAction*>("NewTask")->trigger();
+    recent = f.form->TaskHistoryMenu->Menu()->actions().at(0);
+    recent->trigger();
+    EXPECT_EQ(f.form->Editor.Task.FileName, f.folder.Win("docs.buj"));
 }
 
 // The checks of a save repair the task through the program's registered dialogs; what
@@ -298,13 +309,34 @@ TEST(BackupForm, LayoutAndClosingWithChanges)
     EXPECT_GT(opened.height(), normal.Height);
     EXPECT_GE(opened.width(), normal.Width);
     EXPECT_GE(opened.height(), normal.Height);
+    // A new task opens at the folder tree; narrow, only the task part stays.
+    EXPECT_EQ(form.PageControl->currentWidget(), form.tsDirs);
+    EXPECT_EQ(form.focusWidget(), form.ShellTreeView);
     form.findChild<QAction*>("NarrowWindowItem")->trigger();
     EXPECT_GE(form.size().width(), EditorClientSize(true, 96).Width);
     EXPECT_LT(form.size().width(), opened.width());
+    EXPECT_FALSE(form.PageControl->isVisible());
+    EXPECT_TRUE(form.BUPageControl->isVisible());
     form.findChild<QAction*>("NarrowWindowItem")->trigger();
     EXPECT_EQ(form.size(), opened);
 
+    // With folders, the layout shows the automatic-task page.
     f.AddFolder(f.folder.Host("src/docs"));
+    form.findChild<QAction*>("DefWindowItem")->trigger();
+    EXPECT_EQ(form.PageControl->currentWidget(), form.tsAuto);
+
+    // A remembered size too small for the pages (another language's) grows to what they need,
+    // as far as the screen goes.
+    form.hide();
+    form.Editor.Settings.Left = 5;
+    form.Editor.Settings.Width = 300;
+    form.Editor.Settings.Height = 200;
+    form.FormShow();
+    form.show();
+    Settle();
+    EXPECT_EQ(form.size().width(), opened.width());
+    const auto* view = f.operator()<QScrollArea>("EditorScroll");
+    EXPECT_FALSE(view->verticalScrollBar()->isVisible());
     f.boxes.QueueAnswer(MrCancel);
     EXPECT_FALSE(form.close());
     EXPECT_TRUE(form.isVisible());
