@@ -39,11 +39,12 @@ std::string Win(const fs::path& host)
 // through the run's supervision as the backup walk does (with the listing of the file).
 // make(from, to, brief) makes the worker. With ahead > 0, up to that many of the files
 // that come next are made early, a row at a time, and the brief ones started on the work
-// pool in rows of rowLength, as the walk starts a folder's small files side by side; each
-// is taken in its turn.
+// pool in rows of rowLength (or of rowLength brief files' bytes), as the walk starts a
+// folder's small files side by side; each is taken in its turn. Files up to briefLimit
+// are brief.
 template <typename TMakeWorker>
 int EachFile(const fs::path& source, const fs::path& target, const std::string& suffix, TMakeWorker make,
-             std::size_t ahead = 0, std::size_t rowLength = 1)
+             std::size_t ahead = 0, std::size_t rowLength = 1, std::uint64_t briefLimit = TCopyThread::BriefBytes)
 {
     std::vector<fs::path> files;
     fs::create_directories(target);
@@ -61,7 +62,7 @@ int EachFile(const fs::path& source, const fs::path& target, const std::string& 
         const std::string from = Win(file);
         Platform::TFindData listing;
         const bool listed = Platform::GetFindData(from, listing);
-        const bool brief = listed && listing.Size <= TCopyThread::BriefBytes;
+        const bool brief = listed && listing.Size <= briefLimit;
         const fs::path out = target / file.lexically_relative(source);
         made.push_back(make(from, Win(out.string() + suffix), brief && ahead > 0));
         if (listed)
@@ -72,13 +73,17 @@ int EachFile(const fs::path& source, const fs::path& target, const std::string& 
     for (std::size_t done = 0; done < files.size(); ++done) {
         if (next == done || next + rowLength <= done + ahead + 1) {
             std::vector<TCopyThread*> row;
+            std::uint64_t rowBytes = 0;
             while (next < files.size() && next <= done + ahead) {
                 TCopyThread& worker = makeNext();
-                if (ahead > 0 && worker.IsBrief())
+                if (ahead > 0 && worker.IsBrief()) {
                     row.push_back(&worker);
-                if (row.size() == rowLength) {
+                    rowBytes += worker.SourceListing->Size;
+                }
+                if (row.size() == rowLength || rowBytes >= rowLength * TCopyThread::BriefBytes) {
                     supervision.StartAhead(row);
                     row.clear();
+                    rowBytes = 0;
                 }
             }
             supervision.StartAhead(row);
@@ -110,7 +115,7 @@ int EncryptTree(const fs::path& source, const fs::path& target, const std::strin
         return worker;
     };
     // As the walk: up to 32 files ahead, in rows of up to 8.
-    return EachFile(source, target, ".enc", make, 32, 8);
+    return EachFile(source, target, ".enc", make, 32, 8, TCopyThread::BriefLimit(true));
 }
 
 int ZipTree(const fs::path& source, const fs::path& archive, const std::string& password)

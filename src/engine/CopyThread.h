@@ -118,9 +118,13 @@ public:
     // the pool's threads may not run for a while; the owner need not wait for them.
     bool TakeBack();
     bool IsStarted() const { return Started; }
-    // The work is brief: a listed source file of at most BriefBytes.
+    // The work is brief: a listed source file of at most BriefLimit.
     virtual bool IsBrief() const;
     static constexpr std::uint64_t BriefBytes = std::uint64_t{64} << 10;
+    // An encrypted file costs its key derivation and its HMAC besides the copy: files up
+    // to this size pay for running side by side.
+    static constexpr std::uint64_t BriefEncryptedBytes = std::uint64_t{4} << 20;
+    static constexpr std::uint64_t BriefLimit(bool encrypts) { return encrypts ? BriefEncryptedBytes : BriefBytes; }
     // Closes and opens the pause gate.
     void Suspend();
     void Resume();

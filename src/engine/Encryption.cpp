@@ -585,7 +585,9 @@ void TCrypt::QueueMac(const uint8_t* data, size_t count)
     if (count == 0) {
         return;
     }
-    if (count >= MinWorkerPiece && !MacWorker) {
+    // A lent object's stream runs beside others on the pool, which keeps the cores busy
+    // already: its hash stays on its own thread, with no hand-off per piece.
+    if (count >= MinWorkerPiece && !MacWorker && !Lent) {
         try {
             MacWorker = std::make_unique<TMacWorker>(MacContext);
         } catch (const std::system_error&) {

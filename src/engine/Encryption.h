@@ -135,7 +135,7 @@ private:
     // The next ready key ahead, if any, and more put in the making.
     bool TakeKeyAhead(uint8_t* salt, uint8_t* derived);
     // Hands the HMAC of a copy of data to the worker thread (or runs it here for
-    // small pieces), after the previous piece is done; keeps the order of updates.
+    // small pieces and in lent objects), after the previous piece is done; keeps the order of updates.
     void QueueMac(const uint8_t* data, size_t count);
     void WaitMac();
 

@@ -15,6 +15,12 @@ TWinCopyThread::TWinCopyThread(const std::string& source, const std::string& des
     }
 }
 
+bool TWinCopyThread::IsBrief() const
+{
+    // A compressed stream of more than one block deflates on the pool itself.
+    return SourceListing && SourceListing->Size <= BriefLimit(Operation == opEncrypt && GZip == 0);
+}
+
 TStatusCode TWinCopyThread::RunOperation()
 {
     if (CopyFlags & cfShellCopy) {

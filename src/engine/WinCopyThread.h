@@ -12,6 +12,7 @@ public:
                    bool verify, int32_t bufferSize, TThreadPriority priority = TThreadPriority::tpNormal);
 
     uint8_t GZip = 0;
+    bool IsBrief() const override;
 
 protected:
     void Execute() override;

@@ -115,6 +115,8 @@ void ListDestination(const std::string& destDir, TDestListing& listing, bool wit
 // Brief copies started ahead: rows of files, each row run by one thread of the pool.
 constexpr std::size_t AheadRowLength = 8;
 constexpr std::size_t AheadRows = 4;
+// A row ends at this many bytes too: larger files (encrypted ones) each take a thread.
+constexpr std::uint64_t AheadRowBytes = AheadRowLength * TCopyThread::BriefBytes;
 // Copies started ahead over which the share taken back is judged, and how many times the
 // walk then makes files ready without starting any ahead.
 constexpr std::uint64_t TakeBackWindow = 128;
@@ -750,6 +752,7 @@ void TBackupWalk::PrepareAhead(TWalkContext& ctx, TFolder& folder, const std::ve
     const std::size_t threads = PoolThreads;
     const std::size_t rowLength = std::clamp<std::size_t>((files.size() - first) / threads, 1, AheadRowLength);
     std::vector<TCopyThread*> row;
+    std::uint64_t rowBytes = 0;
     while (Ahead.size() < most && (Ahead.empty() || MayGoOn(Ahead.back().Job))) {
         const std::size_t next = Ahead.empty() ? first : static_cast<std::size_t>(Ahead.back().Rec - files.data()) + 1;
         if (next >= files.size()) {
@@ -761,11 +764,13 @@ void TBackupWalk::PrepareAhead(TWalkContext& ctx, TFolder& folder, const std::ve
         // A folder's first file is wanted at once: it runs here in its turn.
         if (RunsAhead(ahead.Job) && !(keepFirst && next == first)) {
             row.push_back(ahead.Job.Worker.get());
+            rowBytes += ahead.Job.Listing->Size;
             ++StartedAhead;
         }
-        if (row.size() == rowLength) {
+        if (row.size() == rowLength || rowBytes >= AheadRowBytes) {
             Supervision.StartAhead(row);
             row.clear();
+            rowBytes = 0;
         }
     }
     Supervision.StartAhead(row);
@@ -833,7 +838,7 @@ bool TBackupWalk::NamesInWorker(const TFileJob& job) const
     // A brief copy run ahead, where nothing stands under the name: the worker makes its
     // temporary and takes the name as soon as the copy is done, as the commit in its turn
     // would have. Names that a conversion made may clash with an earlier file's.
-    return job.Listing->Size <= TCopyThread::BriefBytes && StartsAhead() && !job.DestExists && !ConvertsNames();
+    return IsBriefJob(job) && StartsAhead() && !job.DestExists && !ConvertsNames();
 }
 
 void TBackupWalk::LetWorkerName(const TFolder& folder, TFileJob& job) const
@@ -866,6 +871,12 @@ bool TBackupWalk::RunOneAhead()
 bool TBackupWalk::ConvertsNames() const
 {
     return FilenameCase == 1 || FilenameCase == 2 || ReplaceChars;
+}
+
+bool TBackupWalk::IsBriefJob(const TFileJob& job)
+{
+    // As the job's worker will judge it (TCopyThread::IsBrief).
+    return job.Listing->Size <= TCopyThread::BriefLimit(job.Encrypted && !job.Compress);
 }
 
 bool TBackupWalk::RunsAhead(const TFileJob& job) const
@@ -1085,7 +1096,7 @@ std::unique_ptr<TCopyThread> TBackupWalk::MakeWorker(TFolder& folder, TFileJob& 
     // it is made in its turn.
     std::shared_ptr<TEncryption> lent;
     if (job.Encrypted && ahead) {
-        lent = job.Listing->Size <= TCopyThread::BriefBytes ? Encryption->Lend() : nullptr;
+        lent = IsBriefJob(job) ? Encryption->Lend() : nullptr;
         if (!lent) {
             return nullptr;
         }

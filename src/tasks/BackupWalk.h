@@ -213,6 +213,7 @@ private:
     // Upper or lower case, or replaced characters: two names may become one.
     bool ConvertsNames() const;
     // The job's copy is brief and started before its turn.
+    static bool IsBriefJob(const TFileJob& job);
     bool RunsAhead(const TFileJob& job) const;
     // Files after it may be made ready ahead.
     bool MayGoOn(const TFileJob& job) const;

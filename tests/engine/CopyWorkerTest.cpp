@@ -373,6 +373,18 @@ TEST(EncryptFile, WorkersSideBySideEachHaveALentObjectAndAFreshSalt)
         }
     }
     EXPECT_EQ(salts.size(), size_t{2 * (files + 1)});
+    // Encrypting pays side by side for larger files than copying does; a compressed
+    // stream deflates on the pool itself, which a pool thread must not wait for.
+    TWinCopyThread encrypting(dir.Win("big"), dir.Win("big.enc"), &lender, false, false, BufSize);
+    TWinCopyThread copying(dir.Win("big"), dir.Win("big.copy"), nullptr, false, false, BufSize);
+    TWinCopyThread compressing(dir.Win("big"), dir.Win("big.gz.enc"), &lender, true, false, BufSize);
+    for (TWinCopyThread* worker : {&encrypting, &copying, &compressing}) {
+        worker->SourceListing = Platform::TFindData{};
+        worker->SourceListing->Size = TCopyThread::BriefEncryptedBytes;
+    }
+    EXPECT_TRUE(encrypting.IsBrief());
+    EXPECT_FALSE(copying.IsBrief());
+    EXPECT_FALSE(compressing.IsBrief());
     // An object given back after its lender went is freed, and a lent one lends nothing.
     auto gone = std::make_unique<TEncryption>("pw", BufSize, 1);
     std::shared_ptr<TEncryption> late = gone->Lend();

@@ -844,14 +844,18 @@ TEST_F(BackupWalkTest, CopiesMadeAheadLeaveNamesTakenByOthersAlone)
     }
 }
 
-// Encrypted small files are copied side by side too, each with an encryption object of
-// its own, between larger ones that take the run's object in their turn: every file
-// reads back under the password, with a salt of its own.
+// Encrypted files up to a few MB are copied side by side too (those of several buffers
+// hashed by their own thread), each with an encryption object of its own, between larger
+// ones that take the run's object in their turn: every file reads back under the
+// password, with a salt of its own.
 TEST_F(BackupWalkTest, EncryptedFilesMadeAheadEachReadBackWithAFreshSalt)
 {
     const unsigned count = 60;
-    const auto contents = [](unsigned i) {
-        return std::string(i % 20 == 7 ? 100000 + i : 10 + i * 30, static_cast<char>('a' + i % 26));
+    const auto contents = [this](unsigned i) {
+        const std::size_t size = i % 20 == 7  ? TCopyThread::BriefEncryptedBytes + 1 + i
+                                 : i % 5 == 3 ? 3 * static_cast<std::size_t>(bufferSize) + i
+                                              : 10 + i * 30;
+        return std::string(size, static_cast<char>('a' + i % 26));
     };
     for (unsigned i = 0; i < count; ++i) {
         Write("src/f" + std::to_string(i) + ".txt", contents(i));
