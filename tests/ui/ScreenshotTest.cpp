@@ -4,6 +4,7 @@
 #include "foundation/Translate.h"
 #include "shell/StartUp.h"
 #include "tasks/BackupLog.h"
+#include "tasks/BackupSelection.h"
 #include "tasks/TaskFile.h"
 #include "ui/Pictures.h"
 #include "ui/foundation/ProgressControls.h"
@@ -114,6 +115,7 @@ TEST(Screenshots, TaskEditorWithALoadedTask)
     TBackupTask& task = form.Editor.Task;
     task.Destination = home.Win("Backup");
     task.Note = "Documents and pictures";
+    task.LastBackup = DateTimeText(EncodeDateTime(2026, 12, 9, 22, 15, 3));
     for (const char* dir : {"Documents", "Pictures"}) {
         TExtensionList entry;
         entry.SourceDir = entry.ExpandedDir = home.Win(dir) + "\\";

@@ -133,13 +133,20 @@ void TBackupForm::BuildLayout()
     lblSum = Named(new QLabel(TaskBox), "lblSum");
     lblSaved = Named(new QLabel(Tr("saved at:"), TaskBox), "lblSaved");
     lblLastBackup = Named(new QLabel(TaskBox), "lblLastBackup");
-    // The date takes the room left in its row and never widens the window.
+    // The date takes the room left in its line and never widens the window beyond the room
+    // a date as a run writes it needs.
     lblLastBackup->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    lblLastBackup->setMinimumWidth(
+        lblLastBackup->fontMetrics().horizontalAdvance(QStr(DateTimeText(EncodeDateTime(2026, 12, 28, 23, 59, 58)))));
     taskGrid->addWidget(lblSum, 1, 0);
-    taskGrid->addWidget(lblSaved, 1, 1);
-    taskGrid->addWidget(lblLastBackup, 1, 2);
-    taskGrid->setColumnStretch(2, 1);
-    int column = 3;
+    taskGrid->setColumnStretch(0, 1);
+    // The date of the last run has a line of its own: the buttons beside the sum leave it
+    // no room in a window of the default width.
+    auto* saved = new QHBoxLayout;
+    saved->addWidget(lblSaved);
+    saved->addWidget(lblLastBackup, 1);
+    taskGrid->addLayout(saved, 2, 0, 1, 9);
+    int column = 1;
     for (QWidget* widget :
          {static_cast<QWidget*>(FilterBtn), static_cast<QWidget*>(PreviewBtn), static_cast<QWidget*>(AddDirBtn),
           static_cast<QWidget*>(RemDirBtn), static_cast<QWidget*>(UpBtn), static_cast<QWidget*>(DownBtn),

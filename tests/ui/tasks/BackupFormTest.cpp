@@ -4,6 +4,7 @@
 #include "WorkerLatch.h"
 #include "foundation/ScriptedMessageDialogs.h"
 #include "platform/Drives.h"
+#include "tasks/BackupSelection.h"
 #include "tasks/TaskFile.h"
 #include "ui/foundation/HistoryMenu.h"
 #include "ui/foundation/QtMessageDialogs.h"
@@ -363,6 +364,13 @@ TEST(BackupForm, TheLastBackupDateNeverWidensTheWindow)
     EXPECT_LE(pages->minimumSizeHint().width(), pagesWidth);
     EXPECT_TRUE(form.lblSaved->isVisible());
     EXPECT_EQ(form.lblLastBackup->toolTip().toStdString(), when);
+
+    // A date as a run writes it is shown whole at the default width.
+    form.Editor.Task.LastBackup = DateTimeText(EncodeDateTime(2026, 12, 28, 23, 59, 58));
+    form.Editor.TaskReplaced();
+    Settle();
+    EXPECT_GE(form.lblLastBackup->width(),
+              form.lblLastBackup->fontMetrics().horizontalAdvance(form.lblLastBackup->text()));
 }
 
 // ---- Start ----------------------------------------------------------------------------------
