@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLayout>
+#include <QMargins>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -14,12 +15,39 @@
 
 namespace {
 
-// The outer size once the window manager framed the window; the inner one before.
+// Before the window manager framed a window its frame is unknown: a window placed then is
+// given room for a usual title bar, so that the frame added later keeps it on the screen.
+QMargins ExpectedFrame(const QWidget& window)
+{
+    if (QGuiApplication::platformName() == QLatin1String("offscreen") ||
+        window.windowFlags().testFlag(Qt::FramelessWindowHint)) {
+        return {};
+    }
+    return {1, 2 * window.fontMetrics().height() + 1, 1, 1};
+}
+
+// The window with its frame: the window manager's once it framed the window, the expected
+// one around the window before.
+QRect OuterRect(const QWidget& window)
+{
+    const QRect frame = window.frameGeometry();
+    const QRect inner = window.geometry();
+    if (frame != inner && frame.contains(inner)) {
+        return frame;
+    }
+    return inner.marginsAdded(ExpectedFrame(window));
+}
+
 QSize OuterSize(const QWidget& window)
 {
-    const QSize frame = window.frameGeometry().size();
-    const QSize inner = window.size();
-    return frame.width() >= inner.width() && frame.height() >= inner.height() ? frame : inner;
+    return OuterRect(window).size();
+}
+
+// Moves the window so that its frame's top left corner is at the point (before it is framed,
+// Qt places the window itself there).
+void MoveOuterTo(QWidget& window, QPoint topLeft)
+{
+    window.move(topLeft + (window.pos() - OuterRect(window).topLeft()));
 }
 
 // Asks for its contents' whole size, where a plain scroll view caps its wish at a few lines.
@@ -150,7 +178,7 @@ void CentreOnOwner(QWidget& window, const QWidget* owner)
     }
     QRect wanted(QPoint(0, 0), size);
     wanted.moveCenter(centre.center());
-    window.move(KeptInside(wanted, AvailableAreaFor(centre)).topLeft());
+    MoveOuterTo(window, KeptInside(wanted, AvailableAreaFor(centre)).topLeft());
 }
 
 void PlaceAtOwner(QWidget& window, const QWidget* owner, QPoint offset)
@@ -160,15 +188,15 @@ void PlaceAtOwner(QWidget& window, const QWidget* owner, QPoint offset)
         return;
     }
     const QRect wanted(owner->frameGeometry().topLeft() + offset, OuterSize(window));
-    window.move(KeptInside(wanted, AvailableAreaFor(owner->frameGeometry())).topLeft());
+    MoveOuterTo(window, KeptInside(wanted, AvailableAreaFor(owner->frameGeometry())).topLeft());
 }
 
 void KeepOnScreen(QWidget& window)
 {
-    const QRect outer(window.frameGeometry().topLeft(), OuterSize(window));
+    const QRect outer = OuterRect(window);
     const QRect area = AvailableAreaFor(outer);
     if (!area.contains(outer)) {
-        window.move(KeptInside(outer, area).topLeft());
+        MoveOuterTo(window, KeptInside(outer, area).topLeft());
     }
 }
 
@@ -205,7 +233,7 @@ TOwnedWhileOpen::~TOwnedWhileOpen()
 QSize WithRoomForScrollBars(const QWidget& window, QSize wanted, const QAbstractScrollArea& view)
 {
     const QRect frame = window.frameGeometry();
-    const QSize room = AvailableAreaFor(frame).size() - (frame.size() - window.size());
+    const QSize room = AvailableAreaFor(frame).size() - (OuterSize(window) - window.size());
     const QSize bars(view.verticalScrollBar()->sizeHint().width(), view.horizontalScrollBar()->sizeHint().height());
     return {wanted.width() + (wanted.height() > room.height() ? bars.width() : 0),
             wanted.height() + (wanted.width() > room.width() ? bars.height() : 0)};
