@@ -238,6 +238,8 @@ protected:
     TStatusCode FinishFiles(TStatusCode code);
     // The watched source changed since it was opened (WriteTimeWhenChanged).
     bool SourceChanged() const;
+    // SourceChanged looks at the open source: what it finds covers a file grown meanwhile.
+    bool SourceWatched() const;
     // After reading the source to its end: 0 when Count is the size expected, or when the
     // watched source changed meanwhile (FinishFiles tells that); else 0x104.
     TStatusCode ReadToEndCode(int64_t expected) const { return Count == expected || SourceChanged() ? 0 : ecReadFile; }

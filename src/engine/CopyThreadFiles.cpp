@@ -186,8 +186,13 @@ TStatusCode TCopyThread::StampClosedDestination()
 
 bool TCopyThread::SourceChanged() const
 {
+    return SourceWatched() && AsFile(SourceStream)->Handle().ChangedSinceOpened();
+}
+
+bool TCopyThread::SourceWatched() const
+{
     TFileStream* source = AsFile(SourceStream);
-    return WriteTimeWhenChanged && source && source->Handle().ChangedSinceOpened();
+    return WriteTimeWhenChanged && source && source->Handle().IsWatched();
 }
 
 TStatusCode TCopyThread::FinishFiles(TStatusCode code)
@@ -254,6 +259,11 @@ TStatusCode TCopyThread::CopyInKernel()
         DoProgress(pkCopy, Count);
         if (ShouldStop()) {
             return icTerminated;
+        }
+        // A small file is copied in one call: a second one only to find its end would add a
+        // tenth to its system calls. One that grew meanwhile is found changed all the same.
+        if (Count == SourceSize && SourceWatched()) {
+            return 0;
         }
     }
 }

@@ -159,6 +159,8 @@ public:
     // for reading (or cannot be read any more): it was written meanwhile. False for a
     // file not opened for reading.
     bool ChangedSinceOpened() const;
+    // NoteOpened was called: ChangedSinceOpened looks at the file.
+    bool IsWatched() const { return openedNoted; }
     int Close(); // 0 or error code; the destructor closes silently
     // A second handle on the same open file (sharing its position); nullptr on failure.
     std::unique_ptr<TFile> Duplicate() const;
