@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 #include <random>
 #include <string>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -781,6 +782,16 @@ bool HasOpen(pid_t pid, const std::string& file)
     return false;
 }
 
+// Whether the program's main thread sleeps (clock_nanosleep or nanosleep): once it holds
+// the locked folder open, that is the pause between two tries of the lock.
+bool SleepsBetweenTries(pid_t pid)
+{
+    std::ifstream syscall("/proc/" + std::to_string(pid) + "/syscall");
+    std::string number;
+    syscall >> number;
+    return number == std::to_string(SYS_clock_nanosleep) || number == std::to_string(SYS_nanosleep);
+}
+
 // Starts the program while the folder is locked as by another run of another session (its
 // own XDG_RUNTIME_DIR, as from cron or ssh), sees it wait, lets go; the program's exit status.
 int RunWhileLocked(const TTempFolder& folder, const std::string& locked, const std::vector<std::string>& args,
@@ -796,6 +807,10 @@ int RunWhileLocked(const TTempFolder& folder, const std::string& locked, const s
         std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
     EXPECT_TRUE(HasOpen(pid, lock->LockedPath()));
+    // An open folder is not yet a try of its lock: let go only once it sleeps between tries.
+    for (int i = 0; i < 2000 && !SleepsBetweenTries(pid); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     whileWaiting();
     lock.reset();
     int status = 0;
