@@ -292,6 +292,7 @@ private:
     std::uint64_t StartedAhead = 0;
     std::uint64_t TakenBackSeen = 0;
     std::size_t HoldAhead = 0;
+    std::size_t FolderFiles = 0; // of the folder whose files are walked
     // Files in the last destination folder listed: whether listing the next ones ahead pays.
     std::size_t LastListedFiles = 0;
     // Shown for every file: translated once.
