@@ -7,6 +7,7 @@
 // machine is noisy, and a single pair of runs was seen to differ twofold.
 //
 // usage: restore_bench FOLDER [FILES]
+//        restore_bench --one BACKUP DESTINATION   (one restore, to profile it)
 #include "../BenchTools.h"
 #include "restore/Restore.h"
 
@@ -47,6 +48,11 @@ double ScanSeconds(const std::string& backup, const std::string& dest, TBackupLo
 
 int main(int argc, char** argv)
 {
+    if (argc == 4 && std::string(argv[1]) == "--one") {
+        TBackupLog log;
+        Restore(argv[2], argv[3], log);
+        return 0;
+    }
     if (argc < 2) {
         std::fprintf(stderr, "usage: restore_bench FOLDER [FILES]\n");
         return 2;

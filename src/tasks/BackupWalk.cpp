@@ -117,6 +117,11 @@ constexpr std::size_t AheadRowLength = 8;
 // A folder of fewer files copies them in turn: waking pool threads for a few files costs
 // more than copying them here (measured: a tree of ~7 files a folder took 1.6 times as long).
 constexpr std::size_t AheadFolderFiles = 16;
+// Where folders hold few files, the next subfolders are entered, listed and (a folder
+// without subfolders whose destination is new) started before their turn instead: the
+// pool copies them a folder a row while the walk is busy with the folders before.
+constexpr std::size_t SubfoldersStartedAhead = 3;
+constexpr std::size_t SmallFolderRowLength = 4;
 constexpr std::size_t AheadRows = 4;
 // A row ends at this many bytes too: larger files (encrypted ones) each take a thread.
 constexpr std::uint64_t AheadRowBytes = AheadRowLength * TCopyThread::BriefBytes;
@@ -227,6 +232,10 @@ struct TBackupWalk::TFolder
     // Folders and links that the listing found: names a copy cannot take.
     std::set<std::string> DestOccupied;
     bool CreatedHere = false; // by this walk: it holds only what the walk put there
+    // Its brief files may be copied on the work pool before their turn.
+    bool CopiesAhead = false;
+    // Entered before its turn: the copies started then.
+    TStartedFolder* Started = nullptr;
     // Something stands in the destination folder (listed, copied, a subfolder that stays):
     // it is not tried for removal as empty.
     bool Filled = false;
@@ -286,6 +295,36 @@ struct TBackupWalk::TAhead
     TFileJob Job;
 };
 
+// A subfolder entered and listed before its turn; one without subfolders whose destination
+// folder it made has its first files started too. What did not get its turn is stopped and
+// removed with it, the folder it made too when that stayed empty.
+struct TBackupWalk::TStartedFolder
+{
+    explicit TStartedFolder(TBackupWalk& walk) : Walk(walk)
+    {
+        Folder.Started = this;
+        Walk.StartedFolders.push_back(this);
+    }
+    ~TStartedFolder()
+    {
+        Walk.DiscardStarted(*this);
+        std::erase(Walk.StartedFolders, this);
+    }
+    TStartedFolder(const TStartedFolder&) = delete;
+    TStartedFolder& operator=(const TStartedFolder&) = delete;
+
+    TBackupWalk& Walk;
+    TFolder Folder;
+    std::vector<TSearchRec> Folders;
+    std::vector<TSearchRec> Files;
+    std::vector<std::string> Links;
+    std::list<TAhead> Jobs; // in file order
+    // The destination folders made for it, outer first, its own last; once its turn
+    // came they are the walk's as if made then.
+    std::vector<TFolder*> Made;
+    bool TurnCame = false;
+};
+
 TBackupWalk::TBackupWalk(const TBackupTask& task, TBackupLog& log, TBackupSupervision& supervision)
     : Now([] { return ::Now(); }),
       MoveToTrash([](const std::string& path) { return ShellDeleteFiles(path, true, TrDefault("Delete file")); }),
@@ -320,16 +359,33 @@ void TBackupWalk::BackupDir(TWalkContext& ctx, const std::string& relFolder, con
     Counters = nullptr;
 }
 
-void TBackupWalk::BackupDir(TWalkContext& ctx, TFolder* parent, const std::string& relFolder, const TFileTimes& times,
-                            uint32_t attr, std::unique_ptr<TSubfolderAhead> listedAhead)
+void TBackupWalk::NameFolder(TWalkContext& ctx, TFolder* parent, const std::string& relFolder, TFolder& folder)
 {
-    TFolder folder;
     folder.Parent = parent;
     folder.Rel = relFolder;
     folder.Top = relFolder.empty();
     folder.SourceDir = AddPathDelimiter(JoinRelative(ctx.SourceBase, relFolder));
     folder.DestDir = JoinRelative(RemovePathDelimiter(ctx.DestBase), relFolder);
-    if (!ctx.Filter.SubDirs.Empty() && ctx.Filter.SubDirs.Contains(folder.SourceDir)) {
+    folder.ListedWithoutStored = !NeedsStoredAttributes(ctx.Filter);
+}
+
+bool TBackupWalk::LeftOut(TWalkContext& ctx, const TFolder& folder)
+{
+    return !ctx.Filter.SubDirs.Empty() && ctx.Filter.SubDirs.Contains(folder.SourceDir);
+}
+
+void TBackupWalk::BackupDir(TWalkContext& ctx, TFolder* parent, const std::string& relFolder, const TFileTimes& times,
+                            uint32_t attr, std::unique_ptr<TSubfolderAhead> listedAhead,
+                            std::unique_ptr<TStartedFolder> started)
+{
+    if (started) {
+        started->TurnCame = true;
+        BackupStartedDir(ctx, *started, times, attr);
+        return;
+    }
+    TFolder folder;
+    NameFolder(ctx, parent, relFolder, folder);
+    if (LeftOut(ctx, folder)) {
         return;
     }
     if (Cancelled() || !OpenSourceFolder(folder) || !(folder.Top ? OpenTopFolder(ctx, folder) : EnterFolder(folder))) {
@@ -338,7 +394,6 @@ void TBackupWalk::BackupDir(TWalkContext& ctx, TFolder* parent, const std::strin
     std::vector<TSearchRec> folders;
     std::vector<TSearchRec> files;
     std::vector<std::string> links;
-    folder.ListedWithoutStored = !NeedsStoredAttributes(ctx.Filter);
     // A folder of many files is listed twice, the source here and the destination for the
     // copy decisions: the pool lists the destination meanwhile (used where no subfolder
     // comes first). Only a large folder: handing a small one over costs more than it saves.
@@ -358,8 +413,29 @@ void TBackupWalk::BackupDir(TWalkContext& ctx, TFolder* parent, const std::strin
         // The walk below may make folders here before the copy decisions: they list anew.
         folder.ListingAhead.reset();
     }
+    BackupListedDir(ctx, folder, folders, files, links, times, attr);
+}
+
+void TBackupWalk::BackupStartedDir(TWalkContext& ctx, TStartedFolder& started, const TFileTimes& times, uint32_t attr)
+{
+    TFolder& folder = started.Folder;
+    if (Cancelled()) {
+        return;
+    }
+    if (!started.Made.empty()) {
+        started.Made.clear();
+    } else if (!EnterFolder(folder)) {
+        return;
+    }
+    BackupListedDir(ctx, folder, started.Folders, started.Files, started.Links, times, attr);
+}
+
+void TBackupWalk::BackupListedDir(TWalkContext& ctx, TFolder& folder, std::vector<TSearchRec>& folders,
+                                  const std::vector<TSearchRec>& files, const std::vector<std::string>& links,
+                                  const TFileTimes& times, uint32_t attr)
+{
     for (const std::string& link : links) {
-        LogLinkSkipped(JoinRelative(relFolder, link));
+        LogLinkSkipped(JoinRelative(folder.Rel, link));
     }
     BackupSubfolders(ctx, folder, folders);
     if (!Cancelled()) {
@@ -389,32 +465,108 @@ void TBackupWalk::BackupSubfolders(TWalkContext& ctx, TFolder& folder, std::vect
 {
     // The next few subfolders' sources and destinations are listed on the work pool while
     // the walk is busy with the ones before: nothing the walk does there touches them before
-    // their turn. Each folder takes its destination's listing only where it uses one.
+    // their turn. Each folder takes its destination's listing only where it uses one. Where
+    // folders hold few files the walk enters the next ones itself instead and starts their
+    // copies (StartFolderAhead).
     const auto listAhead = [this, &folder] { return ListsDestination(folder) && LastListedFiles >= ListAheadFiles; };
-    std::deque<std::unique_ptr<TSubfolderAhead>> listings;
-    std::size_t listed = 0;
+    std::deque<TComingFolder> coming; // in folder order, each before its turn
+    std::size_t next = 0;             // the first subfolder not taken ahead
     for (std::size_t index = 0; index < folders.size(); ++index) {
         TSearchRec& sub = folders[index];
         if (Cancelled()) {
             break;
         }
-        listed = std::max(listed, index); // none was listed ahead for the folders before
-        while (listed < folders.size() && listings.size() < SubfoldersListedAhead && listAhead()) {
-            const std::string& name = folders[listed++].Name;
-            listings.push_back(std::make_unique<TSubfolderAhead>(AddPathDelimiter(folder.SourceDir + name),
-                                                                 !folder.ListedWithoutStored,
-                                                                 AddPathDelimiter(folder.DestDir) + name));
+        next = std::max(next, index); // none was taken ahead for the folders before
+        while (next < folders.size() && next < index + SubfoldersListedAhead && listAhead()) {
+            const std::string& name = folders[next].Name;
+            TComingFolder& listed = coming.emplace_back();
+            listed.Index = next++;
+            listed.Listing =
+                std::make_unique<TSubfolderAhead>(AddPathDelimiter(folder.SourceDir + name),
+                                                  !folder.ListedWithoutStored, AddPathDelimiter(folder.DestDir) + name);
         }
-        std::unique_ptr<TSubfolderAhead> listing;
-        if (!listings.empty()) {
-            listing = std::move(listings.front());
-            listings.pop_front();
+        next = std::max(next, index + 1); // the folder whose turn it is gains nothing from it
+        while (next < folders.size() && next <= index + SubfoldersStartedAhead && !listAhead()) {
+            std::unique_ptr<TStartedFolder> started = StartFolderAhead(ctx, folder, folders[next].Name);
+            if (!started) {
+                break;
+            }
+            TComingFolder& entered = coming.emplace_back();
+            entered.Index = next++;
+            entered.Started = std::move(started);
+        }
+        TComingFolder now;
+        if (!coming.empty() && coming.front().Index == index) {
+            now = std::move(coming.front());
+            coming.pop_front();
         }
         if (folder.ListedWithoutStored) {
             Platform::AddStoredAttributes(folder.SourceDir + sub.Name, sub.FindData);
         }
         BackupDir(ctx, &folder, JoinRelative(folder.Rel, sub.Name), FindDataToFileTimes(sub.FindData),
-                  sub.FindData.Attr, std::move(listing));
+                  sub.FindData.Attr, std::move(now.Listing), std::move(now.Started));
+    }
+    // What was taken ahead and did not get its turn goes, the last first.
+    while (!coming.empty()) {
+        coming.pop_back();
+    }
+}
+
+bool TBackupWalk::StartsFoldersAhead(const TFolder& parent) const
+{
+    // Only where nothing of it can show before its turn: the folders it makes are new, keep
+    // their names and are not logged.
+    return StartsAhead() && !ZipMode() && !Ftp && !ConvertsNames() && Log.LogMode != LogExtended && parent.Source &&
+           !parent.CreateFailed;
+}
+
+std::unique_ptr<TBackupWalk::TStartedFolder> TBackupWalk::StartFolderAhead(TWalkContext& ctx, TFolder& parent,
+                                                                           const std::string& name)
+{
+    if (!StartsFoldersAhead(parent)) {
+        return nullptr;
+    }
+    auto started = std::make_unique<TStartedFolder>(*this);
+    TFolder& folder = started->Folder;
+    NameFolder(ctx, &parent, JoinRelative(parent.Rel, name), folder);
+    // Entered without following a link; whatever would be logged is left to its turn.
+    if (LeftOut(ctx, folder) || !(folder.Source = parent.Source->Enter(name, false))) {
+        return nullptr;
+    }
+    ListFolder(folder.SourceDir, started->Folders, started->Files, &started->Links, !folder.ListedWithoutStored);
+    // Its destination is made now only where it is new: one that is there is tidied and
+    // listed in its turn, as it may log.
+    if (!started->Folders.empty() || started->Files.empty() || !MakeDestFolderAhead(folder, started->Made) ||
+        started->Made.back() != &folder) {
+        UnmakeDestFolders(started->Made);
+        return started;
+    }
+    folder.CopiesAhead = true;
+    PrepareAhead(ctx, folder, started->Files, 0, started->Jobs);
+    return started;
+}
+
+void TBackupWalk::DiscardStarted(TStartedFolder& started)
+{
+    TFolder& folder = started.Folder;
+    while (!started.Jobs.empty()) {
+        DiscardPrepared(folder, started.Jobs.back().Job);
+        started.Jobs.pop_back();
+    }
+    // Made for copies that have not had their turn: they go unless one of them stands
+    // there, and its folder is entered anew in its turn.
+    if (!started.Made.empty()) {
+        UnmakeDestFolders(started.Made);
+        ForgetDestFolder(folder);
+    }
+}
+
+void TBackupWalk::DiscardStartedFolders()
+{
+    for (TStartedFolder* started : StartedFolders) {
+        if (!started->TurnCame) {
+            DiscardStarted(*started);
+        }
     }
 }
 
@@ -541,18 +693,56 @@ bool TBackupWalk::EnsureDestFolder(TFolder& folder)
         folder.CreateFailed = true;
         return false;
     }
-    folder.DestMissing = false;
-    folder.CreatedHere = true;
-    // Made empty just now: its listing is known without reading it.
-    folder.DestListed = true;
-    ++folder.DestChanges;
+    NoteDestFolderMade(folder);
     if (Log.LogMode == LogExtended) {
         Log.WriteLog(LogNotePrefix + TrDefault("Create directory: ") + folder.DestDir);
     }
     return true;
 }
 
-bool TBackupWalk::ReopenDestFolders(TWalkContext& ctx, TFolder& folder)
+void TBackupWalk::NoteDestFolderMade(TFolder& folder)
+{
+    folder.DestMissing = false;
+    folder.CreatedHere = true;
+    // Made empty just now: its listing is known without reading it.
+    folder.DestListed = true;
+    ++folder.DestChanges;
+}
+
+bool TBackupWalk::MakeDestFolderAhead(TFolder& folder, std::vector<TFolder*>& made)
+{
+    // As in its turn (EnsureDestFolder), but silently: what cannot be made is left to the
+    // turn, which says why.
+    if (folder.Dest) {
+        return true;
+    }
+    if (folder.CreateFailed || !folder.Parent || !MakeDestFolderAhead(*folder.Parent, made)) {
+        return false;
+    }
+    const std::string name = ExtractFileName(folder.Rel);
+    if (folder.Parent->Dest->Kind(name) != Platform::TEntryKind::Missing ||
+        !(folder.Dest = folder.Parent->Dest->Enter(name, true))) {
+        return false;
+    }
+    NoteDestFolderMade(folder);
+    made.push_back(&folder);
+    return true;
+}
+
+void TBackupWalk::UnmakeDestFolders(std::vector<TFolder*>& made)
+{
+    // Innermost first; a folder in which something stands stays.
+    for (auto folder = made.rbegin(); folder != made.rend(); ++folder) {
+        TFolder& gone = **folder;
+        if (gone.Parent->Dest->RemoveDir(ExtractFileName(gone.Rel)) != 0) {
+            break;
+        }
+        ForgetDestFolder(gone);
+    }
+    made.clear();
+}
+
+void TBackupWalk::ForgetDestFolder(TFolder& folder)
 {
     folder.Dest.reset();
     ++folder.DestChanges;
@@ -562,6 +752,11 @@ bool TBackupWalk::ReopenDestFolders(TWalkContext& ctx, TFolder& folder)
     folder.DestOccupied.clear();
     folder.CreatedHere = false;
     folder.CreateFailed = false;
+}
+
+bool TBackupWalk::ReopenDestFolders(TWalkContext& ctx, TFolder& folder)
+{
+    ForgetDestFolder(folder);
     if (folder.Top) {
         return OpenTopFolder(ctx, folder);
     }
@@ -739,36 +934,40 @@ void TBackupWalk::TakeFile(TWalkContext& ctx, TFolder& folder, const TSearchRec&
 }
 
 void TBackupWalk::PrepareAhead(TWalkContext& ctx, TFolder& folder, const std::vector<TSearchRec>& files,
-                               std::size_t first, bool keepFirst)
+                               std::size_t first, std::list<TAhead>& ahead, bool keepFirst)
 {
     // Brief copies go to the work pool in rows: handing over each file alone would cost
     // more than its copy. Made ahead a whole row at a time, up to AheadRows rows; the first
     // file that must wait for its turn ends them.
     NoteTakenBack();
-    const std::size_t most = StartsAhead() ? AheadRows * AheadRowLength : 1;
-    if (!Ahead.empty() && Ahead.size() + AheadRowLength > most) {
+    const std::size_t most = StartsAhead(folder) ? AheadRows * AheadRowLength : 1;
+    if (!ahead.empty() && ahead.size() + AheadRowLength > most) {
         return;
     }
-    // A small folder's files are spread over the pool's threads, one or a few each.
+    // A folder's files are spread over the pool's threads, one or a few each; a folder of
+    // few files started before its turn goes in rows of a few, while other threads copy
+    // other folders (one row of all would often be taken back, unbegun, in its turn).
     if (PoolThreads == 0) {
         PoolThreads = TWorkPool::ForCallingThread().Threads();
     }
     const std::size_t threads = PoolThreads;
-    const std::size_t rowLength = std::clamp<std::size_t>((files.size() - first) / threads, 1, AheadRowLength);
+    const std::size_t rowLength = files.size() < AheadFolderFiles
+                                      ? SmallFolderRowLength
+                                      : std::clamp<std::size_t>((files.size() - first) / threads, 1, AheadRowLength);
     std::vector<TCopyThread*> row;
     std::uint64_t rowBytes = 0;
-    while (Ahead.size() < most && (Ahead.empty() || MayGoOn(Ahead.back().Job))) {
-        const std::size_t next = Ahead.empty() ? first : static_cast<std::size_t>(Ahead.back().Rec - files.data()) + 1;
+    while (ahead.size() < most && (ahead.empty() || MayGoOn(folder, ahead.back().Job))) {
+        const std::size_t next = ahead.empty() ? first : static_cast<std::size_t>(ahead.back().Rec - files.data()) + 1;
         if (next >= files.size()) {
             break;
         }
-        TAhead& ahead = Ahead.emplace_back();
-        ahead.Rec = &files[next];
-        PrepareFile(ctx, folder, ahead.Job, *ahead.Rec);
+        TAhead& taken = ahead.emplace_back();
+        taken.Rec = &files[next];
+        PrepareFile(ctx, folder, taken.Job, *taken.Rec);
         // A folder's first file is wanted at once: it runs here in its turn.
-        if (RunsAhead(ahead.Job) && !(keepFirst && next == first)) {
-            row.push_back(ahead.Job.Worker.get());
-            rowBytes += ahead.Job.Listing->Size;
+        if (RunsAhead(folder, taken.Job) && !(keepFirst && next == first)) {
+            row.push_back(taken.Job.Worker.get());
+            rowBytes += taken.Job.Listing->Size;
             ++StartedAhead;
         }
         if (row.size() == rowLength || rowBytes >= AheadRowBytes) {
@@ -791,7 +990,7 @@ void TBackupWalk::PrepareFile(TWalkContext& ctx, TFolder& folder, TFileJob& job,
     if (!job.NeedsCopy || !folder.Dest) {
         return;
     }
-    if (NamesInWorker(job)) {
+    if (NamesInWorker(folder, job)) {
         job.Worker = MakeWorker(folder, job, true);
         if (job.Worker) {
             LetWorkerName(folder, job);
@@ -807,8 +1006,13 @@ void TBackupWalk::PrepareFile(TWalkContext& ctx, TFolder& folder, TFileJob& job,
 bool TBackupWalk::StartsAhead() const
 {
     // A run asked to go easy on the machine copies one file at a time, and so does one
-    // on a machine busy with other work for a while, and one in a folder of few files.
-    return Priority >= TThreadPriority::tpNormal && HoldAhead == 0 && FolderFiles >= AheadFolderFiles;
+    // on a machine busy with other work for a while.
+    return Priority >= TThreadPriority::tpNormal && HoldAhead == 0;
+}
+
+bool TBackupWalk::StartsAhead(const TFolder& folder) const
+{
+    return StartsAhead() && folder.CopiesAhead;
 }
 
 void TBackupWalk::NoteTakenBack()
@@ -837,12 +1041,12 @@ bool TBackupWalk::KeepsVersionOf(const TFileJob& job) const
     return Task.BakFiles && !Task.NoBaks && job.DestExists;
 }
 
-bool TBackupWalk::NamesInWorker(const TFileJob& job) const
+bool TBackupWalk::NamesInWorker(const TFolder& folder, const TFileJob& job) const
 {
     // A brief copy run ahead, where nothing stands under the name: the worker makes its
     // temporary and takes the name as soon as the copy is done, as the commit in its turn
     // would have. Names that a conversion made may clash with an earlier file's.
-    return IsBriefJob(job) && StartsAhead() && !job.DestExists && !ConvertsNames();
+    return IsBriefJob(job) && StartsAhead(folder) && !job.DestExists && !ConvertsNames();
 }
 
 void TBackupWalk::LetWorkerName(const TFolder& folder, TFileJob& job) const
@@ -883,15 +1087,15 @@ bool TBackupWalk::IsBriefJob(const TFileJob& job)
     return job.Listing->Size <= TCopyThread::BriefLimit(job.Encrypted && !job.Compress);
 }
 
-bool TBackupWalk::RunsAhead(const TFileJob& job) const
+bool TBackupWalk::RunsAhead(const TFolder& folder, const TFileJob& job) const
 {
-    return job.Worker && job.Worker->IsBrief() && StartsAhead() && !KeepsVersionOf(job);
+    return job.Worker && job.Worker->IsBrief() && StartsAhead(folder) && !KeepsVersionOf(job);
 }
 
-bool TBackupWalk::MayGoOn(const TFileJob& job) const
+bool TBackupWalk::MayGoOn(const TFolder& folder, const TFileJob& job) const
 {
     // Nothing left of it for its turn but the commit, or nothing to copy at all.
-    return !job.Selected || (job.Decided && !job.NeedsCopy) || RunsAhead(job);
+    return !job.Selected || (job.Decided && !job.NeedsCopy) || RunsAhead(folder, job);
 }
 
 void TBackupWalk::DiscardPrepared(TFolder& folder, TFileJob& job)
@@ -926,7 +1130,7 @@ bool TBackupWalk::BackupFiles(TWalkContext& ctx, TFolder& folder, const std::vec
 {
     ShowScanned(folder);
     folder.SourceFiles = &files;
-    FolderFiles = files.size();
+    folder.CopiesAhead = folder.CopiesAhead || files.size() >= AheadFolderFiles;
     const bool converting = ConvertsNames();
     // Whatever was taken ahead and not used goes with the loop.
     struct TDiscard
@@ -941,7 +1145,10 @@ bool TBackupWalk::BackupFiles(TWalkContext& ctx, TFolder& folder, const std::vec
     } discard{*this, folder};
     std::size_t offeredToZip = 0;
     if (!ZipMode() && !Ftp) {
-        PrepareAhead(ctx, folder, files, 0, true);
+        if (folder.Started) {
+            Ahead = std::move(folder.Started->Jobs);
+        }
+        PrepareAhead(ctx, folder, files, 0, Ahead, true);
     }
     for (std::size_t index = 0; index < files.size(); ++index) {
         const TSearchRec& rec = files[index];
@@ -960,7 +1167,7 @@ bool TBackupWalk::BackupFiles(TWalkContext& ctx, TFolder& folder, const std::vec
         }
         // While this file is copied, the next ones are taken as far as nothing of them
         // shows, and brief ones copied side by side on the work pool.
-        WhileCopying = [this, &ctx, &folder, &files, index] { PrepareAhead(ctx, folder, files, index + 1); };
+        WhileCopying = [this, &ctx, &folder, &files, index] { PrepareAhead(ctx, folder, files, index + 1, Ahead); };
         if (!job.FilterError.empty()) {
             ++ctx.Counters.Errors;
             Log.WriteLog(LogErrorPrefix + job.FilterError + ": " + job.RelPath);
@@ -1462,6 +1669,7 @@ bool TBackupWalk::HandleResult(TWalkContext& ctx, TFolder& folder, TFileJob& job
         // The incomplete copy has gone with its temporary name; the previous version stays.
         // What was copied ahead went to the full medium as well: it goes before the medium does.
         DiscardAhead(folder);
+        DiscardStartedFolders();
         if (!AskForMedia) {
             NoteVolumeFull(ctx, folder, job);
             Supervision.CancelRun();

@@ -161,13 +161,40 @@ private:
     struct TSubfolderAhead;
     struct TFileJob;
     struct TAhead;
+    struct TStartedFolder;
+    // A subfolder's turn: what was made ahead for it, if anything.
+    struct TComingFolder
+    {
+        std::size_t Index = 0;
+        std::unique_ptr<TSubfolderAhead> Listing;
+        std::unique_ptr<TStartedFolder> Started;
+    };
 
     int32_t Mode() const { return Task.DestMode; }
     bool ZipMode() const { return Task.IsZipDestination(); }
-    // listedAhead: the folder's source and destination, listed on the work pool before it was entered.
+    // listedAhead: the folder's source and destination, listed on the work pool before it
+    // was entered; started: the folder entered, listed and maybe started before its turn.
     void BackupDir(TWalkContext& ctx, TFolder* parent, const std::string& relFolder, const TFileTimes& times,
-                   uint32_t attr, std::unique_ptr<TSubfolderAhead> listedAhead = nullptr);
+                   uint32_t attr, std::unique_ptr<TSubfolderAhead> listedAhead = nullptr,
+                   std::unique_ptr<TStartedFolder> started = nullptr);
+    void NameFolder(TWalkContext& ctx, TFolder* parent, const std::string& relFolder, TFolder& folder);
+    // The filter leaves the folder out.
+    static bool LeftOut(TWalkContext& ctx, const TFolder& folder);
+    void BackupStartedDir(TWalkContext& ctx, TStartedFolder& started, const TFileTimes& times, uint32_t attr);
+    // The rest of a folder's walk once it is listed: its subfolders, its files, its times.
+    void BackupListedDir(TWalkContext& ctx, TFolder& folder, std::vector<TSearchRec>& folders,
+                         const std::vector<TSearchRec>& files, const std::vector<std::string>& links,
+                         const TFileTimes& times, uint32_t attr);
     void BackupSubfolders(TWalkContext& ctx, TFolder& folder, std::vector<TSearchRec>& folders);
+    bool StartsFoldersAhead(const TFolder& parent) const;
+    // The subfolder entered and listed before its turn, and when it has no subfolders and
+    // its destination folder is new, that folder made and its first files started; nullptr
+    // when it is left to its turn.
+    std::unique_ptr<TStartedFolder> StartFolderAhead(TWalkContext& ctx, TFolder& parent, const std::string& name);
+    // Stops and removes what was started for a folder before its turn.
+    void DiscardStarted(TStartedFolder& started);
+    // Before a medium goes: every folder started ahead, on all levels.
+    void DiscardStartedFolders();
     // The destination folder is there and its listing is wanted for copy decisions.
     bool ListsDestination(const TFolder& folder) const;
     bool EnterFolder(TFolder& folder);
@@ -180,6 +207,14 @@ private:
     bool SwappedForNoFile(const TFolder& folder, const TFileJob& job);
     // Creates the destination folder (and missing parents) when it is not there yet.
     bool EnsureDestFolder(TFolder& folder);
+    void NoteDestFolderMade(TFolder& folder);
+    // Makes the new destination folder and those missing above it silently (made gets
+    // them, outer first); false when one cannot be made or something stands in its place.
+    bool MakeDestFolderAhead(TFolder& folder, std::vector<TFolder*>& made);
+    // Removes those of them that are still empty, innermost first.
+    void UnmakeDestFolders(std::vector<TFolder*>& made);
+    // Its destination folder as not yet entered.
+    void ForgetDestFolder(TFolder& folder);
     // After a media change: the folders from the top down, entered on the new medium.
     bool ReopenDestFolders(TWalkContext& ctx, TFolder& folder);
     // Logs a destination folder that could not be made or entered (Platform::LastError()).
@@ -199,13 +234,14 @@ private:
     // their copies and makes their temporaries and workers, as far as nothing of them
     // shows before their turn; brief ones are started on the work pool.
     void PrepareAhead(TWalkContext& ctx, TFolder& folder, const std::vector<TSearchRec>& files, std::size_t first,
-                      bool keepFirst = false);
+                      std::list<TAhead>& ahead, bool keepFirst = false);
     void NoteTakenBack();
     void PrepareFile(TWalkContext& ctx, TFolder& folder, TFileJob& job, const TSearchRec& rec);
     bool StartsAhead() const;
+    bool StartsAhead(const TFolder& folder) const;
     bool KeepsVersionOf(const TFileJob& job) const;
     // The job's worker makes its temporary and gives the copy its final name itself.
-    bool NamesInWorker(const TFileJob& job) const;
+    bool NamesInWorker(const TFolder& folder, const TFileJob& job) const;
     void LetWorkerName(const TFolder& folder, TFileJob& job) const;
     // Runs the first copy started ahead that no pool thread has begun here; false when
     // there is none (or the run is cancelled).
@@ -214,9 +250,9 @@ private:
     bool ConvertsNames() const;
     // The job's copy is brief and started before its turn.
     static bool IsBriefJob(const TFileJob& job);
-    bool RunsAhead(const TFileJob& job) const;
+    bool RunsAhead(const TFolder& folder, const TFileJob& job) const;
     // Files after it may be made ready ahead.
-    bool MayGoOn(const TFileJob& job) const;
+    bool MayGoOn(const TFolder& folder, const TFileJob& job) const;
     // Removes what was made ahead for the job and is still unused.
     void DiscardPrepared(TFolder& folder, TFileJob& job);
     void DiscardAhead(TFolder& folder);
@@ -283,8 +319,9 @@ private:
     TBackupLog& Log;
     TBackupSupervision& Supervision;
     TZipWrite* CurrentZip = nullptr;
-    TWalkCounters* Counters = nullptr; // of the walk in progress
-    std::list<TAhead> Ahead;           // the next files of the folder, taken while a worker copies
+    TWalkCounters* Counters = nullptr;           // of the walk in progress
+    std::list<TAhead> Ahead;                     // the next files of the folder, taken while a worker copies
+    std::vector<TStartedFolder*> StartedFolders; // entered before their turn, on all levels
     std::function<void()> WhileCopying;
     unsigned PoolThreads = 0; // of the work pool, once asked
     // Copies started ahead, and the supervision's count of those taken back, since the
@@ -292,7 +329,6 @@ private:
     std::uint64_t StartedAhead = 0;
     std::uint64_t TakenBackSeen = 0;
     std::size_t HoldAhead = 0;
-    std::size_t FolderFiles = 0; // of the folder whose files are walked
     // Files in the last destination folder listed: whether listing the next ones ahead pays.
     std::size_t LastListedFiles = 0;
     // Shown for every file: translated once.

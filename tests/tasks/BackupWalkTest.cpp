@@ -5,6 +5,7 @@
 #include "TempFolder.h"
 #include "WorkerLatch.h"
 #include "engine/Encryption.h"
+#include "engine/WorkPool.h"
 #include "engine/ZipWrite.h"
 #include "foundation/ScriptedMessageDialogs.h"
 #include "platform/DestFolder.h"
@@ -17,10 +18,14 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <mutex>
 #include <set>
+#include <sstream>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -47,6 +52,43 @@ void SetHostTime(const std::string& path, int64_t unixSeconds)
 {
     fs::last_write_time(
         path, fs::file_time_type::clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(unixSeconds))));
+}
+
+// A tree of many small folders, as in a home folder: a leaf with a few files each.
+void WriteSmallFolders(const std::function<void(const std::string&, const std::string&)>& write, int parents,
+                       int leaves, int files, std::size_t size = 0)
+{
+    for (int p = 0; p < parents; ++p) {
+        for (int l = 0; l < leaves; ++l) {
+            for (int f = 0; f < files; ++f) {
+                const std::string name = "p" + std::to_string(p) + "/l" + std::to_string(l) + "/f" + std::to_string(f);
+                write("src/" + name + ".txt", size == 0 ? name : std::string(size, static_cast<char>('a' + f)));
+            }
+        }
+    }
+}
+
+// The empty folders below root.
+std::vector<std::string> EmptyFolders(const std::string& root)
+{
+    std::vector<std::string> empty;
+    for (const auto& e : fs::recursive_directory_iterator(root)) {
+        if (e.is_directory() && fs::is_empty(e.path())) {
+            empty.push_back(e.path().string());
+        }
+    }
+    return empty;
+}
+
+std::vector<std::string> TemporariesBelow(const std::string& root)
+{
+    std::vector<std::string> found;
+    for (const auto& e : fs::recursive_directory_iterator(root)) {
+        if (IsBackupTemporaryName(e.path().filename().string())) {
+            found.push_back(e.path().string());
+        }
+    }
+    return found;
 }
 
 // Drive S: holds the sources, E: the destinations, both in a temporary folder.
@@ -520,6 +562,33 @@ TEST_F(BackupWalkFullMediumTest, FullMediumAsksForNewMediaAndCancelKeepsTheOldVe
     EXPECT_EQ(std::distance(fs::directory_iterator(temp.Host("e/B/src")), fs::directory_iterator()), 1);
 }
 
+// Folders copied ahead of their turn fill the medium too: before the question for a new
+// medium, nothing of theirs is still being written and no temporary stays on the full one.
+TEST_F(BackupWalkFullMediumTest, FoldersStartedAheadAreStoppedBeforeTheMediumGoes)
+{
+    log.LogMode = LogLong;
+    WriteSmallFolders([this](const std::string& name, const std::string& text) { Write(name, text); }, 4, 6, 5,
+                      16 << 10);
+    TScriptedMessageDialogs dialogs;
+    std::vector<std::string> temporaries{"not asked"};
+    dialogs.OnShow = [&](const TMessageRequest&) {
+        temporaries = TemporariesBelow(temp.Host("e/B"));
+        return MrCancel;
+    };
+    Run();
+    EXPECT_EQ(dialogs.ShownCount(), 1u);
+    EXPECT_TRUE(temporaries.empty()) << temporaries.front();
+    EXPECT_TRUE(supervision.Cancelled());
+    EXPECT_TRUE(TemporariesBelow(temp.Host("e/B")).empty());
+    EXPECT_EQ(Dest("B/src/big.bin"), "previous");
+    for (const auto& e : fs::recursive_directory_iterator(temp.Host("e/B/src"))) {
+        if (e.is_regular_file() && e.path().filename() != "big.bin") {
+            const std::string relative = fs::relative(e.path(), temp.Host("e/B")).string();
+            EXPECT_EQ(Dest("B/" + relative), temp.ReadHostFile("s/" + relative)) << relative;
+        }
+    }
+}
+
 TEST_F(BackupWalkFullMediumTest, AQuietRunOnAFullMediumLogsTheWriteErrorAndStops)
 {
     Write("src/later.txt", "l", 1700000100);
@@ -903,4 +972,102 @@ TEST_F(BackupWalkTest, ACancelAmongCopiesMadeAheadLeavesOnlyCompleteFiles)
         ++standing;
     }
     EXPECT_GE(standing, counters.Copied);
+}
+
+// Where folders hold few files, the next ones are entered, made and copied on the work pool
+// while the walk is in the ones before (not at the extended log mode, which names each
+// folder as it is made). Whatever the mode, the same files arrive and the log names copies,
+// links, left-out files and a link in the backup in the same order; a folder that gets no
+// copy is not left behind, and a second run copies nothing.
+TEST_F(BackupWalkTest, FoldersStartedAheadCopyAndLogAsInTurn)
+{
+    fs::create_directories(temp.Host("outside"));
+    WriteSmallFolders([this](const std::string& name, const std::string& text) { Write(name, text); }, 5, 4, 5);
+    Write("src/p2/l4/only.doc", "left out");
+    Write("src/p3/l1/f9.doc", "left out too");
+    fs::create_symlink(temp.Host("s/src/p1/l1/f1.txt"), temp.Host("s/src/p1/l2/link.txt"));
+    entry.ExcludeList.Add("DOC");
+    entry.SubDirs.Add("S:\\src\\p4\\l0\\");
+    const auto walkLines = [this](uint32_t mode) {
+        log.CloseLog();
+        fs::remove(temp.Host("e/tessaro.log"));
+        fs::remove_all(temp.Host("e/B"));
+        fs::create_directories(temp.Host("e/B/src/p3"));
+        fs::create_directory_symlink(temp.Host("outside"), temp.Host("e/B/src/p3/l3"));
+        log.OpenLog(mode, false, false);
+        const TWalkCounters counters = Run();
+        EXPECT_EQ(counters.Copied, 5u * 4u * 5u - 5u - 5u) << mode;
+        EXPECT_EQ(Run().Copied, 0u) << mode;
+        log.CloseLog();
+        std::vector<std::string> lines;
+        std::istringstream text(Dest("tessaro.log"));
+        for (std::string line; std::getline(text, line);) {
+            if (line.find("Copy: ") != std::string::npos || line.find("Link") != std::string::npos ||
+                line.find(LogErrorPrefix) != std::string::npos) {
+                lines.push_back(line);
+            }
+        }
+        return lines;
+    };
+    for (const bool emptyDirs : {true, false}) {
+        SCOPED_TRACE(emptyDirs);
+        task.EmptyDirs = emptyDirs;
+        const std::vector<std::string> inTurn = walkLines(LogExtended);
+        const std::vector<std::string> ahead = walkLines(LogLong);
+        EXPECT_EQ(ahead, inTurn);
+        EXPECT_EQ(ahead.size(), 90u + 2u * 2u); // the link lines of both runs
+        EXPECT_EQ(Dest("B/src/p0/l3/f4.txt"), "p0/l3/f4");
+        EXPECT_EQ(Dest("B/src/p4/l3/f0.txt"), "p4/l3/f0");
+        EXPECT_FALSE(DestExists("B/src/p4/l0"));
+        EXPECT_EQ(DestExists("B/src/p2/l4"), !emptyDirs);
+        EXPECT_TRUE(fs::is_empty(temp.Host("outside")));
+        EXPECT_TRUE(TemporariesBelow(temp.Host("e/B")).empty());
+    }
+    log.OpenLog(LogExtended, false, false);
+}
+
+// A cancel while folders are copied ahead of their turn: what stands is complete, and no
+// temporary or folder made for a turn that never came stays behind.
+TEST_F(BackupWalkTest, ACancelAmongFoldersStartedAheadLeavesNoTemporaryOrUnusedFolder)
+{
+    log.LogMode = LogLong;
+    task.EmptyDirs = true;
+    WriteSmallFolders([this](const std::string& name, const std::string& text) { Write(name, text); }, 8, 6, 5, 3000);
+    // The pool's threads are held: what was started ahead is copied in its turn, taken back,
+    // and a folder whose turn never came is still empty at the cancel.
+    std::mutex mutex;
+    std::condition_variable held;
+    bool released = false;
+    const auto release = [&] {
+        std::lock_guard lock(mutex);
+        released = true;
+        held.notify_all();
+    };
+    TTaskGroup holders(TWorkPool::ForCallingThread()); // declared after what they use: waited for first
+    for (unsigned i = 0; i < holders.Workers().Threads(); ++i) {
+        holders.Post([&] {
+            std::unique_lock lock(mutex);
+            held.wait(lock, [&] { return released; });
+        });
+    }
+    int files = 0;
+    view.OnFileProgress = [&](int64_t percent) {
+        if (percent == 0 && ++files == 37) { // in the middle of a folder's subfolders
+            supervision.ProgressMessage(UM_CANCEL, 0);
+        }
+    };
+    const TWalkCounters counters = Run();
+    release();
+    holders.Wait();
+    EXPECT_TRUE(supervision.Cancelled());
+    EXPECT_LT(counters.Copied, 8u * 6u * 5u);
+    EXPECT_TRUE(TemporariesBelow(temp.Host("e/B")).empty());
+    // Only the folder whose copy the cancel cut short may be empty.
+    EXPECT_LE(EmptyFolders(temp.Host("e/B")).size(), 1u);
+    for (const auto& e : fs::recursive_directory_iterator(temp.Host("e/B/src"))) {
+        if (e.is_regular_file()) {
+            const std::string relative = fs::relative(e.path(), temp.Host("e/B")).string();
+            EXPECT_EQ(Dest("B/" + relative), temp.ReadHostFile("s/" + relative)) << relative;
+        }
+    }
 }
