@@ -7,6 +7,7 @@
 //
 //   Open, Enter                     the folder the user chose; folders below it
 //   Kind, GetFindData               what stands under a name, links not followed
+//   FindFirst                       its entries, as a search of its path
 //   OpenRead                        a file in it, for reading (also a source folder's)
 //   CreateNewFile                   exclusive, never through a link
 //   ReplaceFile, RenameFile         within the folder
@@ -55,6 +56,9 @@ public:
     TEntryKind Kind(const std::string& name) const;
     // A regular file or folder of that name (links are not looked through).
     bool GetFindData(const std::string& name, TFindData& data) const;
+    // Searches the folder as FindFirst(its path + "*", attr) would, without looking it up
+    // again; FindNext and FindClose go on with rec.
+    int FindFirst(std::uint32_t attr, TSearchRec& rec) const;
     // As Platform::OpenRead of the file's whole path, without looking up the folder again.
     std::unique_ptr<TFile> OpenRead(const std::string& name, TShare share = TShare::ReadWrite) const;
     // Fails with ErrorFileExists when anything (a link too) has the name.

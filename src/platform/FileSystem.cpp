@@ -735,6 +735,51 @@ static int NextMatching(TSearchRec& rec)
     return Fail(ErrorNoMoreFiles);
 }
 
+// Lists the open folder's names that match mask into a new search (which closes dir).
+static void SearchOpenFolder(DIR* dir, const std::string& hostDir, const std::string& mask, std::uint32_t attr,
+                             TSearchRec& rec)
+{
+    auto state = std::make_shared<TSearchState>();
+    state->HostDir = hostDir;
+    state->Mask = attr;
+    state->Dir.reset(dir);
+    while (dirent* entry = readdir(dir)) {
+        const std::string hostName = entry->d_name;
+        if (hostName == "." || hostName == "..") {
+            continue;
+        }
+        std::string winName = HostNameToWin(hostName);
+        if (MatchesMask(winName, mask)) {
+            state->Names.emplace_back(std::move(winName), hostName);
+        }
+    }
+    // A stable order, as Windows file systems list names sorted.
+    if ((attr & faAnyOrder) == 0) {
+        std::sort(state->Names.begin(), state->Names.end(), [](const auto& a, const auto& b) {
+            const int byText = CompareTextUtf8(a.first, b.first);
+            return byText != 0 ? byText < 0 : a.first < b.first;
+        });
+    }
+    rec.State = std::move(state);
+}
+
+// The search's first match; hostDir (when given) is looked at again to tell a folder
+// that went away from one without a match.
+static int FirstMatching(TSearchRec& rec, const std::string& hostDir)
+{
+    if (NextMatching(rec) == 0) {
+        return 0;
+    }
+    if (rec.State->Links.empty()) {
+        rec.State.reset(); // else kept for SkippedLinks
+    }
+    struct stat st = {};
+    if (!hostDir.empty() && (stat(hostDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))) {
+        return Fail(ErrorPathNotFound);
+    }
+    return Fail(ErrorFileNotFound);
+}
+
 int FindFirst(const std::string& pattern, std::uint32_t attr, TSearchRec& rec)
 {
     rec = TSearchRec{};
@@ -752,47 +797,20 @@ int FindFirst(const std::string& pattern, std::uint32_t attr, TSearchRec& rec)
     if (mask.empty()) {
         return Fail(ErrorFileNotFound);
     }
-    auto state = std::make_shared<TSearchState>();
-    state->HostDir = hostDir;
-    state->Mask = attr;
     if (!HasWildcards(mask)) {
+        auto state = std::make_shared<TSearchState>();
+        state->HostDir = hostDir;
+        state->Mask = attr;
         state->Names.emplace_back(mask, WinNameToHost(mask));
-    } else {
-        state->Dir.reset(opendir(hostDir.c_str()));
-        DIR* dir = state->Dir.get();
-        if (!dir) {
-            return Fail(errno == ENOENT || errno == ENOTDIR ? ErrorPathNotFound : ErrorFromErrno(errno, hostDir));
-        }
-        while (dirent* entry = readdir(dir)) {
-            const std::string hostName = entry->d_name;
-            if (hostName == "." || hostName == "..") {
-                continue;
-            }
-            std::string winName = HostNameToWin(hostName);
-            if (MatchesMask(winName, mask)) {
-                state->Names.emplace_back(std::move(winName), hostName);
-            }
-        }
-        // A stable order, as Windows file systems list names sorted.
-        if ((attr & faAnyOrder) == 0) {
-            std::sort(state->Names.begin(), state->Names.end(), [](const auto& a, const auto& b) {
-                const int byText = CompareTextUtf8(a.first, b.first);
-                return byText != 0 ? byText < 0 : a.first < b.first;
-            });
-        }
+        rec.State = std::move(state);
+        return FirstMatching(rec, hostDir);
     }
-    rec.State = std::move(state);
-    if (NextMatching(rec) != 0) {
-        if (rec.State->Links.empty()) {
-            rec.State.reset(); // else kept for SkippedLinks
-        }
-        struct stat st = {};
-        if (stat(hostDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-            return Fail(ErrorPathNotFound);
-        }
-        return Fail(ErrorFileNotFound);
+    DIR* dir = opendir(hostDir.c_str());
+    if (!dir) {
+        return Fail(errno == ENOENT || errno == ENOTDIR ? ErrorPathNotFound : ErrorFromErrno(errno, hostDir));
     }
-    return 0;
+    SearchOpenFolder(dir, hostDir, mask, attr, rec);
+    return FirstMatching(rec, hostDir);
 }
 
 int FindNext(TSearchRec& rec)
@@ -1615,6 +1633,26 @@ std::string TDestFolder::PathOf(const std::string& name) const
 TEntryKind TDestFolder::Kind(const std::string& name) const
 {
     return KindAt(Fd, WinNameToHost(name).c_str());
+}
+
+int TDestFolder::FindFirst(std::uint32_t attr, TSearchRec& rec) const
+{
+    rec = TSearchRec{};
+    if ((attr & faBeyondPathLimit) == 0 && PathTooLong(JoinWin(WinPath, "*"))) {
+        return Fail(ErrorFilenameExcedRange);
+    }
+    // A descriptor of its own: the search closes it, the folder stays open.
+    const int fd = openat(Fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = fd >= 0 ? fdopendir(fd) : nullptr;
+    if (!dir) {
+        const int error = errno;
+        if (fd >= 0) {
+            close(fd);
+        }
+        return Fail(ErrorFromErrno(error, HostPath));
+    }
+    SearchOpenFolder(dir, HostPath, "*", attr, rec);
+    return FirstMatching(rec, {});
 }
 
 bool TDestFolder::GetFindData(const std::string& name, TFindData& data) const

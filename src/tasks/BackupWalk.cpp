@@ -48,13 +48,21 @@ TFileInfo FileInfoOf(const TSearchRec& rec, bool withTime)
 
 } // namespace
 
-void ListFolder(const std::string& folder, std::vector<TSearchRec>& folders, std::vector<TSearchRec>& files,
-                std::vector<std::string>* links, bool withStored)
+namespace {
+
+// A folder whose path is too long is listed too: each of its files is counted and named.
+std::uint32_t SourceMask(bool withStored)
 {
-    TSearchRec rec;
-    // A folder whose path is too long is listed too: each of its files is counted and named.
-    const std::uint32_t mask = faAnyFile | Platform::faBeyondPathLimit | (withStored ? 0 : Platform::faWithoutStored);
-    if (Platform::FindFirst(folder + "*", mask, rec) == 0) {
+    return faAnyFile | Platform::faBeyondPathLimit | (withStored ? 0 : Platform::faWithoutStored);
+}
+
+constexpr std::uint32_t DestMask = faAnyFile | Platform::faWithoutStored | Platform::faAnyOrder;
+
+// The entries of a search begun with found (FindFirst's result), folders and files apart.
+void TakeListing(int found, TSearchRec& rec, std::vector<TSearchRec>& folders, std::vector<TSearchRec>& files,
+                 std::vector<std::string>* links)
+{
+    if (found == 0) {
         // Room for all at once: a growing list of a large folder would be held twice.
         files.reserve(Platform::EntriesLeft(rec) + 1);
         do {
@@ -69,12 +77,10 @@ void ListFolder(const std::string& folder, std::vector<TSearchRec>& folders, std
     Platform::FindClose(rec);
 }
 
-void WalkParts::ListDestination(const std::string& destDir, TDestListing& listing, bool withLeftovers,
-                                const std::atomic<bool>* stop)
+void TakeDestListing(int found, TSearchRec& rec, TDestListing& listing, bool withLeftovers,
+                     const std::atomic<bool>* stop)
 {
-    TSearchRec rec;
-    const std::uint32_t mask = faAnyFile | Platform::faWithoutStored | Platform::faAnyOrder;
-    if (Platform::FindFirst(AddPathDelimiter(destDir) + "*", mask, rec) == 0) {
+    if (found == 0) {
         listing.Files.reserve(Platform::EntriesLeft(rec) + 1);
         do {
             if ((rec.Attr & faDirectory) != 0) {
@@ -90,6 +96,36 @@ void WalkParts::ListDestination(const std::string& destDir, TDestListing& listin
         listing.Occupied.insert(std::move(link));
     }
     Platform::FindClose(rec);
+}
+
+} // namespace
+
+void ListFolder(const std::string& folder, std::vector<TSearchRec>& folders, std::vector<TSearchRec>& files,
+                std::vector<std::string>* links, bool withStored)
+{
+    TSearchRec rec;
+    TakeListing(Platform::FindFirst(folder + "*", SourceMask(withStored), rec), rec, folders, files, links);
+}
+
+void WalkParts::ListFolder(const Platform::TDestFolder& folder, std::vector<TSearchRec>& folders,
+                           std::vector<TSearchRec>& files, std::vector<std::string>* links, bool withStored)
+{
+    TSearchRec rec;
+    TakeListing(folder.FindFirst(SourceMask(withStored), rec), rec, folders, files, links);
+}
+
+void WalkParts::ListDestination(const std::string& destDir, TDestListing& listing, bool withLeftovers,
+                                const std::atomic<bool>* stop)
+{
+    TSearchRec rec;
+    TakeDestListing(Platform::FindFirst(AddPathDelimiter(destDir) + "*", DestMask, rec), rec, listing, withLeftovers,
+                    stop);
+}
+
+void WalkParts::ListDestination(const Platform::TDestFolder& dest, TDestListing& listing, bool withLeftovers)
+{
+    TSearchRec rec;
+    TakeDestListing(dest.FindFirst(DestMask, rec), rec, listing, withLeftovers, nullptr);
 }
 
 TBackupWalk::TBackupWalk(const TBackupTask& task, TBackupLog& log, TBackupSupervision& supervision)
@@ -174,7 +210,7 @@ void TBackupWalk::BackupDir(TWalkContext& ctx, TFolder* parent, const std::strin
         listedAhead->TakeSource(folders, files, links);
         listedAhead.reset();
     } else {
-        ListFolder(folder.SourceDir, folders, files, &links, !folder.ListedWithoutStored);
+        ListSourceFolder(folder, folders, files, links);
     }
     if (!folders.empty()) {
         // The walk below may make folders here before the copy decisions: they list anew.
@@ -220,6 +256,17 @@ void TBackupWalk::BackupListedDir(TWalkContext& ctx, TFolder& folder, std::vecto
     // The remote folder is left even after a cancel: the run climbs back from the base.
     if (folder.RemoteEntered) {
         Ftp->LeaveFolder(folder.RemoteRemembered);
+    }
+}
+
+void TBackupWalk::ListSourceFolder(const TFolder& folder, std::vector<TSearchRec>& folders,
+                                   std::vector<TSearchRec>& files, std::vector<std::string>& links)
+{
+    // Through the folder it entered where it has one: the same folder, not looked up again.
+    if (folder.Source) {
+        WalkParts::ListFolder(*folder.Source, folders, files, &links, !folder.ListedWithoutStored);
+    } else {
+        ::ListFolder(folder.SourceDir, folders, files, &links, !folder.ListedWithoutStored);
     }
 }
 
@@ -1003,7 +1050,11 @@ bool TBackupWalk::FindDestFile(TFolder& folder, const std::string& name, TFileTi
 void TBackupWalk::ListDestFiles(TFolder& folder, std::vector<std::string>* leftovers)
 {
     TDestListing listing;
-    ListDestination(folder.DestDir, listing, leftovers != nullptr);
+    if (folder.Dest) {
+        ListDestination(*folder.Dest, listing, leftovers != nullptr);
+    } else {
+        ListDestination(folder.DestDir, listing, leftovers != nullptr);
+    }
     folder.DestFiles = std::move(listing.Files);
     folder.DestOccupied.merge(listing.Occupied);
     if (leftovers) {

@@ -195,6 +195,9 @@ private:
     void DiscardStarted(TStartedFolder& started);
     // Before a medium goes: every folder started ahead, on all levels.
     void DiscardStartedFolders();
+    // The source folder's entries, through the folder entered where there is one.
+    void ListSourceFolder(const TFolder& folder, std::vector<TSearchRec>& folders, std::vector<TSearchRec>& files,
+                          std::vector<std::string>& links);
     // The destination folder is there and its listing is wanted for copy decisions.
     bool ListsDestination(const TFolder& folder) const;
     bool EnterFolder(TFolder& folder);

@@ -86,7 +86,7 @@ std::unique_ptr<TBackupWalk::TStartedFolder> TBackupWalk::StartFolderAhead(TWalk
     if (LeftOut(ctx, folder) || !(folder.Source = parent.Source->Enter(name, false))) {
         return nullptr;
     }
-    ListFolder(folder.SourceDir, started->Folders, started->Files, &started->Links, !folder.ListedWithoutStored);
+    ListSourceFolder(folder, started->Folders, started->Files, started->Links);
     // Its destination is made now only where it is new: one that is there is tidied and
     // listed in its turn, as it may log.
     if (!started->Folders.empty() || started->Files.empty() || !MakeDestFolderAhead(folder, started->Made) ||

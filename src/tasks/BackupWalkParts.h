@@ -41,6 +41,11 @@ struct TDestListing
 // Lists destDir into listing; stop (when given) ends it early, with an incomplete listing.
 void ListDestination(const std::string& destDir, TDestListing& listing, bool withLeftovers,
                      const std::atomic<bool>* stop = nullptr);
+// The same of an open folder, and ListFolder of an open source folder: without looking
+// the folder up again by its path.
+void ListDestination(const Platform::TDestFolder& dest, TDestListing& listing, bool withLeftovers);
+void ListFolder(const Platform::TDestFolder& folder, std::vector<TSearchRec>& folders, std::vector<TSearchRec>& files,
+                std::vector<std::string>* links, bool withStored);
 
 // Brief copies started ahead: rows of files, each row run by one thread of the pool.
 inline constexpr std::size_t AheadRowLength = 8;

@@ -641,6 +641,48 @@ TEST(FileSystem, OpeningInAFolderAnswersAsOpeningByPath)
     }
 }
 
+// An open folder's search lists what a search of its path lists, and keeps listing that
+// folder when its path is swapped for a link to another one.
+TEST(FileSystem, AnOpenFolderIsSearchedAsItsPathWithoutFollowingItAgain)
+{
+    TTempFolder tmp;
+    std::filesystem::create_directories(tmp.Host("src/Dir"));
+    std::filesystem::create_directories(tmp.Host("outside"));
+    tmp.WriteHostFile("src/b.txt", "12345");
+    tmp.WriteHostFile("src/a:b", "");
+    tmp.WriteHostFile("outside/secret.txt", "");
+    std::filesystem::create_symlink(tmp.Host("src/b.txt"), tmp.Host("src/link"));
+    auto src = TDestFolder::Open(tmp.Win("src"));
+    ASSERT_NE(src, nullptr);
+    const auto searchOpen = [&src](std::uint32_t attr) {
+        std::vector<std::pair<std::string, std::uint64_t>> found;
+        TSearchRec rec;
+        for (int r = src->FindFirst(attr, rec); r == 0; r = FindNext(rec)) {
+            found.emplace_back(rec.Name, rec.Size);
+        }
+        EXPECT_EQ(SkippedLinks(rec), std::vector<std::string>{"link"});
+        FindClose(rec);
+        return found;
+    };
+    std::vector<std::pair<std::string, std::uint64_t>> byPath;
+    TSearchRec rec;
+    for (int r = FindFirst(tmp.Win("src\\*"), faAnyFile, rec); r == 0; r = FindNext(rec)) {
+        byPath.emplace_back(rec.Name, rec.Size);
+    }
+    FindClose(rec);
+    EXPECT_EQ(searchOpen(faAnyFile), byPath);
+    EXPECT_EQ(byPath.size(), 3u);
+
+    std::filesystem::rename(tmp.Host("src"), tmp.Host("moved"));
+    std::filesystem::create_directory_symlink(tmp.Host("outside"), tmp.Host("src"));
+    EXPECT_EQ(searchOpen(faAnyFile), byPath);
+    std::filesystem::remove_all(tmp.Host("moved/Dir"));
+    std::filesystem::remove(tmp.Host("moved/b.txt"));
+    std::filesystem::remove(tmp.Host("moved/a:b"));
+    EXPECT_EQ(src->FindFirst(faAnyFile, rec), ErrorFileNotFound);
+    FindClose(rec);
+}
+
 TEST(FileSystem, AFolderChainEntersFromTheNearestOpenFolder)
 {
     TTempFolder tmp;
