@@ -145,13 +145,15 @@ bool TBackupWalk::MakeDestFolderAhead(TFolder& folder, std::vector<TFolder*>& ma
 
 void TBackupWalk::UnmakeDestFolders(std::vector<TFolder*>& made)
 {
-    // Innermost first; a folder in which something stands stays.
+    // Innermost first; a folder in which something stands stays. One removed is missing
+    // again, as it was before it was made.
     for (auto folder = made.rbegin(); folder != made.rend(); ++folder) {
         TFolder& gone = **folder;
         if (gone.Parent->Dest->RemoveDir(ExtractFileName(gone.Rel)) != 0) {
             break;
         }
         ForgetDestFolder(gone);
+        gone.DestMissing = true;
     }
     made.clear();
 }
