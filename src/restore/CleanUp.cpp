@@ -20,6 +20,7 @@
 #include "platform/FileSystem.h"
 #include "platform/StopSignals.h"
 #include "tasks/BackupLog.h"
+#include "tasks/BackupNames.h"
 #include "tasks/BackupSelection.h"
 #include "tasks/IniValues.h"
 #include "tasks/Placeholders.h"
@@ -238,17 +239,8 @@ bool OriginMissing(const std::string& origin, const std::string& relative, const
                    const std::string& versionSuffix)
 {
     const std::string folder = JoinPath(RemovePathDelimiter(origin), relative);
-    if (Present(JoinPath(folder, name))) {
-        return false;
-    }
-    const std::string ext = LowerAscii(GetExtension(name));
-    const std::string plain = ext == "gz" || ext == "enc" ? RemoveExtension(name) : name;
-    if (plain != name && Present(JoinPath(folder, plain))) {
-        return false;
-    }
-    // The history a task keeps of a file goes with that file, not before it.
-    const std::vector<std::string> keptFor = KeptVersionPlainNames(plain, versionSuffix);
-    return std::none_of(keptFor.begin(), keptFor.end(),
+    const std::vector<std::string> names = OriginNamesOf(name, versionSuffix);
+    return std::none_of(names.begin(), names.end(),
                         [&](const std::string& file) { return Present(JoinPath(folder, file)); });
 }
 

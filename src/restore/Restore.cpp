@@ -128,20 +128,6 @@ std::string RestoreFilterText(const TRestoreOptions& options)
     }
 }
 
-std::string KeptVersionSuffix(const std::string& fileName)
-{
-    std::string name = ExtractFileName(fileName);
-    if (HasSuffix(name, ".gz") || HasSuffix(name, ".enc")) {
-        name = RemoveExtension(name);
-    }
-    return GetExtension(RemoveExtension(name));
-}
-
-bool ValidKeptVersionSuffix(const std::string& suffix)
-{
-    return !suffix.empty() && IsValidFileName(suffix);
-}
-
 TRestoreRun::TRestoreRun(TBackupLog& backupLog, IProgressView& progressView, IStatusView& statusView,
                          IRestorePrompts* restorePrompts)
     : log(backupLog), progress(progressView), status(statusView), prompts(restorePrompts), supervision(progressView)

@@ -6,8 +6,7 @@
 // call AutoRestore. Windows are reached through interfaces, so tests run it headless.
 //
 //   TRestoreOptions, IRestorePrompts, TRestoreRun (RunRestore, ScanRestoreDir,
-//   RestoreFileList, ProgressMessage, AutoRestore), RestoreNeeded, KeptVersionSuffix,
-//   ValidKeptVersionSuffix
+//   RestoreFileList, ProgressMessage, AutoRestore), RestoreNeeded
 //
 // Each file is written by a worker under a temporary name (tasks/BackupTemporary.h) and
 // takes its final name only when complete. Folders below the restore folder (or below an
@@ -87,11 +86,6 @@ std::string AgeText(int ageMode, TDateTime date);
 std::string OverwriteText(int overwrite);
 // "BC: *.bak[.ext]", "RE: only %s", "except of %s", "all".
 std::string RestoreFilterText(const TRestoreOptions& options);
-// The suffix of a kept version picked in the filter dialog: "report.bak.doc" gives "bak".
-// A ".gz" or ".enc" ending goes first, as the scan lists such files without it.
-std::string KeptVersionSuffix(const std::string& fileName);
-// A suffix kept versions can be selected by: not empty and a valid file name.
-bool ValidKeptVersionSuffix(const std::string& suffix);
 
 // The questions of a run that need a person.
 class IRestorePrompts

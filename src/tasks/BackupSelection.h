@@ -2,12 +2,12 @@
 
 // What the backup walk decides without touching a file: which files belong to the
 // backup (the selection test, also used by the preview and the folder scan), whether
-// a destination copy is out of date, how destination names are formed and where each
-// source folder lands in the destination (also read back by the restore).
+// a destination copy is out of date and where each source folder lands in the
+// destination (also read back by the restore). How the files are named there is
+// tasks/BackupNames.h.
 //
 //   TypeKey, ExtensionSelected, FileSelected, NeedsCopy, ShouldCompress,
-//   ConvertFileName, DriveFolder, DestinationBase, FtpDestinationBase,
-//   DestinationSuffix, MakeBackupSuffix, KeptVersionName, KeptVersionNames, KeptVersionPlainNames
+//   DriveFolder, DestinationBase, FtpDestinationBase, DateTimeText, InCurrentDateForm
 
 #include "engine/FileTimes.h"
 #include "foundation/DateUtils.h"
@@ -50,10 +50,6 @@ TFileTime OutdatedCopyTime(const TCopyRule& rule, TFileTime sourceWrite);
 // its type is not among the never-compressed types.
 bool ShouldCompress(const TBackupTask& task, int32_t compSize, std::uint64_t size, const std::string& typeKey);
 
-// Destination name of a found name: case by filenameCase (1 lower, 2 upper), and with
-// replaceChars every character that file names must not hold becomes "-".
-std::string ConvertFileName(const std::string& name, int32_t filenameCase, bool replaceChars);
-
 // "LwC" for "C:" (letter upper-cased), "server\share" for "\\server\share".
 std::string DriveFolder(const std::string& drive);
 
@@ -64,30 +60,8 @@ std::string DestinationBase(const std::string& destRoot, const std::string& sour
 // The same below the remote destination folder, "/" between folders.
 std::string FtpDestinationBase(const std::string& sourceFolder, int32_t destMode);
 
-// ".gz" for a compressed file, else ".enc" when the run encrypts, else nothing.
-std::string DestinationSuffix(bool compressed, bool encrypted);
-
-// "." + the suffix text of kept versions ("bak" when empty) with "%fdate%" (the
-// existing copy's stored write time, yyyy-mm-dd-hh-nn), "%bdate%" (yyyy-mm-dd) and
-// "%btime%" (hh-nn-ss) of now replaced, ignoring case.
-std::string MakeBackupSuffix(const std::string& text, TFileTime destWrite, TDateTime now);
-
-// Kept-version name: the suffix before the plain name's extension, then the
-// destination's own suffix (".gz"/".enc"). May still hold "#n".
-std::string KeptVersionName(const std::string& plainName, const std::string& suffix, const std::string& destSuffix);
-
 // Short date and long time of the user's locale ("c").
 std::string DateTimeText(TDateTime time);
 // A text DateTimeText wrote, perhaps in the other language's form, in the current form
 // (a task keeps the date of its last run as it was written); any other text as it is.
 std::string InCurrentDateForm(const std::string& written);
-
-// The names the kept versions rotate through, newest first. A "#" followed by a digit
-// n of 1..9 gives n names with 1..n in its place; without such a digit every "#" is
-// removed and there is one name.
-std::vector<std::string> KeptVersionNames(const std::string& keptName);
-
-// The plain names whose kept versions bear this name (without ".gz"/".enc") when made with
-// the suffix text as above, at any date: "anna.bak-1.txt" with "bak-#3" gives "anna.txt",
-// "a.2026-12-10.txt" with "%bdate%" gives "a.txt". Empty when it is no kept version.
-std::vector<std::string> KeptVersionPlainNames(const std::string& name, const std::string& suffixText);

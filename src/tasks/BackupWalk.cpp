@@ -14,6 +14,7 @@
 #include "platform/DestFolder.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
+#include "tasks/BackupNames.h"
 #include "tasks/BackupTemporary.h"
 #include "tasks/BackupWalkParts.h"
 #include "tasks/TaskChecks.h"
@@ -887,7 +888,7 @@ void TBackupWalk::RemoveOtherForms(TFolder& folder, const TFileJob& job)
     // A file that crossed the smallest compressed size, or a run that changed its options,
     // has its copy in another form: that one goes (as a kept version when versions are
     // kept), so that no older copy stands beside the new one.
-    for (const char* suffix : {"", ".gz", ".enc"}) {
+    for (const char* suffix : FormSuffixes) {
         const std::string name = job.DestName + suffix;
         TFileTime write = 0;
         if (suffix == job.DestSuffix || !(Ftp ? Ftp->Listed(name) : FindDestFile(folder, name, write)) ||
@@ -911,23 +912,13 @@ void TBackupWalk::RemoveOtherForms(TFolder& folder, const TFileJob& job)
 
 bool TBackupWalk::NamedForAnotherSource(TFolder& folder, const TFileJob& job, const std::string& name)
 {
-    // A source file "a.gz" copied as it is, or "a" compressed, may hold the name.
     if (!folder.SourceNamesMade) {
         folder.SourceNamesMade = true;
         for (const TSearchRec& rec : *folder.SourceFiles) {
-            folder.SourceNames.insert(ConvertFileName(rec.Name, FilenameCase, ReplaceChars));
+            folder.SourceNames.Add(ConvertFileName(rec.Name, FilenameCase, ReplaceChars));
         }
     }
-    for (const char* suffix : {"", ".gz", ".enc"}) {
-        const std::string_view form = suffix;
-        if (name.ends_with(form)) {
-            const std::string source = name.substr(0, name.size() - form.size());
-            if (source != job.DestName && folder.SourceNames.contains(source)) {
-                return true;
-            }
-        }
-    }
-    return false;
+    return folder.SourceNames.NamedForAnother(job.DestName, name);
 }
 
 TStatusCode TBackupWalk::JobOperation(const TFileJob& job) const

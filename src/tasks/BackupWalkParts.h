@@ -9,6 +9,7 @@
 #include "engine/ZipWrite.h"
 #include "foundation/PathUtils.h"
 #include "platform/DestFolder.h"
+#include "tasks/BackupNames.h"
 #include "tasks/BackupWalk.h"
 
 #include <atomic>
@@ -18,7 +19,6 @@
 #include <set>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace WalkParts {
@@ -159,7 +159,7 @@ struct TBackupWalk::TFolder
     // The folder's source files, while its files are walked, and their converted names
     // once a copy in another form was found.
     const std::vector<TSearchRec>* SourceFiles = nullptr;
-    std::unordered_set<std::string> SourceNames;
+    TSourceNames SourceNames;
     bool SourceNamesMade = false;
     // The source listing left the stored attributes out: read where they are used.
     bool ListedWithoutStored = false;

@@ -9,6 +9,7 @@
 #include "foundation/Translate.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderEntries.h"
+#include "tasks/BackupNames.h"
 #include "tasks/BackupSelection.h"
 #include "tasks/IniValues.h"
 

@@ -6,6 +6,7 @@
 #include "foundation/StatusView.h"
 #include "restore/JobFile.h"
 #include "tasks/BackupLog.h"
+#include "tasks/BackupNames.h"
 #include "tasks/ProgressView.h"
 
 #include <gtest/gtest.h>

@@ -3,6 +3,7 @@
 #include "foundation/MessageDialogs.h"
 #include "platform/Drives.h"
 #include "restore/Restore.h"
+#include "tasks/BackupNames.h"
 #include "tasks/TaskModel.h"
 #include "ui/foundation/HistoryCombo.h"
 #include "ui/tasks/DialogTools.h"

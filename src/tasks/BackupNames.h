@@ -1,0 +1,78 @@
+#pragma once
+
+// The one map between the name of a source file and the names its copies take in a
+// backup folder, and back. The walk asks it how a copy and its kept versions are named,
+// the restore which file a backup file gives back, the clean-up and the synchronisation
+// which file of origin a backup file stands for.
+//
+// A source file N of a folder is copied as:
+//   - N converted (ConvertFileName: FilenameCase, ReplaceChars);
+//   - in one form: plain, ".gz" (compressed) or ".enc" (encrypted), DestinationSuffix;
+//   - its kept versions: a suffix text (MakeBackupSuffix) inserted before the extension of
+//     the converted name, then the form's suffix (KeptVersionName; "#n" rotates through n
+//     names, KeptVersionNames).
+//
+//   ConvertFileName, DestinationSuffix, FormSuffixes, MakeBackupSuffix, KeptVersionName,
+//   KeptVersionNames, KeptVersionPlainNames, KeptVersionSuffix, ValidKeptVersionSuffix,
+//   OriginNamesOf, TSourceNames
+
+#include "engine/FileTimes.h"
+#include "foundation/DateUtils.h"
+
+#include <cstdint>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+// Destination name of a found name: case by filenameCase (1 lower, 2 upper), and with
+// replaceChars every character that file names must not hold becomes "-".
+std::string ConvertFileName(const std::string& name, int32_t filenameCase, bool replaceChars);
+
+// ".gz" for a compressed file, else ".enc" when the run encrypts, else nothing.
+std::string DestinationSuffix(bool compressed, bool encrypted);
+// The suffixes of the forms a copy may take: plain, ".gz", ".enc".
+inline constexpr const char* FormSuffixes[] = {"", ".gz", ".enc"};
+
+// "." + the suffix text of kept versions ("bak" when empty) with "%fdate%" (the
+// existing copy's stored write time, yyyy-mm-dd-hh-nn), "%bdate%" (yyyy-mm-dd) and
+// "%btime%" (hh-nn-ss) of now replaced, ignoring case.
+std::string MakeBackupSuffix(const std::string& text, TFileTime destWrite, TDateTime now);
+
+// Kept-version name: the suffix before the plain name's extension, then the
+// destination's own suffix (".gz"/".enc"). May still hold "#n".
+std::string KeptVersionName(const std::string& plainName, const std::string& suffix, const std::string& destSuffix);
+
+// The names the kept versions rotate through, newest first. A "#" followed by a digit
+// n of 1..9 gives n names with 1..n in its place; without such a digit every "#" is
+// removed and there is one name.
+std::vector<std::string> KeptVersionNames(const std::string& keptName);
+
+// The plain names whose kept versions bear this name (without ".gz"/".enc") when made with
+// the suffix text as above, at any date: "anna.bak-1.txt" with "bak-#3" gives "anna.txt",
+// "a.2026-12-10.txt" with "%bdate%" gives "a.txt". Empty when it is no kept version.
+std::vector<std::string> KeptVersionPlainNames(const std::string& name, const std::string& suffixText);
+
+// The suffix of a kept version picked in the restore's filter dialog: "report.bak.doc"
+// gives "bak". A ".gz" or ".enc" ending goes first, as the restore lists such files
+// without it.
+std::string KeptVersionSuffix(const std::string& fileName);
+// A suffix kept versions can be selected by: not empty and a valid file name.
+bool ValidKeptVersionSuffix(const std::string& suffix);
+
+// The names of origin files a backup file may stand for, in the order to look them up:
+// its own name, the name without ".gz"/".enc", and the files a kept version made with
+// the suffix text was kept for.
+std::vector<std::string> OriginNamesOf(const std::string& backupName, const std::string& versionSuffix);
+
+// The converted names of a source folder's files, to tell whose copy a name is.
+class TSourceNames
+{
+public:
+    void Add(std::string converted) { names.insert(std::move(converted)); }
+    // Another source file than the one converted to own is copied under name, as it is or
+    // in a form: "a.gz" copied as it is, or "a" compressed.
+    bool NamedForAnother(const std::string& own, const std::string& name) const;
+
+private:
+    std::unordered_set<std::string> names;
+};
