@@ -221,29 +221,6 @@ std::string CleanUpFtpText(const TFtpParams& ftp)
     return JobFtpText(ftp);
 }
 
-namespace {
-
-// Present unless the lookup says for sure that nothing is there.
-bool Present(const std::string& path)
-{
-    Platform::TFindData data;
-    if (Platform::GetFindData(path, data)) {
-        return true;
-    }
-    return !IsMissingError(Platform::LastError());
-}
-
-} // namespace
-
-bool OriginMissing(const std::string& origin, const std::string& relative, const std::string& name,
-                   const std::string& versionSuffix)
-{
-    const std::string folder = JoinPath(RemovePathDelimiter(origin), relative);
-    const std::vector<std::string> names = OriginNamesOf(name, versionSuffix);
-    return std::none_of(names.begin(), names.end(),
-                        [&](const std::string& file) { return Present(JoinPath(folder, file)); });
-}
-
 bool FolderReadable(const std::string& folder)
 {
     if (folder.empty() || !Platform::DirectoryExists(folder)) {
@@ -303,6 +280,26 @@ std::string CouldNotFindDirText(const std::string& folder)
 
 // ---- the run --------------------------------------------------------------------------------------
 
+namespace {
+
+// The entries of an origin folder; false when what it holds cannot be told (a missing
+// folder holds nothing).
+bool ListOrigin(const std::string& folder, TOriginNames& names)
+{
+    Platform::TSearchRec rec;
+    const int result = Platform::FindFirst(AddPathDelimiter(folder) + "*", faAnyFile, rec);
+    if (result != 0) {
+        return IsMissingError(result) || result == Platform::ErrorNoMoreFiles;
+    }
+    do {
+        names.Add(rec.Name);
+    } while (Platform::FindNext(rec) == 0);
+    Platform::FindClose(rec);
+    return true;
+}
+
+} // namespace
+
 struct TCleanUp::TScan
 {
     TTransferList List;
@@ -359,6 +356,20 @@ struct TCleanUp::TScan
             Origins.back().Missing += missing ? 1 : 0;
         }
     }
+    // Whether the file of origin of a backup file in that origin folder is gone. Each origin
+    // folder is listed once; one whose entries cannot be told keeps every backup file.
+    bool OriginMissing(const std::string& folder, const std::string& backupName)
+    {
+        if (folder != ListedOrigin) {
+            ListedOrigin = folder;
+            OriginFiles = TOriginNames();
+            OriginKnown = ListOrigin(folder, OriginFiles);
+        }
+        return OriginKnown && !OriginFiles.HasOriginOf(backupName);
+    }
+    std::string ListedOrigin;
+    TOriginNames OriginFiles;
+    bool OriginKnown = false;
     // Nothing is left to compare: every origin folder was away or refused.
     bool NothingCompared() const
     {
@@ -554,7 +565,7 @@ bool TCleanUp::Candidate(TScan& scan, const std::string& origin, const std::stri
     if (scan.Sync == CleanUpSyncOff) {
         return true;
     }
-    const bool missing = OriginMissing(origin, relative, name, BackupSuffix);
+    const bool missing = scan.OriginMissing(JoinPath(RemovePathDelimiter(origin), relative), name);
     scan.NoteCompared(missing);
     return missing;
 }

@@ -17,9 +17,10 @@
 // - when more than half of the files of one source folder, and at least 10, are missing in
 //   its origin, a run without the confirmation list deletes none of them, and the list
 //   opens with a warning;
-// - a kept version of a file ("report.bak-1.txt.gz", by the program's suffix of kept
-//   versions) counts as missing only when the file it was kept for is missing as well;
-// - a lookup in the origin that fails for any reason but "not there" keeps the backup file;
+// - a backup file that may be a kept version of a file ("report.bak-1.txt.gz", made with
+//   whatever suffix) counts as missing only when that file is missing as well;
+// - an origin folder whose entries cannot be listed for any reason but "not there" keeps
+//   the backup files;
 // - only folders that held deleted files are removed when they end up empty;
 // - on FTP every change of folder is checked; files of a folder that cannot be entered are
 //   counted as errors, never deleted elsewhere.
@@ -82,13 +83,6 @@ std::string CleanUpTypesText(int typeRule, const std::string& typeText);
 // "all", "only *.tmp", "except of *.tmp", with " (RE)" for a regular expression.
 std::string CleanUpFilterText(bool regular, int filterMode, const std::string& filter);
 
-// Whether the file of origin of a backup file is gone: origin + relative + name (empty parts
-// add nothing), for ".gz" and ".enc" names also without that suffix, and for a kept version
-// made with versionSuffix (the suffix text of kept versions) the file it was kept for. A
-// lookup that fails for another reason than a missing entry (no permission, I/O error)
-// counts as present.
-bool OriginMissing(const std::string& origin, const std::string& relative, const std::string& name,
-                   const std::string& versionSuffix);
 // True when the folder exists and its entries can be listed.
 bool FolderReadable(const std::string& folder);
 // True when the folder can be listed and holds at least one file or folder.
@@ -147,9 +141,6 @@ public:
     std::string TaskFileName; // the clean-up task last loaded
     bool TaskLoaded = false;
     std::string TaskDir; // default folder of ".cuj" files
-    // The program's suffix text of kept versions: such files go only with the file they were
-    // kept for.
-    std::string BackupSuffix = "bak";
     std::function<TDateTime()> Now = [] { return ::Now(); };
 
     // Asks for an FTP or proxy password; false cancels.

@@ -6,7 +6,6 @@
 #include "platform/Drives.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
 
@@ -42,9 +41,6 @@ struct TSuffixPlaceholder
 constexpr TSuffixPlaceholder SuffixPlaceholders[] = {
     {"%fdate%", "yyyy-mm-dd-hh-nn", true}, {"%bdate%", "yyyy-mm-dd", false}, {"%btime%", "hh-nn-ss", false}};
 
-// Stands for any digit in the shape of a suffix; no file name holds a control character.
-constexpr char DigitSlot = '\x01';
-
 std::string FillShape(const char* shape, TDateTime time)
 {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, ms = 0;
@@ -57,15 +53,6 @@ std::string FillShape(const char* shape, TDateTime time)
     return ReplaceText(text, "ss", TwoDigits(second));
 }
 
-std::string DigitSlots(const char* shape)
-{
-    std::string slots(shape);
-    for (char& c : slots) {
-        c = c == '-' ? c : DigitSlot;
-    }
-    return slots;
-}
-
 // "." + the suffix text ("bak" when empty), each placeholder replaced by value(placeholder).
 template <class F> std::string ExpandSuffix(const std::string& text, F&& value)
 {
@@ -76,24 +63,6 @@ template <class F> std::string ExpandSuffix(const std::string& text, F&& value)
         }
     }
     return "." + suffix;
-}
-
-// Whether the name is what the shape describes: a digit for each slot, other characters
-// ignoring case.
-bool FitsShape(std::string_view name, std::string_view shape)
-{
-    if (name.size() != shape.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const auto c = static_cast<unsigned char>(name[i]);
-        const bool fits = shape[i] == DigitSlot ? std::isdigit(c) != 0
-                                                : std::tolower(c) == std::tolower(static_cast<unsigned char>(shape[i]));
-        if (!fits) {
-            return false;
-        }
-    }
-    return true;
 }
 
 bool HasSuffix(const std::string& name, const char* suffix)
@@ -153,28 +122,23 @@ std::vector<std::string> KeptVersionNames(const std::string& keptName)
     return {ReplaceText(keptName, "#", "")};
 }
 
-std::vector<std::string> KeptVersionPlainNames(const std::string& name, const std::string& suffixText)
+std::vector<std::string> KeptVersionOrigins(const std::string& name)
 {
-    const std::string shape =
-        ExpandSuffix(suffixText, [](const TSuffixPlaceholder& placeholder) { return DigitSlots(placeholder.Shape); });
-    // The suffix alone, as each rotated version bears it: all of one length.
-    const std::vector<std::string> suffixes = KeptVersionNames(shape);
-    const std::size_t length = suffixes.front().size();
     std::vector<std::string> plains;
-    if (length >= name.size()) {
-        return plains; // nothing left of a plain name
+    const std::size_t ext = name.rfind('.');
+    if (ext == std::string::npos) {
+        return plains;
     }
-    for (std::size_t at = 0; at + length <= name.size(); ++at) {
-        const std::string_view part = std::string_view(name).substr(at, length);
-        if (std::none_of(suffixes.begin(), suffixes.end(), [&](const std::string& s) { return FitsShape(part, s); })) {
-            continue;
+    // "." + text taken out right before the extension, every way the name allows...
+    for (std::size_t dot = name.find('.'); dot < ext; dot = name.find('.', dot + 1)) {
+        if (dot + 1 < ext) {
+            plains.push_back(name.substr(0, dot) + name.substr(ext));
         }
-        // Made again the way the backup names a kept version, so only its own names fit.
-        std::string plain = name.substr(0, at) + name.substr(at + length);
-        const std::vector<std::string> kept = KeptVersionNames(KeptVersionName(plain, shape, ""));
-        if (std::any_of(kept.begin(), kept.end(), [&](const std::string& k) { return FitsShape(name, k); })) {
-            plains.push_back(std::move(plain));
-        }
+    }
+    // ... or at the end of a plain name without an extension.
+    const std::size_t first = name.find('.');
+    if (first > 0 && first + 1 < name.size()) {
+        plains.push_back(name.substr(0, first));
     }
     return plains;
 }
@@ -193,18 +157,29 @@ bool ValidKeptVersionSuffix(const std::string& suffix)
     return !suffix.empty() && IsValidFileName(suffix);
 }
 
-std::vector<std::string> OriginNamesOf(const std::string& backupName, const std::string& versionSuffix)
+void TOriginNames::Add(const std::string& originName)
 {
-    std::vector<std::string> names{backupName};
-    const std::string ext = AnsiLowerCase(GetExtension(backupName));
-    const std::string plain = ext == "gz" || ext == "enc" ? RemoveExtension(backupName) : backupName;
-    if (plain != backupName) {
-        names.push_back(plain);
+    names.insert(originName);
+}
+
+bool TOriginNames::Holds(const std::string& name) const
+{
+    if (names.contains(name)) {
+        return true;
     }
     // The history a task keeps of a file goes with that file, not before it.
-    const std::vector<std::string> keptFor = KeptVersionPlainNames(plain, versionSuffix);
-    names.insert(names.end(), keptFor.begin(), keptFor.end());
-    return names;
+    const std::vector<std::string> keptFor = KeptVersionOrigins(name);
+    return std::any_of(keptFor.begin(), keptFor.end(),
+                       [this](const std::string& plain) { return names.contains(plain); });
+}
+
+bool TOriginNames::HasOriginOf(const std::string& backupName) const
+{
+    if (Holds(backupName)) {
+        return true;
+    }
+    const bool form = HasSuffix(backupName, ".gz") || HasSuffix(backupName, ".enc");
+    return form && Holds(RemoveExtension(backupName));
 }
 
 bool TSourceNames::NamedForAnother(const std::string& own, const std::string& name) const

@@ -13,8 +13,8 @@
 //     names, KeptVersionNames).
 //
 //   ConvertFileName, DestinationSuffix, FormSuffixes, MakeBackupSuffix, KeptVersionName,
-//   KeptVersionNames, KeptVersionPlainNames, KeptVersionSuffix, ValidKeptVersionSuffix,
-//   OriginNamesOf, TSourceNames
+//   KeptVersionNames, KeptVersionOrigins, KeptVersionSuffix, ValidKeptVersionSuffix,
+//   TSourceNames, TOriginNames
 
 #include "engine/FileTimes.h"
 #include "foundation/DateUtils.h"
@@ -47,10 +47,12 @@ std::string KeptVersionName(const std::string& plainName, const std::string& suf
 // removed and there is one name.
 std::vector<std::string> KeptVersionNames(const std::string& keptName);
 
-// The plain names whose kept versions bear this name (without ".gz"/".enc") when made with
-// the suffix text as above, at any date: "anna.bak-1.txt" with "bak-#3" gives "anna.txt",
-// "a.2026-12-10.txt" with "%bdate%" gives "a.txt". Empty when it is no kept version.
-std::vector<std::string> KeptVersionPlainNames(const std::string& name, const std::string& suffixText);
+// The plain names a kept version of this name (without ".gz"/".enc") can have been kept
+// for, whatever suffix text made it, a task's own or the program's: the name without one
+// part "." + text right before its extension, or at its end when the plain name has none.
+// "anna.bak-1.txt" gives "anna.txt"; "a.b.c.txt" gives "a.b.txt" and "a.txt", and also
+// "a" (as "a" with the suffix ".b.c.txt").
+std::vector<std::string> KeptVersionOrigins(const std::string& name);
 
 // The suffix of a kept version picked in the restore's filter dialog: "report.bak.doc"
 // gives "bak". A ".gz" or ".enc" ending goes first, as the restore lists such files
@@ -59,10 +61,20 @@ std::string KeptVersionSuffix(const std::string& fileName);
 // A suffix kept versions can be selected by: not empty and a valid file name.
 bool ValidKeptVersionSuffix(const std::string& suffix);
 
-// The names of origin files a backup file may stand for, in the order to look them up:
-// its own name, the name without ".gz"/".enc", and the files a kept version made with
-// the suffix text was kept for.
-std::vector<std::string> OriginNamesOf(const std::string& backupName, const std::string& versionSuffix);
+// The files of a folder of origin, to tell which backup files stand for one of them.
+class TOriginNames
+{
+public:
+    void Add(const std::string& originName);
+    // The backup file is a copy of one of the files (plain, ".gz" or ".enc") or may be a
+    // kept version of one, made with any suffix.
+    bool HasOriginOf(const std::string& backupName) const;
+
+private:
+    bool Holds(const std::string& name) const;
+
+    std::unordered_set<std::string> names;
+};
 
 // The converted names of a source folder's files, to tell whose copy a name is.
 class TSourceNames

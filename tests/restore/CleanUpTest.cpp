@@ -360,7 +360,7 @@ TEST_F(CleanUpTest, KeptVersionsGoOnlyWithTheirFile)
 {
     task.Compress = true;
     task.BakFiles = true;
-    task.BakSuffix = cleanUp.BackupSuffix = "bak-#3";
+    task.BakSuffix = "bak-#3";
     for (int daysOld = 3; daysOld >= 1; --daysOld) {
         Write("data/anna.txt", daysOld);
         Write("data/report.txt", daysOld, std::string(4000, 'r'));

@@ -1,3 +1,4 @@
+#include "ProgramRun.h"
 #include "PeerTools.h"
 #include "TempFolder.h"
 #include "foundation/DateUtils.h"
@@ -21,15 +22,7 @@
 #include <thread>
 #include <unistd.h>
 
-// The program itself, started as a user would start it from a shell script.
-
 namespace {
-
-std::string ProgramFile()
-{
-    std::string dir = TESSARO_LOCALE_BUILD_DIR;
-    return dir.substr(0, dir.rfind('/')) + "/tessaro";
-}
 
 bool WaitForText(const TTempFolder& folder, const std::string& file, const std::string& text)
 {
@@ -42,51 +35,6 @@ bool WaitForText(const TTempFolder& folder, const std::string& file, const std::
     return false;
 }
 
-void MakeFolders(const TTempFolder& folder)
-{
-    for (const char* dir : {"home", "config/Tessaro", "run", "source", "dest"}) {
-        std::filesystem::create_directories(folder.Host(dir));
-    }
-    std::filesystem::permissions(folder.Host("run"), std::filesystem::perms::owner_all);
-}
-
-// Each test runs the built program in a temporary home of its own.
-class Program : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        if (!std::filesystem::exists(ProgramFile())) {
-            GTEST_SKIP() << "the program is not built";
-        }
-        MakeFolders(folder);
-    }
-
-    TTempFolder folder;
-};
-
-// Runs the program in a clean environment of the folder (C locale, no LANGUAGE unless
-// the extra variables name it), in the working folder when one is given.
-int RunProgram(const TTempFolder& folder, const std::string& args, std::string& output,
-               const std::string& extraEnv = "", const std::string& workDir = "")
-{
-    const std::string command = (workDir.empty() ? "" : "cd '" + workDir + "' && ") + "env -i " + extraEnv +
-                                " PATH=/usr/bin:/bin LC_ALL=C QT_QPA_PLATFORM=offscreen HOME='" + folder.Host("home") +
-                                "' XDG_CONFIG_HOME='" + folder.Host("config") + "' XDG_RUNTIME_DIR='" +
-                                folder.Host("run") + "' '" + ProgramFile() + "' " + args + " 2>&1";
-    output.clear();
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) {
-        return -1;
-    }
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe)) {
-        output += buffer;
-    }
-    const int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 // As RunProgram, started in the folder work: where a relative path of a task would land.
 int RunProgramIn(const TTempFolder& folder, const std::string& work, const std::string& args, std::string& output)
 {
@@ -96,32 +44,6 @@ int RunProgramIn(const TTempFolder& folder, const std::string& work, const std::
     const int status = RunProgram(folder, args, output);
     std::filesystem::current_path(before);
     return status;
-}
-
-// The example task; verifying gives a longer window to be killed in. A suffix names another
-// task of the same kind: task<suffix>.buj from source<suffix> to dest<suffix>.
-// With a zip name the task backs up into that archive.
-void WriteExampleTask(const TTempFolder& folder, bool plainVerified = false, const std::string& suffix = "",
-                      const std::string& zipName = "", const std::function<void(TBackupTask&)>& adjust = {})
-{
-    TTaskFileEnv env;
-    env.ProgramText = "Tessaro";
-    env.FileVersion = "0.1.0";
-    TBackupTask task;
-    ResetTaskOptions(task, env);
-    task.Destination = folder.Win("dest" + suffix);
-    task.DestMode = zipName.empty() ? DestOneDirectory : DestZipFile;
-    task.ZipName = zipName;
-    task.Compress = !plainVerified;
-    task.Verify = plainVerified;
-    TExtensionList entry;
-    entry.SourceDir = folder.Win("source" + suffix);
-    entry.ExpandedDir = entry.SourceDir;
-    task.Sources.push_back(entry);
-    if (adjust) {
-        adjust(task);
-    }
-    ASSERT_TRUE(WriteTaskFile(task, folder.Win("task" + suffix + ".buj"), -1, -1, env));
 }
 
 // Starts the program as RunProgram does, without waiting: its process id.
@@ -216,15 +138,6 @@ int ExitStatusOf(pid_t pid)
     return -1;
 }
 
-size_t CountOf(const std::string& text, const std::string& part)
-{
-    size_t count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++count;
-    }
-    return count;
-}
-
 // Starts the program, sends the signal once ready() says so and returns the exit status
 // (-1 when it did not exit).
 template <typename Ready>
@@ -243,17 +156,6 @@ int StopProgramWhen(const TTempFolder& folder, const std::vector<std::string>& a
         return -1;
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// A restore task from the backup folder to the restore folder (both below the test folder).
-void WriteRestoreTask(const TTempFolder& folder, const std::string& name, const std::string& backup,
-                      const std::string& restored)
-{
-    TRestoreOptions options;
-    options.SourceDir = folder.Win(backup);
-    options.DestDir = folder.Win(restored);
-    options.Overwrite = OverwriteAll;
-    ASSERT_EQ(SaveRestoreTask(folder.Win(name), options, TFtpParams{}, "Tessaro", "0.1.0"), 0);
 }
 
 // A clean-up task that deletes the ".tmp" files of the folder.

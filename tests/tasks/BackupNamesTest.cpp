@@ -1,6 +1,10 @@
 #include "tasks/BackupNames.h"
 
+#include "foundation/PathUtils.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -22,16 +26,23 @@ TEST(BackupNames, KeptVersionsAndSuffixes)
     EXPECT_EQ(KeptVersionNames("a.#0#2.txt"), (std::vector<std::string>{"a.01.txt", "a.02.txt"}));
     EXPECT_EQ(KeptVersionName("E:\\B.d\\README", ".bak", ""), "E:\\B.d\\README.bak");
 
-    // Read back: the plain name a kept version was made from, at any date.
+    // Read back: the plain names a kept version can have been made from, by any suffix.
     using Names = std::vector<std::string>;
-    EXPECT_EQ(KeptVersionPlainNames("a.2025-01-313.txt", "%BDate%#3"), Names{"a.txt"});
-    EXPECT_EQ(KeptVersionPlainNames("anna.BAK-2.txt", "bak-#3"), Names{"anna.txt"});
-    EXPECT_EQ(KeptVersionPlainNames("README.bak", ""), Names{"README"});
-    EXPECT_EQ(KeptVersionPlainNames("a.bak.b.bak.txt", "bak"), Names{"a.bak.b.txt"});
-    for (const char* other : {"anna.bak-4.txt", "a.txt.bak-1", "a.txt", ".bak-1"}) {
-        EXPECT_EQ(KeptVersionPlainNames(other, "bak-#3"), Names{}) << other;
+    EXPECT_EQ(KeptVersionOrigins("anna.BAK-2.txt"), (Names{"anna.txt", "anna"}));
+    EXPECT_EQ(KeptVersionOrigins("a.2025-01-313.txt"), (Names{"a.txt", "a"}));
+    EXPECT_EQ(KeptVersionOrigins("a.bak.b.bak.txt"), (Names{"a.txt", "a.bak.txt", "a.bak.b.txt", "a"}));
+    EXPECT_EQ(KeptVersionOrigins("README.bak"), Names{"README"});
+    EXPECT_EQ(KeptVersionOrigins(".bak.bashrc"), Names{".bashrc"});
+    for (const char* none : {"a", "a.", ".bak"}) {
+        EXPECT_EQ(KeptVersionOrigins(none), Names{}) << none;
     }
-    EXPECT_EQ(KeptVersionPlainNames("a.2025-01-3x3.txt", "%bdate%#3"), Names{});
+    for (const std::string plain : {"anna.txt", "README", ".bashrc", "a.b.c"}) {
+        const std::string rotating = InsertBeforeExt(plain, MakeBackupSuffix("bak-#3", stored, now));
+        for (const std::string& version : KeptVersionNames(rotating)) {
+            const Names origins = KeptVersionOrigins(version);
+            EXPECT_NE(std::find(origins.begin(), origins.end(), plain), origins.end()) << version;
+        }
+    }
 }
 
 TEST(BackupNames, ReplacedCharactersAsFound)

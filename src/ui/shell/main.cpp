@@ -332,7 +332,6 @@ void ConnectCleanUpAndRestore(TBackupForm& editorForm, TCleanUp& cleanUp, TClean
     };
     editorForm.CleanUpWindowHook = [&cleanUp, &cleanUpDialog, &editor](int logMode) {
         cleanUp.TaskDir = editor.Settings.JobDir;
-        cleanUp.BackupSuffix = editor.Settings.BackupSuffix;
         cleanUpDialog.CloseDelay = editor.Settings.WaitTime;
         if (editor.Task.FtpBackup) {
             cleanUpDialog.ExecuteFtp(editor.Task.Ftp, logMode);
@@ -342,7 +341,6 @@ void ConnectCleanUpAndRestore(TBackupForm& editorForm, TCleanUp& cleanUp, TClean
     };
     editorForm.CleanUpBatchHook = [&cleanUp, &editor](const std::string& list, int logMode, bool quiet) {
         cleanUp.TaskDir = editor.Settings.JobDir;
-        cleanUp.BackupSuffix = editor.Settings.BackupSuffix;
         return static_cast<int>(RunOutcomeOf(cleanUp.AutoCleanUp(list, logMode, quiet, editor.Settings.WaitTime)));
     };
 }

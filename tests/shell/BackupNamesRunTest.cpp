@@ -1,0 +1,102 @@
+// Where two names meet: a user's files named like the copies, forms and kept versions of
+// other files, through the program's own batch runs ("-force", "-clean", "-restore").
+
+#include "ProgramRun.h"
+
+#include <chrono>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Drive S: holds the source folder S:\data; the task keeps drives apart, so its backup is
+// dest/LwS/data.
+class BackupNamesRun : public Program
+{
+protected:
+    void SetUp() override
+    {
+        Program::SetUp();
+        fs::create_directories(folder.Host("s/data"));
+        drives = "TESSARO_DRIVES='S=" + folder.Host("s") + "'";
+    }
+    // The example task (compressing) from S:\data, drives kept apart.
+    void WriteTask(const std::function<void(TBackupTask&)>& adjust = {})
+    {
+        WriteExampleTask(folder, false, "", "", [&](TBackupTask& task) {
+            task.DestMode = DestDrivesSeparated;
+            task.Sources.front().SourceDir = task.Sources.front().ExpandedDir = "S:\\data";
+            if (adjust) {
+                adjust(task);
+            }
+        });
+    }
+    // A source file, last written at the Unix time.
+    void Source(const std::string& name, const std::string& contents, int64_t unixTime)
+    {
+        folder.WriteHostFile("s/data/" + name, contents);
+        fs::last_write_time(folder.Host("s/data/" + name), fs::file_time_type::clock::from_sys(std::chrono::sys_seconds(
+                                                               std::chrono::seconds(unixTime))));
+    }
+    int Run(const std::string& args)
+    {
+        fs::remove(folder.Host("config/Tessaro/tessaro.log"));
+        return RunProgram(folder, args, output, drives);
+    }
+    int Backup() { return Run("-force -quiet -log:2 '" + folder.Host("task.buj") + "'"); }
+    // A clean-up of the whole backup, synchronised with the origin.
+    int CleanUp()
+    {
+        folder.WriteHostFile("sync.cuj", "[Cleanup]\nDirectory=" + folder.Win("dest") + "\nMode=0\nSync=1\n");
+        return Run("-clean -quiet -log:34 '" + folder.Host("sync.cuj") + "'");
+    }
+    std::string Log() const { return folder.ReadHostFile("config/Tessaro/tessaro.log"); }
+    bool Backed(const std::string& name) const { return fs::exists(folder.Host("dest/LwS/data/" + name)); }
+    size_t BackedCount() const
+    {
+        const fs::directory_iterator files(folder.Host("dest/LwS/data"));
+        return static_cast<size_t>(std::distance(begin(files), end(files)));
+    }
+
+    std::string drives;
+    std::string output;
+};
+
+// The task keeps three versions with its own suffix, as the editor offers it, while the
+// program's suffix of kept versions stays "bak": the clean-up keeps every kept version of a
+// file that is there, and deletes them with the file.
+TEST_F(BackupNamesRun, KeptVersionsOfATasksOwnSuffixStayWithTheirFile)
+{
+    WriteTask([](TBackupTask& task) {
+        task.BakFiles = true;
+        task.BakSuffix = "bak-#3";
+    });
+    const std::string names[] = {"anna.txt", "big.txt", "notes", "c.doc", "gone.txt"};
+    for (int i = 10; i < 25; ++i) {
+        Source("unchanged" + std::to_string(i) + ".txt", "u", 1700000000);
+    }
+    for (int round = 0; round < 4; ++round) {
+        for (const std::string& name : names) {
+            Source(name, std::string(name == "big.txt" ? 4000 : 10, static_cast<char>('a' + round)),
+                   1700000000 + round * 100);
+        }
+        ASSERT_EQ(Backup(), 0) << output << Log();
+    }
+    ASSERT_TRUE(Backed("anna.bak-3.txt") && Backed("big.bak-1.txt.gz") && Backed("notes.bak-2")) << Log();
+    ASSERT_EQ(BackedCount(), 35u);
+
+    EXPECT_EQ(CleanUp(), 0) << output << Log();
+    EXPECT_EQ(BackedCount(), 35u) << Log();
+    EXPECT_NE(Log().find("  Status: OK (0 files deleted)"), std::string::npos) << Log();
+
+    fs::remove(folder.Host("s/data/gone.txt"));
+    EXPECT_EQ(CleanUp(), 0) << output << Log();
+    EXPECT_EQ(BackedCount(), 31u) << Log();
+    EXPECT_FALSE(Backed("gone.txt") || Backed("gone.bak-1.txt") || Backed("gone.bak-3.txt"));
+    EXPECT_NE(Log().find("  Status: OK (4 files deleted)"), std::string::npos) << Log();
+}
+
+} // namespace
