@@ -159,7 +159,13 @@ bool ValidKeptVersionSuffix(const std::string& suffix)
 
 void TOriginNames::Add(const std::string& originName)
 {
-    names.insert(originName);
+    // A copy was named by the conversions the program's settings asked for when it was
+    // made: any of them may have been.
+    for (const int32_t nameCase : {0, 1, 2}) {
+        for (const bool replaceChars : {false, true}) {
+            names.insert(ConvertFileName(originName, nameCase, replaceChars));
+        }
+    }
 }
 
 bool TOriginNames::Holds(const std::string& name) const

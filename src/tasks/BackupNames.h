@@ -61,7 +61,8 @@ std::string KeptVersionSuffix(const std::string& fileName);
 // A suffix kept versions can be selected by: not empty and a valid file name.
 bool ValidKeptVersionSuffix(const std::string& suffix);
 
-// The files of a folder of origin, to tell which backup files stand for one of them.
+// The files of a folder of origin, to tell which backup files stand for one of them, under
+// any of the name conversions.
 class TOriginNames
 {
 public:

@@ -99,4 +99,31 @@ TEST_F(BackupNamesRun, KeptVersionsOfATasksOwnSuffixStayWithTheirFile)
     EXPECT_NE(Log().find("  Status: OK (4 files deleted)"), std::string::npos) << Log();
 }
 
+// With the program's settings converting names, "Report00.TXT" is backed up as
+// "report00.txt" and "a:b.txt" as "a-b.txt": the clean-up finds their files of origin
+// through the same conversions.
+TEST_F(BackupNamesRun, ConvertedNamesFindTheirFilesOfOrigin)
+{
+    folder.WriteHostFile("config/Tessaro/tessaro.ini", "[Config]\nFilenameCase=1\nReplaceChars=1\n");
+    WriteTask();
+    for (int i = 10; i < 35; ++i) {
+        Source("other" + std::to_string(i) + ".txt", "o", 1700000000);
+        if (i < 25) {
+            Source("Report" + std::to_string(i) + ".TXT", "r", 1700000000);
+        }
+    }
+    Source("a:b.txt", "colon", 1700000000);
+    ASSERT_EQ(Backup(), 0) << output << Log();
+    ASSERT_TRUE(Backed("report10.txt") && Backed("a-b.txt")) << Log();
+
+    EXPECT_EQ(CleanUp(), 0) << output << Log();
+    EXPECT_NE(Log().find("  Status: OK (0 files deleted)"), std::string::npos) << Log();
+    EXPECT_EQ(BackedCount(), 41u);
+
+    fs::remove(folder.Host("s/data/Report12.TXT"));
+    EXPECT_EQ(CleanUp(), 0) << output << Log();
+    EXPECT_NE(Log().find("      Delete: LwS/data/report12.txt\n"), std::string::npos) << Log();
+    EXPECT_EQ(BackedCount(), 40u);
+}
+
 } // namespace

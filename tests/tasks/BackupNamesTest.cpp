@@ -54,4 +54,24 @@ TEST(BackupNames, ReplacedCharactersAsFound)
               "a-b-.txt");
 }
 
+// A backup file stands for a file of its origin folder as its copy in any form, or as what
+// may be a kept version of it, under any of the name conversions.
+TEST(BackupNames, OriginsOfBackupFiles)
+{
+    TOriginNames origin;
+    for (const char* name : {"Report00.TXT",
+                             "a\xEF\x80\xBA"
+                             "b.txt",
+                             "notes"}) {
+        origin.Add(name);
+    }
+    for (const char* copy : {"Report00.TXT", "report00.txt", "REPORT00.TXT.gz", "report00.txt.ENC",
+                             "report00.bak-1.txt.enc", "a-b.txt", "a-b.2026-12-10.txt.gz", "notes.old", "notes.txt"}) {
+        EXPECT_TRUE(origin.HasOriginOf(copy)) << copy;
+    }
+    for (const char* orphan : {"report01.txt", "report00.txt.zip", "Report00.TXT.gz.gz", "a:b.txt", "note"}) {
+        EXPECT_FALSE(origin.HasOriginOf(orphan)) << orphan;
+    }
+}
+
 } // namespace
