@@ -3,6 +3,7 @@
 #include "foundation/MessageDialogs.h"
 #include "foundation/MessageLoop.h"
 #include "foundation/PathUtils.h"
+#include "foundation/StringUtils.h"
 #include "foundation/Translate.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
@@ -97,17 +98,9 @@ std::string HostArgument(const std::string& arg)
     return Platform::WinToHost(arg).value_or(arg);
 }
 
-// The program as a host path, or a bare name for the PATH search; empty when its Windows
-// path has no host counterpart.
-std::string HostProgram(const std::string& program, const std::string& workDir)
+std::string ExistingHostFile(const std::string& winPath)
 {
-    const bool hasFolder = program.find('\\') != std::string::npos || program.find(':') != std::string::npos;
-    if (!hasFolder && (workDir.empty() || !Platform::FileExists(AddPathDelimiter(workDir) + program))) {
-        return program;
-    }
-    const std::string winPath =
-        IsAbsolutePath(program) || workDir.empty() ? program : AddPathDelimiter(workDir) + program;
-    return Platform::WinToHost(winPath).value_or(std::string());
+    return Platform::FileExists(winPath) ? Platform::WinToHost(winPath).value_or(std::string()) : std::string();
 }
 
 int StartError(int err)
@@ -116,6 +109,34 @@ int StartError(int err)
 }
 
 } // namespace
+
+std::string FindProgram(const std::string& program, const std::string& workDir)
+{
+    if (program.empty()) {
+        return {};
+    }
+    if (program.front() == '/') {
+        return ExistingHostFile(Platform::HostToWin(program).value_or(std::string()));
+    }
+    if (IsAbsolutePath(program)) {
+        return ExistingHostFile(program);
+    }
+    if (!workDir.empty()) {
+        if (std::string inWorkDir = ExistingHostFile(AddPathDelimiter(workDir) + ReplaceChar(program, '/', '\\'));
+            !inWorkDir.empty()) {
+            return inWorkDir;
+        }
+    }
+    const bool hasFolder = program.find_first_of("/\\") != std::string::npos;
+    return hasFolder ? std::string() : Platform::FindHostCommand(program);
+}
+
+std::size_t ProgramNameEnd(const std::string& commandLine)
+{
+    std::size_t pos = SkipBlanks(commandLine, 0);
+    ReadProgramName(commandLine, pos);
+    return pos;
+}
 
 std::vector<std::string> SplitWindowsCommandLine(const std::string& commandLine)
 {
@@ -145,9 +166,9 @@ int RunProgramWithOutput(const std::string& commandLine, const std::string& work
     if (argv.empty()) {
         return -Platform::ErrorFileNotFound;
     }
-    argv[0] = HostProgram(argv[0], workDir);
+    argv[0] = FindProgram(argv[0], workDir);
     if (argv[0].empty()) {
-        return -Platform::ErrorPathNotFound;
+        return -Platform::ErrorFileNotFound;
     }
     for (std::size_t i = 1; i < argv.size(); ++i) {
         argv[i] = HostArgument(argv[i]);

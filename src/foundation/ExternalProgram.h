@@ -3,10 +3,9 @@
 // Runs another program (the commands a task runs before and after a backup) and waits
 // for it: RunProgramWithOutput, SplitWindowsCommandLine, SetProgramOutputWindow.
 //
-// Command lines are Windows text and are split by the quoting rules of Windows programs;
-// no shell takes part. The program and the arguments that are absolute Windows paths are
-// mapped to host paths; a program given without a folder is looked for in the working
-// folder first, then in PATH.
+// Command lines are split by the quoting rules of Windows programs; no shell takes part.
+// The program may be a host path ("/home/ann/bin/dump.sh") or Windows text; arguments that
+// are absolute Windows paths are mapped to host paths. See FindProgram for the program.
 
 #include <functional>
 #include <string>
@@ -30,6 +29,15 @@ using TProgramOutput = std::function<void(const std::string& text)>;
 // ends.
 int RunProgramWithOutput(const std::string& commandLine, const std::string& workDir, int timeout, bool forceExitCode,
                          const TProgramOutput& output = {});
+
+// The host path of a command's program: an absolute host path or Windows path as it stands,
+// a relative one ("dump.sh", "bin/dump.sh") inside workDir (Windows text) when it is there,
+// else a bare name found in PATH. Empty when no such file exists.
+std::string FindProgram(const std::string& program, const std::string& workDir);
+
+// Where the program of a command line ends (the blank after it, or the end): the rest are
+// its arguments.
+std::size_t ProgramNameEnd(const std::string& commandLine);
 
 // Splits a command line as Windows programs do (unlike SplitCommandLine of shortcuts,
 // backslashes before quotes count): the program name runs to the next blank

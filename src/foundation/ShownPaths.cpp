@@ -1,5 +1,6 @@
 #include "foundation/ShownPaths.h"
 
+#include "foundation/ExternalProgram.h"
 #include "foundation/StringUtils.h"
 #include "platform/Drives.h"
 
@@ -73,6 +74,22 @@ std::string HostNames(std::string winText)
     return Platform::WinNameToHost(winText);
 }
 
+// The command with its program replaced by convert(program), in double quotes when it was
+// quoted or holds a blank; the command as it stands when its program does not change.
+template <typename Convert> std::string WithProgram(const std::string& command, Convert convert)
+{
+    const std::string text = TrimText(command);
+    const std::size_t end = ProgramNameEnd(text);
+    const std::string item = text.substr(0, end);
+    const std::string program = ReplaceText(item, "\"", "");
+    const std::string converted = convert(program);
+    if (converted == program) {
+        return command;
+    }
+    const bool quoted = item != program || converted.find_first_of(" \t") != std::string::npos;
+    return (quoted ? "\"" + converted + "\"" : converted) + text.substr(end);
+}
+
 std::string Convert(const std::string& text, bool relativeNames)
 {
     if (text.find('\\') == std::string::npos && text.find('\xEF') == std::string::npos) {
@@ -142,4 +159,14 @@ std::string FolderOfShownText(const std::string& shown)
 {
     const std::string text = TrimText(shown);
     return !text.empty() && text.front() == '/' ? Platform::HostToWin(text).value_or(text) : text;
+}
+
+std::string ShownCommandText(const std::string& command)
+{
+    return WithProgram(command, ShownFolderText);
+}
+
+std::string CommandOfShownText(const std::string& shown)
+{
+    return WithProgram(shown, FolderOfShownText);
 }

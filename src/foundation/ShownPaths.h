@@ -28,3 +28,11 @@ std::string ShownFolderText(const std::string& win);
 // The Windows text of what a person typed in such a field: a host path ("/...") converted,
 // anything else (a volume label, a share, a Windows path) as typed, trimmed.
 std::string FolderOfShownText(const std::string& shown);
+
+// A command of a task as shown in its field: its program (the first item) as a host path,
+// in double quotes when it holds a blank; the arguments stay as written.
+std::string ShownCommandText(const std::string& command);
+
+// The command of such a field as the task file keeps it: a program given as a host path
+// becomes Windows text; anything else stays as typed, trimmed.
+std::string CommandOfShownText(const std::string& shown);

@@ -339,25 +339,32 @@ THostCommandResult RunHostCommand(const std::vector<std::string>& argv, const st
     return result;
 }
 
-bool HostCommandExists(const std::string& program)
+std::string FindHostCommand(const std::string& program)
 {
     if (program.find('/') != std::string::npos) {
-        return ::access(program.c_str(), X_OK) == 0;
+        return ::access(program.c_str(), X_OK) == 0 ? program : std::string();
     }
-    std::string path = HostEnv("PATH");
+    const std::string path = HostEnv("PATH");
     std::size_t start = 0;
     while (start <= path.size()) {
         const std::size_t end = path.find(':', start);
         const std::string dir = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (!dir.empty() && ::access(std::string(dir).append("/").append(program).c_str(), X_OK) == 0) {
-            return true;
+        std::string file = dir;
+        file.append("/").append(program);
+        if (!dir.empty() && ::access(file.c_str(), X_OK) == 0) {
+            return file;
         }
         if (end == std::string::npos) {
             break;
         }
         start = end + 1;
     }
-    return false;
+    return {};
+}
+
+bool HostCommandExists(const std::string& program)
+{
+    return !FindHostCommand(program).empty();
 }
 
 } // namespace Platform

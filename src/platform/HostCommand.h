@@ -22,6 +22,9 @@ THostCommandResult RunHostCommand(const std::vector<std::string>& argv, const st
 
 // True when the program can be found in PATH.
 bool HostCommandExists(const std::string& program);
+// The executable a name stands for: itself when it holds a "/", else the first one found in
+// PATH; empty when there is none.
+std::string FindHostCommand(const std::string& program);
 
 // A program started with StartHostProcess. Pid -1: nothing runs.
 struct THostProcess

@@ -15,6 +15,7 @@
 #include "tasks/Placeholders.h"
 #include "tasks/ZipDest.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -319,13 +320,19 @@ bool TAutoTasks::RunAutoTask(int index, int endMode, int priority, const std::st
     }
     log.WriteLogHeader(" - " + TrDefault("Data backup"));
     const TCommandContext commands{task.Destination, settings.JobDir, &log};
-    if (ExecuteCommand(preCommand, preWait, endMode, commands)) {
+    const TCommandOutcome pre = ExecuteCommand(preCommand, preWait, endMode, commands);
+    if (pre != TCommandOutcome::NotFound) {
         ok = Host.RunBackup && Host.RunBackup(index, name, endMode, priority);
-        AddOutcome(Host.RunOutcome ? Host.RunOutcome(ok) : RunOutcomeOf(ok, 0, 0));
+        TRunOutcome outcome = Host.RunOutcome ? Host.RunOutcome(ok) : RunOutcomeOf(ok, 0, 0);
         if (ok) {
             UpdateTaskStatistics(task, name, taskEnv);
         }
-        ExecuteCommand(postCommand, postWait, endMode, commands);
+        const TCommandOutcome post = ExecuteCommand(postCommand, postWait, endMode, commands);
+        // The slot's commands do not stop the run; a failed one leaves a warning.
+        if (pre == TCommandOutcome::Failed || post == TCommandOutcome::Failed) {
+            outcome = std::max(outcome, TRunOutcome::Warnings);
+        }
+        AddOutcome(outcome);
     } else {
         AddOutcome(TRunOutcome::Failed);
     }

@@ -375,8 +375,9 @@ bool TBackupRun::RunBackup(int autoIndex, const std::string& taskFile, int endMo
     if (!goOn) {
         return false;
     }
-    if (ExecuteCommand) {
-        ExecuteCommand(Task.PostCommand, Task.PostWait, endMode);
+    // A failed command does not stop the run, but it must not end as if all went well.
+    if (ExecuteCommand && ExecuteCommand(Task.PostCommand, Task.PostWait, endMode) == TCommandOutcome::Failed) {
+        ++LastTotals.Warnings;
     }
     return run.Result;
 }
@@ -421,9 +422,13 @@ bool TBackupRun::RunSteps(TRun& run, int endMode)
 {
     BeginRun(run, endMode);
     AnnounceStart(run);
-    if (ExecuteCommand && !ExecuteCommand(Task.PreCommand, Task.PreWait, endMode)) {
-        Log.CloseRunLog();
-        return false;
+    if (ExecuteCommand) {
+        const TCommandOutcome pre = ExecuteCommand(Task.PreCommand, Task.PreWait, endMode);
+        if (pre == TCommandOutcome::NotFound) {
+            Log.CloseRunLog();
+            return false;
+        }
+        run.Counters.Warnings += pre == TCommandOutcome::Failed ? 1 : 0;
     }
     StartProgressView(run);
 

@@ -18,6 +18,7 @@
 #include "tasks/BackupLog.h"
 #include "tasks/BackupSupervision.h"
 #include "tasks/BatchOutcome.h"
+#include "tasks/ExecuteCommand.h"
 #include "tasks/IMailReport.h"
 #include "tasks/Settings.h"
 #include "tasks/TaskFile.h"
@@ -56,8 +57,8 @@ void RegisterRunDialogs(IRunDialogs* dialogs, ITaskCheckDialogs* checkDialogs);
 IRunDialogs* RegisteredRunDialogs();
 ITaskCheckDialogs* RegisteredTaskCheckDialogs();
 
-// Runs a command before or after a run: false when the run must not go on.
-using TExecuteCommand = std::function<bool(const std::string& command, int32_t wait, int endMode)>;
+// Runs a command before or after a run (tasks/ExecuteCommand.h).
+using TExecuteCommand = std::function<TCommandOutcome(const std::string& command, int32_t wait, int endMode)>;
 
 // Creates the walk's FTP side for the run's client (the FTP module gives it).
 using TWalkFtpFactory = std::function<std::unique_ptr<IWalkFtp>(TExtFtp& ftp)>;

@@ -4,6 +4,7 @@
 #include "foundation/ExternalProgram.h"
 #include "foundation/MessageDialogs.h"
 #include "foundation/PathUtils.h"
+#include "foundation/ShownPaths.h"
 #include "foundation/StringUtils.h"
 #include "foundation/SysErrors.h"
 #include "foundation/Translate.h"
@@ -14,6 +15,7 @@
 #include "tasks/TaskModel.h"
 
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -49,6 +51,12 @@ bool ResolveVolumeLabel(const std::string& destination, std::string& resolved)
 std::string FirstItem(std::string text)
 {
     return ReadNextQuotedItem(text, ' ');
+}
+
+std::string CommandProgram(const std::string& expanded)
+{
+    const std::vector<std::string> items = SplitWindowsCommandLine(expanded);
+    return items.empty() ? std::string() : items.front();
 }
 
 void Log(const TCommandContext& context, const std::string& line)
@@ -104,13 +112,13 @@ bool ExpandCommand(const std::string& command, const std::string& destination, s
             expanded = text;
             return false;
         }
-        text = ReplaceTextIgnoringCase(text, "%dest%", dest);
+        text = ReplaceTextIgnoringCase(text, "%dest%", ShownFolderText(dest));
     }
-    expanded = ReplaceTextIgnoringCase(text, "%sysdir%", GetSystemDir());
+    expanded = ReplaceTextIgnoringCase(text, "%sysdir%", ShownFolderText(GetSystemDir()));
     return true;
 }
 
-bool CommandProgramExists(const std::string& expanded, const std::string& taskDir)
+bool CommandProgramExists(const std::string& expanded, const std::string& workDir)
 {
     if (StartsWithIgnoringCase(expanded, "cmd")) {
         const std::size_t switchPos = TextPos("/c ", expanded);
@@ -120,36 +128,41 @@ bool CommandProgramExists(const std::string& expanded, const std::string& taskDi
         const std::string program = FirstItem(expanded.substr(switchPos - 1 + 3));
         return !program.empty() && Platform::AnyExists(program);
     }
-    const std::string program = FirstItem(expanded);
-    return !program.empty() && Platform::FileExists(ExpandFileNameDefaults(program, taskDir, ""));
+    return !FindProgram(CommandProgram(expanded), workDir).empty();
 }
 
-bool ExecuteCommand(const std::string& command, int32_t wait, int endMode, const TCommandContext& context)
+std::string CommandFolder(const std::string& taskDir)
+{
+    return !taskDir.empty() && Platform::DirectoryExists(taskDir) ? taskDir : GetProfileDir();
+}
+
+TCommandOutcome ExecuteCommand(const std::string& command, int32_t wait, int endMode, const TCommandContext& context)
 {
     if (command.empty() || (wait & CommandEnabledBit) == 0) {
-        return true;
+        return TCommandOutcome::Done;
     }
     std::string expanded;
     const bool labelFound = ExpandCommand(command, context.Destination, expanded);
-    if (!labelFound || !CommandProgramExists(expanded, context.TaskDir)) {
+    const std::string workDir = CommandFolder(context.TaskDir);
+    if (!labelFound || !CommandProgramExists(expanded, workDir)) {
         const std::string text = Format(TrDefault("External program not found: %s"), expanded);
         Log(context, text);
         if (ShowsDialogs(endMode)) {
             ErrorDialog("", text);
         }
-        return false;
+        return TCommandOutcome::NotFound;
     }
     const int timeout = -(wait & CommandWaitMask);
-    const int result = RunProgramWithOutput(expanded, RemovePathDelimiter(context.TaskDir), timeout, false,
+    const int result = RunProgramWithOutput(expanded, RemovePathDelimiter(workDir), timeout, false,
                                             [&context](const std::string& text) { LogOutput(context, text); });
-    const std::string failed = Format(TrDefault("Error executing: %s"), expanded);
     if (result == 0) {
         Log(context, Format(TrDefault("External program succeeded: %s"), expanded));
-    } else {
-        Log(context, failed + " -> " + ReturnedErrorText(result));
-        if (ShowsDialogs(endMode)) {
-            ErrorDialog("", failed + "\r\n" + ReturnedErrorText(result));
-        }
+        return TCommandOutcome::Done;
     }
-    return true;
+    const std::string failed = Format(TrDefault("Error executing: %s"), expanded);
+    Log(context, failed + " -> " + ReturnedErrorText(result));
+    if (ShowsDialogs(endMode)) {
+        ErrorDialog("", failed + "\r\n" + ReturnedErrorText(result));
+    }
+    return TCommandOutcome::Failed;
 }

@@ -81,7 +81,7 @@ TTaskEditor::TTaskEditor()
     Auto.Host.AskSaveChangedTask = [this] { return AskSaveChangedTask(); };
     Run.Mail = &Mail;
     Run.MailUsable = true;
-    Run.ExecuteCommand = [this](const std::string& command, int32_t wait, int endMode) {
+    Run.ExecuteCommand = [this](const std::string& command, int32_t wait, int endMode) -> TCommandOutcome {
         return ExecuteCommand(command, wait, endMode, {Task.Destination, Settings.JobDir, &Log});
     };
     Run.SaveTask = [this] { return SaveTaskWithDialog(); };

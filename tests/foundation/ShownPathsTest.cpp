@@ -76,3 +76,17 @@ TEST_F(ShownPathsTest, FolderFieldsShowAndReadHostPaths)
         EXPECT_EQ(FolderOfShownText(typed), typed);
     }
 }
+
+// A command's field shows its program as a host path and keeps it as Windows text; the
+// arguments are the user's own and stay as written.
+TEST_F(ShownPathsTest, CommandFieldsShowAndReadTheProgramAsAHostPath)
+{
+    EXPECT_EQ(ShownCommandText("E:\\tools\\dump.sh -x C:\\data"), "/media/ann/STICK/tools/dump.sh -x C:\\data");
+    EXPECT_EQ(ShownCommandText("\"C:\\home\\ann\\my tool.sh\" %dest%"), "\"/home/ann/my tool.sh\" %dest%");
+    EXPECT_EQ(CommandOfShownText(" \"/home/ann/my tool.sh\" %dest%"), "\"C:\\home\\ann\\my tool.sh\" %dest%");
+    EXPECT_EQ(CommandOfShownText("/media/ann/STICK/tools/dump.sh -x /tmp"), "E:\\tools\\dump.sh -x /tmp");
+    for (const char* typed : {"touch /home/ann/x", "dump.sh --to=/media/ann/STICK", "\"D:\\b.cmd\"", ""}) {
+        EXPECT_EQ(CommandOfShownText(typed), typed);
+        EXPECT_EQ(ShownCommandText(typed), typed);
+    }
+}

@@ -78,7 +78,7 @@ protected:
         fs::create_directories(temp.Host("trash"));
         env.Set("XDG_DATA_HOME", temp.Host("trash"));
         task.DestMode = DestDrivesSeparated;
-        run.ExecuteCommand = [](const std::string&, int32_t, int) { return true; };
+        run.ExecuteCommand = [](const std::string&, int32_t, int) { return TCommandOutcome::Done; };
         cleanUp.LogMode = LogLong;
     }
     // A source file, daysOld days old.

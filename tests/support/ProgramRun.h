@@ -8,6 +8,7 @@
 #include "tasks/TaskFile.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -109,4 +110,22 @@ inline void WriteRestoreTask(const TTempFolder& folder, const std::string& name,
     options.DestDir = folder.Win(restored);
     options.Overwrite = OverwriteAll;
     ASSERT_EQ(SaveRestoreTask(folder.Win(name), options, TFtpParams{}, "Tessaro", "0.1.0"), 0);
+}
+
+// As cron starts the program: HOME and PATH alone (no display, no session folder, no log
+// unless the settings ask for one), in the test folder. Its error output goes to errors.
+inline int RunFromCron(const TTempFolder& folder, const std::string& args, std::string& errors)
+{
+    const std::string command = "cd '" + folder.Host() + "' && env -i HOME='" + folder.Host("home") +
+                                "' PATH=/usr/bin:/bin '" + ProgramFile() + "' " + args + " >/dev/null 2>'" +
+                                folder.Host("errors.txt") + "'";
+    const int status = std::system(command.c_str());
+    errors = folder.ReadHostFile("errors.txt");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The log of a start from cron, in the settings folder of its home.
+inline std::string CronLog(const TTempFolder& folder)
+{
+    return folder.ReadHostFile("home/.config/Tessaro/tessaro.log");
 }

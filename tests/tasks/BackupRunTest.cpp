@@ -11,6 +11,7 @@
 #include "tasks/TimeStamp.h"
 
 #include <gtest/gtest.h>
+#include <map>
 
 #include <cstdio>
 #include <filesystem>
@@ -66,7 +67,7 @@ protected:
         run.Dialogs = &runDialogs;
         run.ExecuteCommand = [this](const std::string& command, int32_t, int) {
             commands.push_back(command);
-            return true;
+            return TCommandOutcome::Done;
         };
         task.PreCommand = "pre";
         task.PostCommand = "post";
@@ -213,6 +214,35 @@ TEST_F(BackupRunTest, CancelEndsTheRunButNotThePostCommand)
     EXPECT_EQ(run.Totals().EndText, "Cancelled by user");
     EXPECT_EQ(commands, (std::vector<std::string>{"pre", "post"}));
     EXPECT_NE(LogText().find("  Status: Cancelled by user (0 of 0 files copied)"), std::string::npos);
+}
+
+// A command that runs and fails does not stop the run, and the run ends with a warning; one
+// that is not there skips the backup.
+TEST_F(BackupRunTest, FailedCommandsEndTheRunWithAWarning)
+{
+    Write("a/f.txt");
+    AddSource("S:\\a");
+    std::map<std::string, TCommandOutcome> outcomes;
+    run.ExecuteCommand = [&](const std::string& command, int32_t, int) {
+        commands.push_back(command);
+        return outcomes[command];
+    };
+    outcomes = {{"pre", TCommandOutcome::Failed}};
+    EXPECT_TRUE(Run());
+    EXPECT_EQ(run.Totals().EndText, "1 Warnings on backup!");
+    EXPECT_NE(LogText().find("  Status: 1 Warnings on backup! (1 of 1 files copied)"), std::string::npos) << LogText();
+    EXPECT_EQ(run.Outcome(true), TRunOutcome::Warnings);
+
+    outcomes = {{"post", TCommandOutcome::Failed}};
+    EXPECT_TRUE(Run());
+    EXPECT_EQ(run.Totals().EndText, "OK");
+    EXPECT_EQ(run.Outcome(true), TRunOutcome::Warnings);
+
+    outcomes = {{"pre", TCommandOutcome::NotFound}};
+    commands.clear();
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(commands, (std::vector<std::string>{"pre"}));
+    EXPECT_EQ(run.Outcome(false), TRunOutcome::Failed);
 }
 
 TEST_F(BackupRunTest, RotationSubfolderAndItsRemovalWhenOnlyTheStampIsLeft)

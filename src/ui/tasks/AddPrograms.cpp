@@ -1,5 +1,6 @@
 #include "ui/tasks/AddPrograms.h"
 
+#include "foundation/ShownPaths.h"
 #include "platform/Drives.h"
 #include "ui/tasks/DialogTools.h"
 
@@ -78,7 +79,7 @@ QWidget* TAddProgramsDialog::MakeGroup(const QString& title, TCommandGroup& grou
 void TAddProgramsDialog::ShowGroup(TCommandGroup& group, const std::string& command, int32_t wait)
 {
     const TCommandControls controls = CommandControlsOf(command, wait, group.Seconds->value());
-    group.Command->setText(QStr(controls.Text));
+    group.Command->setText(QStr(ShownCommandText(controls.Text)));
     group.Active->setChecked(controls.Active);
     (controls.WaitForEnd ? group.WaitForEnd : group.WaitTime)->setChecked(true);
     group.Seconds->setValue(controls.Seconds);
@@ -88,7 +89,7 @@ void TAddProgramsDialog::ShowGroup(TCommandGroup& group, const std::string& comm
 void TAddProgramsDialog::TakeGroup(const TCommandGroup& group, std::string& command, int32_t& wait)
 {
     TCommandControls controls;
-    controls.Text = group.Command->text().toStdString();
+    controls.Text = CommandOfShownText(group.Command->text().toStdString());
     controls.Active = group.Active->isChecked();
     controls.WaitForEnd = group.WaitForEnd->isChecked();
     controls.Seconds = group.Seconds->value();
@@ -124,8 +125,10 @@ bool TAddProgramsDialog::Execute(const std::string& folder, std::string& preComm
 void TAddProgramsDialog::Browse(bool post)
 {
     TCommandGroup& group = post ? Post : Pre;
-    const TBrowseStart start =
-        ProgramBrowseStart(post, group.Command->text().toStdString(), Pre.Command->text().toStdString(), defaultFolder);
+    const auto command = [](const TCommandGroup& shown) {
+        return CommandOfShownText(shown.Command->text().toStdString());
+    };
+    const TBrowseStart start = ProgramBrowseStart(post, command(group), command(Pre), defaultFolder);
     std::string file;
     const char* title =
         post ? TrNoopDefault("Program to execute after backup") : TrNoopDefault("Program to execute before backup");
@@ -161,7 +164,6 @@ bool TAddProgramsDialog::ChooseProgramFile(const std::string& title, const TBrow
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return false;
     }
-    const std::string host = dialog.selectedFiles().first().toStdString();
-    file = Platform::HostToWin(host).value_or(host);
+    file = dialog.selectedFiles().first().toStdString();
     return true;
 }

@@ -20,12 +20,13 @@ public:
     explicit TAddProgramsDialog(QWidget* parent = nullptr);
 
     // The variables change only on OK; browsing starts in defaultFolder when no command is set.
+    // The fields show and take host paths; the commands keep their program as Windows text.
     bool Execute(const std::string& defaultFolder, std::string& preCommand, int32_t& preWait, std::string& postCommand,
                  int32_t& postWait);
     void ShowCommands(const std::string& preCommand, int32_t preWait, const std::string& postCommand, int32_t postWait);
     void TakeCommands(std::string& preCommand, int32_t& preWait, std::string& postCommand, int32_t& postWait) const;
 
-    // Asks for a program file (Windows path text) from the start; tests replace it.
+    // Asks for a program file (its host path) from the start; tests replace it.
     std::function<bool(const std::string& title, const TBrowseStart& start, std::string& file)> ChooseProgram;
 
     void PreCommandBtnClick();

@@ -351,6 +351,36 @@ TEST(AddProgramsDialog, BrowseAndWaitWords)
     EXPECT_EQ(postWait, 0); // an empty command is never active
 }
 
+// The fields show and take host paths; the task keeps the program as Windows text.
+TEST(AddProgramsDialog, FieldsShowAndTakeHostPaths)
+{
+    TAddProgramsDialog dialog;
+    std::string pre = "\"C:\\home\\ann\\my tool.sh\" -x";
+    int32_t preWait = 0x2000;
+    std::string post = "touch /home/ann/done";
+    int32_t postWait = 0x2000;
+    TBrowseStart seen;
+    dialog.ChooseProgram = [&](const std::string&, const TBrowseStart& start, std::string& file) {
+        seen = start;
+        file = "/home/ann/bin/dump db.sh";
+        return true;
+    };
+    WhileOpen(
+        dialog,
+        [&] {
+            EXPECT_EQ(dialog.Pre.Command->text().toStdString(), "\"/home/ann/my tool.sh\" -x");
+            EXPECT_EQ(dialog.Post.Command->text().toStdString(), "touch /home/ann/done");
+            dialog.PreCommandBtnClick();
+            EXPECT_EQ(dialog.Pre.Command->text().toStdString(), "\"/home/ann/bin/dump db.sh\"");
+        },
+        true);
+    ASSERT_TRUE(dialog.Execute("C:\\Tasks\\", pre, preWait, post, postWait));
+    EXPECT_EQ(seen.Folder, "C:\\home\\ann\\");
+    EXPECT_EQ(seen.FileName, "my tool.sh");
+    EXPECT_EQ(pre, "\"C:\\home\\ann\\bin\\dump db.sh\"");
+    EXPECT_EQ(post, "touch /home/ann/done");
+}
+
 TEST(FilePreview, RowsFollowTheAllFoldersBox)
 {
     const std::vector<TPreviewLine> lines = {
