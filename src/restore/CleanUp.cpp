@@ -303,6 +303,7 @@ bool ListOrigin(const std::string& folder, TOriginNames& names)
 struct TCleanUp::TScan
 {
     TTransferList List;
+    std::vector<int> Owners; // for each item of List its origin folder in Origins, or -1
     uint32_t Counter = 0;
     bool Compressed = true;
     bool FilesMode = true;
@@ -310,21 +311,24 @@ struct TCleanUp::TScan
     TCleanUpAge Age;
     int Sync = CleanUpSyncOff;
     std::vector<std::string> Links; // symbolic links met, left alone
-    // A source folder of the backup, compared with its origin folder on its own.
+    // A folder of the backup whose files are judged together: a source folder (the first
+    // folder down a path that holds files), compared with its origin folder, or a folder
+    // whose origin folder is away, with everything below it.
     struct TOriginFolder
     {
         std::string Path;      // in the origin
+        bool Away = false;     // missing or empty: nothing of it was compared
         uint32_t Compared = 0; // files looked up there
         uint32_t Missing = 0;  // of them not there: its candidates
-        size_t First = 0;      // its items in List, up to End
-        size_t End = 0;
-        bool Refused = false; // too many missing to delete them unasked
+        bool Refused = false;  // too many missing to delete them unasked
+        bool Confirmed = false;
+        // Its files go only when a person selects them in the confirmation list.
+        bool LeftOut() const { return (Away || Refused) && !Confirmed; }
     };
     std::vector<TOriginFolder> Origins;
-    bool InOrigin = false;            // the scan is below the last of Origins
-    std::vector<std::string> Skipped; // why each origin folder left out was left out
-    std::string Origin;               // origin folder of the current scan
-    std::string DriveFolder;          // per-drive scans: the drive folder the relative paths begin with
+    int Current = -1;        // the origin folder of the files scanned now
+    std::string Origin;      // origin folder of the current scan
+    std::string DriveFolder; // per-drive scans: the drive folder the relative paths begin with
     bool Ftp = false;
     bool Quiet = false;
     bool AllAges = false;
@@ -336,24 +340,39 @@ struct TCleanUp::TScan
     // A candidate that passed every test.
     void Add(TTransferItem item)
     {
-        List.push_back(std::move(item));
+        AddFolderRow(std::move(item));
         ++Counter;
     }
-    void OpenOrigin(const std::string& path)
+    // The row of a folder whose files follow.
+    void AddFolderRow(TTransferItem item)
     {
-        Origins.push_back({path, 0, 0, List.size(), List.size(), false});
-        InOrigin = true;
+        List.push_back(std::move(item));
+        Owners.push_back(Current);
     }
-    void CloseOrigin()
+    void EraseRow(size_t index)
     {
-        Origins.back().End = List.size();
-        InOrigin = false;
+        List.erase(List.begin() + static_cast<std::ptrdiff_t>(index));
+        Owners.erase(Owners.begin() + static_cast<std::ptrdiff_t>(index));
     }
+    // The files from here on are judged with the origin folder; returns what to go back to
+    // once the folder and those below it are done.
+    int OpenOrigin(const std::string& path, bool away)
+    {
+        const int previous = Current;
+        const auto same = std::find_if(Origins.begin(), Origins.end(),
+                                       [&](const TOriginFolder& o) { return away && o.Away && o.Path == path; });
+        Current = static_cast<int>(same - Origins.begin());
+        if (same == Origins.end()) {
+            Origins.push_back({path, away});
+        }
+        return previous;
+    }
+    bool InAway() const { return Current >= 0 && Origins[static_cast<size_t>(Current)].Away; }
     void NoteCompared(bool missing)
     {
-        if (InOrigin) {
-            ++Origins.back().Compared;
-            Origins.back().Missing += missing ? 1 : 0;
+        if (Current >= 0) {
+            ++Origins[static_cast<size_t>(Current)].Compared;
+            Origins[static_cast<size_t>(Current)].Missing += missing ? 1 : 0;
         }
     }
     // Whether the file of origin of a backup file in that origin folder is gone. Each origin
@@ -370,13 +389,31 @@ struct TCleanUp::TScan
     std::string ListedOrigin;
     TOriginNames OriginFiles;
     bool OriginKnown = false;
+    bool LeftOut(size_t row) const { return Owners[row] >= 0 && Origins[static_cast<size_t>(Owners[row])].LeftOut(); }
     // Nothing is left to compare: every origin folder was away or refused.
     bool NothingCompared() const
     {
-        return !Skipped.empty() &&
-               std::all_of(Origins.begin(), Origins.end(), [](const TOriginFolder& o) { return o.Refused; });
+        return !Origins.empty() &&
+               std::all_of(Origins.begin(), Origins.end(), [](const TOriginFolder& o) { return o.LeftOut(); });
     }
+    // Why each origin folder left out was left out.
+    std::vector<std::string> Skipped() const;
 };
+
+std::vector<std::string> TCleanUp::TScan::Skipped() const
+{
+    std::vector<std::string> lines;
+    for (const TOriginFolder& origin : Origins) {
+        if (origin.LeftOut()) {
+            lines.push_back(origin.Away ? CouldNotFindDirText(origin.Path)
+                                        : TwoCountsText(TrNoopDefault("Nothing deleted: %u of %u files compared are "
+                                                                      "missing in the origin (more than half)"),
+                                                        origin.Missing, origin.Compared) +
+                                              ": " + origin.Path);
+        }
+    }
+    return lines;
+}
 
 TCleanUp::TCleanUp(TBackupLog& log, IProgressView& view, IStatusView& status)
     : BackupLog(log), View(view), Status(status)
@@ -519,22 +556,12 @@ void TCleanUp::ScanCleanUpDir(TScan& scan, const std::string& folder, const std:
                                                                        : std::string();
         }
     }
-    // The first folder down a path that holds files is a source folder of the backup: it is
-    // compared only while its origin folder is there (a stick unplugged from its mount folder).
-    const bool opensOrigin = scan.Sync != CleanUpSyncOff && !scan.InOrigin && HoldsFiles(current);
-    if (opensOrigin) {
-        const std::string originFolder =
-            originRelative.empty() ? origin : JoinPath(RemovePathDelimiter(origin), originRelative);
-        if (!OriginThere(originFolder)) {
-            scan.Skipped.push_back(CouldNotFindDirText(originFolder));
-            return;
-        }
-        scan.OpenOrigin(originFolder);
-    }
+    const int outer = EnterOrigin(scan, JoinPath(RemovePathDelimiter(origin), originRelative),
+                                  scan.Sync != CleanUpSyncOff && HoldsFiles(current));
     size_t folderItem = std::string::npos;
     if (!relative.empty()) {
         folderItem = scan.List.size();
-        scan.List.push_back(CandidateItem(TransferFolder, "..\\" + relative, current));
+        scan.AddFolderRow(CandidateItem(TransferFolder, "..\\" + relative, current));
     }
     const uint32_t before = scan.Counter;
     ForEachEntry(
@@ -555,14 +582,38 @@ void TCleanUp::ScanCleanUpDir(TScan& scan, const std::string& folder, const std:
     for (const std::string& name : subfolders) {
         ScanCleanUpDir(scan, folder, JoinPath(relative, name));
     }
-    if (opensOrigin) {
-        scan.CloseOrigin();
+    scan.Current = outer;
+}
+
+int TCleanUp::EnterOrigin(TScan& scan, const std::string& originFolder, bool holdsFiles)
+{
+    const int outer = scan.Current;
+    if (!holdsFiles || scan.InAway()) {
+        return outer;
     }
+    // Wherever a folder of copies sits, an origin folder that is missing or empty (a stick
+    // unplugged from its mount folder, a share not mounted) is away: its files are not
+    // compared. The first folder down a path that holds files is a source folder of the
+    // backup, judged on its own.
+    if (!OriginThere(originFolder)) {
+        // Named by the outermost folder on the way that is away too: the mount folder rather
+        // than a folder on the stick.
+        std::string away = originFolder;
+        const size_t root = RemovePathDelimiter(scan.Origin).size();
+        for (std::string up = ExtractParentDir(away); up.size() > root && up != away && !OriginThere(up);
+             up = ExtractParentDir(up)) {
+            away = up;
+        }
+        scan.OpenOrigin(away, true);
+    } else if (outer < 0) {
+        scan.OpenOrigin(originFolder, false);
+    }
+    return outer;
 }
 
 bool TCleanUp::Candidate(TScan& scan, const std::string& origin, const std::string& relative, const std::string& name)
 {
-    if (scan.Sync == CleanUpSyncOff) {
+    if (scan.Sync == CleanUpSyncOff || scan.InAway()) {
         return true;
     }
     const bool missing = scan.OriginMissing(JoinPath(RemovePathDelimiter(origin), relative), name);
@@ -574,7 +625,7 @@ void TCleanUp::EndFolderScan(TScan& scan, size_t folderItem, uint32_t countBefor
 {
     // A folder without candidates is no row of the list.
     if (scan.Counter == countBefore && folderItem != std::string::npos) {
-        scan.List.erase(scan.List.begin() + static_cast<std::ptrdiff_t>(folderItem));
+        scan.EraseRow(folderItem);
     }
     if (!scan.Quiet) {
         Status.ShowProgress(TrDefault("Found: ") + CountText("%u files", scan.Counter));
@@ -612,32 +663,43 @@ TCleanUpOutcome TCleanUp::ScanAccepted(bool quiet, bool interactive, const std::
             return TCleanUpOutcome::Cancelled;
         }
     }
-    if (!interactive) {
-        DropMostlyMissing(scan);
+    RefuseMostlyMissing(scan);
+    if (interactive) {
+        return ConfirmList(folder, scan) ? TCleanUpOutcome::Ok : TCleanUpOutcome::Cancelled;
     }
-    if (!scan.Skipped.empty() && !quiet) {
+    // Without the list, what only a person may confirm stays; the rest goes.
+    for (size_t row = scan.List.size(); row-- > 0;) {
+        if (scan.LeftOut(row)) {
+            scan.Counter -= scan.List[row].Info.IsFolder() ? 0 : 1;
+            scan.EraseRow(row);
+        }
+    }
+    const std::vector<std::string> skipped = scan.Skipped();
+    if (!skipped.empty() && !quiet) {
         std::string text;
-        for (const std::string& line : scan.Skipped) {
+        for (const std::string& line : skipped) {
             text += (text.empty() ? "" : "\r\n") + line;
         }
         ErrorDialog({}, text);
     }
     if (scan.NothingCompared()) {
-        for (const std::string& line : scan.Skipped) {
+        for (const std::string& line : skipped) {
             Log(1, LogErrorPrefix + line);
         }
         return TCleanUpOutcome::Failed;
     }
-    return ConfirmList(scan.List, interactive, folder, scan) ? TCleanUpOutcome::Ok : TCleanUpOutcome::Cancelled;
+    return TCleanUpOutcome::Ok;
 }
 
-bool TCleanUp::ConfirmList(TTransferList& list, bool interactive, const std::string& folder, const TScan& scan)
+bool TCleanUp::ConfirmList(const std::string& folder, TScan& scan)
 {
-    if (!interactive) {
-        for (TTransferItem& item : list) {
-            item.Info.Selected = true;
-        }
-        return true;
+    // What a run without the list would leave is listed unselected: a person may select it.
+    for (size_t row = 0; row < scan.List.size(); ++row) {
+        scan.List[row].Info.Selected = !scan.LeftOut(row);
+    }
+    std::string leftOut;
+    for (const TScan::TOriginFolder& origin : scan.Origins) {
+        leftOut += origin.Away ? CouldNotFindDirText(origin.Path) + "\r\n" : std::string();
     }
     TConfirmRequest request;
     request.Mode = scan.FilesMode ? TConfirmMode::DeleteFiles : TConfirmMode::DeleteFolders;
@@ -651,7 +713,7 @@ bool TCleanUp::ConfirmList(TTransferList& list, bool interactive, const std::str
     uint32_t missing = 0;
     uint32_t compared = 0;
     for (const TScan::TOriginFolder& origin : scan.Origins) {
-        if (MostlyMissing(origin.Missing, origin.Compared)) {
+        if (origin.Refused) {
             missing += origin.Missing;
             compared += origin.Compared;
         }
@@ -659,30 +721,30 @@ bool TCleanUp::ConfirmList(TTransferList& list, bool interactive, const std::str
     if (missing > 0) {
         request.Warning =
             TwoCountsText(TrNoopDefault("Warning: %u of %u files compared are missing in the origin (more than half)!"),
-                          missing, compared);
+                          missing, compared) +
+            "\r\n";
     }
-    return ConfirmFiles(request, list);
+    if (missing > 0 || !leftOut.empty()) {
+        request.Warning += leftOut + TrDefault("Their files are not selected: select them to delete them anyway.");
+    }
+    if (!ConfirmFiles(request, scan.List)) {
+        return false;
+    }
+    // A folder left out whose files the person selected is confirmed.
+    for (size_t row = 0; row < scan.List.size(); ++row) {
+        if (scan.Owners[row] >= 0 && scan.List[row].Info.Selected && !scan.List[row].Info.IsFolder()) {
+            scan.Origins[static_cast<size_t>(scan.Owners[row])].Confirmed = true;
+        }
+    }
+    return true;
 }
 
-void TCleanUp::DropMostlyMissing(TScan& scan)
+void TCleanUp::RefuseMostlyMissing(TScan& scan)
 {
     // A source that is away (renamed, not mounted) looks like one whose files were all
     // deleted: only a person who sees the list may confirm that.
-    size_t dropped = 0;
     for (TScan::TOriginFolder& origin : scan.Origins) {
-        if (!MostlyMissing(origin.Missing, origin.Compared)) {
-            continue;
-        }
-        origin.Refused = true;
-        scan.List.erase(scan.List.begin() + static_cast<std::ptrdiff_t>(origin.First - dropped),
-                        scan.List.begin() + static_cast<std::ptrdiff_t>(origin.End - dropped));
-        dropped += origin.End - origin.First;
-        scan.Counter -= origin.Missing;
-        scan.Skipped.push_back(
-            TwoCountsText(TrNoopDefault("Nothing deleted: %u of %u files compared are missing in the origin (more "
-                                        "than half)"),
-                          origin.Missing, origin.Compared) +
-            ": " + origin.Path);
+        origin.Refused = !origin.Away && MostlyMissing(origin.Missing, origin.Compared);
     }
 }
 
@@ -713,7 +775,7 @@ void TCleanUp::LogStart(const std::string& folder, const TScan& scan)
     for (const std::string& link : scan.Links) {
         BackupLog.WriteLog(LogNotePrefix + TrDefault("Symbolic link in the backup, left alone: ") + link);
     }
-    for (const std::string& line : scan.Skipped) {
+    for (const std::string& line : scan.Skipped()) {
         BackupLog.WriteLog(LogErrorPrefix + line);
     }
 }
@@ -800,14 +862,20 @@ TCleanUpOutcome TCleanUp::RunCleanUp(const std::string& folderText, const std::s
     const int delay = RunCloseDelay(closeDelay, quiet, interactive);
 
     // Which origins the files are compared with; each must be readable before anything goes.
-    std::vector<std::pair<std::string, std::string>> scans; // relative start, origin
+    struct TOriginScan
+    {
+        std::string Relative; // where it starts in the folder
+        std::string Origin;
+        bool Away = false; // a drive that is not there: its files are not compared
+    };
+    std::vector<TOriginScan> scans;
     if (scan.Sync == CleanUpSyncFolder) {
         if (!OriginReady(Settings.SyncDir, quiet)) {
             return TCleanUpOutcome::Failed;
         }
         scan.Origin = RemovePathDelimiter(Settings.SyncDir);
         scan.SyncText = FormatText(TrDefault("synchronized to %s"), ShortenPath(Settings.SyncDir, 40));
-        scans.emplace_back("", scan.Origin);
+        scans.push_back({"", scan.Origin});
     } else if (scan.Sync == CleanUpSyncOrigin) {
         scan.SyncText = TrDefault("synchronized to origin");
         const std::string origin = OriginOfBackupFolder(folder, true);
@@ -815,7 +883,7 @@ TCleanUpOutcome TCleanUp::RunCleanUp(const std::string& folderText, const std::s
             if (!OriginReady(origin, quiet)) {
                 return TCleanUpOutcome::Failed;
             }
-            scans.emplace_back("", origin);
+            scans.push_back({"", origin});
         } else {
             const std::vector<TDriveFolder> drives = DriveFoldersIn(folder, true);
             if (drives.empty()) {
@@ -827,15 +895,11 @@ TCleanUpOutcome TCleanUp::RunCleanUp(const std::string& folderText, const std::s
             }
             for (const TDriveFolder& drive : drives) {
                 // A drive that is not there is left out; the others are cleaned.
-                if (!OriginThere(drive.Origin)) {
-                    scan.Skipped.push_back(CouldNotFindDirText(drive.Origin));
-                    continue;
-                }
-                scans.emplace_back(DisplayName(folder, drive.Folder), drive.Origin);
+                scans.push_back({DisplayName(folder, drive.Folder), drive.Origin, !OriginThere(drive.Origin)});
             }
         }
     } else {
-        scans.emplace_back("", "");
+        scans.push_back({"", ""});
     }
 
     // From the scan on the folder is this run's alone: what it finds decides what goes.
@@ -850,10 +914,12 @@ TCleanUpOutcome TCleanUp::RunCleanUp(const std::string& folderText, const std::s
     if (!scan.FilesMode) {
         ScanRootFolders(scan, folder);
     } else {
-        for (const auto& [relative, origin] : scans) {
-            scan.Origin = origin;
-            scan.DriveFolder = scan.Sync == CleanUpSyncOrigin ? relative : std::string();
-            ScanCleanUpDir(scan, folder, relative);
+        for (const TOriginScan& origin : scans) {
+            scan.Origin = origin.Origin;
+            scan.DriveFolder = scan.Sync == CleanUpSyncOrigin ? origin.Relative : std::string();
+            scan.Current = origin.Away ? scan.OpenOrigin(origin.Origin, true) : -1;
+            ScanCleanUpDir(scan, folder, origin.Relative);
+            scan.Current = -1;
         }
     }
     if (const TCleanUpOutcome accepted = ScanAccepted(quiet, interactive, folder, scan);
@@ -870,7 +936,7 @@ TCleanUpOutcome TCleanUp::RunCleanUp(const std::string& folderText, const std::s
     } else {
         DeleteDirList(folder, scan.List, recycleBin);
     }
-    return Finish(RunCancelled(View), delay, scan.Skipped.size());
+    return Finish(RunCancelled(View), delay, scan.Skipped().size());
 }
 
 void TCleanUp::DeleteFileList(const std::string& folder, TTransferList& list, bool recycleBin)
@@ -1003,34 +1069,34 @@ void TCleanUp::ScanFtpCleanUpDir(TScan& scan, const std::string& relative)
         }
         return;
     }
+    const bool listed = Ftp->FillFileList();
+    const int outer = EnterOrigin(scan, JoinPath(scan.Origin, SlashToBackslash(relative)),
+                                  scan.Sync != CleanUpSyncOff && listed && !Ftp->Listing.empty());
     size_t folderItem = std::string::npos;
     if (!relative.empty()) {
         // A folder item's source is its path relative to the start folder.
         folderItem = scan.List.size();
-        scan.List.push_back(CandidateItem(TransferFolder, "../" + relative, relative));
+        scan.AddFolderRow(CandidateItem(TransferFolder, "../" + relative, relative));
     }
     const uint32_t before = scan.Counter;
-    if (Ftp->FillFileList()) {
-        for (const TFtpListItem& entry : Ftp->Listing) {
-            // A listing without a usable time would make every file look old: such files go
-            // only when every age is taken.
-            if ((entry.HasTime || scan.AllAges) && FileSelected(scan, entry.Name, entry.ModifiedUnix) &&
-                Candidate(scan, scan.Origin, SlashToBackslash(relative), entry.Name)) {
-                scan.Add(CandidateItem(TransferFile, entry.Name,
-                                       relative.empty() ? entry.Name : relative + "/" + entry.Name, 0,
-                                       DosTimeOfUnix(entry.ModifiedUnix), std::max<int64_t>(entry.Size, 0)));
-            }
-            ProcessMessagesWhenDue();
+    for (const TFtpListItem& entry : listed ? Ftp->Listing : std::vector<TFtpListItem>()) {
+        // A listing without a usable time would make every file look old: such files go
+        // only when every age is taken.
+        if ((entry.HasTime || scan.AllAges) && FileSelected(scan, entry.Name, entry.ModifiedUnix) &&
+            Candidate(scan, scan.Origin, SlashToBackslash(relative), entry.Name)) {
+            scan.Add(CandidateItem(TransferFile, entry.Name,
+                                   relative.empty() ? entry.Name : relative + "/" + entry.Name, 0,
+                                   DosTimeOfUnix(entry.ModifiedUnix), std::max<int64_t>(entry.Size, 0)));
         }
+        ProcessMessagesWhenDue();
     }
     EndFolderScan(scan, folderItem, before);
     std::vector<TFtpListItem> dirs;
-    if (!Ftp->FillDirList(dirs)) {
-        return;
-    }
+    Ftp->FillDirList(dirs);
     for (const TFtpListItem& dir : dirs) {
         ScanFtpCleanUpDir(scan, relative.empty() ? dir.Name : relative + "/" + dir.Name);
     }
+    scan.Current = outer;
 }
 
 TCleanUpOutcome TCleanUp::RunFtpCleanUp(const std::string& typeText, int ageMode, int closeDelay, bool quiet,
@@ -1069,7 +1135,6 @@ TCleanUpOutcome TCleanUp::RunFtpCleanUp(const std::string& typeText, int ageMode
         }
         scan.Origin = RemovePathDelimiter(Settings.SyncDir);
         scan.SyncText = FormatText(TrDefault("synchronized to %s"), ShortenPath(Settings.SyncDir, 40));
-        scan.OpenOrigin(scan.Origin);
     }
     // As for a local folder: from the scan on the server folder is this run's alone.
     std::string waitNote;
@@ -1086,9 +1151,6 @@ TCleanUpOutcome TCleanUp::RunFtpCleanUp(const std::string& typeText, int ageMode
     }
     ShowScanning(quiet);
     ScanFtpCleanUpDir(scan, "");
-    if (scan.InOrigin) {
-        scan.CloseOrigin();
-    }
     Ftp->Disconnect();
     if (const TCleanUpOutcome accepted = ScanAccepted(quiet, interactive, ftpText, scan);
         accepted != TCleanUpOutcome::Ok) {
@@ -1115,7 +1177,7 @@ TCleanUpOutcome TCleanUp::RunFtpCleanUp(const std::string& typeText, int ageMode
         DeleteFtpDirList(scan.List);
     }
     Ftp->Disconnect();
-    return Finish(RunCancelled(View), delay, scan.Skipped.size());
+    return Finish(RunCancelled(View), delay, scan.Skipped().size());
 }
 
 void TCleanUp::DeleteFtpFileList(TTransferList& list)

@@ -11,12 +11,14 @@
 //   and holds at least one entry; otherwise it logs "Could not find directory" and deletes
 //   nothing, so an unplugged disk or share (or the empty folder it was mounted on) never
 //   makes a whole backup look orphaned;
-// - the same holds for each drive and for each source folder the backup holds (the first
-//   folder down each path that holds files): one whose origin is away is left out with
-//   "Could not find directory", the others are cleaned, and the run ends with a warning;
-// - when more than half of the files of one source folder, and at least 10, are missing in
-//   its origin, a run without the confirmation list deletes none of them, and the list
-//   opens with a warning;
+// - the same holds for each drive and for each folder of the backup that holds files,
+//   wherever it sits (a stick mounted below a source folder): one whose origin folder is
+//   missing or empty is left out with everything below it ("Could not find directory"),
+//   the others are cleaned, and the run ends with a warning;
+// - when more than half of the files of one source folder (the first folder down a path
+//   that holds files), and at least 10, are missing in its origin, none of them is deleted;
+// - the confirmation list shows what is left out unselected, with a warning: a person may
+//   select it, so that a run without the list deletes exactly what the list proposes;
 // - a backup file that may be a kept version of a file ("report.bak-1.txt.gz", made with
 //   whatever suffix) counts as missing only when that file is missing as well;
 // - an origin folder whose entries cannot be listed for any reason but "not there" keeps
@@ -192,6 +194,10 @@ private:
     bool ApplyFilter();
     bool FileSelected(TScan& scan, const std::string& name, int64_t unixTime);
     void ScanCleanUpDir(TScan& scan, const std::string& folder, const std::string& relative);
+    // Before a folder's files: the origin folder they are judged with, opened when the folder
+    // holds files and its origin folder is away or it is the first down its path to hold
+    // files. Returns the one to go back to after the folder.
+    int EnterOrigin(TScan& scan, const std::string& originFolder, bool holdsFiles);
     // Whether a selected file is a candidate, counting it for its origin folder.
     bool Candidate(TScan& scan, const std::string& origin, const std::string& relative, const std::string& name);
     void ScanRootFolders(TScan& scan, const std::string& folder);
@@ -212,12 +218,13 @@ private:
     // The status window of the scan, unless the run is quiet.
     void ShowScanning(bool quiet);
     // Ok when the list may go; Cancelled when the scan was cancelled or the list was not
-    // confirmed; Failed when every origin folder was away or, in a run without the list,
+    // confirmed; Failed when, in a run without the list, every origin folder was away or
     // lost most of its files.
     TCleanUpOutcome ScanAccepted(bool quiet, bool interactive, const std::string& folder, TScan& scan);
-    bool ConfirmList(TTransferList& list, bool interactive, const std::string& folder, const TScan& scan);
-    // Leaves out the origin folders whose candidates are too many to delete them unasked.
-    static void DropMostlyMissing(TScan& scan);
+    // The list, with the files of the origin folders left out unselected.
+    bool ConfirmList(const std::string& folder, TScan& scan);
+    // Marks the origin folders whose candidates are too many to delete them unasked.
+    static void RefuseMostlyMissing(TScan& scan);
     void LogStart(const std::string& folder, const TScan& scan);
 
     TBackupLog& BackupLog;

@@ -48,6 +48,10 @@ TConfirmSelection::TConfirmSelection(TConfirmMode selectMode, TTransferList& ite
     if (mode == TConfirmMode::DeleteFiles && rowCount > 0 && list.back().Info.IsFolder()) {
         --rowCount;
     }
+    // A list that comes with rows the run proposes to leave shows its selection at once.
+    for (int row = 0; row < rowCount; ++row) {
+        onlySelected = onlySelected || (Selectable(row) && !Row(row).Info.Selected);
+    }
 }
 
 bool TConfirmSelection::Selectable(int row) const

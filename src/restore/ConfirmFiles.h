@@ -42,6 +42,7 @@ inline constexpr int SelectNone = 2;
 class TConfirmSelection
 {
 public:
+    // "only selected" starts checked when the list comes with a selectable row unselected.
     TConfirmSelection(TConfirmMode mode, TTransferList& list);
 
     // Rows shown: in the file deletion a folder row standing last is left out.

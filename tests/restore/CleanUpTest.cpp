@@ -13,8 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <iterator>
+#include <set>
 
 namespace fs = std::filesystem;
 
@@ -67,6 +70,34 @@ TEST(CleanUpRules, Texts)
     EXPECT_EQ(CleanUpFtpText(ftp), "ftp://h:2100/b/c");
 }
 
+// The confirmation list as a person answers it: it sees what the run proposes (the files
+// selected when the list opens) and may select every file listed.
+class TPerson : public IConfirmFiles
+{
+public:
+    bool Execute(const TConfirmRequest& request, TTransferList& list) override
+    {
+        Warnings.push_back(request.Warning);
+        Proposed.clear();
+        Listed = 0;
+        for (TTransferItem& item : list) {
+            if (!item.Info.IsFolder()) {
+                ++Listed;
+                if (item.Info.Selected) {
+                    Proposed.insert(item.Info.Source);
+                }
+                item.Info.Selected = item.Info.Selected || SelectsAll;
+            }
+        }
+        return Answer;
+    }
+    bool SelectsAll = false;
+    bool Answer = true;
+    std::set<std::string> Proposed; // Windows text
+    size_t Listed = 0;
+    std::vector<std::string> Warnings;
+};
+
 // Drive S: holds the sources, E: the backups, L: the log. The backups are made by a real
 // backup run in the drive-separated layout, so they sit in E:\B\LwS\...
 class CleanUpTest : public TBackupRunFixture
@@ -110,6 +141,38 @@ protected:
         return outcome;
     }
     bool InBackup(const std::string& relative) const { return fs::exists(temp.Host("e/B/LwS/" + relative)); }
+    // A run with the confirmation list, answered by the person.
+    TCleanUpOutcome CleanAsked(const std::string& folder, TPerson& person)
+    {
+        RegisterConfirmFiles(&person);
+        log.OpenLog(settings.Protocol, false, false);
+        const TCleanUpOutcome outcome = cleanUp.RunCleanUp(folder, "", 0, true, true, false, true, 0, CleanUpAgeAll);
+        log.CloseLog();
+        RegisterConfirmFiles(nullptr);
+        return outcome;
+    }
+    // The backup files (Windows text) that a run without the list deletes.
+    std::set<std::string> DeletedUnasked(const std::string& folder)
+    {
+        const std::set<std::string> before = BackupFiles();
+        Clean(folder, CleanUpAgeAll);
+        const std::set<std::string> after = BackupFiles();
+        std::set<std::string> gone;
+        std::set_difference(before.begin(), before.end(), after.begin(), after.end(), std::inserter(gone, gone.end()));
+        return gone;
+    }
+    std::set<std::string> BackupFiles() const
+    {
+        std::set<std::string> files;
+        for (const auto& entry : fs::recursive_directory_iterator(temp.Host("e/B"))) {
+            if (entry.is_regular_file()) {
+                std::string win = "E:\\" + fs::relative(entry.path(), temp.Host("e")).string();
+                std::replace(win.begin(), win.end(), '/', '\\');
+                files.insert(win);
+            }
+        }
+        return files;
+    }
 
     TEnvGuard env;
     NullStatusView status;
@@ -241,14 +304,25 @@ TEST_F(CleanUpTest, MissingOriginPartlyGoneDeletesExactlyTheOrphans)
     fs::remove(temp.Host("s/data/sub/gone2.txt"));
     fs::remove_all(temp.Host("s/data/old"));
     cleanUp.Settings.Sync = CleanUpSyncOrigin;
-    EXPECT_EQ(Clean("E:\\B", CleanUpAgeAll), TCleanUpOutcome::Ok);
-    EXPECT_EQ(cleanUp.Deleted, 3u) << LogText();
+    EXPECT_EQ(Clean("E:\\B", CleanUpAgeAll), TCleanUpOutcome::Warnings);
+    EXPECT_EQ(cleanUp.Deleted, 2u) << LogText();
     EXPECT_TRUE(InBackup("data/keep.txt.gz"));
     EXPECT_TRUE(InBackup("data/sub/keep2.txt"));
     EXPECT_FALSE(InBackup("data/gone.txt.gz"));
     EXPECT_FALSE(InBackup("data/sub/gone2.txt"));
-    EXPECT_FALSE(InBackup("data/old"));
     EXPECT_NE(LogText().find("synchronized to origin"), std::string::npos);
+    // A folder whose origin folder is gone cannot be told from one not mounted: it goes
+    // only when a person selects its files.
+    EXPECT_TRUE(InBackup("data/old/a.txt"));
+    EXPECT_NE(LogText().find("    *** Could not find directory: \"" + temp.Host("s/data/old") + "\""),
+              std::string::npos)
+        << LogText();
+    TPerson person;
+    person.SelectsAll = true;
+    EXPECT_EQ(CleanAsked("E:\\B", person), TCleanUpOutcome::Ok);
+    EXPECT_EQ(person.Listed, 1u);
+    EXPECT_TRUE(person.Proposed.empty());
+    EXPECT_FALSE(InBackup("data/old"));
 
     // Against a chosen folder: the backup's drive folder compared with a copy of the source.
     fs::create_directories(temp.Host("e/mirror/data/sub"));
@@ -261,18 +335,6 @@ TEST_F(CleanUpTest, MissingOriginPartlyGoneDeletesExactlyTheOrphans)
     EXPECT_TRUE(InBackup("data/keep.txt.gz"));
     EXPECT_FALSE(InBackup("data/sub/keep2.txt"));
 }
-
-// The confirmation list as a person answers it.
-class TAnswerList : public IConfirmFiles
-{
-public:
-    bool Execute(const TConfirmRequest& request, TTransferList&) override
-    {
-        Warnings.push_back(request.Warning);
-        return true;
-    }
-    std::vector<std::string> Warnings;
-};
 
 TEST_F(CleanUpTest, MostFilesMissingInTheOriginAreDeletedOnlyWhenConfirmed)
 {
@@ -310,15 +372,15 @@ TEST_F(CleanUpTest, MostFilesMissingInTheOriginAreDeletedOnlyWhenConfirmed)
               std::string::npos)
         << LogText();
 
-    // The list warns first, and a person may confirm it.
-    TAnswerList answers;
-    RegisterConfirmFiles(&answers);
-    log.OpenLog(settings.Protocol, false, false);
-    EXPECT_EQ(cleanUp.RunCleanUp("E:\\B", "", 0, true, true, false, true, 0, CleanUpAgeAll), TCleanUpOutcome::Ok);
-    log.CloseLog();
-    RegisterConfirmFiles(nullptr);
-    ASSERT_EQ(answers.Warnings.size(), 1u);
-    EXPECT_EQ(answers.Warnings[0], "Warning: 10 of 12 files compared are missing in the origin (more than half)!");
+    // The list warns first, lists them unselected, and a person may confirm them.
+    TPerson person;
+    person.SelectsAll = true;
+    EXPECT_EQ(CleanAsked("E:\\B", person), TCleanUpOutcome::Ok);
+    ASSERT_EQ(person.Warnings.size(), 1u);
+    EXPECT_EQ(person.Warnings[0], "Warning: 10 of 12 files compared are missing in the origin (more than half)!\r\n"
+                                  "Their files are not selected: select them to delete them anyway.");
+    EXPECT_EQ(person.Listed, 10u);
+    EXPECT_TRUE(person.Proposed.empty());
     EXPECT_EQ(cleanUp.Deleted, 10u);
     EXPECT_TRUE(InBackup("docs/d1.txt"));
 }
@@ -354,6 +416,49 @@ TEST_F(CleanUpTest, AnOriginFolderThatIsAwayIsLeftOut)
     EXPECT_FALSE(InBackup("docs/c.txt"));
     EXPECT_TRUE(fs::exists(temp.Host("e/B/LwT/card/g.txt")));
     EXPECT_NE(LogText().find("    *** Could not find directory: \"T:\\\""), std::string::npos) << LogText();
+}
+
+// A stick mounted below a source folder and unplugged, its empty mount folder left: its
+// copies are left out wherever the folder sits, and the list proposes exactly what a run
+// without it deletes.
+TEST_F(CleanUpTest, AFolderWhoseOriginIsAwayIsLeftOutWhereverItSits)
+{
+    for (int i = 0; i < 6; ++i) {
+        Write("docs/d" + std::to_string(i) + ".txt");
+        Write("docs/stick/photos/p" + std::to_string(i) + ".jpg");
+    }
+    Write("docs/stick/card.txt");
+    Backup({"S:\\docs"});
+    fs::rename(temp.Host("s/docs/stick"), temp.Host("unplugged"));
+    fs::create_directories(temp.Host("s/docs/stick"));
+    cleanUp.Settings.Sync = CleanUpSyncOrigin;
+    for (const char* folder : {"E:\\B", "E:\\B\\LwS\\docs"}) {
+        SCOPED_TRACE(folder);
+        fs::remove(temp.Host("s/docs/d0.txt"));
+        TPerson person;
+        person.Answer = false;
+        EXPECT_EQ(CleanAsked(folder, person), TCleanUpOutcome::Cancelled);
+        EXPECT_EQ(person.Proposed, std::set<std::string>{"E:\\B\\LwS\\docs\\d0.txt"});
+        EXPECT_EQ(person.Listed, 8u);
+        EXPECT_NE(person.Warnings.back().find("Could not find directory: \"S:\\docs\\stick\"\r\n"), std::string::npos)
+            << person.Warnings.back();
+        EXPECT_EQ(DeletedUnasked(folder), person.Proposed);
+        EXPECT_EQ(cleanUp.Deleted, 1u);
+        EXPECT_NE(LogText().find("    *** Could not find directory: \"" + temp.Host("s/docs/stick") + "\"\n"),
+                  std::string::npos)
+            << LogText();
+        EXPECT_NE(LogText().find("  Status: 1 directories skipped (1 files deleted)"), std::string::npos) << LogText();
+        Write("docs/d0.txt");
+        Backup({"S:\\docs"});
+    }
+    EXPECT_TRUE(InBackup("docs/stick/card.txt") && InBackup("docs/stick/photos/p5.jpg"));
+    EXPECT_EQ(RunOutcomeOf(TCleanUpOutcome::Warnings), TRunOutcome::Warnings);
+
+    // Plugged in again with a photo deleted: only that one goes.
+    fs::remove_all(temp.Host("s/docs/stick"));
+    fs::rename(temp.Host("unplugged"), temp.Host("s/docs/stick"));
+    fs::remove(temp.Host("s/docs/stick/photos/p3.jpg"));
+    EXPECT_EQ(DeletedUnasked("E:\\B"), std::set<std::string>{"E:\\B\\LwS\\docs\\stick\\photos\\p3.jpg"});
 }
 
 TEST_F(CleanUpTest, KeptVersionsGoOnlyWithTheirFile)

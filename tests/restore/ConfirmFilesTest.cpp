@@ -32,6 +32,19 @@ std::string Selected(const TTransferList& list)
     return out;
 }
 
+// A clean-up lists files it proposes to leave unselected: the selection shows from the start,
+// and unchecking "only selected" takes every file.
+TEST(ConfirmSelection, AListWithRowsLeftUnselectedShowsItsSelection)
+{
+    TTransferList list = RestoreList();
+    list[4].Info.Selected = false;
+    TConfirmSelection sel(TConfirmMode::DeleteFiles, list);
+    EXPECT_TRUE(sel.OnlySelected());
+    EXPECT_EQ(sel.CountText(), "3 Files");
+    sel.SetOnlySelected(false);
+    EXPECT_EQ(sel.CountText(), "4 Files");
+}
+
 TEST(ConfirmSelection, FolderRowSelectsExactlyTheFilesOfThatFolder)
 {
     TTransferList list = RestoreList();

@@ -55,10 +55,14 @@ protected:
     }
     std::string Log() const { return folder.ReadHostFile("config/Tessaro/tessaro.log"); }
     bool Backed(const std::string& name) const { return fs::exists(folder.Host("dest/LwS/data/" + name)); }
-    size_t BackedCount() const
+    // The files of the backup of S:\data, below the subfolder.
+    size_t BackedCount(const std::string& subfolder = "") const
     {
-        const fs::directory_iterator files(folder.Host("dest/LwS/data"));
-        return static_cast<size_t>(std::distance(begin(files), end(files)));
+        size_t count = 0;
+        for (const auto& entry : fs::recursive_directory_iterator(folder.Host("dest/LwS/data/" + subfolder))) {
+            count += entry.is_regular_file() ? 1 : 0;
+        }
+        return count;
     }
 
     std::string drives;
@@ -124,6 +128,31 @@ TEST_F(BackupNamesRun, ConvertedNamesFindTheirFilesOfOrigin)
     EXPECT_EQ(CleanUp(), 0) << output << Log();
     EXPECT_NE(Log().find("      Delete: LwS/data/report12.txt\n"), std::string::npos) << Log();
     EXPECT_EQ(BackedCount(), 40u);
+}
+
+// The source folder holds the mount folder of a stick, its photos backed up; the stick is
+// unplugged and its empty folder left. The clean-up leaves its copies alone and warns.
+TEST_F(BackupNamesRun, AnUnpluggedDriveBelowASourceFolderIsAway)
+{
+    WriteTask();
+    fs::create_directories(folder.Host("s/data/stick/2026"));
+    for (int i = 10; i < 70; ++i) {
+        Source("doc" + std::to_string(i) + ".txt", "d", 1700000000);
+        if (i < 30) {
+            Source("stick/2026/photo" + std::to_string(i) + ".jpg", "p", 1700000000);
+        }
+    }
+    ASSERT_EQ(Backup(), 0) << output << Log();
+    ASSERT_EQ(BackedCount("stick"), 20u);
+    fs::rename(folder.Host("s/data/stick"), folder.Host("unplugged"));
+    fs::create_directories(folder.Host("s/data/stick"));
+
+    EXPECT_EQ(CleanUp(), 1) << output << Log();
+    EXPECT_EQ(BackedCount("stick"), 20u) << Log();
+    EXPECT_NE(Log().find("    *** Could not find directory: \"" + folder.Host("s/data/stick") + "\"\n"),
+              std::string::npos)
+        << Log();
+    EXPECT_NE(Log().find("  Status: 1 directories skipped (0 files deleted)"), std::string::npos) << Log();
 }
 
 } // namespace
