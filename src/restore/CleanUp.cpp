@@ -425,9 +425,14 @@ TCleanUp::~TCleanUp() = default;
 
 void TCleanUp::Log(int minMode, const std::string& line)
 {
-    if (LogMode >= minMode) {
-        BackupLog.WriteLog(line);
-    }
+    BackupLog.WriteLog(line, LogMode >= minMode);
+}
+
+void TCleanUp::LogEnd(const std::string& status, bool ok)
+{
+    BackupLog.WriteEndLine(LogNotePrefix + TrDefault("End") + ": " + DateTimeText(Now()), ok, LogMode > 0);
+    BackupLog.WriteEndLine("  Status: " + status, ok, LogMode > 0);
+    Log(1, "");
 }
 
 void TCleanUp::NotFound(const std::string& folder, bool quiet)
@@ -802,11 +807,7 @@ TCleanUpOutcome TCleanUp::Finish(bool cancelled, int closeDelay, size_t skipped)
         View.Finish(FinishOk, action, DeletedText(filesMode, Deleted), ColorBlue, closeDelay);
         status = "OK";
     }
-    if (LogMode > 0) {
-        BackupLog.WriteLog(LogNotePrefix + TrDefault("End") + ": " + DateTimeText(Now()));
-        BackupLog.WriteLog("  Status: " + status + " (" + DeletedText(filesMode, Deleted) + ")");
-        BackupLog.WriteLog("");
-    }
+    LogEnd(status + " (" + DeletedText(filesMode, Deleted) + ")", outcome == TCleanUpOutcome::Ok);
     return outcome;
 }
 
@@ -1164,11 +1165,7 @@ TCleanUpOutcome TCleanUp::RunFtpCleanUp(const std::string& typeText, int ageMode
     if (!ReconnectFtp()) {
         const std::string failed = FtpConnectionFailedText();
         View.Finish(FinishWarnings, TrDefault("Clean up completed"), failed, ColorRed, 0);
-        if (LogMode > 0) {
-            BackupLog.WriteLog(LogNotePrefix + TrDefault("End") + ": " + DateTimeText(Now()));
-            BackupLog.WriteLog("  Status: " + failed);
-            BackupLog.WriteLog("");
-        }
+        LogEnd(failed, false);
         return TCleanUpOutcome::Failed;
     }
     if (scan.FilesMode) {

@@ -214,6 +214,8 @@ private:
     bool OriginReady(const std::string& origin, bool quiet);
     void NotFound(const std::string& folder, bool quiet);
     void Log(int minMode, const std::string& line);
+    // The run's "End" and "Status" lines and the empty line after them.
+    void LogEnd(const std::string& status, bool ok);
     TCleanUpOutcome Finish(bool cancelled, int closeDelay, size_t skipped);
     // The status window of the scan, unless the run is quiet.
     void ShowScanning(bool quiet);

@@ -169,9 +169,7 @@ private:
 
 void TRestoreRun::Log(const std::string& line)
 {
-    if (LogMode > 0) {
-        log.WriteLog(line);
-    }
+    log.WriteLog(line, LogMode > 0);
 }
 
 bool TRestoreRun::Cancelled() const
@@ -916,11 +914,10 @@ int TRestoreRun::RunRestore(const std::string& sourceText, const std::string& de
         progress.Finish(FinishOk, TrDefault("Restore completed"), CopiedText(restored), ColorBlue, delay);
         outcome = skipped > 0 ? RestoreFailed : RestoreOk;
     }
-    if (LogMode > 0) {
-        log.WriteLog(LogStatusPrefix + TrDefault("End") + ": " + DateTimeToStr(Now()));
-        log.WriteLog("  Status: " + statusText + " (" + CopiedText(restored) + ")");
-        log.WriteLog("");
-    }
+    const bool ok = outcome == RestoreOk;
+    log.WriteEndLine(LogStatusPrefix + TrDefault("End") + ": " + DateTimeToStr(Now()), ok, LogMode > 0);
+    log.WriteEndLine("  Status: " + statusText + " (" + CopiedText(restored) + ")", ok, LogMode > 0);
+    Log("");
     return outcome;
 }
 

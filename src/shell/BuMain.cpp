@@ -51,6 +51,21 @@ unsigned EndActionFlags(int action)
     }
 }
 
+bool IsBatchStart(const TStartSwitches& switches)
+{
+    const TStartMode mode = switches.Mode;
+    return mode == TStartMode::Clean || mode == TStartMode::Restore || mode == TStartMode::Force ||
+           mode == TStartMode::Auto || switches.EndAction != EndActionNone;
+}
+
+std::string DisplayNeededText(const TStartSwitches& switches)
+{
+    if (switches.Mode == TStartMode::Protocol) {
+        return TrDefault("The log viewer needs a display.");
+    }
+    return IsBatchStart(switches) ? std::string() : TrDefault("The task editor needs a display.");
+}
+
 TBuMain::TBuMain(ITaskEditor& taskEditor, IMainWindowView& mainView) : editor(taskEditor), view(mainView)
 {}
 
@@ -118,8 +133,7 @@ void TBuMain::TimerTimer()
     Interval = IdleIntervalMs;
     TimerOn = false;
     view.SetTimer(false, Interval);
-    BatchStart = Switches.Mode == TStartMode::Clean || Switches.Mode == TStartMode::Restore ||
-                 Switches.Mode == TStartMode::Force || Switches.Mode == TStartMode::Auto || EndActionPending;
+    BatchStart = IsBatchStart(Switches) || EndActionPending;
     switch (Switches.Mode) {
     case TStartMode::Protocol:
         editor.ShowLogFile();
@@ -147,6 +161,11 @@ void TBuMain::TimerTimer()
             done = editor.RunAutoTasks(Switches.TaskList, ReasonAutoStart, Switches.Speed, false);
         }
         if (done) {
+            Close();
+        } else if (NoDisplay) {
+            // Nobody could reach or end a program waiting in a tray nobody sees.
+            MessageDialog(ProductName, TrDefault("Without a display Tessaro does not wait for the tasks due later."),
+                          TMsgDlgType::Warning, MbOk);
             Close();
         } else {
             ShowTrayIcon({}, ProductName);

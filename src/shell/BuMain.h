@@ -102,6 +102,14 @@ inline constexpr int TrayRightButtonDown = 516;
 // Session-end flags of an end action.
 unsigned EndActionFlags(int action);
 
+// A start that runs tasks and ends ("force", "auto", "restore", "clean" or an end action):
+// it tells its outcome by its exit status and its error output.
+bool IsBatchStart(const TStartSwitches& switches);
+
+// Why a start can do nothing without a display (the task editor, the start note, the log
+// viewer); empty for one that can.
+std::string DisplayNeededText(const TStartSwitches& switches);
+
 class TBuMain
 {
 public:
@@ -112,6 +120,8 @@ public:
     TStartSwitches Switches;
     uint8_t StartFlags = 0;
     int AutoStartDelay = 10; // seconds
+    // No display was found: the program runs on an invisible one, and waits in no tray.
+    bool NoDisplay = false;
 
     // Reads the command line into the switches and derives hide and end-action pending.
     void ParseCommandLine(const std::vector<std::string>& params);

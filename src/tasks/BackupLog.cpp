@@ -86,9 +86,30 @@ void TBackupLog::WriteLogHeader(const std::string& text)
     WriteLog(ProductText + " (Vers. " + FileVersion + ")" + text);
 }
 
-void TBackupLog::WriteLog(const std::string& line)
+void TBackupLog::WriteLog(const std::string& line, bool logged)
 {
-    WriteLogVerbatim(OneLine(HostPathsInLogLine(line)));
+    Write(line, logged, false);
+}
+
+void TBackupLog::WriteProblem(const std::string& line, bool logged)
+{
+    Write(line, logged, true);
+}
+
+void TBackupLog::WriteEndLine(const std::string& line, bool endedOk, bool logged)
+{
+    Write(line, logged, !endedOk);
+}
+
+void TBackupLog::Write(const std::string& line, bool logged, bool problem)
+{
+    const std::string text = OneLine(HostPathsInLogLine(line));
+    if (Console && (problem || text.rfind(LogErrorPrefix, 0) == 0)) {
+        Console(text);
+    }
+    if (logged) {
+        WriteLogVerbatim(text);
+    }
 }
 
 void TBackupLog::WriteLogVerbatim(const std::string& line)

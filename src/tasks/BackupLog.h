@@ -70,6 +70,10 @@ public:
     std::function<void(const std::string& path)> PrintRunLog;
     // Start time of a run, for the per-run log's name; by default the clock.
     std::function<TDateTime()> Now;
+    // Where a batch run's problems also go, whatever the log mode (its error output): its
+    // error and warning lines (those that begin with LogErrorPrefix) and WriteProblem's
+    // lines. Unset: nowhere.
+    std::function<void(const std::string& line)> Console;
 
     // Opens the backup log for appending (creating it) when the mode of the setting
     // is above 0, or when the run mails a report (then in long mode). With perRun and
@@ -79,8 +83,16 @@ public:
     // Product text + " (Vers. " + file version + ")" + text.
     void WriteLogHeader(const std::string& text);
     // To the backup log when it is open and to the per-run log when that is open.
-    // Paths in the line are written as host paths (foundation/ShownPaths.h).
-    void WriteLog(const std::string& line);
+    // Paths in the line are written as host paths (foundation/ShownPaths.h). logged false:
+    // a line the log mode leaves out, of which only an error or warning line goes on, to
+    // the console.
+    void WriteLog(const std::string& line, bool logged = true);
+    // A line that tells of a problem without the error prefix (a failed command, the end of
+    // a run that did not end OK): as WriteLog, and to the console at every log mode.
+    void WriteProblem(const std::string& line, bool logged = true);
+    // An end line of a run ("End: ...", "Status: ..."): as WriteProblem when the run did not
+    // end OK, else as WriteLog.
+    void WriteEndLine(const std::string& line, bool endedOk, bool logged = true);
     // A line as it stands, for text the program did not compose (output of commands).
     void WriteLogVerbatim(const std::string& line);
     // Closes the per-run log and keeps its file (for the mail).
@@ -91,6 +103,7 @@ public:
     bool CloseLog();
 
 private:
+    void Write(const std::string& line, bool logged, bool problem);
     void RemoveRunLog();
 
     std::unique_ptr<Platform::TFile> LogFile;

@@ -1145,10 +1145,15 @@ void TBackupRun::ShowEndStatus(TRun& run)
 
 void TBackupRun::WriteEndLines(TRun& run)
 {
-    Line(run, LogStatusPrefix + TrDefault("End") + ": " + DateTimeText(run.End) + run.Title + run.Tag);
+    const bool ok = run.EndText == "OK";
+    const std::string end = LogStatusPrefix + TrDefault("End") + ": " + DateTimeText(run.End) + run.Title + run.Tag;
+    Log.WriteEndLine(end, ok);
+    if (Mail) {
+        Mail->AddMailLine(end);
+    }
     const std::string status =
         "  Status: " + run.EndText + " (" + CopiedText(run.Counters.Copied, run.Counters.Processed) + ")";
-    Log.WriteLog(status);
+    Log.WriteEndLine(status, ok);
     if (Mail) {
         Mail->SendMailReport(status, run.CloseValue >= 0);
     } else {

@@ -1240,8 +1240,8 @@ void TBackupWalk::NoteFailed(TWalkContext& ctx, TFileJob& job, TStatusCode resul
     }
     // A copy that may match no state of its source is named at every log mode.
     const bool named = error || ErrorNumber(result) == errChangedWhileCopied;
-    if (!job.Logged && (named || Log.LogMode >= LogLong)) {
-        Log.WriteLog(LogErrorPrefix + StatusCodeText(result) + ": " + job.RelPath);
+    if (!job.Logged) {
+        Log.WriteLog(LogErrorPrefix + StatusCodeText(result) + ": " + job.RelPath, named || Log.LogMode >= LogLong);
     }
 }
 

@@ -66,6 +66,13 @@ void Log(const TCommandContext& context, const std::string& line)
     }
 }
 
+void LogProblem(const TCommandContext& context, const std::string& line)
+{
+    if (context.Log != nullptr) {
+        context.Log->WriteProblem(CommandLogPrefix + line);
+    }
+}
+
 bool ShowsDialogs(int endMode)
 {
     return endMode == EndWaitForUser || endMode == EndWaitOnError;
@@ -146,7 +153,7 @@ TCommandOutcome ExecuteCommand(const std::string& command, int32_t wait, int end
     const std::string workDir = CommandFolder(context.TaskDir);
     if (!labelFound || !CommandProgramExists(expanded, workDir)) {
         const std::string text = Format(TrDefault("External program not found: %s"), expanded);
-        Log(context, text);
+        LogProblem(context, text);
         if (ShowsDialogs(endMode)) {
             ErrorDialog("", text);
         }
@@ -160,7 +167,7 @@ TCommandOutcome ExecuteCommand(const std::string& command, int32_t wait, int end
         return TCommandOutcome::Done;
     }
     const std::string failed = Format(TrDefault("Error executing: %s"), expanded);
-    Log(context, failed + " -> " + ReturnedErrorText(result));
+    LogProblem(context, failed + " -> " + ReturnedErrorText(result));
     if (ShowsDialogs(endMode)) {
         ErrorDialog("", failed + "\r\n" + ReturnedErrorText(result));
     }

@@ -180,6 +180,42 @@ TEST(BuMain, AutomaticStartWithTimedTasksWaitsInTheTray)
     EXPECT_FALSE(s.main.Closing);
 }
 
+// Without a display nobody could reach a program waiting in a tray: it says so and ends.
+TEST(BuMain, WithoutADisplayTheAutomaticStartDoesNotWaitForTimedTasks)
+{
+    TShell s({"/auto", "/hide"});
+    TScriptedMessageDialogs dialogs;
+    s.main.NoDisplay = true;
+    s.editor.RunResult = false;
+    s.Start();
+    EXPECT_EQ(s.view.Events, (std::vector<std::string>{"0 hide", "3000 hide", "13000 close"}));
+    EXPECT_FALSE(s.main.TrayWait);
+    EXPECT_EQ(dialogs.LastText(), "Without a display Tessaro does not wait for the tasks due later.");
+    EXPECT_EQ(s.main.ExitStatus(), 2) << "the outcome of the runs that were due";
+}
+
+// What a start without a display can do: batches run, the windows say why they cannot.
+TEST(BuMain, StartsThatNeedADisplay)
+{
+    for (const std::vector<std::string>& params : std::vector<std::vector<std::string>>{
+             {"-force", "a"}, {"-auto"}, {"-clean", "a.cuj"}, {"-restore", "a.rsj"}, {"-end:logoff"}}) {
+        TStartSwitches switches;
+        ParseCommandLine(params, switches);
+        EXPECT_TRUE(IsBatchStart(switches)) << params.front();
+        EXPECT_EQ(DisplayNeededText(switches), "") << params.front();
+    }
+    for (const std::vector<std::string>& params :
+         std::vector<std::vector<std::string>>{{}, {"daily.buj"}, {"-frce", "daily.buj"}, {"-hide"}}) {
+        TStartSwitches switches;
+        ParseCommandLine(params, switches);
+        EXPECT_FALSE(IsBatchStart(switches));
+        EXPECT_EQ(DisplayNeededText(switches), "The task editor needs a display.");
+    }
+    TStartSwitches protocol;
+    ParseCommandLine({"-protocol"}, protocol);
+    EXPECT_EQ(DisplayNeededText(protocol), "The log viewer needs a display.");
+}
+
 TEST(BuMain, WithoutATrayTheMenuWindowStandsInForTheIcon)
 {
     TShell s({"/auto", "/hide"});

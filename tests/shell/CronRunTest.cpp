@@ -2,6 +2,8 @@
 // writes: the program itself with HOME and PATH alone, no display, no session folder.
 
 #include "ProgramRun.h"
+#include "foundation/DateUtils.h"
+#include "tasks/Settings.h"
 #include "tasks/TaskModel.h"
 
 #include <filesystem>
@@ -28,4 +30,43 @@ TEST_F(Program, CommandsAsALinuxUserWritesThemRunFromCron)
     EXPECT_TRUE(std::filesystem::exists(folder.Host("dest/report.txt")));
     EXPECT_NE(CronLog(folder).find("  ## Error executing: false -> Returned errorlevel = 1\n"), std::string::npos)
         << CronLog(folder);
+}
+
+// A batch run from cron names its problems on the error output at the default log mode
+// (logging off), so that cron mails them; a run that went well says nothing.
+TEST_F(Program, ABatchRunFromCronNamesItsProblems)
+{
+    folder.WriteHostFile("source/report.txt", "r");
+    WriteExampleTask(folder);
+    std::string errors;
+    EXPECT_EQ(RunFromCron(folder, "-force task.buj", errors), 0) << errors;
+    EXPECT_EQ(errors, "");
+    std::filesystem::remove_all(folder.Host("source"));
+    EXPECT_EQ(RunFromCron(folder, "-force task.buj", errors), 2);
+    EXPECT_NE(errors.find("    *** Path \"" + folder.Host("source") + "\" not found!\n"), std::string::npos) << errors;
+    EXPECT_NE(errors.find(" - Backup task: task.buj\n  Status: 1 Error on backup (0 of 0 files copied)\n"),
+              std::string::npos)
+        << errors;
+    EXPECT_FALSE(std::filesystem::exists(folder.Host("home/.config/Tessaro/tessaro.log"))) << "the log stays off";
+}
+
+// A start that needs a display ends at once where there is none, with a message and exit
+// status 2, also where an automatic task at a set time would keep it waiting in the tray.
+TEST_F(Program, AStartFromCronThatNeedsADisplayEndsAtOnce)
+{
+    WriteExampleTask(folder);
+    const TTimeStampPair today = DateTimeToTimeStamp(Now());
+    std::filesystem::create_directories(folder.Host("home/.config/Tessaro"));
+    folder.WriteHostFile("home/.config/Tessaro/tessaro.ini",
+                         "[Config]\nStartup=0\nTaskCount=1\n[AutoTask0]\nName=" + folder.Win("task.buj") +
+                             "\nMode=3\nLastDate=" + std::to_string(today.Date) +
+                             "\nLastTime=0\nBackupDate=" + std::to_string(today.Date + 1) + "\nBackupTime=0\n");
+    std::string errors;
+    EXPECT_EQ(RunFromCron(folder, "-frce task.buj", errors), 2);
+    EXPECT_EQ(errors, "Unknown option ignored: -frce\nTessaro: The task editor needs a display.\n");
+    EXPECT_EQ(RunFromCron(folder, "task.buj", errors), 2);
+    EXPECT_EQ(errors, "Tessaro: The task editor needs a display.\n");
+    EXPECT_EQ(RunFromCron(folder, "-protocol", errors), 2);
+    EXPECT_EQ(errors, "Tessaro: The log viewer needs a display.\n");
+    EXPECT_FALSE(std::filesystem::exists(folder.Host("dest/report.txt"))) << "nothing ran";
 }

@@ -114,9 +114,10 @@ inline void WriteRestoreTask(const TTempFolder& folder, const std::string& name,
 
 // As cron starts the program: HOME and PATH alone (no display, no session folder, no log
 // unless the settings ask for one), in the test folder. Its error output goes to errors.
+// A program that has not ended after two minutes is stopped (status 124).
 inline int RunFromCron(const TTempFolder& folder, const std::string& args, std::string& errors)
 {
-    const std::string command = "cd '" + folder.Host() + "' && env -i HOME='" + folder.Host("home") +
+    const std::string command = "cd '" + folder.Host() + "' && timeout -k 5 120 env -i HOME='" + folder.Host("home") +
                                 "' PATH=/usr/bin:/bin '" + ProgramFile() + "' " + args + " >/dev/null 2>'" +
                                 folder.Host("errors.txt") + "'";
     const int status = std::system(command.c_str());

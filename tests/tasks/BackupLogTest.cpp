@@ -7,6 +7,15 @@
 
 namespace {
 
+size_t CountOf(const std::string& text, const std::string& part)
+{
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
 class BackupLogTest : public ::testing::Test
 {
 protected:
@@ -45,6 +54,35 @@ TEST_F(BackupLogTest, AppendsRunsEachEndedByAnEmptyLine)
     EXPECT_EQ(LogText(), "older run\n\n"
                          "Tessaro (Vers. 1.2.3.4) - Data backup\nline 1\n\n"
                          "Tessaro (Vers. 1.2.3.4) - Data backup\nline 2\n\n");
+}
+
+// A batch run's error and warning lines, failed commands and the end of a run that did not
+// end OK reach the console at every log mode, logging off included; nothing else does.
+TEST_F(BackupLogTest, ProblemsReachTheConsoleWhateverTheLogMode)
+{
+    std::vector<std::string> console;
+    log.Console = [&console](const std::string& line) { console.push_back(line); };
+    for (const uint32_t setting : {0u, 1u, 3u}) {
+        console.clear();
+        ASSERT_EQ(log.OpenLog(setting, false, false), 0);
+        log.WriteLog("  Source: C:\\data");
+        log.WriteLog(LogErrorPrefix + std::string("Path \"C:\\gone\" not found!"));
+        log.WriteLog(LogErrorPrefix + std::string("Changed while copied: a.txt"), false);
+        log.WriteLog("      Copy: b.txt", false);
+        log.WriteProblem("  ## Error executing: false -> Returned errorlevel = 1");
+        log.WriteEndLine("  Status: OK (1 of 1 files copied)", true);
+        log.WriteEndLine("  Status: 1 Error on backup (0 of 1 files copied)", false);
+        log.CloseLog();
+        EXPECT_EQ(console,
+                  (std::vector<std::string>{"    *** Path \"/gone\" not found!", "    *** Changed while copied: a.txt",
+                                            "  ## Error executing: false -> Returned errorlevel = 1",
+                                            "  Status: 1 Error on backup (0 of 1 files copied)"}))
+            << setting;
+    }
+    const std::string text = LogText();
+    EXPECT_EQ(text.find("Changed while copied"), std::string::npos) << "left out by the log mode";
+    EXPECT_EQ(text.find("Copy: b.txt"), std::string::npos);
+    EXPECT_EQ(CountOf(text, "  Status: OK (1 of 1 files copied)\n"), 2u) << text;
 }
 
 TEST_F(BackupLogTest, PerRunLogForTheMailOrForPrinting)

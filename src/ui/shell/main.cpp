@@ -54,7 +54,8 @@
 namespace {
 
 // Without a display the program still runs batch tasks: on Qt's offscreen platform.
-void ChooseOffscreenWithoutDisplay()
+// True when no display was found.
+bool ChooseOffscreenWithoutDisplay()
 {
     const auto unset = [](const char* name) {
         const char* value = std::getenv(name);
@@ -62,7 +63,9 @@ void ChooseOffscreenWithoutDisplay()
     };
     if (unset("QT_QPA_PLATFORM") && unset("DISPLAY") && unset("WAYLAND_DISPLAY")) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        return true;
     }
+    return false;
 }
 
 std::string ProgramFileText()
@@ -135,16 +138,18 @@ void SilenceQtNotes()
     });
 }
 
-void PrepareEnvironment()
+// True when no display was found.
+bool PrepareEnvironment()
 {
     SilenceQtNotes();
-    ChooseOffscreenWithoutDisplay();
+    const bool noDisplay = ChooseOffscreenWithoutDisplay();
     // Outside a login session (cron, ssh without pam_systemd) the guard and Qt share a private folder.
     if (Platform::HostEnv("XDG_RUNTIME_DIR").empty()) {
         if (const std::string runtime = Platform::SessionRuntimeDir(); !runtime.empty()) {
             setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
         }
     }
+    return noDisplay;
 }
 
 void NameApplication()
@@ -195,12 +200,40 @@ void InstallPrompts(TLogonDialog& logonDialog, TQtRunDialogs& runDialogs, TQtTas
     }
 }
 
+void PrintIgnoredParameters(const std::vector<std::string>& params, const TStartSwitches& switches)
+{
+    for (const std::string& note : IgnoredParameterNotes(params, switches)) {
+        std::fprintf(stderr, "%s\n", note.c_str());
+    }
+}
+
 void ReadCommandLine(TBuMain& shell, uint8_t startFlags, const std::vector<std::string>& params)
 {
     shell.StartFlags = startFlags;
     shell.ParseCommandLine(params);
-    for (const std::string& note : IgnoredParameterNotes(params, shell.Switches)) {
-        std::fprintf(stderr, "%s\n", note.c_str());
+    PrintIgnoredParameters(params, shell.Switches);
+}
+
+// A start that can do nothing without a display says so at once (exit status 2): it must
+// neither end as if it had worked nor wait in a tray nobody sees.
+bool RefusedWithoutDisplay(const std::vector<std::string>& params)
+{
+    TStartSwitches switches;
+    ParseCommandLine(params, switches);
+    const std::string text = DisplayNeededText(switches);
+    if (text.empty()) {
+        return false;
+    }
+    PrintIgnoredParameters(params, switches);
+    InfoDialog(ProductName, text);
+    return true;
+}
+
+// The problems of batch runs reach the error output, which cron mails, whatever the log mode.
+void EchoBatchProblems(const TBuMain& shell, TTaskEditor& editor)
+{
+    if (IsBatchStart(shell.Switches)) {
+        editor.Log.Console = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
     }
 }
 
@@ -365,7 +398,7 @@ int main(int argc, char* argv[])
     if (const std::optional<int> answered = AnswerWithoutWindows(argc, argv)) {
         return *answered;
     }
-    PrepareEnvironment();
+    const bool noDisplay = PrepareEnvironment();
     QApplication app(argc, argv);
     NameApplication();
     const std::vector<std::string> params(argv + 1, argv + argc);
@@ -378,6 +411,9 @@ int main(int argc, char* argv[])
     TConsoleMessageDialogs consoleDialogs;
     InstallMessageDialogs(consoleDialogs);
 
+    if (noDisplay && RefusedWithoutDisplay(params)) {
+        return 2;
+    }
     uint8_t startFlags = ScanStartFlags(params);
     TInstanceGuard guard(Platform::SessionRuntimeDir());
     if (guard.Run(params, startFlags, info.WindowTitle, {}) == TGuardOutcome::Exit) {
@@ -416,6 +452,8 @@ int main(int argc, char* argv[])
     TBuMain& shell = mainForm.Logic;
     editorForm.ShowVersionHook = [&shell] { shell.ShowVersionInfo(); };
     ReadCommandLine(shell, startFlags, params);
+    shell.NoDisplay = noDisplay;
+    EchoBatchProblems(shell, editor);
     SpreadProgramInfo(info, shell, dirDialog, logViewer, language);
     SetUpEditor(editorForm, mainForm, progressWindow, info);
     QTimer schedulerTimer;

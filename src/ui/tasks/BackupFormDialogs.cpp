@@ -496,13 +496,10 @@ bool TBackupForm::EditTypeList(const std::string& caption, std::vector<std::stri
 
 void TBackupForm::ShowLogFile()
 {
-    const uint32_t before = Editor.Settings.Protocol;
-    if ((before & 0x0F) == 0 && ConfirmDialog({}, TrDefault("Logging is disabled!\r\nChange settings?"))) {
-        // The dialog starts at "short"; its Cancel leaves logging off.
-        SetLogSetting((before & ~0x0Fu) | 1u);
-        if (!TaskOptions->ProtSettingsClick()) {
-            SetLogSetting(before);
-        }
+    // The dialog shows the setting in force: logging off until the user picks a mode.
+    if ((Editor.Settings.Protocol & 0x0F) == 0 &&
+        ConfirmDialog({}, TrDefault("Logging is disabled!\r\nChange settings?"))) {
+        TaskOptions->ProtSettingsClick();
     }
     if (Editor.Log.LogPath.empty() || !Platform::FileExists(Editor.Log.LogPath)) {
         InfoDialog({}, TrDefault("No log file found"));

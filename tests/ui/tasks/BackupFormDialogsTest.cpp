@@ -16,6 +16,7 @@
 #include "ui/tasks/DatumWahl.h"
 #include "ui/tasks/FilePreview.h"
 #include "ui/tasks/FilterDlg.h"
+#include "ui/tasks/LogDlg.h"
 #include "ui/tasks/PhDlg.h"
 #include "ui/tasks/SuffixDlg.h"
 #include "ui/tasks/TypeListBox.h"
@@ -238,10 +239,20 @@ TEST(BackupFormDialogs, LogViewerAndTypeLists)
     form.ShowLogFile();
     EXPECT_EQ(form.Editor.Settings.Protocol, 0u);
     EXPECT_EQ(viewed, 1);
+    // "Yes" opens the log settings as they are in force: logging off.
+    editor.boxes.QueueAnswer(MrYes);
+    int shownMode = -1;
+    WithNextModal([&shownMode](QDialog& dialog) {
+        shownMode = static_cast<TLogDialog&>(dialog).rgMode->checkedId();
+        dialog.reject();
+    });
+    form.ShowLogFile();
+    EXPECT_EQ(shownMode, 0);
+    EXPECT_EQ(form.Editor.Settings.Protocol, 0u);
     std::filesystem::remove(editor.folder.Host("run.log"));
     form.Editor.Settings.Protocol = 2;
     form.ShowLogFile();
-    EXPECT_EQ(viewed, 1);
+    EXPECT_EQ(viewed, 2);
     EXPECT_EQ(editor.boxes.LastText(), "No log file found");
 
     WithNextModal([](QDialog& dialog) {
