@@ -7,6 +7,9 @@
 // temporary folder; the report mail attaches it.
 //
 // Usage, one pair per run:  OpenLog -> WriteLogHeader -> WriteLog ... -> CloseLog.
+// Runs of several processes share the log, each run's lines whole and in their order: the
+// run that opens it first writes as it goes; one that finds it held keeps its lines and
+// they follow, as one block, when the log is free (BackupLog.cpp says how).
 // The report step closes the per-run log with CloseRunLog before it mails it.
 // Lines are UTF-8, ended by "\n"; write errors are ignored, the run never stops for
 // the log.
@@ -104,9 +107,13 @@ public:
 
 private:
     void Write(const std::string& line, bool logged, bool problem);
+    void WriteToBackupLog(const std::string& line);
     void RemoveRunLog();
 
     std::unique_ptr<Platform::TFile> LogFile;
+    // Another run holds the log: this run's lines wait here and follow its entry whole.
+    bool Held = false;
+    std::string HeldLines;
     bool EntryEnded = true;   // nothing written since the open, or an empty line last
     std::string RunLogFolder; // private temporary folder of the per-run log
     std::unique_ptr<Platform::TFile> RunLogFile;

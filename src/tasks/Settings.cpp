@@ -222,11 +222,6 @@ TSettingsEnv WithDefaults(const TSettingsEnv& env)
     return full;
 }
 
-bool CanOpenForWriting(const std::string& file)
-{
-    return Platform::OpenAppend(file) != nullptr;
-}
-
 } // namespace
 
 // ---- public --------------------------------------------------------------------------
@@ -375,17 +370,6 @@ std::string BackupLogName(const std::string& settingsFile, const std::string& pr
     std::string name = ReplaceExtension(settingsFile, "log");
     if (!protDir.empty()) {
         name = AddPathDelimiter(protDir) + ExtractFileName(name);
-    }
-    if (!Platform::FileExists(name) || CanOpenForWriting(name)) {
-        return name;
-    }
-    const std::string base = RemoveExtension(name);
-    for (int i = 1; i < 1000; ++i) {
-        std::string candidate = base;
-        candidate.append("-").append(std::to_string(i)).append(".log");
-        if (!Platform::FileExists(candidate) || CanOpenForWriting(candidate)) {
-            return candidate;
-        }
     }
     return name;
 }

@@ -111,8 +111,8 @@ void RenameOldDialogSections(const std::string& settingsFile);
 bool WriteRunDates(const std::string& settingsFile, const TAutoTask& slot, double now);
 
 // The backup log: the settings file name with the extension "log", in protDir
-// when that is set. When that file exists but cannot be opened for writing,
-// "name-1.log", "name-2.log" ... are tried.
+// when that is set. One name for every run, also while another run writes it: the
+// runs share the file (tasks/BackupLog.h), so every line reaches the log a person reads.
 std::string BackupLogName(const std::string& settingsFile, const std::string& protDir);
 
 // A date-time as the settings file stores it: day number counted from 0001-01-01

@@ -6,9 +6,47 @@
 #include "tasks/Settings.h"
 #include "tasks/TaskModel.h"
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// As RunFromCron, without waiting: the process to wait for.
+pid_t StartFromCron(const TTempFolder& folder, const std::string& args)
+{
+    const std::string command = "cd '" + folder.Host() + "' && exec env -i HOME='" + folder.Host("home") +
+                                "' PATH=/usr/bin:/bin '" + ProgramFile() + "' " + args + " >/dev/null 2>&1";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return pid;
+}
+
+int ExitStatusOf(pid_t pid)
+{
+    int status = 0;
+    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Waits (two minutes at most) for a file that another process makes.
+bool WaitForFile(const std::string& path)
+{
+    for (int i = 0; i < 12000 && !std::filesystem::exists(path); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return std::filesystem::exists(path);
+}
+
+} // namespace
 
 // Commands as a Linux user writes them, on a fresh install whose task folder does not exist
 // yet: a quoted host path and a program on PATH run (in the home folder); one that fails
@@ -69,4 +107,37 @@ TEST_F(Program, AStartFromCronThatNeedsADisplayEndsAtOnce)
     EXPECT_EQ(RunFromCron(folder, "-protocol", errors), 2);
     EXPECT_EQ(errors, "Tessaro: The log viewer needs a display.\n");
     EXPECT_FALSE(std::filesystem::exists(folder.Host("dest/report.txt"))) << "nothing ran";
+}
+
+// Run A (from the desktop, say) writes the log while run B of the same user, from cron,
+// fails: B's lines reach the log a person reads, whole, after A's.
+TEST_F(Program, TwoRunsAtOnceBothReachTheLog)
+{
+    folder.WriteHostFile("source/report.txt", "r");
+    ASSERT_EQ(mkfifo(folder.Host("go").c_str(), 0600), 0);
+    // A waits in its command before the run, with the log open, until the test lets it go.
+    WriteExampleTask(folder, false, "", "", [&](TBackupTask& task) {
+        task.PreCommand = "sh -c \"touch started; read line < go\"";
+        task.PreWait = CommandEnabledBit;
+    });
+    WriteExampleTask(folder, false, "2"); // its source is missing
+    const pid_t first = StartFromCron(folder, "-force -log:2 -taskdir:'" + folder.Host() + "' task.buj");
+    ASSERT_TRUE(WaitForFile(folder.Host("started")));
+    std::string errors;
+    EXPECT_EQ(RunFromCron(folder, "-force -log:2 task2.buj", errors), 2) << errors;
+    std::ofstream(folder.Host("go")) << "go\n";
+    EXPECT_EQ(ExitStatusOf(first), 0);
+
+    const std::string log = CronLog(folder);
+    const std::size_t endOfA = log.find("Backup task: task.buj\n  Status: OK (1 of 1 files copied)\n\n");
+    const std::size_t startOfB = log.find("Tessaro (Vers. ", log.find("Tessaro (Vers. ") + 1);
+    ASSERT_NE(endOfA, std::string::npos) << log;
+    ASSERT_NE(startOfB, std::string::npos) << log;
+    EXPECT_LT(endOfA, startOfB) << log;
+    const std::string b = log.substr(startOfB);
+    EXPECT_NE(b.find("  ==> Start: "), std::string::npos) << log;
+    EXPECT_NE(b.find(" - Backup task: task2.buj\n"), std::string::npos) << log;
+    EXPECT_NE(b.find("    *** Path \"" + folder.Host("source2") + "\" not found!\n"), std::string::npos) << log;
+    EXPECT_NE(b.find("  Status: 1 Error on backup (0 of 0 files copied)\n\n"), std::string::npos) << log;
+    EXPECT_EQ(CountOf(log, "Tessaro (Vers. "), 2u) << log;
 }

@@ -3,6 +3,7 @@
 #include "TempFolder.h"
 #include "platform/FileSystem.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -83,6 +84,46 @@ TEST_F(BackupLogTest, ProblemsReachTheConsoleWhateverTheLogMode)
     EXPECT_EQ(text.find("Changed while copied"), std::string::npos) << "left out by the log mode";
     EXPECT_EQ(text.find("Copy: b.txt"), std::string::npos);
     EXPECT_EQ(CountOf(text, "  Status: OK (1 of 1 files copied)\n"), 2u) << text;
+}
+
+// Two runs at once (as two processes would: each opens the file itself): both reach the
+// log, each run's lines whole and in their order, the second run's after the first one's.
+TEST_F(BackupLogTest, TwoRunsAtOnceBothReachTheLog)
+{
+    TBackupLog other;
+    other.LogPath = log.LogPath;
+    ASSERT_EQ(log.OpenLog(1, false, false), 0);
+    log.WriteLog("A 1");
+    ASSERT_EQ(other.OpenLog(1, false, false), 0) << "the log is held, not refused";
+    other.WriteLog("B 1");
+    log.WriteLog("A 2");
+    other.WriteLog("B 2");
+    EXPECT_FALSE(other.CloseLog());
+    EXPECT_EQ(LogText(), "A 1\nA 2\n") << "the run that holds the log writes on alone";
+    log.WriteLog("A 3");
+    log.CloseLog();
+    EXPECT_EQ(LogText(), "A 1\nA 2\nA 3\n\nB 1\nB 2\n\n");
+
+    // A run that held the log and ended without closing it (a killed process) leaves the
+    // block that waited for it to the next run, which writes it first.
+    {
+        TBackupLog killed;
+        killed.LogPath = log.LogPath;
+        ASSERT_EQ(killed.OpenLog(1, false, false), 0);
+        killed.WriteLog("A 4");
+        ASSERT_EQ(other.OpenLog(1, false, false), 0);
+        other.WriteLog("B 3");
+        other.CloseLog();
+    }
+    TBackupLog next;
+    next.LogPath = log.LogPath;
+    ASSERT_EQ(next.OpenLog(1, false, false), 0);
+    next.WriteLog("C 1");
+    next.CloseLog();
+    EXPECT_EQ(LogText().substr(LogText().find("A 4")), "A 4\nB 3\n\nC 1\n\n");
+    for (const auto& entry : std::filesystem::directory_iterator(temp.Host())) {
+        EXPECT_EQ(entry.path().filename(), "tessaro.log") << "nothing is left beside the log";
+    }
 }
 
 TEST_F(BackupLogTest, PerRunLogForTheMailOrForPrinting)
