@@ -8,6 +8,7 @@
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "platform/HostCommand.h"
+#include "platform/StopSignals.h"
 #include "platform/WinError.h"
 
 #include <cctype>
@@ -201,7 +202,7 @@ int RunProgramWithOutput(const std::string& commandLine, const std::string& work
     } else if (forceExitCode) {
         result = Platform::HostProcessEnded(process, exitCode) ? exitCode : ProgramStillActive;
     } else {
-        result = ProgramTimedOut;
+        result = Platform::StopRequested() ? ProgramStopped : ProgramTimedOut;
     }
     Platform::ReleaseHostProcess(process);
     if (!capture || result < 0) {

@@ -13,6 +13,7 @@
 
 // Results besides the exit code.
 inline constexpr int ProgramTimedOut = -258;   // the time-out passed before the program ended
+inline constexpr int ProgramStopped = -1223;   // a stop signal ended the wait (the program runs on)
 inline constexpr int ProgramStillActive = 259; // forced exit code of a program still running
 inline constexpr int ProgramPipeFailed = -1;   // the output pipe could not be set up
 
@@ -23,7 +24,8 @@ using TProgramOutput = std::function<void(const std::string& text)>;
 // without limit, the message loop running between checks. Otherwise it runs with its standard output captured and is
 // waited for at most |timeout| seconds; the output goes to `output` when given, else to the output window for a
 // positive time-out (shown for timeout seconds), and is dropped for a negative one. Output is read while the program
-// runs. Result: the exit code; ProgramTimedOut after the time-out (then no output is handed on), unless forceExitCode
+// runs. Result: the exit code; ProgramTimedOut after the time-out and ProgramStopped after a stop signal
+// (platform/StopSignals.h; then no output is handed on), unless forceExitCode
 // asks for the exit code anyway (ProgramStillActive while it runs); minus the Windows error code when the program
 // cannot be started (-2 missing program). A program still running after the time-out is left running and reaped when it
 // ends.

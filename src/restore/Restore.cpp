@@ -8,6 +8,7 @@
 #include "foundation/MessageDialogs.h"
 #include "foundation/MessageLoop.h"
 #include "foundation/PathUtils.h"
+#include "foundation/ShownPaths.h"
 #include "foundation/StringUtils.h"
 #include "foundation/Translate.h"
 #include "platform/DestFolder.h"
@@ -809,7 +810,7 @@ int TRestoreRun::RunRestore(const std::string& sourceText, const std::string& de
     std::string source = sourceText;
     // A folder that is not there would only show as an empty list.
     if (!ResolveVolume(source, quiet) || !Platform::DirectoryExists(source)) {
-        const std::string text = FormatText(TrDefault("Could not find directory: \"%s\""), source);
+        const std::string text = FormatText(TrDefault("Could not find directory: \"%s\""), ShownFolderText(source));
         Log(LogErrorPrefix + text);
         if (!quiet) {
             ErrorDialog({}, text);

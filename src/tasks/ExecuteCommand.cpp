@@ -166,6 +166,11 @@ TCommandOutcome ExecuteCommand(const std::string& command, int32_t wait, int end
         Log(context, Format(TrDefault("External program succeeded: %s"), expanded));
         return TCommandOutcome::Done;
     }
+    if (result == ProgramStopped) {
+        // The program runs on; the run ends as cancelled.
+        LogProblem(context, Format(TrDefault("The run was stopped while waiting for: %s"), expanded));
+        return TCommandOutcome::Failed;
+    }
     const std::string failed = Format(TrDefault("Error executing: %s"), expanded);
     LogProblem(context, failed + " -> " + ReturnedErrorText(result));
     if (ShowsDialogs(endMode)) {

@@ -231,7 +231,7 @@ TEST_F(RestoreRunTest, AMissingSourceFolderIsNamed)
     EXPECT_NE(LogText().find("    *** Could not find directory: \"" + temp.Host("e/absent") + "\""), std::string::npos)
         << LogText();
     ASSERT_EQ(dialogs.ShownCount(), 1u);
-    EXPECT_EQ(dialogs.Shown()[0].text, "Could not find directory: \"E:\\absent\"");
+    EXPECT_EQ(dialogs.Shown()[0].text, "Could not find directory: \"" + temp.Host("e/absent") + "\"");
 }
 
 TEST_F(RestoreRunTest, KeptVersionsBySuffixAndNameFilter)

@@ -783,4 +783,10 @@ TEST_F(Program, TheCommandsAroundARunAreNotKeptByItsLock)
     kill(pid, SIGTERM);
     EXPECT_GT(ExitStatusOf(pid), 0);
     kill(std::stoi(folder.ReadHostFile("started")), SIGKILL);
+    // The log says that the run was stopped, not that the program took too long.
+    const std::string log = folder.ReadHostFile("config/Tessaro/tessaro.log");
+    EXPECT_NE(log.find("  ## The run was stopped while waiting for: /bin/sh -c \"echo $$ >started; exec sleep 600\"\n"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("timed out"), std::string::npos) << log;
 }
