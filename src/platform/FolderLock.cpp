@@ -1,6 +1,7 @@
 #include "platform/FolderLock.h"
 
 #include "platform/Drives.h"
+#include "platform/WinError.h"
 
 #include <algorithm>
 #include <cctype>
@@ -40,27 +41,16 @@ std::uint64_t KeyHash(const std::string& key)
     return hash;
 }
 
-std::string FtpLockFile(const std::string& key, const std::string& lockDir)
+std::string FtpLockName(const std::string& key)
 {
-    if (lockDir.empty()) {
-        return {};
-    }
     char name[48];
     std::snprintf(name, sizeof name, "Tessaro-ftp-%016llx.lock", static_cast<unsigned long long>(KeyHash(key)));
-    return lockDir + "/" + name;
+    return name;
 }
 
-// The previous holder may have removed the file or folder between our open and our lock.
-bool StillNamed(int fd, const std::string& path)
+bool SameFile(const struct stat& a, const struct stat& b)
 {
-    struct stat held
-    {
-    };
-    struct stat named
-    {
-    };
-    return fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
-           held.st_ino == named.st_ino;
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 } // namespace
@@ -89,15 +79,21 @@ TFolderLock::TFolderLock(const std::string& folder, bool makeMissingLevels)
     : path(HostFolderOf(folder)), makeMissing(makeMissingLevels)
 {}
 
-TFolderLock::TFolderLock(const std::string& host, int port, const std::string& remoteFolder, const std::string& lockDir)
-    : path(FtpLockFile(FtpFolderKey(host, port, remoteFolder), lockDir)), isFile(true)
-{}
+TFolderLock::TFolderLock(const std::string& host, int port, const std::string& remoteFolder,
+                         const std::string& lockFolder)
+    : isFile(true), lockDir(lockFolder), fileName(FtpLockName(FtpFolderKey(host, port, remoteFolder)))
+{
+    path = lockDir + "/" + fileName;
+    if (lockDir.empty()) {
+        Fail(TLockFailure::NoHome);
+    }
+}
 
 TFolderLock::~TFolderLock()
 {
     // While still held: a waiter finds the file or folder gone and takes a new one.
     if (locked && isFile) {
-        unlink(path.c_str());
+        unlinkat(dirFd, fileName.c_str(), 0);
     }
     if (locked) {
         RemoveMadeLevels();
@@ -105,6 +101,15 @@ TFolderLock::~TFolderLock()
     if (fd >= 0) {
         close(fd);
     }
+    if (dirFd >= 0) {
+        close(dirFd);
+    }
+}
+
+void TFolderLock::Fail(TLockFailure why, int error)
+{
+    failure = why;
+    failureError = error;
 }
 
 void TFolderLock::MakeMissingLevels()
@@ -136,36 +141,96 @@ void TFolderLock::RemoveMadeLevels() const
     }
 }
 
-bool TFolderLock::OpenLocked()
+bool TFolderLock::OpenLockFile()
 {
-    if (isFile) {
-        fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    } else {
-        if (makeMissing) {
-            MakeMissingLevels();
+    // The folder is looked at through the descriptor that the file is then opened in: what
+    // was checked is what is used, whatever is renamed meanwhile.
+    if (dirFd < 0) {
+        dirFd = open(lockDir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        struct stat info
+        {
+        };
+        if (dirFd < 0) {
+            const int error = errno;
+            const bool link = lstat(lockDir.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+            if (link || error == ENOTDIR) {
+                Fail(link ? TLockFailure::Link : TLockFailure::NotAFolder);
+            } else {
+                Fail(TLockFailure::System, ErrorFromErrno(error, lockDir));
+            }
+            return false;
         }
-        fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fstat(dirFd, &info) != 0 || info.st_uid != getuid()) {
+            Fail(TLockFailure::OtherOwner);
+        } else if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+            Fail(TLockFailure::OpenToOthers);
+        }
+        if (failure != TLockFailure::None) {
+            close(dirFd);
+            dirFd = -1;
+            return false;
+        }
+    }
+    fd = openat(dirFd, fileName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        Fail(TLockFailure::System, ErrorFromErrno(errno, path));
     }
     return fd >= 0;
 }
 
+bool TFolderLock::OpenLocked()
+{
+    if (isFile) {
+        return OpenLockFile();
+    }
+    if (makeMissing) {
+        MakeMissingLevels();
+    }
+    fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return fd >= 0;
+}
+
+bool TFolderLock::StillNamed() const
+{
+    // The previous holder may have removed the file or folder between our open and our lock.
+    struct stat held
+    {
+    };
+    struct stat named
+    {
+    };
+    if (fstat(fd, &held) != 0) {
+        return false;
+    }
+    return isFile ? fstatat(dirFd, fileName.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(held, named)
+                  : stat(path.c_str(), &named) == 0 && SameFile(held, named);
+}
+
 bool TFolderLock::TryLock()
 {
-    while (!locked && !path.empty()) {
+    while (!locked && !path.empty() && failure == TLockFailure::None) {
         if (fd < 0 && !OpenLocked()) {
-            return true;
+            break; // a missing local folder has nothing to lock
         }
         if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            return errno != EWOULDBLOCK;
+            if (errno == EWOULDBLOCK) {
+                return false;
+            }
+            // A local folder whose file system has no locks is worked in as before; the
+            // lock file of an FTP folder lies where locks must work.
+            if (isFile) {
+                Fail(TLockFailure::System, ErrorFromErrno(errno, path));
+            }
+            break;
         }
-        if (StillNamed(fd, path)) {
+        if (StillNamed()) {
             locked = true;
         } else {
             close(fd);
             fd = -1;
         }
     }
-    return true;
+    return locked || failure == TLockFailure::None;
 }
 
 } // namespace Platform

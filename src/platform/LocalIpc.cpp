@@ -56,6 +56,19 @@ std::string MachineUserDir()
     return IsPrivateFolder(dir) ? dir : std::string();
 }
 
+std::string UserLockDir()
+{
+    std::string dir = HostHomeDir();
+    if (dir.empty() || dir.front() != '/') {
+        return {};
+    }
+    for (const char* level : {"/.local", "/state", "/tessaro"}) {
+        dir += level;
+        mkdir(dir.c_str(), 0700); // a level that is there stays as it is
+    }
+    return dir;
+}
+
 // ---- TFileLock
 
 TFileLock::TFileLock(std::string hostPath) : path(std::move(hostPath))

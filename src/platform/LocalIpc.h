@@ -16,6 +16,12 @@ std::string SessionRuntimeDir();
 // (cron, ssh, a desktop session); made 0700. Empty when it is a link, not the user's own,
 // or open to others.
 std::string MachineUserDir();
+// The user's folder for the locks of runs on FTP folders, <home>/.local/state/tessaro: in the
+// home folder, where no other user can put anything, and the same for cron, ssh and the
+// desktop (XDG_STATE_HOME is not asked: a desktop may set it, cron does not). Made 0700 with
+// the levels missing above it; whether it is the user's alone is for its user to check
+// (platform/FolderLock.h). Empty when there is no home folder.
+std::string UserLockDir();
 
 class TFileLock
 {

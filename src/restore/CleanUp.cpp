@@ -1139,12 +1139,21 @@ TCleanUpOutcome TCleanUp::RunFtpCleanUp(const std::string& typeText, int ageMode
     }
     // As for a local folder: from the scan on the server folder is this run's alone.
     std::string waitNote;
+    std::string lockFailed;
     const auto lock = LockRunFolder(
         FtpFolderLock(Settings.Ftp.Host, Settings.Ftp.Port, Settings.Ftp.SubDir), [this] { return RunCancelled(View); },
-        [&] { waitNote = LogNotePrefix + WaitingForRunText(ftpText); });
+        [&] { waitNote = LogNotePrefix + WaitingForRunText(ftpText); }, &lockFailed);
     if (!lock) {
         Ftp->Disconnect();
-        return TCleanUpOutcome::Cancelled;
+        if (lockFailed.empty()) {
+            return TCleanUpOutcome::Cancelled;
+        }
+        // Never unlocked: a backup into the same folder could lose what is deleted beside it.
+        Log(1, LogErrorPrefix + lockFailed);
+        if (!quiet) {
+            ErrorDialog({}, lockFailed);
+        }
+        return TCleanUpOutcome::Failed;
     }
     // The server may have given up the idle connection meanwhile.
     if (!waitNote.empty() && !ReconnectFtp()) {

@@ -444,7 +444,7 @@ bool TBackupRun::RunSteps(TRun& run, int endMode)
     }
     if (run.DestOk) {
         BackupToDestination(run, endMode);
-    } else if (!Supervision.Cancelled()) {
+    } else if (!Supervision.Cancelled() && run.EndText.empty()) {
         ReportMissingDestination(run);
     }
     EndRun(run);
@@ -454,12 +454,19 @@ bool TBackupRun::RunSteps(TRun& run, int endMode)
 
 bool TBackupRun::LockDestination(TRun& run, const std::string& folder, std::unique_ptr<Platform::TFolderLock> lock)
 {
+    std::string failed;
     run.Lock = LockRunFolder(
         std::move(lock), [this] { return Supervision.Cancelled(); },
         [&] {
             Line(run, LogNotePrefix + WaitingForRunText(folder));
             Supervision.View().SetStatusText(WaitingForRunText(folder));
-        });
+        },
+        &failed);
+    if (!failed.empty()) {
+        // Never unlocked: a clean-up of the same server folder could delete what is copied.
+        Line(run, LogErrorPrefix + failed);
+        run.EndText = failed;
+    }
     return run.Lock != nullptr;
 }
 

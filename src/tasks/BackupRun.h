@@ -147,7 +147,8 @@ private:
     void AnnounceStart(TRun& run);
     void StartProgressView(TRun& run);
     void ReportMissingDestination(TRun& run);
-    // Waits while another run works on the folder; false when the run was cancelled meanwhile.
+    // Waits while another run works on the folder; false when the run was cancelled meanwhile,
+    // or when the lock cannot be made (logged; run.EndText says why).
     bool LockDestination(TRun& run, const std::string& folder, std::unique_ptr<Platform::TFolderLock> lock);
     void BackupToDestination(TRun& run, int endMode);
     void MakeWalkAndClear(TRun& run, int endMode);

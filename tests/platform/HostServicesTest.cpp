@@ -135,5 +135,8 @@ TEST(FolderLock, OneRunPerFtpFolderOfTheMachine)
     EXPECT_TRUE(Platform::TFolderLock("example.org", 21, "backup", locks).TryLock());
     first.reset(); // the holder removes its lock file
     EXPECT_TRUE(fs::is_empty(locks));
-    EXPECT_TRUE(Platform::TFolderLock("example.org", 21, "backup/daily", "").TryLock());
+    // Without a folder for the lock there is no lock, and no run.
+    Platform::TFolderLock nowhere("example.org", 21, "backup/daily", "");
+    EXPECT_FALSE(nowhere.TryLock());
+    EXPECT_EQ(nowhere.Failure(), Platform::TLockFailure::NoHome);
 }

@@ -661,6 +661,23 @@ TEST_F(CleanUpFtpTest, WaitsWhileAnotherRunHoldsTheServerFolder)
     EXPECT_NE(LogText().find("    => Waiting for another run on ftp://"), std::string::npos) << LogText();
 }
 
+// Where the lock cannot be made (a link planted in its place), the clean-up deletes nothing.
+TEST_F(CleanUpFtpTest, NeverDeletesUnlocked)
+{
+    Write("data/old.doc", 40);
+    Backup();
+    env.Set("HOME", temp.Host("home"));
+    fs::create_directories(temp.Host("home/.local/state"));
+    fs::create_directories(temp.Host("elsewhere"));
+    fs::create_directory_symlink(temp.Host("elsewhere"), temp.Host("home/.local/state/tessaro"));
+    EXPECT_EQ(CleanFtp(CleanUpAgeAll), TCleanUpOutcome::Failed);
+    EXPECT_TRUE(OnServer("LwS/data/old.doc"));
+    EXPECT_NE(LogText().find("    *** The run cannot be locked: " + temp.Host("home/.local/state/tessaro") +
+                             " is a symbolic link\n"),
+              std::string::npos)
+        << LogText();
+}
+
 TEST_F(CleanUpFtpTest, QuietRunsNeverAskForAPassword)
 {
     cleanUp.Settings.Ftp.Password.clear();

@@ -1,12 +1,15 @@
 #include "ProgramRun.h"
+#include "EnvGuard.h"
 #include "PeerTools.h"
 #include "TempFolder.h"
 #include "foundation/DateUtils.h"
 #include "foundation/History.h"
+#include "peers/FtpPeer.h"
 #include "platform/Drives.h"
 #include "platform/FolderLock.h"
 #include "restore/RestoreTask.h"
 #include "shell/InstanceGuard.h"
+#include "tasks/RunLock.h"
 #include "tasks/Settings.h"
 #include "tasks/TaskFile.h"
 
@@ -694,12 +697,11 @@ bool SleepsBetweenTries(pid_t pid)
     return number == std::to_string(SYS_clock_nanosleep) || number == std::to_string(SYS_nanosleep);
 }
 
-// Starts the program while the folder is locked as by another run of another session (its
-// own XDG_RUNTIME_DIR, as from cron or ssh), sees it wait, lets go; the program's exit status.
-int RunWhileLocked(const TTempFolder& folder, const std::string& locked, const std::vector<std::string>& args,
-                   const std::function<void()>& whileWaiting)
+// Starts the program while lock is held as by another run of another session (its own
+// XDG_RUNTIME_DIR, as from cron or ssh), sees it wait, lets go; the program's exit status.
+int RunWhileLocked(const TTempFolder& folder, std::unique_ptr<Platform::TFolderLock> lock,
+                   const std::vector<std::string>& args, const std::function<void()>& whileWaiting)
 {
-    auto lock = std::make_unique<Platform::TFolderLock>(folder.Win(locked), true);
     if (!lock->TryLock()) {
         return -1;
     }
@@ -720,6 +722,14 @@ int RunWhileLocked(const TTempFolder& folder, const std::string& locked, const s
         return -1;
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The same with the folder locked.
+int RunWhileLocked(const TTempFolder& folder, const std::string& locked, const std::vector<std::string>& args,
+                   const std::function<void()>& whileWaiting)
+{
+    return RunWhileLocked(folder, std::make_unique<Platform::TFolderLock>(folder.Win(locked), true), args,
+                          whileWaiting);
 }
 
 } // namespace
@@ -751,6 +761,37 @@ TEST_F(Program, ASecondRunOnOneFolderWaitsForTheFirst)
     const std::string text = folder.ReadHostFile(log);
     EXPECT_EQ(CountOf(text, "Waiting for another run on " + folder.Host("dest") + "\n"), 2u) << text;
     EXPECT_EQ(CountOf(text, "Waiting for another run on " + folder.Host("restored") + "\n"), 1u) << text;
+}
+
+// A run to an FTP server locks the server folder in the user's home, the same from cron as
+// from the desktop; where that lock cannot be made the run ends with status 2, unlocked never.
+TEST_F(Program, AnFtpRunIsLockedTheSameFromCronAsFromTheDesktop)
+{
+    TFtpPeer peer;
+    ASSERT_TRUE(peer.Start());
+    folder.WriteHostFile("source/a.txt", "a");
+    WriteExampleTask(folder, false, "", "", [&](TBackupTask& task) {
+        task.FtpBackup = true;
+        peer.FillLogin(task.Ftp);
+        task.Ftp.Passive = true;
+    });
+    const std::string lockDir = folder.Host("home/.local/state/tessaro");
+    std::filesystem::create_directories(folder.Host("home/.local/state"));
+    std::filesystem::create_directory_symlink(folder.Host("run"), lockDir);
+    const std::vector<std::string> args = {"-force", "-quiet", "-log:2", folder.Host("task.buj")};
+    EXPECT_EQ(ExitStatusOf(StartProgram(folder, args)), 2);
+    EXPECT_TRUE(std::filesystem::is_empty(peer.Root()));
+    const std::string log = folder.ReadHostFile("config/Tessaro/tessaro.log");
+    EXPECT_NE(log.find("    *** The run cannot be locked: " + lockDir + " is a symbolic link\n"), std::string::npos)
+        << log;
+
+    std::filesystem::remove(lockDir);
+    TEnvGuard env;
+    env.Set("HOME", folder.Host("home"));
+    EXPECT_EQ(RunWhileLocked(folder, FtpFolderLock("127.0.0.1", peer.Port(), ""), args,
+                             [&] { EXPECT_TRUE(std::filesystem::is_empty(peer.Root())); }),
+              0);
+    EXPECT_EQ(peer.ReadFile("a.txt"), "a");
 }
 
 // Neither command of a task runs under its destination's lock: the command after the run

@@ -1,6 +1,7 @@
 #include "tasks/BackupRun.h"
 
 #include "BackupRunFixture.h"
+#include "EnvGuard.h"
 #include "PeerTools.h"
 #include "engine/ExtFtp.h"
 #include "foundation/ScriptedMessageDialogs.h"
@@ -16,9 +17,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -559,6 +562,56 @@ TEST_F(BackupRunTest, ZipRunToFtpUploadsTheArchiveAndTheStamp)
     EXPECT_EQ(run.Totals().EndText, "Connection to FTP server failed");
     EXPECT_NE(LogText().find("    *** FTP-Server: ftp://127.0.0.1:"), std::string::npos);
     EXPECT_EQ(commands.back(), "post");
+}
+
+// The lock of a server folder lies in the user's home. Whatever another user could have put
+// in its place, or a folder others may write in, stops the run with an error that says why:
+// nothing goes to the server unlocked, where a clean-up might delete beside it.
+TEST_F(BackupRunTest, AnFtpRunNeverGoesOnUnlocked)
+{
+    TFtpPeer peer;
+    ASSERT_TRUE(peer.Start());
+    Write("a/one.txt", "first");
+    AddSource("S:\\a");
+    UseFtpDestination(peer);
+    TEnvGuard env;
+    env.Set("HOME", temp.Host("home"));
+    const std::string lockDir = temp.Host("home/.local/state/tessaro");
+    fs::create_directories(temp.Host("home/.local/state"));
+    fs::create_directories(temp.Host("elsewhere"));
+    const auto folder = [&](fs::perms perms, uid_t owner) {
+        return [&, perms, owner] {
+            fs::create_directory(lockDir);
+            fs::permissions(lockDir, perms);
+            EXPECT_EQ(chown(lockDir.c_str(), owner, owner), 0);
+        };
+    };
+    const struct
+    {
+        std::function<void()> Plant;
+        const char* Why;
+    } planted[] = {
+        {[&] { fs::create_directory_symlink(temp.Host("elsewhere"), lockDir); }, " is a symbolic link"},
+        {[&] { temp.WriteHostFile("home/.local/state/tessaro", ""); }, " is not a folder"},
+        {folder(fs::perms::owner_all, 4321), " belongs to another user"},
+        {folder(fs::perms::all, getuid()), " can be written by other users"},
+    };
+    for (const auto& place : planted) {
+        SCOPED_TRACE(place.Why);
+        fs::remove_all(lockDir);
+        place.Plant();
+        EXPECT_FALSE(Run());
+        const std::string why = "The run cannot be locked: " + lockDir + place.Why;
+        EXPECT_EQ(run.Totals().EndText, why);
+        EXPECT_NE(LogText().find("    *** " + why + "\n"), std::string::npos) << LogText();
+        EXPECT_TRUE(fs::is_empty(peer.Root()));
+        EXPECT_TRUE(fs::is_empty(temp.Host("elsewhere")));
+    }
+    // Once it is the user's alone again, the run locks and copies.
+    fs::remove_all(lockDir);
+    EXPECT_TRUE(Run()) << LogText();
+    EXPECT_EQ(peer.ReadFile("a/one.txt"), "first");
+    EXPECT_EQ(fs::status(lockDir).permissions() & fs::perms::all, fs::perms::owner_all);
 }
 
 TEST_F(BackupRunTest, StartButtonAsksBeforeItRuns)
