@@ -61,6 +61,7 @@ TGzHeaderResult ParseGzHeader(const TReadExact& read, TGzFileInfo& info, uint64_
     info.Name.clear();
     info.MTime = 0;
     info.Encrypted = false;
+    info.OwnLayout = false;
     headerSize = 0;
     uint8_t fixed[GzFixedHeaderSize];
     if (!read(fixed, sizeof fixed))
@@ -84,6 +85,7 @@ TGzHeaderResult ParseGzHeader(const TReadExact& read, TGzFileInfo& info, uint64_
     if ((flags & GzFlagHeaderCrc) && !Skip(read, 2, consumed))
         return TGzHeaderResult::ReadError;
     info.Encrypted = (flags & GzFlagEncrypted) != 0;
+    info.OwnLayout = fixed[2] == 8 && fixed[8] == 0 && fixed[9] == 0 && (flags & ~(GzFlagName | GzFlagEncrypted)) == 0;
     headerSize = consumed;
     return TGzHeaderResult::Ok;
 }

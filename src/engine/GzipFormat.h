@@ -26,6 +26,9 @@ struct TGzFileInfo
     uint32_t MTime = 0;
     uint32_t ISize = 0;
     bool Encrypted = false;
+    // Laid out as GzHeader writes it: deflate, XFL 0, OS 0, no extra field, comment or
+    // header CRC.
+    bool OwnLayout = false;
 };
 
 // Header with FNAME when the name is not empty; OS 0 and XFL 0.

@@ -1,5 +1,6 @@
 #include "tasks/BackupNames.h"
 
+#include "foundation/Encodings.h"
 #include "foundation/NumberText.h"
 #include "foundation/PathUtils.h"
 #include "foundation/StringUtils.h"
@@ -170,7 +171,7 @@ void TOriginNames::Add(const std::string& originName)
 
 bool TOriginNames::Holds(const std::string& name) const
 {
-    if (names.contains(name)) {
+    if (CopiedAs(name)) {
         return true;
     }
     // The history a task keeps of a file goes with that file, not before it.
@@ -188,16 +189,32 @@ bool TOriginNames::HasOriginOf(const std::string& backupName) const
     return form && Holds(RemoveExtension(backupName));
 }
 
-bool TSourceNames::NamedForAnother(const std::string& own, const std::string& name) const
+bool TSourceNames::NamedForAnother(const std::string& own, const std::string& name, bool keptApart) const
 {
     for (const char* suffix : FormSuffixes) {
         const std::string_view form = suffix;
         if (name.ends_with(form)) {
             const std::string source = name.substr(0, name.size() - form.size());
-            if (source != own && names.contains(source)) {
+            const bool plainKeptApart = form.empty() && keptApart && MustCompress(source);
+            if (source != own && names.contains(source) && !plainKeptApart) {
                 return true;
             }
         }
     }
     return false;
+}
+
+bool TSourceNames::MustCompress(const std::string& converted) const
+{
+    return LikeACompressedCopy(converted) && names.contains(RemoveExtension(converted));
+}
+
+bool IsCompressedCopyOf(const TGzFileInfo& header, const std::string& plainName)
+{
+    if (!header.OwnLayout) {
+        return false;
+    }
+    TOriginNames stored;
+    stored.Add(WindowsTextToUtf8(header.Name));
+    return stored.CopiedAs(plainName);
 }

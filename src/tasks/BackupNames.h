@@ -17,6 +17,7 @@
 //   TSourceNames, TOriginNames
 
 #include "engine/FileTimes.h"
+#include "engine/GzipFormat.h"
 #include "foundation/DateUtils.h"
 
 #include <cstdint>
@@ -67,6 +68,8 @@ class TOriginNames
 {
 public:
     void Add(const std::string& originName);
+    // One of the files has its plain copy named so.
+    bool CopiedAs(const std::string& plainName) const { return names.contains(plainName); }
     // The backup file is a copy of one of the files (plain, ".gz" or ".enc") or may be a
     // kept version of one, made with any suffix.
     bool HasOriginOf(const std::string& backupName) const;
@@ -77,15 +80,30 @@ private:
     std::unordered_set<std::string> names;
 };
 
-// The converted names of a source folder's files, to tell whose copy a name is.
+// The converted names of a source folder's files, to tell whose copy a name is. Within a
+// folder no two source files are copied under one name: a file whose plain copy would take
+// the name of another file's compressed copy ("a.txt.gz" beside "a.txt") is compressed
+// itself ("a.txt.gz.gz"), which a restore gives back under its own name.
 class TSourceNames
 {
 public:
     void Add(std::string converted) { names.insert(std::move(converted)); }
+    bool Contains(const std::string& converted) const { return names.contains(converted); }
     // Another source file than the one converted to own is copied under name, as it is or
-    // in a form: "a.gz" copied as it is, or "a" compressed.
-    bool NamedForAnother(const std::string& own, const std::string& name) const;
+    // in a form: "a.gz" copied as it is, or "a" compressed. keptApart: the run compresses
+    // files that would take another's compressed name (MustCompress).
+    bool NamedForAnother(const std::string& own, const std::string& name, bool keptApart) const;
+    // Only a name ending in ".gz" can be another file's compressed copy's name: the folder's
+    // names need to be gathered for no other.
+    static bool LikeACompressedCopy(const std::string& converted) { return converted.ends_with(".gz"); }
+    // The file's copy must not be plain: its name is another file's name + ".gz".
+    bool MustCompress(const std::string& converted) const;
 
 private:
     std::unordered_set<std::string> names;
 };
+
+// Whether a gzip header shows the backup's own compressed copy of the file whose copy is
+// named plainName: laid out as the backup writes it, storing that file's name (under any
+// of the conversions).
+bool IsCompressedCopyOf(const TGzFileInfo& header, const std::string& plainName);

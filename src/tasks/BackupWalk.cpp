@@ -1,9 +1,11 @@
 #include "tasks/BackupWalk.h"
 
 #include "engine/Encryption.h"
+#include "engine/GZipThread.h"
 #include "engine/WinCopyThread.h"
 #include "engine/WorkPool.h"
 #include "engine/ZipWrite.h"
+#include "foundation/FileStream.h"
 #include "foundation/MessageDialogs.h"
 #include "foundation/MessageLoop.h"
 #include "foundation/NumberText.h"
@@ -694,10 +696,21 @@ TStatusCode TBackupWalk::BackupFile(TFolder& folder, TFileJob& job)
         return AddToZip(folder, job);
     }
     if (Ftp) {
-        job.Compress = ShouldCompress(Task, CompSize, job.Info.Size, job.Type);
+        ChooseForm(folder, job, false);
         return UploadFile(folder, job);
     }
     return CopyLocalFile(folder, job);
+}
+
+void TBackupWalk::ChooseForm(TFolder& folder, TFileJob& job, bool shellCopy)
+{
+    // The shell copies the file as it is: no gzip, no encryption, no suffix.
+    job.Compress = !shellCopy && ShouldCompress(Task, CompSize, job.Info.Size, job.Type);
+    job.Encrypted = Encryption != nullptr && !shellCopy;
+    // A plain copy must not take the name of another file's compressed copy.
+    job.Compress = job.Compress || (KeepsNamesakesApart(shellCopy) && TSourceNames::LikeACompressedCopy(job.DestName) &&
+                                    SourceNamesOf(folder).MustCompress(job.DestName));
+    job.DestSuffix = DestinationSuffix(job.Compress, job.Encrypted);
 }
 
 TZipWrite* TBackupWalk::ZipOf(TFolder& folder) const
@@ -740,8 +753,6 @@ TStatusCode TBackupWalk::AddToZip(TFolder& folder, TFileJob& job)
 
 TStatusCode TBackupWalk::UploadFile(TFolder& folder, TFileJob& job)
 {
-    job.Encrypted = Encryption != nullptr;
-    job.DestSuffix = DestinationSuffix(job.Compress, job.Encrypted);
     job.RemoteName = job.DestName + job.DestSuffix;
     TFtpFileJob ftpJob;
     ftpJob.SourcePath = job.SourcePath;
@@ -768,17 +779,49 @@ TStatusCode TBackupWalk::UploadFile(TFolder& folder, TFileJob& job)
 
 void TBackupWalk::DecideCopy(TFolder& folder, TFileJob& job)
 {
-    // The shell copies the file as it is: no gzip, no encryption, no suffix.
-    job.Compress = !Task.ShellCopy && ShouldCompress(Task, CompSize, job.Info.Size, job.Type);
-    job.Encrypted = Encryption != nullptr && !Task.ShellCopy;
-    job.DestSuffix = DestinationSuffix(job.Compress, job.Encrypted);
+    ChooseForm(folder, job, Task.ShellCopy);
     job.FinalName = job.DestName + job.DestSuffix;
     job.Dest = AddPathDelimiter(folder.DestDir) + job.DestName + job.DestSuffix;
     job.DestWrite = 0;
     job.DestExists = FindDestFile(folder, job.FinalName, job.DestWrite);
-    job.NeedsCopy = NeedsCopy(CopyRule(), job.DestExists, job.SourceWrite, job.DestWrite);
+    job.NeedsCopy = NeedsCopy(CopyRule(), job.DestExists, job.SourceWrite, job.DestWrite) ||
+                    (job.DestExists && !CompressedCopyStands(folder, job));
     job.Decided = true;
     job.DecidedAt = folder.DestChanges;
+}
+
+bool TBackupWalk::CompressedCopyStands(TFolder& folder, const TFileJob& job)
+{
+    // Before both were kept apart, a user's own "a.txt.gz" beside "a.txt" was copied as it
+    // is under the name of a.txt's compressed copy: such a copy is no copy of a.txt.
+    if (!job.Compress || !SourceNamesOf(folder).Contains(job.FinalName)) {
+        return true;
+    }
+    TGzFileInfo header;
+    uint64_t headerSize = 0;
+    std::unique_ptr<Platform::TFile> file = folder.Dest->OpenRead(job.FinalName);
+    if (!file) {
+        return true;
+    }
+    TFileStream stream(std::move(file));
+    return ReadGzHeader(stream, header, headerSize) == 0 && IsCompressedCopyOf(header, job.DestName);
+}
+
+bool TBackupWalk::KeepsNamesakesApart(bool shellCopy) const
+{
+    // Only where some copies are compressed and others plain can two names meet.
+    return Task.Compress && !shellCopy && Encryption == nullptr;
+}
+
+const TSourceNames& TBackupWalk::SourceNamesOf(TFolder& folder)
+{
+    if (!folder.SourceNamesMade) {
+        folder.SourceNamesMade = true;
+        for (const TSearchRec& rec : *folder.SourceFiles) {
+            folder.SourceNames.Add(ConvertFileName(rec.Name, FilenameCase, ReplaceChars));
+        }
+    }
+    return folder.SourceNames;
 }
 
 std::unique_ptr<TCopyThread> TBackupWalk::MakeWorker(TFolder& folder, TFileJob& job, bool ahead)
@@ -892,7 +935,7 @@ void TBackupWalk::RemoveOtherForms(TFolder& folder, const TFileJob& job)
         const std::string name = job.DestName + suffix;
         TFileTime write = 0;
         if (suffix == job.DestSuffix || !(Ftp ? Ftp->Listed(name) : FindDestFile(folder, name, write)) ||
-            NamedForAnotherSource(folder, job, name)) {
+            SourceNamesOf(folder).NamedForAnother(job.DestName, name, KeepsNamesakesApart(!Ftp && Task.ShellCopy))) {
             continue;
         }
         if (Ftp) {
@@ -908,17 +951,6 @@ void TBackupWalk::RemoveOtherForms(TFolder& folder, const TFileJob& job)
             folder.DestRenamed.insert(name);
         }
     }
-}
-
-bool TBackupWalk::NamedForAnotherSource(TFolder& folder, const TFileJob& job, const std::string& name)
-{
-    if (!folder.SourceNamesMade) {
-        folder.SourceNamesMade = true;
-        for (const TSearchRec& rec : *folder.SourceFiles) {
-            folder.SourceNames.Add(ConvertFileName(rec.Name, FilenameCase, ReplaceChars));
-        }
-    }
-    return folder.SourceNames.NamedForAnother(job.DestName, name);
 }
 
 TStatusCode TBackupWalk::JobOperation(const TFileJob& job) const

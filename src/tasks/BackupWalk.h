@@ -21,6 +21,7 @@
 #include "engine/CopyThread.h"
 #include "engine/FileTimes.h"
 #include "tasks/BackupLog.h"
+#include "tasks/BackupNames.h"
 #include "tasks/BackupSelection.h"
 #include "tasks/BackupSupervision.h"
 #include "tasks/TaskModel.h"
@@ -304,8 +305,14 @@ private:
     // Once the job's copy stands: its copies in the other forms (plain, ".gz", ".enc") go,
     // or become kept versions (not on FTP, which keeps none).
     void RemoveOtherForms(TFolder& folder, const TFileJob& job);
-    // Another source file of the folder is copied under the name.
-    bool NamedForAnotherSource(TFolder& folder, const TFileJob& job, const std::string& name);
+    // The converted names of the folder's source files, gathered when first asked.
+    const TSourceNames& SourceNamesOf(TFolder& folder);
+    // A file whose plain copy would take another's compressed copy's name is compressed.
+    bool KeepsNamesakesApart(bool shellCopy) const;
+    // Form and suffix of the job's copy (shellCopy: as it is).
+    void ChooseForm(TFolder& folder, TFileJob& job, bool shellCopy);
+    // False when the compressed copy that stands under the job's name is not its file's.
+    bool CompressedCopyStands(TFolder& folder, const TFileJob& job);
     // The source listing must hold the stored attributes: the archive bit decides, or
     // an attribute filter needs them.
     bool NeedsStoredAttributes(const TExtensionList& filter) const;

@@ -1,6 +1,7 @@
 // Where two names meet: a user's files named like the copies, forms and kept versions of
 // other files, through the program's own batch runs ("-force", "-clean", "-restore").
 
+#include "PeerTools.h"
 #include "ProgramRun.h"
 
 #include <chrono>
@@ -47,6 +48,13 @@ protected:
         return RunProgram(folder, args, output, drives);
     }
     int Backup() { return Run("-force -quiet -log:2 '" + folder.Host("task.buj") + "'"); }
+    // A restore of the whole backup of S:\data into the folder "restored".
+    int Restore()
+    {
+        fs::remove_all(folder.Host("restored"));
+        WriteRestoreTask(folder, "back.rsj", "dest/LwS/data", "restored");
+        return Run("-restore -quiet -log:18 '" + folder.Host("back.rsj") + "'");
+    }
     // A clean-up of the whole backup, synchronised with the origin.
     int CleanUp()
     {
@@ -153,6 +161,44 @@ TEST_F(BackupNamesRun, AnUnpluggedDriveBelowASourceFolderIsAway)
               std::string::npos)
         << Log();
     EXPECT_NE(Log().find("  Status: 1 directories skipped (0 files deleted)"), std::string::npos) << Log();
+}
+
+// The source holds "a.txt" and the user's own "a.txt.gz", too small to be compressed: the
+// two copies never share a name, and the restore gives each file back, byte for byte.
+TEST_F(BackupNamesRun, AFileAndItsNamesakeGzipFileKeepTheirOwnCopies)
+{
+    if (!RequirePeer("gzip")) {
+        return;
+    }
+    WriteTask();
+    const std::string text = std::string(2048, 't') + "end";
+    Source("a.txt", text, 1700000000);
+    folder.WriteHostFile("s/data/archive.txt", "the user's own archive");
+    ASSERT_EQ(RunQuiet("gzip -n " + Quote(folder.Host("s/data/archive.txt"))), 0);
+    fs::rename(folder.Host("s/data/archive.txt.gz"), folder.Host("s/data/a.txt.gz"));
+    const std::string archive = folder.ReadHostFile("s/data/a.txt.gz");
+    ASSERT_LT(archive.size(), 512u);
+
+    ASSERT_EQ(Backup(), 0) << output << Log();
+    EXPECT_NE(Log().find("  Status: OK (2 of 2 files copied)"), std::string::npos) << Log();
+    EXPECT_EQ(RunQuiet("gzip -t " + Quote(folder.Host("dest/LwS/data/a.txt.gz"))), 0);
+    EXPECT_EQ(RunQuiet("gzip -dc " + Quote(folder.Host("dest/LwS/data/a.txt.gz.gz")) + " | cmp -s - " +
+                       Quote(folder.Host("s/data/a.txt.gz"))),
+              0);
+    ASSERT_EQ(Restore(), 0) << output << Log();
+    EXPECT_EQ(folder.ReadHostFile("restored/a.txt"), text);
+    EXPECT_EQ(folder.ReadHostFile("restored/a.txt.gz"), archive);
+
+    // Nothing is copied again while nothing changed; each file is when it changes.
+    ASSERT_EQ(Backup(), 0) << output << Log();
+    EXPECT_NE(Log().find("  Status: OK (0 of 2 files copied)"), std::string::npos) << Log();
+    Source("a.txt", text + " changed", 1700000100);
+    ASSERT_EQ(Backup(), 0) << output << Log();
+    EXPECT_NE(Log().find("      Copy: a.txt\n"), std::string::npos) << Log();
+    EXPECT_NE(Log().find("  Status: OK (1 of 2 files copied)"), std::string::npos) << Log();
+    ASSERT_EQ(Restore(), 0) << output << Log();
+    EXPECT_EQ(folder.ReadHostFile("restored/a.txt"), text + " changed");
+    EXPECT_EQ(folder.ReadHostFile("restored/a.txt.gz"), archive);
 }
 
 } // namespace

@@ -192,6 +192,17 @@ TEST_F(BackupWalkFtpTest, SecondRunUploadsNothingAndTimesMatchTheSources)
     ASSERT_TRUE(RunBackup());
     EXPECT_TRUE(Remote("up/LwS/a/one.txt.gz"));
     EXPECT_FALSE(Remote("up/LwS/a/one.txt"));
+
+    // The user's own "one.txt.gz" never takes that name: it is compressed itself.
+    Write("a/one.txt.gz", "the user's", T0 + 9);
+    ASSERT_TRUE(RunBackup());
+    EXPECT_EQ(totals.Copied, 1u);
+    EXPECT_EQ(Shell("gzip -dc '" + (peer.Root() / "up/LwS/a/one.txt.gz").string() + "' | cmp -s - '" +
+                    temp.Host("s/a/one.txt") + "'"),
+              0);
+    EXPECT_EQ(Shell("gzip -dc '" + (peer.Root() / "up/LwS/a/one.txt.gz.gz").string() + "' | cmp -s - '" +
+                    temp.Host("s/a/one.txt.gz") + "'"),
+              0);
 }
 
 // The source grows while it is uploaded, on the first few progress steps of its uploads.

@@ -337,6 +337,29 @@ TEST_F(BackupWalkTest, GzipFilesPassGzipAndEncryptedOnesKeepOneSuffix)
     EXPECT_FALSE(DestExists("B/src/text.txt.enc"));
 }
 
+// A file and the user's own file of its name + ".gz" never share a copy; a backup made
+// before they were kept apart, which holds the user's file under a.txt's compressed name and
+// newer than a.txt, has a.txt copied again.
+TEST_F(BackupWalkTest, AFileAndItsNamesakeGzipFileNeverShareACopy)
+{
+    task.Compress = true;
+    Write("src/a.txt", std::string(3000, 'a'), 1700000000);
+    Write("src/a.txt.gz", "the user's own, not even gzip", 1700000500);
+    fs::create_directories(temp.Host("e/B/src"));
+    fs::copy_file(temp.Host("s/src/a.txt.gz"), temp.Host("e/B/src/a.txt.gz"));
+    SetHostTime(temp.Host("e/B/src/a.txt.gz"), 1700000500);
+    EXPECT_EQ(Run().Copied, 2u);
+    EXPECT_EQ(CommandText("gzip -dc " + Quote(temp.Host("e/B/src/a.txt.gz"))), std::string(3000, 'a'));
+    EXPECT_EQ(CommandText("gzip -dc " + Quote(temp.Host("e/B/src/a.txt.gz.gz"))), "the user's own, not even gzip");
+    EXPECT_EQ(Run().Copied, 0u);
+    // The forms of each file change on their own: the other one's copy stays.
+    Write("src/a.txt", "small", 1700000600);
+    EXPECT_EQ(Run().Copied, 1u);
+    EXPECT_EQ(Dest("B/src/a.txt"), "small");
+    EXPECT_FALSE(DestExists("B/src/a.txt.gz"));
+    EXPECT_TRUE(DestExists("B/src/a.txt.gz.gz"));
+}
+
 TEST_F(BackupWalkTest, ZipModesAndThePreview)
 {
     Write("src/a.txt", "a");
