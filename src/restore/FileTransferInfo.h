@@ -28,6 +28,7 @@ public:
     std::uint8_t Kind = TransferFile;
     bool Selected = false;
     bool Encrypted = false;  // restore: the content is encrypted
+    bool Unpack = false;     // restore: a ".gz" file given back unpacked
     std::string Source;      // full path of the backup file or folder
     std::string Destination; // restore target; empty in a clean-up
     std::int32_t Time = 0;   // DOS date and time (local)

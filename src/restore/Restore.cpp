@@ -18,6 +18,7 @@
 #include "restore/ConfirmFiles.h"
 #include "restore/JobFile.h"
 #include "restore/RestoreTask.h"
+#include "tasks/BackupNames.h"
 #include "tasks/BackupTemporary.h"
 #include "tasks/IniValues.h"
 #include "tasks/Placeholders.h"
@@ -44,12 +45,6 @@ std::string WithCount(const std::string& format, int value)
 std::string CopiedText(int restored)
 {
     return WithCount(TrDefault("%u files copied"), restored);
-}
-
-bool HasSuffix(const std::string& name, const char* suffix)
-{
-    const std::string s = suffix;
-    return name.size() > s.size() && SameTextIgnoringCase(name.substr(name.size() - s.size()), s);
 }
 
 // A folder row of the list that starts a top folder ("..\" marks the folders below one).
@@ -146,7 +141,8 @@ struct TFoundBackupFile
 };
 
 // The files of one folder that the scan takes, in the order found. Copies of one file in
-// several forms (plain, ".gz", ".enc") restore to one name: the newest of them is taken.
+// several forms (plain, ".gz", ".enc", as KeepRestoredNamesApart settled them) restore to
+// one name: the newest of them is taken.
 class TFoundBackupFiles
 {
 public:
@@ -165,6 +161,23 @@ private:
     std::vector<TFoundBackupFile> files;
     std::unordered_map<std::string, std::size_t> byDestination;
 };
+
+// The list's item of a backup file the scan takes, and its time.
+TFoundBackupFile FoundFile(const TRestoreName& name, const Platform::TSearchRec& rec, const std::string& srcFolder,
+                           const std::string& destFolder)
+{
+    const bool encrypted = name.Decrypted || (name.Unpacked && name.Header.Encrypted);
+    const int64_t size = name.Unpacked ? name.Header.ISize : static_cast<int64_t>(rec.Size);
+    TFoundBackupFile file{
+        {name.Restored,
+         TFileTransferInfo(TransferFile, true, encrypted, size, rec.Attr,
+                           static_cast<int32_t>(FileTimeToDosTime(rec.FindData.LastWriteTime)),
+                           AddPathDelimiter(destFolder) + name.Restored, AddPathDelimiter(srcFolder) + rec.Name)},
+        name.Unpacked ? name.Header.MTime : UnixOf(rec.FindData.LastWriteTime)};
+    file.Item.Info.Unpack = name.Unpacked;
+    file.Item.Info.Listing = rec.FindData;
+    return file;
+}
 
 } // namespace
 
@@ -218,6 +231,15 @@ bool TRestoreRun::Wanted(const std::string& destFile, int64_t time, int64_t limi
     return Options.AgeMode == AgeNewer ? time >= limit : time < limit;
 }
 
+bool TRestoreRun::Taken(const std::string& restoredName)
+{
+    if (Options.BackupCopies) {
+        return SameTextIgnoringCase(GetExtension(RemoveExtension(restoredName)), Options.Suffix) &&
+               !Options.Suffix.empty();
+    }
+    return Options.Filter.Match(restoredName);
+}
+
 void TRestoreRun::ScanRestoreDir(const std::string& source, const std::string& dest, int& counter, TTransferList& list,
                                  int64_t limit, const std::string& relative, const Platform::TFindData* listed)
 {
@@ -244,7 +266,8 @@ void TRestoreRun::ScanRestoreDir(const std::string& source, const std::string& d
         list.back().Info.Listing = folderData; // its times go on the restored folder at the end
     }
     std::vector<Platform::TFindData> subfolders;
-    TFoundBackupFiles found;
+    std::vector<TRestoreName> names;
+    std::vector<Platform::TSearchRec> entries;
     Platform::TSearchRec rec;
     // The stored attributes are left to the worker, which reads them from the open file.
     if (Platform::FindFirst(AddPathDelimiter(srcFolder) + "*", faAnyFile | Platform::faWithoutStored, rec) == 0) {
@@ -256,45 +279,27 @@ void TRestoreRun::ScanRestoreDir(const std::string& source, const std::string& d
             if (IsBackupLeftoverName(rec.Name)) {
                 continue; // a killed backup's partial copy or security copy: no file of the backup
             }
-            std::string name = rec.Name;
-            int64_t time = UnixOf(rec.FindData.LastWriteTime);
-            bool encrypted = false;
-            int64_t size = static_cast<int64_t>(rec.Size);
+            TRestoreName name = RestoreNameOf(rec.Name, Options.UnCompress);
             const std::string sourceFile = AddPathDelimiter(srcFolder) + rec.Name;
-            bool take = true;
-            if (Options.UnCompress && HasSuffix(name, ".gz")) {
-                TGzFileInfo info;
-                take = GetGzFileInfo(sourceFile, info);
-                if (!take) {
-                    // A damaged backup file is not restored: the run says so.
-                    scanErrors.push_back(LogErrorPrefix + StatusCodeText(ecGZipHeader | opGUnzip) + ": " + sourceFile);
-                }
-                time = info.MTime;
-                encrypted = info.Encrypted;
-                size = info.ISize;
-                name.resize(name.size() - 3);
-            } else if (HasSuffix(name, ".enc")) {
-                encrypted = true;
-                name.resize(name.size() - 4);
+            if (name.Unpacked && !GetGzFileInfo(sourceFile, name.Header)) {
+                // A damaged backup file is not restored: the run says so.
+                scanErrors.push_back(LogErrorPrefix + StatusCodeText(ecGZipHeader | opGUnzip) + ": " + sourceFile);
+                continue;
             }
-            if (take && Options.BackupCopies) {
-                take = SameTextIgnoringCase(GetExtension(RemoveExtension(name)), Options.Suffix) &&
-                       !Options.Suffix.empty();
-            } else if (take) {
-                take = Options.Filter.Match(name);
-            }
-            if (take) {
-                TFoundBackupFile file{
-                    {name, TFileTransferInfo(TransferFile, true, encrypted, size, rec.Attr,
-                                             static_cast<int32_t>(FileTimeToDosTime(rec.FindData.LastWriteTime)),
-                                             AddPathDelimiter(destFolder) + name, sourceFile)},
-                    time};
-                file.Item.Info.Listing = rec.FindData;
-                found.Add(std::move(file));
-            }
+            names.push_back(std::move(name));
+            entries.push_back(rec);
+            entries.back().State.reset();
             ProcessMessagesWhenDue();
         } while (Platform::FindNext(rec) == 0);
         Platform::FindClose(rec);
+    }
+    // Which file gives back which name is settled for the folder as a whole.
+    KeepRestoredNamesApart(names);
+    TFoundBackupFiles found;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (Taken(names[i].Restored)) {
+            found.Add(FoundFile(names[i], entries[i], srcFolder, destFolder));
+        }
     }
     for (TFoundBackupFile& file : found.Files()) {
         if (Wanted(file.Item.Info.Destination, file.Time, limit)) {
@@ -367,7 +372,7 @@ std::unique_ptr<TCopyThread> TRestoreRun::MakeWorker(const TFileTransferInfo& in
     const std::string tempName = MakeBackupTemporaryName(0);
     TEncryption* crypt = info.Encrypted ? encryption.get() : nullptr;
     std::unique_ptr<TCopyThread> worker;
-    if (Options.UnCompress && HasSuffix(info.Source, ".gz")) {
+    if (info.Unpack) {
         auto unzip = std::make_unique<TGUnZipThread>(info.Source, folder, crypt, BufferSize, TThreadPriority::tpNormal);
         unzip->OutputFileName = tempName;
         worker = std::move(unzip);
@@ -385,7 +390,7 @@ std::unique_ptr<TCopyThread> TRestoreRun::MakeWorker(const TFileTransferInfo& in
 
 TStatusCode TRestoreRun::WorkerOperation(const TFileTransferInfo& info) const
 {
-    if (Options.UnCompress && HasSuffix(info.Source, ".gz")) {
+    if (info.Unpack) {
         return opGUnzip;
     }
     return info.Encrypted ? opDecrypt : opCopy;

@@ -120,6 +120,9 @@ public:
     // as its parent's listing found it; nullptr makes the scan look it up.
     void ScanRestoreDir(const std::string& source, const std::string& dest, int& counter, TTransferList& list,
                         std::int64_t limit, const std::string& relative, const Platform::TFindData* listed = nullptr);
+    // The selection by name (kept versions by their suffix, or the name filter) takes the
+    // file restored under that name.
+    bool Taken(const std::string& restoredName);
     // Restores the selected items; counts errors, restored and skipped files.
     void RestoreFileList(TTransferList& list, int& errors, int& restored, int& skipped);
     // The progress window's pause and cancel reach the running worker.

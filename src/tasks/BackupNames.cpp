@@ -7,6 +7,7 @@
 #include "platform/Drives.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace {
 
@@ -217,4 +218,43 @@ bool IsCompressedCopyOf(const TGzFileInfo& header, const std::string& plainName)
     TOriginNames stored;
     stored.Add(WindowsTextToUtf8(header.Name));
     return stored.CopiedAs(plainName);
+}
+
+TRestoreName RestoreNameOf(const std::string& name, bool unpack)
+{
+    TRestoreName file;
+    file.Name = file.Restored = name;
+    file.Unpacked = unpack && HasSuffix(name, ".gz");
+    file.Decrypted = !file.Unpacked && HasSuffix(name, ".enc");
+    if (file.Unpacked || file.Decrypted) {
+        file.Restored = RemoveExtension(name);
+    }
+    return file;
+}
+
+void KeepRestoredNamesApart(std::vector<TRestoreName>& files)
+{
+    std::unordered_map<std::string, std::vector<TRestoreName*>> byName;
+    for (TRestoreName& file : files) {
+        byName[file.Restored].push_back(&file);
+    }
+    for (auto& named : byName) {
+        const std::string& restored = named.first;
+        const std::vector<TRestoreName*>& group = named.second;
+        if (group.size() < 2) {
+            continue;
+        }
+        const auto isForm = [&restored](const TRestoreName* file) {
+            return !file->Unpacked || IsCompressedCopyOf(file->Header, restored);
+        };
+        const bool encrypting = std::any_of(group.begin(), group.end(), [&](const TRestoreName* file) {
+            return file->Unpacked && file->Header.Encrypted && isForm(file);
+        });
+        for (TRestoreName* file : group) {
+            if ((file->Unpacked && !isForm(file)) || (file->Decrypted && !encrypting)) {
+                file->Restored = file->Name;
+                file->Unpacked = file->Decrypted = false;
+            }
+        }
+    }
 }

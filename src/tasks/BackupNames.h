@@ -14,7 +14,7 @@
 //
 //   ConvertFileName, DestinationSuffix, FormSuffixes, MakeBackupSuffix, KeptVersionName,
 //   KeptVersionNames, KeptVersionOrigins, KeptVersionSuffix, ValidKeptVersionSuffix,
-//   TSourceNames, TOriginNames
+//   TSourceNames, TOriginNames, IsCompressedCopyOf, RestoreNameOf, KeepRestoredNamesApart
 
 #include "engine/FileTimes.h"
 #include "engine/GzipFormat.h"
@@ -107,3 +107,24 @@ private:
 // named plainName: laid out as the backup writes it, storing that file's name (under any
 // of the conversions).
 bool IsCompressedCopyOf(const TGzFileInfo& header, const std::string& plainName);
+
+// How a restore gives back one file of a backup folder.
+struct TRestoreName
+{
+    std::string Name;       // in the backup folder
+    std::string Restored;   // the name it gives back
+    bool Unpacked = false;  // a ".gz" file unpacked; Header is its gzip header
+    bool Decrypted = false; // an ".enc" file decrypted
+    TGzFileInfo Header;
+};
+
+// A file as the restore reads its name: "a.txt.gz" gives back "a.txt" unpacked (when unpack
+// is set), "a.txt.enc" gives it back decrypted, any other name is given back as it is.
+TRestoreName RestoreNameOf(const std::string& name, bool unpack);
+
+// Where several files of one folder would give back one name, a ".gz" or ".enc" file is
+// taken for another form of that name only when it is one: a ".gz" whose header is the
+// backup's own and stores the name, an ".enc" beside such a ".gz" that is encrypted (the
+// backup encrypts; otherwise every ".enc" of it is a user's file copied as it is). The
+// others are given back as they are, under their own names: in doubt both files come back.
+void KeepRestoredNamesApart(std::vector<TRestoreName>& files);

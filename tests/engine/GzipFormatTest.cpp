@@ -74,6 +74,7 @@ TEST(GzipFormat, HeaderRoundTripAndOptionalFields)
     EXPECT_TRUE(info.Encrypted);
     EXPECT_EQ(headerSize, plain.size());
     EXPECT_EQ(plain[3], GzFlagName | GzFlagEncrypted);
+    EXPECT_TRUE(info.OwnLayout);
 
     EXPECT_EQ(GzHeader("", 1, false).size(), GzFixedHeaderSize);
 
@@ -84,6 +85,7 @@ TEST(GzipFormat, HeaderRoundTripAndOptionalFields)
     ASSERT_EQ(ParseGzHeader(ReaderOver(full), info, headerSize), TGzHeaderResult::Ok);
     EXPECT_EQ(info.Name, "n");
     EXPECT_FALSE(info.Encrypted);
+    EXPECT_FALSE(info.OwnLayout) << "other writers' headers are no copies the backup made";
     EXPECT_EQ(headerSize, full.size() - 1);
 }
 

@@ -201,4 +201,32 @@ TEST_F(BackupNamesRun, AFileAndItsNamesakeGzipFileKeepTheirOwnCopies)
     EXPECT_EQ(folder.ReadHostFile("restored/a.txt.gz"), archive);
 }
 
+// An uncompressed backup holds "a.txt" beside the user's newer "a.txt.gz" (the gzip tool's,
+// of an older a.txt) and "b.txt" beside the user's "b.txt.enc": the restore gives back each
+// file under its own name with its own bytes, and asks for no password.
+TEST_F(BackupNamesRun, TheRestoreGivesEachFileItsOwnCopy)
+{
+    if (!RequirePeer("gzip")) {
+        return;
+    }
+    WriteTask([](TBackupTask& task) { task.Compress = false; });
+    fs::create_directories(folder.Host("older"));
+    folder.WriteHostFile("older/a.txt", "an older a.txt");
+    ASSERT_EQ(RunQuiet("gzip " + Quote(folder.Host("older/a.txt"))), 0);
+    fs::rename(folder.Host("older/a.txt.gz"), folder.Host("s/data/a.txt.gz"));
+    const std::string archive = folder.ReadHostFile("s/data/a.txt.gz");
+    Source("a.txt", "a.txt as it is now", 1700000000);
+    Source("b.txt", "b.txt as it is now", 1700000000);
+    Source("b.txt.enc", std::string(64, '\x5a'), 1700000900);
+    ASSERT_EQ(Backup(), 0) << output << Log();
+    ASSERT_TRUE(Backed("a.txt.gz") && Backed("b.txt.enc"));
+
+    EXPECT_EQ(Restore(), 0) << output << Log();
+    EXPECT_NE(Log().find("  Status: OK (4 files copied)"), std::string::npos) << Log();
+    EXPECT_EQ(folder.ReadHostFile("restored/a.txt"), "a.txt as it is now");
+    EXPECT_EQ(folder.ReadHostFile("restored/a.txt.gz"), archive);
+    EXPECT_EQ(folder.ReadHostFile("restored/b.txt"), "b.txt as it is now");
+    EXPECT_EQ(folder.ReadHostFile("restored/b.txt.enc"), std::string(64, '\x5a'));
+}
+
 } // namespace

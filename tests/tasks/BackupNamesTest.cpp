@@ -74,4 +74,39 @@ TEST(BackupNames, OriginsOfBackupFiles)
     }
 }
 
+// Several files of a folder that would give back one name: only the backup's own forms of
+// it stay forms; the others come back as they are.
+TEST(BackupNames, RestoredNamesKeptApart)
+{
+    const auto gz = [](const char* name, const char* stored, bool ownLayout, bool encrypted) {
+        TRestoreName file = RestoreNameOf(name, true);
+        file.Header.Name = stored;
+        file.Header.OwnLayout = ownLayout;
+        file.Header.Encrypted = encrypted;
+        return file;
+    };
+    const auto settled = [](std::vector<TRestoreName> files) {
+        KeepRestoredNamesApart(files);
+        std::string out;
+        for (const TRestoreName& file : files) {
+            out += file.Name + ">" + file.Restored + (file.Unpacked ? " unpacked" : "") +
+                   (file.Decrypted ? " decrypted" : "") + ";";
+        }
+        return out;
+    };
+    // A form an interrupted run left, stored under another case; the user's own archive.
+    EXPECT_EQ(settled({RestoreNameOf("a.txt", true), gz("a.txt.gz", "A.TXT", true, false)}),
+              "a.txt>a.txt;a.txt.gz>a.txt unpacked;");
+    EXPECT_EQ(settled({RestoreNameOf("a.txt", true), gz("a.txt.gz", "a.txt", false, false)}),
+              "a.txt>a.txt;a.txt.gz>a.txt.gz;");
+    // ".enc" is a form only beside an encrypted form of the backup's own.
+    EXPECT_EQ(settled({RestoreNameOf("b.enc", true), gz("b.gz", "b", true, true)}),
+              "b.enc>b decrypted;b.gz>b unpacked;");
+    EXPECT_EQ(settled({RestoreNameOf("b.enc", true), gz("b.gz", "b", true, false)}), "b.enc>b.enc;b.gz>b unpacked;");
+    EXPECT_EQ(settled({RestoreNameOf("b", true), RestoreNameOf("b.enc", true)}), "b>b;b.enc>b.enc;");
+    // Alone, every ".gz" and ".enc" is given back as before.
+    EXPECT_EQ(settled({gz("c.gz", "../x", false, false), RestoreNameOf("d.enc", false), RestoreNameOf("e.gz", false)}),
+              "c.gz>c unpacked;d.enc>d decrypted;e.gz>e.gz;");
+}
+
 } // namespace
