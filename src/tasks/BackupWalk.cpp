@@ -899,6 +899,7 @@ TStatusCode TBackupWalk::CopyLocalFile(TFolder& folder, TFileJob& job)
         }
         status = CopyStands(status) ? failed : status;
     }
+    job.Naming.reset(); // its turn came: what the worker named is the walk's now
     if (CopyStands(status)) {
         folder.Filled = true;
         RemoveOtherForms(folder, job);

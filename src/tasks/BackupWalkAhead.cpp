@@ -326,13 +326,20 @@ bool TBackupWalk::MayGoOn(const TFolder& folder, const TFileJob& job) const
 void TBackupWalk::DiscardPrepared(TFolder& folder, TFileJob& job)
 {
     // The worker holds the temporary when it was made too; one started ahead is stopped
-    // and waited for first.
+    // and waited for first. A copy that took its final name before its turn goes as well:
+    // without its turn it has no log line and is not counted, and the next run would take
+    // it for current (nothing stood under the name before). Unless the walk renamed
+    // something to that name since: then the name is no longer the copy's.
     if (job.Worker) {
         job.Worker->CancelAndWait();
     }
     job.Worker.reset();
-    if (job.Naming && !job.Naming->Taken && !job.Naming->Temp.empty() && folder.Dest) {
-        folder.Dest->DeleteFile(job.Naming->Temp);
+    if (job.Naming && folder.Dest) {
+        const bool taken = job.Naming->Taken;
+        const std::string& made = taken ? job.FinalName : job.Naming->Temp;
+        if (!made.empty() && !(taken && folder.DestRenamed.contains(made))) {
+            folder.Dest->DeleteFile(made);
+        }
     }
     job.Naming.reset();
     job.Temp.reset();

@@ -2,10 +2,34 @@
 
 // Helpers for tests that act while a worker runs.
 
+#include "engine/WorkPool.h"
 #include "foundation/MessageLoop.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
+
+// Closed until Open: whoever waits meanwhile waits on.
+class TGate
+{
+public:
+    void Wait()
+    {
+        std::unique_lock lock(mutex);
+        signal.wait(lock, [this] { return open; });
+    }
+    void Open()
+    {
+        std::lock_guard lock(mutex);
+        open = true;
+        signal.notify_all();
+    }
+
+private:
+    std::mutex mutex;
+    std::condition_variable signal;
+    bool open = false;
+};
 
 // Holds the worker at its first progress event until the GUI side has acted, so the
 // test does not depend on how fast the copy runs.
@@ -14,30 +38,16 @@ class TWorkerLatch
 public:
     void ArriveAndWait()
     {
-        std::unique_lock lock(mutex);
-        if (arrived) {
-            return;
+        if (!arrived.exchange(true)) {
+            gate.Wait();
         }
-        arrived = true;
-        signal.wait(lock, [this] { return released; });
     }
-    bool Arrived()
-    {
-        std::lock_guard lock(mutex);
-        return arrived;
-    }
-    void Release()
-    {
-        std::lock_guard lock(mutex);
-        released = true;
-        signal.notify_all();
-    }
+    bool Arrived() const { return arrived; }
+    void Release() { gate.Open(); }
 
 private:
-    std::mutex mutex;
-    std::condition_variable signal;
-    bool arrived = false;
-    bool released = false;
+    std::atomic<bool> arrived{false};
+    TGate gate;
 };
 
 struct TScopedHook
@@ -46,3 +56,49 @@ struct TScopedHook
     ~TScopedHook() { SetProcessMessagesHook(previous); }
     TProcessMessagesHook previous;
 };
+
+// Holds every thread of the calling thread's work pool until Release (or the end): what is
+// started ahead meanwhile does not begin, and is taken back in its turn.
+class TPoolHold
+{
+public:
+    TPoolHold() : holders(TWorkPool::ForCallingThread())
+    {
+        for (unsigned i = 0; i < holders.Workers().Threads(); ++i) {
+            holders.Post([this] { gate.Wait(); });
+        }
+    }
+    ~TPoolHold()
+    {
+        Release();
+        holders.Wait();
+    }
+    TPoolHold(const TPoolHold&) = delete;
+    TPoolHold& operator=(const TPoolHold&) = delete;
+
+    void Release() { gate.Open(); }
+
+private:
+    TGate gate;
+    TTaskGroup holders; // last: waited for first, while the gate is still there
+};
+
+// Returns once every task posted to the calling thread's work pool before has ended: the
+// pool takes its tasks in order, and all its threads meet here.
+inline void WaitForPoolIdle()
+{
+    TWorkPool& pool = TWorkPool::ForCallingThread();
+    std::mutex mutex;
+    std::condition_variable met;
+    unsigned arrived = 0;
+    TTaskGroup group(pool);
+    for (unsigned i = 0; i < pool.Threads(); ++i) {
+        group.Post([&] {
+            std::unique_lock lock(mutex);
+            ++arrived;
+            met.notify_all();
+            met.wait(lock, [&] { return arrived == pool.Threads(); });
+        });
+    }
+    group.Wait();
+}

@@ -18,12 +18,10 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <mutex>
 #include <set>
 #include <sstream>
 #include <sys/mount.h>
@@ -156,6 +154,22 @@ protected:
         walk.BackupDir(ctx, "", GetDirFileTimes(source), Platform::GetFileAttributes(source));
         volumeFull = walk.VolumeFullText;
         return counters;
+    }
+    // Each file that stands in the backup had its turn: its "Copy: " line, and counted. kept:
+    // a file an earlier run left.
+    void ExpectOnlyFilesThatHadTheirTurn(const TWalkCounters& counters, const std::string& kept = "")
+    {
+        const std::string text = LogText();
+        unsigned standing = 0;
+        for (const auto& e : fs::recursive_directory_iterator(temp.Host("e/B/src"))) {
+            const std::string relative = fs::relative(e.path(), temp.Host("e/B/src")).string();
+            if (!e.is_regular_file() || relative == kept) {
+                continue;
+            }
+            ++standing;
+            EXPECT_NE(text.find("Copy: " + relative + "\n"), std::string::npos) << relative;
+        }
+        EXPECT_EQ(standing, counters.Copied);
     }
     std::string LogText()
     {
@@ -586,7 +600,8 @@ TEST_F(BackupWalkFullMediumTest, FullMediumAsksForNewMediaAndCancelKeepsTheOldVe
 }
 
 // Folders copied ahead of their turn fill the medium too: before the question for a new
-// medium, nothing of theirs is still being written and no temporary stays on the full one.
+// medium, nothing of theirs is still being written and no temporary stays on the full one;
+// what stands is complete
 TEST_F(BackupWalkFullMediumTest, FoldersStartedAheadAreStoppedBeforeTheMediumGoes)
 {
     log.LogMode = LogLong;
@@ -598,7 +613,7 @@ TEST_F(BackupWalkFullMediumTest, FoldersStartedAheadAreStoppedBeforeTheMediumGoe
         temporaries = TemporariesBelow(temp.Host("e/B"));
         return MrCancel;
     };
-    Run();
+    const TWalkCounters counters = Run();
     EXPECT_EQ(dialogs.ShownCount(), 1u);
     EXPECT_TRUE(temporaries.empty()) << temporaries.front();
     EXPECT_TRUE(supervision.Cancelled());
@@ -610,6 +625,27 @@ TEST_F(BackupWalkFullMediumTest, FoldersStartedAheadAreStoppedBeforeTheMediumGoe
             EXPECT_EQ(Dest("B/" + relative), temp.ReadHostFile("s/" + relative)) << relative;
         }
     }
+    // and each of them had its turn: what was copied ahead went before the medium did.
+    ExpectOnlyFilesThatHadTheirTurn(counters, "big.bin");
+}
+
+// A cancel (as by a stop signal) while folders are copied ahead of their turn: the copies
+// made ahead that took their names before the cancel and never had their turn are gone.
+TEST_F(BackupWalkTest, ACancelLeavesOnlyFilesThatAreLoggedAndCounted)
+{
+    log.LogMode = LogLong;
+    WriteSmallFolders([this](const std::string& name, const std::string& text) { Write(name, text); }, 2, 8, 5);
+    int files = 0;
+    view.OnFileProgress = [&](int64_t percent) {
+        if (percent == 0 && ++files == 7) { // in the second folder, with the next three started ahead
+            WaitForPoolIdle();              // whatever was started stands under its final name
+            supervision.ProgressMessage(UM_CANCEL, 0);
+        }
+    };
+    const TWalkCounters counters = Run();
+    EXPECT_TRUE(supervision.Cancelled());
+    EXPECT_GT(counters.Copied, 0u);
+    ExpectOnlyFilesThatHadTheirTurn(counters);
 }
 
 TEST_F(BackupWalkFullMediumTest, AQuietRunOnAFullMediumLogsTheWriteErrorAndStops)
@@ -1058,21 +1094,7 @@ TEST_F(BackupWalkTest, ACancelAmongFoldersStartedAheadLeavesNoTemporaryOrUnusedF
     WriteSmallFolders([this](const std::string& name, const std::string& text) { Write(name, text); }, 8, 6, 5, 3000);
     // The pool's threads are held: what was started ahead is copied in its turn, taken back,
     // and a folder whose turn never came is still empty at the cancel.
-    std::mutex mutex;
-    std::condition_variable held;
-    bool released = false;
-    const auto release = [&] {
-        std::lock_guard lock(mutex);
-        released = true;
-        held.notify_all();
-    };
-    TTaskGroup holders(TWorkPool::ForCallingThread()); // declared after what they use: waited for first
-    for (unsigned i = 0; i < holders.Workers().Threads(); ++i) {
-        holders.Post([&] {
-            std::unique_lock lock(mutex);
-            held.wait(lock, [&] { return released; });
-        });
-    }
+    TPoolHold hold;
     int files = 0;
     view.OnFileProgress = [&](int64_t percent) {
         if (percent == 0 && ++files == 37) { // in the middle of a folder's subfolders
@@ -1080,8 +1102,7 @@ TEST_F(BackupWalkTest, ACancelAmongFoldersStartedAheadLeavesNoTemporaryOrUnusedF
         }
     };
     const TWalkCounters counters = Run();
-    release();
-    holders.Wait();
+    hold.Release();
     EXPECT_TRUE(supervision.Cancelled());
     EXPECT_LT(counters.Copied, 8u * 6u * 5u);
     EXPECT_TRUE(TemporariesBelow(temp.Host("e/B")).empty());
