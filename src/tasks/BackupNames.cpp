@@ -205,6 +205,13 @@ bool TSourceNames::NamedForAnother(const std::string& own, const std::string& na
     return false;
 }
 
+bool TSourceNames::Holds(const std::string& backupName) const
+{
+    return std::any_of(std::begin(FormSuffixes), std::end(FormSuffixes), [&](std::string_view form) {
+        return backupName.ends_with(form) && names.contains(backupName.substr(0, backupName.size() - form.size()));
+    });
+}
+
 bool TSourceNames::MustCompress(const std::string& converted) const
 {
     return LikeACompressedCopy(converted) && names.contains(RemoveExtension(converted));

@@ -89,6 +89,8 @@ class TSourceNames
 public:
     void Add(std::string converted) { names.insert(std::move(converted)); }
     bool Contains(const std::string& converted) const { return names.contains(converted); }
+    // Some source file's copy may bear the name, plain or in a form.
+    bool Holds(const std::string& backupName) const;
     // Another source file than the one converted to own is copied under name, as it is or
     // in a form: "a.gz" copied as it is, or "a" compressed. keptApart: the run compresses
     // files that would take another's compressed name (MustCompress).

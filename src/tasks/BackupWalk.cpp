@@ -28,6 +28,11 @@ using namespace WalkParts;
 
 namespace {
 
+std::string VersionNameHeldText()
+{
+    return TrDefault("Previous version not kept, a file of the source has its name: ");
+}
+
 // A file that was being written when its run died still carries the time of its last
 // write; a finished copy carries its source's, older than the copy itself.
 bool WrittenWhenInterrupted(const TFindData& data)
@@ -942,9 +947,13 @@ void TBackupWalk::RemoveOtherForms(TFolder& folder, const TFileJob& job)
         if (Ftp) {
             Ftp->DeleteRemoteFile(name);
         } else if (Task.BakFiles && !Task.NoBaks) {
-            const std::string plain = AddPathDelimiter(folder.DestDir) + job.DestName;
+            // Where no kept version can be made, the other form stays: a restore takes the newest.
+            const std::vector<std::string> names =
+                VersionNames(folder, suffix, write, AddPathDelimiter(folder.DestDir) + job.DestName);
             ++folder.DestChanges;
-            if (KeepPreviousVersion(*folder.Dest, name, suffix, write, plain, folder.DestRenamed).empty()) {
+            if (names.empty()) {
+                Log.WriteLog(LogErrorPrefix + VersionNameHeldText() + folder.Dest->PathOf(name));
+            } else if (KeepPreviousVersion(*folder.Dest, name, names, folder.DestRenamed).empty()) {
                 Log.WriteLog(LogErrorPrefix + TrDefault("The previous version could not be kept: ") +
                              folder.Dest->PathOf(name));
             }
@@ -1011,8 +1020,13 @@ bool TBackupWalk::CommitCopy(TFolder& folder, TFileJob& job, const std::string& 
         return true;
     }
     std::string kept;
-    if (Task.BakFiles && !Task.NoBaks && destExists) {
-        kept = KeepPreviousVersion(*folder.Dest, job.FinalName, job.DestSuffix, destWrite, plain, folder.DestRenamed);
+    const std::vector<std::string> names = Task.BakFiles && !Task.NoBaks && destExists
+                                               ? VersionNames(folder, job.DestSuffix, destWrite, plain)
+                                               : std::vector<std::string>();
+    // The copy is made all the same: the user's file wins over the previous version.
+    job.VersionNameHeld = Task.BakFiles && !Task.NoBaks && destExists && names.empty();
+    if (!names.empty()) {
+        kept = KeepPreviousVersion(*folder.Dest, job.FinalName, names, folder.DestRenamed);
         ++folder.DestChanges;
         if (kept.empty()) {
             Log.WriteLog(LogErrorPrefix + TrDefault("The previous version could not be kept: ") + job.Dest);
@@ -1132,16 +1146,26 @@ bool TBackupWalk::NeedsStoredAttributes(const TExtensionList& filter) const
            filter.AttrSystem != AttrIgnore;
 }
 
-std::string TBackupWalk::KeepPreviousVersion(const Platform::TDestFolder& dest, const std::string& current,
-                                             const std::string& destSuffix, TFileTime destWrite,
-                                             const std::string& plain, std::set<std::string>& renamed)
+std::vector<std::string> TBackupWalk::VersionNames(TFolder& folder, const std::string& destSuffix, TFileTime destWrite,
+                                                   const std::string& plain)
 {
     std::vector<std::string> names =
         KeptVersionNames(KeptVersionName(plain, MakeBackupSuffix(Task.BakSuffix, destWrite, Now()), destSuffix));
     for (std::string& name : names) {
         name = ExtractFileName(name);
-        renamed.insert(name);
+        // The user's own "report.bak-1.txt" beside "report.txt" is a file of the source,
+        // not a kept version: the rotation never takes, moves or deletes its name.
+        if (SourceNamesOf(folder).Holds(name)) {
+            return {};
+        }
     }
+    return names;
+}
+
+std::string TBackupWalk::KeepPreviousVersion(const Platform::TDestFolder& dest, const std::string& current,
+                                             const std::vector<std::string>& names, std::set<std::string>& renamed)
+{
+    renamed.insert(names.begin(), names.end());
     renamed.insert(current);
     // Only files are deleted or renamed: a link in the way stays and stops the rotation.
     const auto isFile = [&dest](const std::string& name) { return dest.Kind(name) == Platform::TEntryKind::File; };
@@ -1252,6 +1276,10 @@ void TBackupWalk::NoteCopied(TWalkContext& ctx, TFileJob& job)
     }
     if (Log.LogMode >= LogLong && !(Mode() == DestZipPerDirectory && Log.LogMode == LogLong)) {
         Log.WriteLog(LogFilePrefix + TrDefault("Copy: ") + job.RelPath + note);
+    }
+    if (job.VersionNameHeld) {
+        ++ctx.Counters.Warnings;
+        Log.WriteLog(LogErrorPrefix + VersionNameHeldText() + job.RelPath);
     }
     Supervision.View().SetFileProgress(100);
 }

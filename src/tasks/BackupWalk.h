@@ -296,12 +296,16 @@ private:
     bool MayBeTaken(const TFolder& folder, const std::string& name) const;
     // Removes or puts back what an interrupted run left; true when it changed the folder.
     bool TidyLeftovers(TFolder& folder, const std::vector<std::string>& leftovers);
-    // Rotates the kept versions and moves the previous one (current, with its suffix
-    // destSuffix) to the newest kept name; that name, or empty when it could not be done.
-    // renamed gets every name it may have changed, current too.
+    // The names the kept versions of the copy (plain: its path without the form's suffix
+    // destSuffix) rotate through, newest first; empty when a file of the source folder holds
+    // one of them.
+    std::vector<std::string> VersionNames(TFolder& folder, const std::string& destSuffix, TFileTime destWrite,
+                                          const std::string& plain);
+    // Rotates the kept versions through names and moves the previous one (current) to the
+    // newest; that name, or empty when it could not be done. renamed gets every name it may
+    // have changed, current too.
     std::string KeepPreviousVersion(const Platform::TDestFolder& dest, const std::string& current,
-                                    const std::string& destSuffix, TFileTime destWrite, const std::string& plain,
-                                    std::set<std::string>& renamed);
+                                    const std::vector<std::string>& names, std::set<std::string>& renamed);
     // Once the job's copy stands: its copies in the other forms (plain, ".gz", ".enc") go,
     // or become kept versions (not on FTP, which keeps none).
     void RemoveOtherForms(TFolder& folder, const TFileJob& job);

@@ -206,7 +206,9 @@ struct TBackupWalk::TFileJob
     std::string Dest;      // the final name's path
     std::string FinalName; // in the destination folder
     std::string RemoteName;
-    bool Logged = false;         // its failure is logged already
+    bool Logged = false; // its failure is logged already
+    // Its previous version was not kept: a file of the source folder has a name it needed.
+    bool VersionNameHeld = false;
     TStatusCode WriteStatus = 0; // the worker's status behind a full medium
     // Taken while the file before it was being copied; nothing of it has been shown.
     bool Selected = false;

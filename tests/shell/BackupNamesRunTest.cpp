@@ -229,4 +229,36 @@ TEST_F(BackupNamesRun, TheRestoreGivesEachFileItsOwnCopy)
     EXPECT_EQ(folder.ReadHostFile("restored/b.txt.enc"), std::string(64, '\x5a'));
 }
 
+// The task keeps three versions with "bak-#3" while the source holds the user's own
+// "report.bak-1.txt" to "report.bak-3.txt": rotating never takes their names; the report is
+// copied, its previous version not kept, and the run warns.
+TEST_F(BackupNamesRun, KeptVersionsNeverTakeTheNameOfAUsersFile)
+{
+    WriteTask([](TBackupTask& task) {
+        task.BakFiles = true;
+        task.BakSuffix = "bak-#3";
+    });
+    for (int k = 1; k <= 3; ++k) {
+        Source("report.bak-" + std::to_string(k) + ".txt", "the user's own " + std::to_string(k), 1700000000);
+    }
+    Source("report.txt", "version 0", 1700000000);
+    ASSERT_EQ(Backup(), 0) << output << Log();
+    for (int round = 1; round <= 3; ++round) {
+        Source("report.txt", "version " + std::to_string(round), 1700000000 + round * 100);
+        EXPECT_EQ(Backup(), 1) << output << Log();
+        EXPECT_NE(Log().find("      Copy: report.txt\n"), std::string::npos) << Log();
+        EXPECT_NE(Log().find("    *** Previous version not kept, a file of the source has its name: report.txt\n"),
+                  std::string::npos)
+            << Log();
+        EXPECT_NE(Log().find("  Status: 1 Warnings on backup! (1 of 4 files copied)"), std::string::npos) << Log();
+    }
+    EXPECT_EQ(BackedCount(), 4u);
+    ASSERT_EQ(Restore(), 0) << output << Log();
+    EXPECT_EQ(folder.ReadHostFile("restored/report.txt"), "version 3");
+    for (int k = 1; k <= 3; ++k) {
+        EXPECT_EQ(folder.ReadHostFile("restored/report.bak-" + std::to_string(k) + ".txt"),
+                  "the user's own " + std::to_string(k));
+    }
+}
+
 } // namespace

@@ -328,6 +328,27 @@ TEST_F(BackupWalkTest, KeptVersionsRotateThroughThree)
     EXPECT_EQ(std::distance(fs::directory_iterator(temp.Host("e/B/src")), fs::directory_iterator()), 4);
 }
 
+// A user's file bearing one of the names the rotation needs: nothing of it moves, the kept
+// version there stays, and the copy is made with a warning.
+TEST_F(BackupWalkTest, ARotationInTheWayOfAUsersFileMovesNothing)
+{
+    task.BakFiles = true;
+    task.BakSuffix = "%bdate%#3";
+    Write("src/a.txt", "v1", 1700000100);
+    Run();
+    Write("src/a.txt", "v2", 1700000200);
+    Run();
+    Write("src/a.2024-03-092.txt", "the user's", 1700000000);
+    Write("src/a.txt", "v3", 1700000300);
+    const TWalkCounters counters = Run();
+    EXPECT_EQ(counters.Copied, 2u);
+    EXPECT_EQ(counters.Warnings, 1u);
+    EXPECT_EQ(Dest("B/src/a.txt"), "v3");
+    EXPECT_EQ(Dest("B/src/a.2024-03-091.txt"), "v1");
+    EXPECT_EQ(Dest("B/src/a.2024-03-092.txt"), "the user's");
+    EXPECT_FALSE(DestExists("B/src/a.2024-03-093.txt"));
+}
+
 TEST_F(BackupWalkTest, GzipFilesPassGzipAndEncryptedOnesKeepOneSuffix)
 {
     Write("src/text.txt", std::string(5000, 'g') + "end");
