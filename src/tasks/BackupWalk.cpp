@@ -897,6 +897,16 @@ TStatusCode TBackupWalk::CopyLocalFile(TFolder& folder, TFileJob& job)
     if (ErrorNumber(status) == errChangedWhileCopied) {
         status = CopyAgain(folder, job, tempName);
     }
+    // A copy that matches no state of its file never displaces one that does: where the file
+    // has a copy, it goes, and that copy and its kept versions stay as they are.
+    job.TornCopyDropped =
+        ErrorNumber(status) == errChangedWhileCopied && (job.DestExists || !OtherForms(folder, job).empty());
+    if (job.TornCopyDropped) {
+        folder.Dest->DeleteFile(tempName);
+        job.Naming.reset();
+        job.WriteStatus = status;
+        return status;
+    }
     const std::string plain = AddPathDelimiter(folder.DestDir) + job.DestName;
     if (!CopyStands(status) || !CommitCopy(folder, job, tempName, job.DestExists, job.DestWrite, plain)) {
         if (!tempName.empty()) {
@@ -932,18 +942,27 @@ TStatusCode TBackupWalk::CopyAgain(TFolder& folder, TFileJob& job, std::string& 
     return Supervision.WaitForCopy(MakeWorker(folder, job), WhileCopying, [this] { return RunOneAhead(); });
 }
 
+std::vector<std::pair<std::string, TFileTime>> TBackupWalk::OtherForms(TFolder& folder, const TFileJob& job)
+{
+    std::vector<std::pair<std::string, TFileTime>> forms;
+    for (const char* suffix : FormSuffixes) {
+        const std::string name = job.DestName + suffix;
+        TFileTime write = 0;
+        if (suffix != job.DestSuffix && (Ftp ? Ftp->Listed(name) : FindDestFile(folder, name, write)) &&
+            !SourceNamesOf(folder).NamedForAnother(job.DestName, name, KeepsNamesakesApart(!Ftp && Task.ShellCopy))) {
+            forms.emplace_back(name, write);
+        }
+    }
+    return forms;
+}
+
 void TBackupWalk::RemoveOtherForms(TFolder& folder, const TFileJob& job)
 {
     // A file that crossed the smallest compressed size, or a run that changed its options,
     // has its copy in another form: that one goes (as a kept version when versions are
     // kept), so that no older copy stands beside the new one.
-    for (const char* suffix : FormSuffixes) {
-        const std::string name = job.DestName + suffix;
-        TFileTime write = 0;
-        if (suffix == job.DestSuffix || !(Ftp ? Ftp->Listed(name) : FindDestFile(folder, name, write)) ||
-            SourceNamesOf(folder).NamedForAnother(job.DestName, name, KeepsNamesakesApart(!Ftp && Task.ShellCopy))) {
-            continue;
-        }
+    for (const auto& [name, write] : OtherForms(folder, job)) {
+        const std::string suffix = name.substr(job.DestName.size());
         if (Ftp) {
             Ftp->DeleteRemoteFile(name);
         } else if (Task.BakFiles && !Task.NoBaks) {
@@ -1302,7 +1321,9 @@ void TBackupWalk::NoteFailed(TWalkContext& ctx, TFileJob& job, TStatusCode resul
     // A copy that may match no state of its source is named at every log mode.
     const bool named = error || ErrorNumber(result) == errChangedWhileCopied;
     if (!job.Logged) {
-        Log.WriteLog(LogErrorPrefix + StatusCodeText(result) + ": " + job.RelPath, named || Log.LogMode >= LogLong);
+        const std::string dropped = job.TornCopyDropped ? TrDefault(", not backed up this time") : std::string();
+        Log.WriteLog(LogErrorPrefix + StatusCodeText(result) + dropped + ": " + job.RelPath,
+                     named || Log.LogMode >= LogLong);
     }
 }
 

@@ -306,6 +306,9 @@ private:
     // have changed, current too.
     std::string KeepPreviousVersion(const Platform::TDestFolder& dest, const std::string& current,
                                     const std::vector<std::string>& names, std::set<std::string>& renamed);
+    // The job's copies in the other forms that stand (plain, ".gz", ".enc"), with their
+    // write times; names of other source files' copies left out.
+    std::vector<std::pair<std::string, TFileTime>> OtherForms(TFolder& folder, const TFileJob& job);
     // Once the job's copy stands: its copies in the other forms (plain, ".gz", ".enc") go,
     // or become kept versions (not on FTP, which keeps none).
     void RemoveOtherForms(TFolder& folder, const TFileJob& job);

@@ -209,6 +209,8 @@ struct TBackupWalk::TFileJob
     bool Logged = false; // its failure is logged already
     // Its previous version was not kept: a file of the source folder has a name it needed.
     bool VersionNameHeld = false;
+    // Its copy changed while it was made, twice, and was dropped: the previous copy stays.
+    bool TornCopyDropped = false;
     TStatusCode WriteStatus = 0; // the worker's status behind a full medium
     // Taken while the file before it was being copied; nothing of it has been shown.
     bool Selected = false;

@@ -4,10 +4,14 @@
 #include "PeerTools.h"
 #include "ProgramRun.h"
 
+#include <atomic>
 #include <chrono>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -259,6 +263,44 @@ TEST_F(BackupNamesRun, KeptVersionsNeverTakeTheNameOfAUsersFile)
         EXPECT_EQ(folder.ReadHostFile("restored/report.bak-" + std::to_string(k) + ".txt"),
                   "the user's own " + std::to_string(k));
     }
+}
+
+// Run 2 copies a file while a writer keeps rewriting it; run 3, at rest, keeps a version:
+// the copy that changed while it was made never displaces the good one, nor becomes the
+// kept version.
+TEST_F(BackupNamesRun, ACopyThatChangedWhileMadeNeverBecomesTheHistory)
+{
+    WriteTask([](TBackupTask& task) {
+        task.Compress = false;
+        task.BakFiles = true;
+    });
+    const std::string good(32 << 20, 'a');
+    Source("data.bin", good, 1700000000);
+    ASSERT_EQ(Backup(), 0) << output << Log();
+
+    Source("data.bin", std::string(32 << 20, 'b'), 1700000100);
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        const int fd = open(folder.Host("s/data/data.bin").c_str(), O_WRONLY);
+        while (!stop) {
+            EXPECT_EQ(pwrite(fd, "b", 1, 0), 1);
+        }
+        close(fd);
+    });
+    const int status = Backup();
+    stop = true;
+    writer.join();
+    EXPECT_EQ(status, 1) << output << Log();
+    EXPECT_NE(Log().find("    *** Warning: changed while copied (Copy), not backed up this time: data.bin\n"),
+              std::string::npos)
+        << Log();
+    EXPECT_TRUE(folder.ReadHostFile("dest/LwS/data/data.bin") == good);
+    EXPECT_FALSE(Backed("data.bak.bin"));
+
+    Source("data.bin", std::string(32 << 20, 'c'), 1700000200);
+    ASSERT_EQ(Backup(), 0) << output << Log();
+    EXPECT_TRUE(folder.ReadHostFile("dest/LwS/data/data.bak.bin") == good);
+    EXPECT_TRUE(folder.ReadHostFile("dest/LwS/data/data.bin") == std::string(32 << 20, 'c'));
 }
 
 } // namespace

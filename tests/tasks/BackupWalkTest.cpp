@@ -490,16 +490,33 @@ TEST_F(BackupWalkTest, AFileWrittenWhileCopiedIsCopiedAgainThenNamed)
         }
 
         Write("src/big.bin", std::string(1 << 20, 'v'), 1700000100);
-        writes = 1000; // it changes under each copy: the second one stays, named
+        writes = 1000; // it changes under each copy: the previous copy stays, and it is named
+        const std::string previous = Dest(copy);
         counters = Run();
         EXPECT_EQ(counters.Copied, 0u);
         EXPECT_EQ(counters.Warnings, 1u);
-        EXPECT_TRUE(DestExists(copy));
+        EXPECT_EQ(Dest(copy), previous);
         const std::string operation = compress ? " (GZip)" : " (Copy)";
+        EXPECT_NE(LogText().find("    *** Warning: changed while copied" + operation +
+                                 ", not backed up this time: big.bin\n"),
+                  std::string::npos);
+        writes = 0; // the next run copies it, at rest
+        EXPECT_EQ(Run().Copied, 1u);
+        EXPECT_EQ(RunQuiet(std::string(compress ? "gzip -dc " : "cat ") + Quote(temp.Host("e/" + copy)) +
+                           " | cmp -s - " + Quote(temp.Host("s/src/big.bin"))),
+                  0);
+
+        // A file without a copy yet keeps the one made, dated back: the next run does not take
+        // it for current, even at the listed time.
+        fs::remove_all(temp.Host("e/B"));
+        SetHostTime(temp.Host("s/src/big.bin"), 1700000200);
+        writes = 1000;
+        EXPECT_EQ(Run().Warnings, 1u);
+        EXPECT_TRUE(DestExists(copy));
         EXPECT_NE(LogText().find("    *** Warning: changed while copied" + operation + ": big.bin\n"),
                   std::string::npos);
-        writes = 0; // the next run does not take the copy for current, even at the listed time
-        SetHostTime(temp.Host("s/src/big.bin"), 1700000100);
+        writes = 0;
+        SetHostTime(temp.Host("s/src/big.bin"), 1700000200);
         EXPECT_EQ(Run().Copied, 1u);
     }
 
