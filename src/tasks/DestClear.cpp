@@ -60,6 +60,7 @@ struct TDestClear::TSourceNames
 {
     std::set<std::string> Files;   // real names and converted names
     std::set<std::string> Folders; // real names (and their remote form)
+    TOriginNames Origins;          // the files, to tell the kept versions of one
 };
 
 TDestClear::TDestClear(const TBackupTask& task, TBackupLog& log, TBackupSupervision& supervision)
@@ -83,6 +84,7 @@ TDestClear::TSourceNames TDestClear::ListSource(const std::string& folder, TExtF
     std::vector<std::string> files;
     ListEntries(folder, folders, files);
     for (const std::string& name : files) {
+        names.Origins.Add(name);
         names.Files.insert(name);
         names.Files.insert(ConvertName(name));
         if (ftp) {
@@ -298,7 +300,7 @@ void TDestClear::SyncDestDir(const std::string& source, const std::string& dest,
                 continue;
             }
             ++considered;
-            if (!SourceGone(names, candidate, EndsWithLower(name, ".gz"))) {
+            if (!SourceGone(names, candidate, EndsWithLower(name, ".gz")) || names.Origins.HasOriginOf(name)) {
                 continue;
             }
         }
@@ -435,7 +437,8 @@ bool TDestClear::RemoteFileOrphaned(TFtpSync& sync, const TSourceNames& names, c
     ++sync.Considered;
     // The source is gone, so its attributes read as all set: an excluded
     // attribute means the file was never the selection's.
-    return SourceGone(names, candidate, EndsWithLower(name, ".gz")) && !AnyAttributeExcluded(sync.Filter);
+    return SourceGone(names, candidate, EndsWithLower(name, ".gz")) && !names.Origins.HasOriginOf(name) &&
+           !AnyAttributeExcluded(sync.Filter);
 }
 
 void TDestClear::LeaveFtpFolder(TExtFtp& ftp, const std::string& name, const std::string& remembered, bool emptied)

@@ -9,6 +9,7 @@
 // Destination names are compared with the source names as the walk converts them
 // (FilenameCase, ReplaceChars, the FTP name case), never as raw text: host names are
 // case-sensitive, and a raw comparison would take every converted copy for an orphan.
+// A file that may be a kept version of a source file (tasks/BackupNames) goes only with it.
 // Undeletable entries are logged and skipped; the cancel flag ends a pass at once.
 
 #include "tasks/BackupLog.h"

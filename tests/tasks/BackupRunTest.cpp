@@ -432,6 +432,31 @@ TEST_F(BackupRunTest, SynchronisationDeletesExactlyTheOrphans)
     EXPECT_NE(LogText().find("      Status: : 2 files deleted"), std::string::npos);
 }
 
+// The synchronisation before the walk keeps the versions the task keeps of a file that is
+// there, and deletes them with the file.
+TEST_F(BackupRunTest, SynchronisationKeepsTheKeptVersionsOfFilesThatAreThere)
+{
+    AddSource("S:\\a");
+    task.SyncMode = SyncAllFiles;
+    task.BakFiles = true;
+    task.BakSuffix = "old-#2";
+    for (int round = 0; round < 3; ++round) {
+        Write("a/report.txt", "v" + std::to_string(round));
+        Write("a/gone.txt", "v" + std::to_string(round));
+        fs::last_write_time(temp.Host("s/a/report.txt"),
+                            fs::file_time_type::clock::now() + std::chrono::minutes(round));
+        fs::last_write_time(temp.Host("s/a/gone.txt"), fs::file_time_type::clock::now() + std::chrono::minutes(round));
+        ASSERT_TRUE(Run());
+        EXPECT_EQ(run.Totals().Deleted, 0u) << LogText();
+    }
+    EXPECT_TRUE(InDest("B/a/report.old-1.txt") && InDest("B/a/report.old-2.txt")) << LogText();
+    fs::remove(temp.Host("s/a/gone.txt"));
+    ASSERT_TRUE(Run());
+    EXPECT_EQ(run.Totals().Deleted, 3u);
+    EXPECT_FALSE(InDest("B/a/gone.txt") || InDest("B/a/gone.old-1.txt") || InDest("B/a/gone.old-2.txt"));
+    EXPECT_TRUE(InDest("B/a/report.old-1.txt") && InDest("B/a/report.old-2.txt"));
+}
+
 TEST_F(BackupRunTest, WholeDriveAsSource)
 {
     Write("a/f.txt");
