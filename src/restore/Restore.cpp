@@ -234,8 +234,7 @@ bool TRestoreRun::Wanted(const std::string& destFile, int64_t time, int64_t limi
 bool TRestoreRun::Taken(const std::string& restoredName)
 {
     if (Options.BackupCopies) {
-        return SameTextIgnoringCase(GetExtension(RemoveExtension(restoredName)), Options.Suffix) &&
-               !Options.Suffix.empty();
+        return BearsKeptVersionSuffix(restoredName, Options.Suffix);
     }
     return Options.Filter.Match(restoredName);
 }

@@ -154,6 +154,11 @@ std::string KeptVersionSuffix(const std::string& fileName)
     return GetExtension(RemoveExtension(name));
 }
 
+bool BearsKeptVersionSuffix(const std::string& restoredName, const std::string& suffix)
+{
+    return !suffix.empty() && SameTextIgnoringCase(GetExtension(RemoveExtension(restoredName)), suffix);
+}
+
 bool ValidKeptVersionSuffix(const std::string& suffix)
 {
     return !suffix.empty() && IsValidFileName(suffix);

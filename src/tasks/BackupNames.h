@@ -11,10 +11,17 @@
 //   - its kept versions: a suffix text (MakeBackupSuffix) inserted before the extension of
 //     the converted name, then the form's suffix (KeptVersionName; "#n" rotates through n
 //     names, KeptVersionNames).
+// Within a folder no two source files share a name (TSourceNames): a plain copy that would
+// take another file's compressed name is compressed itself, and no kept version takes a
+// name a source file's copy may bear.
+// Back from a backup file: the files of origin it may stand for, under every conversion and
+// whatever suffix made a kept version (TOriginNames), and the name a restore gives it back
+// under (RestoreNameOf, KeepRestoredNamesApart).
 //
 //   ConvertFileName, DestinationSuffix, FormSuffixes, MakeBackupSuffix, KeptVersionName,
-//   KeptVersionNames, KeptVersionOrigins, KeptVersionSuffix, ValidKeptVersionSuffix,
-//   TSourceNames, TOriginNames, IsCompressedCopyOf, RestoreNameOf, KeepRestoredNamesApart
+//   KeptVersionNames, KeptVersionOrigins, KeptVersionSuffix, BearsKeptVersionSuffix,
+//   ValidKeptVersionSuffix, TSourceNames, TOriginNames, IsCompressedCopyOf, RestoreNameOf,
+//   KeepRestoredNamesApart
 
 #include "engine/FileTimes.h"
 #include "engine/GzipFormat.h"
@@ -59,6 +66,9 @@ std::vector<std::string> KeptVersionOrigins(const std::string& name);
 // gives "bak". A ".gz" or ".enc" ending goes first, as the restore lists such files
 // without it.
 std::string KeptVersionSuffix(const std::string& fileName);
+// The restore's selection of kept versions by their suffix: "report.bak.doc" bears "bak"
+// (ignoring case).
+bool BearsKeptVersionSuffix(const std::string& restoredName, const std::string& suffix);
 // A suffix kept versions can be selected by: not empty and a valid file name.
 bool ValidKeptVersionSuffix(const std::string& suffix);
 
