@@ -428,10 +428,10 @@ void TCleanUp::Log(int minMode, const std::string& line)
     BackupLog.WriteLog(line, LogMode >= minMode);
 }
 
-void TCleanUp::LogEnd(const std::string& status, bool ok)
+void TCleanUp::LogEnd(const std::string& status)
 {
-    BackupLog.WriteEndLine(LogNotePrefix + TrDefault("End") + ": " + DateTimeText(Now()), ok, LogMode > 0);
-    BackupLog.WriteEndLine("  Status: " + status, ok, LogMode > 0);
+    BackupLog.WriteEndLine(LogNotePrefix + TrDefault("End") + ": " + DateTimeText(Now()), LogMode > 0);
+    BackupLog.WriteEndLine("  Status: " + status, LogMode > 0);
     Log(1, "");
 }
 
@@ -807,7 +807,7 @@ TCleanUpOutcome TCleanUp::Finish(bool cancelled, int closeDelay, size_t skipped)
         View.Finish(FinishOk, action, DeletedText(filesMode, Deleted), ColorBlue, closeDelay);
         status = "OK";
     }
-    LogEnd(status + " (" + DeletedText(filesMode, Deleted) + ")", outcome == TCleanUpOutcome::Ok);
+    LogEnd(status + " (" + DeletedText(filesMode, Deleted) + ")");
     return outcome;
 }
 
@@ -1174,7 +1174,7 @@ TCleanUpOutcome TCleanUp::RunFtpCleanUp(const std::string& typeText, int ageMode
     if (!ReconnectFtp()) {
         const std::string failed = FtpConnectionFailedText();
         View.Finish(FinishWarnings, TrDefault("Clean up completed"), failed, ColorRed, 0);
-        LogEnd(failed, false);
+        LogEnd(failed);
         return TCleanUpOutcome::Failed;
     }
     if (scan.FilesMode) {

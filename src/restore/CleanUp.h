@@ -215,7 +215,7 @@ private:
     void NotFound(const std::string& folder, bool quiet);
     void Log(int minMode, const std::string& line);
     // The run's "End" and "Status" lines and the empty line after them.
-    void LogEnd(const std::string& status, bool ok);
+    void LogEnd(const std::string& status);
     TCleanUpOutcome Finish(bool cancelled, int closeDelay, size_t skipped);
     // The status window of the scan, unless the run is quiet.
     void ShowScanning(bool quiet);

@@ -919,9 +919,8 @@ int TRestoreRun::RunRestore(const std::string& sourceText, const std::string& de
         progress.Finish(FinishOk, TrDefault("Restore completed"), CopiedText(restored), ColorBlue, delay);
         outcome = skipped > 0 ? RestoreFailed : RestoreOk;
     }
-    const bool ok = outcome == RestoreOk;
-    log.WriteEndLine(LogStatusPrefix + TrDefault("End") + ": " + DateTimeToStr(Now()), ok, LogMode > 0);
-    log.WriteEndLine("  Status: " + statusText + " (" + CopiedText(restored) + ")", ok, LogMode > 0);
+    log.WriteEndLine(LogStatusPrefix + TrDefault("End") + ": " + DateTimeToStr(Now()), LogMode > 0);
+    log.WriteEndLine("  Status: " + statusText + " (" + CopiedText(restored) + ")", LogMode > 0);
     Log("");
     return outcome;
 }

@@ -189,9 +189,9 @@ void TBackupLog::WriteProblem(const std::string& line, bool logged)
     Write(line, logged, true);
 }
 
-void TBackupLog::WriteEndLine(const std::string& line, bool endedOk, bool logged)
+void TBackupLog::WriteEndLine(const std::string& line, bool logged)
 {
-    Write(line, logged, !endedOk);
+    Write(line, logged, true);
 }
 
 void TBackupLog::Write(const std::string& line, bool logged, bool problem)

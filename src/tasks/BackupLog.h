@@ -74,8 +74,8 @@ public:
     // Start time of a run, for the per-run log's name; by default the clock.
     std::function<TDateTime()> Now;
     // Where a batch run's problems also go, whatever the log mode (its error output): its
-    // error and warning lines (those that begin with LogErrorPrefix) and WriteProblem's
-    // lines. Unset: nowhere.
+    // error and warning lines (those that begin with LogErrorPrefix), WriteProblem's lines
+    // and the end lines of every run. Unset: nowhere.
     std::function<void(const std::string& line)> Console;
 
     // Opens the backup log for appending (creating it) when the mode of the setting
@@ -93,9 +93,9 @@ public:
     // A line that tells of a problem without the error prefix (a failed command, the end of
     // a run that did not end OK): as WriteLog, and to the console at every log mode.
     void WriteProblem(const std::string& line, bool logged = true);
-    // An end line of a run ("End: ...", "Status: ..."): as WriteProblem when the run did not
-    // end OK, else as WriteLog.
-    void WriteEndLine(const std::string& line, bool endedOk, bool logged = true);
+    // An end line of a run ("End: ...", "Status: ..."): as WriteProblem, so that the
+    // console tells how each run of a batch ended.
+    void WriteEndLine(const std::string& line, bool logged = true);
     // A line as it stands, for text the program did not compose (output of commands).
     void WriteLogVerbatim(const std::string& line);
     // Closes the per-run log and keeps its file (for the mail).

@@ -1152,15 +1152,14 @@ void TBackupRun::ShowEndStatus(TRun& run)
 
 void TBackupRun::WriteEndLines(TRun& run)
 {
-    const bool ok = run.EndText == "OK";
     const std::string end = LogStatusPrefix + TrDefault("End") + ": " + DateTimeText(run.End) + run.Title + run.Tag;
-    Log.WriteEndLine(end, ok);
+    Log.WriteEndLine(end);
     if (Mail) {
         Mail->AddMailLine(end);
     }
     const std::string status =
         "  Status: " + run.EndText + " (" + CopiedText(run.Counters.Copied, run.Counters.Processed) + ")";
-    Log.WriteEndLine(status, ok);
+    Log.WriteEndLine(status);
     if (Mail) {
         Mail->SendMailReport(status, run.CloseValue >= 0);
     } else {

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 
@@ -99,6 +100,22 @@ inline size_t CountOf(const std::string& text, const std::string& part)
         ++count;
     }
     return count;
+}
+
+// True when the output holds a run's end lines and nothing else: what a batch run that
+// went well prints on its error output.
+inline bool OnlyEndLines(const std::string& output)
+{
+    std::istringstream lines(output);
+    bool status = false;
+    for (std::string line; std::getline(lines, line);) {
+        status = status || line.rfind("  Status: ", 0) == 0;
+        if (line.rfind("  Status: ", 0) != 0 && line.rfind("  ==> End: ", 0) != 0 &&
+            line.rfind("    => End: ", 0) != 0) {
+            return false;
+        }
+    }
+    return status;
 }
 
 // A restore task from the backup folder to the restore folder (both below the test folder).

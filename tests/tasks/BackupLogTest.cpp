@@ -57,8 +57,8 @@ TEST_F(BackupLogTest, AppendsRunsEachEndedByAnEmptyLine)
                          "Tessaro (Vers. 1.2.3.4) - Data backup\nline 2\n\n");
 }
 
-// A batch run's error and warning lines, failed commands and the end of a run that did not
-// end OK reach the console at every log mode, logging off included; nothing else does.
+// A batch run's error and warning lines, failed commands and the end lines of each run
+// reach the console at every log mode, logging off included; nothing else does.
 TEST_F(BackupLogTest, ProblemsReachTheConsoleWhateverTheLogMode)
 {
     std::vector<std::string> console;
@@ -71,12 +71,13 @@ TEST_F(BackupLogTest, ProblemsReachTheConsoleWhateverTheLogMode)
         log.WriteLog(LogErrorPrefix + std::string("Changed while copied: a.txt"), false);
         log.WriteLog("      Copy: b.txt", false);
         log.WriteProblem("  ## Error executing: false -> Returned errorlevel = 1");
-        log.WriteEndLine("  Status: OK (1 of 1 files copied)", true);
-        log.WriteEndLine("  Status: 1 Error on backup (0 of 1 files copied)", false);
+        log.WriteEndLine("  Status: OK (1 of 1 files copied)");
+        log.WriteEndLine("  Status: 1 Error on backup (0 of 1 files copied)");
         log.CloseLog();
         EXPECT_EQ(console,
                   (std::vector<std::string>{"    *** Path \"/gone\" not found!", "    *** Changed while copied: a.txt",
                                             "  ## Error executing: false -> Returned errorlevel = 1",
+                                            "  Status: OK (1 of 1 files copied)",
                                             "  Status: 1 Error on backup (0 of 1 files copied)"}))
             << setting;
     }

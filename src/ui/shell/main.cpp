@@ -417,6 +417,10 @@ int main(int argc, char* argv[])
     uint8_t startFlags = ScanStartFlags(params);
     TInstanceGuard guard(Platform::SessionRuntimeDir());
     if (guard.Run(params, startFlags, info.WindowTitle, {}) == TGuardOutcome::Exit) {
+        if (startFlags & StartFlagAuto) {
+            // From cron too: say why nothing ran here.
+            ShowNotice("Tessaro is running already: its automatic tasks run there.");
+        }
         return 0;
     }
     InstallLogindSessionControl();
