@@ -522,25 +522,45 @@ bool TCleanUp::OriginReady(const std::string& origin, bool quiet)
     return false;
 }
 
+TOriginSync OriginSyncOf(const std::string& folder, bool ftpPage)
+{
+    TOriginSync sync;
+    if (ftpPage) {
+        sync.Refusal = TrDefault("Synchronizing to origin is not available with FTP");
+        return sync;
+    }
+    sync.Origins = OriginOfBackupFolder(folder, true);
+    if (sync.Origins.empty()) {
+        for (const TDriveFolder& drive : DriveFoldersIn(folder, true)) {
+            sync.Origins += (sync.Origins.empty() ? "" : ";") + drive.Origin;
+        }
+    }
+    if (sync.Origins.empty()) {
+        sync.Refusal = TrDefault("No synchronizing to origin possible");
+    }
+    return sync;
+}
+
 bool TCleanUp::FillOriginDirs(const std::string& folder, bool ftpPage, std::string& text, bool quiet)
 {
-    text.clear();
-    if (ftpPage) {
-        if (!quiet) {
-            InfoDialog({}, TrDefault("Synchronizing to origin is not available with FTP"));
-        }
-        return false;
-    }
-    text = OriginOfBackupFolder(folder, true);
-    if (text.empty()) {
-        for (const TDriveFolder& drive : DriveFoldersIn(folder, true)) {
-            text += (text.empty() ? "" : ";") + drive.Origin;
+    const TOriginSync sync = OriginSyncOf(folder, ftpPage);
+    text = sync.Origins;
+    if (!sync.Possible() && !quiet) {
+        if (ftpPage) {
+            InfoDialog({}, sync.Refusal);
+        } else {
+            ErrorDialog({}, sync.Refusal);
         }
     }
-    if (text.empty() && !quiet) {
-        ErrorDialog({}, TrDefault("No synchronizing to origin possible"));
+    return sync.Possible();
+}
+
+std::string TCleanUp::SyncRefusal() const
+{
+    if (!Settings.FilesMode || Settings.Sync != CleanUpSyncOrigin) {
+        return {};
     }
-    return !text.empty();
+    return OriginSyncOf(Settings.Directory, Settings.FtpBackup).Refusal;
 }
 
 void TCleanUp::ScanCleanUpDir(TScan& scan, const std::string& folder, const std::string& relative)

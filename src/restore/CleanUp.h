@@ -131,6 +131,18 @@ enum class TCleanUpOutcome
 // For the exit status of a batch: warnings count as such, anything worse as failed.
 TRunOutcome RunOutcomeOf(TCleanUpOutcome outcome);
 
+// What a backup folder allows for a synchronisation with the origin: the origin folders
+// (";"-separated) of a drive folder ("...\LwC\...") or of the drive folders it holds, or
+// why there are none.
+struct TOriginSync
+{
+    std::string Origins;
+    std::string Refusal;
+    bool Possible() const { return Refusal.empty(); }
+};
+// ftpPage: the folder is on an FTP server, which has no origin to compare with.
+TOriginSync OriginSyncOf(const std::string& folder, bool ftpPage);
+
 class TCleanUp
 {
 public:
@@ -152,8 +164,12 @@ public:
     std::unique_ptr<TExtFtp> Ftp;
 
     // Fills text with the origin folders of the backup folder (";"-separated). ftpPage: the
-    // window's FTP page is active. Shows the Part's boxes; false when there is no origin.
+    // window's FTP page is active. Says why in a box (unless quiet); false when there is no
+    // origin.
     bool FillOriginDirs(const std::string& folder, bool ftpPage, std::string& text, bool quiet = false);
+    // Why the settings' synchronisation cannot run on their folder (with the origin where it
+    // has none); empty when it can. A choice of the window is never replaced by another.
+    std::string SyncRefusal() const;
 
     TCleanUpOutcome RunCleanUp(const std::string& folder, const std::string& typeText, int closeDelay, bool quiet,
                                bool interactive, bool recycleBin, bool compressed, int typeRule, int ageMode);

@@ -185,6 +185,9 @@ void TBuMain::RunBatch(char letter, const std::function<void()>& run)
     TimerOn = true;
     view.SetTimer(true, Interval);
     ShowTrayIcon(AnimationIcon(), ProductName);
+    // The splash says the batch starts: once it runs, its progress window speaks (a backup
+    // run hides the splash itself, restore and clean-up do not).
+    HideSplash();
     {
         TRunScope scope(runDepth);
         run();
@@ -283,6 +286,8 @@ void TBuMain::EndInteractive()
 
 void TBuMain::ShowTrayIcon(const std::string& icon, const std::string& tip)
 {
+    TrayIconShown = true;
+    TrayIconForMinimize = false;
     if (view.TrayAvailable()) {
         view.AddTrayIcon(icon, tip);
         return;
@@ -295,7 +300,19 @@ void TBuMain::ShowTrayIcon(const std::string& icon, const std::string& tip)
 void TBuMain::MinimizeToTray()
 {
     InTray = true;
+    const bool iconBefore = TrayIconShown;
     ShowTrayIcon({}, ProductName);
+    TrayIconForMinimize = !iconBefore;
+}
+
+void TBuMain::RestoreFromTray()
+{
+    InTray = false;
+    if (TrayIconForMinimize && !TrayWait) {
+        TrayIconForMinimize = false;
+        TrayIconShown = false;
+        view.RemoveTrayIcon();
+    }
 }
 
 void TBuMain::HideSplash()

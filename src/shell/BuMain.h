@@ -78,6 +78,8 @@ public:
     // in its menu bar; icon and tip as for the tray icon.
     virtual void ShowMenuWindow(const std::string& icon, const std::string& tip) = 0;
     virtual void SetTrayIcon(const std::string& icon) = 0;
+    // The tray icon (or the menu window standing in for it) goes.
+    virtual void RemoveTrayIcon() = 0;
     virtual void PopupTrayMenu() = 0;
     virtual void ToggleProgressWindow() = 0;
     virtual void BringProgressToFront() = 0;
@@ -148,6 +150,9 @@ public:
     bool Closing = false;
     // The menu window stands in for the tray icon (no system tray).
     bool MenuWindow = false;
+    // The tray icon (or the menu window) is shown; it was shown by a minimise only.
+    bool TrayIconShown = false;
+    bool TrayIconForMinimize = false;
 
     void StartAnimation(char letter);
     void StopAnimation();
@@ -164,6 +169,10 @@ public:
     void ShowTrayIcon(const std::string& icon, const std::string& tip);
     // The progress window's Minimise: the program goes to the tray.
     void MinimizeToTray();
+    // The editor is back after such a run: the program is out of the tray, and an icon that
+    // only the minimise brought goes again (the icon shows while the program waits in the
+    // tray or runs a batch, not beside the editor).
+    void RestoreFromTray();
     // A run starts: the splash goes, the menu window standing in for the tray stays.
     void HideSplash();
     // False while a run, the task editor or a pending end action must not be disturbed

@@ -240,6 +240,12 @@ void RegisterRunDialogs(IRunDialogs* dialogs, ITaskCheckDialogs* checkDialogs)
     TheTaskCheckDialogs = checkDialogs;
 }
 
+std::string EncryptionPasswordCaption()
+{
+    // The program's text names no method; the encryption is AES in every form.
+    return TrDefault("File encryption with") + " AES";
+}
+
 IRunDialogs* RegisteredRunDialogs()
 {
     return TheRunDialogs;
@@ -275,10 +281,8 @@ bool TBackupRun::ConfirmStart()
                                              TMsgDlgType::Confirmation, MbYesNo) != MrYes) {
             return false;
         }
-        if (SaveTask) {
-            SaveTask();
-        }
-        return true;
+        // "Yes" asked for the task in a file: a save that did not happen starts nothing.
+        return !SaveTask || SaveTask();
     }
     return answer == MrNo;
 }
@@ -401,7 +405,7 @@ bool TBackupRun::PrepareEncryption(TRun& run, int endMode)
     if (Task.FixPassword) {
         run.Password = Task.Password;
     } else if (IRunDialogs* prompts = Prompts(endMode)) {
-        if (!prompts->NewPassword(TrDefault("File encryption with"), Settings.MinPwdLength, true, run.Password)) {
+        if (!prompts->NewPassword(EncryptionPasswordCaption(), Settings.MinPwdLength, true, run.Password)) {
             return false;
         }
     }

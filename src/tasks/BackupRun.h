@@ -54,6 +54,9 @@ public:
 // The dialogs that runs without their own (TBackupRun::Dialogs, CheckDialogs null) use; the
 // window layer registers them at start-up. Not owned; nullptr: every prompt is cancelled.
 void RegisterRunDialogs(IRunDialogs* dialogs, ITaskCheckDialogs* checkDialogs);
+
+// The title of the prompt for a task's encryption password: "File encryption with AES".
+std::string EncryptionPasswordCaption();
 IRunDialogs* RegisteredRunDialogs();
 ITaskCheckDialogs* RegisteredTaskCheckDialogs();
 

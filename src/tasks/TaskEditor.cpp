@@ -376,13 +376,18 @@ bool TTaskEditor::ConfirmDeleteOption(const std::string& question) const
 
 bool TTaskEditor::AskTaskSaveName(const std::string& title, std::string& file)
 {
-    file.clear();
-    // A name of blanks only is no name: the header and the recent tasks would show nothing.
-    if (!Dialogs || !Dialogs->SaveTaskFile(title, file) || TrimText(NameWithoutFolderAndExtension(file)).empty()) {
+    for (;;) {
         file.clear();
-        return false;
+        if (!Dialogs || !Dialogs->SaveTaskFile(title, file)) {
+            file.clear();
+            return false;
+        }
+        // A name of blanks only is no name: the header and the recent tasks would show nothing.
+        if (!TrimText(NameWithoutFolderAndExtension(file)).empty()) {
+            return true;
+        }
+        ErrorDialogAt({}, TrDefault("A task name must not be empty or consist of blanks only!"), CenteredPoint);
     }
-    return true;
 }
 
 bool TTaskEditor::SelectTaskSaveName(std::string& file)

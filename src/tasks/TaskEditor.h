@@ -147,7 +147,8 @@ public:
     bool ConfirmDeleteOption(const std::string& question) const;
     // The task checks, then the delete-option question.
     bool CheckTaskBeforeSave();
-    // The name of a file to save a task in; false when none (or only blanks) was given.
+    // The name of a file to save a task in; false when the dialog was cancelled. A name of
+    // blanks only is refused with a message and the dialog asked again.
     bool AskTaskSaveName(const std::string& title, std::string& file);
     bool SelectTaskSaveName(std::string& file);
     bool SaveTaskAs(const std::string& file);

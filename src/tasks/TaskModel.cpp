@@ -282,7 +282,7 @@ void InitFtpParams(TFtpParams& params)
 
 std::string FtpDestinationText(const TFtpParams& params)
 {
-    if (params.Host.empty() || params.Username.empty()) {
+    if (params.Host.empty()) {
         return {};
     }
     return "ftp://" + params.Host + ":" + std::to_string(params.Port) + "/" + params.SubDir;

@@ -313,8 +313,7 @@ struct TFtpParams
 
 void InitFtpParams(TFtpParams& params);
 
-// "ftp://host:port/subdir" for the destination page; empty while the server or
-// the user is missing.
+// "ftp://host:port/subdir" for the destination page; empty while there is no server.
 std::string FtpDestinationText(const TFtpParams& params);
 
 struct TMailData

@@ -23,7 +23,8 @@ public:
     bool EditorVisible = false;
     bool Splashless = false;
     int StartNoteAnswer = StartNoteEdit;
-    // Runs inside RunAutoTasks, as the message loop would run events meanwhile.
+    // Runs inside RunAutoTasks (and a batch restore or clean-up, reason -1), as the message
+    // loop would run events meanwhile.
     std::function<void(int reason)> DuringRun;
 
     void ReadSettings(const std::string& file) override { Calls.push_back("read " + file); }
@@ -50,8 +51,20 @@ public:
         }
         return RunResult;
     }
-    void RunRestoreTask(const std::string& list, bool) override { Calls.push_back("restore '" + list + "'"); }
-    void RunCleanUpTask(const std::string& list, bool) override { Calls.push_back("clean '" + list + "'"); }
+    void RunRestoreTask(const std::string& list, bool) override
+    {
+        Calls.push_back("restore '" + list + "'");
+        if (DuringRun) {
+            DuringRun(-1);
+        }
+    }
+    void RunCleanUpTask(const std::string& list, bool) override
+    {
+        Calls.push_back("clean '" + list + "'");
+        if (DuringRun) {
+            DuringRun(-1);
+        }
+    }
     void RestoreClick() override { Calls.push_back("restore dialog"); }
     void DeleteFilesClick() override { Calls.push_back("clean dialog"); }
     void ShowLogFile() override { Calls.push_back("log file"); }
@@ -105,6 +118,7 @@ public:
         Record("menu window '" + icon + "' " + tip);
     }
     void SetTrayIcon(const std::string& icon) override { Record("icon " + icon); }
+    void RemoveTrayIcon() override { Record("no tray"); }
     void PopupTrayMenu() override { Record("menu"); }
     void ToggleProgressWindow() override { Record("toggle progress"); }
     void BringProgressToFront() override { Record("progress front"); }
@@ -273,7 +287,7 @@ TEST(BuMain, ForceRunsAllAutomaticTasksWithTheAnimatedIcon)
     s.Start();
     EXPECT_EQ(s.editor.Calls.back(), "run '#' 1 4 quiet");
     const std::vector<std::string> expected = {
-        "0 show",        "1000 tray 'BM1' Tessaro", "1200 icon BM2", "1400 icon BM3", "1600 icon BM4",
+        "0 show",        "1000 tray 'BM1' Tessaro", "1000 hide",     "1200 icon BM2", "1400 icon BM3", "1600 icon BM4",
         "1800 icon BM5", "2000 icon BM0",           "2200 icon BM1", "2400 icon BM2", "2400 close"};
     EXPECT_EQ(s.view.Events, expected);
 }
@@ -294,9 +308,13 @@ TEST(BuMain, BatchModesAndTheirLetters)
     };
     for (const Case& c : cases) {
         TShell s(c.params);
+        // The splash says the batch starts: it is gone while the batch runs (and after it).
+        bool splashDuringRun = false;
+        s.editor.DuringRun = [&](int) { splashDuringRun = s.view.Visible; };
         s.Start();
         EXPECT_EQ(s.editor.Calls.back(), c.call);
         EXPECT_EQ(s.view.Events.back(), "1000 close");
+        EXPECT_FALSE(splashDuringRun) << c.call;
         if (!c.icon.empty()) {
             EXPECT_EQ(s.view.Events[1], "1000 tray '" + c.icon + "' Tessaro");
         }
@@ -455,6 +473,36 @@ TEST(BuMain, TrayClicks)
     t.editor.DuringRun = [&](int) { t.main.TrayMessage(TrayLeftButtonDown); };
     t.main.SofortStartenClick("#");
     EXPECT_EQ(t.view.Events, (std::vector<std::string>{"0 progress front"}));
+}
+
+// The icon shows while the program waits in the tray or runs a batch, not beside the editor:
+// one that a run's Minimise brought goes when the editor comes back; one that was there
+// before (the program waits in the tray) stays.
+TEST(BuMain, TheIconOfAMinimiseGoesWithTheEditorBack)
+{
+    TShell s;
+    s.editor.DuringRun = [&](int reason) {
+        if (reason == ReasonEditor) {
+            s.main.MinimizeToTray();
+            EXPECT_TRUE(s.main.InTray);
+            s.main.RestoreFromTray();
+        }
+    };
+    s.Start();
+    EXPECT_FALSE(s.main.InTray);
+    EXPECT_EQ(s.view.Events,
+              (std::vector<std::string>{"0 show", "1000 hide", "1000 tray '' Tessaro", "1000 no tray", "1000 close"}));
+
+    TShell waiting({"-auto"});
+    waiting.editor.RunResult = false; // a timed task is due later
+    waiting.Start();
+    waiting.view.Events.clear();
+    waiting.editor.DuringRun = [&](int) {
+        waiting.main.MinimizeToTray();
+        waiting.main.RestoreFromTray();
+    };
+    waiting.main.SofortStartenClick("#");
+    EXPECT_EQ(waiting.view.Events, (std::vector<std::string>{"13000 tray '' Tessaro"}));
 }
 
 TEST(BuMain, SecondStartRequestsWaitForTheRun)

@@ -400,7 +400,8 @@ TEST_F(BackupRunTest, EncryptionWithoutAPasswordIsRefused)
 
     runDialogs.Password = "typed-in";
     EXPECT_TRUE(Run(EndWaitForUser));
-    EXPECT_EQ(runDialogs.Asked, (std::vector<std::string>{"File encryption with"}));
+    // The prompt's title says with what, not "File encryption with".
+    EXPECT_EQ(runDialogs.Asked, (std::vector<std::string>{"File encryption with AES"}));
     EXPECT_TRUE(InDest("B/a/plain.txt.enc"));
 }
 
@@ -644,9 +645,10 @@ TEST_F(BackupRunTest, StartButtonAsksBeforeItRuns)
     Write("a/f.txt");
     AddSource("S:\\a");
     int saved = 0;
+    bool saveHappens = true;
     run.SaveTask = [&] {
         ++saved;
-        return true;
+        return saveHappens;
     };
     struct Case
     {
@@ -655,6 +657,7 @@ TEST_F(BackupRunTest, StartButtonAsksBeforeItRuns)
         std::vector<int> answers;
         bool runs;
         int saves;
+        bool saveHappens = true;
     } cases[] = {
         {true, false, {MrNo}, false, 0},
         {true, false, {MrYes}, true, 0},
@@ -662,8 +665,10 @@ TEST_F(BackupRunTest, StartButtonAsksBeforeItRuns)
         {false, true, {MrNo}, true, 0},
         {false, true, {MrYes}, true, 1},
         {true, true, {MrYes, MrYes, MrNo}, false, 0}, // the second warning, before saving
+        {false, true, {MrYes}, false, 1, false},      // "Yes", and then no file was written
     };
     for (const Case& c : cases) {
+        saveHappens = c.saveHappens;
         task.DeleteFile = c.deleteFile;
         task.FileName = c.newTask ? "" : "L:\\daily.buj";
         commands.clear();

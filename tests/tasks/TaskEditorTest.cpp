@@ -6,6 +6,7 @@
 #include "tasks/TaskEditorSources.h"
 #include "tasks/TaskFile.h"
 
+#include <deque>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
@@ -15,11 +16,13 @@
 
 namespace {
 
-// File dialogs answered by title; an empty answer cancels.
+// File dialogs answered by title (the queued answers first, one per asking); an empty
+// answer cancels.
 class TScriptedFileDialogs : public ITaskEditorDialogs
 {
 public:
     std::map<std::string, std::string> Answers;
+    std::map<std::string, std::deque<std::string>> Queued;
     std::vector<std::string> Asked;
     bool OpenTaskFile(const std::string& title, std::string& file) override { return Answer(title, file); }
     bool SaveTaskFile(const std::string& title, std::string& file) override { return Answer(title, file); }
@@ -28,7 +31,13 @@ private:
     bool Answer(const std::string& title, std::string& file)
     {
         Asked.push_back(title);
-        file = Answers[title];
+        std::deque<std::string>& queued = Queued[title];
+        if (queued.empty()) {
+            file = Answers[title];
+        } else {
+            file = queued.front();
+            queued.pop_front();
+        }
         return !file.empty();
     }
 };
@@ -216,14 +225,25 @@ TEST(TaskEditorSave, ExportWritesTheSelectionAndKeepsTheTask)
     ASSERT_TRUE(f.editor.ExportierenClick());
     EXPECT_EQ(f.ReadBack(f.folder.Win("export.buj")).Sources.size(), 2u);
 
-    // A name of blanks only is no name, for the export as for saving.
-    f.files.Answers["Save selected directories as new task"] = f.folder.Win("   .buj");
+    // A name of blanks only is no name, for the export as for saving: the dialog says so and
+    // asks again.
+    const std::string refusal = "A task name must not be empty or consist of blanks only!";
+    f.files.Queued["Save selected directories as new task"] = {f.folder.Win("   .buj"), ""};
     EXPECT_FALSE(f.editor.ExportierenClick());
-    f.files.Answers[SaveTitle()] = f.folder.Win("  .buj");
+    EXPECT_EQ(f.boxes.LastText(), refusal);
+    f.files.Queued[SaveTitle()] = {f.folder.Win("  .buj"), ""};
     EXPECT_FALSE(f.editor.SaveTaskAsItemClick());
     EXPECT_FALSE(std::filesystem::exists(f.folder.Host("   .buj")));
     EXPECT_FALSE(std::filesystem::exists(f.folder.Host("  .buj")));
     EXPECT_EQ(f.editor.Task.FileName, f.folder.Win("task.buj"));
+    EXPECT_TRUE(f.editor.Task.Modified);
+
+    const size_t shown = f.boxes.ShownCount();
+    f.files.Queued[SaveTitle()] = {f.folder.Win("  .buj"), f.folder.Win("named.buj")};
+    EXPECT_TRUE(f.editor.SaveTaskAsItemClick());
+    EXPECT_EQ(f.boxes.ShownCount(), shown + 1);
+    EXPECT_EQ(f.editor.Task.FileName, f.folder.Win("named.buj"));
+    EXPECT_TRUE(std::filesystem::exists(f.folder.Host("named.buj")));
 }
 
 TEST(TaskEditorSave, ImportAppendsAndMarksChanged)

@@ -160,6 +160,16 @@ void TRangeEdit::focusOutEvent(QFocusEvent* event)
     }
 }
 
+TRangeEdit* NewPortEdit(QWidget* parent, std::int64_t maxPort, std::int64_t port)
+{
+    auto* edit = new TRangeEdit(parent);
+    edit->Format.Digits = 1;
+    edit->MinValue = 1;
+    edit->MaxValue = maxPort;
+    edit->SetValue(port);
+    return edit;
+}
+
 TFloatEdit::TFloatEdit(QWidget* parent) : QLineEdit(parent)
 {
     setAlignment(Qt::AlignLeft);

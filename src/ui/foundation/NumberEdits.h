@@ -81,6 +81,9 @@ private:
     bool checking = false;
 };
 
+// A field of a port number: plain digits ("21", not "0000000021") from 1 to maxPort.
+TRangeEdit* NewPortEdit(QWidget* parent, std::int64_t maxPort, std::int64_t port);
+
 class TFloatEdit : public QLineEdit
 {
     Q_OBJECT

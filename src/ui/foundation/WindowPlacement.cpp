@@ -8,34 +8,45 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <utility>
 
 namespace {
 
 // Before the window manager framed a window its frame is unknown: a window placed then is
-// given room for a usual title bar, so that the frame added later keeps it on the screen.
+// given room for a usual title bar and border (a bottom handle too), so that the frame added
+// later keeps it on the screen.
 QMargins ExpectedFrame(const QWidget& window)
 {
     if (QGuiApplication::platformName() == QLatin1String("offscreen") ||
         window.windowFlags().testFlag(Qt::FramelessWindowHint)) {
         return {};
     }
-    return {1, 2 * window.fontMetrics().height() + 1, 1, 1};
+    const int line = window.fontMetrics().height();
+    return {line / 4 + 1, 2 * line + 1, line / 4 + 1, line / 2};
+}
+
+// The frame the window manager gave the window; none before it framed it.
+QMargins RealFrame(const QWidget& window)
+{
+    const QWindow* handle = window.windowHandle();
+    return handle && window.isVisible() ? handle->frameMargins() : QMargins();
+}
+
+bool Framed(const QWidget& window)
+{
+    return !RealFrame(window).isNull();
 }
 
 // The window with its frame: the window manager's once it framed the window, the expected
 // one around the window before.
 QRect OuterRect(const QWidget& window)
 {
-    const QRect frame = window.frameGeometry();
-    const QRect inner = window.geometry();
-    if (frame != inner && frame.contains(inner)) {
-        return frame;
-    }
-    return inner.marginsAdded(ExpectedFrame(window));
+    return window.geometry().marginsAdded(Framed(window) ? RealFrame(window) : ExpectedFrame(window));
 }
 
 QSize OuterSize(const QWidget& window)
@@ -43,12 +54,65 @@ QSize OuterSize(const QWidget& window)
     return OuterRect(window).size();
 }
 
-// Moves the window so that its frame's top left corner is at the point (before it is framed,
-// Qt places the window itself there).
+// Moves the window so that its frame's top left corner is at the point. The window's own
+// rectangle is set: a move of a window is taken for one of its frame only once Qt knows it.
 void MoveOuterTo(QWidget& window, QPoint topLeft)
 {
-    window.move(topLeft + (window.pos() - OuterRect(window).topLeft()));
+    const QPoint inset = window.geometry().topLeft() - OuterRect(window).topLeft();
+    const bool sized = window.testAttribute(Qt::WA_Resized);
+    window.setGeometry(QRect(topLeft + inset, window.size()));
+    // A move only: a window never shown is still sized to its contents when it shows.
+    window.setAttribute(Qt::WA_Resized, sized);
 }
+
+// The window at the size (no larger than the room on its screen) and kept on that screen,
+// asked for in one request: each request is an answer the window manager sends back.
+void SetFittedGeometry(QWidget& window, QSize wanted)
+{
+    const QRect outer = OuterRect(window);
+    const QPoint inset = window.geometry().topLeft() - outer.topLeft();
+    const QSize size = wanted.boundedTo(RoomOnScreen(window));
+    const QRect fitted =
+        KeptInside(QRect(outer.topLeft(), size + (outer.size() - window.size())), AvailableAreaFor(outer));
+    const QRect inner(fitted.topLeft() + inset, size);
+    if (inner != window.geometry()) {
+        window.setGeometry(inner);
+    }
+}
+
+// Fits the window once more when the window manager has framed it, now that the frame is
+// known. Qt sends no event for that (a window manager that leaves the window where it asked
+// to be sends no move either), so the window's frame is looked at a while after it was shown.
+class TFitWhenFramed : public QObject
+{
+public:
+    TFitWhenFramed(QWidget& shown, QSize wish) : QObject(&shown), window(shown), wanted(wish)
+    {
+        auto* timer = new QTimer(this);
+        timer->setInterval(PollMs);
+        connect(timer, &QTimer::timeout, this, [this] { Look(); });
+        timer->start();
+    }
+
+private:
+    static constexpr int PollMs = 25;
+    static constexpr int Polls = 120;
+
+    void Look()
+    {
+        if (Framed(window)) {
+            // It may have grown for its contents meanwhile.
+            SetFittedGeometry(window, wanted.expandedTo(window.size()));
+        } else if (window.isVisible() && ++polls < Polls) {
+            return;
+        }
+        deleteLater();
+    }
+
+    QWidget& window;
+    QSize wanted;
+    int polls = 0;
+};
 
 // Asks for its contents' whole size, where a plain scroll view caps its wish at a few lines.
 class TContentsScroll : public QScrollArea
@@ -72,6 +136,12 @@ public:
     }
 
 protected:
+    void showEvent(QShowEvent* event) override
+    {
+        QScrollArea::showEvent(event);
+        shownWish = window()->sizeHint();
+    }
+
     // A plain view keeps its wish when the contents change theirs: pass the change on, and
     // let a shown window grow (within its screen) for contents that grew.
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -87,19 +157,27 @@ protected:
     }
 
 private:
+    // Only for contents that grew since the window was shown or last grown: a window that
+    // changes its size while the window manager frames it gets its answers back as layout
+    // changes, which must not start another change.
     void GrowWindow()
     {
         QWidget* shown = window();
-        const QSize grown = shown->size().expandedTo(shown->sizeHint());
-        if (grown != shown->size()) {
-            shown->resize(grown);
-            FitOnScreen(*shown);
+        const QSize wish = shown->sizeHint();
+        if (wish.width() <= shownWish.width() && wish.height() <= shownWish.height()) {
+            return;
         }
+        shownWish = wish;
+        SetFittedGeometry(*shown, shown->size().expandedTo(wish));
     }
+
+    QSize shownWish;
 };
 
 // Opens the window at its contents' whole size the first time (Qt would cap it at two thirds
-// of the screen), then fits it on its screen once the window manager's frame is known.
+// of the screen), centred on its owner, and keeps it on its screen each time it is shown. All
+// of it before the window is mapped: a window manager that is still placing a new window
+// takes no later move or resize of it for certain.
 class TFitWhenShown : public QObject
 {
 public:
@@ -108,19 +186,16 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Show && watched->isWidgetType()) {
+        if (event->type() == QEvent::Show && !event->spontaneous() && watched->isWidgetType()) {
             auto* window = static_cast<QWidget*>(watched);
-            // Queued: the window's own show handling may still change what it shows.
-            const bool first = !std::exchange(shownBefore, true);
-            QMetaObject::invokeMethod(
-                window,
-                [window, first] {
-                    if (first) {
-                        window->resize(window->sizeHint().expandedTo(window->minimumSizeHint()));
-                    }
-                    FitOnScreen(*window);
-                },
-                Qt::QueuedConnection);
+            QSize wanted = window->size();
+            if (!std::exchange(shownBefore, true)) {
+                wanted = window->sizeHint().expandedTo(window->minimumSizeHint());
+                window->resize(wanted.boundedTo(RoomOnScreen(*window)));
+                CentreOnOwner(*window, OwnerWindow(*window));
+            }
+            FitOnScreen(*window);
+            FitOnScreenOnceFramed(*window, wanted);
         }
         return false;
     }
@@ -172,9 +247,9 @@ QRect AvailableAreaFor(const QRect& rect)
 void CentreOnOwner(QWidget& window, const QWidget* owner)
 {
     const QSize size = OuterSize(window);
-    QRect centre = owner ? owner->frameGeometry() : AvailableAreaFor(window.frameGeometry());
+    QRect centre = owner ? OuterRect(*owner) : AvailableAreaFor(OuterRect(window));
     if (owner && !owner->isVisible()) {
-        centre = AvailableAreaFor(owner->frameGeometry());
+        centre = AvailableAreaFor(OuterRect(*owner));
     }
     QRect wanted(QPoint(0, 0), size);
     wanted.moveCenter(centre.center());
@@ -187,8 +262,8 @@ void PlaceAtOwner(QWidget& window, const QWidget* owner, QPoint offset)
         CentreOnOwner(window, nullptr);
         return;
     }
-    const QRect wanted(owner->frameGeometry().topLeft() + offset, OuterSize(window));
-    MoveOuterTo(window, KeptInside(wanted, AvailableAreaFor(owner->frameGeometry())).topLeft());
+    const QRect wanted(OuterRect(*owner).topLeft() + offset, OuterSize(window));
+    MoveOuterTo(window, KeptInside(wanted, AvailableAreaFor(OuterRect(*owner))).topLeft());
 }
 
 void KeepOnScreen(QWidget& window)
@@ -200,15 +275,22 @@ void KeepOnScreen(QWidget& window)
     }
 }
 
+QSize RoomOnScreen(const QWidget& window)
+{
+    const QRect outer = OuterRect(window);
+    return AvailableAreaFor(outer).size() - (outer.size() - window.size());
+}
+
 void FitOnScreen(QWidget& window)
 {
-    const QRect area = AvailableAreaFor(window.frameGeometry());
-    const QSize frame = OuterSize(window) - window.size();
-    const QSize room = area.size() - frame;
-    if (window.width() > room.width() || window.height() > room.height()) {
-        window.resize(window.size().boundedTo(room));
+    SetFittedGeometry(window, window.size());
+}
+
+void FitOnScreenOnceFramed(QWidget& window, QSize wanted)
+{
+    if (!Framed(window) && QGuiApplication::platformName() != QLatin1String("offscreen")) {
+        new TFitWhenFramed(window, wanted);
     }
-    KeepOnScreen(window);
 }
 
 TOwnedWhileOpen::TOwnedWhileOpen(QWidget& ownedWindow, QWidget* ownerWindow) : window(ownedWindow), owner(ownerWindow)
@@ -232,8 +314,7 @@ TOwnedWhileOpen::~TOwnedWhileOpen()
 
 QSize WithRoomForScrollBars(const QWidget& window, QSize wanted, const QAbstractScrollArea& view)
 {
-    const QRect frame = window.frameGeometry();
-    const QSize room = AvailableAreaFor(frame).size() - (OuterSize(window) - window.size());
+    const QSize room = RoomOnScreen(window);
     const QSize bars(view.verticalScrollBar()->sizeHint().width(), view.horizontalScrollBar()->sizeHint().height());
     return {wanted.width() + (wanted.height() > room.height() ? bars.width() : 0),
             wanted.height() + (wanted.width() > room.width() ? bars.height() : 0)};
@@ -248,6 +329,7 @@ void ScrollContents(QWidget& window, QLayout* contents)
     view->setObjectName("ContentsScroll");
     view->setWidgetResizable(true);
     view->setFrameShape(QFrame::NoFrame);
+    view->setFocusPolicy(Qt::NoFocus); // no stop of the Tab key of its own
     view->setWidget(page);
     auto* outer = new QVBoxLayout(&window);
     outer->setContentsMargins(0, 0, 0, 0);

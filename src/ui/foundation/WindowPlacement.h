@@ -33,9 +33,18 @@ void PlaceAtOwner(QWidget& window, const QWidget* owner, QPoint offset);
 // Moves a window whose position (a remembered one) lies off the screens back onto one.
 void KeepOnScreen(QWidget& window);
 
+// The largest size the window may take on the screen that shows most of it, its frame
+// (or the room expected for one) left out.
+QSize RoomOnScreen(const QWidget& window);
+
 // Makes the window no larger than the available area of its screen and moves it onto it;
 // for showEvent of windows whose contents scroll where they cannot shrink.
 void FitOnScreen(QWidget& window);
+
+// For a window being shown that the window manager has not framed yet: once it has, the
+// window is fitted again at the size wanted, with the frame it really has in place of the one
+// expected before (see FitOnScreen).
+void FitOnScreenOnceFramed(QWidget& window, QSize wanted);
 
 // A long-lived window without a parent belongs to its owner while it is open: the window
 // manager keeps it in front of the owner, and the owner's modality does not block it.

@@ -20,6 +20,7 @@
 #include "ui/foundation/QtTranslation.h"
 #include "ui/foundation/SelectFromListDialog.h"
 #include "ui/foundation/ShellDirDialog.h"
+#include "ui/foundation/TabPages.h"
 #include "ui/foundation/WindowPlacement.h"
 #include "ui/restore/ConfirmFilesDlg.h"
 #include "ui/tasks/FilterDlg.h"
@@ -192,6 +193,12 @@ void TCleanUpDialog::BuildWidgets()
     syncLayout->addWidget(rbtSyncSelect, 1, 0, 1, 2);
     syncLayout->addWidget(hcbSyncDir, 2, 0, 1, 2);
     syncLayout->addWidget(sbtSyncDir, 2, 2);
+    // Why the folder cannot take the chosen synchronisation; the choice itself stays.
+    lblSyncRefusal = new QLabel(gbSync);
+    lblSyncRefusal->setObjectName("lblSyncRefusal");
+    lblSyncRefusal->setWordWrap(true);
+    lblSyncRefusal->hide();
+    syncLayout->addWidget(lblSyncRefusal, 3, 0, 1, 3);
 
     gbOptions = new QGroupBox(Tr("Delete"), this);
     rbFiles = new QRadioButton(Tr("Files"), gbOptions);
@@ -241,7 +248,7 @@ void TCleanUpDialog::BuildWidgets()
     connect(sbtSyncDir, &QToolButton::clicked, this, &TCleanUpDialog::SyncDirBtnClick);
     connect(FilterBtn, &QToolButton::clicked, this, &TCleanUpDialog::FilterBtnClick);
     connect(TypenBtn, &QToolButton::clicked, this, &TCleanUpDialog::TypenBtnClick);
-    connect(pcBuDir, &QTabWidget::tabBarClicked, this, &TCleanUpDialog::PageChanged);
+    connect(pcBuDir, &QTabWidget::currentChanged, this, &TCleanUpDialog::PageChanged);
     connect(sbtFtp, &QToolButton::clicked, this, [this] {
         if (EditFtp && EditFtp(Logic.Settings.Ftp)) {
             edtFtp->setText(QStr(CleanUpFtpText(Logic.Settings.Ftp)));
@@ -253,11 +260,10 @@ void TCleanUpDialog::BuildWidgets()
     connect(rbtNoSync, &QRadioButton::clicked, this, &TCleanUpDialog::UpdateEnabling);
     connect(rbtSyncSelect, &QRadioButton::clicked, this, &TCleanUpDialog::UpdateEnabling);
     connect(rbtSyncOrigin, &QRadioButton::clicked, this, &TCleanUpDialog::SyncOriginClick);
-    connect(BUVerz, &QComboBox::currentTextChanged, this, [this] {
-        if (rbtSyncOrigin->isChecked() && isVisible()) {
-            SyncOriginClick();
-        }
-    });
+    // The folder is judged once chosen or left, not at each key: a half-typed folder has no
+    // origin, and the choice made for the whole one must not change under the user.
+    connect(BUVerz, &QComboBox::activated, this, &TCleanUpDialog::JudgeFolder);
+    connect(BUVerz->lineEdit(), &QLineEdit::editingFinished, this, &TCleanUpDialog::JudgeFolder);
     connect(rbFiles, &QRadioButton::clicked, this, &TCleanUpDialog::ModeChanged);
     connect(rbDirs, &QRadioButton::clicked, this, &TCleanUpDialog::ModeChanged);
     ShowSettings();
@@ -303,9 +309,10 @@ void TCleanUpDialog::ShowSettings()
     rbDirs->setChecked(!s.FilesMode);
     RecycleCB->setChecked(s.UseRecycler);
     edtFtp->setText(s.Ftp.Host.empty() ? QString() : QStr(CleanUpFtpText(s.Ftp)));
-    pcBuDir->setCurrentIndex(s.FtpBackup ? 1 : 0);
+    ShowPageQuietly(*pcBuDir, s.FtpBackup ? 1 : 0);
     ModeChanged();
     AgeChanged();
+    JudgeFolder();
 }
 
 int TCleanUpDialog::TypeRule() const
@@ -347,6 +354,11 @@ void TCleanUpDialog::UpdateEnabling()
     hcbSyncDir->setEnabled(files && rbtSyncSelect->isChecked());
     sbtSyncDir->setEnabled(files && rbtSyncSelect->isChecked());
     RecycleCB->setEnabled(pcBuDir->currentIndex() == 0);
+    const QString refusal = QStr(originSync.Refusal);
+    rbtSyncOrigin->setEnabled(files && originSync.Possible());
+    rbtSyncOrigin->setToolTip(refusal);
+    lblSyncRefusal->setText(refusal);
+    lblSyncRefusal->setVisible(files && rbtSyncOrigin->isChecked() && !originSync.Possible());
 }
 
 void TCleanUpDialog::UpdateFilterText()
@@ -435,18 +447,15 @@ void TCleanUpDialog::ExecuteFtp(const TFtpParams& ftp, int logMode)
 
 void TCleanUpDialog::PageChanged(int index)
 {
-    if (index == 1 && pcBuDir->currentIndex() != 1) {
-        // Without a server there is nothing to clean up on this page.
-        if (EditFtp ? !EditFtp(Logic.Settings.Ftp) : Logic.Settings.Ftp.Host.empty()) {
-            pcBuDir->setCurrentIndex(0);
-            UpdateEnabling();
-            return;
-        }
+    // Without a server there is nothing to clean up on this page.
+    if (index == 1 && (EditFtp ? !EditFtp(Logic.Settings.Ftp) : Logic.Settings.Ftp.Host.empty())) {
+        index = 0;
+    } else if (index == 1) {
         edtFtp->setText(QStr(CleanUpFtpText(Logic.Settings.Ftp)));
     }
-    pcBuDir->setCurrentIndex(index);
+    ShowPageQuietly(*pcBuDir, index);
     Logic.Settings.FtpBackup = index == 1;
-    UpdateEnabling();
+    JudgeFolder();
 }
 
 void TCleanUpDialog::VerzBtnClick()
@@ -455,6 +464,7 @@ void TCleanUpDialog::VerzBtnClick()
     if (!chosen.empty()) {
         BUVerz->SetText(ShownFolderText(chosen));
         RememberHistory(BUVerz, Logic.FolderHistory);
+        JudgeFolder();
     }
 }
 
@@ -468,22 +478,31 @@ void TCleanUpDialog::SyncDirBtnClick()
     }
 }
 
-void TCleanUpDialog::SyncOriginClick()
+void TCleanUpDialog::JudgeFolder()
 {
-    std::string text;
-    if (!Logic.FillOriginDirs(FolderOfShownText(BUVerz->Text()), pcBuDir->currentIndex() == 1, text)) {
-        rbtNoSync->setChecked(true);
-    } else {
-        // One root per drive folder, separated by ";".
-        std::string shown;
-        for (size_t start = 0; start <= text.size();) {
-            const size_t end = std::min(text.find(';', start), text.size());
-            shown += (shown.empty() ? "" : ";") + ShownFolderText(text.substr(start, end - start));
-            start = end + 1;
-        }
-        hcbSyncDir->SetText(shown);
+    originSync = OriginSyncOf(FolderOfShownText(BUVerz->Text()), pcBuDir->currentIndex() == 1);
+    if (rbtSyncOrigin->isChecked()) {
+        ShowOrigins();
     }
     UpdateEnabling();
+}
+
+void TCleanUpDialog::ShowOrigins()
+{
+    // One root per drive folder, separated by ";".
+    std::string shown;
+    const std::string& origins = originSync.Origins;
+    for (size_t start = 0; start < origins.size();) {
+        const size_t end = std::min(origins.find(';', start), origins.size());
+        shown += (shown.empty() ? "" : ";") + ShownFolderText(origins.substr(start, end - start));
+        start = end + 1;
+    }
+    hcbSyncDir->SetText(shown);
+}
+
+void TCleanUpDialog::SyncOriginClick()
+{
+    JudgeFolder();
 }
 
 void TCleanUpDialog::FilterBtnClick()
@@ -546,6 +565,11 @@ void TCleanUpDialog::SaveBtnClick()
 void TCleanUpDialog::StartBtnClick()
 {
     TakeSettings();
+    // A synchronisation the folder cannot take deletes nothing in its place.
+    if (const std::string refusal = Logic.SyncRefusal(); !refusal.empty()) {
+        ErrorDialog({}, refusal);
+        return;
+    }
     const TCleanUpSettings& s = Logic.Settings;
     if (!s.FtpBackup) {
         if (s.Directory.empty()) {

@@ -85,6 +85,7 @@ public:
     QRadioButton* rbDirs = nullptr;
     QGroupBox* gbRecycler = nullptr;
     QCheckBox* RecycleCB = nullptr;
+    QLabel* lblSyncRefusal = nullptr;
     QPushButton* StartBtn = nullptr;
     QPushButton* LoadBtn = nullptr;
     QPushButton* SaveBtn = nullptr;
@@ -99,6 +100,8 @@ public:
     void TypenBtnClick();
     void PageChanged(int index);
     void SyncOriginClick();
+    // What the backup folder allows for the synchronisation, when it is chosen or left.
+    void JudgeFolder();
     void ModeChanged();
     void AgeChanged();
     void TypeBoxClicked(QCheckBox* box);
@@ -114,7 +117,9 @@ private:
     void FillHistory(THistoryCombo* combo, const std::vector<std::string>& items, const std::string& text);
     void RememberHistory(THistoryCombo* combo, std::vector<std::string>& items);
     int TypeRule() const;
+    void ShowOrigins();
 
+    TOriginSync originSync;
     TConfirmFilesDialog* confirmDialog = nullptr;
     TFilterDialog* filterDialog = nullptr;
     TShellDirDialog* ownDirDialog = nullptr;

@@ -15,6 +15,7 @@
 #include "ui/foundation/CommonDialogs.h"
 #include "ui/foundation/QtTranslation.h"
 #include "ui/foundation/ShellDirDialog.h"
+#include "ui/foundation/TabPages.h"
 #include "ui/foundation/WindowPlacement.h"
 #include "ui/restore/ConfirmFilesDlg.h"
 #include "ui/restore/RestFilterDlg.h"
@@ -180,7 +181,7 @@ TRestoreDialog::TRestoreDialog(TTaskEditor& taskEditor, QWidget* parent)
     connect(sbtDest, &QToolButton::clicked, this,
             [this] { ChooseFolder(hcbDest, run.DestHistory, TrNoopDefault("Select directory to restore")); });
     connect(FilterBtn, &QPushButton::clicked, this, &TRestoreDialog::FilterBtnClick);
-    connect(pcSource, &QTabWidget::tabBarClicked, this, &TRestoreDialog::PageChanged);
+    connect(pcSource, &QTabWidget::currentChanged, this, &TRestoreDialog::PageChanged);
     connect(sbtFtp, &QToolButton::clicked, this, [this] {
         if (EditFtp && EditFtp(run.Ftp)) {
             edtFtp->setText(QStr(JobFtpText(run.Ftp)));
@@ -309,7 +310,7 @@ void TRestoreDialog::UpdateFilterText()
 void TRestoreDialog::Prepare(const std::string& source, const std::string& dest)
 {
     run.EndSession();
-    pcSource->setCurrentIndex(0);
+    ShowPageQuietly(*pcSource, 0);
     const std::string folder = StripPlaceholderDirs(source);
     if (!folder.empty()) {
         run.Options.SourceDir = folder;
@@ -339,7 +340,7 @@ void TRestoreDialog::ExecuteFtp(const TFtpParams& ftp, const std::string& dest, 
     run.Ftp = ftp;
     run.Ftp.SubDir = StripFtpPlaceholderDirs(ftp.SubDir);
     edtFtp->setText(QStr(JobFtpText(run.Ftp)));
-    pcSource->setCurrentIndex(1);
+    ShowPageQuietly(*pcSource, 1);
     exec();
     Done();
     run.EndSession();
@@ -347,15 +348,13 @@ void TRestoreDialog::ExecuteFtp(const TFtpParams& ftp, const std::string& dest, 
 
 void TRestoreDialog::PageChanged(int index)
 {
-    if (index == 1 && pcSource->currentIndex() != 1) {
-        // Without a server the FTP page has nothing to show.
-        if (EditFtp ? !EditFtp(run.Ftp) : run.Ftp.Host.empty()) {
-            pcSource->setCurrentIndex(0);
-            return;
-        }
+    // Without a server the FTP page has nothing to show.
+    if (index == 1 && (EditFtp ? !EditFtp(run.Ftp) : run.Ftp.Host.empty())) {
+        index = 0;
+    } else if (index == 1) {
         edtFtp->setText(QStr(JobFtpText(run.Ftp)));
     }
-    pcSource->setCurrentIndex(index);
+    ShowPageQuietly(*pcSource, index);
 }
 
 void TRestoreDialog::Done()
@@ -431,7 +430,7 @@ bool TRestoreDialog::LoadTask(const std::string& file)
     }
     ShowTaskName(file);
     ShowHistories();
-    pcSource->setCurrentIndex(run.Options.FtpBackup ? 1 : 0);
+    ShowPageQuietly(*pcSource, run.Options.FtpBackup ? 1 : 0);
     OptionsToControls();
     return true;
 }

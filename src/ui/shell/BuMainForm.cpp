@@ -45,7 +45,7 @@ TBuMainForm::TBuMainForm(ITaskEditor& editor, QWidget* parent)
 
 TBuMainForm::~TBuMainForm()
 {
-    RemoveTrayIcon(this);
+    ::RemoveTrayIcon(this);
     Logic.Destroy();
 }
 
@@ -266,6 +266,14 @@ void TBuMainForm::SetTrayIcon(const std::string& icon)
     }
 }
 
+void TBuMainForm::RemoveTrayIcon()
+{
+    ::RemoveTrayIcon(this);
+    if (MenuBar) {
+        hide();
+    }
+}
+
 void TBuMainForm::PopupTrayMenu()
 {
     UpdateTaskMenu();
@@ -302,7 +310,7 @@ void TBuMainForm::BringApplicationToFront()
 void TBuMainForm::CloseProgram()
 {
     hide();
-    RemoveTrayIcon(this);
+    ::RemoveTrayIcon(this);
     QCoreApplication::exit(0);
 }
 
@@ -336,6 +344,6 @@ void TBuMainForm::closeEvent(QCloseEvent* event)
         showMinimized();
         return;
     }
-    RemoveTrayIcon(this);
+    ::RemoveTrayIcon(this);
     QWidget::closeEvent(event);
 }

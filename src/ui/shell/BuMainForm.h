@@ -42,6 +42,7 @@ public:
     bool TrayAvailable() const override;
     void ShowMenuWindow(const std::string& icon, const std::string& tip) override;
     void SetTrayIcon(const std::string& icon) override;
+    void RemoveTrayIcon() override;
     void PopupTrayMenu() override;
     void ToggleProgressWindow() override;
     void BringProgressToFront() override;

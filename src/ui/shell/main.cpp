@@ -276,6 +276,7 @@ void SetUpEditor(TBackupForm& editorForm, TBuMainForm& mainForm, TZeigFortschrit
             progressWindow.hide();
         }
     };
+    editorForm.BackFromTray = [&mainForm] { mainForm.Logic.RestoreFromTray(); };
 }
 
 void RunSchedulerEveryTenSeconds(QTimer& schedulerTimer, TTaskEditor& editor)

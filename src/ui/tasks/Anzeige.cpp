@@ -17,7 +17,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
@@ -457,15 +456,16 @@ void TZeigFortschritt::closeEvent(QCloseEvent* event)
 
 void TZeigFortschritt::showEvent(QShowEvent* event)
 {
-    // Until a position was stored, the window opens in the middle of the screen.
-    if (!PositionKnown) {
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            move(screen->availableGeometry().center() - rect().center());
+    // Over the window that started the run, as the dialogs open; a run without a window
+    // shown (from the tray, a batch) at the stored position, else in the middle of the screen.
+    if (!event->spontaneous()) {
+        QWidget* owner = OwnerWindow(*this);
+        if (owner || !PositionKnown) {
+            CentreOnOwner(*this, owner);
         }
-        PositionKnown = true;
-    } else {
         // A position stored on a larger screen, or on one that is gone.
         KeepOnScreen(*this);
+        PositionKnown = true;
     }
     QDialog::showEvent(event);
     raise();

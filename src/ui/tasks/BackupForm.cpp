@@ -25,6 +25,7 @@
 #include "ui/tasks/BackupFormFolder.h"
 #include "ui/tasks/BackupFormWidgets.h"
 #include "ui/tasks/FilterDlg.h"
+#include "ui/tasks/TaskOptionsBox.h"
 #include "ui/tasks/TypeListBox.h"
 
 #include <QAction>
@@ -46,6 +47,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QToolButton>
@@ -64,6 +66,7 @@ TBackupForm::TBackupForm(QWidget* parent) : QDialog(parent)
     BuildLayout();
     ConnectHandlers();
     ConnectTaskDialogs();
+    SetTabOrder();
     Editor.TaskHistory = TaskHistoryMenu;
     Editor.TaskHistory->SetMaxItems(15);
     Editor.Dialogs = this;
@@ -97,6 +100,7 @@ void TBackupForm::BuildLayout()
     PagesScroll = Named(new QScrollArea(this), "EditorScroll");
     PagesScroll->setWidgetResizable(true);
     PagesScroll->setFrameShape(QFrame::NoFrame);
+    PagesScroll->setFocusPolicy(Qt::NoFocus);
     auto* pages = Named(new QWidget, "EditorPages");
     auto* body = new QHBoxLayout(pages);
     body->setContentsMargins(0, 0, 0, 0);
@@ -165,6 +169,55 @@ void TBackupForm::BuildLayout()
     outer->addWidget(BuildDestination());
 }
 
+namespace {
+
+// The controls inside a container that the Tab key stops at, in the order Qt has them.
+std::vector<QWidget*> TabStopsIn(QWidget* container)
+{
+    std::vector<QWidget*> stops;
+    for (QWidget* widget = container->nextInFocusChain(); widget != container; widget = widget->nextInFocusChain()) {
+        if (container->isAncestorOf(widget) && (widget->focusPolicy() & Qt::TabFocus) != 0) {
+            stops.push_back(widget);
+        }
+    }
+    return stops;
+}
+
+// A tab widget hands the focus to its row of tabs: both stand where the pages are.
+QWidget* TabsOf(QTabWidget* pages)
+{
+    return pages->findChild<QTabBar*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+} // namespace
+
+// Tab goes through the window as it is laid out: the toolbar, the pages on the left, the
+// task's list with its buttons, its pages, the destination. The sheets made with their own
+// parents would otherwise come last.
+void TBackupForm::SetTabOrder()
+{
+    std::vector<QWidget*> order = TabStopsIn(StartBtn->parentWidget());
+    const auto add = [&order](std::initializer_list<QWidget*> widgets) { order.insert(order.end(), widgets); };
+    const auto addStops = [&order](QWidget* container) {
+        const std::vector<QWidget*> stops = TabStopsIn(container);
+        order.insert(order.end(), stops.begin(), stops.end());
+    };
+    add({PageControl, TabsOf(PageControl), ShellTreeView, edFolder, PhPathBtn, btFolder, AddBtn});
+    addStops(TabSheet2);
+    addStops(tsAuto);
+    add({SelectedDirBox, FilterBtn, PreviewBtn, AddDirBtn, RemDirBtn, UpBtn, DownBtn, SortBtn, RemBtn});
+    add({BUPageControl, TabsOf(BUPageControl), IncludeRB, ExcludeRB, IncludeSG, AnBtn, AlleAnBtn, AusBtn, AlleAusBtn,
+         ExcludeSG, ExtFilterBtn});
+    addStops(tsSubDir);
+    addStops(tsOptions);
+    addStops(TaskOptions);
+    add({pcDest, TabsOf(pcDest), BuZiel, btnDir, PhDirBtn, edtFtp, btnFTP, rbSingle, rbZip, DestRB1, DestRB2, DestRB3,
+         DestRB4, DestRB5, ZipNameEdit, PhZipBtn});
+    for (size_t i = 1; i < order.size(); ++i) {
+        setTabOrder(order[i - 1], order[i]);
+    }
+}
+
 void TBackupForm::ConnectHandlers()
 {
     const auto on = [this](QAction* action, void (TBackupForm::*handler)()) {
@@ -216,8 +269,8 @@ void TBackupForm::ConnectHandlers()
     click(AddBtn, &TBackupForm::AddBtnClick);
     click(PhPathBtn, &TBackupForm::PhPathBtnClick);
     // The tree follows a folder typed into the folder field.
-    connect(edFolder, &QLineEdit::textEdited, this, [this](const QString& text) {
-        const std::string folder = ExpandPlaceholders(true, StoredPath(text.toStdString()));
+    connect(edFolder, &QLineEdit::textEdited, this, [this] {
+        const std::string folder = FolderFieldFolder();
         if (!folder.empty() && Platform::DirectoryExists(folder)) {
             ShowShellFolder(folder, true);
         }
@@ -255,7 +308,13 @@ void TBackupForm::ConnectHandlers()
     click(VerzFilterBtn, &TBackupForm::VerzFilterBtnClick);
     connect(BUPageControl, &QTabWidget::currentChanged, this, [this](int page) { BUPageControlChange(page); });
 
-    connect(pcDest, &QTabWidget::tabBarClicked, this, [this](int page) { pcDestChange(page); });
+    // Every change of the page (click, keys, wheel) decides the kind of destination; not the
+    // changes of the program's own.
+    connect(pcDest, &QTabWidget::currentChanged, this, [this](int page) {
+        if (!Updating) {
+            pcDestChange(page);
+        }
+    });
     click(btnDir, &TBackupForm::btnDirClick);
     click(btnFTP, &TBackupForm::btnFTPClick);
     click(PhDirBtn, &TBackupForm::PhDirBtnClick);
@@ -324,6 +383,7 @@ void TBackupForm::ReadSettings(const std::string& settingsFile)
 
 void TBackupForm::WriteSettings()
 {
+    TakeFolderField();
     Editor.WriteSettings();
     if (SettingsWriteHook) {
         SettingsWriteHook();
@@ -524,6 +584,7 @@ void TBackupForm::FormShow()
         ClearSourceList();
         ClearTypeGrid(IncludeSG);
         ClearTypeGrid(ExcludeSG);
+        edFolder->setText(QStr(ShownPath(Editor.Settings.LastDir)));
         if (!Editor.Auto.CurrentTask.empty()) {
             Editor.Settings.LastFile = Editor.Auto.CurrentTask;
         }
@@ -537,9 +598,33 @@ void TBackupForm::FormShow()
         CheckStoredPrinter();
     }
     ApplyWindowLayout();
+    ShowFolderFieldInTree();
     AutoTaskSheet->ShowAutoTask(SlotOfTask(Editor.Settings.AutoTasks, Editor.Task.FileName));
     raise();
     activateWindow();
+}
+
+// On the sources page the folder tree opens at the folder field's folder, else at its top.
+void TBackupForm::ShowFolderFieldInTree()
+{
+    if (PageControl->currentWidget() != tsDirs) {
+        return;
+    }
+    const std::string folder = FolderFieldFolder();
+    ShowShellFolder(Platform::DirectoryExists(folder) ? folder : std::string(), true);
+}
+
+std::string TBackupForm::FolderFieldFolder() const
+{
+    return ExpandPlaceholders(true, StoredPath(edFolder->text().toStdString()));
+}
+
+// The folder field is kept for the next start when it names a folder.
+void TBackupForm::TakeFolderField()
+{
+    if (Platform::DirectoryExists(FolderFieldFolder())) {
+        Editor.Settings.LastDir = StoredPath(edFolder->text().toStdString());
+    }
 }
 
 void TBackupForm::FormDeactivate()
@@ -556,12 +641,22 @@ void TBackupForm::closeEvent(QCloseEvent* event)
         return;
     }
     SaveWindowLayout();
+    TakeFolderField();
     Editor.WriteSettings();
     if (Editor.Auto.Host.UpdateTaskMenu) {
         Editor.Auto.Host.UpdateTaskMenu();
     }
     Editor.Auto.SetTimer(Editor.Settings.AutoFlags.StayInTray);
-    QDialog::closeEvent(event);
+    // Ends the modal showing directly: QDialog's close handling would ask reject(), which
+    // comes back here.
+    QDialog::done(QDialog::Rejected);
+    event->accept();
+}
+
+void TBackupForm::reject()
+{
+    // Escape leaves the editor the way Quit and the close button do, with their question.
+    close();
 }
 
 void TBackupForm::hideEvent(QHideEvent* event)
@@ -580,18 +675,22 @@ void TBackupForm::resizeEvent(QResizeEvent* event)
 
 void TBackupForm::showEvent(QShowEvent* event)
 {
+    // Polished now, with the loaded task's texts: a window at its default size grows to show
+    // its pages whole. It is fitted and placed before the window manager maps it, which may
+    // not follow a move or resize of a window it is still placing.
+    if (!event->spontaneous()) {
+        QSize wanted = size();
+        if (std::exchange(SizeToPagesOnShow, false)) {
+            wanted = wanted.expandedTo(SizeWithoutScrolling());
+            resize(wanted);
+        }
+        if (!testAttribute(Qt::WA_Moved)) {
+            CentreOnOwner(*this, nullptr);
+        }
+        FitOnScreen(*this);
+        FitOnScreenOnceFramed(*this, wanted);
+    }
     QDialog::showEvent(event);
-    // The loaded task's texts and the window manager's frame are known only now: a window
-    // at its default size grows to show its pages whole, and the framed window must fit.
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (std::exchange(SizeToPagesOnShow, false)) {
-                resize(size().expandedTo(SizeWithoutScrolling()));
-            }
-            FitOnScreen(*this);
-        },
-        Qt::QueuedConnection);
 }
 
 void TBackupForm::FileExit()
@@ -697,7 +796,8 @@ void TBackupForm::ShowTask()
 
 void TBackupForm::ShowLastBackup()
 {
-    const QString when = QStr(InCurrentDateForm(Editor.Task.LastBackup));
+    // The date of the last run is kept in the task's file: a task without one has none.
+    const QString when = Editor.Task.FileName.empty() ? QString() : QStr(InCurrentDateForm(Editor.Task.LastBackup));
     lblLastBackup->setText(when);
     // The label may be cut where the row is narrow; its tool tip holds the whole date.
     lblLastBackup->setToolTip(when);

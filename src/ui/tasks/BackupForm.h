@@ -69,8 +69,10 @@ public:
     // Windows of other parts of the program; unset: nothing happens.
     std::function<int(const std::string& caption, const std::string& taskFile)> StartNoteHook;
     std::function<void()> ShowLogHook;
-    // Hides the program to the tray (the progress window's Minimise).
+    // Hides the program to the tray (the progress window's Minimise), and brings it back
+    // when the editor comes back after the run.
     std::function<void()> MinimizeToTray;
+    std::function<void()> BackFromTray;
     // The FTP settings dialog; true on OK.
     std::function<bool(TFtpParams& params)> EditFtpHook;
     // A placeholder of the date set (true) or the path set; empty when cancelled.
@@ -129,6 +131,8 @@ public:
     void FormShow();
     void FormDeactivate();
     void FileExit();
+    // Escape: as FileExit.
+    void reject() override;
     void UpdateTaskHeader();
     void SaveWindowLayout();
     void ApplyWindowLayout();
@@ -397,6 +401,7 @@ private:
     void BuildLayout();
     void ConnectHandlers();
     void ConnectTaskDialogs();
+    void SetTabOrder();
     void BuildOptionMenus();
     void BuildPrintItems(QMenu* log);
     void BuildHelpMenu();
@@ -404,6 +409,8 @@ private:
     // The controls from the task model; marks nothing changed.
     void ShowTask();
     void ShowDestination();
+    // The page of the task's kind of destination, without running pcDestChange.
+    void ShowDestinationPage();
     // After the checks of a save or a start: what their repairs chose goes into the boxes.
     void ShowCheckedDestination();
     // The folder (Windows text) heads the destination's recently-used list.
@@ -420,6 +427,10 @@ private:
     void ClearTypeGrid(QTableWidget* grid);
     void ClearSourceList();
     void FillShellTree();
+    void ShowFolderFieldInTree();
+    // The folder the folder field names, placeholders expanded (Windows text).
+    std::string FolderFieldFolder() const;
+    void TakeFolderField();
     // Moves the shell tree to a folder (Windows text) and makes it visible; empty: the
     // tree's top. quiet: the folder field keeps its text.
     void ShowShellFolder(const std::string& folder, bool quiet);

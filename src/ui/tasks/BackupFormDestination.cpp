@@ -6,6 +6,7 @@
 #include "foundation/Translate.h"
 #include "tasks/OptionRules.h"
 #include "ui/foundation/QtText.h"
+#include "ui/foundation/TabPages.h"
 #include "ui/tasks/BackupFormFolder.h"
 #include "ui/tasks/BackupFormWidgets.h"
 #include "ui/tasks/TaskOptionsBox.h"
@@ -110,7 +111,7 @@ void TBackupForm::ShowDestination()
     }
     BuZiel->setEditText(QStr(ShownPath(task.Destination)));
     edtFtp->setText(QStr(FtpDestinationText(task.Ftp)));
-    pcDest->setCurrentWidget(task.FtpBackup ? tsFtp : tsWin);
+    ShowDestinationPage();
     const bool zip = task.IsZipDestination();
     rbZip->setChecked(zip);
     rbSingle->setChecked(!zip);
@@ -137,6 +138,11 @@ void TBackupForm::ShowCheckedDestination()
     }
 }
 
+void TBackupForm::ShowDestinationPage()
+{
+    ShowPageQuietly(*pcDest, pcDest->indexOf(Editor.Task.FtpBackup ? tsFtp : tsWin));
+}
+
 void TBackupForm::pcDestChange(int page)
 {
     TBackupTask& task = Editor.Task;
@@ -151,12 +157,9 @@ void TBackupForm::pcDestChange(int page)
         edtFtp->setText(QStr(FtpDestinationText(task.Ftp)));
         task.FtpBackup = true;
         Modified();
-    } else {
-        // The switch did not happen.
-        QMetaObject::invokeMethod(
-            this, [this] { pcDest->setCurrentWidget(tsWin); }, Qt::QueuedConnection);
     }
-    pcDest->setCurrentWidget(task.FtpBackup ? tsFtp : tsWin);
+    // A cancelled FTP dialog: the page the kind stays with.
+    ShowDestinationPage();
     UpdateOptionControls();
 }
 
@@ -186,7 +189,7 @@ void TBackupForm::btnFTPClick()
     task.FtpBackup = true;
     edtFtp->setText(QStr(FtpDestinationText(task.Ftp)));
     Modified();
-    pcDest->setCurrentWidget(tsFtp);
+    ShowDestinationPage();
 }
 
 void TBackupForm::PhPathBtnClick()

@@ -156,6 +156,9 @@ void TBackupForm::StartBtnClick()
     if (MinimizedByRun) {
         // The run is over: the editor comes back from the tray.
         MinimizedByRun = false;
+        if (BackFromTray) {
+            BackFromTray();
+        }
         show();
         raise();
     }

@@ -453,7 +453,7 @@ void TBackupForm::AddBtnClick()
 
 void TBackupForm::AddDirBtnClick()
 {
-    std::string folder = ExpandPlaceholders(true, StoredPath(edFolder->text().toStdString()));
+    std::string folder = FolderFieldFolder();
     if (ChooseFolder(TrDefault("Select directory to backup"), folder) && AddSourceDir(folder)) {
         edFolder->setText(QStr(ShownPath(folder)));
     }

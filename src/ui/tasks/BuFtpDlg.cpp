@@ -37,10 +37,7 @@ TFtpDialog::TFtpDialog(QWidget* parent) : QDialog(parent)
     edtFtpPwd = new QLineEdit(this);
     edtFtpPwd->setEchoMode(QLineEdit::Password);
     btnShow = ShowPasswordButton(this, edtFtpPwd);
-    edtPort = new TRangeEdit(this);
-    edtPort->MinValue = 1;
-    edtPort->MaxValue = 65535;
-    edtPort->SetValue(21);
+    edtPort = NewPortEdit(this, 65535, 21);
     cbxCase = new QComboBox(this);
     cbxCase->addItems({TrQ(" no changes"), TrQ(" lower case"), TrQ(" UPPER CASE")});
     cbPassive = new QCheckBox(TrQ("Use passive mode"), this);

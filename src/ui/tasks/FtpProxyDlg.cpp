@@ -40,10 +40,7 @@ TFtpProxyDialog::TFtpProxyDialog(QWidget* parent) : QDialog(parent)
     edProxyPwd = new QLineEdit(this);
     edProxyPwd->setEchoMode(QLineEdit::Password);
     btnShow = ShowPasswordButton(this, edProxyPwd);
-    edtPort = new TRangeEdit(this);
-    edtPort->MinValue = 1;
-    edtPort->MaxValue = 65535;
-    edtPort->SetValue(2121);
+    edtPort = NewPortEdit(this, 65535, 2121);
     auto* methodBox = new QGroupBox(TrD("Connection method"), this);
     auto* methodLayout = new QVBoxLayout(methodBox);
     rgMethod = new QButtonGroup(this);

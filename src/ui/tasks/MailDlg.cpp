@@ -66,10 +66,7 @@ void TMailDialog::BuildWidgets()
     lbTask = new QLabel(this);
     edServer = new THistoryCombo(this);
     edServer->SetMaxItems(15);
-    edPort = new TRangeEdit(this);
-    edPort->MinValue = 1;
-    edPort->MaxValue = 32767;
-    edPort->SetValue(25);
+    edPort = NewPortEdit(this, 32767, 25);
     edUsername = new THistoryCombo(this);
     edUsername->SetMaxItems(15);
     edPwd = new QLineEdit(this);

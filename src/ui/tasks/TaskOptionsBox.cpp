@@ -1,5 +1,6 @@
 #include "ui/tasks/TaskOptionsBox.h"
 
+#include "tasks/BackupRun.h"
 #include "tasks/OptionRules.h"
 #include "ui/foundation/CommonDialogs.h"
 #include "ui/foundation/PageDialogs.h"
@@ -165,7 +166,7 @@ void TTaskOptionsBox::cbFixPwdClick()
     task.FixPassword = cbFixPwd->isChecked();
     if (task.FixPassword) {
         std::string password = task.Password;
-        if (Host.AskNewPassword(TrDefault("File encryption with"), password, settings.MinPwdLength)) {
+        if (Host.AskNewPassword(EncryptionPasswordCaption(), password, settings.MinPwdLength)) {
             task.Password = password;
         } else {
             task.FixPassword = false;
@@ -179,7 +180,7 @@ void TTaskOptionsBox::cbFixPwdClick()
 void TTaskOptionsBox::btnCryptPasswordClick()
 {
     std::string password = task.Password;
-    if (Host.AskNewPassword(TrDefault("File encryption with"), password, settings.MinPwdLength)) {
+    if (Host.AskNewPassword(EncryptionPasswordCaption(), password, settings.MinPwdLength)) {
         task.Password = password;
         Changed();
     }

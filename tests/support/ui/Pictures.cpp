@@ -4,6 +4,7 @@
 #include "platform/HostInfo.h"
 #include "shell/StartUp.h"
 #include "ui/LayoutCheck.h"
+#include "ui/foundation/TabPages.h"
 
 #include <QApplication>
 #include <QDir>
@@ -53,10 +54,10 @@ void CheckEveryPage(QWidget& window, QTabWidget& pages, const std::string& name)
 {
     const int shown = pages.currentIndex();
     for (int page = 0; page < pages.count(); ++page) {
-        pages.setCurrentIndex(page);
+        ShowPageQuietly(pages, page);
         CheckPicture(window, name + "-page" + std::to_string(page + 1));
     }
-    pages.setCurrentIndex(shown);
+    ShowPageQuietly(pages, shown);
 }
 
 void ScreenPicture(const std::string& name)

@@ -31,5 +31,6 @@ TProgramInfo ThisProgramInfo();
 
 class QTabWidget;
 // Checks and pictures the window with each page of the tab widget in turn
-// (<name>-page1.png, ...); the page shown before is shown again afterwards.
+// (<name>-page1.png, ...); the page shown before is shown again afterwards. Only the pages
+// are looked at: the handlers of a user's page change do not run.
 void CheckEveryPage(QWidget& window, QTabWidget& pages, const std::string& name);

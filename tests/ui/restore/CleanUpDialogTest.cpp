@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTest>
 #include <QTreeWidget>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -144,6 +145,64 @@ TEST_F(CleanUpDialogTest, StartShowsTheConfirmationListBeforeDeleting)
     dialog.StartBtnClick();
     EXPECT_FALSE(std::filesystem::exists(temp.Host("b/a.txt")));
     EXPECT_TRUE(std::filesystem::exists(temp.Host("b/sub/c.txt")));
+}
+
+// The synchronisation with the origin needs drive folders ("LwC") in the backup folder. The
+// folder is judged when it is left, never at each key; a folder that cannot take the chosen
+// synchronisation shows it disabled with the reason, and Start refuses rather than delete
+// by age alone.
+TEST_F(CleanUpDialogTest, TheOriginChoiceStaysWhileTheFolderIsRetyped)
+{
+    std::filesystem::create_directories(temp.Host("bk/LwC"));
+    std::filesystem::create_directories(temp.Host("plain"));
+    temp.WriteHostFile("bk/LwC/x.txt", "x");
+    temp.WriteHostFile("plain/y.txt", "y");
+    TCleanUpDialog dialog(logic);
+    dialog.Prepare(temp.Win("bk"), false, 0);
+    dialog.show();
+    dialog.rbtSyncOrigin->click();
+    ASSERT_TRUE(dialog.rbtSyncOrigin->isChecked());
+    EXPECT_EQ(dialog.hcbSyncDir->Text(), "/");
+
+    QLineEdit* field = dialog.BUVerz->lineEdit();
+    field->clear();
+    QTest::keyClicks(field, QString::fromStdString(temp.Host("plain")));
+    EXPECT_EQ(dialogs.ShownCount(), 0u) << dialogs.LastText();
+    EXPECT_TRUE(dialog.rbtSyncOrigin->isChecked());
+    EXPECT_TRUE(dialog.rbtSyncOrigin->isEnabled()) << "not judged before the field is left";
+
+    emit field->editingFinished();
+    EXPECT_TRUE(dialog.rbtSyncOrigin->isChecked());
+    EXPECT_FALSE(dialog.rbtSyncOrigin->isEnabled());
+    EXPECT_EQ(dialog.rbtSyncOrigin->toolTip(), "No synchronizing to origin possible");
+    EXPECT_TRUE(dialog.lblSyncRefusal->isVisibleTo(&dialog));
+    EXPECT_EQ(dialogs.ShownCount(), 0u);
+
+    dialog.ageButtons->button(CleanUpAgeAll)->click();
+    dialog.StartBtnClick();
+    EXPECT_EQ(dialogs.LastText(), "No synchronizing to origin possible");
+    EXPECT_TRUE(std::filesystem::exists(temp.Host("plain/y.txt")));
+
+    // Back to a folder with drive folders: the choice is there again; "off" is the user's to pick.
+    dialog.BUVerz->SetText(temp.Host("bk"));
+    emit field->editingFinished();
+    EXPECT_TRUE(dialog.rbtSyncOrigin->isEnabled());
+    EXPECT_FALSE(dialog.lblSyncRefusal->isVisibleTo(&dialog));
+    dialog.rbtNoSync->click();
+    dialog.BUVerz->SetText(temp.Host("plain"));
+    emit field->editingFinished();
+    EXPECT_TRUE(dialog.rbtNoSync->isChecked());
+    EXPECT_FALSE(dialog.lblSyncRefusal->isVisibleTo(&dialog)) << "the reason shows with the choice it concerns";
+
+    // A server has no origin to compare with.
+    dialog.EditFtp = [](TFtpParams& ftp) {
+        ftp.Host = "nas";
+        return true;
+    };
+    dialog.pcBuDir->setCurrentIndex(1);
+    EXPECT_FALSE(dialog.rbtSyncOrigin->isEnabled());
+    EXPECT_EQ(dialog.rbtSyncOrigin->toolTip(), "Synchronizing to origin is not available with FTP");
+    dialog.hide();
 }
 
 TEST_F(CleanUpDialogTest, TypesAndFilterComeFromTheirDialogs)

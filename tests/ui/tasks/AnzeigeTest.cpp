@@ -207,6 +207,33 @@ TEST(ProgressWindow, OpensCentredUntilAPositionWasStored)
     EXPECT_TRUE(ini.ValueExists("StatusWindow", "Left"));
 }
 
+// A run's window opens over the window that started it, as the dialogs do; a position stored
+// by an earlier run (here the screen's corner) only serves runs without such a window.
+TEST(ProgressWindow, OpensOverTheWindowThatStartedTheRun)
+{
+    TTempFolder folder;
+    folder.WriteHostFile("Tessaro.ini", "[StatusWindow]\nTop=0\nLeft=0\n");
+    TZeigFortschritt window;
+    window.LoadFromIni(folder.Win("Tessaro.ini"));
+    QWidget editor;
+    editor.setWindowModality(Qt::ApplicationModal);
+    for (const QRect place : {QRect(60, 50, 500, 400), QRect(200, 120, 500, 400)}) {
+        editor.setGeometry(place);
+        editor.show();
+        QCoreApplication::processEvents();
+        window.show();
+        QCoreApplication::processEvents();
+        EXPECT_LE((window.geometry().center() - editor.geometry().center()).manhattanLength(), 16);
+        window.hide();
+        editor.hide();
+    }
+    window.show();
+    QCoreApplication::processEvents();
+    EXPECT_LE((window.geometry().center() - editor.geometry().center()).manhattanLength(), 16)
+        << "without a window the run keeps where it last was";
+    window.hide();
+}
+
 // Run under ThreadSanitizer by the CI's tsan leg.
 TEST(ProgressWindowStress, MillionWorkerEventsWhileTheWindowRuns)
 {

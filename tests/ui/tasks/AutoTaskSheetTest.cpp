@@ -42,6 +42,7 @@ public:
     bool TrayAvailable() const override { return true; }
     void ShowMenuWindow(const std::string&, const std::string&) override {}
     void SetTrayIcon(const std::string&) override {}
+    void RemoveTrayIcon() override {}
     void PopupTrayMenu() override {}
     void ToggleProgressWindow() override {}
     void BringProgressToFront() override {}

@@ -2,6 +2,7 @@
 #include "EnvGuard.h"
 #include "TempFolder.h"
 #include "WorkerLatch.h"
+#include "foundation/IniFile.h"
 #include "foundation/ScriptedMessageDialogs.h"
 #include "platform/Drives.h"
 #include "tasks/BackupSelection.h"
@@ -24,13 +25,18 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QWheelEvent>
 #include <atomic>
+#include <deque>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <thread>
@@ -297,6 +303,28 @@ TEST(BackupForm, SourceTreeDropsAndSubfolderMarks)
     EXPECT_TRUE(form.Editor.Task.Modified);
 }
 
+namespace {
+
+// A shown editor with a changed new task is left: the question comes first, Cancel keeps the
+// editor (nothing written), No lets it go and writes the settings.
+void ExpectLeavingAsksFirst(TFormFixture& f, const std::function<void()>& leave)
+{
+    TBackupForm& form = *f.form;
+    f.boxes.QueueAnswer(MrCancel);
+    leave();
+    Settle();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(f.boxes.LastText(), "Save new backup task?");
+    EXPECT_FALSE(fs::exists(f.folder.Host("settings.ini")));
+    f.boxes.QueueAnswer(MrNo);
+    leave();
+    Settle();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_TRUE(fs::exists(f.folder.Host("settings.ini")));
+}
+
+} // namespace
+
 TEST(BackupForm, LayoutAndClosingWithChanges)
 {
     TFormFixture f;
@@ -338,13 +366,123 @@ TEST(BackupForm, LayoutAndClosingWithChanges)
     EXPECT_EQ(form.size().width(), opened.width());
     const auto* view = f.operator()<QScrollArea>("EditorScroll");
     EXPECT_FALSE(view->verticalScrollBar()->isVisible());
-    f.boxes.QueueAnswer(MrCancel);
-    EXPECT_FALSE(form.close());
-    EXPECT_TRUE(form.isVisible());
-    EXPECT_FALSE(fs::exists(f.folder.Host("settings.ini")));
-    f.boxes.QueueAnswer(MrNo);
-    EXPECT_TRUE(form.close());
-    EXPECT_TRUE(fs::exists(f.folder.Host("settings.ini")));
+    ExpectLeavingAsksFirst(f, [&form] { form.close(); });
+}
+
+// Escape, the Quit button and the window's close button all ask before changes go.
+TEST(BackupForm, EscapeAsksAsQuitDoes)
+{
+    TFormFixture f;
+    TBackupForm& form = *f.form;
+    form.show();
+    Settle();
+    f.AddFolder(f.folder.Host("src/docs"));
+    ExpectLeavingAsksFirst(f, [&form] { QTest::keyClick(form.ShellTreeView, Qt::Key_Escape); });
+    EXPECT_EQ(f.boxes.ShownCount(), 2u);
+}
+
+// However the destination page changes (click, arrow keys, wheel), the kind of destination
+// follows; the program showing a task changes nothing.
+TEST(BackupForm, EveryWayOfTurningTheDestinationPageDecidesTheKind)
+{
+    TFormFixture f;
+    TBackupForm& form = *f.form;
+    form.show();
+    Settle();
+    auto* tabs = form.pcDest->findChild<QTabBar*>();
+    ASSERT_NE(tabs, nullptr);
+    int asked = 0;
+    bool confirm = false;
+    form.EditFtpHook = [&](TFtpParams& ftp) {
+        ++asked;
+        if (confirm) {
+            ftp.Host = "nas"; // no user name yet
+        }
+        return confirm;
+    };
+    const auto wheel = [tabs](int steps) {
+        const QPointF at(tabs->rect().center());
+        QWheelEvent event(at, tabs->mapToGlobal(at), QPoint(), QPoint(0, -120 * steps), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(tabs, &event);
+    };
+
+    // The FTP dialog cancelled: the folder page stays, the kind too.
+    QTest::keyClick(tabs, Qt::Key_Right);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(form.pcDest->currentWidget(), form.tsWin);
+    EXPECT_FALSE(form.Editor.Task.FtpBackup);
+
+    confirm = true;
+    wheel(1);
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(form.pcDest->currentWidget(), form.tsFtp);
+    EXPECT_TRUE(form.Editor.Task.FtpBackup);
+    EXPECT_EQ(form.edtFtp->text(), "ftp://nas:21/") << "the server shows once it is confirmed";
+    EXPECT_TRUE(form.Editor.Task.Modified);
+
+    QTest::keyClick(tabs, Qt::Key_Left);
+    EXPECT_FALSE(form.Editor.Task.FtpBackup);
+    EXPECT_EQ(form.pcDest->currentWidget(), form.tsWin);
+
+    // A task shown with an FTP destination turns the page without asking or a change.
+    form.Editor.Task.Ftp.Username = "anna";
+    form.Editor.Task.FtpBackup = true;
+    form.Editor.Task.Modified = false;
+    form.Editor.TaskReplaced();
+    EXPECT_EQ(form.pcDest->currentWidget(), form.tsFtp);
+    EXPECT_EQ(asked, 2);
+    EXPECT_FALSE(form.Editor.Task.Modified);
+    wheel(-1);
+    EXPECT_FALSE(form.Editor.Task.FtpBackup);
+    wheel(1);
+    EXPECT_TRUE(form.Editor.Task.FtpBackup);
+    EXPECT_EQ(asked, 2) << "server and user known: no dialog";
+}
+
+// The folder field starts at the folder of the last session, and the tree opens there.
+TEST(BackupForm, TheFolderFieldStartsAtTheLastFolder)
+{
+    TFormFixture f;
+    f.folder.WriteHostFile("settings.ini", "[Config]\nLastDir=" + f.folder.Win("src\\docs") + "\n");
+    f.MakeForm();
+    TBackupForm& form = *f.form;
+    EXPECT_EQ(form.edFolder->text().toStdString(), f.folder.Host("src/docs"));
+    const QTreeWidgetItem* item = form.ShellTreeView->currentItem();
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(StoredPath(ShownPath(item->data(0, Qt::UserRole + 1).toString().toStdString())),
+              f.folder.Win("src\\docs"));
+
+    form.edFolder->setText(QString::fromStdString(f.folder.Host("dest")));
+    form.WriteSettings();
+    EXPECT_EQ(TIniFile(f.folder.Win("settings.ini")).ReadString("Config", "LastDir", ""), f.folder.Win("dest"));
+}
+
+// Tab goes through the editor as it is laid out: the folder tree and its field, the task's
+// list and its buttons left to right, its pages, the destination, then the toolbar.
+TEST(BackupForm, TabFollowsTheLayout)
+{
+    TFormFixture f;
+    TBackupForm& form = *f.form;
+    form.show();
+    Settle();
+    form.ShellTreeView->setFocus();
+    std::vector<std::string> visited;
+    for (int step = 0; step < 28; ++step) {
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr);
+        const bool tabs = qobject_cast<QTabBar*>(focused) != nullptr;
+        visited.push_back(tabs ? focused->parentWidget()->objectName().toStdString() + " tabs"
+                               : focused->objectName().toStdString());
+        QTest::keyClick(focused, Qt::Key_Tab);
+    }
+    const std::vector<std::string> expected = {
+        "ShellTreeView", "edFolder",     "PhPathBtn",   "btFolder",   "AddBtn", "SelectedDirBox",
+        "PreviewBtn",    "UpBtn",        "DownBtn",     "SortBtn",    "RemBtn", "BUPageControl tabs",
+        "IncludeRB",     "IncludeSG",    "AnBtn",       "AlleAnBtn",  "AusBtn", "AlleAusBtn",
+        "ExcludeSG",     "ExtFilterBtn", "pcDest tabs", "BuZiel",     "btnDir", "PhDirBtn",
+        "rbSingle",      "DestRB1",      "NewTaskBtn",  "LoadTaskBtn"};
+    EXPECT_EQ(visited, expected);
 }
 
 TEST(BackupForm, TheLastBackupDateNeverWidensTheWindow)
@@ -357,6 +495,7 @@ TEST(BackupForm, TheLastBackupDateNeverWidensTheWindow)
     const int pagesWidth = pages->minimumSizeHint().width();
     const QSize size = form.size();
     const std::string when = "Tuesday, 8 December 2026 23:59:59 " + std::string(120, '*');
+    form.Editor.Task.FileName = f.folder.Win("task.buj");
     form.Editor.Task.LastBackup = when;
     form.Editor.TaskReplaced();
     Settle();
@@ -417,6 +556,18 @@ struct TStartFixture : TFormFixture
         fileAnswers["Save actual task"] = folder.Win("big.buj");
     }
     ~TStartFixture() { RegisterProgressView(nullptr); }
+    // Lets the runs go on and closes their results as a person would.
+    void RunToTheEnd()
+    {
+        QObject::connect(&driver, &QTimer::timeout, [this] {
+            progress.Hold = false;
+            if (progress.Button->isDefault() && progress.isVisible()) {
+                progress.Button->click();
+            }
+        });
+        driver.start(20);
+    }
+    QTimer driver;
     std::string Copied() const { return folder.Host("dest/LwC") + folder.Host("src/docs/big.bin"); }
 };
 
@@ -491,22 +642,55 @@ TEST(BackupFormStart, ACompleteRunCopiesAndCounts)
 {
     TStartFixture f;
     TBackupForm& form = *f.form;
-    QTimer driver;
-    QObject::connect(&driver, &QTimer::timeout, [&] {
-        f.progress.Hold = false;
-        if (f.progress.Button->isDefault() && f.progress.isVisible()) {
-            f.progress.Button->click();
-        }
-    });
-    driver.start(20);
+    f.RunToTheEnd();
     f.boxes.QueueAnswer(MrYes);
     f.operator()<QPushButton>("StartBtn")->click();
-    driver.stop();
+    f.driver.stop();
     ASSERT_TRUE(fs::exists(f.Copied()));
     EXPECT_EQ(fs::file_size(f.Copied()), 8u << 20);
     EXPECT_EQ(form.Editor.Run.Totals().Copied, 3u);
     EXPECT_FALSE(form.Editor.Task.LastBackup.empty());
     EXPECT_EQ(f.operator()<QLabel>("lblSum")->text().left(7), "3 files");
+}
+
+// "Yes, save" with a name of blanks: the save dialog says why and asks again; cancelled, no
+// run starts. The date of the last run shows ("saved at") only where a task file keeps it.
+TEST(BackupFormStart, ATaskNameOfBlanksIsNoSave)
+{
+    TStartFixture f;
+    TBackupForm& form = *f.form;
+    f.RunToTheEnd();
+    std::deque<std::string> names = {f.folder.Win("   .buj"), ""};
+    std::vector<std::string> asked;
+    form.FileDialogAnswer = [&](const std::string& title) {
+        asked.push_back(title);
+        const std::string name = names.empty() ? std::string() : names.front();
+        if (!names.empty()) {
+            names.pop_front();
+        }
+        return name;
+    };
+    auto* start = f.operator()<QPushButton>("StartBtn");
+    f.boxes.QueueAnswer(MrYes);
+    start->click();
+    EXPECT_EQ(asked.size(), 2u);
+    EXPECT_EQ(f.boxes.LastText(), "A task name must not be empty or consist of blanks only!");
+    EXPECT_FALSE(fs::exists(f.Copied()));
+    EXPECT_TRUE(form.Editor.Task.LastBackup.empty());
+
+    f.boxes.QueueAnswer(MrNo); // run without saving
+    start->click();
+    EXPECT_TRUE(fs::exists(f.Copied()));
+    EXPECT_FALSE(form.Editor.Task.LastBackup.empty());
+    EXPECT_TRUE(form.lblSaved->isHidden());
+    EXPECT_TRUE(form.lblLastBackup->text().isEmpty());
+
+    names = {f.folder.Win("big.buj")};
+    f.boxes.QueueAnswer(MrYes);
+    start->click();
+    f.driver.stop();
+    EXPECT_TRUE(fs::exists(f.folder.Host("big.buj")));
+    EXPECT_FALSE(form.lblSaved->isHidden());
 }
 
 TEST(BackupForm, RestoreAndCleanUpBatchesJoinTheExitStatus)

@@ -172,6 +172,7 @@ TEST(FtpDialog, ProxyBoxAndFolderButton)
     params.SubDir = "/backup";
     params.Proxy = {"proxy.lan", "pu", "pp", 8021, 3};
     dialog.ShowParams(params, false, true);
+    EXPECT_EQ(dialog.edtPort->text(), "21") << "a port in plain digits";
     EXPECT_TRUE(dialog.cbProxy->isChecked());
     EXPECT_EQ(dialog.edProxy->text(), "proxy.lan:8021");
     EXPECT_TRUE(dialog.btnShow->isHidden());
@@ -236,7 +237,12 @@ TEST(FtpProxyDialog, NoProxyStartsAtTheFirstMethod)
     TFtpProxyDialog dialog;
     TFtpProxyParams proxy;
     WhileOpen(
-        dialog, [&] { EXPECT_EQ(dialog.rgMethod->checkedId(), 0); }, true);
+        dialog,
+        [&] {
+            EXPECT_EQ(dialog.rgMethod->checkedId(), 0);
+            EXPECT_EQ(dialog.edtPort->text(), "2121");
+        },
+        true);
     ASSERT_TRUE(dialog.Execute(proxy, false));
     EXPECT_EQ(proxy.ProxyType, 1);
     EXPECT_EQ(proxy.Port, 2121);
