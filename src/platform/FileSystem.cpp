@@ -1150,6 +1150,24 @@ std::int64_t TFile::Write(const void* buffer, std::size_t count)
     return static_cast<std::int64_t>(count);
 }
 
+std::int64_t TFile::WriteAt(const void* buffer, std::size_t count, std::int64_t offset)
+{
+    const char* data = static_cast<const char*>(buffer);
+    for (std::size_t done = 0; done < count;) {
+        const ssize_t n = ::pwrite(fd, data + done, count - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            errno = n == 0 ? ENOSPC : errno;
+            FailErrno(path);
+            return -1;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return static_cast<std::int64_t>(count);
+}
+
 std::int64_t TFile::CopyTo(TFile& out, std::size_t count)
 {
     for (;;) {

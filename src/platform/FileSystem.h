@@ -135,6 +135,8 @@ public:
     std::int64_t Read(void* buffer, std::size_t count);
     // Writes all bytes or fails: count, or -1 (ErrorDiskFull when the volume is full).
     std::int64_t Write(const void* buffer, std::size_t count);
+    // The same at offset, leaving the position alone: one call where Seek and Write take two.
+    std::int64_t WriteAt(const void* buffer, std::size_t count, std::int64_t offset);
     // New position or -1.
     std::int64_t Seek(std::int64_t offset, TSeekOrigin origin = TSeekOrigin::Begin);
     std::int64_t Size();            // -1 on failure

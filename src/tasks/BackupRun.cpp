@@ -530,6 +530,8 @@ void TBackupRun::BackupToDestination(TRun& run, int endMode)
     Log.WriteLog(std::string("  Mode:   ") + DestinationModeText(Task.DestMode));
     MakeWalkAndClear(run, endMode);
     if (!Task.FtpBackup) {
+        // Before a clearing or synchronisation could take the record for a file of the backup.
+        run.Walk->TidyAfterInterruptedRun(run.UserRoot);
         run.Stamp = ReadTimeStamp(run.Root);
     }
     for (TExtensionList& entry : Task.Sources) {

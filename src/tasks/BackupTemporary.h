@@ -8,6 +8,7 @@
 //   IsBackupTemporaryName    ".tessaro-" + 16 hex digits + ".part"
 //   MakeBackupTemporaryName  a fresh name of that pattern
 //   IsSecurityCopyName       ".~" + final name + "." + number + ".tsbak"
+//   IsWorkRecordName         ".tessaro-work": where a run works (tasks/BackupWorkRecord.h)
 //   RemoveBackupTemporaries  the temporaries a killed run left in a folder
 
 #include <cstdint>
@@ -26,10 +27,17 @@ std::string MakeBackupTemporaryName(std::uint64_t random);
 // True for a security copy name; finalName (when given) receives the name it was made for.
 bool IsSecurityCopyName(std::string_view name, std::string* finalName = nullptr);
 
-// Either of the two: a name that never stands for a file of the backup.
+// The name of a run's record of the folders it works in, in the folder the run locks.
+inline constexpr std::string_view WorkRecordName = ".tessaro-work";
+inline bool IsWorkRecordName(std::string_view name)
+{
+    return name == WorkRecordName;
+}
+
+// Any of the three: a name that never stands for a file of the backup.
 inline bool IsBackupLeftoverName(std::string_view name)
 {
-    return IsBackupTemporaryName(name) || IsSecurityCopyName(name);
+    return IsBackupTemporaryName(name) || IsSecurityCopyName(name) || IsWorkRecordName(name);
 }
 
 namespace Platform {

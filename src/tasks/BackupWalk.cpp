@@ -19,6 +19,7 @@
 #include "tasks/BackupNames.h"
 #include "tasks/BackupTemporary.h"
 #include "tasks/BackupWalkParts.h"
+#include "tasks/BackupWorkRecord.h"
 #include "tasks/TaskChecks.h"
 
 #include <atomic>
@@ -166,8 +167,42 @@ bool TBackupWalk::CreateDestDir(const std::string& path)
 void TBackupWalk::BackupDir(TWalkContext& ctx, const std::string& relFolder, const TFileTimes& times, uint32_t attr)
 {
     Counters = &ctx.Counters;
+    if (!Ftp) {
+        const std::string root = ctx.DestRoot.empty() ? ctx.DestBase : ctx.DestRoot;
+        TidyAfterInterruptedRun(root);
+        Record = std::make_unique<TWorkRecord>(root);
+    }
     BackupDir(ctx, nullptr, relFolder, times, attr);
+    Record.reset();
     Counters = nullptr;
+}
+
+void TBackupWalk::TidyAfterInterruptedRun(const std::string& root)
+{
+    if (root.empty() || !TidiedRoots.insert(RemovePathDelimiter(root)).second) {
+        return;
+    }
+    for (const std::string& path : TidyInterruptedRun(root)) {
+        Log.WriteLog(LogNotePrefix + TrDefault("Removed what an interrupted run left: ") + path);
+    }
+}
+
+void TBackupWalk::NoteWorkIn(TFolder& folder, bool made)
+{
+    if (Record && (!folder.Recorded || (made && !folder.RecordedMade))) {
+        Record->Note(folder.DestDir, made);
+        folder.Recorded = true;
+        folder.RecordedMade = folder.RecordedMade || made;
+    }
+}
+
+void TBackupWalk::DropFromRecord(TFolder& folder)
+{
+    if (Record && folder.Recorded) {
+        Record->Drop(folder.DestDir);
+    }
+    folder.Recorded = false;
+    folder.RecordedMade = false;
 }
 
 void TBackupWalk::NameFolder(TWalkContext& ctx, TFolder* parent, const std::string& relFolder, TFolder& folder)
@@ -265,6 +300,7 @@ void TBackupWalk::BackupListedDir(TWalkContext& ctx, TFolder& folder, std::vecto
     if (folder.RemoteEntered) {
         Ftp->LeaveFolder(folder.RemoteRemembered);
     }
+    DropFromRecord(folder);
 }
 
 void TBackupWalk::ListSourceFolder(const TFolder& folder, std::vector<TSearchRec>& folders,
@@ -396,6 +432,7 @@ bool TBackupWalk::EnsureDestFolder(TFolder& folder)
         return false;
     }
     std::string link;
+    NoteWorkIn(folder, true);
     folder.Dest = folder.Parent->Dest->Enter(ExtractFileName(folder.Rel), true, &link);
     if (!folder.Dest) {
         if (Platform::LastError() == Platform::ErrorStoppedOnSymlink) {
@@ -474,6 +511,7 @@ bool TBackupWalk::OpenFolderArchive(TFolder& folder)
         folder.ZipPath = folder.ZipTempFolder + "TsTemp.zip";
     } else {
         folder.ZipPath = AddPathDelimiter(folder.DestDir) + folder.ZipName;
+        NoteWorkIn(folder, false);
     }
     try {
         if (Ftp) {
@@ -882,6 +920,7 @@ TStatusCode TBackupWalk::CopyLocalFile(TFolder& folder, TFileJob& job)
     }
     // The copy is made under a temporary name and takes the final one only when it is
     // complete: until then the previous version stays where it is.
+    NoteWorkIn(folder, false);
     if (!job.Temp && !job.Worker) {
         job.Temp = CreateBackupTemporary(*folder.Dest, job.TempName);
         if (!job.Temp) {
@@ -1268,7 +1307,14 @@ bool TBackupWalk::AskForNewMedia(TWalkContext& ctx, TFolder& folder, const TFile
         if (MessageDialog("", question, TMsgDlgType::Confirmation, MbOkCancel) != MrOk) {
             return false;
         }
-        // The new medium's folders, entered afresh from the destination.
+        // The new medium's folders, entered afresh from the destination, each named in a
+        // record of the new medium's own.
+        if (Record) {
+            Record = std::make_unique<TWorkRecord>(Record->RootPath());
+        }
+        for (TFolder* level = &folder; level; level = level->Parent) {
+            level->Recorded = level->RecordedMade = false;
+        }
         if (ReopenDestFolders(ctx, folder)) {
             break;
         }

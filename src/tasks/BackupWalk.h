@@ -35,6 +35,7 @@
 #include <vector>
 
 class TEncryption;
+class TWorkRecord;
 class TZipWrite;
 
 namespace Platform {
@@ -156,6 +157,11 @@ public:
     // Creates the folder with its parents and logs it; true when it exists now.
     bool CreateDestDir(const std::string& path);
 
+    // Removes (and logs) what a run that died left where its work record in root says it
+    // worked (tasks/BackupWorkRecord.h). Once per root and walk: BackupDir does it too, and a
+    // run does it before anything else touches its destination.
+    void TidyAfterInterruptedRun(const std::string& root);
+
 private:
     struct TFolder;
     struct TListingAhead;
@@ -219,6 +225,10 @@ private:
     void UnmakeDestFolders(std::vector<TFolder*>& made);
     // Its destination folder as not yet entered.
     void ForgetDestFolder(TFolder& folder);
+    // Names the folder in the work record before something is made in it (made: the folder
+    // itself), and drops it once its turn is over.
+    void NoteWorkIn(TFolder& folder, bool made);
+    void DropFromRecord(TFolder& folder);
     // After a media change: the folders from the top down, entered on the new medium.
     bool ReopenDestFolders(TWalkContext& ctx, TFolder& folder);
     // Logs a destination folder that could not be made or entered (Platform::LastError()).
@@ -336,7 +346,9 @@ private:
     TBackupLog& Log;
     TBackupSupervision& Supervision;
     TZipWrite* CurrentZip = nullptr;
-    TWalkCounters* Counters = nullptr;           // of the walk in progress
+    TWalkCounters* Counters = nullptr;   // of the walk in progress
+    std::unique_ptr<TWorkRecord> Record; // of the walk in progress, for a local destination
+    std::set<std::string> TidiedRoots;
     std::list<TAhead> Ahead;                     // the next files of the folder, taken while a worker copies
     std::vector<TStartedFolder*> StartedFolders; // entered before their turn, on all levels
     std::function<void()> WhileCopying;

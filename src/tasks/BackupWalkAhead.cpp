@@ -134,8 +134,11 @@ bool TBackupWalk::MakeDestFolderAhead(TFolder& folder, std::vector<TFolder*>& ma
         return false;
     }
     const std::string name = ExtractFileName(folder.Rel);
-    if (folder.Parent->Dest->Kind(name) != Platform::TEntryKind::Missing ||
-        !(folder.Dest = folder.Parent->Dest->Enter(name, true))) {
+    if (folder.Parent->Dest->Kind(name) != Platform::TEntryKind::Missing) {
+        return false;
+    }
+    NoteWorkIn(folder, true);
+    if (!(folder.Dest = folder.Parent->Dest->Enter(name, true))) {
         return false;
     }
     NoteDestFolderMade(folder);
@@ -215,6 +218,7 @@ void TBackupWalk::PrepareFile(TWalkContext& ctx, TFolder& folder, TFileJob& job,
     if (!job.NeedsCopy || !folder.Dest) {
         return;
     }
+    NoteWorkIn(folder, false);
     if (NamesInWorker(folder, job)) {
         job.Worker = MakeWorker(folder, job, true);
         if (job.Worker) {

@@ -181,6 +181,9 @@ struct TBackupWalk::TFolder
     bool DestListingValid = true;
     // Counts the changes to the destination folder that a decision made ahead misses.
     uint64_t DestChanges = 0;
+    // Named in the run's work record (tasks/BackupWorkRecord.h), and as made by the run.
+    bool Recorded = false;
+    bool RecordedMade = false;
 };
 
 // What a worker that names its own copy leaves: the temporary it made and whether the
@@ -250,6 +253,7 @@ struct TBackupWalk::TStartedFolder
     ~TStartedFolder()
     {
         Walk.DiscardStarted(*this);
+        Walk.DropFromRecord(Folder);
         std::erase(Walk.StartedFolders, this);
     }
     TStartedFolder(const TStartedFolder&) = delete;

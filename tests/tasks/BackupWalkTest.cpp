@@ -686,6 +686,54 @@ TEST_F(BackupWalkTest, ACancelLeavesOnlyFilesThatAreLoggedAndCounted)
     ExpectOnlyFilesThatHadTheirTurn(counters);
 }
 
+// A run that dies (killed, power cut) while folders are worked ahead leaves temporaries and
+// new folders there. The next run removes them before it walks, also where the user renamed
+// the source folders meanwhile, so that it never comes to those folders.
+TEST_F(BackupWalkTest, WhatAKilledRunLeftIsRemovedWhereverTheSourcesWent)
+{
+    log.LogMode = LogLong;
+    // Leaves of brief files and one that is not: a leaf started ahead has that one's temporary
+    // made, while the pool is held and no brief copy has begun.
+    for (const std::string leaf : {"p0/l0", "p0/l1", "p0/l2", "p0/l3", "p0/l4", "p1/l0"}) {
+        for (const std::string name : {"a.txt", "b.txt", "c.txt"}) {
+            Write("src/" + leaf + "/" + name, leaf + name);
+        }
+        Write("src/" + leaf + "/big.bin", std::string(256 << 10, 'b'));
+    }
+    bool killed = false;
+    {
+        TPoolHold hold;
+        view.OnFileProgress = [&](int64_t percent) {
+            if (!killed && percent == 0 && TemporariesBelow(temp.Host("e/B")).size() >= 3) {
+                // What a kill now would leave: the destination as it stands.
+                fs::copy(temp.Host("e/B"), temp.Host("killed"), fs::copy_options::recursive);
+                supervision.ProgressMessage(UM_CANCEL, 0);
+                killed = true;
+            }
+        };
+        Run();
+    }
+    ASSERT_TRUE(killed);
+    fs::remove_all(temp.Host("e/B"));
+    fs::rename(temp.Host("killed"), temp.Host("e/B"));
+    for (const std::string leaf : {"p0/l0", "p0/l1", "p0/l2", "p0/l3", "p0/l4"}) {
+        fs::rename(temp.Host("s/src/" + leaf), temp.Host("s/src/" + leaf + "-renamed"));
+    }
+    supervision.ResetCancel();
+    view.OnFileProgress = nullptr;
+    Run();
+    EXPECT_TRUE(TemporariesBelow(temp.Host("e/B")).empty());
+    EXPECT_TRUE(EmptyFolders(temp.Host("e/B")).empty());
+    EXPECT_FALSE(DestExists("B/" + std::string(WorkRecordName)));
+    for (const auto& e : fs::recursive_directory_iterator(temp.Host("s/src"))) {
+        if (e.is_regular_file()) {
+            const std::string relative = fs::relative(e.path(), temp.Host("s")).string();
+            EXPECT_EQ(Dest("B/" + relative), temp.ReadHostFile("s/" + relative)) << relative;
+        }
+    }
+    EXPECT_NE(LogText().find("Removed what an interrupted run left: " + temp.Host("e/B/src/p0/l")), std::string::npos);
+}
+
 TEST_F(BackupWalkFullMediumTest, AQuietRunOnAFullMediumLogsTheWriteErrorAndStops)
 {
     Write("src/later.txt", "l", 1700000100);
