@@ -300,6 +300,7 @@ void TBuMain::ShowTrayIcon(const std::string& icon, const std::string& tip)
 void TBuMain::MinimizeToTray()
 {
     InTray = true;
+    MinimizedRun = true;
     const bool iconBefore = TrayIconShown;
     ShowTrayIcon({}, ProductName);
     TrayIconForMinimize = !iconBefore;
@@ -308,6 +309,7 @@ void TBuMain::MinimizeToTray()
 void TBuMain::RestoreFromTray()
 {
     InTray = false;
+    MinimizedRun = false;
     if (TrayIconForMinimize && !TrayWait) {
         TrayIconForMinimize = false;
         TrayIconShown = false;
@@ -324,7 +326,7 @@ void TBuMain::HideSplash()
 
 bool TBuMain::TrayMenuAllowed() const
 {
-    return !Quiet && !Busy && !EndActionPending && !editor.Visible();
+    return !Quiet && !Busy && !EndActionPending && !MinimizedRun && !editor.Visible();
 }
 
 void TBuMain::TrayMessage(int mouseMessage)
@@ -334,6 +336,10 @@ void TBuMain::TrayMessage(int mouseMessage)
     }
     if (Quiet) {
         view.ToggleProgressWindow();
+    } else if (MinimizedRun) {
+        // The run goes on (or waits, paused) in the windows the Minimise took away.
+        RestoreFromTray();
+        view.RestoreRunWindows();
     } else if (Busy || EndActionPending) {
         view.BringProgressToFront();
     } else if (mouseMessage == TrayLeftButtonDown) {

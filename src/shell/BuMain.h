@@ -80,6 +80,8 @@ public:
     virtual void SetTrayIcon(const std::string& icon) = 0;
     // The tray icon (or the menu window standing in for it) goes.
     virtual void RemoveTrayIcon() = 0;
+    // The windows of a run that its Minimise took to the tray come back.
+    virtual void RestoreRunWindows() = 0;
     virtual void PopupTrayMenu() = 0;
     virtual void ToggleProgressWindow() = 0;
     virtual void BringProgressToFront() = 0;
@@ -150,6 +152,9 @@ public:
     bool Closing = false;
     // The menu window stands in for the tray icon (no system tray).
     bool MenuWindow = false;
+    // A run's Minimise took its windows to the tray; a click on the icon brings them back,
+    // and the menu stays closed meanwhile, as during a run from the tray.
+    bool MinimizedRun = false;
     // The tray icon (or the menu window) is shown; it was shown by a minimise only.
     bool TrayIconShown = false;
     bool TrayIconForMinimize = false;

@@ -119,6 +119,7 @@ public:
     }
     void SetTrayIcon(const std::string& icon) override { Record("icon " + icon); }
     void RemoveTrayIcon() override { Record("no tray"); }
+    void RestoreRunWindows() override { Record("run windows"); }
     void PopupTrayMenu() override { Record("menu"); }
     void ToggleProgressWindow() override { Record("toggle progress"); }
     void BringProgressToFront() override { Record("progress front"); }
@@ -476,8 +477,8 @@ TEST(BuMain, TrayClicks)
 }
 
 // The icon shows while the program waits in the tray or runs a batch, not beside the editor:
-// one that a run's Minimise brought goes when the editor comes back; one that was there
-// before (the program waits in the tray) stays.
+// one that a run's Minimise brought goes when the editor comes back (after the run, or by a
+// click on the icon); one that was there before (the program waits in the tray) stays.
 TEST(BuMain, TheIconOfAMinimiseGoesWithTheEditorBack)
 {
     TShell s;
@@ -503,6 +504,15 @@ TEST(BuMain, TheIconOfAMinimiseGoesWithTheEditorBack)
     };
     waiting.main.SofortStartenClick("#");
     EXPECT_EQ(waiting.view.Events, (std::vector<std::string>{"13000 tray '' Tessaro"}));
+
+    // While the run goes on minimised, a click on the icon brings its windows back (as during
+    // a run from the tray, the menu stays closed).
+    TShell minimised;
+    minimised.main.MinimizeToTray();
+    EXPECT_FALSE(minimised.main.TrayMenuAllowed());
+    minimised.main.TrayMessage(TrayRightButtonDown);
+    EXPECT_EQ(minimised.view.Events, (std::vector<std::string>{"0 tray '' Tessaro", "0 no tray", "0 run windows"}));
+    EXPECT_TRUE(minimised.main.TrayMenuAllowed());
 }
 
 TEST(BuMain, SecondStartRequestsWaitForTheRun)

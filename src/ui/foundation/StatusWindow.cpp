@@ -5,6 +5,7 @@
 #include "ui/foundation/ProgressControls.h"
 #include "ui/foundation/QtText.h"
 #include "ui/foundation/ShortenPathText.h"
+#include "ui/foundation/WindowPlacement.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -41,6 +42,14 @@ TStatusWindow::TStatusWindow(QWidget* parent)
     connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
 }
 
+TStatusWindow::~TStatusWindow() = default;
+
+void TStatusWindow::Close()
+{
+    close();
+    Owned.reset();
+}
+
 void TStatusWindow::btnCancelClick()
 {
     CancelFlag = true;
@@ -73,6 +82,8 @@ void TStatusWindow::Open(int x, int y, const std::string& caption, int step, boo
         return;
     }
     BarProgress->Reset();
+    Owned.reset();
+    Owned = std::make_unique<TOwnedWhileOpen>(*this, OwnerWindow(*this));
     Place(x, y);
     show();
     raise();

@@ -4,10 +4,12 @@
 
 #include <QDialog>
 #include <atomic>
+#include <memory>
 
 class QLabel;
 class QPushButton;
 class TBarProgress;
+class TOwnedWhileOpen;
 
 // Small modeless window that tells what a long scan or connection is doing; the working
 // code polls the cancel flag between its steps.
@@ -16,6 +18,7 @@ class TStatusWindow : public QDialog, public IStatusView
     Q_OBJECT
 public:
     explicit TStatusWindow(QWidget* parent = nullptr);
+    ~TStatusWindow() override;
 
     void Open(int x, int y, const std::string& caption, int step, bool showCancel,
               const std::string& statusText) override;
@@ -23,7 +26,7 @@ public:
     void ShowProgress(const std::string& text) override;
     bool Cancelled() const override { return CancelFlag; }
     bool IsVisible() const override { return isVisible(); }
-    void Close() override { close(); }
+    void Close() override;
 
     QLabel* StatusLabel = nullptr;
     QLabel* ProgLabel = nullptr;
@@ -40,4 +43,6 @@ private:
     void Place(int x, int y);
 
     std::atomic<bool> CancelFlag = false;
+    // While open it belongs to the window whose work it shows: a modal one would block Cancel.
+    std::unique_ptr<TOwnedWhileOpen> Owned;
 };

@@ -274,6 +274,13 @@ void TBuMainForm::RemoveTrayIcon()
     }
 }
 
+void TBuMainForm::RestoreRunWindows()
+{
+    if (RestoreRunHook) {
+        RestoreRunHook();
+    }
+}
+
 void TBuMainForm::PopupTrayMenu()
 {
     UpdateTaskMenu();

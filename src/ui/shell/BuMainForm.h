@@ -26,6 +26,8 @@ public:
     // Whether the desktop has a system tray; tests replace it.
     std::function<bool()> TrayAvailability;
 
+    // Brings back the windows of a run that its Minimise took to the tray (main.cpp).
+    std::function<void()> RestoreRunHook;
     // The progress window that tray clicks show and hide.
     void SetProgressWindow(QWidget* window) { progressWindow = window; }
     // Takes the requests of second starts from the guard's socket.
@@ -43,6 +45,7 @@ public:
     void ShowMenuWindow(const std::string& icon, const std::string& tip) override;
     void SetTrayIcon(const std::string& icon) override;
     void RemoveTrayIcon() override;
+    void RestoreRunWindows() override;
     void PopupTrayMenu() override;
     void ToggleProgressWindow() override;
     void BringProgressToFront() override;

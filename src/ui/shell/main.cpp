@@ -265,11 +265,11 @@ void SetUpEditor(TBackupForm& editorForm, TBuMainForm& mainForm, TZeigFortschrit
         editorForm.ShowHeadlessHook = [] { ShowNotice("The task editor needs a display."); };
         editorForm.StartNoteHook = {}; // no start note nobody could answer: the editor says why
     }
-    // The progress window's Minimise: the windows go, the tray icon stays. Without a tray
-    // the progress window keeps a task bar entry, as nothing else could bring it back.
-    editorForm.MinimizeToTray = [&mainForm, &editorForm, &progressWindow] {
+    // The progress window's Minimise: the windows go (the editor minimises itself), the tray
+    // icon stays. Without a tray the progress window keeps a task bar entry, as nothing else
+    // could bring it back.
+    editorForm.MinimizeToTray = [&mainForm, &progressWindow] {
         mainForm.Logic.MinimizeToTray();
-        editorForm.hide();
         if (mainForm.Logic.MenuWindow) {
             progressWindow.showMinimized();
         } else {
@@ -277,6 +277,12 @@ void SetUpEditor(TBackupForm& editorForm, TBuMainForm& mainForm, TZeigFortschrit
         }
     };
     editorForm.BackFromTray = [&mainForm] { mainForm.Logic.RestoreFromTray(); };
+    mainForm.RestoreRunHook = [&editorForm, &progressWindow] {
+        editorForm.showNormal();
+        progressWindow.showNormal();
+        progressWindow.raise();
+        progressWindow.activateWindow();
+    };
 }
 
 void RunSchedulerEveryTenSeconds(QTimer& schedulerTimer, TTaskEditor& editor)

@@ -286,6 +286,10 @@ void TZeigFortschritt::Start(IProgressOwner* owner, const std::string& caption, 
     ClkProgress->Pause(false);
     RefreshTimer->start();
     if (show >= 0) {
+        if (!isVisible()) {
+            Owned.reset();
+            Owned = std::make_unique<TOwnedWhileOpen>(*this, OwnerWindow(*this));
+        }
         this->show();
     }
 }
@@ -331,6 +335,7 @@ void TZeigFortschritt::Finish(int status, const std::string& actionText, const s
 
     const FinishClose close = FinishCloseInterval(status, delay);
     if (close.Hidden) {
+        Owned.reset();
         return;
     }
     if (close.IntervalMs > 0) {
@@ -353,6 +358,7 @@ void TZeigFortschritt::Finish(int status, const std::string& actionText, const s
     exec();
     ShowingResult = false;
     Reset();
+    Owned.reset(); // a window of its own again until the next run
 }
 
 void TZeigFortschritt::ButtonClick()

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <atomic>
+#include <memory>
 #include <thread>
 
 class QLabel;
@@ -13,6 +14,7 @@ class QPushButton;
 class QTimer;
 class QToolButton;
 class TClkProgress;
+class TOwnedWhileOpen;
 class TCustomProgress;
 
 // The one progress window of backup, restore and clean-up runs. Worker threads only
@@ -81,6 +83,9 @@ private:
     void ShowAction(int action);
     void SetButtonLook(const QString& caption, Glyph glyph, bool isDefault);
 
+    // From its start to its result a run's window belongs to the window that started the
+    // run: a modal editor or restore window would block its buttons otherwise.
+    std::unique_ptr<TOwnedWhileOpen> Owned;
     std::string IniName;
     // A stored position was read, or the window was shown: only then is one written back.
     bool PositionKnown = false;

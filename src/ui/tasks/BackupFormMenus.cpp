@@ -159,7 +159,7 @@ void TBackupForm::StartBtnClick()
         if (BackFromTray) {
             BackFromTray();
         }
-        show();
+        showNormal();
         raise();
     }
     ShowSourceLines();
@@ -171,10 +171,11 @@ void TBackupForm::StartBtnClick()
 void TBackupForm::MinimizeApp()
 {
     MinimizedByRun = true;
+    // Minimised, never hidden: a modal editor that hides ends its modal showing, and the
+    // program with it once the run is over.
+    showMinimized();
     if (MinimizeToTray) {
         MinimizeToTray();
-    } else {
-        hide();
     }
 }
 

@@ -2,10 +2,14 @@
 #include "ui/foundation/ProgressControls.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 namespace {
@@ -83,4 +87,26 @@ TEST(StatusWindow, LongPathsAreShortenedToTheBar)
     EXPECT_LE(window.StatusLabel->width(), 271 + 5);
     EXPECT_TRUE(window.StatusLabel->text().startsWith("/"));
     EXPECT_TRUE(window.StatusLabel->text().endsWith("/.../file.txt")) << window.StatusLabel->text().toStdString();
+}
+
+// A scan started from a modal window (the editor): Cancel takes a person's click, which the
+// modal window would otherwise block.
+TEST(StatusWindow, CancelAnswersBesideAModalWindow)
+{
+    TStatusWindow window;
+    QDialog editor;
+    bool cancelled = false;
+    QTimer::singleShot(0, &editor, [&] {
+        window.Open(-1, -1, "Scanning", 0, true, "C:\\Data");
+        QCoreApplication::processEvents();
+        // Through the window as the platform delivers a click, where modality applies.
+        const QPoint cancel = window.btnCancel->mapTo(&window, window.btnCancel->rect().center());
+        QTest::mouseClick(window.windowHandle(), Qt::LeftButton, Qt::NoModifier, cancel);
+        cancelled = window.Cancelled();
+        window.Close();
+        editor.reject();
+    });
+    editor.exec();
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(window.parentWidget(), nullptr) << "a window of its own again once closed";
 }

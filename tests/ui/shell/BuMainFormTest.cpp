@@ -93,7 +93,7 @@ TEST(BuMainForm, WithoutATrayTheMinimisedWindowCarriesTheTrayMenu)
 {
     TForm f;
     f.form.TrayAvailability = [] { return false; };
-    f.form.Logic.MinimizeToTray();
+    f.form.Logic.ShowTrayIcon({}, "Tessaro"); // the program waits in the tray
     Settle();
     EXPECT_FALSE(TrayIconOf(&f.form));
     EXPECT_TRUE(f.form.isVisible());
@@ -118,6 +118,13 @@ TEST(BuMainForm, WithoutATrayTheMinimisedWindowCarriesTheTrayMenu)
     EXPECT_TRUE(cancel->isEnabled());
     f.form.PopupMenu->hide();
     f.form.Logic.Busy = false;
+    // A run minimised to the tray is a run too.
+    f.form.Logic.MinimizeToTray();
+    f.form.PopupMenu->popup(QPoint(0, 0));
+    Settle();
+    EXPECT_FALSE(restore->isEnabled());
+    f.form.PopupMenu->hide();
+    f.form.Logic.RestoreFromTray();
     f.form.PopupMenu->popup(QPoint(0, 0));
     Settle();
     EXPECT_TRUE(restore->isEnabled());

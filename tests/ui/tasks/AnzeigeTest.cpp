@@ -4,12 +4,15 @@
 #include "ui/foundation/ProgressControls.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 #include <atomic>
 #include <functional>
 #include <gtest/gtest.h>
@@ -232,6 +235,29 @@ TEST(ProgressWindow, OpensOverTheWindowThatStartedTheRun)
     EXPECT_LE((window.geometry().center() - editor.geometry().center()).manhattanLength(), 16)
         << "without a window the run keeps where it last was";
     window.hide();
+}
+
+// A run started from a modal window (the editor, the restore window): the progress window's
+// buttons take a person's clicks, which the modal window would otherwise block.
+TEST(ProgressWindow, ItsButtonsAnswerBesideAModalWindow)
+{
+    TZeigFortschritt window;
+    RecordingOwner owner;
+    QDialog editor;
+    bool paused = false;
+    QTimer::singleShot(0, &editor, [&] {
+        window.Start(&owner, "Backup", "E:\\", 0);
+        QCoreApplication::processEvents();
+        // Through the window as the platform delivers a click, where modality applies.
+        const QPoint pause = window.PauseBtn->mapTo(&window, window.PauseBtn->rect().center());
+        QTest::mouseClick(window.windowHandle(), Qt::LeftButton, Qt::NoModifier, pause);
+        paused = window.Paused();
+        window.PauseBtn->click();
+        window.Finish(FinishCancelled, "", "", 0, -1);
+        editor.reject();
+    });
+    editor.exec();
+    EXPECT_TRUE(paused);
 }
 
 // Run under ThreadSanitizer by the CI's tsan leg.

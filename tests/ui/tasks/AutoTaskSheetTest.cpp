@@ -43,6 +43,7 @@ public:
     void ShowMenuWindow(const std::string&, const std::string&) override {}
     void SetTrayIcon(const std::string&) override {}
     void RemoveTrayIcon() override {}
+    void RestoreRunWindows() override {}
     void PopupTrayMenu() override {}
     void ToggleProgressWindow() override {}
     void BringProgressToFront() override {}

@@ -579,10 +579,7 @@ TEST(BackupFormStart, PauseContinueMinimiseAndCancelDuringACopy)
     TBackupForm& form = *f.form;
     form.show();
     int minimised = 0;
-    form.MinimizeToTray = [&] {
-        ++minimised;
-        form.hide();
-    };
+    form.MinimizeToTray = [&] { ++minimised; };
     std::vector<std::string> seen;
     int step = 0;
     int eventsWhenPaused = 0;
@@ -611,7 +608,7 @@ TEST(BackupFormStart, PauseContinueMinimiseAndCancelDuringACopy)
             f.progress.MinimizeBtn->click();
             break;
         case 11:
-            seen.push_back(form.isVisible() ? "shown" : "hidden");
+            seen.push_back(form.isMinimized() ? "minimised" : "shown");
             f.progress.Button->click(); // cancel: a posted message, delivered before the next tick
             break;
         case 12:
@@ -630,12 +627,47 @@ TEST(BackupFormStart, PauseContinueMinimiseAndCancelDuringACopy)
     driver.stop();
     f.progress.Hold = false;
 
-    EXPECT_EQ(seen, (std::vector<std::string>{"held", "continued", "hidden"}));
+    EXPECT_EQ(seen, (std::vector<std::string>{"held", "continued", "minimised"}));
     EXPECT_EQ(minimised, 1);
-    EXPECT_TRUE(form.isVisible()); // back after the run
+    EXPECT_TRUE(form.isVisible() && !form.isMinimized()); // back after the run
     EXPECT_TRUE(fs::exists(f.folder.Host("big.buj")));
     EXPECT_NE(f.Copied().size(), 0u);
     EXPECT_FALSE(fs::exists(f.Copied()) && fs::file_size(f.Copied()) == (8u << 20));
+}
+
+// The editor is shown modally; a run's Minimise must not end that showing (a hidden modal
+// window ends it), or the program ends with the run.
+TEST(BackupFormStart, AMinimisedRunLeavesTheEditorOpen)
+{
+    TStartFixture f;
+    TBackupForm& form = *f.form;
+    bool minimised = false;
+    QObject::connect(&f.driver, &QTimer::timeout, [&] {
+        if (!minimised && f.progress.Arrived()) {
+            minimised = true;
+            f.progress.MinimizeBtn->click();
+        } else if (minimised) {
+            f.progress.Hold = false;
+            if (f.progress.Button->isDefault() && f.progress.isVisible()) {
+                f.progress.Button->click();
+            }
+        }
+    });
+    f.driver.start(20);
+    bool openAfterTheRun = false;
+    QTimer::singleShot(0, [&] {
+        f.boxes.QueueAnswer(MrYes); // "Save new backup task?"
+        f.operator()<QPushButton>("StartBtn")->click();
+        QTimer::singleShot(0, [&] {
+            openAfterTheRun = QApplication::activeModalWidget() == &form && form.isVisible();
+            form.close();
+        });
+    });
+    form.ShowModal();
+    f.driver.stop();
+    EXPECT_TRUE(minimised);
+    EXPECT_TRUE(openAfterTheRun);
+    EXPECT_TRUE(fs::exists(f.Copied()));
 }
 
 TEST(BackupFormStart, ACompleteRunCopiesAndCounts)
