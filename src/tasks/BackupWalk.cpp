@@ -189,11 +189,19 @@ void TBackupWalk::TidyAfterInterruptedRun(const std::string& root)
 
 void TBackupWalk::NoteWorkIn(TFolder& folder, bool made)
 {
-    if (Record && (!folder.Recorded || (made && !folder.RecordedMade))) {
-        Record->Note(folder.DestDir, made);
-        folder.Recorded = true;
-        folder.RecordedMade = folder.RecordedMade || made;
+    if (!Record || folder.RecordedMade || (folder.Recorded && !made)) {
+        return;
     }
+    // Below a folder named as made by this run, all is this run's: the next run tidies the
+    // whole of it. A first backup so writes its record about once, not once a folder.
+    for (const TFolder* above = folder.Parent; above; above = above->Parent) {
+        if (above->RecordedMade) {
+            return;
+        }
+    }
+    Record->Note(folder.DestDir, made);
+    folder.Recorded = true;
+    folder.RecordedMade = made;
 }
 
 void TBackupWalk::DropFromRecord(TFolder& folder)

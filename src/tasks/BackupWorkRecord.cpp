@@ -112,6 +112,35 @@ std::size_t Depth(const std::string& relative)
     return static_cast<std::size_t>(std::count(relative.begin(), relative.end(), '\\'));
 }
 
+// A folder the dead run made holds nothing but what that run put there: its temporaries go
+// at every level, and each folder left empty, the innermost first. Links are not entered.
+void TidyMadeFolder(const Platform::TDestFolder& parent, const std::string& name, std::vector<std::string>& removed)
+{
+    auto folder = parent.Enter(name, false);
+    if (!folder) {
+        return;
+    }
+    const std::vector<std::string> gone = RemoveBackupTemporaries(*folder);
+    removed.insert(removed.end(), gone.begin(), gone.end());
+    std::vector<std::string> subfolders;
+    Platform::TSearchRec rec;
+    if (folder->FindFirst(faAnyFile, rec) == 0) {
+        do {
+            if ((rec.Attr & faDirectory) != 0 && rec.Name != "." && rec.Name != "..") {
+                subfolders.push_back(rec.Name);
+            }
+        } while (Platform::FindNext(rec) == 0);
+    }
+    Platform::FindClose(rec);
+    for (const std::string& subfolder : subfolders) {
+        TidyMadeFolder(*folder, subfolder, removed);
+    }
+    folder.reset();
+    if (parent.RemoveDir(name) == 0) {
+        removed.push_back(parent.PathOf(name));
+    }
+}
+
 } // namespace
 
 TWorkRecord::TWorkRecord(const std::string& root) : Root(RemovePathDelimiter(root))
@@ -223,8 +252,10 @@ std::vector<std::string> TidyInterruptedRun(const std::string& root)
     if (folders.empty()) {
         return removed;
     }
-    // Temporaries first: a folder made by the run may hold nothing else.
     for (const TRecorded& folder : folders) {
+        if (folder.Made || folder.Relative.empty()) {
+            continue;
+        }
         if (const auto entered = rootFolder->Enter(folder.Relative, false)) {
             const std::vector<std::string> gone = RemoveBackupTemporaries(*entered);
             removed.insert(removed.end(), gone.begin(), gone.end());
@@ -233,13 +264,10 @@ std::vector<std::string> TidyInterruptedRun(const std::string& root)
     std::stable_sort(folders.begin(), folders.end(),
                      [](const TRecorded& a, const TRecorded& b) { return Depth(a.Relative) > Depth(b.Relative); });
     for (const TRecorded& folder : folders) {
-        if (!folder.Made || folder.Relative.empty()) {
-            continue;
-        }
-        const std::string parent = RemovePathDelimiter(ExtractFilePath(folder.Relative));
-        const auto above = rootFolder->Enter(parent, false);
-        if (above && above->RemoveDir(ExtractFileName(folder.Relative)) == 0) {
-            removed.push_back(above->PathOf(ExtractFileName(folder.Relative)));
+        if (folder.Made && !folder.Relative.empty()) {
+            if (const auto above = rootFolder->Enter(RemovePathDelimiter(ExtractFilePath(folder.Relative)), false)) {
+                TidyMadeFolder(*above, ExtractFileName(folder.Relative), removed);
+            }
         }
     }
     rootFolder->DeleteFile(name);

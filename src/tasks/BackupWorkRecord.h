@@ -11,8 +11,9 @@
 //   TidyInterruptedRun  what the next run does with a record it finds
 //
 // Only what a run is working on right now is named: a folder whose turn is over is dropped
-// from the record (written with the next change), and a run that makes nothing (an
-// unchanged backup) never writes the file at all.
+// from the record (written with the next change), nothing below a folder named as made is
+// named again (all of it is the run's), and a run that makes nothing (an unchanged backup)
+// never writes the file at all.
 
 #include <memory>
 #include <string>
@@ -61,7 +62,7 @@ private:
 };
 
 // Removes what a run that died left in the folders named by the record in root: the
-// temporaries first, then the folders it made that are empty now, the innermost first;
-// then the record. Returns the Windows paths removed. A file of that name that is no
-// record is left alone.
+// temporaries in a folder it worked in; in a folder it made, and in all below it, the
+// temporaries and then each folder left empty, the innermost first; then the record.
+// Returns the Windows paths removed. A file of that name that is no record is left alone.
 std::vector<std::string> TidyInterruptedRun(const std::string& root);
