@@ -69,6 +69,18 @@ void ExpectScrollsOnlyWhereTheScreenIsTooSmall(QWidget& window, const char* view
     window.hide();
 }
 
+// Made smaller by the user, the window keeps that size and scrolls.
+void ExpectKeepsASizeMadeSmaller(QWidget& window)
+{
+    ShowAsOpenedForAPerson(window);
+    const QSize smaller = window.size() - QSize(60, 120);
+    window.resize(smaller);
+    SettleUnderWindowManager(window);
+    SettleWindows();
+    EXPECT_EQ(window.size(), smaller);
+    window.hide();
+}
+
 TEST(ScreenFit, RestoreWindow)
 {
     TTaskEditor editor;
@@ -76,6 +88,7 @@ TEST(ScreenFit, RestoreWindow)
     dialog.Prepare("C:\\media\\anna\\BACKUP\\LwC\\home\\anna", "C:\\home\\anna\\Restored");
     ExpectScrollsOnlyWhereTheScreenIsTooSmall(dialog, "ContentsScroll");
     ExpectFitsOnEveryPage(dialog, dialog.pcSource, "restore");
+    ExpectKeepsASizeMadeSmaller(dialog);
 }
 
 TEST(ScreenFit, CleanUpWindow)
@@ -89,6 +102,7 @@ TEST(ScreenFit, CleanUpWindow)
     dialog.Prepare(temp.Win(), false, 0);
     ExpectScrollsOnlyWhereTheScreenIsTooSmall(dialog, "ContentsScroll");
     ExpectFitsOnEveryPage(dialog, dialog.pcBuDir, "clean-up");
+    ExpectKeepsASizeMadeSmaller(dialog);
 }
 
 TEST(ScreenFit, TaskEditor)

@@ -30,11 +30,17 @@ QMargins ExpectedFrame(const QWidget& window)
     return {line / 4 + 1, 2 * line + 1, line / 4 + 1, line / 2};
 }
 
-// The frame the window manager gave the window; none before it framed it.
+// The frame the window manager gave the window; none before it framed it. Qt reads the
+// frame from the window the manager put around it, which it may still be sizing: a frame
+// smaller than the window is no frame yet.
 QMargins RealFrame(const QWidget& window)
 {
     const QWindow* handle = window.windowHandle();
-    return handle && window.isVisible() ? handle->frameMargins() : QMargins();
+    const QMargins frame = handle && window.isVisible() ? handle->frameMargins() : QMargins();
+    if (frame.left() < 0 || frame.top() < 0 || frame.right() < 0 || frame.bottom() < 0) {
+        return {};
+    }
+    return frame;
 }
 
 bool Framed(const QWidget& window)
@@ -82,11 +88,13 @@ void SetFittedGeometry(QWidget& window, QSize wanted)
 
 // Fits the window once more when the window manager has framed it, now that the frame is
 // known. Qt sends no event for that (a window manager that leaves the window where it asked
-// to be sends no move either), so the window's frame is looked at a while after it was shown.
+// to be sends no move either), so the window's frame is looked at a while after it was shown;
+// once framed, a few looks more, as the manager's answers to a window it is placing come late.
 class TFitWhenFramed : public QObject
 {
 public:
-    TFitWhenFramed(QWidget& shown, QSize wish) : QObject(&shown), window(shown), wanted(wish)
+    TFitWhenFramed(QWidget& shown, QSize wish, bool toContents)
+        : QObject(&shown), window(shown), wanted(wish), contents(toContents)
     {
         auto* timer = new QTimer(this);
         timer->setInterval(PollMs);
@@ -97,21 +105,26 @@ public:
 private:
     static constexpr int PollMs = 25;
     static constexpr int Polls = 120;
+    static constexpr int FramedPolls = 8;
 
     void Look()
     {
-        if (Framed(window)) {
+        const bool framed = window.isVisible() && Framed(window);
+        if (framed) {
             // It may have grown for its contents meanwhile.
-            SetFittedGeometry(window, wanted.expandedTo(window.size()));
-        } else if (window.isVisible() && ++polls < Polls) {
-            return;
+            SetFittedGeometry(window, wanted.expandedTo(contents ? window.sizeHint() : window.size()));
         }
-        deleteLater();
+        const bool done = framed ? ++framedPolls == FramedPolls : !window.isVisible() || ++polls == Polls;
+        if (done) {
+            deleteLater();
+        }
     }
 
     QWidget& window;
     QSize wanted;
+    bool contents;
     int polls = 0;
+    int framedPolls = 0;
 };
 
 // Asks for its contents' whole size, where a plain scroll view caps its wish at a few lines.
@@ -159,7 +172,7 @@ protected:
 private:
     // Only for contents that grew since the window was shown or last grown: a window that
     // changes its size while the window manager frames it gets its answers back as layout
-    // changes, which must not start another change.
+    // changes, which must not start another change; and a window the user made smaller stays so.
     void GrowWindow()
     {
         QWidget* shown = window();
@@ -195,7 +208,7 @@ protected:
                 CentreOnOwner(*window, OwnerWindow(*window));
             }
             FitOnScreen(*window);
-            FitOnScreenOnceFramed(*window, wanted);
+            FitOnScreenOnceFramed(*window, wanted, true);
         }
         return false;
     }
@@ -286,10 +299,10 @@ void FitOnScreen(QWidget& window)
     SetFittedGeometry(window, window.size());
 }
 
-void FitOnScreenOnceFramed(QWidget& window, QSize wanted)
+void FitOnScreenOnceFramed(QWidget& window, QSize wanted, bool toContents)
 {
     if (!Framed(window) && QGuiApplication::platformName() != QLatin1String("offscreen")) {
-        new TFitWhenFramed(window, wanted);
+        new TFitWhenFramed(window, wanted, toContents);
     }
 }
 

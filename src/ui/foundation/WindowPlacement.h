@@ -42,9 +42,9 @@ QSize RoomOnScreen(const QWidget& window);
 void FitOnScreen(QWidget& window);
 
 // For a window being shown that the window manager has not framed yet: once it has, the
-// window is fitted again at the size wanted, with the frame it really has in place of the one
-// expected before (see FitOnScreen).
-void FitOnScreenOnceFramed(QWidget& window, QSize wanted);
+// window is fitted again at the size wanted (or its contents' size, when larger and asked
+// for), with the frame it really has in place of the one expected before (see FitOnScreen).
+void FitOnScreenOnceFramed(QWidget& window, QSize wanted, bool toContents = false);
 
 // A long-lived window without a parent belongs to its owner while it is open: the window
 // manager keeps it in front of the owner, and the owner's modality does not block it.
