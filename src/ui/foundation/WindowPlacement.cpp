@@ -325,6 +325,12 @@ TOwnedWhileOpen::~TOwnedWhileOpen()
     }
 }
 
+void ModalToItsOwners(QWidget& window)
+{
+    // Blocks its parent's window and those above it; a window without a parent blocks none.
+    window.setWindowModality(Qt::WindowModal);
+}
+
 QSize WithRoomForScrollBars(const QWidget& window, QSize wanted, const QAbstractScrollArea& view)
 {
     const QSize room = RoomOnScreen(window);

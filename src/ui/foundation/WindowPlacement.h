@@ -65,6 +65,12 @@ private:
     bool adopted = false;
 };
 
+// A long-lived window shown modally (the task editor, the restore and clean-up windows)
+// blocks the windows it belongs to, not every window of the program: the tray icon, and the
+// window standing in for it, keep taking clicks while it is open, as a tray that reports its
+// clicks by message does, and decide themselves what a click does then.
+void ModalToItsOwners(QWidget& window);
+
 // The window size wanted, plus room for a scroll bar of the view where the screen is too
 // small one way, so that the view need not scroll the other way as well.
 QSize WithRoomForScrollBars(const QWidget& window, QSize wanted, const QAbstractScrollArea& view);

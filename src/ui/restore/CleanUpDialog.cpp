@@ -84,6 +84,7 @@ std::string WinText(const QString& host)
 
 TCleanUpDialog::TCleanUpDialog(TCleanUp& logic, QWidget* parent) : QDialog(parent), Logic(logic)
 {
+    ModalToItsOwners(*this);
     BuildWidgets();
     ChooseFolder = [this](const std::string& title, const std::string& start) {
         std::string folder = start;

@@ -85,6 +85,7 @@ TRestoreDialog::TRestoreDialog(TTaskEditor& taskEditor, QWidget* parent)
       run(taskEditor.Log, TheProgressView(), TheStatusView(), pwdDialog.get())
 {
     setWindowTitle(QStr(editor.ProductText) + " - " + TrQ("Restore files from backup"));
+    ModalToItsOwners(*this);
     hcbSource = PathCombo(this);
     sbtSource = new QToolButton(this);
     sbtSource->setText("...");

@@ -63,6 +63,7 @@ TBackupForm::TBackupForm(QWidget* parent) : QDialog(parent)
 {
     setObjectName("BackupForm");
     setAcceptDrops(true);
+    ModalToItsOwners(*this);
     BuildLayout();
     ConnectHandlers();
     ConnectTaskDialogs();

@@ -2,8 +2,13 @@
 
 #include "EnvGuard.h"
 #include "TempFolder.h"
+#include "foundation/StatusView.h"
+#include "tasks/BackupLog.h"
+#include "tasks/ProgressView.h"
 #include "ui/Pictures.h"
 #include "ui/foundation/TrayIcon.h"
+#include "ui/restore/CleanUpDialog.h"
+#include "ui/restore/RestoreDlg.h"
 #include "ui/tasks/BackupForm.h"
 
 #include <QApplication>
@@ -11,7 +16,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTest>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -144,6 +151,48 @@ TEST(BuMainForm, WithoutATrayTheMinimisedWindowCarriesTheTrayMenu)
     // this process would return at once.
     QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
     QCoreApplication::exec();
+}
+
+// The editor, the restore and the clean-up window are modal, and a run's Minimise takes them
+// to the tray: the tray, and the window standing in for it, still take a person's clicks
+// while one of them is open (what the click does is the tray's logic to decide).
+TEST(BuMainForm, TheTrayTakesClicksBesideTheModalWindows)
+{
+    TForm f;
+    f.form.TrayAvailability = [] { return false; };
+    f.form.Logic.ShowTrayIcon({}, "Tessaro");
+    Settle();
+    TBackupLog log;
+    NullProgressView view;
+    NullStatusView status;
+    TCleanUp cleanUp{log, view, status};
+    TCleanUpDialog cleanUpDialog(cleanUp, &f.editor);
+    TRestoreDialog restoreDialog(f.editor.Editor, &f.editor);
+    struct Case
+    {
+        const char* name;
+        QDialog* window;
+        std::function<void()> open;
+    } cases[] = {
+        {"editor", &f.editor, [&] { f.editor.ShowModal(); }},
+        {"clean-up", &cleanUpDialog, [&] { cleanUpDialog.exec(); }},
+        {"restore", &restoreDialog, [&] { restoreDialog.exec(); }},
+    };
+    for (const Case& c : cases) {
+        bool menuOpened = false;
+        QTimer::singleShot(0, c.window, [&] {
+            // Through the window as the platform delivers a click, where modality applies.
+            QAction* menu = f.form.MenuBar->actions().front();
+            const QPoint at = f.form.MenuBar->mapTo(&f.form, f.form.MenuBar->actionGeometry(menu).center());
+            QTest::mouseClick(f.form.windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
+            menuOpened = QApplication::activePopupWidget() == f.form.PopupMenu;
+            f.form.PopupMenu->hide();
+            c.window->close();
+        });
+        c.open();
+        EXPECT_TRUE(menuOpened) << c.name;
+        EXPECT_FALSE(c.window->isVisible()) << c.name;
+    }
 }
 
 TEST(BuMainForm, WithATrayTheWindowStaysHidden)
