@@ -1,6 +1,7 @@
 #include "TempFolder.h"
 #include "foundation/HtmlHelp.h"
 #include "shell/StartUp.h"
+#include "tasks/BackupRun.h"
 #include "ui/Pictures.h"
 #include "ui/foundation/HelpWindow.h"
 #include "ui/foundation/InputDialogs.h"
@@ -60,7 +61,7 @@ TEST(Screenshots, CommonDialogs)
     TNewPwdDialog pwd;
     std::string password;
     GrabModal("new-password");
-    pwd.Execute("File encryption with", password, true, true, 6);
+    pwd.Execute(EncryptionPasswordCaption(), password, true, true, 6);
     TPasswordDialog ask;
     GrabModal("password");
     ask.Execute("FTP connection", "Password for ann at ftp.example.org:", true, password);

@@ -47,6 +47,7 @@ void ExpectFitsOnEveryPage(QWidget& window, QTabWidget* pages, const std::string
         ExpectFitsItsScreen(window, shown);
         ExpectTidyLayout(window, shown);
         ExpectEveryControlInReach(window, shown);
+        ScreenPicture("screen-" + shown);
     }
     window.hide();
 }

@@ -4,7 +4,9 @@
 # menu, without one the minimised window that stands in for the tray, restored, and its
 # menu. English and German pictures (en/, de/ below the picture folder). HOME and the XDG
 # folders are temporary, so nothing of this machine's settings is read or touched.
-# Usage: tests/ui/tray-screenshots.sh [build folder] [picture folder]
+# Usage: [SCREEN=WIDTHxHEIGHT] [QT_SCALE_FACTOR=N] tests/ui/tray-screenshots.sh [build folder] [picture folder]
+# SCREEN is the screen's size in logical pixels (default 1024x600); the X screen is
+# QT_SCALE_FACTOR (default 1) times as large and the program draws at that scale.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build}
@@ -53,7 +55,10 @@ while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
     display=$((display + 1))
 done
 export DISPLAY=:$display
-Xvfb "$DISPLAY" -screen 0 1024x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+screen=${SCREEN:-1024x600}
+scale=${QT_SCALE_FACTOR:-1}
+Xvfb "$DISPLAY" -screen 0 "$((${screen%x*} * scale))x$((${screen#*x} * scale))x24" -nolisten tcp \
+    >"$work/xvfb.log" 2>&1 &
 services+=($!)
 await xdotool getdisplaygeometry
 openbox >"$work/openbox.log" 2>&1 &
@@ -84,7 +89,7 @@ EOF
 # The desktop's LANGUAGE and the program's own language option both name the language.
 start_program() {
     env -i PATH=/usr/bin:/bin DISPLAY="$DISPLAY" LANG=C.UTF-8 LANGUAGE="$1" HOME="$work/home" \
-        XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb \
+        XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$scale" \
         "$program" -auto -lang:"$1" >>"$work/program.log" 2>&1 &
     started+=($!)
 }
@@ -122,7 +127,7 @@ for language in en de; do
     dir="$out/$language"
     mkdir -p "$dir"
 
-    trayer --edge bottom --align right --widthtype request --height 32 --SetDockType true \
+    trayer --edge bottom --align right --widthtype request --height $((32 * scale)) --SetDockType true \
         --transparent false --tint 0xd0d0d0 >"$work/trayer.log" 2>&1 &
     started+=($!)
     tray=$(await tray_panel && tray_panel)
@@ -146,7 +151,7 @@ for language in en de; do
     xdotool windowactivate "$window" 2>/dev/null || true
     shot "$dir/no-tray-window.png"
     # The menu bar's one title, at the window's top left.
-    xdotool mousemove --window "$window" 30 8 click 1
+    xdotool mousemove --window "$window" $((30 * scale)) $((8 * scale)) click 1
     shot "$dir/no-tray-menu.png"
     xdotool key Escape
     stop
