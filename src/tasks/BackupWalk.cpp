@@ -1316,12 +1316,16 @@ bool TBackupWalk::AskForNewMedia(TWalkContext& ctx, TFolder& folder, const TFile
             return false;
         }
         // The new medium's folders, entered afresh from the destination, each named in a
-        // record of the new medium's own.
+        // record of the new medium's own: those on the way here and those started ahead
+        // (stopped, to be worked in their turn) as they are worked in.
         if (Record) {
             Record = std::make_unique<TWorkRecord>(Record->RootPath());
         }
         for (TFolder* level = &folder; level; level = level->Parent) {
             level->Recorded = level->RecordedMade = false;
+        }
+        for (TStartedFolder* started : StartedFolders) {
+            started->Folder.Recorded = started->Folder.RecordedMade = false;
         }
         if (ReopenDestFolders(ctx, folder)) {
             break;

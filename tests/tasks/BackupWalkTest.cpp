@@ -89,6 +89,37 @@ std::vector<std::string> TemporariesBelow(const std::string& root)
     return found;
 }
 
+// The temporaries below root that its work record would not lead the next run to: their
+// folder is neither named in it nor below a folder it names as made.
+std::vector<std::string> TemporariesOutsideTheRecord(const std::string& root)
+{
+    const std::vector<std::string> temporaries = TemporariesBelow(root);
+    std::set<std::string> named; // Windows paths below root, as the record has them
+    std::set<std::string> made;
+    std::ifstream record(root + "/" + std::string(WorkRecordName));
+    for (std::string line; std::getline(record, line);) {
+        if (line.size() >= 2 && line[1] == ' ') {
+            (line[0] == 'M' ? made : named).insert(line.substr(2));
+        }
+    }
+    std::vector<std::string> outside;
+    for (const std::string& temporary : temporaries) {
+        std::string folder = fs::path(temporary).parent_path().lexically_relative(root).string();
+        std::replace(folder.begin(), folder.end(), '/', '\\');
+        folder = folder == "." ? std::string() : folder;
+        bool found = named.contains(folder);
+        for (std::string above = folder; !found && !above.empty();) {
+            found = made.contains(above);
+            const std::size_t cut = above.rfind('\\');
+            above.resize(cut == std::string::npos ? 0 : cut);
+        }
+        if (!found && fs::exists(temporary)) { // not one whose turn ended meanwhile
+            outside.push_back(temporary);
+        }
+    }
+    return outside;
+}
+
 // Drive S: holds the sources, E: the destinations, both in a temporary folder.
 class BackupWalkTest : public ::testing::Test
 {
@@ -665,6 +696,49 @@ TEST_F(BackupWalkFullMediumTest, FoldersStartedAheadAreStoppedBeforeTheMediumGoe
     }
     // and each of them had its turn: what was copied ahead went before the medium did.
     ExpectOnlyFilesThatHadTheirTurn(counters, "big.bin");
+}
+
+// A full medium exchanged for a new one while folders were started ahead of their turn: on
+// the new medium too, each folder the run writes temporaries in is named in the record there,
+// so that the next run after a kill finds them whatever became of their sources.
+TEST_F(BackupWalkFullMediumTest, OnANewMediumTheRecordNamesEachFolderWorkedIn)
+{
+    log.LogMode = LogLong;
+    for (int leaf = 0; leaf < 8; ++leaf) {
+        const std::string folder = "src/l" + std::to_string(leaf) + "/";
+        for (const std::string name : {"a.txt", "b.txt", "c.txt", "d.txt"}) {
+            Write(folder + name, std::string(16 << 10, name[0]));
+        }
+        Write(folder + "large.bin", std::string(160 << 10, 'l'));
+    }
+    std::atomic<bool> exchanged{false};
+    TScriptedMessageDialogs dialogs;
+    dialogs.OnShow = [&](const TMessageRequest&) {
+        EXPECT_EQ(umount2(mountPoint.c_str(), MNT_DETACH), 0);
+        EXPECT_EQ(mount("tessaro-test", mountPoint.c_str(), "tmpfs", 0, "size=8m"), 0);
+        exchanged = true;
+        return MrOk;
+    };
+    std::vector<std::string> outside;
+    std::atomic<int> looked{0};
+    view.OnFileProgress = [&](int64_t) {
+        if (exchanged && outside.empty()) {
+            outside = TemporariesOutsideTheRecord(temp.Host("e/B"));
+            ++looked;
+        }
+    };
+    TWalkCounters counters;
+    {
+        TPoolHold hold; // the folders started ahead copy nothing before their turn
+        counters = Run();
+    }
+    EXPECT_EQ(dialogs.ShownCount(), 1u);
+    EXPECT_GT(looked, 0);
+    EXPECT_TRUE(outside.empty()) << outside.front();
+    EXPECT_EQ(counters.Errors, 0u);
+    EXPECT_EQ(Dest("B/src/big.bin"), temp.ReadHostFile("s/src/big.bin"));
+    EXPECT_EQ(Dest("B/src/l7/large.bin"), temp.ReadHostFile("s/src/l7/large.bin"));
+    EXPECT_FALSE(DestExists("B/" + std::string(WorkRecordName)));
 }
 
 // A cancel (as by a stop signal) while folders are copied ahead of their turn: the copies
