@@ -22,6 +22,7 @@
 #include "tasks/BackupLog.h"
 #include "tasks/BackupNames.h"
 #include "tasks/BackupSelection.h"
+#include "tasks/BackupTemporary.h"
 #include "tasks/IniValues.h"
 #include "tasks/Placeholders.h"
 #include "tasks/ProgressView.h"
@@ -94,7 +95,9 @@ bool IsMissingError(int error)
 }
 
 // Entries of a folder: files or folders only. links (when given) gets the full paths of
-// the symbolic links the search passed over.
+// the symbolic links the search passed over. A backup's temporaries and its work record
+// are no files of the backup: the next backup tidies them after a run that died, by its
+// record, and one running beside the clean-up still writes them.
 template <class F>
 void ForEachEntry(const std::string& folder, bool folders, F&& each, std::vector<std::string>* links = nullptr)
 {
@@ -103,7 +106,8 @@ void ForEachEntry(const std::string& folder, bool folders, F&& each, std::vector
         return;
     }
     do {
-        if (((rec.Attr & faDirectory) != 0) == folders) {
+        const bool folderEntry = (rec.Attr & faDirectory) != 0;
+        if (folderEntry == folders && (folderEntry || !IsBackupLeftoverName(rec.Name))) {
             each(rec);
         }
     } while (Platform::FindNext(rec) == 0);

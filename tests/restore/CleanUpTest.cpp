@@ -9,6 +9,8 @@
 #include "platform/Trash.h"
 #include "restore/ConfirmFiles.h"
 #include "tasks/BackupRun.h"
+#include "tasks/BackupTemporary.h"
+#include "tasks/BackupWorkRecord.h"
 #include "tasks/RunLock.h"
 
 #include <gtest/gtest.h>
@@ -221,6 +223,36 @@ TEST_F(CleanUpTest, ByAgeTypeAndName)
     // Deleting everything removes the backup folder itself.
     EXPECT_EQ(Clean("E:\\B", CleanUpAgeAll), TCleanUpOutcome::Ok);
     EXPECT_FALSE(fs::exists(temp.Host("e/B")));
+}
+
+// What a backup that died left (a temporary, and its record of where it worked) is no file
+// of the backup: a clean-up neither deletes nor counts it, and the next backup still tidies
+// it after the source folder was renamed.
+TEST_F(CleanUpTest, LeavesWhatAKilledBackupLeftToTheNextBackup)
+{
+    Write("data/old.doc", 40);
+    Backup();
+    const std::string temporary = "e/B/LwS/data/" + MakeBackupTemporaryName(5);
+    const std::string record = "e/B/" + std::string(WorkRecordName);
+    temp.WriteHostFile(temporary, "half");
+    {
+        TWorkRecord working("E:\\B");
+        working.Note("E:\\B\\LwS\\data", false);
+        fs::copy_file(temp.Host(record), temp.Host("killed")); // as a kill would leave it
+    }
+    fs::rename(temp.Host("killed"), temp.Host(record));
+
+    EXPECT_EQ(Clean("E:\\B", CleanUpAgeAll), TCleanUpOutcome::Ok);
+    EXPECT_EQ(cleanUp.Deleted, 1u);
+    EXPECT_FALSE(InBackup("data/old.doc"));
+    EXPECT_TRUE(fs::exists(temp.Host(temporary)));
+    EXPECT_TRUE(fs::exists(temp.Host(record)));
+    EXPECT_EQ(LogText().find(".tessaro-"), std::string::npos) << LogText();
+
+    fs::rename(temp.Host("s/data"), temp.Host("s/renamed"));
+    Backup({"S:\\renamed"});
+    EXPECT_FALSE(fs::exists(temp.Host(temporary)));
+    EXPECT_FALSE(fs::exists(temp.Host(record)));
 }
 
 TEST_F(CleanUpTest, EmptyFoldersThatLostNothingStay)
