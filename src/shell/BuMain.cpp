@@ -112,7 +112,26 @@ void TBuMain::StartUp()
                : Switches.Hide                   ? HiddenFirstIntervalMs
                                                  : SplashFirstIntervalMs;
     TimerOn = true;
+    beforeFirstRun = true;
     view.SetTimer(true, Interval);
+}
+
+bool TBuMain::EndBatchBeforeItBegins()
+{
+    if (stoppedBeforeItBegan) {
+        return true;
+    }
+    if (!beforeFirstRun || !(IsBatchStart(Switches) || EndActionPending)) {
+        return false;
+    }
+    beforeFirstRun = false;
+    stoppedBeforeItBegan = true;
+    BatchStart = true;
+    TimerOn = false;
+    view.SetTimer(false, IdleIntervalMs);
+    std::fprintf(stderr, "%s\n", TrDefault("The run was stopped before it began.").c_str());
+    Close();
+    return true;
 }
 
 void TBuMain::TimerTimer()
@@ -133,6 +152,7 @@ void TBuMain::TimerTimer()
     Interval = IdleIntervalMs;
     TimerOn = false;
     view.SetTimer(false, Interval);
+    beforeFirstRun = false;
     BatchStart = IsBatchStart(Switches) || EndActionPending;
     switch (Switches.Mode) {
     case TStartMode::Protocol:

@@ -137,6 +137,11 @@ public:
     int Interval = 0;
     void TimerTimer();
 
+    // A stop signal came. A batch start whose runs have not begun ends at once, cancelled
+    // (status 2), and says so on the error output: nothing else would, and cron would mail
+    // nothing. False for any other start: a run under way ends as its Cancel button does.
+    bool EndBatchBeforeItBegins();
+
     // ---- run state
     char AnimationLetter = 'B';
     int Frame = 0;
@@ -221,7 +226,7 @@ public:
     // The program's exit status: the batch outcome after "force", "auto", "restore",
     // "clean" or an end action; 0 after an interactive start.
     bool BatchStart = false;
-    int ExitStatus() const { return BatchStart ? editor.BatchExitStatus() : 0; }
+    int ExitStatus() const { return !BatchStart ? 0 : stoppedBeforeItBegan ? 2 : editor.BatchExitStatus(); }
 
 private:
     void Close();
@@ -237,4 +242,7 @@ private:
     std::vector<TInstanceRequest> deferred;
     int runDepth = 0;
     bool autoDelayArmed = false;
+    // From StartUp to the tick that starts the batch (the automatic start's delay included).
+    bool beforeFirstRun = false;
+    bool stoppedBeforeItBegan = false;
 };

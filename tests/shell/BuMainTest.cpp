@@ -195,6 +195,30 @@ TEST(BuMain, AutomaticStartWithTimedTasksWaitsInTheTray)
     EXPECT_FALSE(s.main.Closing);
 }
 
+// A stop signal during the automatic start's wait ends it with nothing run; one that comes
+// to the editor's start or after the batch began leaves the ending to the event loop.
+TEST(BuMain, AStopSignalEndsOnlyABatchThatHasNotBegun)
+{
+    TShell waiting({"/auto"});
+    waiting.main.StartUp();
+    waiting.view.Now = 3000;
+    waiting.main.TimerTimer(); // the start delay begins
+    EXPECT_TRUE(waiting.main.EndBatchBeforeItBegins());
+    waiting.RunTimer();
+    EXPECT_EQ(waiting.view.Events, (std::vector<std::string>{"0 show", "3000 hide", "3000 close"}));
+    EXPECT_EQ(waiting.main.ExitStatus(), 2);
+    for (const std::string& call : waiting.editor.Calls) {
+        EXPECT_NE(call.rfind("run", 0), 0u) << call;
+    }
+
+    TShell begun({"/force", "task.buj"});
+    begun.Start();
+    EXPECT_FALSE(begun.main.EndBatchBeforeItBegins());
+    TShell editing(std::vector<std::string>{});
+    editing.main.StartUp();
+    EXPECT_FALSE(editing.main.EndBatchBeforeItBegins());
+}
+
 // Without a display nobody could reach a program waiting in a tray: it says so and ends.
 TEST(BuMain, WithoutADisplayTheAutomaticStartDoesNotWaitForTimedTasks)
 {

@@ -14,6 +14,7 @@
 #include "tasks/TaskFile.h"
 
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -49,8 +50,10 @@ int RunProgramIn(const TTempFolder& folder, const std::string& work, const std::
     return status;
 }
 
-// Starts the program as RunProgram does, without waiting: its process id.
-pid_t StartProgram(const TTempFolder& folder, const std::vector<std::string>& args, const std::string& runtime = "run")
+// Starts the program as RunProgram does, without waiting: its process id. Its error output
+// goes to the file errors (a host path) when one is given.
+pid_t StartProgram(const TTempFolder& folder, const std::vector<std::string>& args, const std::string& runtime = "run",
+                   const std::string& errors = "")
 {
     std::vector<std::string> words = {"/usr/bin/env",
                                       "-i",
@@ -69,6 +72,10 @@ pid_t StartProgram(const TTempFolder& folder, const std::vector<std::string>& ar
             argv.push_back(word.data());
         }
         argv.push_back(nullptr);
+        if (!errors.empty()) {
+            const int fd = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            dup2(fd, STDERR_FILENO);
+        }
         execv(argv[0], argv.data());
         _exit(127);
     }
@@ -363,6 +370,35 @@ TEST_F(Program, AStopSignalEndsARestoreOrCleanUpBatch)
     EXPECT_GT(left("junk"), 0);
     EXPECT_EQ(left("junk2"), 1);
     EXPECT_EQ(left("junk3"), 1);
+}
+
+// True once the process catches SIGTERM: its stop-signal handler is in place.
+bool CatchesStopSignal(pid_t pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("SigCgt:", 0) == 0) {
+            return (std::stoull(line.substr(7), nullptr, 16) & (1ULL << (SIGTERM - 1))) != 0;
+        }
+    }
+    return false;
+}
+
+// A batch stopped while it waits to begin (the start's first half second) runs nothing,
+// ends as a cancelled run does and says why where cron reads it: nothing else would.
+TEST_F(Program, ABatchStoppedBeforeItBeginsSaysSo)
+{
+    WriteExampleTask(folder);
+    folder.WriteHostFile("source/a.txt", "a");
+    const pid_t pid = StartProgram(folder, {"-force", "-quiet", folder.Host("task.buj")}, "run", folder.Host("errors"));
+    ASSERT_GT(pid, 0);
+    for (int i = 0; i < 20000 && !CatchesStopSignal(pid); ++i) {
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    kill(pid, SIGTERM);
+    EXPECT_EQ(ExitStatusOf(pid), 2);
+    EXPECT_EQ(folder.ReadHostFile("errors"), "The run was stopped before it began.\n");
+    EXPECT_FALSE(std::filesystem::exists(folder.Host("dest/a.txt.gz")));
 }
 
 // Links in the restore folder where the backup has a folder and a file: nothing outside

@@ -170,13 +170,27 @@ void InstallMessageDialogs(TConsoleMessageDialogs& consoleDialogs)
 }
 
 // SIGTERM, SIGINT and SIGHUP cancel a run as its Cancel button does; the program ends
-// once the run has written its end lines and returned to the event loop.
-void EndOnStopSignal(QSocketNotifier& stopNotifier)
+// once the run has written its end lines and returned to the event loop. A batch whose
+// runs have not begun ends at once and says so.
+void EndOnStopSignal(QSocketNotifier& stopNotifier, TBuMain& shell)
 {
-    QObject::connect(&stopNotifier, &QSocketNotifier::activated, [&stopNotifier] {
+    QObject::connect(&stopNotifier, &QSocketNotifier::activated, [&stopNotifier, &shell] {
         stopNotifier.setEnabled(false);
-        QCoreApplication::exit(128 + Platform::StopSignal());
+        if (!shell.EndBatchBeforeItBegins()) {
+            QCoreApplication::exit(128 + Platform::StopSignal());
+        }
     });
+}
+
+// A stop signal that came before the event loop ends the program without it: an early
+// pass of the loop (the splash paints) may have seen the signal when no loop could end.
+int RunEventLoop(TBuMain& shell)
+{
+    if (Platform::StopRequested()) {
+        return shell.EndBatchBeforeItBegins() ? shell.ExitStatus() : 128 + Platform::StopSignal();
+    }
+    const int result = QApplication::exec();
+    return result != 0 ? result : shell.ExitStatus();
 }
 
 void RegisterViews(TZeigFortschritt& progressWindow, TStatusWindow& statusWindow)
@@ -405,6 +419,8 @@ int main(int argc, char* argv[])
     if (const std::optional<int> answered = AnswerWithoutWindows(argc, argv)) {
         return *answered;
     }
+    // From the start: a stop signal that comes while the program sets up is kept, not fatal.
+    Platform::InstallStopSignals();
     const bool noDisplay = PrepareEnvironment();
     QApplication app(argc, argv);
     NameApplication();
@@ -431,9 +447,6 @@ int main(int argc, char* argv[])
         return 0;
     }
     InstallLogindSessionControl();
-    Platform::InstallStopSignals();
-    QSocketNotifier stopNotifier(Platform::StopSignalFd(), QSocketNotifier::Read);
-    EndOnStopSignal(stopNotifier);
     SetProcessMessagesHook([] { QCoreApplication::processEvents(); });
 
     // The runs take the progress window when the editor's state is made: register it first.
@@ -461,6 +474,9 @@ int main(int argc, char* argv[])
     mainForm.WatchInstanceServer(guard.Server());
 
     TBuMain& shell = mainForm.Logic;
+    // A signal that came before is not lost: the pipe stays readable.
+    QSocketNotifier stopNotifier(Platform::StopSignalFd(), QSocketNotifier::Read);
+    EndOnStopSignal(stopNotifier, shell);
     editorForm.ShowVersionHook = [&shell] { shell.ShowVersionInfo(); };
     ReadCommandLine(shell, startFlags, params);
     shell.NoDisplay = noDisplay;
@@ -489,7 +505,7 @@ int main(int argc, char* argv[])
     sessionWatch.SetInhibit(editorForm.AutoFlags().EndOfSessionRun);
     progressWindow.LoadFromIni(info.SettingsFile);
     progressWindow.SetVersion(info.VersionText);
-    const int result = QApplication::exec();
+    const int result = RunEventLoop(shell);
     UnregisterWindows();
-    return result != 0 ? result : shell.ExitStatus();
+    return result;
 }
