@@ -52,7 +52,8 @@ bool Framed(const QWidget& window)
 // one around the window before.
 QRect OuterRect(const QWidget& window)
 {
-    return window.geometry().marginsAdded(Framed(window) ? RealFrame(window) : ExpectedFrame(window));
+    const QMargins frame = RealFrame(window);
+    return window.geometry().marginsAdded(frame.isNull() ? ExpectedFrame(window) : frame);
 }
 
 QSize OuterSize(const QWidget& window)
@@ -76,11 +77,11 @@ void MoveOuterTo(QWidget& window, QPoint topLeft)
 void SetFittedGeometry(QWidget& window, QSize wanted)
 {
     const QRect outer = OuterRect(window);
-    const QPoint inset = window.geometry().topLeft() - outer.topLeft();
-    const QSize size = wanted.boundedTo(RoomOnScreen(window));
-    const QRect fitted =
-        KeptInside(QRect(outer.topLeft(), size + (outer.size() - window.size())), AvailableAreaFor(outer));
-    const QRect inner(fitted.topLeft() + inset, size);
+    const QRect area = AvailableAreaFor(outer);
+    const QSize frame = outer.size() - window.size();
+    const QSize size = wanted.boundedTo(area.size() - frame);
+    const QRect fitted = KeptInside(QRect(outer.topLeft(), size + frame), area);
+    const QRect inner(fitted.topLeft() + window.geometry().topLeft() - outer.topLeft(), size);
     if (inner != window.geometry()) {
         window.setGeometry(inner);
     }
@@ -109,7 +110,7 @@ private:
 
     void Look()
     {
-        const bool framed = window.isVisible() && Framed(window);
+        const bool framed = Framed(window);
         if (framed) {
             // It may have grown for its contents meanwhile.
             SetFittedGeometry(window, wanted.expandedTo(contents ? window.sizeHint() : window.size()));
