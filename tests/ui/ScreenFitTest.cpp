@@ -70,6 +70,24 @@ void ExpectScrollsOnlyWhereTheScreenIsTooSmall(QWidget& window, const char* view
     window.hide();
 }
 
+// Without a place of its own a window opens in the middle of its screen (where it is smaller
+// than the screen: a larger one is kept inside it).
+void ExpectOpensCentredOnItsScreen(QWidget& window)
+{
+    ShowAsOpenedForAPerson(window);
+    const QRect area = window.screen()->availableGeometry();
+    const QRect frame = window.frameGeometry();
+    // The frame the window manager gave may differ from the one expected when it was placed.
+    constexpr int FrameSlack = 20;
+    if (frame.width() < area.width()) {
+        EXPECT_NEAR(frame.center().x(), area.center().x(), FrameSlack) << "left edge at " << frame.left();
+    }
+    if (frame.height() < area.height()) {
+        EXPECT_NEAR(frame.center().y(), area.center().y(), FrameSlack) << "top edge at " << frame.top();
+    }
+    window.hide();
+}
+
 // Made smaller by the user, the window keeps that size and scrolls.
 void ExpectKeepsASizeMadeSmaller(QWidget& window)
 {
@@ -88,6 +106,7 @@ TEST(ScreenFit, RestoreWindow)
     TRestoreDialog dialog(editor);
     dialog.Prepare("C:\\media\\anna\\BACKUP\\LwC\\home\\anna", "C:\\home\\anna\\Restored");
     ExpectScrollsOnlyWhereTheScreenIsTooSmall(dialog, "ContentsScroll");
+    ExpectOpensCentredOnItsScreen(dialog);
     ExpectFitsOnEveryPage(dialog, dialog.pcSource, "restore");
     ExpectKeepsASizeMadeSmaller(dialog);
 }
@@ -102,6 +121,7 @@ TEST(ScreenFit, CleanUpWindow)
     TCleanUpDialog dialog(logic);
     dialog.Prepare(temp.Win(), false, 0);
     ExpectScrollsOnlyWhereTheScreenIsTooSmall(dialog, "ContentsScroll");
+    ExpectOpensCentredOnItsScreen(dialog);
     ExpectFitsOnEveryPage(dialog, dialog.pcBuDir, "clean-up");
     ExpectKeepsASizeMadeSmaller(dialog);
 }
@@ -115,6 +135,7 @@ TEST(ScreenFit, TaskEditor)
     // The automatic-task page's buttons too.
     form.PageControl->setCurrentWidget(form.tsAuto);
     ExpectScrollsOnlyWhereTheScreenIsTooSmall(form, "EditorScroll");
+    ExpectOpensCentredOnItsScreen(form);
     ExpectFitsOnEveryPage(form, form.PageControl, "task-editor");
     ExpectFitsOnEveryPage(form, form.BUPageControl, "task-editor-task");
     ExpectFitsOnEveryPage(form, form.pcDest, "task-editor-destination");

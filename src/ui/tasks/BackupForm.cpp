@@ -763,7 +763,11 @@ void TBackupForm::ApplyWindowLayout()
     if (PageControl->currentWidget() == tsDirs) {
         ShellTreeView->setFocus();
     }
-    FitOnScreen(*this);
+    // A window about to be shown is fitted and placed as it shows: fitted now, it would count
+    // as moved and no longer open centred.
+    if (!SizeToPagesOnShow) {
+        FitOnScreen(*this);
+    }
 }
 
 // ---- showing the task ---------------------------------------------------------------------------------
