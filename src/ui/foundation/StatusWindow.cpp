@@ -82,8 +82,7 @@ void TStatusWindow::Open(int x, int y, const std::string& caption, int step, boo
         return;
     }
     BarProgress->Reset();
-    Owned.reset();
-    Owned = std::make_unique<TOwnedWhileOpen>(*this, OwnerWindow(*this));
+    OwnAnew(Owned, *this);
     Place(x, y);
     show();
     raise();

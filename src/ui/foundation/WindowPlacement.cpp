@@ -326,6 +326,13 @@ TOwnedWhileOpen::~TOwnedWhileOpen()
     }
 }
 
+void OwnAnew(std::unique_ptr<TOwnedWhileOpen>& owned, QWidget& window)
+{
+    // Handed back first: a window that still has its former owner as parent is adopted by none.
+    owned.reset();
+    owned = std::make_unique<TOwnedWhileOpen>(window, OwnerWindow(window));
+}
+
 void ModalToItsOwners(QWidget& window)
 {
     // Blocks its parent's window and those above it; a window without a parent blocks none.

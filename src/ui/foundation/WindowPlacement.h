@@ -9,6 +9,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <memory>
 
 class QAbstractScrollArea;
 class QLayout;
@@ -64,6 +65,10 @@ private:
     QWidget* owner;
     bool adopted = false;
 };
+
+// For a window that opens again and again: it belongs to the window it now opens over
+// (OwnerWindow), no longer to the one it opened over before.
+void OwnAnew(std::unique_ptr<TOwnedWhileOpen>& owned, QWidget& window);
 
 // A long-lived window shown modally (the task editor, the restore and clean-up windows)
 // blocks the windows it belongs to, not every window of the program: the tray icon, and the

@@ -287,8 +287,7 @@ void TZeigFortschritt::Start(IProgressOwner* owner, const std::string& caption, 
     RefreshTimer->start();
     if (show >= 0) {
         if (!isVisible()) {
-            Owned.reset();
-            Owned = std::make_unique<TOwnedWhileOpen>(*this, OwnerWindow(*this));
+            OwnAnew(Owned, *this);
         }
         this->show();
     }
