@@ -160,10 +160,11 @@ std::string TempNameBeside(const std::string& host)
     return HostParent(host) + "/." + HostBaseName(host) + suffix;
 }
 
-int WriteAllFd(int fd, const char* data, std::size_t size)
+// Writes all bytes at offset, or at the file's position when offset is -1: 0 or errno.
+int WriteAllFd(int fd, const char* data, std::size_t size, off_t offset = -1)
 {
     while (size > 0) {
-        const ssize_t done = write(fd, data, size);
+        const ssize_t done = offset < 0 ? write(fd, data, size) : pwrite(fd, data, size, offset);
         if (done < 0) {
             if (errno == EINTR) {
                 continue;
@@ -175,8 +176,20 @@ int WriteAllFd(int fd, const char* data, std::size_t size)
         }
         data += done;
         size -= static_cast<std::size_t>(done);
+        offset = offset < 0 ? offset : offset + done;
     }
     return 0;
+}
+
+// count, or -1 with the last error set for the file at path.
+std::int64_t WrittenOrFailed(int err, std::size_t count, const std::string& path)
+{
+    if (err != 0) {
+        errno = err;
+        FailErrno(path);
+        return -1;
+    }
+    return static_cast<std::int64_t>(count);
 }
 
 } // namespace
@@ -207,30 +220,13 @@ std::int64_t TFile::Read(void* buffer, std::size_t count)
 
 std::int64_t TFile::Write(const void* buffer, std::size_t count)
 {
-    if (const int err = WriteAllFd(fd, static_cast<const char*>(buffer), count); err != 0) {
-        errno = err;
-        FailErrno(path);
-        return -1;
-    }
-    return static_cast<std::int64_t>(count);
+    return WrittenOrFailed(WriteAllFd(fd, static_cast<const char*>(buffer), count), count, path);
 }
 
 std::int64_t TFile::WriteAt(const void* buffer, std::size_t count, std::int64_t offset)
 {
-    const char* data = static_cast<const char*>(buffer);
-    for (std::size_t done = 0; done < count;) {
-        const ssize_t n = ::pwrite(fd, data + done, count - done, static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            errno = n == 0 ? ENOSPC : errno;
-            FailErrno(path);
-            return -1;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return static_cast<std::int64_t>(count);
+    return WrittenOrFailed(WriteAllFd(fd, static_cast<const char*>(buffer), count, static_cast<off_t>(offset)), count,
+                           path);
 }
 
 std::int64_t TFile::CopyTo(TFile& out, std::size_t count)
