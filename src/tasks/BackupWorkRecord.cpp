@@ -243,12 +243,8 @@ std::vector<std::string> TidyInterruptedRun(const std::string& root)
 {
     std::vector<std::string> removed;
     const auto rootFolder = OpenRoot(root);
-    Platform::TFindData data;
-    const std::string name(WorkRecordName);
-    if (!rootFolder || !rootFolder->GetFindData(name, data)) {
-        return removed;
-    }
-    std::vector<TRecorded> folders = ParseRecord(ReadRecord(*rootFolder));
+    // No record (nor a link or a folder of its name) reads as no text.
+    std::vector<TRecorded> folders = rootFolder ? ParseRecord(ReadRecord(*rootFolder)) : std::vector<TRecorded>();
     if (folders.empty()) {
         return removed;
     }
@@ -270,6 +266,6 @@ std::vector<std::string> TidyInterruptedRun(const std::string& root)
             }
         }
     }
-    rootFolder->DeleteFile(name);
+    rootFolder->DeleteFile(std::string(WorkRecordName));
     return removed;
 }
