@@ -1,5 +1,6 @@
 #include "tasks/BackupWorkRecord.h"
 
+#include "foundation/NumberText.h"
 #include "foundation/PathUtils.h"
 #include "platform/DestFolder.h"
 #include "platform/FileSystem.h"
@@ -27,10 +28,7 @@ std::string Escaped(const std::string& text)
     std::string out;
     for (const char c : text) {
         if (c == '%' || c == '\n' || c == '\r') {
-            constexpr const char* digits = "0123456789ABCDEF";
-            out += '%';
-            out += digits[(static_cast<unsigned char>(c) >> 4) & 0xF];
-            out += digits[static_cast<unsigned char>(c) & 0xF];
+            out += '%' + ByteToHex(static_cast<std::uint8_t>(c));
         } else {
             out += c;
         }
