@@ -65,13 +65,6 @@ std::string UpperAscii(std::string text)
     return text;
 }
 
-std::string LowerAscii(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 std::string JoinPath(const std::string& a, const std::string& b)
 {
     if (a.empty()) {
@@ -188,11 +181,7 @@ bool AgeTaken(const TCleanUpAge& age, int64_t unixTime)
 
 std::string CleanUpFileType(const std::string& name, bool compressed)
 {
-    std::string ext = LowerAscii(GetExtension(name));
-    if (ext == "enc" || (ext == "gz" && compressed)) {
-        ext = GetExtension(RemoveExtension(name));
-    }
-    return UpperAscii(ext);
+    return UpperAscii(GetExtension(RestoreNameOf(name, compressed).Restored));
 }
 
 std::string CleanUpTypesText(int typeRule, const std::string& typeText)

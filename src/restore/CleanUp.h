@@ -78,7 +78,7 @@ bool AgeTaken(const TCleanUpAge& age, int64_t unixTime);
 
 // The type a file counts as: its extension without the dot, upper-cased; for ".gz" files
 // (when compressed files count by their inner type) and for every ".enc" file the extension
-// of the name without that suffix.
+// of the name without that suffix: of the name a restore gives the file back under.
 std::string CleanUpFileType(const std::string& name, bool compressed);
 // "all", "of types "DOC,XLS"", "except of types "DOC,XLS"".
 std::string CleanUpTypesText(int typeRule, const std::string& typeText);

@@ -147,11 +147,7 @@ std::vector<std::string> KeptVersionOrigins(const std::string& name)
 
 std::string KeptVersionSuffix(const std::string& fileName)
 {
-    std::string name = ExtractFileName(fileName);
-    if (HasSuffix(name, ".gz") || HasSuffix(name, ".enc")) {
-        name = RemoveExtension(name);
-    }
-    return GetExtension(RemoveExtension(name));
+    return GetExtension(RemoveExtension(RestoreNameOf(ExtractFileName(fileName), true).Restored));
 }
 
 bool BearsKeptVersionSuffix(const std::string& restoredName, const std::string& suffix)
@@ -191,8 +187,8 @@ bool TOriginNames::HasOriginOf(const std::string& backupName) const
     if (Holds(backupName)) {
         return true;
     }
-    const bool form = HasSuffix(backupName, ".gz") || HasSuffix(backupName, ".enc");
-    return form && Holds(RemoveExtension(backupName));
+    const std::string withoutForm = RestoreNameOf(backupName, true).Restored;
+    return withoutForm != backupName && Holds(withoutForm);
 }
 
 bool TSourceNames::NamedForAnother(const std::string& own, const std::string& name, bool keptApart) const
