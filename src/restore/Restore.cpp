@@ -163,19 +163,19 @@ private:
 };
 
 // The list's item of a backup file the scan takes, and its time.
-TFoundBackupFile FoundFile(const TRestoreName& name, const Platform::TSearchRec& rec, const std::string& srcFolder,
+TFoundBackupFile FoundFile(const TRestoreName& name, Platform::TFindData listing, const std::string& srcFolder,
                            const std::string& destFolder)
 {
     const bool encrypted = name.Decrypted || (name.Unpacked && name.Header.Encrypted);
-    const int64_t size = name.Unpacked ? name.Header.ISize : static_cast<int64_t>(rec.Size);
+    const int64_t size = name.Unpacked ? name.Header.ISize : static_cast<int64_t>(listing.Size);
     TFoundBackupFile file{
         {name.Restored,
-         TFileTransferInfo(TransferFile, true, encrypted, size, rec.Attr,
-                           static_cast<int32_t>(FileTimeToDosTime(rec.FindData.LastWriteTime)),
-                           AddPathDelimiter(destFolder) + name.Restored, AddPathDelimiter(srcFolder) + rec.Name)},
-        name.Unpacked ? name.Header.MTime : UnixOf(rec.FindData.LastWriteTime)};
+         TFileTransferInfo(TransferFile, true, encrypted, size, listing.Attr,
+                           static_cast<int32_t>(FileTimeToDosTime(listing.LastWriteTime)),
+                           AddPathDelimiter(destFolder) + name.Restored, AddPathDelimiter(srcFolder) + name.Name)},
+        name.Unpacked ? name.Header.MTime : UnixOf(listing.LastWriteTime)};
     file.Item.Info.Unpack = name.Unpacked;
-    file.Item.Info.Listing = rec.FindData;
+    file.Item.Info.Listing = std::move(listing);
     return file;
 }
 
@@ -266,7 +266,7 @@ void TRestoreRun::ScanRestoreDir(const std::string& source, const std::string& d
     }
     std::vector<Platform::TFindData> subfolders;
     std::vector<TRestoreName> names;
-    std::vector<Platform::TSearchRec> entries;
+    std::vector<Platform::TFindData> listings;
     Platform::TSearchRec rec;
     // The stored attributes are left to the worker, which reads them from the open file.
     if (Platform::FindFirst(AddPathDelimiter(srcFolder) + "*", faAnyFile | Platform::faWithoutStored, rec) == 0) {
@@ -286,8 +286,7 @@ void TRestoreRun::ScanRestoreDir(const std::string& source, const std::string& d
                 continue;
             }
             names.push_back(std::move(name));
-            entries.push_back(rec);
-            entries.back().State.reset();
+            listings.push_back(std::move(rec.FindData));
             ProcessMessagesWhenDue();
         } while (Platform::FindNext(rec) == 0);
         Platform::FindClose(rec);
@@ -297,7 +296,7 @@ void TRestoreRun::ScanRestoreDir(const std::string& source, const std::string& d
     TFoundBackupFiles found;
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (Taken(names[i].Restored)) {
-            found.Add(FoundFile(names[i], entries[i], srcFolder, destFolder));
+            found.Add(FoundFile(names[i], std::move(listings[i]), srcFolder, destFolder));
         }
     }
     for (TFoundBackupFile& file : found.Files()) {
