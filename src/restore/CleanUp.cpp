@@ -87,27 +87,28 @@ bool IsMissingError(int error)
     return error == Platform::ErrorFileNotFound || error == Platform::ErrorPathNotFound;
 }
 
-// Entries of a folder: files or folders only. links (when given) gets the full paths of
-// the symbolic links the search passed over. A backup's temporaries and its work record
-// are no files of the backup: the next backup tidies them after a run that died, by its
-// record, and one running beside the clean-up still writes them.
-template <class F>
-void ForEachEntry(const std::string& folder, bool folders, F&& each, std::vector<std::string>* links = nullptr)
+bool IsFolderEntry(const Platform::TSearchRec& rec)
+{
+    return (rec.Attr & faDirectory) != 0;
+}
+
+// Entries of a folder, files and folders. links gets the full paths of the symbolic links
+// the search passed over. A backup's temporaries and its work record are no files of the
+// backup: the next backup tidies them after a run that died, by its record, and one
+// running beside the clean-up still writes them.
+template <class F> void ForEachEntry(const std::string& folder, F&& each, std::vector<std::string>& links)
 {
     Platform::TSearchRec rec;
     if (Platform::FindFirst(AddPathDelimiter(folder) + "*", faAnyFile, rec) != 0) {
         return;
     }
     do {
-        const bool folderEntry = (rec.Attr & faDirectory) != 0;
-        if (folderEntry == folders && (folderEntry || !IsBackupLeftoverName(rec.Name))) {
+        if (IsFolderEntry(rec) || !IsBackupLeftoverName(rec.Name)) {
             each(rec);
         }
     } while (Platform::FindNext(rec) == 0);
-    if (links) {
-        for (const std::string& name : Platform::SkippedLinks(rec)) {
-            links->push_back(AddPathDelimiter(folder) + name);
-        }
+    for (const std::string& name : Platform::SkippedLinks(rec)) {
+        links.push_back(AddPathDelimiter(folder) + name);
     }
     Platform::FindClose(rec);
 }
@@ -497,13 +498,6 @@ bool OriginThere(const std::string& origin)
     return FolderReadable(origin) && FolderHoldsEntries(origin);
 }
 
-bool HoldsFiles(const std::string& folder)
-{
-    bool any = false;
-    ForEachEntry(folder, false, [&](const Platform::TSearchRec&) { any = true; });
-    return any;
-}
-
 } // namespace
 
 bool TCleanUp::OriginReady(const std::string& origin, bool quiet)
@@ -574,29 +568,36 @@ void TCleanUp::ScanCleanUpDir(TScan& scan, const std::string& folder, const std:
                                                                        : std::string();
         }
     }
-    const int outer = EnterOrigin(scan, JoinPath(RemovePathDelimiter(origin), originRelative),
-                                  scan.Sync != CleanUpSyncOff && HoldsFiles(current));
+    // One listing serves the folder's files and the folders below it.
+    std::vector<Platform::TFindData> files;
+    std::vector<std::string> subfolders;
+    ForEachEntry(
+        current,
+        [&](Platform::TSearchRec& rec) {
+            if (IsFolderEntry(rec)) {
+                subfolders.push_back(rec.Name);
+            } else {
+                files.push_back(std::move(rec.FindData));
+            }
+        },
+        scan.Links);
+    const std::string originFolder = JoinPath(RemovePathDelimiter(origin), originRelative);
+    const int outer = EnterOrigin(scan, originFolder, scan.Sync != CleanUpSyncOff && !files.empty());
     size_t folderItem = std::string::npos;
     if (!relative.empty()) {
         folderItem = scan.List.size();
         scan.AddFolderRow(CandidateItem(TransferFolder, "..\\" + relative, current));
     }
     const uint32_t before = scan.Counter;
-    ForEachEntry(
-        current, false,
-        [&](const Platform::TSearchRec& rec) {
-            const int64_t time = Platform::UnixSecondsFromFileTime(rec.FindData.LastWriteTime);
-            if (FileSelected(scan, rec.Name, time) && Candidate(scan, origin, originRelative, rec.Name)) {
-                scan.Add(CandidateItem(TransferFile, rec.Name, JoinPath(current, rec.Name), rec.Attr,
-                                       FileTimeToDosTime(rec.FindData.LastWriteTime),
-                                       static_cast<std::int64_t>(rec.Size)));
-            }
-            ProcessMessagesWhenDue();
-        },
-        &scan.Links);
+    for (const Platform::TFindData& file : files) {
+        const int64_t time = Platform::UnixSecondsFromFileTime(file.LastWriteTime);
+        if (FileSelected(scan, file.Name, time) && Candidate(scan, originFolder, file.Name)) {
+            scan.Add(CandidateItem(TransferFile, file.Name, JoinPath(current, file.Name), file.Attr,
+                                   FileTimeToDosTime(file.LastWriteTime), static_cast<std::int64_t>(file.Size)));
+        }
+        ProcessMessagesWhenDue();
+    }
     EndFolderScan(scan, folderItem, before);
-    std::vector<std::string> subfolders;
-    ForEachEntry(current, true, [&](const Platform::TSearchRec& rec) { subfolders.push_back(rec.Name); });
     for (const std::string& name : subfolders) {
         ScanCleanUpDir(scan, folder, JoinPath(relative, name));
     }
@@ -629,12 +630,12 @@ int TCleanUp::EnterOrigin(TScan& scan, const std::string& originFolder, bool hol
     return outer;
 }
 
-bool TCleanUp::Candidate(TScan& scan, const std::string& origin, const std::string& relative, const std::string& name)
+bool TCleanUp::Candidate(TScan& scan, const std::string& originFolder, const std::string& name)
 {
     if (scan.Sync == CleanUpSyncOff || scan.InAway()) {
         return true;
     }
-    const bool missing = scan.OriginMissing(JoinPath(RemovePathDelimiter(origin), relative), name);
+    const bool missing = scan.OriginMissing(originFolder, name);
     scan.NoteCompared(missing);
     return missing;
 }
@@ -653,16 +654,16 @@ void TCleanUp::EndFolderScan(TScan& scan, size_t folderItem, uint32_t countBefor
 void TCleanUp::ScanRootFolders(TScan& scan, const std::string& folder)
 {
     ForEachEntry(
-        folder, true,
+        folder,
         [&](const Platform::TSearchRec& rec) {
             const int64_t time = Platform::UnixSecondsFromFileTime(rec.FindData.LastWriteTime);
-            if (FileSelected(scan, rec.Name, time)) {
+            if (IsFolderEntry(rec) && FileSelected(scan, rec.Name, time)) {
                 scan.Add(CandidateItem(TransferFolder, rec.Name, JoinPath(RemovePathDelimiter(folder), rec.Name),
                                        rec.Attr, FileTimeToDosTime(rec.FindData.LastWriteTime)));
             }
             ProcessMessagesWhenDue();
         },
-        &scan.Links);
+        scan.Links);
 }
 
 void TCleanUp::ShowScanning(bool quiet)
@@ -1084,8 +1085,8 @@ void TCleanUp::ScanFtpCleanUpDir(TScan& scan, const std::string& relative)
         return;
     }
     const bool listed = Ftp->FillFileList();
-    const int outer = EnterOrigin(scan, JoinPath(scan.Origin, SlashToBackslash(relative)),
-                                  scan.Sync != CleanUpSyncOff && listed && !Ftp->Listing.empty());
+    const std::string originFolder = JoinPath(scan.Origin, SlashToBackslash(relative));
+    const int outer = EnterOrigin(scan, originFolder, scan.Sync != CleanUpSyncOff && listed && !Ftp->Listing.empty());
     size_t folderItem = std::string::npos;
     if (!relative.empty()) {
         // A folder item's source is its path relative to the start folder.
@@ -1097,7 +1098,7 @@ void TCleanUp::ScanFtpCleanUpDir(TScan& scan, const std::string& relative)
         // A listing without a usable time would make every file look old: such files go
         // only when every age is taken.
         if ((entry.HasTime || scan.AllAges) && FileSelected(scan, entry.Name, entry.ModifiedUnix) &&
-            Candidate(scan, scan.Origin, SlashToBackslash(relative), entry.Name)) {
+            Candidate(scan, originFolder, entry.Name)) {
             scan.Add(CandidateItem(TransferFile, entry.Name,
                                    relative.empty() ? entry.Name : relative + "/" + entry.Name, 0,
                                    DosTimeOfUnix(entry.ModifiedUnix), std::max<int64_t>(entry.Size, 0)));

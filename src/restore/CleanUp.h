@@ -215,7 +215,7 @@ private:
     // files. Returns the one to go back to after the folder.
     int EnterOrigin(TScan& scan, const std::string& originFolder, bool holdsFiles);
     // Whether a selected file is a candidate, counting it for its origin folder.
-    bool Candidate(TScan& scan, const std::string& origin, const std::string& relative, const std::string& name);
+    bool Candidate(TScan& scan, const std::string& originFolder, const std::string& name);
     void ScanRootFolders(TScan& scan, const std::string& folder);
     void EndFolderScan(TScan& scan, size_t folderItem, uint32_t countBefore);
     void ScanFtpCleanUpDir(TScan& scan, const std::string& relative);
