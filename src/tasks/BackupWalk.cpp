@@ -1018,15 +1018,23 @@ void TBackupWalk::RemoveOtherForms(TFolder& folder, const TFileJob& job)
                 VersionNames(folder, suffix, write, AddPathDelimiter(folder.DestDir) + job.DestName);
             ++folder.DestChanges;
             if (names.empty()) {
-                Log.WriteLog(LogErrorPrefix + VersionNameHeldText() + folder.Dest->PathOf(name));
+                WarnOtherFormStays(VersionNameHeldText(), folder.Dest->PathOf(name));
             } else if (KeepPreviousVersion(*folder.Dest, name, names, folder.DestRenamed).empty()) {
-                Log.WriteLog(LogErrorPrefix + TrDefault("The previous version could not be kept: ") +
-                             folder.Dest->PathOf(name));
+                WarnOtherFormStays(TrDefault("The previous version could not be kept: "), folder.Dest->PathOf(name));
             }
         } else if (folder.Dest->DeleteFile(name) == 0) {
             folder.DestRenamed.insert(name);
         }
     }
+}
+
+// The new copy stands; the older one beside it is the warning, as a version not kept is.
+void TBackupWalk::WarnOtherFormStays(const std::string& why, const std::string& path)
+{
+    if (Counters) {
+        ++Counters->Warnings;
+    }
+    Log.WriteLog(LogErrorPrefix + why + path);
 }
 
 TStatusCode TBackupWalk::JobOperation(const TFileJob& job) const

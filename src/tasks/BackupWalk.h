@@ -322,6 +322,7 @@ private:
     // Once the job's copy stands: its copies in the other forms (plain, ".gz", ".enc") go,
     // or become kept versions (not on FTP, which keeps none).
     void RemoveOtherForms(TFolder& folder, const TFileJob& job);
+    void WarnOtherFormStays(const std::string& why, const std::string& path);
     // The converted names of the folder's source files, gathered when first asked.
     const TSourceNames& SourceNamesOf(TFolder& folder);
     // A file whose plain copy would take another's compressed copy's name is compressed.

@@ -265,6 +265,32 @@ TEST_F(BackupNamesRun, KeptVersionsNeverTakeTheNameOfAUsersFile)
     }
 }
 
+// The copy in the form of earlier options (compressed, now plain) goes to a kept version;
+// where the user's files hold every name it could take, it stays, and the run warns.
+TEST_F(BackupNamesRun, AnEarlierFormThatCannotBeKeptIsAWarning)
+{
+    const auto versions = [](bool compress) {
+        return [compress](TBackupTask& task) {
+            task.Compress = compress;
+            task.BakFiles = true;
+            task.BakSuffix = "bak-#3";
+        };
+    };
+    WriteTask(versions(true));
+    for (int k = 1; k <= 3; ++k) {
+        Source("report.bak-" + std::to_string(k) + ".txt.gz", "the user's own " + std::to_string(k), 1700000000);
+    }
+    Source("report.txt", std::string(8192, '0'), 1700000000); // large enough to be compressed
+    ASSERT_EQ(Backup(), 0) << output << Log();
+    ASSERT_TRUE(Backed("report.txt.gz"));
+    WriteTask(versions(false));
+    Source("report.txt", std::string(8192, '1'), 1700000100);
+    EXPECT_EQ(Backup(), 1) << output << Log();
+    EXPECT_NE(Log().find("    *** Previous version not kept, a file of the source has its name: "), std::string::npos)
+        << Log();
+    EXPECT_TRUE(Backed("report.txt"));
+}
+
 // Run 2 copies a file while a writer keeps rewriting it; run 3, at rest, keeps a version:
 // the copy that changed while it was made never displaces the good one, nor becomes the
 // kept version.
